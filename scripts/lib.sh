@@ -1,0 +1,29 @@
+# Shared by the project's scripts: root handling and package installation.
+# Package lists live in scripts/deps/*.txt, one package a line, so every part
+# of the project names what it needs beside the others.
+
+KV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+kv_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs every package of the given lists (default: all lists) that is not
+# installed yet. apt-get update runs only when something is missing.
+kv_install_packages() {
+  local lists=("$@")
+  [ ${#lists[@]} -gt 0 ] || lists=("$KV_ROOT"/scripts/deps/*.txt)
+  local wanted=() missing=() pkg
+  mapfile -t wanted < <(grep -hv '^\s*#' "${lists[@]}" | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
+  for pkg in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "== installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    kv_as_root apt-get update -q
+    kv_as_root apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+kv_jobs() { nproc 2>/dev/null || echo 2; }
