@@ -1,0 +1,45 @@
+#include "settings/connection_text.hpp"
+
+#include <gtest/gtest.h>
+
+using kv::ConvertConnectionText;
+
+TEST(ConnectionText, BuildsTrustedAndLoginStrings) {
+    EXPECT_EQ(ConvertConnectionText("SERVER=sql01;DATABASE=projects;TRUSTED_CONNECTION=yes"),
+              "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Integrated Security=SSPI;"
+              "Persist Security Info=False");
+    EXPECT_EQ(ConvertConnectionText("server=sql01;database=projects;uid=importer"),
+              "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;"
+              "User ID=importer");
+    EXPECT_EQ(ConvertConnectionText("Server=s;User Id=u;Password=p"),
+              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=s;Persist Security Info=True;User ID=u;Password=p");
+}
+
+TEST(ConnectionText, EmptyAndUnrecognisedInput) {
+    EXPECT_EQ(ConvertConnectionText(""), "");
+    const std::string allEmpty = "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=;Persist Security Info=True;User ID=";
+    EXPECT_EQ(ConvertConnectionText("hello"), allEmpty);
+    EXPECT_EQ(ConvertConnectionText(";;;="), allEmpty);
+    EXPECT_EQ(ConvertConnectionText(" SERVER=x; DATABASE=y"), allEmpty);  // blanks before keys are not trimmed
+    EXPECT_EQ(ConvertConnectionText("SERVER =x"), allEmpty);
+}
+
+TEST(ConnectionText, TrustedFlagStaysOnceSetAndIgnoresLogin) {
+    const std::string trusted =
+        "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=s;Integrated Security=SSPI;Persist Security Info=False";
+    EXPECT_EQ(ConvertConnectionText("TRUSTED_CONNECTION=no;SERVER=s;TRUSTED_CONNECTION=YES;UID=u;PWD=p"), trusted);
+    EXPECT_EQ(ConvertConnectionText("TRUSTED_CONNECTION=Yes;SERVER=s;TRUSTED_CONNECTION=no"), trusted);
+}
+
+TEST(ConnectionText, LaterPiecesOverwriteAndEmptyPiecesAreSkipped) {
+    EXPECT_EQ(ConvertConnectionText("SERVER=a;;SERVER=b;UID=x;User ID=y;PWD=1;PASSWORD=2;DATABASE=;"),
+              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=b;Persist Security Info=True;User ID=y;Password=2");
+}
+
+TEST(ConnectionText, ValueKeepsEverythingAfterTheFirstEquals) {
+    // A password such as ab=c must arrive whole.
+    EXPECT_EQ(ConvertConnectionText("SERVER=s;UID=u;PWD=ab=c"),
+              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=s;Persist Security Info=True;User ID=u;Password=ab=c");
+    EXPECT_EQ(ConvertConnectionText("SERVER==s"),
+              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source==s;Persist Security Info=True;User ID=");
+}
