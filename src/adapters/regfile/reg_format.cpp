@@ -183,7 +183,8 @@ private:
         std::string data(first);
         while (!data.empty() && data.back() == '\\') {
             data.pop_back();
-            if (++index == lines_.size()) Fail(index - 1, "the value continues past the end of the file");
+            if (++index == lines_.size() || Trim(lines_[index]).empty())
+                Fail(index - 1, "the value continues past the end of the file");
             data += Trim(lines_[index]);
         }
         return data;
@@ -206,7 +207,7 @@ private:
         return bytes;
     }
 
-    void ValueLine(std::size_t index, std::string_view line) {
+    void ValueLine(std::size_t& index, std::string_view line) {
         const std::size_t firstLine = index;
         if (current_ == nullptr) Fail(index, "a value line must follow a [key] line");
         std::size_t pos = 0;

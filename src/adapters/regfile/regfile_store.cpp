@@ -97,6 +97,17 @@ std::string RegFileStore::ExpandEnvironmentStrings(std::string_view text) {
     });
 }
 
+RegFileStore::Signature RegFileStore::SignatureOf(int fd) const {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) FailAccess(file_, "cannot read", errno);
+    return Signature{true,
+                     static_cast<std::uintmax_t>(info.st_dev),
+                     static_cast<std::uintmax_t>(info.st_ino),
+                     static_cast<std::uintmax_t>(info.st_size),
+                     info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec,
+                     info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec};
+}
+
 void RegFileStore::Load(bool force) {
     FileDescriptor fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
     Signature signature;
@@ -104,16 +115,9 @@ void RegFileStore::Load(bool force) {
     if (fd.get() < 0) {
         if (errno != ENOENT) FailAccess(file_, "cannot open", errno);
     } else {
-        struct stat info {};
-        if (::fstat(fd.get(), &info) != 0) FailAccess(file_, "cannot read", errno);
-        signature = Signature{true,
-                              static_cast<std::uintmax_t>(info.st_dev),
-                              static_cast<std::uintmax_t>(info.st_ino),
-                              static_cast<std::uintmax_t>(info.st_size),
-                              info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec,
-                              info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec};
+        signature = SignatureOf(fd.get());
         if (!force && loaded_ == signature) return;
-        content.reserve(static_cast<std::size_t>(info.st_size));
+        content.reserve(static_cast<std::size_t>(signature.size));
         char buffer[65536];
         while (true) {
             ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
@@ -161,7 +165,6 @@ void RegFileStore::Save() {
         if (::fchmod(fd.get(), mode) != 0) FailAccess(pattern, "cannot set permissions", errno);
         WriteAll(fd.get(), content, pattern);
         if (::fsync(fd.get()) != 0) FailAccess(pattern, "cannot flush", errno);
-        if (::close(fd.release()) != 0) FailAccess(pattern, "cannot close", errno);
         if (::rename(pattern.c_str(), file_.c_str()) != 0) FailAccess(file_, "cannot replace", errno);
     } catch (...) {
         ::unlink(pattern.c_str());
@@ -171,9 +174,9 @@ void RegFileStore::Save() {
     std::filesystem::path dir = file_.has_parent_path() ? file_.parent_path() : std::filesystem::path(".");
     FileDescriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dirFd.get() >= 0) ::fsync(dirFd.get());
-    // The next read sees our own file; take its signature now.
-    loaded_.reset();
-    Load(false);
+    // The tree is what the file now holds: remember the file as read, so the
+    // next read does not parse it again (unless someone has replaced it since).
+    loaded_ = SignatureOf(fd.get());
 }
 
 }  // namespace kv::regfile

@@ -41,6 +41,7 @@ private:
     // since the last read.
     void Load(bool force);
     void Save();
+    Signature SignatureOf(int fd) const;
 
     std::filesystem::path file_;
     std::optional<Signature> loaded_;
