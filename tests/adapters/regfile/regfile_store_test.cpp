@@ -1,0 +1,436 @@
+#include "regfile/regfile_store.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "conformance/registry_store_conformance.hpp"
+#include "regfile/reg_format.hpp"
+#include "support/c_registry.hpp"
+#include "support/error.hpp"
+#include "support/registry_text.hpp"
+#include "support/utf.hpp"
+
+namespace kv::regfile {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under $TMPDIR, removed with everything in it.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "kv-regfile-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& file, const std::string& content) {
+    std::ofstream out(file, std::ios::binary);
+    out << content;
+}
+
+// UTF-8 text with LF line ends to the bytes regedit writes: UTF-16LE, BOM, CRLF.
+std::string AsRegeditFile(const std::string& text) {
+    std::string crlf;
+    for (char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    std::u16string units = utf::ToUtf16(crlf);
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : units) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+// Restores an environment variable when the test ends.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value != nullptr) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+struct RegFileStoreFactory {
+    TempDir dir;
+    std::unique_ptr<RegistryStore> Make() { return std::make_unique<RegFileStore>(dir.path() / "registry.reg"); }
+    void SetEnvironment(const std::string& name, const std::string& value) { ::setenv(name.c_str(), value.c_str(), 1); }
+};
+
+}  // namespace
+}  // namespace kv::regfile
+
+namespace kv::conformance {
+INSTANTIATE_TYPED_TEST_SUITE_P(RegFile, RegistryStoreConformance, ::testing::Types<regfile::RegFileStoreFactory>);
+}
+
+namespace kv::regfile {
+namespace {
+
+class RegFileTest : public ::testing::Test {
+protected:
+    fs::path File() const { return dir.path() / "korvane" / "registry.reg"; }
+    void Set(RegistryStore& store, RegRoot root, const std::string& path, const std::string& name, RegType type,
+             const Bytes& data) {
+        RegistryStore::Key key;
+        ASSERT_EQ(store.CreateKey(root, path, regaccess::Write, key), regstatus::Success) << path;
+        ASSERT_EQ(store.SetValue(key, name, type, data), regstatus::Success) << name;
+    }
+    std::optional<std::pair<RegType, Bytes>> Get(RegistryStore& store, RegRoot root, const std::string& path,
+                                                 const std::string& name) {
+        RegistryStore::Key key;
+        RegType type = 0;
+        Bytes data;
+        if (store.OpenKey(root, path, regaccess::Read, key) != regstatus::Success) return std::nullopt;
+        if (store.QueryValue(key, name, &type, &data) != regstatus::Success) return std::nullopt;
+        return std::make_pair(type, data);
+    }
+
+    TempDir dir;
+};
+
+// As regedit exports it; the binary and REG_EXPAND_SZ lines wrap where regedit wraps them.
+const char* const kRegeditText =
+    "Windows Registry Editor Version 5.00\n"
+    "\n"
+    "[HKEY_CLASSES_ROOT\\.kvd]\n"
+    "@=\"Korvane.Document\"\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software]\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\Tolvenor]\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\Tolvenor\\Korvane]\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\Tolvenor\\Korvane\\OutlookSettings]\n"
+    "\"DBCn\"=\"Data Source=C:\\\\Korvane\\\\db;Name=\\\"Blåbærgrød 😀\\\"\"\n"
+    "\"UserRessId\"=dword:0000002a\n"
+    "@=\"Standard\"\n"
+    "\"ShellState\"=hex:24,00,00,00,33,a8,00,00,00,00,00,00,00,00,00,00,00,00,00,00,\\\n"
+    "  01,00,00,00,13,00,00,00,00,00,00,00,72,00,00,00\n"
+    "\"Path\"=hex(2):25,00,55,00,53,00,45,00,52,00,50,00,52,00,4f,00,46,00,49,00,4c,\\\n"
+    "  00,45,00,25,00,5c,00,41,00,70,00,70,00,44,00,61,00,74,00,61,00,00,00\n"
+    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\n"
+    "\"None\"=hex(0):01,02\n"
+    "\"Big\"=hex(5):00,00,00,01\n"
+    "\"Empty\"=hex:\n"
+    "\"Lines\"=hex(1):61,00,0a,00,62,00,00,00\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.kvd]\n"
+    "@=\"Korvane.Document\"\n"
+    "\n";
+
+void FillLikeTheRegeditSample(RegistryStore& store) {
+    auto set = [&](RegRoot root, const std::string& path, const std::string& name, RegType type, const Bytes& data) {
+        RegistryStore::Key key;
+        ASSERT_EQ(store.CreateKey(root, path, regaccess::Write, key), regstatus::Success);
+        ASSERT_EQ(store.SetValue(key, name, type, data), regstatus::Success);
+    };
+    const std::string settings = "Software\\Tolvenor\\Korvane\\OutlookSettings";
+    set(regroot::LocalMachine, "SOFTWARE\\Classes\\.kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
+    set(regroot::CurrentUser, settings, "DBCn", regtype::Sz,
+        reg::ToRegSz("Data Source=C:\\Korvane\\db;Name=\"Blåbærgrød 😀\""));
+    set(regroot::CurrentUser, settings, "UserRessId", regtype::Dword, Bytes{42, 0, 0, 0});
+    set(regroot::CurrentUser, settings, "", regtype::Sz, reg::ToRegSz("Standard"));
+    set(regroot::CurrentUser, settings, "ShellState", regtype::Binary,
+        Bytes{0x24, 0, 0, 0, 0x33, 0xa8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+              1,    0, 0, 0, 0x13, 0,    0, 0, 0, 0, 0, 0, 0x72, 0, 0, 0});
+    set(regroot::CurrentUser, settings, "Path", regtype::ExpandSz, reg::ToRegSz("%USERPROFILE%\\AppData"));
+    set(regroot::CurrentUser, settings, "Multi", regtype::MultiSz, reg::ToRegSz(std::string("a\0b\0", 4)));
+    set(regroot::CurrentUser, settings, "None", regtype::None, Bytes{1, 2});
+    set(regroot::CurrentUser, settings, "Big", regtype::DwordBigEndian, Bytes{0, 0, 0, 1});
+    set(regroot::CurrentUser, settings, "Empty", regtype::Binary, Bytes{});
+    set(regroot::CurrentUser, settings, "Lines", regtype::Sz, reg::ToRegSz("a\nb"));
+    set(regroot::ClassesRoot, ".kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
+}
+
+TEST_F(RegFileTest, WritesByteForByteWhatRegeditWrites) {
+    RegFileStore store(File());
+    FillLikeTheRegeditSample(store);
+    const std::string expected = AsRegeditFile(kRegeditText);
+    EXPECT_EQ(ReadFile(File()), expected);
+}
+
+TEST_F(RegFileTest, ReadsARegeditFileAndWritesItBackUnchanged) {
+    fs::create_directories(File().parent_path());
+    WriteFile(File(), AsRegeditFile(kRegeditText));
+    RegFileStore store(File());
+    const std::string settings = "Software\\Tolvenor\\Korvane\\OutlookSettings";
+    auto dbcn = Get(store, regroot::CurrentUser, settings, "dbcn");
+    ASSERT_TRUE(dbcn);
+    EXPECT_EQ(dbcn->first, regtype::Sz);
+    EXPECT_EQ(reg::FromRegSz(dbcn->second), "Data Source=C:\\Korvane\\db;Name=\"Blåbærgrød 😀\"");
+    auto path = Get(store, regroot::CurrentUser, settings, "Path");
+    ASSERT_TRUE(path);
+    EXPECT_EQ(path->first, regtype::ExpandSz);
+    EXPECT_EQ(reg::FromRegSz(path->second), "%USERPROFILE%\\AppData");
+    EXPECT_EQ(Get(store, regroot::CurrentUser, settings, "Big")->second, (Bytes{0, 0, 0, 1}));
+    EXPECT_EQ(Get(store, regroot::CurrentUser, settings, "Lines")->second, reg::ToRegSz("a\nb"));
+
+    // Rewriting a value with what it held leaves the file as regedit wrote it.
+    Set(store, regroot::CurrentUser, settings, "UserRessId", regtype::Dword, Bytes{42, 0, 0, 0});
+    EXPECT_EQ(ReadFile(File()), AsRegeditFile(kRegeditText));
+}
+
+TEST_F(RegFileTest, ReadsRegedit4AnsiFiles) {
+    fs::create_directories(File().parent_path());
+    WriteFile(File(),
+              "REGEDIT4\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Bl\xE5\xE6r]\r\n"
+              "\"Navn\"=\"S\xF8ren\"\r\n"
+              "\"Sti\"=hex(2):25,54,45,4d,50,25,5c,e6,00\r\n"
+              "\"Tal\"=dword:00000007\r\n");
+    RegFileStore store(File());
+    EXPECT_EQ(reg::FromRegSz(Get(store, regroot::CurrentUser, "Software\\BLÅÆR", "Navn")->second), "Søren");
+    auto sti = Get(store, regroot::CurrentUser, "Software\\Blåær", "Sti");
+    ASSERT_TRUE(sti);
+    EXPECT_EQ(sti->first, regtype::ExpandSz);
+    EXPECT_EQ(sti->second, reg::ToRegSz("%TEMP%\\æ"));
+    EXPECT_EQ(Get(store, regroot::CurrentUser, "Software\\Blåær", "Tal")->second, (Bytes{7, 0, 0, 0}));
+
+    // The first write turns the file into the current format.
+    Set(store, regroot::CurrentUser, "Software\\Blåær", "Ny", regtype::Dword, Bytes{1, 0, 0, 0});
+    EXPECT_EQ(ReadFile(File()).substr(0, 6), std::string("\xFF\xFEW\0i\0", 6));
+    RegFileStore reread(File());
+    EXPECT_EQ(reg::FromRegSz(Get(reread, regroot::CurrentUser, "Software\\Blåær", "Navn")->second), "Søren");
+}
+
+TEST_F(RegFileTest, ReadsUtf8FilesWithAndWithoutBom) {
+    fs::create_directories(File().parent_path());
+    for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
+        WriteFile(File(), bom +
+                              "Windows Registry Editor Version 5.00\n\n"
+                              "; comment lines are skipped\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Æble]\n"
+                              "\"Grød\" = \"rødgrød med fløde\"\n"
+                              "\"Bin\"=hex:01,\\\n"
+                              "   02,03\n");
+        RegFileStore store(File());
+        EXPECT_EQ(reg::FromRegSz(Get(store, regroot::LocalMachine, "SOFTWARE\\æBLE", "grød")->second),
+                  "rødgrød med fløde");
+        EXPECT_EQ(Get(store, regroot::LocalMachine, "SOFTWARE\\Æble", "Bin")->second, (Bytes{1, 2, 3}));
+    }
+}
+
+TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
+    struct Case {
+        std::string body;
+        int line;
+        std::string what;
+    };
+    const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n";
+    const std::vector<Case> cases = {
+        {header + "\"x\"=hex:01,zz\n", 4, "bad hex byte 'zz'"},
+        {header + "\"ok\"=dword:1\n\"x\"=\"no end\n", 5, "no closing quote"},
+        {header + "\"x\"=hex:01,02,\\\n", 4, "past the end of the file"},
+        {header + "\"x\"=dword:123456789\n", 4, "bad dword"},
+        {header + "\"x\"=\"C:\\Temp\"\n", 4, "unknown escape"},
+        {header + "\"x\"=qword:1\n", 4, "unknown value form"},
+        {header + "[HKEY_USERS\\S-1-5]\n\"x\"=dword:1\n", 4, "unsupported root key 'HKEY_USERS'"},
+        {header + "[HKEY_CURRENT_USER\\B\n", 4, "no closing \"]\""},
+        {"Windows Registry Editor Version 5.00\n\"x\"=dword:1\n", 2, "must follow a [key]"},
+        {"Hello\n", 1, "not a registry file"},
+    };
+    fs::create_directories(File().parent_path());
+    for (const Case& c : cases) {
+        WriteFile(File(), c.body);
+        RegFileStore store(File());
+        try {
+            RegistryStore::Key key;
+            store.OpenKey(regroot::CurrentUser, "Software\\A", regaccess::Read, key);
+            ADD_FAILURE() << "no error for: " << c.body;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Number(), ErrMalformedFile);
+            EXPECT_NE(e.Description().find(File().string() + ", line " + std::to_string(c.line) + ": "),
+                      std::string::npos)
+                << e.Description();
+            EXPECT_NE(e.Description().find(c.what), std::string::npos) << e.Description();
+        }
+        // A write gives the same error and leaves the file as it was.
+        cRegistry reg(store);
+        reg.SetClassKey(cRegistry::HKEY_CURRENT_USER);
+        reg.SetSectionKey("Software\\A");
+        reg.SetValueKey("x");
+        reg.SetValueType(cRegistry::REG_SZ);
+        EXPECT_THROW(reg.SetValue("overwrite?"), Error) << c.body;
+        EXPECT_EQ(ReadFile(File()), c.body);
+    }
+}
+
+TEST_F(RegFileTest, MissingOrEmptyFileIsAnEmptyRegistry) {
+    RegFileStore store(File());
+    EXPECT_FALSE(Get(store, regroot::CurrentUser, "Software", "x"));
+    EXPECT_FALSE(fs::exists(File())) << "reading creates nothing";
+    fs::create_directories(File().parent_path());
+    WriteFile(File(), "");
+    EXPECT_FALSE(Get(store, regroot::CurrentUser, "Software", "x"));
+    WriteFile(File(), "\xFF\xFE");
+    EXPECT_FALSE(Get(store, regroot::CurrentUser, "Software", "x"));
+}
+
+TEST_F(RegFileTest, WritesPersistKeepPermissionsAndLeaveNoTemporaryFiles) {
+    {
+        RegFileStore store(File());
+        Set(store, regroot::CurrentUser, "Software\\Kv", "x", regtype::Dword, Bytes{1, 0, 0, 0});
+    }
+    ::chmod(File().c_str(), 0640);
+    RegFileStore other(File());
+    EXPECT_EQ(Get(other, regroot::CurrentUser, "software\\kv", "X")->second, (Bytes{1, 0, 0, 0}));
+    Set(other, regroot::CurrentUser, "Software\\Kv", "y", regtype::Dword, Bytes{2, 0, 0, 0});
+    struct stat info {};
+    ASSERT_EQ(::stat(File().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(File().parent_path())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+TEST_F(RegFileTest, AStoreSeesWhatAnotherStoreWrote) {
+    RegFileStore first(File());
+    RegFileStore second(File());
+    Set(first, regroot::CurrentUser, "Software\\Kv", "a", regtype::Dword, Bytes{1, 0, 0, 0});
+    EXPECT_TRUE(Get(second, regroot::CurrentUser, "Software\\Kv", "a"));
+    Set(second, regroot::CurrentUser, "Software\\Kv", "b", regtype::Dword, Bytes{2, 0, 0, 0});
+    Set(first, regroot::CurrentUser, "Software\\Kv", "c", regtype::Dword, Bytes{3, 0, 0, 0});
+    RegFileStore third(File());
+    for (const char* name : {"a", "b", "c"}) EXPECT_TRUE(Get(third, regroot::CurrentUser, "Software\\Kv", name)) << name;
+}
+
+TEST_F(RegFileTest, TwoProcessesWritingAtOnceLoseNothing) {
+    constexpr int kWrites = 60;
+    auto writeAll = [&](const std::string& prefix) {
+        RegFileStore store(File());
+        int failures = 0;
+        for (int i = 0; i < kWrites; ++i) {
+            RegistryStore::Key key;
+            std::string path = "Software\\Kv\\" + std::to_string(i % 3);
+            if (store.CreateKey(regroot::CurrentUser, path, regaccess::Write, key) != regstatus::Success ||
+                store.SetValue(key, prefix + std::to_string(i), regtype::Dword,
+                               Bytes{static_cast<std::uint8_t>(i), 0, 0, 0}) != regstatus::Success)
+                ++failures;
+        }
+        return failures;
+    };
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char go = 0;
+        ::close(ready[1]);
+        int failures = ::read(ready[0], &go, 1) == 1 ? 0 : 1;
+        try {
+            failures += writeAll("child");
+        } catch (...) {
+            failures = 100;
+        }
+        ::_exit(failures == 0 ? 0 : 1);
+    }
+    ::close(ready[0]);
+    ASSERT_EQ(::write(ready[1], "g", 1), 1);
+    ::close(ready[1]);
+    EXPECT_EQ(writeAll("parent"), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    RegFileStore check(File());
+    for (const char* prefix : {"child", "parent"}) {
+        for (int i = 0; i < kWrites; ++i) {
+            auto value = Get(check, regroot::CurrentUser, "Software\\Kv\\" + std::to_string(i % 3),
+                             prefix + std::to_string(i));
+            ASSERT_TRUE(value) << prefix << i;
+            EXPECT_EQ(value->second, (Bytes{static_cast<std::uint8_t>(i), 0, 0, 0}));
+        }
+    }
+}
+
+TEST_F(RegFileTest, cRegistryKeepsSettingsAcrossStores) {
+    ScopedEnv root("KV_TEST_ROOT", "/srv/korvane");
+    auto settings = [](RegistryStore& store, const std::string& name, std::int32_t type) {
+        cRegistry reg(store);
+        reg.SetClassKey(cRegistry::HKEY_CURRENT_USER);
+        reg.SetSectionKey("Software\\Tolvenor\\Korvane\\OutlookSettings");
+        reg.SetValueKey(name);
+        reg.SetValueType(type);
+        return reg;
+    };
+    {
+        RegFileStore store(File());
+        settings(store, "DBCn", cRegistry::REG_SZ).SetValue("Provider=x;Data Source=%KV_TEST_ROOT%\\blåbær 😀.db");
+        settings(store, "UserRessId", cRegistry::REG_DWORD).SetValue(std::int32_t{17});
+    }
+    RegFileStore store(File());
+    cRegistry dbcn = settings(store, "DBCn", cRegistry::REG_SZ);
+    EXPECT_EQ(dbcn.GetValue(), Value("Provider=x;Data Source=/srv/korvane\\blåbær 😀.db"));
+    EXPECT_EQ(dbcn.ValueType(), cRegistry::REG_EXPAND_SZ);
+    EXPECT_EQ(settings(store, "UserRessId", cRegistry::REG_SZ).GetValue(), Value(std::int32_t{17}));
+    EXPECT_NE(ReadFile(File()).find(AsRegeditFile("\"UserRessId\"=dword:00000011\n").substr(2)), std::string::npos);
+}
+
+TEST(RegFilePath, ResolvesFromTheEnvironment) {
+    {
+        ScopedEnv file("KV_REGISTRY_FILE", "/tmp/own.reg");
+        EXPECT_EQ(DefaultRegistryFile(), fs::path("/tmp/own.reg"));
+    }
+    ScopedEnv file("KV_REGISTRY_FILE", nullptr);
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "/home/mette/.cfg");
+        EXPECT_EQ(DefaultRegistryFile(), fs::path("/home/mette/.cfg/korvane/registry.reg"));
+    }
+    ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+    {
+        ScopedEnv home("HOME", "/home/mette");
+        EXPECT_EQ(DefaultRegistryFile(), fs::path("/home/mette/.config/korvane/registry.reg"));
+    }
+    ScopedEnv home("HOME", nullptr);
+    EXPECT_THROW(DefaultRegistryFile(), Error);
+    EXPECT_THROW(RegFileStore(""), Error);
+}
+
+}  // namespace
+}  // namespace kv::regfile
