@@ -137,30 +137,42 @@ void SeedSmall(db::Connection& cn, const fs::path& root, DemoDatabase& info) {
     GrantAccess(cn, demo::UserRessId, 10, 1, 1);
 }
 
+// Generated in SQL: row by row through the port this takes seconds.
 void SeedLarge(db::Connection& cn, const fs::path& root, DemoDatabase& info) {
     constexpr std::int32_t kResourceCount = 50000;
     constexpr std::int32_t kJobCount = 20000;
     constexpr std::int32_t kCustomers = 10000;  // ids 1001 .. 11000, 2 jobs each
     InsertResource(cn, root, demo::UserRessId, "Mette Sørensen", 2, true, true);
-    info.resources = 1;
-    for (std::int32_t i = 0; info.resources < kResourceCount; ++i) {
-        const std::int32_t id = 1001 + i;
-        const bool customer = i < kCustomers;
-        const std::int32_t type = customer ? 3 : 2 + (i % 7);  // 2..8, customers 3
-        InsertResource(cn, root, id, (customer ? "Kunde nr. " : "Ressource nr. ") + std::to_string(id), type,
-                       i % 50 != 0, i % 97 != 0);
-        if (customer) {
-            Run(cn, "INSERT INTO RessProjekter (ProjektID, RessID, ProjektNavn) VALUES (?, ?, ?)",
-                {id, id, "Projekt " + std::to_string(id)});
-            GrantAccess(cn, demo::UserRessId, id, i % 10 == 0 ? 2 : 1, 1);
-        }
-        ++info.resources;
-    }
-    for (std::int32_t j = 0; j < kJobCount; ++j) {
-        const std::int32_t project = 1001 + j % kCustomers;
-        InsertJob(cn, root, 100000 + j, project, "Job " + std::to_string(100000 + j) + " Søndergade", 1 + j % 6);
-        ++info.jobs;
-    }
+    const std::string resourceRoot = (root / "Ressourcer").string() + static_cast<char>(fs::path::preferred_separator);
+    const std::string jobRoot = (root / "Jobs").string() + static_cast<char>(fs::path::preferred_separator);
+    const std::string numbers = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?1) ";
+    const db::Params counts = {kResourceCount - 1, kCustomers, resourceRoot};
+    // Customers first (type 3), then types 2..8 in turn; every 50th inactive,
+    // every 97th without a folder.
+    Run(cn, numbers +
+                "INSERT INTO Ress (RessID, RessNavn, RessTypeID, RessAktiv, mFldID, RessFld) "
+                "SELECT 1001 + i, CASE WHEN i < ?2 THEN 'Kunde nr. ' ELSE 'Ressource nr. ' END || (1001 + i), "
+                "CASE WHEN i < ?2 THEN 3 ELSE 2 + i % 7 END, CASE WHEN i % 50 = 0 THEN 0 ELSE 1 END, "
+                "CASE WHEN i % 97 = 0 THEN NULL ELSE 1001 + i END, CASE WHEN i % 97 = 0 THEN NULL ELSE CAST(1001 + i AS TEXT) END "
+                "FROM n",
+        counts);
+    Run(cn, "INSERT INTO ResFldPath (RessID, ResFld, ResFldUNX) SELECT RessID, ?1 || RessID, ?1 || RessID "
+            "FROM Ress WHERE RessID > 1000 AND mFldID IS NOT NULL",
+        {resourceRoot});
+    Run(cn, "INSERT INTO RessKunde (KundeRessID, KundeNr) SELECT RessID, 'K' || RessID FROM Ress WHERE RessTypeID = 3 AND RessID > 1000", {});
+    Run(cn, "INSERT INTO RessProjekter (ProjektID, RessID, ProjektNavn) SELECT RessID, RessID, 'Projekt ' || RessID "
+            "FROM Ress WHERE RessTypeID = 3 AND RessID > 1000", {});
+    Run(cn, "INSERT INTO ResAccess (ResId, CustId, AccessLevel, Display) SELECT ?1, RessID, "
+            "CASE WHEN (RessID - 1001) % 10 = 0 THEN 2 ELSE 1 END, 1 FROM Ress WHERE RessTypeID = 3 AND RessID > 1000",
+        {demo::UserRessId});
+    Run(cn, numbers +
+                "INSERT INTO Job (JobID, ProjektID, JobNavn, JobStatusID, JobFolderArkiveret) "
+                "SELECT 100000 + i, 1001 + i % ?2, 'Job ' || (100000 + i) || ' Søndergade', 1 + i % 6, "
+                "CASE WHEN 1 + i % 6 >= 4 THEN 1 ELSE 0 END FROM n",
+        {kJobCount, kCustomers});
+    Run(cn, "INSERT INTO JobFldPath (JobID, FldPri, FldPriUnc) SELECT JobID, ?1 || JobID, ?1 || JobID FROM Job", {jobRoot});
+    info.resources = cn.Execute("SELECT COUNT(*) AS n FROM Ress")->Field("n").AsInt();
+    info.jobs = cn.Execute("SELECT COUNT(*) AS n FROM Job")->Field("n").AsInt();
 }
 
 }  // namespace

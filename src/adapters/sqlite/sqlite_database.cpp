@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -231,13 +232,52 @@ private:
     bool adding_ = false;
 };
 
-int ParameterCount(sqlite3* db, std::string_view body) {
-    int highest = 0;
-    while (!body.empty()) {
-        auto st = Prepare(db, body, &body);
-        if (!st) break;
-        const int n = sqlite3_bind_parameter_count(st.get());
-        if (n > highest) highest = n;
+// Skips blanks, semicolons and comments; true when nothing else is left.
+bool IsBlankSql(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (std::isspace(static_cast<unsigned char>(c)) || c == ';') {
+            ++i;
+        } else if (text.substr(i, 2) == "--") {
+            i = text.find('\n', i);
+            if (i == std::string_view::npos) return true;
+        } else if (text.substr(i, 2) == "/*") {
+            i = text.find("*/", i + 2);
+            if (i == std::string_view::npos) return true;
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The highest parameter a procedure body uses: "?N" counts as N, a bare "?"
+// as the next one. Text in quotes and comments is skipped.
+int ParameterCount(std::string_view body) {
+    int highest = 0, bare = 0;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (c == '\'' || c == '"' || c == '[') {
+            const auto end = body.find(c == '[' ? ']' : c, i + 1);
+            if (end == std::string_view::npos) break;
+            i = end;
+        } else if (body.substr(i, 2) == "--") {
+            i = body.find('\n', i);
+            if (i == std::string_view::npos) break;
+        } else if (body.substr(i, 2) == "/*") {
+            i = body.find("*/", i + 2);
+            if (i == std::string_view::npos) break;
+            ++i;
+        } else if (c == '?') {
+            int number = 0;
+            std::size_t j = i + 1;
+            while (j < body.size() && std::isdigit(static_cast<unsigned char>(body[j])) && number < 1000)
+                number = number * 10 + (body[j++] - '0');
+            highest = std::max(highest, j > i + 1 ? number : ++bare);
+            i = j - 1;
+        }
     }
     return highest;
 }
@@ -248,7 +288,7 @@ public:
 
     void Refresh() override {
         body_ = LoadBody();
-        params_.assign(static_cast<std::size_t>(ParameterCount(db_->get(), *body_)), Value::MakeNull());
+        params_.assign(static_cast<std::size_t>(ParameterCount(*body_)), Value::MakeNull());
     }
     void SetParameter(int index, const Value& value) override {
         if (!body_) Refresh();
@@ -312,21 +352,18 @@ public:
     explicit SqliteConnection(DatabasePtr db) : db_(std::move(db)) {}
 
     std::unique_ptr<db::RecordSet> Execute(std::string_view sql, const db::Params& params) override {
-        // Statements before the last run to their end; the last one is the result.
+        // Statements before the last run to their end, each before the next
+        // is prepared (it may need what they made); the last is the result.
         std::string_view rest = sql;
-        StatementPtr last(nullptr, &sqlite3_finalize);
         while (true) {
             auto st = Prepare(db_->get(), rest, &rest);
             if (!st) break;
-            if (last) {
-                while (Step(db_->get(), last.get())) {
-                }
-            }
             BindAll(db_->get(), st.get(), params);
-            last = std::move(st);
+            if (IsBlankSql(rest)) return std::make_unique<SqliteRecordSet>(db_, std::move(st));
+            while (Step(db_->get(), st.get())) {
+            }
         }
-        if (!last) throw db::detail::DriverError(kSource, "The query text holds no statement");
-        return std::make_unique<SqliteRecordSet>(db_, std::move(last));
+        throw db::detail::DriverError(kSource, "The query text holds no statement");
     }
     std::unique_ptr<db::InsertSet> OpenInsertSet(std::string_view source) override {
         return std::make_unique<SqliteInsertSet>(db_, source);
