@@ -8,6 +8,7 @@
 //                            HarnessName);
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -40,6 +41,9 @@ struct HarnessFactory {
     std::string name;
     std::function<std::unique_ptr<DatabaseHarness>()> make;
 };
+
+// Test names and failure lines show the harness by name.
+inline void PrintTo(const HarnessFactory& factory, std::ostream* out) { *out << factory.name; }
 
 inline std::string HarnessName(const ::testing::TestParamInfo<HarnessFactory>& info) { return info.param.name; }
 
@@ -210,7 +214,10 @@ TEST_P(DatabaseConformance, InvalidSqlRaisesTheDriversMessage) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.Number(), db::ProviderError);
-        EXPECT_NE(e.Description().find("NoSuchTable"), std::string::npos) << e.Description();
+        // Servers that fold names may report it in lower case.
+        std::string text = e.Description();
+        for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_NE(text.find("nosuchtable"), std::string::npos) << e.Description();
     }
     EXPECT_THROW(cn_->Execute("SELEKT 1"), Error);
     EXPECT_THROW(cn_->Execute(""), Error);
