@@ -1,0 +1,33 @@
+#include "adapters/database/open_database.hpp"
+
+#include "support/utf.hpp"
+
+#ifdef KV_HAVE_SQLITE
+#include "adapters/sqlite/sqlite_database.hpp"
+#endif
+#ifdef KV_HAVE_ODBC
+#include "adapters/odbc/odbc_database.hpp"
+#endif
+
+namespace kv::adapters {
+
+std::unique_ptr<db::Connection> OpenDatabase(const std::string& providerString, const std::string& odbcDriver) {
+    if (providerString.empty())
+        throw db::detail::DriverError("Database", "No connection string: the database is not configured");
+    const db::ProviderFields fields = db::ParseProviderString(providerString);
+    if (utf::AsciiLower(fields.dataSource) == db::EmbeddedDataSource && fields.driver.empty()) {
+#ifdef KV_HAVE_SQLITE
+        return sqlite::OpenDatabase(fields.catalog);
+#else
+        throw db::detail::DriverError("Database", "The embedded database is not available in this build");
+#endif
+    }
+#ifdef KV_HAVE_ODBC
+    return odbc::OpenProviderString(providerString, odbcDriver);
+#else
+    (void)odbcDriver;
+    throw db::detail::DriverError("Database", "Database servers (ODBC) are not available in this build");
+#endif
+}
+
+}  // namespace kv::adapters

@@ -1,0 +1,611 @@
+#include "adapters/odbc/odbc_database.hpp"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <optional>
+
+#include "support/utf.hpp"
+
+namespace kv::odbc {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide characters must be UTF-16 code units");
+
+namespace {
+
+constexpr const char* kSource = "ODBC";
+constexpr SQLULEN kTimeoutSeconds = 15;
+constexpr std::size_t kChunkChars = 2048;
+// Above this many characters text is sent as a long value.
+constexpr std::size_t kLongTextChars = 4000;
+
+using WString = std::basic_string<SQLWCHAR>;
+
+WString Wide(std::string_view utf8) {
+    const std::u16string u16 = utf::ToUtf16(utf8);
+    return WString(u16.begin(), u16.end());
+}
+
+std::string Narrow(const SQLWCHAR* text, std::size_t length) {
+    std::u16string u16(length, u'\0');
+    std::copy(text, text + length, u16.begin());
+    return utf::ToUtf8(u16);
+}
+
+std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+    std::string all;
+    for (SQLSMALLINT i = 1; i < 20; ++i) {
+        SQLWCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        SQLWCHAR message[1024] = {};
+        SQLSMALLINT length = 0;
+        const SQLRETURN rc = SQLGetDiagRecW(type, handle, i, state, &native, message, 1024, &length);
+        if (!SQL_SUCCEEDED(rc)) break;
+        const std::size_t used = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), 1023);
+        if (!all.empty()) all += "; ";
+        all += "[" + Narrow(state, 5) + "] " + Narrow(message, used);
+    }
+    return all;
+}
+
+void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const std::string& what) {
+    if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) return;
+    std::string message = handle && rc != SQL_INVALID_HANDLE ? Diagnostics(type, handle) : std::string();
+    if (message.empty()) message = what + " failed (ODBC return code " + std::to_string(rc) + ")";
+    throw db::detail::DriverError(kSource, message);
+}
+
+class Handle {
+public:
+    Handle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(type, parent, &handle_))) {
+            handle_ = SQL_NULL_HANDLE;
+            throw db::detail::DriverError(kSource, parent ? Diagnostics(type == SQL_HANDLE_STMT ? SQL_HANDLE_DBC
+                                                                                                : SQL_HANDLE_ENV,
+                                                                        parent)
+                                                          : "The ODBC driver manager could not be started");
+        }
+    }
+    ~Handle() {
+        if (handle_) SQLFreeHandle(type_, handle_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    SQLHANDLE get() const { return handle_; }
+    SQLSMALLINT type() const { return type_; }
+    void Check(SQLRETURN rc, const std::string& what) const { odbc::Check(rc, type_, handle_, what); }
+
+private:
+    SQLSMALLINT type_;
+    SQLHANDLE handle_ = SQL_NULL_HANDLE;
+};
+
+std::unique_ptr<Handle> NewEnvironment() {
+    auto env = std::make_unique<Handle>(SQL_HANDLE_ENV, SQLHANDLE{});
+    env->Check(SQLSetEnvAttr(env->get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+               "SQLSetEnvAttr");
+    return env;
+}
+
+struct Link {
+    std::unique_ptr<Handle> env;
+    std::unique_ptr<Handle> dbc;
+};
+using LinkPtr = std::shared_ptr<Link>;
+
+// Parameter values live here until the statement has run.
+struct BoundParam {
+    SQLLEN indicator = 0;
+    WString text;
+    std::int32_t integer = 0;
+    double real = 0;
+    unsigned char bit = 0;
+    SQL_TIMESTAMP_STRUCT timestamp{};
+    Bytes bytes;
+};
+
+SQL_TIMESTAMP_STRUCT ToTimestamp(const DateTime& dt) {
+    SQL_TIMESTAMP_STRUCT ts{};
+    ts.year = static_cast<SQLSMALLINT>(dt.year);
+    ts.month = static_cast<SQLUSMALLINT>(dt.month);
+    ts.day = static_cast<SQLUSMALLINT>(dt.day);
+    ts.hour = static_cast<SQLUSMALLINT>(dt.hour);
+    ts.minute = static_cast<SQLUSMALLINT>(dt.minute);
+    ts.second = static_cast<SQLUSMALLINT>(dt.second);
+    return ts;
+}
+
+void BindInput(const Handle& st, SQLUSMALLINT index, const Value& value, BoundParam& p) {
+    const auto& raw = value.Raw();
+    SQLRETURN rc;
+    if (auto b = std::get_if<bool>(&raw)) {
+        p.bit = *b ? 1 : 0;
+        rc = SQLBindParameter(st.get(), index, SQL_PARAM_INPUT, SQL_C_BIT, SQL_BIT, 1, 0, &p.bit, 0, &p.indicator);
+    } else if (auto i = std::get_if<std::int32_t>(&raw)) {
+        p.integer = *i;
+        rc = SQLBindParameter(st.get(), index, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 10, 0, &p.integer, 0,
+                              &p.indicator);
+    } else if (auto d = std::get_if<double>(&raw)) {
+        p.real = *d;
+        rc = SQLBindParameter(st.get(), index, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, &p.real, 0,
+                              &p.indicator);
+    } else if (auto t = std::get_if<std::string>(&raw)) {
+        p.text = Wide(*t);
+        const std::size_t chars = p.text.size();
+        p.indicator = static_cast<SQLLEN>(chars * sizeof(SQLWCHAR));
+        rc = SQLBindParameter(st.get(), index, SQL_PARAM_INPUT, SQL_C_WCHAR,
+                              chars > kLongTextChars ? SQL_WLONGVARCHAR : SQL_WVARCHAR, std::max<SQLULEN>(chars, 1), 0,
+                              p.text.data(), static_cast<SQLLEN>((chars + 1) * sizeof(SQLWCHAR)), &p.indicator);
+    } else if (auto dt = std::get_if<DateTime>(&raw)) {
+        p.timestamp = ToTimestamp(*dt);
+        rc = SQLBindParameter(st.get(), index, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 19, 0,
+                              &p.timestamp, 0, &p.indicator);
+    } else if (auto bytes = std::get_if<Bytes>(&raw)) {
+        p.bytes = *bytes;
+        p.indicator = static_cast<SQLLEN>(p.bytes.size());
+        rc = SQLBindParameter(st.get(), index, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY,
+                              std::max<SQLULEN>(p.bytes.size(), 1), 0, p.bytes.data(), p.indicator, &p.indicator);
+    } else {  // Empty and Null
+        p.indicator = SQL_NULL_DATA;
+        rc = SQLBindParameter(st.get(), index, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 1, 0, nullptr, 0,
+                              &p.indicator);
+    }
+    st.Check(rc, "SQLBindParameter");
+}
+
+std::vector<BoundParam> BindInputs(const Handle& st, const db::Params& params, SQLUSMALLINT first = 1) {
+    std::vector<BoundParam> bound(params.size());
+    for (std::size_t i = 0; i < params.size(); ++i)
+        BindInput(st, static_cast<SQLUSMALLINT>(first + i), params[i], bound[i]);
+    return bound;
+}
+
+struct ColumnInfo {
+    std::string name;
+    SQLSMALLINT type = 0;
+    SQLSMALLINT digits = 0;
+};
+
+std::vector<ColumnInfo> DescribeColumns(const Handle& st) {
+    SQLSMALLINT count = 0;
+    st.Check(SQLNumResultCols(st.get(), &count), "SQLNumResultCols");
+    std::vector<ColumnInfo> columns;
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+        SQLWCHAR name[256] = {};
+        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        st.Check(SQLDescribeColW(st.get(), i, name, 256, &nameLength, &type, &size, &digits, &nullable),
+                 "SQLDescribeColW");
+        columns.push_back({Narrow(name, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), 255)),
+                           type, digits});
+    }
+    return columns;
+}
+
+// Reads a long value piece by piece: text as UTF-16, binary as bytes.
+template <class Unit>
+std::optional<std::basic_string<Unit>> ReadChunks(const Handle& st, SQLUSMALLINT column, SQLSMALLINT cType) {
+    constexpr std::size_t terminator = std::is_same_v<Unit, SQLWCHAR> ? 1 : 0;
+    std::basic_string<Unit> all;
+    Unit buffer[kChunkChars];
+    while (true) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(st.get(), column, cType, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA) break;
+        st.Check(rc, "SQLGetData");
+        if (indicator == SQL_NULL_DATA) return std::nullopt;
+        const std::size_t room = kChunkChars - terminator;
+        std::size_t got = room;
+        if (indicator != SQL_NO_TOTAL) got = std::min(room, static_cast<std::size_t>(indicator) / sizeof(Unit));
+        all.append(buffer, got);
+        if (rc == SQL_SUCCESS) break;  // with info: truncated, more to come
+        if (indicator != SQL_NO_TOTAL && static_cast<std::size_t>(indicator) / sizeof(Unit) <= room) break;
+    }
+    return all;
+}
+
+template <class T>
+std::optional<T> ReadFixed(const Handle& st, SQLUSMALLINT column, SQLSMALLINT cType) {
+    T value{};
+    SQLLEN indicator = 0;
+    st.Check(SQLGetData(st.get(), column, cType, &value, sizeof value, &indicator), "SQLGetData");
+    if (indicator == SQL_NULL_DATA) return std::nullopt;
+    return value;
+}
+
+Value FromInt64(std::int64_t v) {
+    if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
+        return Value(static_cast<std::int32_t>(v));
+    return Value(static_cast<double>(v));
+}
+
+Value ReadColumn(const Handle& st, SQLUSMALLINT column, const ColumnInfo& info) {
+    switch (info.type) {
+    case SQL_BIT: {
+        auto v = ReadFixed<unsigned char>(st, column, SQL_C_BIT);
+        return v ? Value(*v != 0) : Value::MakeNull();
+    }
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT: {
+        auto v = ReadFixed<std::int64_t>(st, column, SQL_C_SBIGINT);
+        return v ? FromInt64(*v) : Value::MakeNull();
+    }
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: {
+        auto v = ReadFixed<double>(st, column, SQL_C_DOUBLE);
+        if (!v) return Value::MakeNull();
+        if ((info.type == SQL_DECIMAL || info.type == SQL_NUMERIC) && info.digits == 0 &&
+            *v >= std::numeric_limits<std::int32_t>::min() && *v <= std::numeric_limits<std::int32_t>::max())
+            return Value(static_cast<std::int32_t>(*v));
+        return Value(*v);
+    }
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_DATETIME: {
+        auto v = ReadFixed<SQL_TIMESTAMP_STRUCT>(st, column, SQL_C_TYPE_TIMESTAMP);
+        if (!v) return Value::MakeNull();
+        return Value(DateTime{v->year, v->month, v->day, v->hour, v->minute, v->second});
+    }
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: {
+        auto v = ReadChunks<std::uint8_t>(st, column, SQL_C_BINARY);
+        return v ? Value(Bytes(v->begin(), v->end())) : Value::MakeNull();
+    }
+    default: {
+        auto v = ReadChunks<SQLWCHAR>(st, column, SQL_C_WCHAR);
+        return v ? Value(Narrow(v->data(), v->size())) : Value::MakeNull();
+    }
+    }
+}
+
+std::unique_ptr<Handle> NewStatement(const LinkPtr& link) {
+    return std::make_unique<Handle>(SQL_HANDLE_STMT, link->dbc->get());
+}
+
+void ExecDirect(const Handle& st, std::string_view sql) {
+    WString text = Wide(sql);
+    st.Check(SQLExecDirectW(st.get(), text.data(), static_cast<SQLINTEGER>(text.size())), "SQLExecDirectW");
+}
+
+// Moves past row counts (SQL Server sends one per statement without NOCOUNT)
+// to the first result that has columns; false when there is none.
+bool FindRowResult(const Handle& st) {
+    while (true) {
+        SQLSMALLINT count = 0;
+        st.Check(SQLNumResultCols(st.get(), &count), "SQLNumResultCols");
+        if (count > 0) return true;
+        const SQLRETURN rc = SQLMoreResults(st.get());
+        if (rc == SQL_NO_DATA) return false;
+        st.Check(rc, "SQLMoreResults");
+    }
+}
+
+void DrainResults(const Handle& st) {
+    while (true) {
+        const SQLRETURN rc = SQLMoreResults(st.get());
+        if (rc == SQL_NO_DATA) return;
+        st.Check(rc, "SQLMoreResults");
+    }
+}
+
+class OdbcRecordSet final : public db::RecordSet {
+public:
+    OdbcRecordSet(LinkPtr link, std::unique_ptr<Handle> st) : link_(std::move(link)), st_(std::move(st)) {
+        if (FindRowResult(*st_)) {
+            columns_ = DescribeColumns(*st_);
+            for (std::size_t i = 0; i < columns_.size(); ++i)
+                index_.emplace(db::detail::ColumnKey(columns_[i].name), i);
+            Fetch();
+        }
+    }
+    bool EndOfFile() const override { return !atRow_; }
+    Value Field(std::string_view column) const override {
+        if (!st_) throw db::detail::DriverError(kSource, "The result is closed");
+        const auto it = index_.find(db::detail::ColumnKey(column));
+        if (it == index_.end())
+            throw db::detail::DriverError(kSource, "No column named '" + std::string(column) + "' in the result");
+        if (!atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
+        return row_[it->second];
+    }
+    void MoveNext() override {
+        if (!st_ || !atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
+        Fetch();
+    }
+    void Close() override {
+        if (st_) SQLCloseCursor(st_->get());
+        st_.reset();
+        atRow_ = false;
+        row_.clear();
+    }
+
+private:
+    void Fetch() {
+        const SQLRETURN rc = SQLFetch(st_->get());
+        atRow_ = rc != SQL_NO_DATA;
+        row_.clear();
+        if (!atRow_) return;
+        st_->Check(rc, "SQLFetch");
+        // Columns are read in order, once, as SQLGetData requires.
+        for (std::size_t i = 0; i < columns_.size(); ++i)
+            row_.push_back(ReadColumn(*st_, static_cast<SQLUSMALLINT>(i + 1), columns_[i]));
+    }
+    LinkPtr link_;
+    std::unique_ptr<Handle> st_;
+    std::vector<ColumnInfo> columns_;
+    std::map<std::string, std::size_t> index_;  // first of equal names wins
+    std::vector<Value> row_;
+    bool atRow_ = false;
+};
+
+class OdbcInsertSet final : public db::InsertSet {
+public:
+    OdbcInsertSet(LinkPtr link, std::string_view source) : link_(std::move(link)) {
+        table_ = db::detail::SourceTable(source);
+        auto st = NewStatement(link_);
+        ExecDirect(*st, source);
+        if (!FindRowResult(*st)) throw db::detail::DriverError(kSource, "The source selects no columns");
+        for (const auto& c : DescribeColumns(*st)) columns_.emplace(db::detail::ColumnKey(c.name), c.name);
+        SQLCloseCursor(st->get());
+        open_ = true;
+    }
+    void AddNew() override {
+        CheckOpen();
+        row_.clear();
+        adding_ = true;
+    }
+    void SetField(std::string_view column, const Value& value) override {
+        CheckOpen();
+        const auto it = columns_.find(db::detail::ColumnKey(column));
+        if (it == columns_.end())
+            throw db::detail::DriverError(kSource, "Table " + table_ + " has no column named '" + std::string(column) + "'");
+        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
+        for (auto& entry : row_)
+            if (entry.first == it->second) {
+                entry.second = value;
+                return;
+            }
+        row_.emplace_back(it->second, value);
+    }
+    void Update() override {
+        CheckOpen();
+        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
+        if (row_.empty()) throw db::detail::DriverError(kSource, "The new row has no values");
+        std::string names, marks;
+        db::Params values;
+        for (const auto& [name, value] : row_) {
+            names += (names.empty() ? "" : ", ") + name;
+            marks += marks.empty() ? "?" : ", ?";
+            values.push_back(value);
+        }
+        auto st = NewStatement(link_);
+        auto bound = BindInputs(*st, values);
+        ExecDirect(*st, "INSERT INTO " + table_ + " (" + names + ") VALUES (" + marks + ")");
+        DrainResults(*st);
+        adding_ = false;
+        row_.clear();
+    }
+    int State() const override { return open_ ? 1 : 0; }
+    void Close() override {
+        open_ = false;
+        adding_ = false;
+        row_.clear();
+    }
+
+private:
+    void CheckOpen() const {
+        if (!open_) throw db::detail::DriverError(kSource, "The row set is closed");
+    }
+    LinkPtr link_;
+    std::string table_;
+    std::map<std::string, std::string> columns_;
+    std::vector<std::pair<std::string, Value>> row_;
+    bool open_ = false;
+    bool adding_ = false;
+};
+
+class OdbcProcedureCall final : public db::ProcedureCall {
+public:
+    OdbcProcedureCall(LinkPtr link, std::string name) : link_(std::move(link)), name_(std::move(name)) {}
+
+    void Refresh() override {
+        // Servers that fold unquoted names store them in lower case.
+        std::optional<int> count = InputParameterCount(name_);
+        if (!count) count = InputParameterCount(utf::AsciiLower(name_));
+        if (!count) throw db::detail::DriverError(kSource, "Could not find stored procedure '" + name_ + "'");
+        params_.assign(static_cast<std::size_t>(*count), Value::MakeNull());
+        refreshed_ = true;
+    }
+    void SetParameter(int index, const Value& value) override {
+        if (index < 1) throw db::detail::DriverError(kSource, "Parameter 0 is the return value and cannot be set");
+        if (refreshed_ && static_cast<std::size_t>(index) > params_.size())
+            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
+        if (static_cast<std::size_t>(index) > params_.size()) params_.resize(static_cast<std::size_t>(index), Value::MakeNull());
+        params_[static_cast<std::size_t>(index - 1)] = value;
+    }
+    void Execute() override {
+        std::string call = "{? = call " + name_ + "(";
+        for (std::size_t i = 0; i < params_.size(); ++i) call += i == 0 ? "?" : ", ?";
+        call += ")}";
+        auto st = NewStatement(link_);
+        std::int32_t result = 0;
+        SQLLEN resultIndicator = 0;
+        st->Check(SQLBindParameter(st->get(), 1, SQL_PARAM_OUTPUT, SQL_C_SLONG, SQL_INTEGER, 10, 0, &result, 0,
+                                   &resultIndicator),
+                  "SQLBindParameter");
+        auto bound = BindInputs(*st, params_, 2);
+        ExecDirect(*st, call);
+        // Output parameters are filled only once every result has been read.
+        DrainResults(*st);
+        returnValue_ = resultIndicator == SQL_NULL_DATA ? Value::MakeNull() : Value(result);
+    }
+    Value Parameter(int index) const override {
+        if (index == 0) return returnValue_;
+        if (index < 1 || static_cast<std::size_t>(index) > params_.size())
+            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
+        return params_[static_cast<std::size_t>(index - 1)];
+    }
+
+private:
+    // Number of input parameters, or nothing when the catalog has no such
+    // procedure.
+    std::optional<int> InputParameterCount(const std::string& name) const {
+        auto st = NewStatement(link_);
+        WString wideName = Wide(name);
+        st->Check(SQLProcedureColumnsW(st->get(), nullptr, 0, nullptr, 0, wideName.data(),
+                                       static_cast<SQLSMALLINT>(wideName.size()), nullptr, 0),
+                  "SQLProcedureColumnsW");
+        bool any = false;
+        int inputs = 0;
+        while (true) {
+            const SQLRETURN rc = SQLFetch(st->get());
+            if (rc == SQL_NO_DATA) break;
+            st->Check(rc, "SQLFetch");
+            any = true;
+            auto kind = ReadFixed<SQLSMALLINT>(*st, 5, SQL_C_SSHORT);  // COLUMN_TYPE
+            if (kind && (*kind == SQL_PARAM_INPUT || *kind == SQL_PARAM_INPUT_OUTPUT)) ++inputs;
+        }
+        if (!any) return std::nullopt;
+        return inputs;
+    }
+
+    LinkPtr link_;
+    std::string name_;
+    db::Params params_;
+    bool refreshed_ = false;
+    Value returnValue_ = Value::MakeNull();
+};
+
+class OdbcConnection final : public db::Connection {
+public:
+    explicit OdbcConnection(LinkPtr link) : link_(std::move(link)) {}
+
+    std::unique_ptr<db::RecordSet> Execute(std::string_view sql, const db::Params& params) override {
+        auto st = NewStatement(link_);
+        auto bound = BindInputs(*st, params);
+        ExecDirect(*st, sql);
+        // Parameters are read at execution only, so the buffers may go now.
+        SQLFreeStmt(st->get(), SQL_RESET_PARAMS);
+        return std::make_unique<OdbcRecordSet>(link_, std::move(st));
+    }
+    std::unique_ptr<db::InsertSet> OpenInsertSet(std::string_view source) override {
+        return std::make_unique<OdbcInsertSet>(link_, source);
+    }
+    std::unique_ptr<db::ProcedureCall> CreateProcedureCall(std::string_view name) override {
+        return std::make_unique<OdbcProcedureCall>(link_, std::string(name));
+    }
+
+private:
+    LinkPtr link_;
+};
+
+// Braces a value that would otherwise end or break its keyword=value pair.
+std::string OdbcValue(const std::string& value) {
+    if (value.find_first_of(";}") == std::string::npos && (value.empty() || value.front() != '{') &&
+        value.find_first_of(" \t") != 0)
+        return value;
+    std::string quoted = "{";
+    for (char c : value) {
+        quoted += c;
+        if (c == '}') quoted += '}';
+    }
+    return quoted + "}";
+}
+
+int SqlServerDriverRank(const std::string& name) {
+    static const std::string prefix = "ODBC Driver ", suffix = " for SQL Server";
+    if (name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        if (!number.empty() && number.size() < 4 && std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return 100 + std::stoi(number);
+    }
+    if (name.rfind("SQL Server Native Client", 0) == 0) return 50;
+    return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConnectionString) {
+    auto link = std::make_shared<Link>();
+    link->env = NewEnvironment();
+    link->dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, link->env->get());
+    SQLHANDLE dbc = link->dbc->get();
+    link->dbc->Check(SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kTimeoutSeconds), 0),
+                     "SQLSetConnectAttrW");
+    // Not every driver knows this one; the login timeout is what matters.
+    SQLSetConnectAttrW(dbc, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(kTimeoutSeconds), 0);
+    WString text = Wide(odbcConnectionString);
+    SQLWCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(std::min<std::size_t>(text.size(), 32767)),
+                                       out, 1024, &outLength, SQL_DRIVER_NOPROMPT),
+                     "SQLDriverConnectW");
+    return std::make_unique<OdbcConnection>(std::move(link));
+}
+
+std::string SqlServerConnectionString(const db::ProviderFields& f, const std::string& driver) {
+    std::string s = "Driver=" + OdbcValue(driver.empty() ? ChooseSqlServerDriver({}) : driver);
+    s += ";Server=" + OdbcValue(f.dataSource);
+    s += ";Database=" + OdbcValue(f.catalog);
+    if (f.integratedSecurity) {
+        s += ";Trusted_Connection=Yes";
+    } else {
+        s += ";UID=" + OdbcValue(f.user);
+        if (!f.password.empty()) s += ";PWD=" + OdbcValue(f.password);
+    }
+    return s;
+}
+
+std::string ChooseSqlServerDriver(const std::vector<std::string>& installedDrivers) {
+    std::string best;
+    int bestRank = 0;
+    for (const auto& name : installedDrivers) {
+        const int rank = SqlServerDriverRank(name);
+        if (rank > bestRank) bestRank = rank, best = name;
+    }
+    if (!best.empty()) return best;
+#ifdef _WIN32
+    return "SQL Server";
+#else
+    return "FreeTDS";
+#endif
+}
+
+std::vector<std::string> InstalledDrivers() {
+    std::vector<std::string> names;
+    auto env = NewEnvironment();
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    while (true) {
+        SQLWCHAR description[512] = {};
+        SQLWCHAR attributes[2048] = {};
+        SQLSMALLINT descriptionLength = 0, attributesLength = 0;
+        const SQLRETURN rc = SQLDriversW(env->get(), direction, description, 512, &descriptionLength, attributes,
+                                         2048, &attributesLength);
+        if (!SQL_SUCCEEDED(rc)) break;
+        names.push_back(Narrow(description, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(descriptionLength, 0)), 511)));
+        direction = SQL_FETCH_NEXT;
+    }
+    return names;
+}
+
+std::unique_ptr<db::Connection> OpenProviderString(const std::string& providerString, const std::string& odbcDriver) {
+    const db::ProviderFields fields = db::ParseProviderString(providerString);
+    if (!fields.driver.empty()) return OpenConnectionString(providerString);
+    const std::string driver = odbcDriver.empty() ? ChooseSqlServerDriver(InstalledDrivers()) : odbcDriver;
+    return OpenConnectionString(SqlServerConnectionString(fields, driver));
+}
+
+}  // namespace kv::odbc

@@ -1,0 +1,431 @@
+#include "adapters/sqlite/sqlite_database.hpp"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <optional>
+
+#include "support/utf.hpp"
+
+namespace kv::sqlite {
+
+namespace {
+
+constexpr const char* kSource = "SQLite";
+// Two add-ins (or an add-in and a tool) writing at once wait for each other.
+constexpr int kBusyTimeoutMs = 15000;
+
+using StatementPtr = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+
+Error Fail(sqlite3* db, const std::string& what = {}) {
+    std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    if (!what.empty()) message += " (" + what + ")";
+    return db::detail::DriverError(kSource, message);
+}
+
+bool IsDateType(const char* declared) {
+    if (!declared) return false;
+    const std::string upper = utf::AsciiUpper(declared);
+    return upper.find("DATE") != std::string::npos || upper.find("TIME") != std::string::npos;
+}
+
+class Database {
+public:
+    explicit Database(sqlite3* handle) : handle_(handle) {}
+    ~Database() { sqlite3_close_v2(handle_); }
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    sqlite3* get() const { return handle_; }
+
+private:
+    sqlite3* handle_;
+};
+using DatabasePtr = std::shared_ptr<Database>;
+
+// Prepares the first statement of text; rest receives what follows it.
+StatementPtr Prepare(sqlite3* db, std::string_view text, std::string_view* rest = nullptr) {
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw db::detail::DriverError(kSource, "The query text is too long");
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, text.data(), static_cast<int>(text.size()), &raw, &tail) != SQLITE_OK)
+        throw Fail(db);
+    if (rest) *rest = text.substr(static_cast<std::size_t>(tail - text.data()));
+    return StatementPtr(raw, &sqlite3_finalize);
+}
+
+void Bind(sqlite3* db, sqlite3_stmt* st, int index, const Value& value) {
+    int rc = SQLITE_OK;
+    const auto& raw = value.Raw();
+    if (value.IsEmpty() || value.IsNull()) rc = sqlite3_bind_null(st, index);
+    else if (auto b = std::get_if<bool>(&raw)) rc = sqlite3_bind_int(st, index, *b ? 1 : 0);
+    else if (auto i = std::get_if<std::int32_t>(&raw)) rc = sqlite3_bind_int(st, index, *i);
+    else if (auto d = std::get_if<double>(&raw)) rc = sqlite3_bind_double(st, index, *d);
+    else if (auto t = std::get_if<std::string>(&raw))
+        rc = sqlite3_bind_text64(st, index, t->data(), t->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    else if (auto dt = std::get_if<DateTime>(&raw)) {
+        const std::string iso = dt->ToIso();
+        rc = sqlite3_bind_text64(st, index, iso.data(), iso.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else if (auto bytes = std::get_if<Bytes>(&raw))
+        rc = sqlite3_bind_blob64(st, index, bytes->data(), bytes->size(), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) throw Fail(db, "parameter " + std::to_string(index));
+}
+
+// Binds params to every marker of the statement: "?" by position, "?N" by N.
+void BindAll(sqlite3* db, sqlite3_stmt* st, const db::Params& params) {
+    const int count = sqlite3_bind_parameter_count(st);
+    if (static_cast<std::size_t>(count) > params.size())
+        throw db::detail::DriverError(kSource, "The query has " + std::to_string(count) + " parameters but " +
+                                                   std::to_string(params.size()) + " values were given");
+    for (int i = 1; i <= count; ++i) Bind(db, st, i, params[static_cast<std::size_t>(i - 1)]);
+}
+
+Value ReadColumn(sqlite3_stmt* st, int column) {
+    switch (sqlite3_column_type(st, column)) {
+    case SQLITE_NULL:
+        return Value::MakeNull();
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 v = sqlite3_column_int64(st, column);
+        if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
+            return Value(static_cast<std::int32_t>(v));
+        return Value(static_cast<double>(v));
+    }
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(st, column));
+    case SQLITE_BLOB: {
+        const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, column));
+        return Value(Bytes(p, p + sqlite3_column_bytes(st, column)));
+    }
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+        std::string text(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st, column)));
+        if (IsDateType(sqlite3_column_decltype(st, column))) {
+            try {
+                return Value(DateTime::FromIso(text));
+            } catch (const Error&) {
+                // Not a date after all: hand the text back as stored.
+            }
+        }
+        return Value(std::move(text));
+    }
+    }
+}
+
+bool Step(sqlite3* db, sqlite3_stmt* st) {
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    throw Fail(db);
+}
+
+class SqliteRecordSet final : public db::RecordSet {
+public:
+    SqliteRecordSet(DatabasePtr db, StatementPtr st) : db_(std::move(db)), st_(std::move(st)) {
+        const int n = sqlite3_column_count(st_.get());
+        for (int i = 0; i < n; ++i) columns_.emplace(db::detail::ColumnKey(sqlite3_column_name(st_.get(), i)), i);
+        atRow_ = n > 0 && Step(db_->get(), st_.get());
+        if (n == 0) {
+            // A statement without rows runs to its end here.
+            while (Step(db_->get(), st_.get())) {
+            }
+        }
+    }
+    bool EndOfFile() const override { return !atRow_; }
+    Value Field(std::string_view column) const override {
+        if (!st_) throw db::detail::DriverError(kSource, "The result is closed");
+        const auto it = columns_.find(db::detail::ColumnKey(column));
+        if (it == columns_.end())
+            throw db::detail::DriverError(kSource, "No column named '" + std::string(column) + "' in the result");
+        if (!atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
+        return ReadColumn(st_.get(), it->second);
+    }
+    void MoveNext() override {
+        if (!st_ || !atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
+        atRow_ = Step(db_->get(), st_.get());
+    }
+    void Close() override {
+        st_.reset();
+        atRow_ = false;
+    }
+
+private:
+    DatabasePtr db_;
+    StatementPtr st_;
+    std::map<std::string, int> columns_;  // first of equal names wins
+    bool atRow_ = false;
+};
+
+class SqliteInsertSet final : public db::InsertSet {
+public:
+    SqliteInsertSet(DatabasePtr db, std::string_view source) : db_(std::move(db)) {
+        table_ = db::detail::SourceTable(source);
+        auto st = Prepare(db_->get(), source);
+        const int n = sqlite3_column_count(st.get());
+        for (int i = 0; i < n; ++i) {
+            const std::string name = sqlite3_column_name(st.get(), i);
+            columns_.emplace(db::detail::ColumnKey(name), name);
+        }
+        if (columns_.empty()) throw db::detail::DriverError(kSource, "The source selects no columns");
+        open_ = true;
+    }
+    void AddNew() override {
+        CheckOpen();
+        row_.clear();
+        adding_ = true;
+    }
+    void SetField(std::string_view column, const Value& value) override {
+        CheckOpen();
+        const auto it = columns_.find(db::detail::ColumnKey(column));
+        if (it == columns_.end())
+            throw db::detail::DriverError(kSource, "Table " + table_ + " has no column named '" + std::string(column) + "'");
+        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
+        for (auto& entry : row_)
+            if (entry.first == it->second) {
+                entry.second = value;
+                return;
+            }
+        row_.emplace_back(it->second, value);
+    }
+    void Update() override {
+        CheckOpen();
+        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
+        std::string sql = "INSERT INTO \"" + table_ + "\"";
+        db::Params values;
+        if (row_.empty()) {
+            sql += " DEFAULT VALUES";
+        } else {
+            std::string names, marks;
+            for (const auto& [name, value] : row_) {
+                names += (names.empty() ? "\"" : ", \"") + name + "\"";
+                marks += marks.empty() ? "?" : ", ?";
+                values.push_back(value);
+            }
+            sql += " (" + names + ") VALUES (" + marks + ")";
+        }
+        auto st = Prepare(db_->get(), sql);
+        BindAll(db_->get(), st.get(), values);
+        Step(db_->get(), st.get());
+        adding_ = false;
+        row_.clear();
+    }
+    int State() const override { return open_ ? 1 : 0; }
+    void Close() override {
+        open_ = false;
+        adding_ = false;
+        row_.clear();
+    }
+
+private:
+    void CheckOpen() const {
+        if (!open_) throw db::detail::DriverError(kSource, "The row set is closed");
+    }
+    DatabasePtr db_;
+    std::string table_;
+    std::map<std::string, std::string> columns_;  // key -> column name as declared
+    std::vector<std::pair<std::string, Value>> row_;
+    bool open_ = false;
+    bool adding_ = false;
+};
+
+// Skips blanks, semicolons and comments; true when nothing else is left.
+bool IsBlankSql(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (std::isspace(static_cast<unsigned char>(c)) || c == ';') {
+            ++i;
+        } else if (text.substr(i, 2) == "--") {
+            i = text.find('\n', i);
+            if (i == std::string_view::npos) return true;
+        } else if (text.substr(i, 2) == "/*") {
+            i = text.find("*/", i + 2);
+            if (i == std::string_view::npos) return true;
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The highest parameter a procedure body uses: "?N" counts as N, a bare "?"
+// as the next one. Text in quotes and comments is skipped.
+int ParameterCount(std::string_view body) {
+    int highest = 0, bare = 0;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (c == '\'' || c == '"' || c == '[') {
+            const auto end = body.find(c == '[' ? ']' : c, i + 1);
+            if (end == std::string_view::npos) break;
+            i = end;
+        } else if (body.substr(i, 2) == "--") {
+            i = body.find('\n', i);
+            if (i == std::string_view::npos) break;
+        } else if (body.substr(i, 2) == "/*") {
+            i = body.find("*/", i + 2);
+            if (i == std::string_view::npos) break;
+            ++i;
+        } else if (c == '?') {
+            int number = 0;
+            std::size_t j = i + 1;
+            while (j < body.size() && std::isdigit(static_cast<unsigned char>(body[j])) && number < 1000)
+                number = number * 10 + (body[j++] - '0');
+            highest = std::max(highest, j > i + 1 ? number : ++bare);
+            i = j - 1;
+        }
+    }
+    return highest;
+}
+
+class SqliteProcedureCall final : public db::ProcedureCall {
+public:
+    SqliteProcedureCall(DatabasePtr db, std::string name) : db_(std::move(db)), name_(std::move(name)) {}
+
+    void Refresh() override {
+        body_ = LoadBody();
+        params_.assign(static_cast<std::size_t>(ParameterCount(*body_)), Value::MakeNull());
+    }
+    void SetParameter(int index, const Value& value) override {
+        if (!body_) Refresh();
+        if (index < 1 || static_cast<std::size_t>(index) > params_.size())
+            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
+        params_[static_cast<std::size_t>(index - 1)] = value;
+    }
+    void Execute() override {
+        if (!body_) Refresh();
+        sqlite3* db = db_->get();
+        Run(db, "BEGIN IMMEDIATE");
+        try {
+            Value result = Value::MakeNull();
+            std::string_view rest = *body_;
+            while (!rest.empty()) {
+                auto st = Prepare(db, rest, &rest);
+                if (!st) break;  // trailing blanks or comments
+                BindAll(db, st.get(), params_);
+                if (Step(db, st.get())) {
+                    result = sqlite3_column_count(st.get()) > 0 ? ReadColumn(st.get(), 0) : Value::MakeNull();
+                    while (Step(db, st.get())) {
+                    }
+                }
+            }
+            Run(db, "COMMIT");
+            returnValue_ = result;
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+    Value Parameter(int index) const override {
+        if (index == 0) return returnValue_;
+        if (index < 1 || static_cast<std::size_t>(index) > params_.size())
+            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
+        return params_[static_cast<std::size_t>(index - 1)];
+    }
+
+private:
+    std::string LoadBody() const {
+        auto st = Prepare(db_->get(), "SELECT body FROM kv_procedure WHERE name = ?1 COLLATE NOCASE");
+        BindAll(db_->get(), st.get(), {Value(name_)});
+        if (!Step(db_->get(), st.get()))
+            throw db::detail::DriverError(kSource, "Could not find stored procedure '" + name_ + "'");
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+        return text ? text : "";
+    }
+    static void Run(sqlite3* db, const char* sql) {
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) throw Fail(db);
+    }
+
+    DatabasePtr db_;
+    std::string name_;
+    std::optional<std::string> body_;
+    db::Params params_;
+    Value returnValue_ = Value::MakeNull();
+};
+
+class SqliteConnection final : public db::Connection {
+public:
+    explicit SqliteConnection(DatabasePtr db) : db_(std::move(db)) {}
+
+    std::unique_ptr<db::RecordSet> Execute(std::string_view sql, const db::Params& params) override {
+        // Statements before the last run to their end, each before the next
+        // is prepared (it may need what they made); the last is the result.
+        std::string_view rest = sql;
+        while (true) {
+            auto st = Prepare(db_->get(), rest, &rest);
+            if (!st) break;
+            BindAll(db_->get(), st.get(), params);
+            if (IsBlankSql(rest)) return std::make_unique<SqliteRecordSet>(db_, std::move(st));
+            while (Step(db_->get(), st.get())) {
+            }
+        }
+        throw db::detail::DriverError(kSource, "The query text holds no statement");
+    }
+    std::unique_ptr<db::InsertSet> OpenInsertSet(std::string_view source) override {
+        return std::make_unique<SqliteInsertSet>(db_, source);
+    }
+    std::unique_ptr<db::ProcedureCall> CreateProcedureCall(std::string_view name) override {
+        return std::make_unique<SqliteProcedureCall>(db_, std::string(name));
+    }
+    sqlite3* Handle() const { return db_->get(); }
+
+private:
+    DatabasePtr db_;
+};
+
+// An SQLite file starts with this text; anything else is refused before
+// SQLite gets to see it, so a stray file is never taken for an empty database.
+bool HasSqliteHeader(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[16] = {};
+    in.read(header, sizeof header);
+    return in.gcount() == 16 && std::string_view(header, 16) == std::string_view("SQLite format 3\0", 16);
+}
+
+std::unique_ptr<db::Connection> Open(const std::string& path, int flags) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    auto database = std::make_shared<Database>(raw);
+    if (rc != SQLITE_OK) throw Fail(raw, path);
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(raw, 1);
+    std::unique_ptr<db::Connection> connection = std::make_unique<SqliteConnection>(database);
+    // Reading the schema proves the file is a database, not just a header.
+    connection->Execute("SELECT count(*) FROM sqlite_master")->Close();
+    connection->Execute("PRAGMA foreign_keys = ON")->Close();
+    return connection;
+}
+
+}  // namespace
+
+std::unique_ptr<db::Connection> OpenDatabase(const std::string& path) {
+    if (path.empty()) throw db::detail::DriverError(kSource, "No database file is named (Initial Catalog is empty)");
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw db::detail::DriverError(kSource, "The database file does not exist: " + path);
+    if (!HasSqliteHeader(path))
+        throw db::detail::DriverError(kSource, "The file is not an SQLite database: " + path);
+    return Open(path, SQLITE_OPEN_READWRITE);
+}
+
+std::unique_ptr<db::Connection> CreateDatabase(const std::string& path) {
+    if (path.empty()) throw db::detail::DriverError(kSource, "No database file is named");
+    return Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+void ExecuteScript(db::Connection& connection, const std::string& script) {
+    auto* sqlite = dynamic_cast<SqliteConnection*>(&connection);
+    if (!sqlite) throw Error(errnum::InvalidArgument, kSource, "Not an SQLite connection");
+    char* message = nullptr;
+    if (sqlite3_exec(sqlite->Handle(), script.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : "script failed";
+        sqlite3_free(message);
+        throw db::detail::DriverError(kSource, text);
+    }
+}
+
+}  // namespace kv::sqlite

@@ -1,0 +1,135 @@
+// What only the embedded database does: files, the procedure table, busy
+// waiting, and the provider strings that pick it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "adapters/database/open_database.hpp"
+#include "adapters/sqlite/demo_database.hpp"
+#include "adapters/sqlite/sqlite_database.hpp"
+#include "conformance/temp_dir.hpp"
+
+namespace fs = std::filesystem;
+using kv::Error;
+using kv::Value;
+
+namespace {
+
+class SqliteAdapter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kv::sqlite::CreateDemoDatabase(dir_ / "korvane.db", kv::sqlite::DemoSize::Small, dir_ / "docs");
+        cn_ = kv::sqlite::OpenDatabase(dir_ / "korvane.db");
+    }
+    kv::testing::TempDir dir_{"kvsqlite"};
+    std::unique_ptr<kv::db::Connection> cn_;
+};
+
+std::string ErrorText(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const Error& e) {
+        return e.Description();
+    }
+    return "(no error)";
+}
+
+TEST_F(SqliteAdapter, RefusesMissingEmptyAndForeignFilesWithoutCreatingOne) {
+    const std::string missing = dir_ / "nope.db";
+    EXPECT_NE(ErrorText([&] { kv::sqlite::OpenDatabase(missing); }).find("does not exist"), std::string::npos);
+    EXPECT_FALSE(fs::exists(missing));
+    EXPECT_NE(ErrorText([&] { kv::sqlite::OpenDatabase(""); }).find("Initial Catalog"), std::string::npos);
+
+    const std::string empty = dir_ / "empty.db";
+    std::ofstream(empty).close();
+    EXPECT_NE(ErrorText([&] { kv::sqlite::OpenDatabase(empty); }).find("not an SQLite database"), std::string::npos);
+    EXPECT_EQ(fs::file_size(empty), 0u);
+
+    // The right header but garbage behind it fails at opening, too.
+    const std::string damaged = dir_ / "damaged.db";
+    {
+        std::ofstream out(damaged, std::ios::binary);
+        out.write("SQLite format 3\0", 16);
+        out << std::string(200, 'x');
+    }
+    EXPECT_THROW(kv::sqlite::OpenDatabase(damaged), Error);
+    EXPECT_THROW(kv::sqlite::OpenDatabase(dir_.Path().string()), Error);  // a folder
+}
+
+TEST_F(SqliteAdapter, ProviderStringPicksTheEmbeddedDatabaseOnlyForItsDataSource) {
+    auto cn = kv::adapters::OpenDatabase(
+        "Provider=SQLOLEDB.1;Initial Catalog=" + (dir_ / "korvane.db") + ";Data Source=(SQLite);Integrated Security=SSPI;Persist Security Info=False", "");
+    EXPECT_EQ(cn->Execute(" SELECT Vaerdi FROM SysVariabler WHERE VariableNavn='DocHandlingJobFolderNameArkiv'")
+                  ->Field("Vaerdi"),
+              Value("Arkiv"));
+    EXPECT_THROW(kv::adapters::OpenDatabase("", ""), Error);
+    EXPECT_THROW(kv::adapters::OpenDatabase("Provider=SQLOLEDB.1;Initial Catalog=;Data Source=(sqlite)", ""), Error);
+}
+
+TEST_F(SqliteAdapter, ScriptStatementsBeforeTheLastRunAndTheLastIsTheResult) {
+    auto rs = cn_->Execute("CREATE TEMP TABLE t (a INTEGER); INSERT INTO t VALUES (?1); SELECT a FROM t;",
+                           {std::int32_t{9}});
+    ASSERT_FALSE(rs->EndOfFile());
+    EXPECT_EQ(rs->Field("a").AsInt(), 9);
+}
+
+TEST_F(SqliteAdapter, WideIntegersComeBackAsNumbersNotTruncated) {
+    EXPECT_EQ(cn_->Execute("SELECT 2147483647 AS a")->Field("a"), Value(std::int32_t{2147483647}));
+    EXPECT_EQ(cn_->Execute("SELECT 4294967296 AS a")->Field("a"), Value(4294967296.0));
+    // A text in a date column that is not a date stays text.
+    cn_->Execute("CREATE TEMP TABLE d (w DATETIME)")->Close();
+    cn_->Execute("INSERT INTO d VALUES ('snart')")->Close();
+    EXPECT_EQ(cn_->Execute("SELECT w FROM d")->Field("w"), Value("snart"));
+}
+
+TEST_F(SqliteAdapter, FailingProcedureRollsBackEverything) {
+    cn_->Execute("INSERT INTO kv_procedure (name, body) VALUES ('Halvt', "
+                 "'INSERT INTO SysVariabler VALUES (''Spor'', ?1); SELECT * FROM NoSuchTable;')")
+        ->Close();
+    auto call = cn_->CreateProcedureCall("Halvt");
+    call->Refresh();
+    call->SetParameter(1, "x");
+    EXPECT_THROW(call->SetParameter(2, "y"), Error);
+    EXPECT_THROW(call->Execute(), Error);
+    EXPECT_TRUE(cn_->Execute("SELECT * FROM SysVariabler WHERE VariableNavn = 'Spor'")->EndOfFile());
+    // The connection is usable afterwards, outside any transaction.
+    cn_->Execute("INSERT INTO SysVariabler VALUES ('Spor', 'ja')")->Close();
+    EXPECT_FALSE(cn_->Execute("SELECT * FROM SysVariabler WHERE VariableNavn = 'Spor'")->EndOfFile());
+}
+
+TEST_F(SqliteAdapter, ProcedureFilesAJoblessMailToItsResource) {
+    auto set = cn_->OpenInsertSet("SELECT * FROM DocMailImport WHERE ImpId = -1 ");
+    set->AddNew();
+    set->SetField("ResId", std::int32_t{kv::sqlite::demo::Supplier});
+    set->SetField("Sender", "Kontorland");
+    set->SetField("Subject", "Faktura");
+    set->SetField("OrdId", std::int32_t{77});
+    set->Update();
+    auto call = cn_->CreateProcedureCall("docmailimportexec");  // names are not case-sensitive
+    call->SetParameter(1, std::int32_t{77});
+    call->Execute();
+    EXPECT_EQ(call->Parameter(0), Value(std::int32_t{0}));
+    auto rs = cn_->Execute(
+        " SELECT ResDoc.RDocId FROM ResDoc Inner Join DocMail on ResDoc.RDocId=DocMail.DocID "
+        " WHERE Sender=?  AND Subject=?  AND ResDoc.ResId=200",
+        {"Kontorland", "Faktura"});
+    EXPECT_FALSE(rs->EndOfFile());
+    EXPECT_TRUE(cn_->Execute("SELECT * FROM JobDoc")->EndOfFile());
+}
+
+TEST_F(SqliteAdapter, ASecondWriterWaitsForTheFirstInsteadOfFailing) {
+    auto other = kv::sqlite::OpenDatabase(dir_ / "korvane.db");
+    kv::sqlite::ExecuteScript(*other, "BEGIN IMMEDIATE; INSERT INTO SysVariabler VALUES ('A', '1');");
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kv::sqlite::ExecuteScript(*other, "COMMIT");
+    });
+    EXPECT_NO_THROW(cn_->Execute("INSERT INTO SysVariabler VALUES ('B', '2')")->Close());
+    release.join();
+    EXPECT_EQ(cn_->Execute("SELECT COUNT(*) AS n FROM SysVariabler WHERE VariableNavn IN ('A', 'B')")->Field("n"),
+              Value(std::int32_t{2}));
+}
+
+}  // namespace
