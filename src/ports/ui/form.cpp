@@ -5,15 +5,15 @@
 namespace kv::ui {
 
 void Form::SetClientSize(int width, int height) {
-    if (width < 0 || height < 0) throw Error(380, name_, "Invalid property value (ClientSize)");
+    if (width < 0 || height < 0) throw Error(uierr::InvalidPropertyValue, name_, "Invalid property value (ClientSize)");
     clientWidth_ = width;
     clientHeight_ = height;
 }
 
 void Form::Adopt(std::unique_ptr<Control> control) {
     const std::string& name = control->Name();
-    if (name.empty()) throw Error(380, name_, "Invalid property value (control name)");
-    if (byName_.contains(name)) throw Error(380, name_, "A control named " + name + " exists already");
+    if (name.empty()) throw Error(uierr::InvalidPropertyValue, name_, "Invalid property value (control name)");
+    if (byName_.contains(name)) throw Error(uierr::InvalidPropertyValue, name_, "A control named " + name + " exists already");
     byName_.emplace(name, control.get());
     order_.push_back(control.get());
     controls_.push_back(std::move(control));

@@ -65,7 +65,7 @@ public:
     template <class T>
     T& Get(std::string_view name) const {
         T* typed = dynamic_cast<T*>(&Require(name));
-        if (typed == nullptr) throw Error(13, name_, "Type mismatch: control " + std::string(name));
+        if (typed == nullptr) throw Error(errnum::TypeMismatch, name_, "Type mismatch: control " + std::string(name));
         return *typed;
     }
     // All controls in the order they were added (the layout walks them).

@@ -24,6 +24,11 @@ void HeadlessView::ShowModal(Form& form) {
     showings_[record].captionAtClose = form.Caption();
 }
 
+void HeadlessView::DoEvents() {
+    ++doEvents_;
+    if (onDoEvents_) onDoEvents_();
+}
+
 // ---- HeadlessPrompts
 
 void HeadlessPrompts::ClearRecords() {
@@ -135,6 +140,12 @@ void TypeText(Form& form, std::string_view textBox, std::string_view text) {
     TextBox& box = Usable<TextBox>(form, textBox);
     form.SetActiveControl(&box);
     box.UserType(text);
+}
+
+void PasteText(Form& form, std::string_view textBox, std::string_view text) {
+    TextBox& box = Usable<TextBox>(form, textBox);
+    form.SetActiveControl(&box);
+    box.UserPaste(text);
 }
 
 void ClickNode(Form& form, std::string_view treeView, int index) {

@@ -42,7 +42,10 @@ public:
     std::size_t PendingScripts() const { return scripts_.size(); }
 
     void ShowModal(Form& form) override;
-    void DoEvents() override { ++doEvents_; }
+    // Counts, and runs the hook: what the user does while the form lets
+    // pending messages through (a mouse move during a long fill, say).
+    void DoEvents() override;
+    void SetOnDoEvents(std::function<void()> hook) { onDoEvents_ = std::move(hook); }
 
     const std::vector<Showing>& Showings() const { return showings_; }
     int DoEventsCount() const { return doEvents_; }
@@ -50,6 +53,7 @@ public:
 private:
     std::deque<UserScript> scripts_;
     std::vector<Showing> showings_;
+    std::function<void()> onDoEvents_;
     int doEvents_ = 0;
 };
 
@@ -115,6 +119,7 @@ void SelectComboText(Form& form, std::string_view comboBox, std::string_view tex
 void ClickCheckBox(Form& form, std::string_view checkBox);
 void ClickButton(Form& form, std::string_view button);
 void TypeText(Form& form, std::string_view textBox, std::string_view text);
+void PasteText(Form& form, std::string_view textBox, std::string_view text);
 void ClickNode(Form& form, std::string_view treeView, int index);
 void ExpandNode(Form& form, std::string_view treeView, int index);
 void CollapseNode(Form& form, std::string_view treeView, int index);

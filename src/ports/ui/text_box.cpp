@@ -58,6 +58,15 @@ bool TextBox::UserPressKey(int code) {
     return true;
 }
 
+bool TextBox::UserPaste(std::string_view utf8) {
+    if (!AcceptsInput()) return false;
+    int code = keys::Paste;
+    KeyPress.Raise(code);
+    if (code == 0) return false;
+    SetText(text_ + std::string(utf8));
+    return true;
+}
+
 void TextBox::UserType(std::string_view utf8) {
     const std::u16string units = utf::ToUtf16(utf8);
     for (std::size_t i = 0; i < units.size(); ++i) {

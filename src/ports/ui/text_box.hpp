@@ -13,6 +13,7 @@
 namespace kv::ui {
 
 namespace keys {
+inline constexpr int Paste = 22;  // Ctrl+V
 inline constexpr int Backspace = 8;
 inline constexpr int Enter = 13;
 inline constexpr int Escape = 27;
@@ -37,6 +38,9 @@ public:
     bool UserPressKey(int code);
     // Types every character of utf8 in turn; "\r" and "\n" are Enter.
     void UserType(std::string_view utf8);
+    // Pastes text: KeyPress sees only the paste key (22); unless that is
+    // swallowed, the whole text is appended as it is, unfiltered.
+    bool UserPaste(std::string_view utf8);
 
 private:
     std::string text_;

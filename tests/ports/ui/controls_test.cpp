@@ -79,6 +79,19 @@ TEST(TextBox, KeyPressMaySwallowOrReplaceKeys) {
     EXPECT_EQ(codes.back(), keys::Enter);
 }
 
+TEST(TextBox, PastedTextPassesTheKeyFilterWhole) {
+    TextBox box("txtJobId");
+    box.KeyPress.Subscribe([](int& code) {
+        if (code > 22 && (code < '0' || code > '9')) code = 0;
+    });
+    EXPECT_TRUE(box.UserPaste("12a"));
+    EXPECT_EQ(box.Text(), "12a");
+    TextBox strict("strict");
+    strict.KeyPress.Subscribe([](int& code) { code = 0; });
+    EXPECT_FALSE(strict.UserPaste("x"));
+    EXPECT_EQ(strict.Text(), "");
+}
+
 TEST(TextBox, TypesUnicodeAndBackspacesWholeCharacters) {
     TextBox box("txtJobNavn");
     int changes = 0;

@@ -114,6 +114,21 @@ TEST(HeadlessView, RunsTheScriptedUserUntilTheFormUnloads) {
     EXPECT_FALSE(view.Showings()[0].closedByUser);
 }
 
+TEST(HeadlessView, FormDoEventsRunsTheHookOnlyWhileShown) {
+    Dialog form;
+    HeadlessView view;
+    int moves = 0;
+    view.SetOnDoEvents([&] { ++moves; });
+    form.DoEvents();  // not shown: no view to ask
+    view.QueueUser([](Form& f) {
+        f.DoEvents();
+        f.DoEvents();
+    });
+    form.ShowModal(view);
+    EXPECT_EQ(moves, 2);
+    EXPECT_EQ(view.DoEventsCount(), 2);
+}
+
 TEST(HeadlessView, ClosesTheFormWhenNoScriptIsLeft) {
     Dialog form;
     HeadlessView view;
