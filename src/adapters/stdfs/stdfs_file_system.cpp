@@ -1,0 +1,114 @@
+#include "stdfs/stdfs_file_system.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "support/error.hpp"
+
+namespace kv::stdfs {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kSource = "FileSystem";
+
+// UTF-8 text to a path: on Windows this yields the wide path.
+fs::path ToPath(const std::string& utf8) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+std::string FromPath(const fs::path& p) {
+    const std::u8string s = p.u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+[[noreturn]] void Fail(std::int32_t number, const char* text, const std::string& path) {
+    throw Error(number, kSource, std::string(text) + ": " + path);
+}
+
+[[noreturn]] void FailFor(const std::error_code& ec, const std::string& path) {
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
+        Fail(fserr::PermissionDenied, "Permission denied", path);
+    }
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) {
+        Fail(fserr::PathNotFound, "Path not found", path);
+    }
+    if (ec == std::errc::file_exists) Fail(fserr::FileAlreadyExists, "File already exists", path);
+    throw Error(fserr::AccessError, kSource, "Path/File access error: " + path + " (" + ec.message() + ")");
+}
+
+// Full path without a trailing separator (a root keeps its own).
+fs::path Normalise(const fs::path& p) {
+    std::error_code ec;
+    fs::path abs = fs::absolute(p, ec);
+    if (ec) abs = p;
+    abs = abs.lexically_normal();
+    if (abs.has_filename() || abs == abs.root_path()) return abs;
+    return abs.parent_path();  // "dir/" normalises to "dir/" with an empty filename
+}
+
+Folder MakeFolder(const fs::path& p) { return Folder(FromPath(p), FromPath(p.filename())); }
+
+}  // namespace
+
+Folder StdFileSystem::GetFolder(const std::string& path) {
+    if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    const fs::path p = Normalise(ToPath(path));
+    std::error_code ec;
+    const fs::file_status st = fs::status(p, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) FailFor(ec, path);
+    if (!fs::is_directory(st)) Fail(fserr::PathNotFound, "Path not found", path);
+    return MakeFolder(p);
+}
+
+std::vector<Folder> StdFileSystem::SubFolders(const Folder& folder) {
+    const fs::path p = ToPath(folder.Path());
+    std::error_code ec;
+    fs::directory_iterator it(p, ec);
+    if (ec) FailFor(ec, folder.Path());
+    std::vector<Folder> out;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        std::error_code entryEc;
+        // A sub-folder reached through a link counts, as a junction does.
+        if (it->is_directory(entryEc)) out.push_back(MakeFolder(it->path()));
+    }
+    if (ec) FailFor(ec, folder.Path());
+    std::sort(out.begin(), out.end(), [](const Folder& a, const Folder& b) { return FolderNameLess(a.Name(), b.Name()); });
+    return out;
+}
+
+Folder StdFileSystem::AddSubFolder(const Folder& folder, const std::string& name) {
+    ValidateFolderName(name);
+    const fs::path parent = ToPath(folder.Path());
+    std::error_code ec;
+    if (!fs::is_directory(parent, ec)) {
+        if (ec && ec != std::errc::no_such_file_or_directory) FailFor(ec, folder.Path());
+        Fail(fserr::PathNotFound, "Path not found", folder.Path());
+    }
+    const fs::path target = parent / ToPath(name);
+    if (fs::exists(fs::symlink_status(target, ec))) Fail(fserr::FileAlreadyExists, "File already exists", FromPath(target));
+    if (!fs::create_directory(target, ec)) {
+        if (ec) FailFor(ec, FromPath(target));
+        Fail(fserr::FileAlreadyExists, "File already exists", FromPath(target));
+    }
+    return MakeFolder(target);
+}
+
+bool StdFileSystem::FileExists(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    return fs::is_regular_file(ToPath(path), ec);
+}
+
+std::int64_t StdFileSystem::FileSize(const std::string& path) {
+    std::error_code ec;
+    const fs::path p = ToPath(path);
+    if (path.empty() || !fs::is_regular_file(p, ec)) Fail(fserr::FileNotFound, "File not found", path);
+    const std::uintmax_t size = fs::file_size(p, ec);
+    if (ec) FailFor(ec, path);
+    return static_cast<std::int64_t>(size);
+}
+
+}  // namespace kv::stdfs

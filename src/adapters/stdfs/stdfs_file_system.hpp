@@ -1,0 +1,16 @@
+#pragma once
+// The file-system port on the local file system and mounted shares.
+#include "ports/file_system.hpp"
+
+namespace kv::stdfs {
+
+class StdFileSystem : public FileSystem {
+public:
+    Folder GetFolder(const std::string& path) override;
+    std::vector<Folder> SubFolders(const Folder& folder) override;
+    Folder AddSubFolder(const Folder& folder, const std::string& name) override;
+    bool FileExists(const std::string& path) override;
+    std::int64_t FileSize(const std::string& path) override;
+};
+
+}  // namespace kv::stdfs

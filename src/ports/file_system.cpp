@@ -1,0 +1,103 @@
+#include "ports/file_system.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "support/error.hpp"
+#include "support/utf.hpp"
+
+namespace kv {
+
+namespace {
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+// Upper case of one UTF-16 unit, for the scripts a folder name is likely to
+// use: Latin (with Latin-1 and Extended-A), Greek and Cyrillic.
+char16_t Upcase(char16_t c) {
+    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+        // pairs: even capital, odd small, except 0x139-0x148 and 0x179-0x17E
+        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddCapitals ? (c % 2 == 0) : (c % 2 == 1)) return static_cast<char16_t>(c - 1);
+        return c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 32);
+    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 32);
+    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 80);
+    return c;
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    if (folder.empty()) return std::string(name);
+    std::string out(folder);
+    if (!IsSeparator(out.back())) out += kPathSeparator;
+    out += name;
+    return out;
+}
+
+std::string WithTrailingSeparator(std::string_view path) {
+    std::string out(path);
+    while (!out.empty() && IsSeparator(out.back())) out.pop_back();
+    out += kPathSeparator;
+    return out;
+}
+
+std::string LastPathComponent(std::string_view path) {
+    std::size_t cut = std::string_view::npos;
+    for (std::size_t i = path.size(); i-- > 0;) {
+        if (path[i] == '\\' || IsSeparator(path[i])) {
+            cut = i;
+            break;
+        }
+    }
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+bool FolderNameLess(std::string_view a, std::string_view b) {
+    const std::u16string ua = utf::ToUtf16(a);
+    const std::u16string ub = utf::ToUtf16(b);
+    const std::size_t n = std::min(ua.size(), ub.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t ca = Upcase(ua[i]);
+        const char16_t cb = Upcase(ub[i]);
+        if (ca != cb) return ca < cb;
+    }
+    if (ua.size() != ub.size()) return ua.size() < ub.size();
+    return a < b;
+}
+
+void ValidateFolderName(std::string_view name) {
+    const auto bad = [&](const char* why) {
+        throw Error(fserr::BadFileName, "FileSystem",
+                    "Bad file name or number: \"" + std::string(name) + "\" (" + why + ")");
+    };
+    if (name.empty()) bad("empty");
+    if (name == "." || name == "..") bad("reserved");
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) bad("invalid character");
+    }
+    if (name.back() == ' ' || name.back() == '.') bad("ends in a blank or dot");
+    if (utf::Utf16Length(name) > 255) bad("too long");
+    const std::string base = utf::AsciiUpper(name.substr(0, name.find('.')));
+    static const std::array<const char*, 4> devices = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* d : devices) {
+        if (base == d) bad("device name");
+    }
+    if (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9') {
+        bad("device name");
+    }
+}
+
+}  // namespace kv

@@ -1,0 +1,98 @@
+#pragma once
+// The dialog's file-system object: folders opened by path, their direct
+// sub-folders, new sub-folders, and file existence and size.
+//
+// Paths are UTF-8 with the platform's separator ("\" on Windows, "/"
+// elsewhere); JoinPath builds them. A folder's Path is its full path as the
+// file system reports it, without a trailing separator (except a root), and
+// is what the folder tree keeps in its tags.
+//
+// Sub-folders come sorted by name without regard to case (the upper-cased
+// UTF-16 texts compared unit by unit, ties by the exact text), which is the
+// order NTFS enumerates a directory in; every adapter gives this order so
+// the tree looks the same everywhere.
+//
+// Failures are kv::Error with the platform's numbers:
+//   5  Invalid procedure call or argument (empty path)
+//   52 Bad file name or number (a name a Windows share would refuse)
+//   53 File not found
+//   58 File already exists
+//   70 Permission denied
+//   75 Path/File access error (anything else)
+//   76 Path not found (missing, unreachable, or not a folder)
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv {
+
+namespace fserr {
+inline constexpr std::int32_t InvalidArgument = 5;
+inline constexpr std::int32_t BadFileName = 52;
+inline constexpr std::int32_t FileNotFound = 53;
+inline constexpr std::int32_t FileAlreadyExists = 58;
+inline constexpr std::int32_t PermissionDenied = 70;
+inline constexpr std::int32_t AccessError = 75;
+inline constexpr std::int32_t PathNotFound = 76;
+}  // namespace fserr
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+class Folder {
+public:
+    Folder() = default;
+    Folder(std::string path, std::string name) : path_(std::move(path)), name_(std::move(name)) {}
+    const std::string& Path() const { return path_; }
+    const std::string& Name() const { return name_; }
+    friend bool operator==(const Folder&, const Folder&) = default;
+
+private:
+    std::string path_;
+    std::string name_;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Opens a folder; fails (76, or 5 for "") when the path is empty,
+    // missing, unreachable or names a file.
+    virtual Folder GetFolder(const std::string& path) = 0;
+    // The folder's direct sub-folders, sorted as described above; fails when
+    // the folder is gone or cannot be listed.
+    virtual std::vector<Folder> SubFolders(const Folder& folder) = 0;
+    // Creates the sub-folder name in folder and returns it; fails when an
+    // entry of that name exists (58), the name is invalid (52) or the folder
+    // cannot be written.
+    virtual Folder AddSubFolder(const Folder& folder, const std::string& name) = 0;
+    // True for an existing file (not a folder); false for "" and anything
+    // unreachable.
+    virtual bool FileExists(const std::string& path) = 0;
+    // Size in bytes of an existing file; fails (53) otherwise.
+    virtual std::int64_t FileSize(const std::string& path) = 0;
+};
+
+// folder + separator + name, without doubling a separator folder ends with.
+// An empty folder gives name alone.
+std::string JoinPath(std::string_view folder, std::string_view name);
+// path with exactly one separator at its end.
+std::string WithTrailingSeparator(std::string_view path);
+// The part after the last separator ("\" and, on Windows, "/"); the whole
+// path when it has none.
+std::string LastPathComponent(std::string_view path);
+
+// The enumeration order of sub-folders: a before b.
+bool FolderNameLess(std::string_view a, std::string_view b);
+// Fails with BadFileName unless name is a folder name a Windows share takes:
+// not empty, not "." or "..", no control characters or <>:"/\|?*, not
+// ending in a blank or dot, not a device name (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, with or without an extension), at most 255 UTF-16 units. The
+// same rule holds on every platform, since the folders live on such shares.
+void ValidateFolderName(std::string_view name);
+
+}  // namespace kv

@@ -1,0 +1,79 @@
+#include "ports/ui/prompts.hpp"
+
+namespace kv::ui {
+
+namespace {
+std::string TitleOrApp(const std::string& title) { return title.empty() ? std::string(kAppTitle) : title; }
+}  // namespace
+
+Answer DefaultAnswer(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::OK:
+        case Buttons::OKCancel: return Answer::OK;
+        case Buttons::AbortRetryIgnore: return Answer::Abort;
+        case Buttons::YesNoCancel:
+        case Buttons::YesNo: return Answer::Yes;
+        case Buttons::RetryCancel: return Answer::Retry;
+    }
+    return Answer::OK;
+}
+
+bool IsAnswerOf(Buttons buttons, Answer a) {
+    switch (buttons) {
+        case Buttons::OK: return a == Answer::OK;
+        case Buttons::OKCancel: return a == Answer::OK || a == Answer::Cancel;
+        case Buttons::AbortRetryIgnore: return a == Answer::Abort || a == Answer::Retry || a == Answer::Ignore;
+        case Buttons::YesNoCancel: return a == Answer::Yes || a == Answer::No || a == Answer::Cancel;
+        case Buttons::YesNo: return a == Answer::Yes || a == Answer::No;
+        case Buttons::RetryCancel: return a == Answer::Retry || a == Answer::Cancel;
+    }
+    return false;
+}
+
+const char* ButtonsName(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::OK: return "OK";
+        case Buttons::OKCancel: return "OKCancel";
+        case Buttons::AbortRetryIgnore: return "AbortRetryIgnore";
+        case Buttons::YesNoCancel: return "YesNoCancel";
+        case Buttons::YesNo: return "YesNo";
+        case Buttons::RetryCancel: return "RetryCancel";
+    }
+    return "?";
+}
+
+const char* IconName(Icon icon) {
+    switch (icon) {
+        case Icon::None: return "none";
+        case Icon::Critical: return "critical";
+        case Icon::Question: return "question";
+        case Icon::Exclamation: return "exclamation";
+        case Icon::Information: return "information";
+    }
+    return "?";
+}
+
+const char* AnswerName(Answer answer) {
+    switch (answer) {
+        case Answer::OK: return "OK";
+        case Answer::Cancel: return "Cancel";
+        case Answer::Abort: return "Abort";
+        case Answer::Retry: return "Retry";
+        case Answer::Ignore: return "Ignore";
+        case Answer::Yes: return "Yes";
+        case Answer::No: return "No";
+    }
+    return "?";
+}
+
+Answer Prompts::MsgBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) {
+    return ShowMessage({text, buttons, icon, TitleOrApp(title)});
+}
+
+std::string Prompts::InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+    return AskInput({prompt, TitleOrApp(title), defaultText});
+}
+
+void Prompts::Progress(int current, int total, const std::string& text) { ShowProgress(current, total, text); }
+
+}  // namespace kv::ui

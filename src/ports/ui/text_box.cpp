@@ -1,0 +1,82 @@
+#include "ports/ui/text_box.hpp"
+
+#include "support/utf.hpp"
+
+namespace kv::ui {
+
+namespace {
+
+void AppendCodePoint(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void RemoveLastCodePoint(std::string& text) {
+    while (!text.empty()) {
+        const auto byte = static_cast<unsigned char>(text.back());
+        text.pop_back();
+        if ((byte & 0xC0) != 0x80) break;  // reached the lead byte
+    }
+}
+
+bool IsCharacter(int code) {
+    return code >= 32 && code != 127 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+}
+
+}  // namespace
+
+void TextBox::SetText(std::string text) {
+    if (text == text_) return;
+    text_ = std::move(text);
+    Change.Raise();
+}
+
+bool TextBox::UserPressKey(int code) {
+    if (!AcceptsInput()) return false;
+    KeyPress.Raise(code);
+    if (code == 0) return false;
+    std::string next = text_;
+    if (code == keys::Backspace) {
+        RemoveLastCodePoint(next);
+    } else if (IsCharacter(code)) {
+        AppendCodePoint(next, static_cast<char32_t>(code));
+    }
+    SetText(std::move(next));
+    return true;
+}
+
+bool TextBox::UserPaste(std::string_view utf8) {
+    if (!AcceptsInput()) return false;
+    int code = keys::Paste;
+    KeyPress.Raise(code);
+    if (code == 0) return false;
+    SetText(text_ + std::string(utf8));
+    return true;
+}
+
+void TextBox::UserType(std::string_view utf8) {
+    const std::u16string units = utf::ToUtf16(utf8);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t cp = units[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size()) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        }
+        UserPressKey(cp == U'\n' ? keys::Enter : static_cast<int>(cp));
+    }
+}
+
+}  // namespace kv::ui

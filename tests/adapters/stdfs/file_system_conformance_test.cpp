@@ -1,0 +1,250 @@
+// The real adapter and the fake pass the same tests, so dialog tests on the
+// fake say something about the real thing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+
+#include "fakes/fake_file_system.hpp"
+#include "stdfs/stdfs_file_system.hpp"
+#include "support/error.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kv::Folder;
+using kv::JoinPath;
+
+fs::path U8Path(const std::string& s) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(s.data()), s.size()));
+}
+
+// A real temporary folder tree under $TMPDIR, removed afterwards.
+class RealWorld {
+public:
+    RealWorld() {
+        static std::atomic<int> counter{0};
+        std::random_device rd;
+        root_ = fs::temp_directory_path() /
+                ("kv_stdfs_" + std::to_string(rd()) + "_" + std::to_string(counter++));
+        fs::create_directories(root_);
+        const std::u8string r = root_.u8string();
+        rootText_.assign(reinterpret_cast<const char*>(r.data()), r.size());
+    }
+    ~RealWorld() {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+    const std::string& Root() const { return rootText_; }
+    void MakeFolder(const std::string& rel) { fs::create_directories(U8Path(JoinPath(rootText_, rel))); }
+    void MakeFile(const std::string& rel, std::int64_t size) {
+        std::ofstream out(U8Path(JoinPath(rootText_, rel)), std::ios::binary);
+        out << std::string(static_cast<std::size_t>(size), 'x');
+    }
+    void RemoveFolder(const std::string& rel) { fs::remove_all(U8Path(JoinPath(rootText_, rel))); }
+    kv::FileSystem& Fs() { return fs_; }
+
+private:
+    fs::path root_;
+    std::string rootText_;
+    kv::stdfs::StdFileSystem fs_;
+};
+
+class FakeWorld {
+public:
+    FakeWorld() { fs_.AddFolder(Root()); }
+    std::string Root() const { return kv::kPathSeparator == '/' ? "/share/docs" : "C:\\share\\docs"; }
+    void MakeFolder(const std::string& rel) { fs_.AddFolder(JoinPath(Root(), rel)); }
+    void MakeFile(const std::string& rel, std::int64_t size) { fs_.AddFile(JoinPath(Root(), rel), size); }
+    void RemoveFolder(const std::string& rel) { fs_.Remove(JoinPath(Root(), rel)); }
+    kv::FileSystem& Fs() { return fs_; }
+
+private:
+    kv::fakes::FakeFileSystem fs_;
+};
+
+template <class World>
+class FileSystemConformance : public ::testing::Test {
+protected:
+    World world;
+    kv::FileSystem& fsys = world.Fs();
+    std::string At(const std::string& rel) const { return JoinPath(world.Root(), rel); }
+};
+
+using Worlds = ::testing::Types<RealWorld, FakeWorld>;
+TYPED_TEST_SUITE(FileSystemConformance, Worlds);
+
+template <class F>
+std::int32_t ErrorNumberOf(F&& f) {
+    try {
+        f();
+    } catch (const kv::Error& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+TYPED_TEST(FileSystemConformance, OpensAFolderByPath) {
+    this->world.MakeFolder("1234");
+    const Folder f = this->fsys.GetFolder(this->At("1234"));
+    EXPECT_EQ(f.Path(), this->At("1234"));
+    EXPECT_EQ(f.Name(), "1234");
+    // A trailing separator names the same folder and is not kept.
+    EXPECT_EQ(this->fsys.GetFolder(this->At("1234") + kv::kPathSeparator).Path(), this->At("1234"));
+}
+
+TYPED_TEST(FileSystemConformance, RefusesEmptyMissingAndFilePaths) {
+    this->world.MakeFile("note.txt", 3);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.GetFolder(""); }), kv::fserr::InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.GetFolder(this->At("missing")); }), kv::fserr::PathNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.GetFolder(this->At("note.txt")); }), kv::fserr::PathNotFound);
+}
+
+TYPED_TEST(FileSystemConformance, ListsDirectSubFoldersInNameOrderIgnoringCase) {
+    for (const char* name : {"beta", "Alpha", "ørken", "Æble", "with space", "v1.2", "Zulu", "alpha2"}) {
+        this->world.MakeFolder(name);
+    }
+    this->world.MakeFolder(JoinPath("beta", "deeper"));
+    this->world.MakeFile("file.msg", 10);
+    std::vector<std::string> names, paths;
+    for (const Folder& f : this->fsys.SubFolders(this->fsys.GetFolder(this->world.Root()))) {
+        names.push_back(f.Name());
+        paths.push_back(f.Path());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "Æble", "ørken"}));
+    EXPECT_EQ(paths[4], this->At("with space"));
+}
+
+TYPED_TEST(FileSystemConformance, EmptyFolderHasNoSubFolders) {
+    this->world.MakeFolder("empty");
+    EXPECT_TRUE(this->fsys.SubFolders(this->fsys.GetFolder(this->At("empty"))).empty());
+}
+
+TYPED_TEST(FileSystemConformance, ListingAFolderRemovedSinceItWasOpenedFails) {
+    this->world.MakeFolder(JoinPath("gone", "child"));
+    const Folder f = this->fsys.GetFolder(this->At("gone"));
+    this->world.RemoveFolder("gone");
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.SubFolders(f); }), kv::fserr::PathNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.AddSubFolder(f, "x"); }), kv::fserr::PathNotFound);
+}
+
+TYPED_TEST(FileSystemConformance, AddsASubFolderOnce) {
+    const Folder root = this->fsys.GetFolder(this->world.Root());
+    const Folder made = this->fsys.AddSubFolder(root, "Tilbud 2024 ø");
+    EXPECT_EQ(made.Name(), "Tilbud 2024 ø");
+    EXPECT_EQ(made.Path(), this->At("Tilbud 2024 ø"));
+    EXPECT_EQ(this->fsys.GetFolder(made.Path()).Name(), "Tilbud 2024 ø");
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.AddSubFolder(root, "Tilbud 2024 ø"); }), kv::fserr::FileAlreadyExists);
+    this->world.MakeFile("taken", 1);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.AddSubFolder(root, "taken"); }), kv::fserr::FileAlreadyExists);
+}
+
+TYPED_TEST(FileSystemConformance, RefusesNamesAShareWouldRefuse) {
+    const Folder root = this->fsys.GetFolder(this->world.Root());
+    for (const char* bad : {"", ".", "..", "a/b", "a\\b", "what?", "tail.", "tail ", "CON", "lpt1.txt", "tab\there"}) {
+        EXPECT_EQ(ErrorNumberOf([&] { this->fsys.AddSubFolder(root, bad); }), kv::fserr::BadFileName) << bad;
+    }
+    EXPECT_TRUE(this->fsys.SubFolders(root).empty());
+}
+
+TYPED_TEST(FileSystemConformance, TellsFilesAndTheirSize) {
+    this->world.MakeFolder("dir");
+    this->world.MakeFile("mail.msg", 4321);
+    this->world.MakeFile("empty.msg", 0);
+    EXPECT_TRUE(this->fsys.FileExists(this->At("mail.msg")));
+    EXPECT_FALSE(this->fsys.FileExists(this->At("dir")));
+    EXPECT_FALSE(this->fsys.FileExists(this->At("other.msg")));
+    EXPECT_FALSE(this->fsys.FileExists(""));
+    EXPECT_EQ(this->fsys.FileSize(this->At("mail.msg")), 4321);
+    EXPECT_EQ(this->fsys.FileSize(this->At("empty.msg")), 0);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.FileSize(this->At("other.msg")); }), kv::fserr::FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.FileSize(this->At("dir")); }), kv::fserr::FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.FileSize(""); }), kv::fserr::FileNotFound);
+}
+
+TYPED_TEST(FileSystemConformance, EnumeratesTenThousandSubFolders) {
+    const Folder root = this->fsys.GetFolder(this->world.Root());
+    constexpr int kCount = 10000;
+    for (int i = 0; i < kCount; ++i) this->world.MakeFolder("f" + std::to_string(i));
+    const std::vector<Folder> subs = this->fsys.SubFolders(root);
+    ASSERT_EQ(subs.size(), static_cast<std::size_t>(kCount));
+    EXPECT_EQ(subs.front().Name(), "f0");
+    EXPECT_EQ(subs[1].Name(), "f1");
+    EXPECT_EQ(subs[2].Name(), "f10");  // text order, as the file system gives it
+    EXPECT_EQ(subs.back().Name(), "f9999");
+    for (std::size_t i = 1; i < subs.size(); ++i) ASSERT_TRUE(kv::FolderNameLess(subs[i - 1].Name(), subs[i].Name()));
+}
+
+// ---- the real adapter only
+
+TEST(StdFileSystem, KeepsUnicodeNamesAsUtf8OnDisk) {
+    RealWorld world;
+    const Folder made = world.Fs().AddSubFolder(world.Fs().GetFolder(world.Root()), "Møde — 東京 😀");
+    EXPECT_TRUE(fs::is_directory(U8Path(world.Root()) / fs::path(u8"Møde — 東京 😀")));
+    EXPECT_EQ(world.Fs().SubFolders(world.Fs().GetFolder(world.Root())).at(0), made);
+}
+
+TEST(StdFileSystem, ReportsAbsolutePathsForRelativeOnes) {
+    RealWorld world;
+    world.MakeFolder("rel");
+    const fs::path saved = fs::current_path();
+    fs::current_path(U8Path(world.Root()));
+    const Folder f = world.Fs().GetFolder("rel");
+    fs::current_path(saved);
+    EXPECT_EQ(f.Path(), JoinPath(world.Root(), "rel"));
+}
+
+TEST(StdFileSystem, SubFoldersThroughALinkCount) {
+    RealWorld world;
+    world.MakeFolder("target");
+    std::error_code ec;
+    fs::create_directory_symlink(U8Path(JoinPath(world.Root(), "target")), U8Path(JoinPath(world.Root(), "link")), ec);
+    if (ec) GTEST_SKIP() << "no symbolic links here";
+    const auto subs = world.Fs().SubFolders(world.Fs().GetFolder(world.Root()));
+    ASSERT_EQ(subs.size(), 2u);
+    EXPECT_EQ(subs[0].Name(), "link");
+}
+
+// ---- the fake's injected faults
+
+TEST(FakeFileSystem, UnreachableShareFailsEverywhereBelowIt) {
+    kv::fakes::FakeFileSystem f;
+    const std::string share = JoinPath(std::string(1, kv::kPathSeparator) + "srv", "share");
+    f.AddFolder(JoinPath(share, "job"));
+    const Folder job = f.GetFolder(JoinPath(share, "job"));
+    f.SetUnreachable(share);
+    EXPECT_EQ(ErrorNumberOf([&] { f.GetFolder(JoinPath(share, "job")); }), kv::fserr::PathNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { f.SubFolders(job); }), kv::fserr::PathNotFound);
+    EXPECT_FALSE(f.FileExists(JoinPath(share, "x.msg")));
+    f.ClearFaults();
+    EXPECT_NO_THROW(f.SubFolders(job));
+}
+
+TEST(FakeFileSystem, DeniedFolderOpensButCannotBeListedOrWritten) {
+    kv::fakes::FakeFileSystem f;
+    const std::string root = std::string(1, kv::kPathSeparator) + "docs";
+    f.AddFolder(JoinPath(root, "secret"));
+    f.DenyAccess(JoinPath(root, "secret"));
+    const Folder secret = f.GetFolder(JoinPath(root, "secret"));
+    EXPECT_EQ(ErrorNumberOf([&] { f.SubFolders(secret); }), kv::fserr::PermissionDenied);
+    EXPECT_EQ(ErrorNumberOf([&] { f.AddSubFolder(secret, "new"); }), kv::fserr::PermissionDenied);
+    EXPECT_FALSE(f.FolderExists(JoinPath(JoinPath(root, "secret"), "new")));
+    EXPECT_EQ(f.SubFolders(f.GetFolder(root)).size(), 1u);
+}
+
+TEST(FakeFileSystem, FailsTheNextCallOnceAndCountsCalls) {
+    kv::fakes::FakeFileSystem f;
+    const std::string root = std::string(1, kv::kPathSeparator) + "docs";
+    f.AddFolder(root);
+    f.FailNext("SubFolders", kv::Error(75, "test", "Path/File access error"));
+    const Folder r = f.GetFolder(root);
+    EXPECT_EQ(ErrorNumberOf([&] { f.SubFolders(r); }), 75);
+    EXPECT_NO_THROW(f.SubFolders(r));
+    EXPECT_EQ(f.Calls("SubFolders"), 2);
+    EXPECT_EQ(f.Calls("GetFolder"), 1);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#include "ports/file_system.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/error.hpp"
+
+using namespace kv;
+
+TEST(FileSystemPaths, JoinsWithOneSeparator) {
+    const std::string sep(1, kPathSeparator);
+    EXPECT_EQ(JoinPath("share", "job"), "share" + sep + "job");
+    EXPECT_EQ(JoinPath("share" + sep, "job"), "share" + sep + "job");
+    EXPECT_EQ(JoinPath("", "job"), "job");
+    EXPECT_EQ(WithTrailingSeparator("a"), "a" + sep);
+    EXPECT_EQ(WithTrailingSeparator("a" + sep + sep), "a" + sep);
+}
+
+TEST(FileSystemPaths, LastComponentIsThePartAfterTheLastSeparator) {
+    EXPECT_EQ(LastPathComponent("\\\\srv\\docs\\1234"), "1234");
+    EXPECT_EQ(LastPathComponent(JoinPath("docs", "Møde")), "Møde");
+    EXPECT_EQ(LastPathComponent("plain"), "plain");
+    EXPECT_EQ(LastPathComponent(""), "");
+}
+
+TEST(FileSystemOrder, IgnoresCaseLikeTheFileSystemAndBreaksTiesExactly) {
+    EXPECT_TRUE(FolderNameLess("alpha", "Beta"));
+    EXPECT_TRUE(FolderNameLess("B", "c"));
+    EXPECT_FALSE(FolderNameLess("Beta", "alpha"));
+    EXPECT_TRUE(FolderNameLess("f1", "f10"));
+    EXPECT_TRUE(FolderNameLess("f10", "f2"));
+    EXPECT_TRUE(FolderNameLess("Zulu", "æble"));
+    EXPECT_FALSE(FolderNameLess("ÆBLE", "æble") && FolderNameLess("æble", "ÆBLE"));
+    EXPECT_TRUE(FolderNameLess("ÆBLE", "æble") != FolderNameLess("æble", "ÆBLE"));  // a strict order
+    EXPECT_FALSE(FolderNameLess("same", "same"));
+    EXPECT_TRUE(FolderNameLess("Ärger", "ärgerlich"));
+    EXPECT_TRUE(FolderNameLess("Москва", "мост"));  // Cyrillic folds too
+}
+
+TEST(FileSystemNames, AcceptsOrdinaryNamesAndRefusesWhatAShareRefuses) {
+    for (const char* ok : {"Tilbud", "Møde 2024", "v1.2", ".hidden", "CONTROL", "COM0", "a b"}) {
+        EXPECT_NO_THROW(ValidateFolderName(ok)) << ok;
+    }
+    for (const char* bad : {"", ".", "..", "a:b", "a*", "x|y", "<x>", "quote\"", "ends.", "ends ", "nul", "Aux.txt",
+                            "COM1", "lpt9"}) {
+        try {
+            ValidateFolderName(bad);
+            ADD_FAILURE() << "accepted " << bad;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Number(), fserr::BadFileName) << bad;
+        }
+    }
+    EXPECT_THROW(ValidateFolderName(std::string(256, 'a')), Error);
+    EXPECT_NO_THROW(ValidateFolderName(std::string(255, 'a')));
+}

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include "ports/ui/controls.hpp"
+#include "support/error.hpp"
+
+using namespace kv::ui;
+
+TEST(ComboBox, SettingTheIndexRaisesClickOncePerSet) {
+    ComboBox box("cboActive");
+    for (const char* s : {"Aktive jobs", "Lukkede jobs", "Alle jobs"}) box.AddItem(s);
+    std::vector<int> seen;
+    box.Click.Subscribe([&] { seen.push_back(box.ListIndex()); });
+    EXPECT_EQ(box.ListIndex(), -1);
+    box.SetListIndex(1);
+    EXPECT_EQ(seen, std::vector<int>{1});
+    EXPECT_EQ(box.Text(), "Lukkede jobs");
+    box.SetListIndex(1);  // the same item again still clicks
+    EXPECT_EQ(seen.size(), 2u);
+    box.SetListIndex(-1);  // no item: no click
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(box.Text(), "");
+}
+
+TEST(ComboBox, RefusesAnIndexOutsideTheListAndKeepsItsChoice) {
+    ComboBox box("cboActive");
+    box.AddItem("a");
+    box.SetListIndex(0);
+    int clicks = 0;
+    box.Click.Subscribe([&] { ++clicks; });
+    try {
+        box.SetListIndex(3);
+        FAIL();
+    } catch (const kv::Error& e) {
+        EXPECT_EQ(e.Number(), uierr::InvalidPropertyValue);
+    }
+    EXPECT_THROW(box.SetListIndex(-2), kv::Error);
+    EXPECT_EQ(box.ListIndex(), 0);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_THROW(box.List(1), kv::Error);
+}
+
+TEST(CheckBox, ClickOnlyWhenTheValueChanges) {
+    CheckBox box("chkDelete");
+    int clicks = 0;
+    box.Click.Subscribe([&] { ++clicks; });
+    box.SetValue(0);
+    EXPECT_EQ(clicks, 0);
+    box.SetValue(1);
+    box.SetValue(1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_THROW(box.SetValue(3), kv::Error);
+    EXPECT_TRUE(box.UserClick());
+    EXPECT_EQ(box.Value(), 0);
+    EXPECT_EQ(clicks, 2);
+    box.SetEnabled(false);
+    EXPECT_FALSE(box.UserClick());
+    EXPECT_EQ(box.Value(), 0);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST(TextBox, KeyPressMaySwallowOrReplaceKeys) {
+    TextBox box("txtJobId");
+    std::vector<int> codes;
+    // Digits only, as the job-number box wants; letters become nothing,
+    // 'x' becomes '0'.
+    box.KeyPress.Subscribe([&](int& code) {
+        codes.push_back(code);
+        if (code == 'x') code = '0';
+        else if (code > 22 && (code < '0' || code > '9')) code = 0;
+    });
+    box.UserType("12a3x");
+    EXPECT_EQ(box.Text(), "1230");
+    box.UserPressKey(keys::Backspace);
+    EXPECT_EQ(box.Text(), "123");
+    EXPECT_TRUE(box.UserPressKey(keys::Enter));
+    EXPECT_EQ(box.Text(), "123");  // Enter adds nothing to a one-line box
+    EXPECT_EQ(codes.back(), keys::Enter);
+    box.UserType("\n");
+    EXPECT_EQ(codes.back(), keys::Enter);
+}
+
+TEST(TextBox, PastedTextPassesTheKeyFilterWhole) {
+    TextBox box("txtJobId");
+    box.KeyPress.Subscribe([](int& code) {
+        if (code > 22 && (code < '0' || code > '9')) code = 0;
+    });
+    EXPECT_TRUE(box.UserPaste("12a"));
+    EXPECT_EQ(box.Text(), "12a");
+    TextBox strict("strict");
+    strict.KeyPress.Subscribe([](int& code) { code = 0; });
+    EXPECT_FALSE(strict.UserPaste("x"));
+    EXPECT_EQ(strict.Text(), "");
+}
+
+TEST(TextBox, TypesUnicodeAndBackspacesWholeCharacters) {
+    TextBox box("txtJobNavn");
+    int changes = 0;
+    box.Change.Subscribe([&] { ++changes; });
+    box.UserType("Ø😀");
+    EXPECT_EQ(box.Text(), "Ø😀");
+    box.UserPressKey(keys::Backspace);
+    EXPECT_EQ(box.Text(), "Ø");
+    box.UserPressKey(keys::Backspace);
+    box.UserPressKey(keys::Backspace);  // on an empty box: nothing to remove
+    EXPECT_EQ(box.Text(), "");
+    EXPECT_EQ(changes, 4);
+    box.SetVisible(false);
+    EXPECT_FALSE(box.UserPressKey('a'));
+    EXPECT_EQ(box.Text(), "");
+}
+
+TEST(Button, UserClickRaisesClickOnlyWhenReachable) {
+    Button b("cmdImport");
+    int clicks = 0;
+    b.Click.Subscribe([&] { ++clicks; });
+    EXPECT_TRUE(b.UserClick());
+    b.SetEnabled(false);
+    EXPECT_FALSE(b.UserClick());
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(Event, HandlersRunInOrderAndCanUnsubscribe) {
+    Event<int> e;
+    std::vector<int> seen;
+    const auto first = e.Subscribe([&](int v) { seen.push_back(v); });
+    e.Subscribe([&](int v) { seen.push_back(v * 10); });
+    e.Raise(1);
+    e.Unsubscribe(first);
+    e.Raise(2);
+    EXPECT_EQ(seen, (std::vector<int>{1, 10, 20}));
+}
+
+TEST(Control, RefusesNegativeSizes) {
+    Label l("Label1");
+    EXPECT_THROW(l.SetWidth(-1), kv::Error);
+    EXPECT_THROW(l.Move(0, 0, 10, -5), kv::Error);
+    l.Move(120, 120, 2295, 255);
+    EXPECT_EQ(l.Width(), 2295);
+}
+
+namespace {
+
+class TwoButtons : public Form {
+public:
+    TwoButtons() : Form("frmTest") {}
+    int designs = 0;
+
+protected:
+    void Design() override {
+        ++designs;
+        SetCaption("Design");
+        Add<Label>("lbl").SetTag("x");
+        Add<Button>("cmdClose").SetTabIndex(1);
+        Add<Button>("cmdOk").SetTabIndex(0);
+    }
+};
+
+class UnloadingView : public View {
+public:
+    std::vector<std::string> controlsSeen;
+    bool unload = true;
+    void ShowModal(Form& form) override {
+        for (const Control* c : form.Controls()) controlsSeen.push_back(c->Name());
+        if (unload) form.Get<Button>("cmdClose").UserClick();
+    }
+};
+
+}  // namespace
+
+TEST(Form, FindsControlsByNameAndKind) {
+    Form f("frm");
+    Label& l = f.Add<Label>("Label1");
+    EXPECT_EQ(f.Find("Label1"), &l);
+    EXPECT_EQ(f.Find("nope"), nullptr);
+    EXPECT_EQ(&f.Get<Label>("Label1"), &l);
+    EXPECT_THROW(f.Get<Button>("Label1"), kv::Error);
+    EXPECT_THROW(f.Get<Label>("nope"), kv::Error);
+    EXPECT_THROW(f.Add<Button>("Label1"), kv::Error);
+    EXPECT_EQ(f.Controls().size(), 1u);
+}
+
+TEST(Form, EachShowingStartsFromTheDesignAndEndsUnloaded) {
+    TwoButtons form;
+    UnloadingView view;
+    int loads = 0, unloads = 0;
+    form.Load.Subscribe([&] {
+        ++loads;
+        form.SetCaption(form.Caption() + ", user");
+        form.Get<Button>("cmdClose").Click.Subscribe([&] { form.Unload(); });
+    });
+    form.UnloadEvent.Subscribe([&] { ++unloads; });
+    form.ShowModal(view);
+    form.ShowModal(view);
+    EXPECT_EQ(form.designs, 2);
+    EXPECT_EQ(loads, 2);
+    EXPECT_EQ(unloads, 2);
+    EXPECT_EQ(form.Caption(), "Design, user");  // never twice
+    EXPECT_EQ(view.controlsSeen, (std::vector<std::string>{"lbl", "cmdClose", "cmdOk", "lbl", "cmdClose", "cmdOk"}));
+    EXPECT_FALSE(form.IsLoaded());
+    ASSERT_EQ(form.TabOrder().size(), 2u);
+    EXPECT_EQ(form.TabOrder()[0]->Name(), "cmdOk");
+    EXPECT_EQ(form.ActiveControl()->Name(), "cmdOk");
+}
+
+TEST(Form, AViewThatReturnsWithoutUnloadStillUnloads) {
+    TwoButtons form;
+    UnloadingView view;
+    view.unload = false;
+    int unloads = 0;
+    form.UnloadEvent.Subscribe([&] { ++unloads; });
+    form.ShowModal(view);
+    EXPECT_EQ(unloads, 1);
+    EXPECT_FALSE(form.IsLoaded());
+}
+
+TEST(Form, ALoadFailureReachesTheCallerAndTheWindowNeverShows) {
+    TwoButtons form;
+    UnloadingView view;
+    form.Load.Subscribe([] { throw kv::Error(76, "test", "Path not found"); });
+    EXPECT_THROW(form.ShowModal(view), kv::Error);
+    EXPECT_TRUE(view.controlsSeen.empty());
+    EXPECT_FALSE(form.IsLoaded());
+}

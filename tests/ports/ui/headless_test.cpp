@@ -1,0 +1,191 @@
+#include "ports/ui/headless.hpp"
+
+#include <gtest/gtest.h>
+
+#include "ports/ui/controls.hpp"
+#include "support/error.hpp"
+
+using namespace kv::ui;
+
+TEST(HeadlessPrompts, RecordsBoxesWithTheApplicationTitleWhenNoneIsGiven) {
+    HeadlessPrompts prompts;
+    EXPECT_EQ(prompts.MsgBox("Kunne ikke finde jobfolder.\r\nGå i Korvane og opret jobmappen."), Answer::OK);
+    EXPECT_EQ(prompts.MsgBox("Folder findes i forvejen", Buttons::OK, Icon::Information, "Folder kunne ikke oprettes"),
+              Answer::OK);
+    ASSERT_EQ(prompts.Messages().size(), 2u);
+    EXPECT_EQ(prompts.Messages()[0].request.title, "Korvane Outlook Addin");
+    EXPECT_EQ(prompts.Messages()[0].request.icon, Icon::None);
+    EXPECT_EQ(prompts.Messages()[1].request.title, "Folder kunne ikke oprettes");
+    EXPECT_EQ(prompts.Messages()[1].request.icon, Icon::Information);
+    EXPECT_EQ(prompts.Messages()[1].request.text, "Folder findes i forvejen");
+}
+
+TEST(HeadlessPrompts, AnswersFromTheQueueThenTheResponderThenTheDefault) {
+    HeadlessPrompts prompts;
+    prompts.QueueAnswer(Answer::No);
+    int asked = 0;
+    prompts.SetMessageResponder([&](const MessageBoxRequest& r) -> std::optional<Answer> {
+        ++asked;
+        return r.text == "ask" ? std::optional<Answer>(Answer::Cancel) : std::nullopt;
+    });
+    EXPECT_EQ(prompts.MsgBox("Importer igen?", Buttons::YesNo, Icon::Question), Answer::No);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(prompts.MsgBox("ask", Buttons::YesNoCancel), Answer::Cancel);
+    EXPECT_EQ(prompts.MsgBox("other", Buttons::YesNo), Answer::Yes);  // first button
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(prompts.PendingAnswers(), 0u);
+}
+
+TEST(HeadlessPrompts, AScriptedAnswerThatIsNoButtonIsAnError) {
+    HeadlessPrompts prompts;
+    prompts.QueueAnswer(Answer::Yes);
+    EXPECT_THROW(prompts.MsgBox("only OK"), kv::Error);
+}
+
+TEST(HeadlessPrompts, InputBoxesAnswerQueuedTextOrCancel) {
+    HeadlessPrompts prompts;
+    std::vector<std::string> echoed;
+    prompts.SetEcho([&](const std::string& line) { echoed.push_back(line); });
+    prompts.QueueInput("Tilbud");
+    EXPECT_EQ(prompts.InputBox("Foldernavn", "Opret folder"), "Tilbud");
+    EXPECT_EQ(prompts.InputBox("Foldernavn", "Opret folder"), "");  // nothing queued: cancel
+    prompts.QueueCancel();
+    EXPECT_EQ(prompts.InputBox("Foldernavn"), "");
+    ASSERT_EQ(prompts.Inputs().size(), 3u);
+    EXPECT_EQ(prompts.Inputs()[0].request.title, "Opret folder");
+    EXPECT_EQ(prompts.Inputs()[2].request.title, kAppTitle);
+    prompts.Progress(2, 5, "Re: Tilbud");
+    ASSERT_EQ(prompts.ProgressLog().size(), 1u);
+    EXPECT_EQ(prompts.ProgressLog()[0].current, 2);
+    EXPECT_EQ(echoed.size(), 4u);
+    EXPECT_EQ(echoed[0], "[Opret folder] Foldernavn: \"Tilbud\"");
+}
+
+namespace {
+
+class Dialog : public Form {
+public:
+    Dialog() : Form("frmDialog") {}
+    std::vector<std::string> log;
+
+protected:
+    void Design() override {
+        SetCaption("Dialog");
+        auto& list = Add<ListView>("lstv");
+        list.Move(0, 0, 2000, 2000);
+        list.AddColumn("Navn", 1000);
+        list.Add("R1", "Ann");
+        list.Add("R2", "Bo");
+        list.ItemClick.Subscribe([this](ListItem& i) { log.push_back("item " + i.Key()); });
+        auto& box = Add<TextBox>("txt");
+        box.KeyPress.Subscribe([this](int& k) {
+            if (k == keys::Enter) log.push_back("enter " + Get<TextBox>("txt").Text());
+        });
+        auto& tree = Add<TreeView>("tree");
+        tree.Add(0, Relationship::Child, "Dokumenter");
+        tree.Add(1, Relationship::Child, "Sub");
+        tree.Expand.Subscribe([this](TreeNode& n) { log.push_back("expand " + n.Text()); });
+        auto& hidden = Add<Button>("cmdHidden");
+        hidden.SetVisible(false);
+        Add<Button>("cmdClose").Click.Subscribe([this] {
+            log.push_back("close");
+            Unload();
+        });
+    }
+};
+
+}  // namespace
+
+TEST(HeadlessView, RunsTheScriptedUserUntilTheFormUnloads) {
+    Dialog form;
+    HeadlessView view;
+    view.QueueUser([&](Form& f) {
+        user::ClickItem(f, "lstv", "R2");
+        user::TypeText(f, "txt", "12\r");
+        user::ExpandNode(f, "tree", 1);
+        f.SetCaption("Dialog, Ann");
+        user::ClickButton(f, "cmdClose");
+    });
+    form.ShowModal(view);
+    EXPECT_EQ(form.log, (std::vector<std::string>{"item R2", "enter 12", "expand Dokumenter", "close"}));
+    ASSERT_EQ(view.Showings().size(), 1u);
+    EXPECT_EQ(view.Showings()[0].captionShown, "Dialog");
+    EXPECT_EQ(view.Showings()[0].captionAtClose, "Dialog, Ann");
+    EXPECT_FALSE(view.Showings()[0].closedByUser);
+}
+
+TEST(HeadlessView, FormDoEventsRunsTheHookOnlyWhileShown) {
+    Dialog form;
+    HeadlessView view;
+    int moves = 0;
+    view.SetOnDoEvents([&] { ++moves; });
+    form.DoEvents();  // not shown: no view to ask
+    view.QueueUser([](Form& f) {
+        f.DoEvents();
+        f.DoEvents();
+    });
+    form.ShowModal(view);
+    EXPECT_EQ(moves, 2);
+    EXPECT_EQ(view.DoEventsCount(), 2);
+}
+
+TEST(HeadlessView, ClosesTheFormWhenNoScriptIsLeft) {
+    Dialog form;
+    HeadlessView view;
+    form.ShowModal(view);
+    ASSERT_EQ(view.Showings().size(), 1u);
+    EXPECT_TRUE(view.Showings()[0].closedByUser);
+    EXPECT_FALSE(form.IsLoaded());
+}
+
+TEST(HeadlessView, TheUserCannotReachHiddenControlsOrMissingItems) {
+    Dialog form;
+    HeadlessView view;
+    std::vector<std::string> failures;
+    view.QueueUser([&](Form& f) {
+        for (const auto& act : std::vector<std::function<void()>>{
+                 [&] { user::ClickButton(f, "cmdHidden"); },
+                 [&] { user::ClickItem(f, "lstv", "R9"); },
+                 [&] { user::ClickButton(f, "lstv"); },
+                 [&] { user::ExpandNode(f, "tree", 2); },
+                 [&] { user::SelectComboItem(f, "nope", 0); }}) {
+            try {
+                act();
+            } catch (const kv::Error& e) {
+                failures.push_back(e.Description());
+            }
+        }
+    });
+    form.ShowModal(view);
+    ASSERT_EQ(failures.size(), 5u);
+    EXPECT_NE(failures[0].find("hidden"), std::string::npos);
+    EXPECT_TRUE(form.log.empty());
+}
+
+TEST(HeadlessView, AFailingScriptStillUnloadsTheForm) {
+    Dialog form;
+    HeadlessView view;
+    int unloads = 0;
+    form.UnloadEvent.Subscribe([&] { ++unloads; });
+    view.QueueUser([](Form& f) { user::ClickItem(f, "lstv", "missing"); });
+    EXPECT_THROW(form.ShowModal(view), kv::Error);
+    EXPECT_EQ(unloads, 1);
+    EXPECT_FALSE(form.IsLoaded());
+}
+
+TEST(HeadlessView, DescribesWhatTheWindowShowsAndFindsNodesByPath) {
+    Dialog form;
+    HeadlessView view;
+    std::string shown;
+    view.QueueUser([&](Form& f) {
+        f.Get<TreeView>("tree").Node(1).SetExpanded(true);
+        f.Get<ListView>("lstv").SetSelectedItem(f.Get<ListView>("lstv").Find("R1"));
+        shown = DescribeForm(f);
+        EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\Sub"), &f.Get<TreeView>("tree").Node(2));
+        EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\None"), nullptr);
+    });
+    form.ShowModal(view);
+    EXPECT_NE(shown.find("> Ann"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("- Dokumenter"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("cmdHidden"), std::string::npos) << shown;
+}

@@ -1,0 +1,224 @@
+#include "ports/ui/list_view.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/error.hpp"
+
+using kv::ui::ListItem;
+using kv::ui::ListView;
+using kv::ui::SortOrder;
+
+namespace {
+
+void SetUpJobs(ListView& jobs) {
+    jobs.Move(2880, 720, 4935, 5295);
+    jobs.AddColumn("JobNr", 900);
+    jobs.AddColumn("Jobnavn", 3800);
+}
+
+ListItem& AddJob(ListView& jobs, int id, const std::string& name) {
+    ListItem& item = jobs.Add("J" + std::to_string(id), std::to_string(id));
+    item.SetSubItem(1, name);
+    item.SetTag(kv::Value(std::int32_t{id}));
+    item.SetToolTipText(std::to_string(id) + " " + name);
+    return item;
+}
+
+std::vector<std::string> Texts(const ListView& list, int column = 0) {
+    std::vector<std::string> out;
+    for (const ListItem* item : list.Items()) out.push_back(item->ColumnText(column));
+    return out;
+}
+
+}  // namespace
+
+TEST(ListView, FindsItemsByKeyAndRefusesDuplicateKeys) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    AddJob(jobs, 7, "Tilbud");
+    AddJob(jobs, 12, "Kampagne");
+    ASSERT_NE(jobs.Find("J12"), nullptr);
+    EXPECT_EQ(jobs.Find("J12")->SubItem(1), "Kampagne");
+    EXPECT_EQ(jobs.Find("J12")->Tag(), kv::Value(std::int32_t{12}));
+    EXPECT_EQ(jobs.Find("J99"), nullptr);
+    EXPECT_EQ(jobs.Find(""), nullptr);
+    EXPECT_THROW(jobs.Item("J99"), kv::Error);
+    try {
+        jobs.Add("J7", "again");
+        FAIL() << "a duplicate key was taken";
+    } catch (const kv::Error& e) {
+        EXPECT_EQ(e.Number(), kv::ui::uierr::KeyNotUnique);
+    }
+    EXPECT_EQ(jobs.Count(), 2);
+    // Items without a key are fine, any number of them.
+    jobs.Add("", "a");
+    jobs.Add("", "b");
+    EXPECT_EQ(jobs.Count(), 4);
+}
+
+TEST(ListView, SubItemsMustNameAColumn) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    ListItem& item = AddJob(jobs, 1, "x");
+    EXPECT_THROW(item.SetSubItem(2, "no third column"), kv::Error);
+    EXPECT_THROW(item.SubItem(0), kv::Error);
+    EXPECT_EQ(jobs.Add("J2", "2").SubItem(1), "");
+}
+
+TEST(ListView, SelectingByCodeRaisesNothingButAUserClickDoes) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    ListItem& a = AddJob(jobs, 1, "a");
+    ListItem& b = AddJob(jobs, 2, "b");
+    std::vector<std::string> clicked;
+    jobs.ItemClick.Subscribe([&](ListItem& item) { clicked.push_back(item.Key()); });
+    jobs.SetSelectedItem(&a);
+    EXPECT_TRUE(a.Selected());
+    EXPECT_TRUE(clicked.empty());
+    jobs.SetSelectedItem(nullptr);
+    EXPECT_EQ(jobs.SelectedItem(), nullptr);
+    EXPECT_TRUE(jobs.UserClickItem(b));
+    EXPECT_EQ(jobs.SelectedItem(), &b);
+    EXPECT_EQ(clicked, std::vector<std::string>{"J2"});
+    jobs.SetVisible(false);
+    EXPECT_FALSE(jobs.UserClickItem(a));
+    EXPECT_EQ(clicked.size(), 1u);
+}
+
+TEST(ListView, ClearEmptiesItemsKeysAndSelection) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    jobs.SetSelectedItem(&AddJob(jobs, 1, "a"));
+    jobs.Clear();
+    EXPECT_EQ(jobs.Count(), 0);
+    EXPECT_EQ(jobs.SelectedItem(), nullptr);
+    EXPECT_EQ(jobs.Find("J1"), nullptr);
+    EXPECT_NO_THROW(AddJob(jobs, 1, "again"));
+}
+
+TEST(ListView, SortsByColumnTextBothWays) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    AddJob(jobs, 99, "beta");
+    AddJob(jobs, 100, "Alfa");
+    AddJob(jobs, 5, "Ærø");
+    AddJob(jobs, 1000, "alfa");
+    EXPECT_EQ(Texts(jobs), (std::vector<std::string>{"99", "100", "5", "1000"}));  // as added until sorted
+
+    jobs.SetSortKey(0);
+    jobs.SetSortOrder(SortOrder::Ascending);
+    jobs.SetSorted(true);
+    EXPECT_EQ(Texts(jobs), (std::vector<std::string>{"100", "1000", "5", "99"}));  // text, not number
+    EXPECT_EQ(jobs.Find("J99")->Index(), 4);
+
+    jobs.SetSortOrder(SortOrder::Descending);
+    EXPECT_EQ(Texts(jobs), (std::vector<std::string>{"99", "5", "1000", "100"}));
+
+    jobs.SetSortKey(1);
+    jobs.SetSortOrder(SortOrder::Ascending);
+    // Case is ignored (equal texts keep their order); Æ comes after z.
+    EXPECT_EQ(Texts(jobs, 1), (std::vector<std::string>{"alfa", "Alfa", "beta", "Ærø"}));
+}
+
+TEST(ListView, KeepsSortedOrderWhenItemsAreAddedOrChanged) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    jobs.SetSorted(true);
+    AddJob(jobs, 30, "c");
+    AddJob(jobs, 10, "a");
+    EXPECT_EQ(Texts(jobs), (std::vector<std::string>{"10", "30"}));
+    jobs.Find("J10")->SetText("40");
+    EXPECT_EQ(Texts(jobs), (std::vector<std::string>{"30", "40"}));
+}
+
+TEST(ListView, CompareTextIgnoresCaseAndPutsDanishLettersLast) {
+    EXPECT_LT(ListView::CompareText("100", "99"), 0);
+    EXPECT_EQ(ListView::CompareText("ABC", "abc"), 0);
+    EXPECT_LT(ListView::CompareText("zebra", "æble"), 0);
+    EXPECT_LT(ListView::CompareText("æble", "ørred"), 0);
+    EXPECT_LT(ListView::CompareText("ørred", "Åen"), 0);
+    EXPECT_LT(ListView::CompareText("", "a"), 0);
+}
+
+TEST(ListView, HitTestMapsRowsToItemsBelowTheHeader) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    jobs.SetHeaderHeight(300);
+    jobs.SetRowHeight(240);
+    for (int id = 1; id <= 3; ++id) AddJob(jobs, id, "job");
+    EXPECT_EQ(jobs.HitTest(100, 100), nullptr);  // header
+    EXPECT_EQ(jobs.HitTest(100, 300), jobs.Find("J1"));
+    EXPECT_EQ(jobs.HitTest(100, 539), jobs.Find("J1"));
+    EXPECT_EQ(jobs.HitTest(100, 540), jobs.Find("J2"));
+    EXPECT_EQ(jobs.HitTest(100, 300 + 3 * 240), nullptr);  // empty space below the items
+    EXPECT_EQ(jobs.HitTest(-1, 400), nullptr);
+    EXPECT_EQ(jobs.HitTest(4935, 400), nullptr);
+    // After sorting the rows show other items.
+    jobs.SetSortOrder(SortOrder::Descending);
+    jobs.SetSorted(true);
+    EXPECT_EQ(jobs.HitTest(100, 300), jobs.Find("J3"));
+}
+
+TEST(ListView, EnsureVisibleScrollsSoHitTestSeesTheItem) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    for (int id = 1; id <= 100; ++id) AddJob(jobs, id, "job");
+    ListItem& last = *jobs.Find("J100");
+    EXPECT_FALSE(jobs.IsScrolledIntoView(last));
+    last.EnsureVisible();
+    EXPECT_TRUE(jobs.IsScrolledIntoView(last));
+    EXPECT_FALSE(jobs.IsScrolledIntoView(*jobs.Find("J1")));
+    const int lastRowY = jobs.HeaderHeight() + (jobs.VisibleRows() - 1) * jobs.RowHeight();
+    EXPECT_EQ(jobs.HitTest(10, lastRowY), &last);
+    jobs.Find("J1")->EnsureVisible();
+    EXPECT_EQ(jobs.TopIndex(), 0);
+}
+
+TEST(ListView, ColumnClickAndMouseMoveReachSubscribers) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    AddJob(jobs, 1, "a");
+    int column = 0;
+    jobs.ColumnClick.Subscribe([&](const kv::ui::ColumnHeader& h) { column = h.index; });
+    jobs.MouseMove.Subscribe([&](int, int, double x, double y) {
+        ListItem* item = jobs.HitTest(x, y);
+        jobs.SetToolTipText(item ? item->ToolTipText() : "");
+    });
+    EXPECT_TRUE(jobs.UserClickColumn(2));
+    EXPECT_EQ(column, 2);
+    EXPECT_THROW(jobs.UserClickColumn(3), kv::Error);
+    jobs.UserMoveMouse(0, 0, 50, 310);
+    EXPECT_EQ(jobs.ToolTipText(), "1 a");
+    jobs.UserMoveMouse(0, 0, 50, 3000);
+    EXPECT_EQ(jobs.ToolTipText(), "");
+}
+
+TEST(ListView, SmallIconsMustBeInTheImageList) {
+    kv::ui::ImageList images("kvImages");
+    images.Add("job");
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    jobs.SetSmallIcons(&images);
+    ListItem& item = AddJob(jobs, 1, "a");
+    item.SetSmallIcon("job");
+    EXPECT_EQ(item.SmallIcon(), "job");
+    EXPECT_THROW(item.SetSmallIcon("folc"), kv::Error);
+}
+
+TEST(ListView, HoldsFiftyThousandItems) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    constexpr int kCount = 50000;
+    for (int id = kCount; id >= 1; --id) AddJob(jobs, id, "Job " + std::to_string(id));
+    ASSERT_EQ(jobs.Count(), kCount);
+    EXPECT_EQ(jobs.Find("J25000")->SubItem(1), "Job 25000");
+    jobs.SetSorted(true);
+    EXPECT_EQ(jobs.Item(1).Text(), "1");
+    EXPECT_EQ(jobs.Item(2).Text(), "10");
+    // Digits sort as plain text: "50000" follows every smaller text.
+    int before = 0;
+    for (int id = 1; id <= kCount; ++id) before += std::to_string(id) < "50000" ? 1 : 0;
+    EXPECT_EQ(jobs.Find("J50000")->Index(), before + 1);
+    jobs.Clear();
+    EXPECT_EQ(jobs.Count(), 0);
+}
