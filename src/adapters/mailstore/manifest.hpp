@@ -1,0 +1,47 @@
+#pragma once
+// The store's own bookkeeping, kept as "manifest.txt" in the store directory:
+// the account, the folder kinds, the entry id of every item file, and the
+// toolbars that are not temporary. Lines of tab-separated fields; tabs, line
+// breaks and backslashes inside a field are escaped.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kv::mailstore {
+
+struct FolderKind {
+    std::string name;          // the folder's directory name
+    std::string messageClass;  // "IPM.Note" for a mail folder
+    std::int32_t defaultNumber = 0;  // GetDefaultFolder number, 0 = none
+};
+
+struct KeptButton {
+    std::string caption, tag, tooltip, onAction, parameter;
+    std::int32_t faceId = 0, style = 0;
+    bool beginGroup = false, visible = true;
+};
+
+struct KeptBar {
+    std::string windowKind;  // "explorer" or "inspector"
+    std::string name;
+    bool visible = true;
+    std::int32_t position = 1;
+    std::vector<KeptButton> buttons;
+};
+
+struct Manifest {
+    std::string accountName, accountAddress;
+    std::uint64_t nextId = 1;
+    std::vector<FolderKind> folders;
+    std::map<std::string, std::string> items;  // entry id -> path relative to the store
+    std::vector<KeptBar> bars;
+
+    // Throws kv::Error when the file is there but not a manifest.
+    static Manifest Load(const std::filesystem::path& file);
+    // Written beside and renamed over, so a crash never leaves half a manifest.
+    void Save(const std::filesystem::path& file) const;
+};
+
+}  // namespace kv::mailstore

@@ -1,0 +1,364 @@
+// Layout of the properties, storages and streams as Outlook writes them in a
+// .msg file; strings are always Unicode (UTF-16LE).
+#include "adapters/mailstore/msg_writer.hpp"
+
+#include <gsf/gsf.h>
+
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "support/error.hpp"
+#include "support/utf.hpp"
+
+namespace kv::mailstore {
+namespace {
+
+enum PropType : std::uint16_t {
+    PtLong = 0x0003,
+    PtBoolean = 0x000B,
+    PtUnicode = 0x001F,
+    PtSysTime = 0x0040,
+    PtBinary = 0x0102,
+};
+
+namespace tag {
+constexpr std::uint16_t Importance = 0x0017;
+constexpr std::uint16_t MessageClass = 0x001A;
+constexpr std::uint16_t Subject = 0x0037;
+constexpr std::uint16_t ClientSubmitTime = 0x0039;
+constexpr std::uint16_t SentRepresentingName = 0x0042;
+constexpr std::uint16_t SentRepresentingAddrType = 0x0064;
+constexpr std::uint16_t SentRepresentingEmail = 0x0065;
+constexpr std::uint16_t ConversationTopic = 0x0070;
+constexpr std::uint16_t RecipientType = 0x0C15;
+constexpr std::uint16_t SenderName = 0x0C1A;
+constexpr std::uint16_t SenderAddrType = 0x0C1E;
+constexpr std::uint16_t SenderEmail = 0x0C1F;
+constexpr std::uint16_t DisplayBcc = 0x0E02;
+constexpr std::uint16_t DisplayCc = 0x0E03;
+constexpr std::uint16_t DisplayTo = 0x0E04;
+constexpr std::uint16_t DeliveryTime = 0x0E06;
+constexpr std::uint16_t MessageFlags = 0x0E07;
+constexpr std::uint16_t HasAttach = 0x0E1B;
+constexpr std::uint16_t NormalizedSubject = 0x0E1D;
+constexpr std::uint16_t AttachSize = 0x0E20;
+constexpr std::uint16_t AttachNum = 0x0E21;
+constexpr std::uint16_t ObjectType = 0x0FFE;
+constexpr std::uint16_t Body = 0x1000;
+constexpr std::uint16_t InternetMessageId = 0x1035;
+constexpr std::uint16_t RowId = 0x3000;
+constexpr std::uint16_t DisplayName = 0x3001;
+constexpr std::uint16_t AddrType = 0x3002;
+constexpr std::uint16_t EmailAddress = 0x3003;
+constexpr std::uint16_t StoreSupportMask = 0x340D;
+constexpr std::uint16_t AttachDataBin = 0x3701;
+constexpr std::uint16_t AttachExtension = 0x3703;
+constexpr std::uint16_t AttachFilename = 0x3704;
+constexpr std::uint16_t AttachMethod = 0x3705;
+constexpr std::uint16_t AttachLongFilename = 0x3707;
+constexpr std::uint16_t RenderingPosition = 0x370B;
+constexpr std::uint16_t AttachMimeTag = 0x370E;
+constexpr std::uint16_t DisplayType = 0x3900;
+constexpr std::uint16_t SmtpAddress = 0x39FE;
+constexpr std::uint16_t SenderSmtpAddress = 0x5D01;
+constexpr std::uint16_t RecipientDisplayName = 0x5FF6;
+}  // namespace tag
+
+constexpr std::uint32_t kPropReadable = 0x2, kPropWritable = 0x4;
+constexpr std::int32_t kMapiMailUser = 6, kMapiAttach = 7;
+constexpr std::int32_t kMsgFlagRead = 0x1, kMsgFlagUnsent = 0x8, kMsgFlagHasAttach = 0x10;
+constexpr std::int32_t kStoreUnicodeOk = 0x40000;
+constexpr std::int32_t kAttachByValue = 1;
+
+void Put16(Bytes& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Put32(Bytes& out, std::uint32_t v) {
+    Put16(out, static_cast<std::uint16_t>(v));
+    Put16(out, static_cast<std::uint16_t>(v >> 16));
+}
+void Put64(Bytes& out, std::uint64_t v) {
+    Put32(out, static_cast<std::uint32_t>(v));
+    Put32(out, static_cast<std::uint32_t>(v >> 32));
+}
+
+Bytes Utf16Le(const std::string& utf8) {
+    Bytes out;
+    for (char16_t unit : utf::ToUtf16(utf8)) Put16(out, unit);
+    return out;
+}
+
+std::string StreamName(std::uint16_t id, std::uint16_t type) {
+    char name[40];
+    std::snprintf(name, sizeof name, "__substg1.0_%04X%04X", id, type);
+    return name;
+}
+
+// The properties of one object (message, recipient or attachment): the
+// fixed-size values go into the property stream, the others into streams of
+// their own.
+class PropertyBag {
+public:
+    void Long(std::uint16_t id, std::int32_t value) { Fixed(id, PtLong, static_cast<std::uint32_t>(value)); }
+    void Boolean(std::uint16_t id, bool value) { Fixed(id, PtBoolean, value ? 1 : 0); }
+    void Time(std::uint16_t id, std::uint64_t fileTime) { Fixed(id, PtSysTime, fileTime); }
+    void Text(std::uint16_t id, const std::string& utf8) {
+        Bytes data = Utf16Le(utf8);
+        // The size counts the terminating null, which the stream leaves out.
+        Variable(id, PtUnicode, static_cast<std::uint32_t>(data.size() + 2), std::move(data));
+    }
+    void Binary(std::uint16_t id, const Bytes& data) {
+        if (data.size() > UINT32_MAX)
+            throw Error(errnum::InvalidArgument, "MsgWriter", "An attachment is too large for a message file");
+        Variable(id, PtBinary, static_cast<std::uint32_t>(data.size()), data);
+    }
+
+    // header: the bytes before the entries (32 for the top level, 8 below).
+    void WriteTo(GsfOutfile* storage, const Bytes& header) const;
+
+private:
+    struct Entry {
+        std::uint32_t tag;
+        std::uint64_t value;  // inline value, or the size of a variable one
+    };
+    void Fixed(std::uint16_t id, std::uint16_t type, std::uint64_t value) {
+        entries_.push_back({(std::uint32_t{id} << 16) | type, value});
+    }
+    void Variable(std::uint16_t id, std::uint16_t type, std::uint32_t size, Bytes data) {
+        entries_.push_back({(std::uint32_t{id} << 16) | type, size});
+        streams_[StreamName(id, type)] = std::move(data);
+    }
+    std::vector<Entry> entries_;
+    std::map<std::string, Bytes> streams_;
+};
+
+void Fail(const std::string& what, GError* error = nullptr) {
+    std::string text = "Cannot write the message file: " + what;
+    if (error) {
+        text += std::string(": ") + error->message;
+        g_error_free(error);
+    }
+    throw Error(outlook::hosterr::Failed, "MsgWriter", text);
+}
+
+void WriteStream(GsfOutfile* storage, const std::string& name, const Bytes& data) {
+    GsfOutput* stream = gsf_outfile_new_child(storage, name.c_str(), FALSE);
+    if (!stream) Fail("stream " + name);
+    bool ok = data.empty() || gsf_output_write(stream, data.size(), data.data());
+    ok = gsf_output_close(stream) && ok;
+    g_object_unref(stream);
+    if (!ok) Fail("stream " + name);
+}
+
+GsfOutfile* NewStorage(GsfOutfile* parent, const std::string& name) {
+    GsfOutput* child = gsf_outfile_new_child(parent, name.c_str(), TRUE);
+    if (!child) Fail("storage " + name);
+    return GSF_OUTFILE(child);
+}
+
+void CloseStorage(GsfOutfile* storage) {
+    bool ok = gsf_output_close(GSF_OUTPUT(storage));
+    g_object_unref(storage);
+    if (!ok) Fail("closing a storage");
+}
+
+void PropertyBag::WriteTo(GsfOutfile* storage, const Bytes& header) const {
+    for (const auto& [name, data] : streams_) WriteStream(storage, name, data);
+    Bytes props = header;
+    for (const auto& e : entries_) {
+        Put32(props, e.tag);
+        Put32(props, kPropReadable | kPropWritable);
+        Put64(props, e.value);
+    }
+    WriteStream(storage, "__properties_version1.0", props);
+}
+
+std::string Join(const std::vector<outlook::Recipient>& recipients, outlook::Recipient::Type type) {
+    std::string out;
+    for (const auto& r : recipients) {
+        if (r.type != type) continue;
+        if (!out.empty()) out += "; ";
+        out += r.name.empty() ? r.address : r.name;
+    }
+    return out;
+}
+
+std::string Extension(const std::string& fileName) {
+    auto dot = fileName.rfind('.');
+    if (dot == std::string::npos || dot == 0 || fileName.find_first_of("/\\", dot) != std::string::npos) return {};
+    return fileName.substr(dot);
+}
+
+// The 8.3 name old clients show: ASCII letters and digits, upper case.
+std::string ShortName(const std::string& fileName) {
+    std::string ext = Extension(fileName);
+    std::string stem = fileName.substr(0, fileName.size() - ext.size());
+    auto clean = [](const std::string& text) {
+        std::string out;
+        for (unsigned char c : text)
+            if (std::isalnum(c) && c < 0x80) out += static_cast<char>(std::toupper(c));
+        return out;
+    };
+    std::string s = clean(stem), e = clean(ext).substr(0, 3);
+    if (s.empty()) s = "ATTACH";
+    if (s.size() > 8) s = s.substr(0, 6) + "~1";
+    return e.empty() ? s : s + "." + e;
+}
+
+void WriteRecipient(GsfOutfile* root, std::size_t index, const outlook::Recipient& r) {
+    char name[40];
+    std::snprintf(name, sizeof name, "__recip_version1.0_#%08zX", index);
+    PropertyBag bag;
+    bag.Long(tag::RowId, static_cast<std::int32_t>(index));
+    bag.Long(tag::RecipientType, r.type);
+    bag.Long(tag::ObjectType, kMapiMailUser);
+    bag.Long(tag::DisplayType, 0);
+    std::string display = r.name.empty() ? r.address : r.name;
+    bag.Text(tag::DisplayName, display);
+    bag.Text(tag::RecipientDisplayName, display);
+    bag.Text(tag::EmailAddress, r.address);
+    bag.Text(tag::AddrType, "SMTP");
+    bag.Text(tag::SmtpAddress, r.address);
+    GsfOutfile* storage = NewStorage(root, name);
+    bag.WriteTo(storage, Bytes(8, 0));
+    CloseStorage(storage);
+}
+
+void WriteAttachment(GsfOutfile* root, std::size_t index, const Attachment& a) {
+    char name[40];
+    std::snprintf(name, sizeof name, "__attach_version1.0_#%08zX", index);
+    PropertyBag bag;
+    bag.Long(tag::AttachNum, static_cast<std::int32_t>(index));
+    bag.Long(tag::AttachMethod, kAttachByValue);
+    bag.Long(tag::ObjectType, kMapiAttach);
+    bag.Long(tag::RenderingPosition, -1);
+    bag.Long(tag::AttachSize, static_cast<std::int32_t>(std::min<std::size_t>(a.data.size(), INT32_MAX)));
+    bag.Text(tag::AttachLongFilename, a.fileName);
+    bag.Text(tag::AttachFilename, ShortName(a.fileName));
+    bag.Text(tag::DisplayName, a.fileName);
+    bag.Text(tag::AttachExtension, Extension(a.fileName));
+    bag.Text(tag::AttachMimeTag, a.mimeType.empty() ? "application/octet-stream" : a.mimeType);
+    bag.Binary(tag::AttachDataBin, a.data);
+    GsfOutfile* storage = NewStorage(root, name);
+    bag.WriteTo(storage, Bytes(8, 0));
+    CloseStorage(storage);
+}
+
+void WriteNamedPropertyMap(GsfOutfile* root) {
+    GsfOutfile* storage = NewStorage(root, "__nameid_version1.0");
+    // No named properties: the GUID, entry and string streams are empty.
+    WriteStream(storage, StreamName(0x0002, PtBinary), {});
+    WriteStream(storage, StreamName(0x0003, PtBinary), {});
+    WriteStream(storage, StreamName(0x0004, PtBinary), {});
+    CloseStorage(storage);
+}
+
+PropertyBag MessageProperties(const MsgMessage& m) {
+    PropertyBag bag;
+    bag.Text(tag::MessageClass, "IPM.Note");
+    bag.Text(tag::Subject, m.subject);
+    bag.Text(tag::NormalizedSubject, m.subject);
+    bag.Text(tag::ConversationTopic, m.subject);
+    if (!m.senderName.empty() || !m.senderAddress.empty()) {
+        std::string name = m.senderName.empty() ? m.senderAddress : m.senderName;
+        bag.Text(tag::SenderName, name);
+        bag.Text(tag::SenderEmail, m.senderAddress);
+        bag.Text(tag::SenderAddrType, "SMTP");
+        bag.Text(tag::SenderSmtpAddress, m.senderAddress);
+        bag.Text(tag::SentRepresentingName, name);
+        bag.Text(tag::SentRepresentingEmail, m.senderAddress);
+        bag.Text(tag::SentRepresentingAddrType, "SMTP");
+    }
+    bag.Text(tag::DisplayTo, Join(m.recipients, outlook::Recipient::To));
+    bag.Text(tag::DisplayCc, Join(m.recipients, outlook::Recipient::Cc));
+    bag.Text(tag::DisplayBcc, Join(m.recipients, outlook::Recipient::Bcc));
+    if (m.submitTime) bag.Time(tag::ClientSubmitTime, LocalToFileTime(*m.submitTime));
+    if (m.deliveryTime) bag.Time(tag::DeliveryTime, LocalToFileTime(*m.deliveryTime));
+    bag.Long(tag::Importance, m.importance);
+    bag.Text(tag::Body, m.body);
+    if (!m.messageId.empty()) bag.Text(tag::InternetMessageId, "<" + m.messageId + ">");
+    std::int32_t flags = m.unsent ? kMsgFlagUnsent : kMsgFlagRead;
+    if (!m.attachments.empty()) flags |= kMsgFlagHasAttach;
+    bag.Long(tag::MessageFlags, flags);
+    bag.Boolean(tag::HasAttach, !m.attachments.empty());
+    bag.Long(tag::StoreSupportMask, kStoreUnicodeOk);
+    return bag;
+}
+
+Bytes TopLevelHeader(const MsgMessage& m) {
+    Bytes header(8, 0);
+    Put32(header, static_cast<std::uint32_t>(m.recipients.size()));   // next recipient id
+    Put32(header, static_cast<std::uint32_t>(m.attachments.size()));  // next attachment id
+    Put32(header, static_cast<std::uint32_t>(m.recipients.size()));
+    Put32(header, static_cast<std::uint32_t>(m.attachments.size()));
+    header.resize(32, 0);
+    return header;
+}
+
+// The class id of an Outlook message file's root storage.
+constexpr std::uint8_t kMsgClassId[16] = {0x0B, 0x0D, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                          0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+
+}  // namespace
+
+std::uint64_t LocalToFileTime(const DateTime& local) {
+    if (!local.IsValid()) throw Error(errnum::InvalidArgument, "MsgWriter", "Invalid date " + local.ToIso());
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1;
+    std::time_t seconds = std::mktime(&tm);
+    constexpr std::int64_t kEpochDiff = 11644473600;  // 1601-01-01 to 1970-01-01
+    std::int64_t since1601 = static_cast<std::int64_t>(seconds) + kEpochDiff;
+    if (since1601 < 0) throw Error(errnum::InvalidArgument, "MsgWriter", "Date before 1601: " + local.ToIso());
+    return static_cast<std::uint64_t>(since1601) * 10000000ULL;
+}
+
+void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
+    static std::once_flag once;
+    std::call_once(once, [] { gsf_init(); });
+    if (message.recipients.size() > 0xFFFFFF || message.attachments.size() > 0xFFFFFF)
+        throw Error(errnum::InvalidArgument, "MsgWriter", "Too many recipients or attachments for a message file");
+    auto messageBag = MessageProperties(message);  // validates the dates before anything is written
+
+    auto temp = file;
+    temp += ".part";
+    GError* error = nullptr;
+    GsfOutput* sink = gsf_output_stdio_new(temp.c_str(), &error);
+    if (!sink) Fail(file.string(), error);
+    GsfOutfile* root = gsf_outfile_msole_new(sink);
+    g_object_unref(sink);
+    bool ok = false;
+    try {
+        gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root), kMsgClassId);
+        WriteNamedPropertyMap(root);
+        for (std::size_t i = 0; i < message.recipients.size(); ++i) WriteRecipient(root, i, message.recipients[i]);
+        for (std::size_t i = 0; i < message.attachments.size(); ++i) WriteAttachment(root, i, message.attachments[i]);
+        messageBag.WriteTo(root, TopLevelHeader(message));
+        ok = true;
+    } catch (...) {
+        gsf_output_close(GSF_OUTPUT(root));
+        g_object_unref(root);
+        std::filesystem::remove(temp);
+        throw;
+    }
+    ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
+    g_object_unref(root);
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temp, file, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        Fail(file.string());
+    }
+}
+
+}  // namespace kv::mailstore

@@ -1,0 +1,298 @@
+// Folders, items, the application and the namespace of the stand-in host.
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "adapters/mailstore/store_internal.hpp"
+#include "support/utf.hpp"
+
+namespace kv::mailstore {
+
+namespace fs = std::filesystem;
+
+void Gone(const std::string& what) { throw Error(outlook::hosterr::ObjectGone, "MailStore", what); }
+void NotSupported(const std::string& what) {
+    throw Error(outlook::hosterr::NotSupported, "MailStore", "Object doesn't support this property or method: " + what);
+}
+
+std::shared_ptr<StoreState> Lock(const std::weak_ptr<StoreState>& weak) {
+    auto state = weak.lock();
+    if (!state) Gone("The mail store is closed");
+    return state;
+}
+
+namespace {
+
+// Outlook's value for "no date".
+constexpr DateTime kNoDate{4501, 1, 1, 0, 0, 0};
+
+std::int32_t ClassOfFile(const std::string& path) {
+    std::string ext = utf::AsciiLower(fs::path(path).extension().string());
+    if (ext == ".ics") return outlook::itemclass::Appointment;
+    if (ext == ".vcf") return outlook::itemclass::Contact;
+    return outlook::itemclass::Mail;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Gone("The item's file " + path.string() + " is missing");
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+}  // namespace
+
+void WriteItemFile(const fs::path& path, const std::string& content) {
+    auto temp = path;
+    temp += ".new";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << content;
+        out.close();
+        if (!out) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot write " + temp.string());
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot write " + path.string() + ": " + ec.message());
+}
+
+bool IsItemFile(const fs::path& path) {
+    std::string ext = utf::AsciiLower(path.extension().string());
+    return ext == ".eml" || ext == ".ics" || ext == ".vcf";
+}
+
+// ---- state ----
+
+std::string StoreState::NewEntryId() {
+    char text[40];
+    std::snprintf(text, sizeof text, "000000004B564D53%016llX", static_cast<unsigned long long>(manifest.nextId++));
+    return text;
+}
+
+std::shared_ptr<StoreFolder> StoreState::FolderByName(const std::string& name) const {
+    for (const auto& f : folders)
+        if (f->Name() == name) return f;
+    return nullptr;
+}
+
+std::shared_ptr<StoreFolder> StoreState::FolderOf(const StoreItem& item) const {
+    std::string folder = fs::path(item.RelativePath()).parent_path().generic_string();
+    return FolderByName(folder);
+}
+
+std::shared_ptr<StoreItem> StoreState::AddItem(const std::string& relativePath, std::string entryId) {
+    if (entryId.empty()) entryId = NewEntryId();
+    auto item = std::make_shared<StoreItem>(weak_from_this(), entryId, relativePath);
+    items[entryId] = item;
+    manifest.items[entryId] = relativePath;
+    return item;
+}
+
+std::string StoreState::MoveFile(StoreItem& item, const StoreFolder& folder, const std::string* newContent) {
+    fs::path source = item.Path();
+    fs::path name = source.filename();
+    fs::path target = folder.Dir() / name;
+    for (int n = 2; fs::exists(target) && target != source; ++n)
+        target = folder.Dir() / (name.stem().string() + " (" + std::to_string(n) + ")" + name.extension().string());
+    if (newContent) {
+        WriteItemFile(target, *newContent);
+        if (target != source) fs::remove(source);
+    } else if (target != source) {
+        std::error_code ec;
+        fs::rename(source, target, ec);
+        if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot move " + source.string() + ": " + ec.message());
+    }
+    std::string relative = folder.Name() + "/" + target.filename().string();
+    item.SetRelativePath(relative);
+    manifest.items[item.EntryID()] = relative;
+    SaveManifest();
+    return relative;
+}
+
+void StoreState::CloseInspectorsOf(const StoreItem& item) {
+    auto open = inspectors;
+    for (auto& inspector : open)
+        if (inspector->Shows(item)) CloseInspector(*inspector);
+}
+
+void StoreState::CloseInspector(StoreInspector& inspector) {
+    if (!inspector.IsOpen()) return;
+    auto keep = inspector.shared_from_this();
+    inspector.CloseWindow();  // raises Close while still counted
+    std::erase_if(inspectors, [&](const auto& i) { return i.get() == &inspector; });
+}
+
+void StoreState::CloseExplorer(StoreExplorer& explorer) {
+    if (!explorer.IsOpen()) return;
+    auto keep = explorer.shared_from_this();
+    explorer.CloseWindow();
+    std::erase_if(explorers, [&](const auto& e) { return e.get() == &explorer; });
+}
+
+void StoreState::KeepBar(const KeptBar& bar) {
+    auto& bars = manifest.bars;
+    auto it = std::find_if(bars.begin(), bars.end(),
+                           [&](const KeptBar& b) { return b.windowKind == bar.windowKind && b.name == bar.name; });
+    if (it == bars.end())
+        bars.push_back(bar);
+    else
+        *it = bar;
+    SaveManifest();
+}
+
+void StoreState::ForgetBar(const std::string& windowKind, const std::string& name) {
+    std::erase_if(manifest.bars, [&](const KeptBar& b) { return b.windowKind == windowKind && b.name == name; });
+    SaveManifest();
+}
+
+DateTime StoreState::Now() const {
+    if (options.now) return options.now();
+    std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+// ---- items ----
+
+StoreItem::StoreItem(std::weak_ptr<StoreState> state, std::string entryId, std::string relativePath)
+    : state_(std::move(state)),
+      entryId_(std::move(entryId)),
+      relativePath_(std::move(relativePath)),
+      class_(ClassOfFile(relativePath_)) {}
+
+fs::path StoreItem::Path() const { return Lock(state_)->root / relativePath_; }
+
+void StoreItem::Load() const {
+    if (!raw_) raw_ = ReadFile(Path());
+    if (class_ == outlook::itemclass::Mail) {
+        if (!mail_) mail_ = ParseMail(*raw_);
+    } else if (!card_) {
+        card_ = class_ == outlook::itemclass::Appointment ? ParseCalendar(*raw_) : ParseContact(*raw_);
+    }
+}
+
+const std::string& StoreItem::Raw() const {
+    Load();
+    return *raw_;
+}
+
+void StoreItem::SetRaw(std::string raw) {
+    raw_ = std::move(raw);
+    mail_.reset();
+    card_.reset();
+}
+
+const MailData& StoreItem::Mail() const {
+    if (class_ != outlook::itemclass::Mail) NotSupported("this item is not a mail");
+    Load();
+    return *mail_;
+}
+
+std::string StoreItem::Subject() const {
+    Load();
+    return mail_ ? mail_->subject : card_->subject;
+}
+
+bool StoreItem::IsUnsent() const {
+    if (Mail().unsentFlag) return true;
+    auto folder = Lock(state_)->FolderOf(*this);
+    return folder && folder->Kind().defaultNumber == outlook::defaultfolder::Drafts;
+}
+
+bool StoreItem::Sent() const { return !IsUnsent(); }
+DateTime StoreItem::ReceivedTime() const { return Mail().receivedTime.value_or(kNoDate); }
+std::int32_t StoreItem::Importance() const { return Mail().importance; }
+
+void StoreItem::Move(outlook::Folder& destination) {
+    auto state = Lock(state_);
+    auto* folder = dynamic_cast<StoreFolder*>(&destination);
+    if (!folder || state->FolderByName(folder->Name()).get() != folder)
+        throw Error(errnum::InvalidArgument, "MailStore", "The folder is not one of this store");
+    if (state->items.count(entryId_) == 0) Gone("The item was deleted");
+    state->MoveFile(*this, *folder);
+}
+
+void StoreItem::Close(std::int32_t mode) {
+    auto state = Lock(state_);
+    if (mode < outlook::closemode::Save || mode > outlook::closemode::PromptForSave)
+        throw Error(errnum::InvalidArgument, "MailStore", "Invalid close mode " + std::to_string(mode));
+    // Nothing is edited in memory, so saving and discarding both just close.
+    state->CloseInspectorsOf(*this);
+}
+
+std::shared_ptr<outlook::Application> StoreItem::GetApplication() const { return Lock(state_)->app; }
+
+// ---- application and namespace ----
+
+namespace {
+
+class StoreNameSpace : public outlook::NameSpace {
+public:
+    explicit StoreNameSpace(std::weak_ptr<StoreState> state) : state_(std::move(state)) {}
+    std::shared_ptr<outlook::Folder> GetDefaultFolder(std::int32_t folderType) override {
+        for (const auto& f : Lock(state_)->folders)
+            if (f->Kind().defaultNumber == folderType) return f;
+        throw Error(outlook::hosterr::Failed, "NameSpace",
+                    "The store has no default folder " + std::to_string(folderType));
+    }
+    std::shared_ptr<outlook::Item> GetItemFromID(const std::string& entryId) override {
+        auto state = Lock(state_);
+        auto it = state->items.find(entryId);
+        if (it == state->items.end())
+            throw Error(outlook::hosterr::Failed, "NameSpace", "No item has the entry id \"" + entryId + "\"");
+        return it->second;
+    }
+
+private:
+    std::weak_ptr<StoreState> state_;
+};
+
+class StoreExplorers : public outlook::Explorers {
+public:
+    explicit StoreExplorers(std::weak_ptr<StoreState> state) : state_(std::move(state)) {}
+    std::int32_t Count() const override { return static_cast<std::int32_t>(Lock(state_)->explorers.size()); }
+
+private:
+    std::weak_ptr<StoreState> state_;
+};
+
+class StoreInspectors : public outlook::Inspectors {
+public:
+    explicit StoreInspectors(std::weak_ptr<StoreState> state) : state_(std::move(state)) {}
+    std::int32_t Count() const override { return static_cast<std::int32_t>(Lock(state_)->inspectors.size()); }
+    outlook::Subscription OnNewInspector(std::function<void(std::shared_ptr<outlook::Inspector>)> handler) override {
+        return Lock(state_)->newInspector.Subscribe(std::move(handler));
+    }
+
+private:
+    std::weak_ptr<StoreState> state_;
+};
+
+}  // namespace
+
+std::shared_ptr<outlook::NameSpace> StoreApplication::GetNamespace(const std::string& type) {
+    Lock(state_);
+    if (type != "MAPI") throw Error(errnum::InvalidArgument, "Application", "Unknown namespace \"" + type + "\"");
+    return std::make_shared<StoreNameSpace>(state_);
+}
+
+std::shared_ptr<outlook::Explorer> StoreApplication::ActiveExplorer() {
+    auto state = Lock(state_);
+    return state->explorers.empty() ? nullptr : state->explorers.back();
+}
+
+std::shared_ptr<outlook::Explorers> StoreApplication::GetExplorers() {
+    Lock(state_);
+    return std::make_shared<StoreExplorers>(state_);
+}
+
+std::shared_ptr<outlook::Inspectors> StoreApplication::GetInspectors() {
+    Lock(state_);
+    return std::make_shared<StoreInspectors>(state_);
+}
+
+}  // namespace kv::mailstore

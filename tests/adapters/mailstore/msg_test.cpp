@@ -1,0 +1,360 @@
+// .msg files written by save-as, read back by two independent readers
+// (msgreader under node, msgconvert) and checked structurally with libgsf.
+#include <gsf/gsf.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+
+#include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailstore/msg_writer.hpp"
+#include "test_support.hpp"
+
+namespace kv::mailstore::test {
+namespace {
+
+const bool kZonePinned = [] {
+    setenv("TZ", "Europe/Copenhagen", 1);
+    tzset();
+    return true;
+}();
+
+std::string Run(const std::string& command, int* status = nullptr) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    int rc = pclose(pipe);
+    if (status) *status = rc;
+    return output;
+}
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string Base64Decode(const std::string& text) {
+    gsize length = 0;
+    guchar* data = g_base64_decode(text.c_str(), &length);
+    std::string out(reinterpret_cast<const char*>(data), length);
+    g_free(data);
+    return out;
+}
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+    std::vector<std::string> parts(1);
+    for (char c : line) {
+        if (c == separator)
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+// What msgreader saw in a .msg file.
+struct ReaderResult {
+    std::map<std::string, std::string> fields;
+    std::vector<std::vector<std::string>> recipients;   // type, name, email, smtp
+    std::vector<std::vector<std::string>> attachments;  // name, short name, extension, mime, content
+};
+
+bool HaveMsgReader() { return std::string(KV_NODE).size() > 0 && fs::exists(KV_MSGREADER_PREFIX "/node_modules"); }
+bool HaveMsgConvert() { return std::string(KV_MSGCONVERT).size() > 0; }
+
+ReaderResult ReadWithMsgReader(const fs::path& file) {
+    int status = 0;
+    std::string out = Run(Quote(KV_NODE) + " " + Quote(KV_MAILSTORE_TEST_DIR "/read_msg.js") + " " +
+                              Quote(KV_MSGREADER_PREFIX) + " " + Quote(file.string()),
+                          &status);
+    EXPECT_EQ(status, 0) << out;
+    ReaderResult result;
+    for (const auto& line : Split(out, '\n')) {
+        if (line.empty()) continue;
+        auto parts = Split(line, '\t');
+        std::vector<std::string> decoded;
+        for (std::size_t i = 1; i < parts.size(); ++i) decoded.push_back(Base64Decode(parts[i]));
+        if (parts[0] == "recipient")
+            result.recipients.push_back(decoded);
+        else if (parts[0] == "attachment")
+            result.attachments.push_back(decoded);
+        else if (!decoded.empty())
+            result.fields[parts[0]] = decoded[0];
+    }
+    return result;
+}
+
+MailData ReadWithMsgConvert(const fs::path& file, const fs::path& outDir) {
+    fs::path eml = outDir / (file.stem().string() + ".converted.eml");
+    int status = 0;
+    std::string out = Run(Quote(KV_MSGCONVERT) + " --outfile " + Quote(eml.string()) + " " + Quote(file.string()) +
+                              " 2>&1",
+                          &status);
+    EXPECT_EQ(status, 0) << out;
+    return ParseMail(ReadAll(eml));
+}
+
+std::string TypeName(outlook::Recipient::Type type) {
+    return type == outlook::Recipient::To ? "to" : type == outlook::Recipient::Cc ? "cc" : "bcc";
+}
+
+fs::path SaveAsMsg(MailStore& store, const std::shared_ptr<outlook::Item>& item, const fs::path& file) {
+    auto wrapper = store.CreateMailWrapper();
+    wrapper->SetItem(item);
+    wrapper->SaveAs(file.string(), outlook::SaveAsMsg);
+    return file;
+}
+
+// Both readers must give back what the store read from the .eml.
+void ExpectBothReadersAgree(const MailData& mail, const fs::path& msg, const fs::path& work,
+                            const std::string& deliveryUtc, const std::string& submitUtc) {
+    if (HaveMsgReader()) {
+        auto r = ReadWithMsgReader(msg);
+        EXPECT_EQ(r.fields["messageClass"], "IPM.Note");
+        EXPECT_EQ(r.fields["subject"], mail.subject);
+        EXPECT_EQ(r.fields["senderName"], mail.from ? (mail.from->name.empty() ? mail.from->address : mail.from->name)
+                                                    : "");
+        EXPECT_EQ(r.fields["senderEmail"], mail.from ? mail.from->address : "");
+        EXPECT_EQ(r.fields["body"], mail.body);
+        EXPECT_EQ(r.fields["messageDeliveryTime"], deliveryUtc);
+        EXPECT_EQ(r.fields["clientSubmitTime"], submitUtc);
+        ASSERT_EQ(r.recipients.size(), mail.recipients.size());
+        for (std::size_t i = 0; i < mail.recipients.size(); ++i) {
+            EXPECT_EQ(r.recipients[i][0], TypeName(mail.recipients[i].type)) << i;
+            EXPECT_EQ(r.recipients[i][1], mail.recipients[i].name) << i;
+            EXPECT_EQ(r.recipients[i][2], mail.recipients[i].address) << i;
+            EXPECT_EQ(r.recipients[i][3], mail.recipients[i].address) << i;
+        }
+        ASSERT_EQ(r.attachments.size(), mail.attachments.size());
+        for (std::size_t i = 0; i < mail.attachments.size(); ++i) {
+            const auto& a = mail.attachments[i];
+            EXPECT_EQ(r.attachments[i][0], a.fileName);
+            EXPECT_EQ(r.attachments[i][2], fs::path(a.fileName).extension().string());
+            EXPECT_EQ(r.attachments[i][3], a.mimeType);
+            EXPECT_TRUE(r.attachments[i][4] == std::string(a.data.begin(), a.data.end())) << a.fileName;
+        }
+    } else {
+        std::printf("SKIPPED msgreader check: node or the msgreader package is not installed\n");
+    }
+    if (HaveMsgConvert()) {
+        auto back = ReadWithMsgConvert(msg, work);
+        EXPECT_EQ(back.subject, mail.subject);
+        if (mail.from) {
+            ASSERT_TRUE(back.from);
+            EXPECT_EQ(back.from->address, mail.from->address);
+            EXPECT_EQ(back.from->name, mail.from->name);
+        }
+        EXPECT_EQ(back.body, mail.body);
+        EXPECT_EQ(back.sentOn, mail.sentOn);
+        // msgconvert leaves Bcc out, as a sent mail's headers do.
+        std::vector<outlook::Recipient> visible;
+        for (const auto& r : mail.recipients)
+            if (r.type != outlook::Recipient::Bcc) visible.push_back(r);
+        ASSERT_EQ(back.recipients.size(), visible.size());
+        for (std::size_t i = 0; i < visible.size(); ++i) {
+            EXPECT_EQ(back.recipients[i].type, visible[i].type) << i;
+            EXPECT_EQ(back.recipients[i].name, visible[i].name) << i;
+            EXPECT_EQ(back.recipients[i].address, visible[i].address) << i;
+        }
+        ASSERT_EQ(back.attachments.size(), mail.attachments.size());
+        for (std::size_t i = 0; i < mail.attachments.size(); ++i) {
+            EXPECT_EQ(back.attachments[i].fileName, mail.attachments[i].fileName);
+            EXPECT_TRUE(back.attachments[i].data == mail.attachments[i].data) << mail.attachments[i].fileName;
+        }
+    } else {
+        std::printf("SKIPPED msgconvert check: msgconvert is not installed\n");
+    }
+}
+
+TEST(MsgFile, RoundTripOfAMultipartMailThroughBothReaders) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path() / "store", {"rapport_utf8.eml"});
+    auto item = store->Items("Inbox").at(0);
+    auto msg = SaveAsMsg(*store, item, dir.Path() / "Rapport uge 20 æøå.msg");
+    auto mail = ParseMail(ReadAll(DataFile("rapport_utf8.eml")));
+    ExpectBothReadersAgree(mail, msg, dir.Path(), "2024-05-15T14:02:11.000Z", "2024-05-15T14:01:00.000Z");
+}
+
+TEST(MsgFile, RoundTripOfALatin1Mail) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path() / "store", {"tilbud_iso8859.eml"});
+    auto msg = SaveAsMsg(*store, store->Items("Inbox").at(0), dir.Path() / "tilbud.msg");
+    auto mail = ParseMail(ReadAll(DataFile("tilbud_iso8859.eml")));
+    ExpectBothReadersAgree(mail, msg, dir.Path(), "2024-05-14T07:15:30.000Z", "2024-05-14T07:14:00.000Z");
+}
+
+TEST(MsgFile, ThreeHundredRecipientsAndAOneMegabyteAttachment) {
+    TempDir dir;
+    std::mt19937 random(4711);
+    std::string data(1024 * 1024, '\0');
+    for (auto& c : data) c = static_cast<char>(random() & 0xFF);
+    gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(data.data()), data.size());
+    std::string base64 = encoded;
+    g_free(encoded);
+
+    std::string eml = "From: =?UTF-8?Q?Bj=C3=B8rn_=C3=85berg?= <bjorn@example.dk>\r\n"
+                      "Subject: =?UTF-8?Q?M=C3=B8de_for_alle_=C3=A6=C3=B8=C3=A5?=\r\n"
+                      "Date: Mon, 09 Dec 2024 08:00:00 +0100\r\n";
+    const char* headers[] = {"To", "Cc", "Bcc"};
+    for (int h = 0; h < 3; ++h) {
+        eml += std::string(headers[h]) + ": ";
+        for (int i = 0; i < 100; ++i) {
+            int n = h * 100 + i;
+            eml += (i ? ",\r\n " : "") + std::string("=?UTF-8?Q?Medarbejder_=C3=B8") + std::to_string(n) + "?= <m" +
+                   std::to_string(n) + "@tolvenor.dk>";
+        }
+        eml += "\r\n";
+    }
+    eml += "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+           "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\nSe bilag – æøå.\r\n"
+           "--b\r\nContent-Type: application/octet-stream\r\n"
+           "Content-Disposition: attachment; filename=\"stor fil.dat\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+    for (std::size_t i = 0; i < base64.size(); i += 76) eml += base64.substr(i, 76) + "\r\n";
+    eml += "--b--\r\n";
+    {
+        std::ofstream(dir.Path() / "stor.eml", std::ios::binary) << eml;
+    }
+    auto store = MakeStore(dir.Path() / "store");
+    auto item = store->AddItemFile("Inbox", dir.Path() / "stor.eml");
+    auto mail = ParseMail(eml);
+    ASSERT_EQ(mail.recipients.size(), 300u);
+    ASSERT_EQ(mail.attachments.size(), 1u);
+    ASSERT_EQ(mail.attachments[0].data.size(), data.size());
+    auto msg = SaveAsMsg(*store, item, dir.Path() / "stor.msg");
+    ExpectBothReadersAgree(mail, msg, dir.Path(), "2024-12-09T07:00:00.000Z", "2024-12-09T07:00:00.000Z");
+}
+
+// ---- the structure itself, read with libgsf ----
+
+struct PropertyEntry {
+    std::uint32_t tag, flags;
+    std::uint64_t value;
+};
+
+std::uint32_t Le32(const std::string& s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+std::string ReadStream(GsfInfile* storage, const char* name) {
+    GsfInput* input = gsf_infile_child_by_name(storage, name);
+    if (!input) return "<missing>";
+    std::string data(static_cast<std::size_t>(gsf_input_size(input)), '\0');
+    if (!data.empty()) gsf_input_read(input, data.size(), reinterpret_cast<guint8*>(data.data()));
+    g_object_unref(input);
+    return data;
+}
+
+std::map<std::uint32_t, PropertyEntry> Properties(const std::string& stream, std::size_t headerSize) {
+    std::map<std::uint32_t, PropertyEntry> entries;
+    EXPECT_EQ((stream.size() - headerSize) % 16, 0u);
+    for (std::size_t at = headerSize; at + 16 <= stream.size(); at += 16) {
+        PropertyEntry e{Le32(stream, at), Le32(stream, at + 4),
+                        Le32(stream, at + 8) | (std::uint64_t{Le32(stream, at + 12)} << 32)};
+        entries[e.tag] = e;
+    }
+    return entries;
+}
+
+TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
+    TempDir dir;
+    MsgMessage m;
+    m.subject = "Æble";
+    m.senderName = "Karen Holm";
+    m.senderAddress = "karen@tolvenor.dk";
+    m.recipients = {{outlook::Recipient::To, "A", "a@x.dk"}, {outlook::Recipient::Cc, "B", "b@x.dk"},
+                    {outlook::Recipient::Bcc, "C", "c@x.dk"}};
+    m.attachments = {{"a.txt", "text/plain", Bytes{'h', 'i'}}};
+    m.importance = outlook::importance::High;
+    m.deliveryTime = DateTime{2024, 1, 15, 13, 0, 0};
+    fs::path file = dir.Path() / "s.msg";
+    WriteMsg(file, m);
+
+    GError* error = nullptr;
+    GsfInput* input = gsf_input_stdio_new(file.c_str(), &error);
+    ASSERT_TRUE(input);
+    GsfInfile* root = gsf_infile_msole_new(input, &error);
+    g_object_unref(input);
+    ASSERT_TRUE(root);
+    std::vector<std::string> names;
+    for (int i = 0; i < gsf_infile_num_children(root); ++i) names.push_back(gsf_infile_name_by_index(root, i));
+    for (const char* expected : {"__nameid_version1.0", "__recip_version1.0_#00000000", "__recip_version1.0_#00000002",
+                                 "__attach_version1.0_#00000000", "__properties_version1.0", "__substg1.0_0037001F"})
+        EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
+
+    std::string props = ReadStream(root, "__properties_version1.0");
+    EXPECT_EQ(Le32(props, 8), 3u);   // next recipient id
+    EXPECT_EQ(Le32(props, 12), 1u);  // next attachment id
+    EXPECT_EQ(Le32(props, 16), 3u);  // recipients
+    EXPECT_EQ(Le32(props, 20), 1u);  // attachments
+    auto entries = Properties(props, 32);
+    EXPECT_EQ(entries.at(0x00170003).value, 2u);  // importance high
+    EXPECT_EQ(entries.at(0x00170003).flags, 6u);
+    // Strings: the size counts the terminator the stream leaves out.
+    EXPECT_EQ(entries.at(0x0037001F).value, 4u * 2 + 2);
+    EXPECT_EQ(ReadStream(root, "__substg1.0_0037001F"), std::string("\xC6\0b\0l\0e\0", 8));
+    // 2024-01-15 13:00 in Copenhagen is 12:00 UTC.
+    EXPECT_EQ(entries.at(0x0E060040).value, 133497648000000000ull);
+    EXPECT_EQ(entries.count(0x00390040), 0u);  // no submit time given, none written
+    EXPECT_EQ(entries.at(0x0E1B000B).value, 1u);
+
+    GsfInput* nameid = gsf_infile_child_by_name(root, "__nameid_version1.0");
+    ASSERT_TRUE(nameid);
+    EXPECT_EQ(gsf_infile_num_children(GSF_INFILE(nameid)), 3);
+    g_object_unref(nameid);
+
+    GsfInput* recip = gsf_infile_child_by_name(root, "__recip_version1.0_#00000001");
+    ASSERT_TRUE(recip);
+    auto recipEntries = Properties(ReadStream(GSF_INFILE(recip), "__properties_version1.0"), 8);
+    EXPECT_EQ(recipEntries.at(0x0C150003).value, 2u);  // Cc
+    EXPECT_EQ(recipEntries.at(0x30000003).value, 1u);  // row id
+    EXPECT_EQ(ReadStream(GSF_INFILE(recip), "__substg1.0_3002001F"), std::string("S\0M\0T\0P\0", 8));
+    g_object_unref(recip);
+
+    GsfInput* attach = gsf_infile_child_by_name(root, "__attach_version1.0_#00000000");
+    ASSERT_TRUE(attach);
+    auto attachEntries = Properties(ReadStream(GSF_INFILE(attach), "__properties_version1.0"), 8);
+    EXPECT_EQ(attachEntries.at(0x37050003).value, 1u);  // by value
+    EXPECT_EQ(attachEntries.at(0x37010102).value, 2u);  // binary size, no terminator
+    EXPECT_EQ(ReadStream(GSF_INFILE(attach), "__substg1.0_37010102"), "hi");
+    g_object_unref(attach);
+    g_object_unref(root);
+}
+
+TEST(MsgFile, TimesAndFailures) {
+    // Winter and summer time both come out as UTC.
+    EXPECT_EQ(LocalToFileTime({2024, 1, 15, 13, 0, 0}), 133497648000000000ull);
+    EXPECT_EQ(LocalToFileTime({2024, 7, 15, 14, 0, 0}) - LocalToFileTime({2024, 7, 15, 12, 0, 0}), 72000000000ull);
+    EXPECT_THROW(LocalToFileTime({2024, 2, 30, 0, 0, 0}), Error);
+    TempDir dir;
+    EXPECT_THROW(WriteMsg(dir.Path() / "no such dir" / "x.msg", MsgMessage{}), Error);
+    MsgMessage badDate;
+    badDate.submitTime = DateTime{0, 0, 0, 0, 0, 0};
+    EXPECT_THROW(WriteMsg(dir.Path() / "x.msg", badDate), Error);
+    EXPECT_FALSE(fs::exists(dir.Path() / "x.msg"));
+    // An empty message is still a readable file.
+    WriteMsg(dir.Path() / "empty.msg", MsgMessage{});
+    if (HaveMsgReader()) {
+        EXPECT_EQ(ReadWithMsgReader(dir.Path() / "empty.msg").fields["subject"], "");
+    }
+}
+
+TEST(MsgFile, UnsentDraftHasNoSender) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path() / "store");
+    auto draft = store->AddItemFile("Drafts", DataFile("draft_ok.eml"));
+    auto msg = SaveAsMsg(*store, draft, dir.Path() / "kladde.msg");
+    if (!HaveMsgReader()) GTEST_SKIP() << "node or the msgreader package is not installed";
+    auto r = ReadWithMsgReader(msg);
+    EXPECT_EQ(r.fields["subject"], "Svar på tilbud");
+    EXPECT_EQ(r.fields["senderEmail"], "");
+    EXPECT_EQ(r.recipients.size(), 2u);
+}
+
+}  // namespace
+}  // namespace kv::mailstore::test

@@ -1,0 +1,247 @@
+// The store as a host: folders, item classes, entry ids, moves, the mail
+// wrapper, drafts and sending.
+#include "test_support.hpp"
+
+namespace kv::mailstore::test {
+namespace {
+
+const bool kZonePinned = [] {
+    setenv("TZ", "Europe/Copenhagen", 1);
+    tzset();
+    return true;
+}();
+
+TEST(MailStore, StandardFoldersAndKinds) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path());
+    auto ns = store->GetApplication()->GetNamespace("MAPI");
+    EXPECT_EQ(ns->GetDefaultFolder(outlook::defaultfolder::DeletedItems)->Name(), "Deleted Items");
+    EXPECT_EQ(ns->GetDefaultFolder(outlook::defaultfolder::Inbox)->DefaultMessageClass(), "IPM.Note");
+    EXPECT_EQ(ns->GetDefaultFolder(outlook::defaultfolder::Calendar)->DefaultMessageClass(), "IPM.Appointment");
+    EXPECT_THROW(ns->GetDefaultFolder(99), Error);
+    EXPECT_THROW(store->GetApplication()->GetNamespace("OTHER"), Error);
+    EXPECT_TRUE(fs::is_directory(dir.Path() / "Sent Items"));
+    store->AddFolder("Projekter", "IPM.Note");
+    EXPECT_THROW(store->AddFolder("../ud", "IPM.Note"), Error);
+    EXPECT_THROW(store->GetFolder("Findes ikke"), Error);
+    // Folder kinds are kept.
+    store.reset();
+    auto reopened = MailStore::Open(dir.Path());
+    EXPECT_EQ(reopened->GetFolder("Projekter")->DefaultMessageClass(), "IPM.Note");
+    EXPECT_EQ(reopened->GetFolder("Contacts")->DefaultMessageClass(), "IPM.Contact");
+}
+
+TEST(MailStore, ItemClassesAndFieldsByKind) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
+    auto appointment = store->AddItemFile("Calendar", DataFile("moede.ics"));
+    auto contact = store->AddItemFile("Contacts", DataFile("kontakt.vcf"));
+    auto mail = store->Items("Inbox").at(0);
+    EXPECT_EQ(mail->Class(), outlook::itemclass::Mail);
+    EXPECT_EQ(appointment->Class(), outlook::itemclass::Appointment);
+    EXPECT_EQ(contact->Class(), outlook::itemclass::Contact);
+    EXPECT_EQ(appointment->Subject(), "Byggemøde, køkken");
+    EXPECT_EQ(contact->Subject(), "Søren Ærø");
+    EXPECT_EQ(mail->Subject(), "Tilbud på køkken æøå");
+    EXPECT_TRUE(mail->Sent());
+    EXPECT_EQ(mail->ReceivedTime().ToIso(), "2024-05-14 09:15:30");
+    EXPECT_EQ(mail->Importance(), outlook::importance::Normal);
+    // Mail properties of other items fail as reading them by name does.
+    try {
+        contact->Sent();
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), outlook::hosterr::NotSupported);
+    }
+    EXPECT_THROW(outlook::AsMailItem(appointment), Error);
+    EXPECT_THROW(store->CreateMailWrapper()->SetItem(contact), Error);
+    EXPECT_THROW(store->AddItemFile("Inbox", DataFile("rapport_data.bin")), Error);
+}
+
+TEST(MailStore, EntryIdsSurviveMovesAndReopening) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml", "rapport_utf8.eml", "no_from.eml"});
+    auto items = store->Items("Inbox");
+    ASSERT_EQ(items.size(), 3u);
+    std::vector<std::string> ids;
+    for (auto& item : items) ids.push_back(item->EntryID());
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_NE(ids[1], ids[2]);
+
+    auto ns = store->GetApplication()->GetNamespace("MAPI");
+    auto deleted = ns->GetDefaultFolder(outlook::defaultfolder::DeletedItems);
+    auto moved = ns->GetItemFromID(ids[1]);
+    fs::path before = store->PathOf(*moved);
+    moved->Move(*deleted);
+    // The file moved on disk, the id did not, and the object still works.
+    EXPECT_FALSE(fs::exists(before));
+    EXPECT_TRUE(fs::exists(dir.Path() / "Deleted Items" / before.filename()));
+    EXPECT_EQ(moved->EntryID(), ids[1]);
+    EXPECT_EQ(moved->Subject(), "Rapport uge 20 - æøå");
+    EXPECT_EQ(ns->GetItemFromID(ids[1]), moved);
+    EXPECT_EQ(store->Items("Inbox").size(), 2u);
+
+    store.reset();
+    auto reopened = MailStore::Open(dir.Path());
+    auto ns2 = reopened->GetApplication()->GetNamespace("MAPI");
+    for (const auto& id : ids) EXPECT_NO_THROW(ns2->GetItemFromID(id)) << id;
+    EXPECT_EQ(reopened->PathOf(*ns2->GetItemFromID(ids[1])).parent_path().filename(), "Deleted Items");
+    EXPECT_THROW(ns2->GetItemFromID("0000"), Error);
+    EXPECT_THROW(ns2->GetItemFromID(""), Error);
+    // A new item gets an id none of the old ones had.
+    auto added = reopened->AddItemFile("Inbox", DataFile("html_only.eml"));
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), added->EntryID()), 0);
+}
+
+TEST(MailStore, MovingOntoAnExistingNameKeepsBoth) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"no_from.eml"});
+    store->AddItemFile("Deleted Items", DataFile("no_from.eml"));
+    auto item = store->Items("Inbox").at(0);
+    item->Move(*store->GetFolder("Deleted Items"));
+    EXPECT_EQ(store->Items("Deleted Items").size(), 2u);
+    EXPECT_EQ(store->PathOf(*item).filename(), "no_from (2).eml");
+}
+
+TEST(MailStore, FilesAddedOrRemovedOutsideAreNoticedAtOpen) {
+    TempDir dir;
+    {
+        auto store = MakeStore(dir.Path(), {"no_from.eml"});
+    }
+    fs::copy_file(DataFile("html_only.eml"), dir.Path() / "Inbox" / "ny.eml");
+    fs::create_directories(dir.Path() / "Arkiv");
+    fs::remove(dir.Path() / "Inbox" / "no_from.eml");
+    auto store = MailStore::Open(dir.Path());
+    auto items = store->Items("Inbox");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]->Subject(), "Nyhedsbrev maj");
+    EXPECT_EQ(store->GetFolder("Arkiv")->DefaultMessageClass(), "IPM.Note");
+}
+
+TEST(MailStore, DamagedManifestIsReportedNotGuessed) {
+    TempDir dir;
+    {
+        std::ofstream(dir.Path() / "manifest.txt") << "something else\n";
+    }
+    try {
+        MailStore::Open(dir.Path());
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(e.Description().find("manifest"), std::string::npos);
+    }
+    EXPECT_THROW(MailStore::Open(""), Error);
+    EXPECT_THROW(MailStore::Create(dir.Path() / "x", "Karen", "karen"), Error);
+}
+
+TEST(MailWrapper, ReadsTheFieldsTheImportStores) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"rapport_utf8.eml"});
+    auto wrapper = store->CreateMailWrapper();
+    EXPECT_THROW(wrapper->GetItem(), Error);
+    wrapper->SetItem(store->Items("Inbox").at(0));
+    EXPECT_EQ(wrapper->Subject(), "Rapport uge 20 - æøå");
+    EXPECT_EQ(wrapper->SenderName(), "Åse Larsen");
+    auto sender = wrapper->Sender();
+    ASSERT_TRUE(sender);
+    EXPECT_EQ(sender->Name(), "Åse Larsen");
+    EXPECT_EQ(sender->Address(), "aase@example.net");
+    sender->Close();
+    EXPECT_THROW(sender->Name(), Error);
+    EXPECT_EQ(wrapper->To(), "Søren Ærø");
+    EXPECT_EQ(wrapper->Cc(), "Karen Holm; Jens Ødegaard");
+    EXPECT_EQ(wrapper->Bcc(), "arkiv@tolvenor.dk");
+    EXPECT_EQ(wrapper->AttachmentCount(), 2);
+    EXPECT_EQ(wrapper->ReceivedTime().ToIso(), "2024-05-15 16:02:11");
+    EXPECT_EQ(wrapper->SentOn().ToIso(), "2024-05-15 16:01:00");
+    EXPECT_TRUE(wrapper->ResolveAll());
+    EXPECT_THROW(wrapper->Send(), Error);  // sent already
+    EXPECT_THROW(wrapper->SaveAs((dir.Path() / "x.msg").string(), 0), Error);
+}
+
+TEST(MailWrapper, MailWithoutFromHasNoSenderEntry) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"no_from.eml", "no_subject_priority.eml"});
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(ItemNamed(*store, "Inbox", "no_from.eml"));
+    EXPECT_FALSE(wrapper->Sender());
+    EXPECT_EQ(wrapper->SenderName(), "");
+    wrapper->SetItem(ItemNamed(*store, "Inbox", "no_subject_priority.eml"));
+    EXPECT_EQ(wrapper->SenderName(), "Lars");
+    EXPECT_EQ(wrapper->Subject(), "");
+    EXPECT_EQ(wrapper->GetItem()->Importance(), outlook::importance::High);
+}
+
+TEST(MailWrapper, DraftIsUnsentAndSendingMovesItToSentItems) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {}, StoreOptions{[] { return DateTime{2024, 6, 3, 11, 45, 0}; }});
+    auto draft = store->AddItemFile("Drafts", DataFile("draft_ok.eml"));
+    std::string id = draft->EntryID();
+    EXPECT_FALSE(draft->Sent());
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(draft);
+    EXPECT_FALSE(wrapper->Sender());
+    EXPECT_EQ(wrapper->To(), "Birgitte Møller");
+    EXPECT_TRUE(wrapper->ResolveAll());
+    fs::remove(store->PathOf(*draft));
+    wrapper->Save();  // writes the mail held back to its file
+    EXPECT_TRUE(fs::exists(store->PathOf(*draft)));
+
+    auto inspector = store->OpenInspector(draft);
+    wrapper->Send();
+    EXPECT_TRUE(draft->Sent());
+    EXPECT_EQ(draft->EntryID(), id);
+    EXPECT_TRUE(store->Items("Drafts").empty());
+    ASSERT_EQ(store->Items("Sent Items").size(), 1u);
+    EXPECT_EQ(store->Items("Sent Items")[0], draft);
+    auto sender = wrapper->Sender();
+    ASSERT_TRUE(sender);
+    EXPECT_EQ(sender->Address(), "karen@tolvenor.dk");
+    EXPECT_EQ(wrapper->SentOn().ToIso(), "2024-06-03 11:45:00");
+    EXPECT_EQ(store->GetApplication()->GetInspectors()->Count(), 0);  // its window closed
+    EXPECT_NO_THROW(draft->Close(outlook::closemode::Discard));
+    EXPECT_THROW(wrapper->Send(), Error);
+    // What went out is on disk: reopening sees a sent mail from the account.
+    store.reset();
+    auto reopened = MailStore::Open(dir.Path());
+    auto again = reopened->GetApplication()->GetNamespace("MAPI")->GetItemFromID(id);
+    EXPECT_TRUE(again->Sent());
+    EXPECT_EQ(reopened->PathOf(*again).parent_path().filename(), "Sent Items");
+}
+
+TEST(MailWrapper, UnresolvableRecipientStopsResolveAndSend) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path());
+    auto draft = store->AddItemFile("Drafts", DataFile("draft_bad.eml"));
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(draft);
+    EXPECT_FALSE(wrapper->ResolveAll());
+    EXPECT_THROW(wrapper->Send(), Error);
+    EXPECT_EQ(store->Items("Drafts").size(), 1u);
+    EXPECT_TRUE(store->Items("Sent Items").empty());
+}
+
+TEST(MailWrapper, DraftMovedOutOfDraftsStaysUnsent) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path());
+    auto draft = store->AddItemFile("Drafts", DataFile("draft_ok.eml"));
+    draft->Move(*store->GetFolder("Inbox"));
+    EXPECT_FALSE(draft->Sent());
+    EXPECT_EQ(draft->ReceivedTime().year, 4501);  // no date yet
+}
+
+TEST(MailStore, ObjectsOutlivingTheStoreFailCleanly) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"no_from.eml"});
+    auto item = store->Items("Inbox").at(0);
+    auto app = store->GetApplication();
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(item);
+    store.reset();
+    EXPECT_EQ(item->Class(), outlook::itemclass::Mail);
+    EXPECT_THROW(item->Subject(), Error);
+    EXPECT_THROW(app->GetNamespace("MAPI"), Error);
+    EXPECT_THROW(wrapper->Body(), Error);
+}
+
+}  // namespace
+}  // namespace kv::mailstore::test

@@ -1,0 +1,243 @@
+// Windows, events and command bars of the stand-in host, driven as a person
+// (or the command line front end) would.
+#include "test_support.hpp"
+
+namespace kv::mailstore::test {
+namespace {
+
+TEST(HostEvents, ExplorerEventsAndSelection) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml", "rapport_utf8.eml"});
+    auto app = store->GetApplication();
+    EXPECT_FALSE(app->ActiveExplorer());
+    auto explorer = store->OpenExplorer("Inbox");
+    EXPECT_EQ(app->ActiveExplorer(), explorer);
+    EXPECT_EQ(app->GetExplorers()->Count(), 1);
+    EXPECT_EQ(explorer->GetCurrentFolder()->Name(), "Inbox");
+    EXPECT_EQ(explorer->GetSelection()->Count(), 0);
+
+    auto items = store->Items("Inbox");
+    store->Select(*explorer, items);
+    auto selection = explorer->GetSelection();
+    ASSERT_EQ(selection->Count(), 2);
+    EXPECT_EQ(selection->Item(1), items[0]);
+    EXPECT_EQ(selection->Item(2), items[1]);
+    EXPECT_THROW(selection->Item(0), Error);
+    EXPECT_THROW(selection->Item(3), Error);
+    auto calendarItem = store->AddItemFile("Calendar", DataFile("moede.ics"));
+    EXPECT_THROW(store->Select(*explorer, {calendarItem}), Error);
+
+    std::vector<std::string> switches;
+    auto switching = explorer->OnBeforeFolderSwitch([&](std::shared_ptr<outlook::Folder> folder, bool& cancel) {
+        switches.push_back(folder->DefaultMessageClass());
+        cancel = folder->Name() == "Contacts";
+    });
+    EXPECT_TRUE(store->SwitchFolder(*explorer, "Calendar"));
+    EXPECT_EQ(explorer->GetCurrentFolder()->Name(), "Calendar");
+    EXPECT_EQ(explorer->GetSelection()->Count(), 0);
+    EXPECT_FALSE(store->SwitchFolder(*explorer, "Contacts"));  // cancelled
+    EXPECT_EQ(explorer->GetCurrentFolder()->Name(), "Calendar");
+    switching.Reset();
+    EXPECT_TRUE(store->SwitchFolder(*explorer, "Inbox"));
+    EXPECT_EQ(switches, (std::vector<std::string>{"IPM.Appointment", "IPM.Contact"}));
+
+    int countAtClose = -1;
+    auto closing = explorer->OnClose([&] { countAtClose = app->GetExplorers()->Count(); });
+    store->CloseExplorer(*explorer);
+    EXPECT_EQ(countAtClose, 1);  // still counted while Close is raised
+    EXPECT_EQ(app->GetExplorers()->Count(), 0);
+    EXPECT_FALSE(app->ActiveExplorer());
+    EXPECT_THROW(explorer->GetCurrentFolder(), Error);
+    EXPECT_NO_THROW(store->CloseExplorer(*explorer));  // twice is harmless
+}
+
+TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
+    auto app = store->GetApplication();
+    auto inspectors = app->GetInspectors();
+    std::vector<std::shared_ptr<outlook::Inspector>> seen;
+    int countSeen = 0;
+    auto token = inspectors->OnNewInspector([&](std::shared_ptr<outlook::Inspector> inspector) {
+        seen.push_back(inspector);
+        countSeen = inspectors->Count();
+    });
+    auto mail = store->Items("Inbox").at(0);
+    auto first = store->OpenInspector(mail);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], first);
+    EXPECT_EQ(countSeen, 1);
+    EXPECT_EQ(first->GetCurrentItem(), mail);
+
+    int closes = 0;
+    auto closing = first->OnClose([&] { ++closes; });
+    {
+        auto moved = std::move(closing);  // a moved token keeps the subscription
+        EXPECT_FALSE(closing.Active());
+        EXPECT_TRUE(moved.Active());
+    }  // released here
+    token.Reset();
+    auto second = store->OpenInspector(store->AddItemFile("Contacts", DataFile("kontakt.vcf")));
+    EXPECT_EQ(seen.size(), 1u);  // no longer subscribed
+    EXPECT_EQ(inspectors->Count(), 2);
+    store->CloseInspector(*first);
+    EXPECT_EQ(closes, 0);
+    EXPECT_THROW(first->GetCurrentItem(), Error);
+
+    // Closing the item closes the windows showing it, raising their Close.
+    auto third = store->OpenInspector(mail);
+    auto counted = third->OnClose([&] { ++closes; });
+    mail->Close(outlook::closemode::Discard);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(inspectors->Count(), 1);
+    EXPECT_THROW(mail->Close(7), Error);
+}
+
+TEST(HostEvents, HandlersMayUnsubscribeThemselvesWhileRaised) {
+    outlook::Event<int> event;
+    int calls = 0;
+    outlook::Subscription second;
+    auto first = event.Subscribe([&](int) {
+        ++calls;
+        second.Reset();  // the next handler must not run any more
+    });
+    second = event.Subscribe([&](int) { calls += 100; });
+    event.Raise(1);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(event.Count(), 1u);
+    // A token that outlives its event is harmless.
+    outlook::Subscription orphan;
+    {
+        outlook::Event<> shortLived;
+        orphan = shortLived.Subscribe([] {});
+    }
+    EXPECT_NO_THROW(orphan.Reset());
+}
+
+TEST(CommandBars, BarsButtonsAndTheParentChain) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
+    auto inspector = store->OpenInspector(store->Items("Inbox").at(0));
+    auto bars = inspector->GetCommandBars();
+    try {
+        bars->Item("KorvaneNMail");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), outlook::hosterr::InvalidIndex);
+    }
+    auto bar = bars->Add("KorvaneNMail", outlook::BarTop, true);
+    EXPECT_THROW(bars->Add("KorvaneNMail", outlook::BarTop, true), Error);
+    EXPECT_EQ(bars->Item("KorvaneNMail"), bar);
+    EXPECT_TRUE(bar->Temporary());
+    EXPECT_EQ(bar->Position(), outlook::BarTop);
+
+    auto controls = bar->GetControls();
+    EXPECT_THROW(controls->Add(10, ""), Error);  // only buttons
+    auto button = controls->Add(outlook::ControlButton, "CBButtonMail");
+    button->SetCaption("Korvane");
+    button->SetTag("CBButtonMail");
+    button->SetFaceId(578);
+    button->SetStyle(outlook::buttonstyle::Icon);
+    button->SetTooltipText("Korvane Import");
+    button->SetOnAction("<!KVOutlookAddin.ConnectNormal>");
+    EXPECT_EQ(button->Parameter(), "CBButtonMail");
+    EXPECT_EQ(controls->Count(), 1);
+    EXPECT_EQ(controls->Item(1), button);
+    EXPECT_EQ(bar->FindControl("CBButtonMail"), button);
+    EXPECT_FALSE(bar->FindControl(""));
+    // button -> bar -> inspector -> item, as the click handlers walk it.
+    auto window = button->GetParent()->GetParent();
+    EXPECT_EQ(outlook::AsInspector(window)->GetCurrentItem()->Subject(), "Tilbud på køkken æøå");
+    EXPECT_THROW(outlook::AsInspector(store->OpenExplorer("Inbox")->GetCommandBars()->Add("X", 1, true)->GetParent()),
+                 Error);
+
+    auto extra = controls->Add(outlook::ControlButton, "");
+    EXPECT_EQ(bar->FindControl(""), extra);
+    while (controls->Count() > 0) controls->Item(1)->Delete();
+    EXPECT_THROW(button->Caption(), Error);
+    bar->Delete();
+    EXPECT_THROW(bars->Item("KorvaneNMail"), Error);
+    EXPECT_THROW(bar->SetVisible(true), Error);
+
+    // Temporary bars go with their window.
+    auto temp = bars->Add("Midlertidig", outlook::BarTop, true);
+    store->CloseInspector(*inspector);
+    EXPECT_THROW(temp->Name(), Error);
+}
+
+TEST(CommandBars, ClickReachesEveryButtonWithTheTag) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml", "rapport_utf8.eml"});
+    auto items = store->Items("Inbox");
+    auto makeButton = [](outlook::Inspector& inspector) {
+        auto bar = inspector.GetCommandBars()->Add("KorvaneNMail", outlook::BarTop, true);
+        auto button = bar->GetControls()->Add(outlook::ControlButton, "CBButtonMail");
+        button->SetTag("CBButtonMail");
+        return button;
+    };
+    auto firstButton = makeButton(*store->OpenInspector(items[0]));
+    auto secondButton = makeButton(*store->OpenInspector(items[1]));
+
+    std::vector<std::string> clickedSubjects;
+    // As the add-in does: only the latest button is subscribed, and the
+    // clicked control tells which window was meant.
+    auto token = secondButton->OnClick([&](std::shared_ptr<outlook::CommandBarButton> ctrl, bool& cancel) {
+        clickedSubjects.push_back(outlook::AsInspector(ctrl->GetParent()->GetParent())->GetCurrentItem()->Subject());
+        cancel = true;
+    });
+    EXPECT_TRUE(store->Click(*firstButton));
+    EXPECT_TRUE(store->Click(*secondButton));
+    EXPECT_EQ(clickedSubjects, (std::vector<std::string>{"Tilbud på køkken æøå", "Rapport uge 20 - æøå"}));
+
+    token.Reset();
+    EXPECT_FALSE(store->Click(*firstButton));
+    EXPECT_EQ(clickedSubjects.size(), 2u);
+    firstButton->SetVisible(false);
+    EXPECT_THROW(store->Click(*firstButton), Error);
+}
+
+TEST(CommandBars, KeptToolbarsSurviveARestartTemporaryOnesDoNot) {
+    TempDir dir;
+    {
+        auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
+        auto explorer = store->OpenExplorer("Inbox");
+        auto bar = explorer->GetCommandBars()->Add("Korvane", outlook::BarTop, false);
+        auto button = bar->GetControls()->Add(outlook::ControlButton, "CBButton");
+        button->SetCaption("Korvane");
+        button->SetTag("CBButton");
+        button->SetFaceId(578);
+        button->SetStyle(outlook::buttonstyle::Icon);
+        button->SetTooltipText("Korvane Import\tmed tab");
+        button->SetOnAction("<!KVOutlookAddin.ConnectGlobal>");
+        bar->SetVisible(false);
+        explorer->GetCommandBars()->Add("Midlertidig", outlook::BarTop, true);
+        auto inspector = store->OpenInspector(store->Items("Inbox").at(0));
+        inspector->GetCommandBars()->Add("KorvaneNMail", outlook::BarTop, true);
+    }
+    auto store = MailStore::Open(dir.Path());
+    auto explorer = store->OpenExplorer("Calendar");
+    auto bars = explorer->GetCommandBars();
+    EXPECT_EQ(bars->Count(), 1);
+    auto bar = bars->Item("Korvane");
+    EXPECT_FALSE(bar->Visible());
+    EXPECT_FALSE(bar->Temporary());
+    auto button = bar->FindControl("CBButton");
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->Caption(), "Korvane");
+    EXPECT_EQ(button->FaceId(), 578);
+    EXPECT_EQ(button->Style(), outlook::buttonstyle::Icon);
+    EXPECT_EQ(button->TooltipText(), "Korvane Import\tmed tab");
+    EXPECT_EQ(button->OnAction(), "<!KVOutlookAddin.ConnectGlobal>");
+    EXPECT_EQ(button->Parameter(), "CBButton");
+    EXPECT_THROW(bars->Item("Midlertidig"), Error);
+    EXPECT_EQ(store->OpenInspector(store->Items("Inbox").at(0))->GetCommandBars()->Count(), 0);
+
+    // Deleting a kept toolbar forgets it for the next run.
+    bar->Delete();
+    store.reset();
+    auto third = MailStore::Open(dir.Path());
+    EXPECT_THROW(third->OpenExplorer("Inbox")->GetCommandBars()->Item("Korvane"), Error);
+}
+
+}  // namespace
+}  // namespace kv::mailstore::test
