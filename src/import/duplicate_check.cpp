@@ -1,0 +1,26 @@
+#include "import/duplicate_check.hpp"
+
+#include "import/clean_file_name.hpp"
+
+namespace kv {
+
+bool IsMailImported(db::Connection& connection, const std::string& subject, const std::string& sender,
+                    const DateTime& received, std::int32_t id, bool isJob) {
+    // Sender, subject and time are bound, so an apostrophe in a name is just
+    // a character and nothing a mail carries can change the statement. The
+    // time is bound with whole seconds, as the stored value has.
+    std::string sql = isJob ? " SELECT JobDoc.DocId FROM JobDoc Inner Join DocMail on JobDoc.Docid=DocMail.DocID "
+                            : " SELECT ResDoc.RDocId FROM ResDoc Inner Join DocMail on ResDoc.RDocId=DocMail.DocID ";
+    sql += " WHERE Sender=? ";
+    sql += " AND Subject=? ";
+    sql += " AND Recieved=?";
+    sql += isJob ? " AND JobDoc.jobID=" : " AND ResDoc.ResId=";
+    sql += std::to_string(id);
+
+    auto rs = connection.Execute(sql, {Value(sender), Value(CleanFileName(subject)), Value(received)});
+    bool found = !rs->EndOfFile();
+    rs->Close();
+    return found;
+}
+
+}  // namespace kv

@@ -1,0 +1,67 @@
+#include "settings/load_settings.hpp"
+
+#include "settings/connection_text.hpp"
+#include "settings/settings_key.hpp"
+#include "support/error_trap.hpp"
+
+namespace kv {
+
+void ShowImportDialog(AddinContext& ctx) {
+    ReportAndStop(
+        [&] {
+            if (LoadSettings(ctx)) {
+                ctx.Dialog().ShowModal();
+            } else {
+                ctx.Prompts().MsgBox(kStartKorvaneFirst, ui::Buttons::OK, ui::Icon::Exclamation, "Korvane import");
+            }
+        },
+        [&](const Error& e) {
+            // The user is not bothered, but a dialog that never opens leaves a trace.
+            ctx.gLog.WriteToLog("ShowImportDialog: " + e.Description(), 0, 2);
+        });
+}
+
+bool LoadSettings(AddinContext& ctx) {
+    bool loaded = TrapToFalse([&] {
+        std::optional<std::string> stored = settings::ReadText(ctx.Registry(), "DBCn");
+        if (!stored) {
+            ctx.gConnection.reset();
+            return false;
+        }
+        ctx.gConnectionString = *stored;
+        ctx.gConnectionString = ConvertConnectionText(ctx.gConnectionString);
+
+        std::string odbcDriver = settings::ReadText(ctx.Registry(), "OdbcDriver").value_or("");
+        ctx.gConnection.reset();  // the previous connection goes before the next opens
+        ctx.gConnection = ctx.Database().Open(ctx.gConnectionString, odbcDriver);
+
+        std::optional<std::int32_t> userRessId = settings::ReadNumber(ctx.Registry(), "UserRessId");
+        if (!userRessId || *userRessId == 0) {
+            ctx.gConnection.reset();
+            return false;
+        }
+        ctx.gUserRessId = *userRessId;
+        ctx.gJobFolderNameArkiv = GetSysVariable(ctx, "DocHandlingJobFolderNameArkiv");
+        ctx.gJobFolderName = GetSysVariable(ctx, "DocHandlingJobFolderName");
+        return true;
+    });
+    if (!loaded) ctx.gConnection.reset();
+    return loaded;
+}
+
+std::string GetSysVariable(AddinContext& ctx, const std::string& name) {
+    if (!ctx.gConnection) throw Error(errnum::Unexpected, "GetSysVariable", "No database connection");
+    // The query's failure reaches the caller; what follows may not fail it.
+    auto rs = ctx.gConnection->Execute(" SELECT Vaerdi FROM SysVariabler WHERE VariableNavn=?", {Value(name)});
+    std::string result;
+    IgnoreStep([&] {
+        if (!rs->EndOfFile()) {
+            Value value = rs->Field("Vaerdi");
+            if (!value.IsNull()) result = value.ToText();
+        }
+    });
+    IgnoreStep([&] { rs->Close(); });
+    return result;
+}
+
+}  // namespace kv
