@@ -130,8 +130,9 @@ public:
     virtual RegStatus DeleteKey(RegRoot root, std::string_view subKey) = 0;
 
     // %NAME% references replaced from the environment; unknown names stay as
-    // written.
-    virtual std::string ExpandEnvironmentStrings(std::string_view text) = 0;
+    // written. (Not called ExpandEnvironmentStrings: <windows.h> makes that
+    // name a macro.)
+    virtual std::string ExpandEnvironment(std::string_view text) = 0;
 
 protected:
     virtual void CloseKey(HandleId id) noexcept = 0;
