@@ -117,7 +117,9 @@ public:
     virtual RegStatus CreateKey(RegRoot root, std::string_view subKey, RegAccess access, Key& out) = 0;
 
     // Type and data of a value ("" names the key's unnamed value); either
-    // output may be null. 2 when the value is missing.
+    // output may be null. 2 when the value is missing. The whole data comes
+    // back in one call: a store over the Win32 registry asks again with a
+    // bigger buffer on 234 itself.
     virtual RegStatus QueryValue(const Key& key, std::string_view name, RegType* type, Bytes* data) = 0;
     virtual RegStatus SetValue(const Key& key, std::string_view name, RegType type, const Bytes& data) = 0;
     virtual RegStatus DeleteValue(const Key& key, std::string_view name) = 0;
