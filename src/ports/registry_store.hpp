@@ -117,7 +117,9 @@ public:
     virtual RegStatus CreateKey(RegRoot root, std::string_view subKey, RegAccess access, Key& out) = 0;
 
     // Type and data of a value ("" names the key's unnamed value); either
-    // output may be null. 2 when the value is missing.
+    // output may be null. 2 when the value is missing. The whole data comes
+    // back in one call: a store over the Win32 registry asks again with a
+    // bigger buffer on 234 itself.
     virtual RegStatus QueryValue(const Key& key, std::string_view name, RegType* type, Bytes* data) = 0;
     virtual RegStatus SetValue(const Key& key, std::string_view name, RegType type, const Bytes& data) = 0;
     virtual RegStatus DeleteValue(const Key& key, std::string_view name) = 0;
@@ -130,8 +132,9 @@ public:
     virtual RegStatus DeleteKey(RegRoot root, std::string_view subKey) = 0;
 
     // %NAME% references replaced from the environment; unknown names stay as
-    // written.
-    virtual std::string ExpandEnvironmentStrings(std::string_view text) = 0;
+    // written. (Not called ExpandEnvironmentStrings: <windows.h> makes that
+    // name a macro.)
+    virtual std::string ExpandEnvironment(std::string_view text) = 0;
 
 protected:
     virtual void CloseKey(HandleId id) noexcept = 0;

@@ -9,13 +9,13 @@ namespace {
 using Key = RegistryStore::Key;
 
 // A "%" with another "%" at least two positions later: the text names an
-// environment variable and is stored as REG_EXPAND_SZ.
+// environment variable and is stored as RegExpandSz.
 bool HasExpandReference(const std::string& text) {
     std::size_t first = text.find('%');
     return first != std::string::npos && text.find('%', first + 2) != std::string::npos;
 }
 
-// A REG_DWORD of any size other than four reads as its first four bytes,
+// A RegDword of any size other than four reads as its first four bytes,
 // missing ones as 0.
 std::uint32_t DwordFrom(const Bytes& data, bool bigEndian) {
     std::uint8_t b[4] = {0, 0, 0, 0};
@@ -87,7 +87,7 @@ kv::Value cRegistry::GetValue() {
         case regtype::MultiSz:
             return reg::FromRegSz(data);
         case regtype::ExpandSz:
-            return store_.ExpandEnvironmentStrings(reg::FromRegSz(data));
+            return store_.ExpandEnvironment(reg::FromRegSz(data));
         case regtype::Dword:
             return static_cast<std::int32_t>(DwordFrom(data, false));
         case regtype::DwordBigEndian:
@@ -108,20 +108,20 @@ void cRegistry::SetValue(const kv::Value& value) {
     RegType type = regtype::None;
     Bytes data;
     switch (valueType_) {
-        case REG_SZ:
-        case REG_EXPAND_SZ: {
+        case RegSz:
+        case RegExpandSz: {
             std::string text = value.ToText();
             type = HasExpandReference(text) ? regtype::ExpandSz : regtype::Sz;
             data = reg::ToRegSz(text);
             break;
         }
-        case REG_BINARY:
+        case RegBinary:
             if (!value.IsBytes()) throw Error(ErrRegistry, "", "");
             type = regtype::Binary;
             data = value.AsBytes();
             break;
-        case REG_DWORD:
-        case REG_DWORD_BIG_ENDIAN:
+        case RegDword:
+        case RegDwordBigEndian:
             if (!value.IsInt()) return;
             type = regtype::Dword;
             data = DwordBytes(value.AsInt());
@@ -164,11 +164,11 @@ bool cRegistry::EnumerateSections(std::vector<std::string>& sSect, std::int32_t&
 
 void cRegistry::SetClassText(const std::string& path, const std::string& text) {
     cRegistry writer(store_);
-    writer.SetValueType(REG_SZ);
-    writer.SetClassKey(HKEY_CLASSES_ROOT);
+    writer.SetValueType(RegSz);
+    writer.SetClassKey(HkeyClassesRoot);
     writer.SetSectionKey(path);
     writer.SetValue(text);
-    writer.SetClassKey(HKEY_LOCAL_MACHINE);
+    writer.SetClassKey(HkeyLocalMachine);
     writer.SetSectionKey("SOFTWARE\\Classes\\" + path);
     writer.SetValue(text);
 }
@@ -201,7 +201,7 @@ void cRegistry::CreateAdditionalEXEAssociations(const std::string& sClassName, c
         Raise(ErrInvalidAssociationItems,
               "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
     cRegistry probe(store_);
-    probe.SetClassKey(HKEY_CLASSES_ROOT);
+    probe.SetClassKey(HkeyClassesRoot);
     probe.SetSectionKey(sClassName);
     if (sClassName.empty() || !probe.KeyExists())
         Raise(ErrClassNotDefined, "Error - attempt to create additional associations before class defined.");

@@ -14,18 +14,20 @@ namespace kv {
 
 class cRegistry {
 public:
-    static constexpr std::int32_t HKEY_CLASSES_ROOT = static_cast<std::int32_t>(0x80000000u);
-    static constexpr std::int32_t HKEY_CURRENT_USER = static_cast<std::int32_t>(0x80000001u);
-    static constexpr std::int32_t HKEY_LOCAL_MACHINE = static_cast<std::int32_t>(0x80000002u);
+    // Spelled apart from the <windows.h> macros of the same meaning, so this
+    // header and that one can meet in one file.
+    static constexpr std::int32_t HkeyClassesRoot = static_cast<std::int32_t>(0x80000000u);
+    static constexpr std::int32_t HkeyCurrentUser = static_cast<std::int32_t>(0x80000001u);
+    static constexpr std::int32_t HkeyLocalMachine = static_cast<std::int32_t>(0x80000002u);
 
-    static constexpr std::int32_t REG_NONE = 0;
-    static constexpr std::int32_t REG_SZ = 1;
-    static constexpr std::int32_t REG_EXPAND_SZ = 2;
-    static constexpr std::int32_t REG_BINARY = 3;
-    static constexpr std::int32_t REG_DWORD = 4;
-    static constexpr std::int32_t REG_DWORD_BIG_ENDIAN = 5;
-    static constexpr std::int32_t REG_LINK = 6;
-    static constexpr std::int32_t REG_MULTI_SZ = 7;
+    static constexpr std::int32_t RegNone = 0;
+    static constexpr std::int32_t RegSz = 1;
+    static constexpr std::int32_t RegExpandSz = 2;
+    static constexpr std::int32_t RegBinary = 3;
+    static constexpr std::int32_t RegDword = 4;
+    static constexpr std::int32_t RegDwordBigEndian = 5;
+    static constexpr std::int32_t RegLink = 6;
+    static constexpr std::int32_t RegMultiSz = 7;
 
     // Error numbers raised besides 26001.
     static constexpr std::int32_t ErrValueWriteRefused = -2147194455;  // 0x800469A9

@@ -246,10 +246,10 @@ TYPED_TEST_P(RegistryStoreConformance, ADeletedKeysHandleNoLongerReads) {
 
 TYPED_TEST_P(RegistryStoreConformance, ExpandsKnownNamesAndKeepsTheRest) {
     this->factory_.SetEnvironment("KV_CONFORMANCE_DIR", "C:\\Data");
-    EXPECT_EQ(this->store().ExpandEnvironmentStrings("%KV_CONFORMANCE_DIR%\\Korvane"), "C:\\Data\\Korvane");
-    EXPECT_EQ(this->store().ExpandEnvironmentStrings("100% sure"), "100% sure");
-    EXPECT_EQ(this->store().ExpandEnvironmentStrings("%KV_NOT_DEFINED_ANYWHERE%"), "%KV_NOT_DEFINED_ANYWHERE%");
-    EXPECT_EQ(this->store().ExpandEnvironmentStrings(""), "");
+    EXPECT_EQ(this->store().ExpandEnvironment("%KV_CONFORMANCE_DIR%\\Korvane"), "C:\\Data\\Korvane");
+    EXPECT_EQ(this->store().ExpandEnvironment("100% sure"), "100% sure");
+    EXPECT_EQ(this->store().ExpandEnvironment("%KV_NOT_DEFINED_ANYWHERE%"), "%KV_NOT_DEFINED_ANYWHERE%");
+    EXPECT_EQ(this->store().ExpandEnvironment(""), "");
 }
 
 REGISTER_TYPED_TEST_SUITE_P(RegistryStoreConformance, CreateKeyMakesTheWholePathAndOpenFindsIt,

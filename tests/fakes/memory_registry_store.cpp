@@ -25,7 +25,7 @@ RegStatus MemoryRegistryStore::SetValue(const Key& key, std::string_view name, R
     return TreeRegistryStore::SetValue(key, name, type, data);
 }
 
-std::string MemoryRegistryStore::ExpandEnvironmentStrings(std::string_view text) {
+std::string MemoryRegistryStore::ExpandEnvironment(std::string_view text) {
     return reg::ExpandPercentReferences(text, [this](const std::string& name) -> std::optional<std::string> {
         for (const auto& [known, value] : environment_)
             if (reg::SameName(known, name)) return value;

@@ -18,14 +18,14 @@ public:
 
     Faults& faults() { return faults_; }
 
-    // The environment ExpandEnvironmentStrings sees; starts empty so tests
+    // The environment ExpandEnvironment sees; starts empty so tests
     // do not depend on the machine's.
     void SetEnvironment(const std::string& name, const std::string& value) { environment_[name] = value; }
 
     RegStatus OpenKey(RegRoot root, std::string_view subKey, RegAccess access, Key& out) override;
     RegStatus CreateKey(RegRoot root, std::string_view subKey, RegAccess access, Key& out) override;
     RegStatus SetValue(const Key& key, std::string_view name, RegType type, const Bytes& data) override;
-    std::string ExpandEnvironmentStrings(std::string_view text) override;
+    std::string ExpandEnvironment(std::string_view text) override;
 
 private:
     Faults faults_;

@@ -17,7 +17,7 @@ class RegistryTest : public ::testing::Test {
 protected:
     cRegistry Settings(const std::string& valueName, std::int32_t valueType) {
         cRegistry reg(store);
-        reg.SetClassKey(cRegistry::HKEY_CURRENT_USER);
+        reg.SetClassKey(cRegistry::HkeyCurrentUser);
         reg.SetSectionKey(kSettings);
         reg.SetValueKey(valueName);
         reg.SetValueType(valueType);
@@ -58,24 +58,24 @@ TEST_F(RegistryTest, PropertiesStartEmpty) {
     EXPECT_EQ(reg.ValueKey(), "");
     EXPECT_EQ(reg.ValueType(), 0);
     EXPECT_TRUE(reg.Default().IsEmpty());
-    EXPECT_EQ(cRegistry::HKEY_CURRENT_USER, -2147483647);
-    EXPECT_EQ(cRegistry::HKEY_CLASSES_ROOT, -2147483647 - 1);
+    EXPECT_EQ(cRegistry::HkeyCurrentUser, -2147483647);
+    EXPECT_EQ(cRegistry::HkeyClassesRoot, -2147483647 - 1);
 }
 
 TEST_F(RegistryTest, MissingValueGivesDefaultAndKeepsValueType) {
-    cRegistry reg = Settings("DBCn", cRegistry::REG_SZ);
+    cRegistry reg = Settings("DBCn", cRegistry::RegSz);
     EXPECT_TRUE(reg.GetValue().IsEmpty());
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_SZ);
+    EXPECT_EQ(reg.ValueType(), cRegistry::RegSz);
     reg.SetDefault(Value("fallback"));
     EXPECT_EQ(reg.GetValue(), Value("fallback"));
     StoreRaw("Other", regtype::Sz, reg::ToRegSz("x"));  // key exists, value does not
     EXPECT_EQ(reg.GetValue(), Value("fallback"));
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_SZ);
+    EXPECT_EQ(reg.ValueType(), cRegistry::RegSz);
     EXPECT_EQ(store.OpenKeyCount(), 0u);
 }
 
 TEST_F(RegistryTest, TextRoundTripsThroughUtf16WithoutLoss) {
-    cRegistry reg = Settings("DBCn", cRegistry::REG_SZ);
+    cRegistry reg = Settings("DBCn", cRegistry::RegSz);
     const std::string text = "Data Source=srv;Initial Catalog=Blåbær Ø 😀";
     reg.SetValue(text);
     auto [type, data] = Stored(regroot::CurrentUser, kSettings, "DBCn");
@@ -89,36 +89,43 @@ TEST_F(RegistryTest, TextRoundTripsThroughUtf16WithoutLoss) {
 }
 
 TEST_F(RegistryTest, NumberRoundTripsAndReadAsTextTypeBecomesDword) {
-    Settings("UserRessId", cRegistry::REG_DWORD).SetValue(std::int32_t{-12345});
+    Settings("UserRessId", cRegistry::RegDword).SetValue(std::int32_t{-12345});
     auto [type, data] = Stored(regroot::CurrentUser, kSettings, "UserRessId");
     EXPECT_EQ(type, regtype::Dword);
     EXPECT_EQ(data, (Bytes{0xC7, 0xCF, 0xFF, 0xFF}));
-    cRegistry reader = Settings("UserRessId", cRegistry::REG_SZ);
+    cRegistry reader = Settings("UserRessId", cRegistry::RegSz);
     EXPECT_EQ(reader.GetValue(), Value(std::int32_t{-12345}));
-    EXPECT_EQ(reader.ValueType(), cRegistry::REG_DWORD);
+    EXPECT_EQ(reader.ValueType(), cRegistry::RegDword);
 }
 
 TEST_F(RegistryTest, BigEndianDwordReadsReversedAndWritesAsDword) {
     StoreRaw("Big", regtype::DwordBigEndian, Bytes{0, 0, 0, 1});
-    cRegistry reg = Settings("Big", cRegistry::REG_DWORD);
+    cRegistry reg = Settings("Big", cRegistry::RegDword);
     EXPECT_EQ(reg.GetValue(), Value(std::int32_t{1}));
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_DWORD_BIG_ENDIAN);
+    EXPECT_EQ(reg.ValueType(), cRegistry::RegDwordBigEndian);
     StoreRaw("Big2", regtype::DwordBigEndian, Bytes{0x12, 0x34, 0x56, 0x78});
     EXPECT_EQ(Settings("Big2", 0).GetValue(), Value(std::int32_t{0x12345678}));
 
-    Settings("Written", cRegistry::REG_DWORD_BIG_ENDIAN).SetValue(std::int32_t{1});
+    Settings("Written", cRegistry::RegDwordBigEndian).SetValue(std::int32_t{1});
     auto [type, data] = Stored(regroot::CurrentUser, kSettings, "Written");
     EXPECT_EQ(type, regtype::Dword);
     EXPECT_EQ(data, (Bytes{1, 0, 0, 0}));
 }
 
+TEST_F(RegistryTest, DwordOfAnotherSizeReadsItsFirstFourBytes) {
+    StoreRaw("Short", regtype::Dword, Bytes{1, 2});
+    EXPECT_EQ(Settings("Short", 4).GetValue(), Value(std::int32_t{0x0201}));
+    StoreRaw("Long", regtype::Dword, Bytes{1, 0, 0, 0, 9, 9});
+    EXPECT_EQ(Settings("Long", 4).GetValue(), Value(std::int32_t{1}));
+}
+
 TEST_F(RegistryTest, ExpandSzIsDetectedOnWriteAndExpandedOnRead) {
     store.SetEnvironment("USERPROFILE", "C:\\Users\\mette");
-    cRegistry reg = Settings("Path", cRegistry::REG_SZ);
+    cRegistry reg = Settings("Path", cRegistry::RegSz);
     reg.SetValue("%USERPROFILE%\\Korvane");
     EXPECT_EQ(Stored(regroot::CurrentUser, kSettings, "Path").first, regtype::ExpandSz);
     EXPECT_EQ(reg.GetValue(), Value("C:\\Users\\mette\\Korvane"));
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_EXPAND_SZ);
+    EXPECT_EQ(reg.ValueType(), cRegistry::RegExpandSz);
 
     struct Case {
         const char* text;
@@ -127,7 +134,7 @@ TEST_F(RegistryTest, ExpandSzIsDetectedOnWriteAndExpandedOnRead) {
     for (Case c : {Case{"50% rabat", regtype::Sz}, Case{"%%", regtype::Sz}, Case{"a%%b", regtype::Sz},
                    Case{"%x%", regtype::ExpandSz}, Case{"100% og 5%", regtype::ExpandSz},
                    Case{"%UNKNOWN_NAME%", regtype::ExpandSz}}) {
-        Settings("Text", cRegistry::REG_EXPAND_SZ).SetValue(c.text);
+        Settings("Text", cRegistry::RegExpandSz).SetValue(c.text);
         EXPECT_EQ(Stored(regroot::CurrentUser, kSettings, "Text").first, c.stored) << c.text;
         EXPECT_EQ(Settings("Text", 1).GetValue(), Value(c.text)) << "unknown names stay as written: " << c.text;
     }
@@ -137,13 +144,13 @@ TEST_F(RegistryTest, MultiSzKeepsItsSeparators) {
     StoreRaw("Multi", regtype::MultiSz, reg::ToRegSz(std::string("one\0two\0", 8)));
     cRegistry reg = Settings("Multi", 1);
     EXPECT_EQ(reg.GetValue(), Value(std::string("one\0two\0", 8)));
-    EXPECT_EQ(reg.ValueType(), cRegistry::REG_MULTI_SZ);
+    EXPECT_EQ(reg.ValueType(), cRegistry::RegMultiSz);
 }
 
 TEST_F(RegistryTest, EmptyTextDataReadsAsEmptyText) {
     for (RegType type : {regtype::Sz, regtype::ExpandSz, regtype::MultiSz}) {
         StoreRaw("Empty", type, Bytes{});
-        cRegistry reg = Settings("Empty", cRegistry::REG_DWORD);
+        cRegistry reg = Settings("Empty", cRegistry::RegDword);
         EXPECT_EQ(reg.GetValue(), Value("")) << type;
         EXPECT_EQ(reg.ValueType(), static_cast<std::int32_t>(type));
     }
@@ -151,27 +158,27 @@ TEST_F(RegistryTest, EmptyTextDataReadsAsEmptyText) {
 
 TEST_F(RegistryTest, BinaryRoundTripsByteExact) {
     for (const Bytes& bytes : {Bytes{}, Bytes{7}, Bytes{0, 1, 2, 3, 0, 255}}) {
-        Settings("Bin", cRegistry::REG_BINARY).SetValue(bytes);
+        Settings("Bin", cRegistry::RegBinary).SetValue(bytes);
         EXPECT_EQ(Stored(regroot::CurrentUser, kSettings, "Bin").second, bytes);
         cRegistry reg = Settings("Bin", 1);
         EXPECT_EQ(reg.GetValue(), Value(bytes));
-        EXPECT_EQ(reg.ValueType(), cRegistry::REG_BINARY);
+        EXPECT_EQ(reg.ValueType(), cRegistry::RegBinary);
     }
     StoreRaw("None", regtype::None, Bytes{4, 5});
     EXPECT_EQ(Settings("None", 1).GetValue(), Value(Bytes{4, 5}));
 }
 
 TEST_F(RegistryTest, BinaryTypeWithANonByteValueRaises26001WithoutText) {
-    Error e = Raised([&] { Settings("Bin", cRegistry::REG_BINARY).SetValue("text"); });
+    Error e = Raised([&] { Settings("Bin", cRegistry::RegBinary).SetValue("text"); });
     EXPECT_EQ(e.Number(), 26001);
     EXPECT_EQ(e.Source(), "");
     EXPECT_EQ(e.Description(), "");
 }
 
 TEST_F(RegistryTest, DwordTypeWithTextAndUnknownTypesWriteNothing) {
-    Settings("Level", cRegistry::REG_DWORD).SetValue("1");
-    Settings("Level", cRegistry::REG_DWORD_BIG_ENDIAN).SetValue(true);
-    Settings("Level", cRegistry::REG_LINK).SetValue(std::int32_t{1});
+    Settings("Level", cRegistry::RegDword).SetValue("1");
+    Settings("Level", cRegistry::RegDwordBigEndian).SetValue(true);
+    Settings("Level", cRegistry::RegLink).SetValue(std::int32_t{1});
     Settings("Level", 99).SetValue("x");
     RegistryStore::Key key;
     ASSERT_EQ(store.OpenKey(regroot::CurrentUser, kSettings, regaccess::Read, key), regstatus::Success)
@@ -181,10 +188,10 @@ TEST_F(RegistryTest, DwordTypeWithTextAndUnknownTypesWriteNothing) {
 
 TEST_F(RegistryTest, WriteCreatesTheWholeKeyPath) {
     cRegistry reg(store);
-    reg.SetClassKey(cRegistry::HKEY_LOCAL_MACHINE);
+    reg.SetClassKey(cRegistry::HkeyLocalMachine);
     reg.SetSectionKey("SOFTWARE\\A\\B\\C");
     reg.SetValueKey("x");
-    reg.SetValueType(cRegistry::REG_SZ);
+    reg.SetValueType(cRegistry::RegSz);
     reg.SetValue("y");
     for (const char* path : {"SOFTWARE\\A", "SOFTWARE\\A\\B", "SOFTWARE\\A\\B\\C"}) {
         RegistryStore::Key key;
@@ -194,7 +201,7 @@ TEST_F(RegistryTest, WriteCreatesTheWholeKeyPath) {
 
 TEST_F(RegistryTest, RefusedKeyRaises26001WithTheFullDescription) {
     store.faults().refuseCreateKey = true;
-    Error e = Raised([&] { Settings("RessType", cRegistry::REG_DWORD).SetValue(std::int32_t{3}); });
+    Error e = Raised([&] { Settings("RessType", cRegistry::RegDword).SetValue(std::int32_t{3}); });
     EXPECT_EQ(e.Number(), 26001);
     EXPECT_EQ(e.Source(), "KVOutlookAddin.cRegistry");
     EXPECT_EQ(e.Description(),
@@ -209,7 +216,7 @@ TEST_F(RegistryTest, RefusedKeyRaises26001WithTheFullDescription) {
 
 TEST_F(RegistryTest, RefusedValueWriteRaisesWithTheKeyFailureText) {
     store.faults().refuseSetValue = true;
-    Error e = Raised([&] { Settings("DBCn", cRegistry::REG_SZ).SetValue("Data Source=x"); });
+    Error e = Raised([&] { Settings("DBCn", cRegistry::RegSz).SetValue("Data Source=x"); });
     EXPECT_EQ(e.Number(), -2147194455);
     EXPECT_EQ(e.Source(), "KVOutlookAddin.cRegistry");
     EXPECT_EQ(e.Description(),
@@ -247,7 +254,7 @@ TEST_F(RegistryTest, KeyExistsCreateKeyAndDeleteKey) {
 }
 
 TEST_F(RegistryTest, DeleteValueAndItsTwoFailures) {
-    cRegistry reg = Settings("MailDelete", cRegistry::REG_DWORD);
+    cRegistry reg = Settings("MailDelete", cRegistry::RegDword);
     Error open = Raised([&] { reg.DeleteValue(); });
     EXPECT_EQ(open.Number(), 26001);
     EXPECT_EQ(open.Description(),
@@ -282,7 +289,7 @@ TEST_F(RegistryTest, EnumerateValuesAndSections) {
     EXPECT_EQ(names, (std::vector<std::string>{"DBCn", "LogLevel", "UserRessId"}));
 
     cRegistry parent(store);
-    parent.SetClassKey(cRegistry::HKEY_CURRENT_USER);
+    parent.SetClassKey(cRegistry::HkeyCurrentUser);
     parent.SetSectionKey("Software\\Tolvenor\\Korvane");
     Settings("", 0).SetSectionKey("x");
     cRegistry sibling = Settings("", 0);

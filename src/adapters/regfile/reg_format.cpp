@@ -35,9 +35,17 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
-std::string Latin1ToUtf8(std::string_view text) {
-    std::u16string units(text.begin(), text.end());
-    for (std::size_t i = 0; i < text.size(); ++i) units[i] = static_cast<unsigned char>(text[i]);
+// Windows-1252, the ANSI code page REGEDIT4 files from Danish machines are in.
+std::string AnsiToUtf8(std::string_view text) {
+    static constexpr char16_t k80To9F[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::u16string units(text.size(), u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        units[i] = (c >= 0x80 && c <= 0x9F) ? k80To9F[c - 0x80] : c;
+    }
     return utf::ToUtf8(units);
 }
 
@@ -57,7 +65,7 @@ std::string DecodeContent(const std::string& content, const std::string& fileNam
     if (starts("\xFE\xFF"))
         throw Error(ErrMalformedFile, ErrorSource, fileName + ": UTF-16 big-endian files are not supported");
     if (starts("\xEF\xBB\xBF")) return content.substr(3);
-    return IsValidUtf8(content) ? content : Latin1ToUtf8(content);
+    return IsValidUtf8(content) ? content : AnsiToUtf8(content);
 }
 
 std::string_view Trim(std::string_view s) {
@@ -258,7 +266,7 @@ private:
             Bytes bytes = HexBytes(firstLine, data);
             if (ansiStrings_ && (type == regtype::Sz || type == regtype::ExpandSz || type == regtype::MultiSz)) {
                 // REGEDIT4 keeps these as single-byte text.
-                std::string text = Latin1ToUtf8(std::string(bytes.begin(), bytes.end()));
+                std::string text = AnsiToUtf8(std::string(bytes.begin(), bytes.end()));
                 if (!bytes.empty() && bytes.back() == 0) text.pop_back();
                 bytes = reg::ToRegSz(text);
             }

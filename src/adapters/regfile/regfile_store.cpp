@@ -89,7 +89,7 @@ RegFileStore::RegFileStore(std::filesystem::path file) : file_(std::move(file)) 
     if (file_.empty()) throw Error(ErrFileAccess, ErrorSource, "No registry file named");
 }
 
-std::string RegFileStore::ExpandEnvironmentStrings(std::string_view text) {
+std::string RegFileStore::ExpandEnvironment(std::string_view text) {
     return reg::ExpandPercentReferences(text, [](const std::string& name) -> std::optional<std::string> {
         const char* value = std::getenv(name.c_str());
         if (value == nullptr) return std::nullopt;

@@ -23,7 +23,7 @@ public:
     const std::filesystem::path& File() const { return file_; }
 
     // Uses the process environment.
-    std::string ExpandEnvironmentStrings(std::string_view text) override;
+    std::string ExpandEnvironment(std::string_view text) override;
 
 protected:
     void Refresh() override;

@@ -219,11 +219,11 @@ TEST_F(RegFileTest, ReadsRegedit4AnsiFiles) {
     WriteFile(File(),
               "REGEDIT4\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Bl\xE5\xE6r]\r\n"
-              "\"Navn\"=\"S\xF8ren\"\r\n"
+              "\"Navn\"=\"S\xF8ren \x80 10\"\r\n"
               "\"Sti\"=hex(2):25,54,45,4d,50,25,5c,e6,00\r\n"
               "\"Tal\"=dword:00000007\r\n");
     RegFileStore store(File());
-    EXPECT_EQ(reg::FromRegSz(Get(store, regroot::CurrentUser, "Software\\BLÅÆR", "Navn")->second), "Søren");
+    EXPECT_EQ(reg::FromRegSz(Get(store, regroot::CurrentUser, "Software\\BLÅÆR", "Navn")->second), "Søren € 10");
     auto sti = Get(store, regroot::CurrentUser, "Software\\Blåær", "Sti");
     ASSERT_TRUE(sti);
     EXPECT_EQ(sti->first, regtype::ExpandSz);
@@ -234,7 +234,7 @@ TEST_F(RegFileTest, ReadsRegedit4AnsiFiles) {
     Set(store, regroot::CurrentUser, "Software\\Blåær", "Ny", regtype::Dword, Bytes{1, 0, 0, 0});
     EXPECT_EQ(ReadFile(File()).substr(0, 6), std::string("\xFF\xFEW\0i\0", 6));
     RegFileStore reread(File());
-    EXPECT_EQ(reg::FromRegSz(Get(reread, regroot::CurrentUser, "Software\\Blåær", "Navn")->second), "Søren");
+    EXPECT_EQ(reg::FromRegSz(Get(reread, regroot::CurrentUser, "Software\\Blåær", "Navn")->second), "Søren € 10");
 }
 
 TEST_F(RegFileTest, ReadsUtf8FilesWithAndWithoutBom) {
@@ -290,13 +290,35 @@ TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
         }
         // A write gives the same error and leaves the file as it was.
         cRegistry reg(store);
-        reg.SetClassKey(cRegistry::HKEY_CURRENT_USER);
+        reg.SetClassKey(cRegistry::HkeyCurrentUser);
         reg.SetSectionKey("Software\\A");
         reg.SetValueKey("x");
-        reg.SetValueType(cRegistry::REG_SZ);
+        reg.SetValueType(cRegistry::RegSz);
         EXPECT_THROW(reg.SetValue("overwrite?"), Error) << c.body;
         EXPECT_EQ(ReadFile(File()), c.body);
     }
+}
+
+TEST_F(RegFileTest, DeletionLinesAndOddNamesAreRead) {
+    fs::create_directories(File().parent_path());
+    WriteFile(File(),
+              "Windows Registry Editor Version 5.00\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Old\\Sub]\n\"a\"=dword:1\n"
+              "[HKEY_CURRENT_USER\\Software\\Keep]\n\"gone\"=dword:1\n\"stays\"=dword:2\n"
+              "[-HKEY_CURRENT_USER\\Software\\Old]\n"
+              "[HKEY_CURRENT_USER\\Software\\Keep]\n\"gone\"=-\n");
+    RegFileStore store(File());
+    EXPECT_FALSE(Get(store, regroot::CurrentUser, "Software\\Old", "a"));
+    EXPECT_FALSE(Get(store, regroot::CurrentUser, "Software\\Keep", "gone"));
+    EXPECT_TRUE(Get(store, regroot::CurrentUser, "Software\\Keep", "stays"));
+
+    // Names regedit could not write plainly come back as they went in.
+    const std::string odd = "two\nlines \"quoted\" back\\slash";
+    Set(store, regroot::CurrentUser, "Software\\Keep", odd, regtype::Sz, reg::ToRegSz(odd));
+    RegFileStore reread(File());
+    auto value = Get(reread, regroot::CurrentUser, "Software\\Keep", odd);
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->second, reg::ToRegSz(odd));
 }
 
 TEST_F(RegFileTest, MissingOrEmptyFileIsAnEmptyRegistry) {
@@ -393,7 +415,7 @@ TEST_F(RegFileTest, cRegistryKeepsSettingsAcrossStores) {
     ScopedEnv root("KV_TEST_ROOT", "/srv/korvane");
     auto settings = [](RegistryStore& store, const std::string& name, std::int32_t type) {
         cRegistry reg(store);
-        reg.SetClassKey(cRegistry::HKEY_CURRENT_USER);
+        reg.SetClassKey(cRegistry::HkeyCurrentUser);
         reg.SetSectionKey("Software\\Tolvenor\\Korvane\\OutlookSettings");
         reg.SetValueKey(name);
         reg.SetValueType(type);
@@ -401,14 +423,14 @@ TEST_F(RegFileTest, cRegistryKeepsSettingsAcrossStores) {
     };
     {
         RegFileStore store(File());
-        settings(store, "DBCn", cRegistry::REG_SZ).SetValue("Provider=x;Data Source=%KV_TEST_ROOT%\\blåbær 😀.db");
-        settings(store, "UserRessId", cRegistry::REG_DWORD).SetValue(std::int32_t{17});
+        settings(store, "DBCn", cRegistry::RegSz).SetValue("Provider=x;Data Source=%KV_TEST_ROOT%\\blåbær 😀.db");
+        settings(store, "UserRessId", cRegistry::RegDword).SetValue(std::int32_t{17});
     }
     RegFileStore store(File());
-    cRegistry dbcn = settings(store, "DBCn", cRegistry::REG_SZ);
+    cRegistry dbcn = settings(store, "DBCn", cRegistry::RegSz);
     EXPECT_EQ(dbcn.GetValue(), Value("Provider=x;Data Source=/srv/korvane\\blåbær 😀.db"));
-    EXPECT_EQ(dbcn.ValueType(), cRegistry::REG_EXPAND_SZ);
-    EXPECT_EQ(settings(store, "UserRessId", cRegistry::REG_SZ).GetValue(), Value(std::int32_t{17}));
+    EXPECT_EQ(dbcn.ValueType(), cRegistry::RegExpandSz);
+    EXPECT_EQ(settings(store, "UserRessId", cRegistry::RegSz).GetValue(), Value(std::int32_t{17}));
     EXPECT_NE(ReadFile(File()).find(AsRegeditFile("\"UserRessId\"=dword:00000011\n").substr(2)), std::string::npos);
 }
 
