@@ -56,7 +56,7 @@ std::string WithTrailingSeparator(std::string_view path) {
 std::string LastPathComponent(std::string_view path) {
     std::size_t cut = std::string_view::npos;
     for (std::size_t i = path.size(); i-- > 0;) {
-        if (path[i] == '\\' || IsSeparator(path[i])) {
+        if (path[i] == '\\' || path[i] == '/') {
             cut = i;
             break;
         }

@@ -82,8 +82,8 @@ public:
 std::string JoinPath(std::string_view folder, std::string_view name);
 // path with exactly one separator at its end.
 std::string WithTrailingSeparator(std::string_view path);
-// The part after the last separator ("\" and, on Windows, "/"); the whole
-// path when it has none.
+// The part after the last "\" or "/" (on every platform, as tags may come
+// from a Windows share); the whole path when it has neither.
 std::string LastPathComponent(std::string_view path);
 
 // The enumeration order of sub-folders: a before b.

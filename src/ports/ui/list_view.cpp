@@ -102,7 +102,6 @@ ListItem& ListView::Add(const std::string& key, std::string text) {
     if (!key.empty() && byKey_.contains(key)) {
         throw Error(uierr::KeyNotUnique, Name(), "Key is not unique in collection: \"" + key + "\"");
     }
-    EnsureOrder();
     items_.push_back(std::unique_ptr<ListItem>(new ListItem(this, key, std::move(text))));
     ListItem& item = *items_.back();
     item.position_ = items_.size() - 1;
@@ -117,7 +116,6 @@ void ListView::Clear() {
     items_.clear();
     orderDirty_ = false;
     topIndex_ = 0;
-    toolTip_.clear();
 }
 
 ListItem& ListView::Item(int index) const {
@@ -206,6 +204,8 @@ void ListView::SetSortOrder(SortOrder order) {
 }
 
 void ListView::SetSorted(bool sorted) {
+    // Switching sorting off keeps the order the list has now.
+    if (!sorted) EnsureOrder();
     sorted_ = sorted;
     if (sorted_) orderDirty_ = true;
 }

@@ -222,3 +222,22 @@ TEST(ListView, HoldsFiftyThousandItems) {
     jobs.Clear();
     EXPECT_EQ(jobs.Count(), 0);
 }
+
+TEST(ListView, FillsFiftyThousandItemsWhileSorted) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    jobs.SetSorted(true);
+    jobs.SetSortOrder(SortOrder::Descending);
+    for (int id = 1; id <= 50000; ++id) {
+        AddJob(jobs, id, "Job");
+        if (id % 10000 == 0) {
+            ASSERT_EQ(jobs.Item(1).Text(), "9999");  // a look at the order now and then
+        }
+    }
+    EXPECT_EQ(jobs.Item(jobs.Count()).Text(), "1");
+    // Sorting off keeps the order the list shows; later items go last.
+    jobs.SetSorted(false);
+    AddJob(jobs, 50001, "Job");
+    EXPECT_EQ(jobs.Item(1).Text(), "9999");
+    EXPECT_EQ(jobs.Item(jobs.Count()).Text(), "50001");
+}
