@@ -57,8 +57,9 @@ public:
     // QueryInterface for the interface iid; empty result on failure.
     template <class U>
     HRESULT As(REFIID iid, ComPtr<U>& out) const noexcept {
+        U** slot = out.Put();
         if (!p_) return E_POINTER;
-        return p_->QueryInterface(iid, reinterpret_cast<void**>(out.Put()));
+        return p_->QueryInterface(iid, reinterpret_cast<void**>(slot));
     }
 
 private:
