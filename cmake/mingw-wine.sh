@@ -9,12 +9,16 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 limit="${KV_WINE_TIMEOUT:-300}"
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# The marker, not system.reg: a persistent wineserver writes the registry
+# files only when it ends.
+ready="$WINEPREFIX/.kv-prefix-ready"
+if [ ! -f "$ready" ]; then
   mkdir -p "$WINEPREFIX"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ ! -f "$ready" ]; then
       timeout 120 wine wineboot -i >/dev/null 2>&1 </dev/null
+      touch "$ready"
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
