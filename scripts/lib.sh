@@ -8,11 +8,12 @@ kv_as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# Installs every package of the given lists (default: all lists) that is not
-# installed yet. apt-get update runs only when something is missing.
+# Installs every package of the given lists (default: all lists but those of a
+# test stage, marked "# stage: NAME", which the stage installs itself) that is
+# not installed yet. apt-get update runs only when something is missing.
 kv_install_packages() {
   local lists=("$@")
-  [ ${#lists[@]} -gt 0 ] || lists=("$KV_ROOT"/scripts/deps/*.txt)
+  [ ${#lists[@]} -gt 0 ] || mapfile -t lists < <(grep -L '^# stage: ' "$KV_ROOT"/scripts/deps/*.txt)
   local wanted=() missing=() pkg
   mapfile -t wanted < <(grep -hv '^\s*#' "${lists[@]}" | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
   for pkg in "${wanted[@]}"; do

@@ -1,0 +1,56 @@
+#include "adapters/win32/dispatch.hpp"
+
+namespace kv::win32 {
+
+HRESULT GetProperty(IDispatch* object, const wchar_t* name, Variant& value) noexcept {
+    if (!object || !name) return E_POINTER;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Put(), nullptr,
+                          nullptr);
+}
+
+HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::string& text) noexcept {
+    Variant value;
+    HRESULT hr = GetProperty(object, name, value);
+    if (FAILED(hr)) return hr;
+    Variant asText;
+    hr = ::VariantChangeType(asText.Put(), const_cast<VARIANT*>(&value.Get()), 0, VT_BSTR);
+    if (FAILED(hr)) return hr;
+    try {
+        const BSTR s = asText.Get().bstrVal;
+        text = Narrow(s, s ? ::SysStringLen(s) : 0);
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+void FillExcepInfo(HRESULT hr, EXCEPINFO* excepInfo) noexcept {
+    if (!excepInfo) return;
+    *excepInfo = EXCEPINFO{};
+    excepInfo->scode = hr;
+    ComPtr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.Put()) == S_OK && info) {
+        info->GetSource(&excepInfo->bstrSource);
+        info->GetDescription(&excepInfo->bstrDescription);
+    }
+}
+
+void SetComErrorInfo(const std::string& source, const std::string& description) noexcept {
+    try {
+        ComPtr<ICreateErrorInfo> create;
+        if (FAILED(::CreateErrorInfo(create.Put()))) return;
+        create->SetSource(const_cast<LPOLESTR>(Widen(source).c_str()));
+        create->SetDescription(const_cast<LPOLESTR>(Widen(description).c_str()));
+        ComPtr<IErrorInfo> info;
+        if (SUCCEEDED(create.As(IID_IErrorInfo, info))) ::SetErrorInfo(0, info.Get());
+    } catch (...) {
+        // Error information is a courtesy; the HRESULT still tells the failure.
+    }
+}
+
+}  // namespace kv::win32

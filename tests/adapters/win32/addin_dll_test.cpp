@@ -1,0 +1,224 @@
+// KVOutlookAddin.dll as Windows uses it: loaded by path, registered through
+// its exports, created by COM from its ProgId, and its version resource.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "adapters/win32/com_ptr.hpp"
+#include "adapters/win32/extensibility.hpp"
+#include "adapters/win32/module.hpp"
+#include "adapters/win32/registration.hpp"
+#include "fake_dispatch.hpp"
+#include "registry_probe.hpp"
+#include "support/error.hpp"
+
+#ifndef KV_ADDIN_DLL
+#error KV_ADDIN_DLL must name the built add-in
+#endif
+
+namespace kv::win32 {
+namespace {
+
+using test::AddInInstProperties;
+using test::FakeDispatch;
+using test::KeyExists;
+using test::ReadNumber;
+using test::ReadText;
+
+// The build names the DLL by its host path; under Wine a host path is on Z:.
+std::wstring DllPath() {
+    std::wstring path = Widen(KV_ADDIN_DLL);
+    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+
+class AddinDll : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { dll_ = ::LoadLibraryW(DllPath().c_str()); }
+    static void TearDownTestSuite() {
+        if (dll_) ::FreeLibrary(dll_);
+        dll_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_NE(dll_, nullptr) << "cannot load " << Narrow(DllPath());
+        ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
+    }
+    void TearDown() override { Call("DllUnregisterServer"); }
+
+    static HRESULT Call(const char* name) {
+        const auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(::GetProcAddress(dll_, name)));
+        return entry ? entry() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    }
+
+    static inline HMODULE dll_ = nullptr;
+};
+
+const HKEY kUser = HKEY_CURRENT_USER;
+
+TEST_F(AddinDll, ExportsTheFourEntryPointsUndecorated) {
+    for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"}) {
+        EXPECT_NE(::GetProcAddress(dll_, name), nullptr) << name;
+    }
+}
+
+TEST_F(AddinDll, RegistersClassProgIdAndOutlookEntryForTheUser) {
+    // Stale values of an earlier install are replaced.
+    test::WriteText(kUser, ClassKeyPath() + L"\\InprocServer32", nullptr, L"C:\\old\\KVOutlookAddin.dll");
+    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+
+    const std::wstring classKey = L"Software\\Classes\\CLSID\\{DC7933BD-EBD4-41DF-915E-D2671E23E8B5}";
+    EXPECT_EQ(ReadText(kUser, classKey + L"\\InprocServer32", nullptr), ModulePath(dll_));
+    EXPECT_EQ(ReadText(kUser, classKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    EXPECT_EQ(ReadText(kUser, classKey + L"\\ProgID", nullptr), L"KVOutlookAddin.Connect");
+    EXPECT_EQ(ReadText(kUser, L"Software\\Classes\\KVOutlookAddin.Connect\\CLSID", nullptr),
+              L"{DC7933BD-EBD4-41DF-915E-D2671E23E8B5}");
+
+    const std::wstring addinKey = L"Software\\Microsoft\\Office\\Outlook\\Addins\\KVOutlookAddin.Connect";
+    EXPECT_EQ(ReadText(kUser, addinKey, L"FriendlyName"), L"Korvane Outlook Addin");
+    EXPECT_EQ(ReadText(kUser, addinKey, L"Description"), L"Korvane Outlook Addin");
+    EXPECT_EQ(ReadNumber(kUser, addinKey, L"LoadBehavior"), 3u);
+    // Registering twice is the same as once.
+    EXPECT_EQ(Call("DllRegisterServer"), S_OK);
+    EXPECT_EQ(ReadNumber(kUser, addinKey, L"LoadBehavior"), 3u);
+}
+
+TEST_F(AddinDll, UnregisteringRemovesExactlyItsOwnKeys) {
+    const std::wstring otherAddin = L"Software\\Microsoft\\Office\\Outlook\\Addins\\Other.Connect";
+    const std::wstring otherClass = L"Software\\Classes\\CLSID\\{0E1B2C3D-4E5F-4071-8293-A4B5C6D7E8F9}";
+    const std::wstring otherProgId = L"Software\\Classes\\KVOutlookAddin.Other";
+    for (const auto& key : {otherAddin, otherClass, otherProgId}) test::WriteText(kUser, key, nullptr, L"keep");
+
+    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
+    EXPECT_FALSE(KeyExists(kUser, ClassKeyPath()));
+    EXPECT_FALSE(KeyExists(kUser, ProgIdKeyPath()));
+    EXPECT_FALSE(KeyExists(kUser, OutlookAddinKeyPath()));
+    for (const auto& key : {otherAddin, otherClass, otherProgId}) {
+        EXPECT_EQ(ReadText(kUser, key, nullptr), L"keep") << Narrow(key);
+        test::DeleteTree(kUser, key);
+    }
+    EXPECT_TRUE(KeyExists(kUser, L"Software\\Microsoft\\Office\\Outlook\\Addins"));
+    EXPECT_TRUE(KeyExists(kUser, L"Software\\Classes\\CLSID"));
+    // Nothing left to remove is no failure.
+    EXPECT_EQ(Call("DllUnregisterServer"), S_OK);
+}
+
+TEST_F(AddinDll, CarriesItsVersionAndTellsItsFolder) {
+    const ModuleInfo info = ReadModuleInfo(dll_);
+    EXPECT_EQ(info.major, 1u);
+    EXPECT_EQ(info.minor, 0u);
+    EXPECT_EQ(info.build, 0u);
+    EXPECT_EQ(info.revision, 150u);
+    EXPECT_EQ(info.VersionText(), "1.0.150");
+    EXPECT_EQ(info.fileName, "KVOutlookAddin.dll");
+    EXPECT_EQ(info.folder + "\\" + info.fileName, Narrow(ModulePath(dll_)));
+
+    const std::wstring path = ModulePath(dll_);
+    DWORD ignored = 0;
+    std::vector<BYTE> data(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    ASSERT_FALSE(data.empty());
+    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
+                                 reinterpret_cast<void**>(&text), &length));
+    EXPECT_EQ(std::wstring(text), L"1.00.0150");
+
+    // The test program itself has no version resource: a clear error.
+    EXPECT_THROW(ReadModuleInfo(::GetModuleHandleW(nullptr)), Error);
+}
+
+// Wine does not show HKCU\Software\Classes through HKEY_CLASSES_ROOT as
+// Windows does; the machine-wide classes stand in for it in this test.
+class ClassesMirror {
+public:
+    ClassesMirror() {
+        CLSID clsid;
+        if (SUCCEEDED(::CLSIDFromProgID(kConnectProgId, &clsid))) return;
+        for (const std::wstring& path : {ClassKeyPath(), ProgIdKeyPath()}) {
+            if (test::CopyTree(kUser, path, HKEY_LOCAL_MACHINE, path)) copied_.push_back(path);
+        }
+    }
+    ~ClassesMirror() {
+        for (const auto& path : copied_) test::DeleteTree(HKEY_LOCAL_MACHINE, path);
+    }
+    ClassesMirror(const ClassesMirror&) = delete;
+    ClassesMirror& operator=(const ClassesMirror&) = delete;
+
+private:
+    std::vector<std::wstring> copied_;
+};
+
+class ComApartment {
+public:
+    ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+    HRESULT Result() const { return hr_; }
+
+private:
+    HRESULT hr_;
+};
+
+TEST_F(AddinDll, ComCreatesConnectByProgIdAndLetsTheModuleGo) {
+    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    ComApartment apartment;
+    ASSERT_TRUE(SUCCEEDED(apartment.Result()));
+    ClassesMirror mirror;
+
+    CLSID clsid{};
+    ASSERT_EQ(::CLSIDFromProgID(L"KVOutlookAddin.Connect", &clsid), S_OK);
+    EXPECT_TRUE(::IsEqualCLSID(clsid, CLSID_Connect));
+
+    FakeDispatch application;
+    FakeDispatch addInInst{AddInInstProperties(L"KVOutlookAddin.Connect")};
+    {
+        ComPtr<IDTExtensibility2> connect;
+        ASSERT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2,
+                                     reinterpret_cast<void**>(connect.Put())),
+                  S_OK);
+        // COM loaded the very module this test loaded by path.
+        EXPECT_EQ(::GetModuleHandleW(DllPath().c_str()), dll_);
+        EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+
+        ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), S_OK);
+        EXPECT_GE(application.Refs(), 1);
+        EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
+        EXPECT_EQ(connect->OnBeginShutdown(nullptr), S_OK);
+        ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+        EXPECT_EQ(application.Refs(), 0);
+        EXPECT_EQ(addInInst.Refs(), 0);
+    }
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+}
+
+TEST_F(AddinDll, ClassObjectIsOnlyForConnect) {
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    const auto get = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(::GetProcAddress(dll_, "DllGetClassObject")));
+    ASSERT_NE(get, nullptr);
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(get(IID_IDispatch, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_FALSE(factory);
+    ASSERT_EQ(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.Reset();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+    ASSERT_EQ(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory.Reset();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+}
+
+}  // namespace
+}  // namespace kv::win32

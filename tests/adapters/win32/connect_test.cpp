@@ -1,0 +1,297 @@
+// The Connect COM object linked straight into the test: interfaces, reference
+// counts, and how each call reaches the add-in behind the AddinHost seam.
+#include "adapters/win32/connect.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "adapters/win32/com_ptr.hpp"
+#include "adapters/win32/extensibility.hpp"
+#include "adapters/win32/module.hpp"
+#include "adapters/win32/registration.hpp"
+#include "fake_dispatch.hpp"
+#include "support/error.hpp"
+
+namespace kv::win32 {
+namespace {
+
+using test::AddInInstProperties;
+using test::FakeDispatch;
+
+struct HostLog {
+    std::vector<std::string> calls;
+    IDispatch* application = nullptr;
+    bool alive = false;
+    bool throwOnConnection = false;
+};
+
+class RecordingHost final : public AddinHost {
+public:
+    RecordingHost(HostLog& log, IDispatch* application) : log_(log), application_(application) {
+        log_.application = application;
+        log_.alive = true;
+    }
+    ~RecordingHost() override { log_.alive = false; }
+    void OnConnection(const std::string& progId) override {
+        log_.calls.push_back("connect " + progId);
+        if (log_.throwOnConnection) throw Error(91, "OutAddIn", "Objektvariabel ikke sat");
+    }
+    void OnDisconnection(int removeMode) override { log_.calls.push_back("disconnect " + std::to_string(removeMode)); }
+    void OnAddInsUpdate() override { log_.calls.push_back("addins update"); }
+    void OnStartupComplete() override { log_.calls.push_back("startup complete"); }
+    void OnBeginShutdown() override { log_.calls.push_back("begin shutdown"); }
+
+private:
+    HostLog& log_;
+    ComPtr<IDispatch> application_;  // the add-in keeps the application, as the real one does
+};
+
+class ConnectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(LiveObjectCount(), 0);
+        SetAddinHostFactory([this](IDispatch* app) { return std::make_unique<RecordingHost>(log, app); });
+        ASSERT_EQ(CreateConnect(nullptr, IID_IDTExtensibility2, reinterpret_cast<void**>(connect.Put())), S_OK);
+    }
+    void TearDown() override {
+        connect.Reset();
+        SetAddinHostFactory(nullptr);
+        EXPECT_EQ(LiveObjectCount(), 0);
+        EXPECT_EQ(application.Refs(), 0);
+        EXPECT_EQ(addInInst.Refs(), 0);
+        EXPECT_FALSE(log.alive);
+    }
+
+    HostLog log;
+    FakeDispatch application;
+    FakeDispatch addInInst{AddInInstProperties(L"KVOutlookAddin.Connect")};
+    ComPtr<IDTExtensibility2> connect;
+};
+
+TEST_F(ConnectTest, AnswersForItsInterfacesWithOneIdentity) {
+    ComPtr<IUnknown> unknown;
+    ComPtr<IDispatch> dispatch;
+    ComPtr<ISupportErrorInfo> errorInfo;
+    EXPECT_EQ(connect.As(IID_IUnknown, unknown), S_OK);
+    EXPECT_EQ(connect.As(IID_IDispatch, dispatch), S_OK);
+    EXPECT_EQ(connect.As(IID_ISupportErrorInfo, errorInfo), S_OK);
+    EXPECT_EQ(static_cast<void*>(unknown.Get()), static_cast<void*>(connect.Get()));
+    EXPECT_EQ(static_cast<void*>(dispatch.Get()), static_cast<void*>(connect.Get()));
+    // The identity seen from the second interface is the same object.
+    ComPtr<IUnknown> again;
+    EXPECT_EQ(errorInfo.As(IID_IUnknown, again), S_OK);
+    EXPECT_EQ(again.Get(), unknown.Get());
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDTExtensibility2), S_OK);
+
+    ComPtr<IClassFactory> none;
+    EXPECT_EQ(connect.As(IID_IClassFactory, none), E_NOINTERFACE);
+    EXPECT_EQ(connect->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+    EXPECT_EQ(LiveObjectCount(), 1);
+}
+
+TEST_F(ConnectTest, HandsConnectionAndDisconnectionToTheAddin) {
+    ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), S_OK);
+    EXPECT_EQ(log.application, static_cast<IDispatch*>(&application));
+    EXPECT_EQ(application.Refs(), 2);  // Connect's reference and the add-in's
+    EXPECT_EQ(addInInst.Refs(), 0);    // only read at connection
+    EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
+    EXPECT_EQ(connect->OnAddInsUpdate(nullptr), S_OK);
+    EXPECT_EQ(connect->OnBeginShutdown(nullptr), S_OK);
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
+    EXPECT_EQ(application.Refs(), 0);
+    EXPECT_FALSE(log.alive);
+    const std::vector<std::string> expected = {"connect KVOutlookAddin.Connect", "startup complete", "addins update",
+                                               "begin shutdown", "disconnect 1"};
+    EXPECT_EQ(log.calls, expected);
+
+    // Disconnecting twice is harmless and does not reach a gone add-in.
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+    EXPECT_EQ(log.calls.size(), expected.size());
+}
+
+TEST_F(ConnectTest, ReconnectsAfterDisconnectionButNotTwiceAtOnce) {
+    ASSERT_EQ(connect->OnConnection(&application, ext_cm_AfterStartup, &addInInst, nullptr), S_OK);
+    EXPECT_EQ(connect->OnConnection(&application, ext_cm_AfterStartup, &addInInst, nullptr), E_UNEXPECTED);
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+    ASSERT_EQ(connect->OnConnection(&application, ext_cm_AfterStartup, &addInInst, nullptr), S_OK);
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+    const std::vector<std::string> expected = {"connect KVOutlookAddin.Connect", "disconnect 0",
+                                               "connect KVOutlookAddin.Connect", "disconnect 0"};
+    EXPECT_EQ(log.calls, expected);
+}
+
+TEST_F(ConnectTest, ReleaseWithoutDisconnectionLetsGoOfTheApplication) {
+    ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), S_OK);
+    connect.Reset();
+    EXPECT_EQ(application.Refs(), 0);
+    EXPECT_FALSE(log.alive);
+}
+
+TEST_F(ConnectTest, ProgIdIsReadByNameAsUnicode) {
+    FakeDispatch danish{AddInInstProperties(L"Kørvane.Forbind")};
+    ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &danish, nullptr), S_OK);
+    EXPECT_EQ(log.calls.at(0), "connect Kørvane.Forbind");
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+    EXPECT_EQ(danish.Refs(), 0);
+}
+
+TEST_F(ConnectTest, FailedConnectionKeepsNothing) {
+    FakeDispatch noProgId{{{L"Name", L"x"}}};
+    EXPECT_EQ(connect->OnConnection(&application, ext_cm_Startup, &noProgId, nullptr), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(connect->OnConnection(nullptr, ext_cm_Startup, &addInInst, nullptr), E_INVALIDARG);
+    EXPECT_EQ(connect->OnConnection(&application, ext_cm_Startup, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(application.Refs(), 0);
+    EXPECT_TRUE(log.calls.empty());
+
+    log.throwOnConnection = true;
+    const HRESULT hr = connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr);
+    EXPECT_EQ(hr, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 91));
+    EXPECT_EQ(application.Refs(), 0);
+    EXPECT_FALSE(log.alive);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(::GetErrorInfo(0, info.Put()), S_OK);
+    BSTR description = nullptr;
+    ASSERT_EQ(info->GetDescription(&description), S_OK);
+    EXPECT_EQ(Narrow(description, ::SysStringLen(description)), "Objektvariabel ikke sat");
+    ::SysFreeString(description);
+}
+
+TEST_F(ConnectTest, WithoutAnAddinTheApplicationIsStillHeldAndReleased) {
+    SetAddinHostFactory(nullptr);
+    ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), S_OK);
+    EXPECT_EQ(application.Refs(), 1);
+    EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
+    EXPECT_EQ(application.Refs(), 0);
+}
+
+// Late binding through IDispatch, as a scripting host would call the add-in.
+class ConnectDispatchTest : public ConnectTest {
+protected:
+    HRESULT Call(const wchar_t* name, std::vector<VARIANT> argsLeftToRight, EXCEPINFO* excepInfo = nullptr,
+                 UINT* argError = nullptr) {
+        ComPtr<IDispatch> dispatch;
+        EXPECT_EQ(connect.As(IID_IDispatch, dispatch), S_OK);
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        DISPID id = DISPID_UNKNOWN;
+        HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr)) return hr;
+        std::vector<VARIANT> reversed(argsLeftToRight.rbegin(), argsLeftToRight.rend());
+        DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        VARIANT result;
+        ::VariantInit(&result);
+        hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, excepInfo,
+                              argError);
+        ::VariantClear(&result);
+        return hr;
+    }
+    static VARIANT Object(IDispatch* object) {
+        VARIANT v;
+        ::VariantInit(&v);
+        v.vt = VT_DISPATCH;
+        v.pdispVal = object;  // borrowed: the caller keeps its reference
+        return v;
+    }
+    static VARIANT Number(short n) {
+        VARIANT v;
+        ::VariantInit(&v);
+        v.vt = VT_I2;
+        v.iVal = n;
+        return v;
+    }
+    static VARIANT Missing() {
+        VARIANT v;
+        ::VariantInit(&v);
+        v.vt = VT_ERROR;
+        v.scode = DISP_E_PARAMNOTFOUND;
+        return v;
+    }
+};
+
+TEST_F(ConnectDispatchTest, MethodsAreFoundByNameInAnyCase) {
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(connect.As(IID_IDispatch, dispatch), S_OK);
+    UINT count = 7;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 0u);
+    const wchar_t* names[] = {L"OnConnection", L"ondisconnection", L"OnAddInsUpdate", L"ONSTARTUPCOMPLETE",
+                              L"OnBeginShutdown"};
+    for (DISPID expected = 1; expected <= 5; ++expected) {
+        LPOLESTR name = const_cast<LPOLESTR>(names[expected - 1]);
+        DISPID id = 0;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK) << expected;
+        EXPECT_EQ(id, expected);
+    }
+    LPOLESTR unknown = const_cast<LPOLESTR>(L"Connect");
+    DISPID id = 0;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(id, DISPID_UNKNOWN);
+}
+
+TEST_F(ConnectDispatchTest, InvokeReachesTheAddinWithConvertedArguments) {
+    ASSERT_EQ(Call(L"OnConnection", {Object(&application), Number(1), Object(&addInInst), Missing()}), S_OK);
+    EXPECT_EQ(application.Refs(), 2);
+    ASSERT_EQ(Call(L"OnDisconnection", {Number(1), Missing()}), S_OK);
+    EXPECT_EQ(application.Refs(), 0);
+    const std::vector<std::string> expected = {"connect KVOutlookAddin.Connect", "disconnect 1"};
+    EXPECT_EQ(log.calls, expected);
+}
+
+TEST_F(ConnectDispatchTest, BadCallsAreRefusedWithTheirReason) {
+    EXPECT_EQ(Call(L"OnDisconnection", {Number(1)}), DISP_E_BADPARAMCOUNT);
+    VARIANT text;
+    ::VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = ::SysAllocString(L"nej");
+    UINT argError = 99;
+    EXPECT_EQ(Call(L"OnConnection", {Object(&application), text, Object(&addInInst), Missing()}, nullptr, &argError),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argError, 2u);  // counted from the right, as DISPPARAMS holds them
+    ::VariantClear(&text);
+    EXPECT_EQ(application.Refs(), 0);
+
+    log.throwOnConnection = true;
+    EXCEPINFO excepInfo{};
+    EXPECT_EQ(Call(L"OnConnection", {Object(&application), Number(0), Object(&addInInst), Missing()}, &excepInfo),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(excepInfo.scode, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 91));
+    ASSERT_NE(excepInfo.bstrDescription, nullptr);
+    EXPECT_EQ(Narrow(excepInfo.bstrDescription, ::SysStringLen(excepInfo.bstrDescription)),
+              "Objektvariabel ikke sat");
+    ::SysFreeString(excepInfo.bstrDescription);
+    ::SysFreeString(excepInfo.bstrSource);
+    EXPECT_EQ(application.Refs(), 0);
+}
+
+TEST(ConnectClassFactory, MakesConnectOnlyAndCountsLocks) {
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(GetConnectClassObject(IID_IClassFactory, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())),
+              CLASS_E_CLASSNOTAVAILABLE);
+    ASSERT_EQ(GetConnectClassObject(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
+    EXPECT_FALSE(CanUnloadModule());  // a client holding the factory keeps the module
+
+    ComPtr<IUnknown> object;
+    FakeDispatch someOuter;
+    EXPECT_EQ(factory->CreateInstance(&someOuter, IID_IUnknown, reinterpret_cast<void**>(object.Put())),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, reinterpret_cast<void**>(object.Put())),
+              E_NOINTERFACE);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.Put())), S_OK);
+    EXPECT_EQ(LiveObjectCount(), 2);
+    object.Reset();
+
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.Reset();
+    EXPECT_EQ(LiveObjectCount(), 0);
+    EXPECT_FALSE(CanUnloadModule());  // only the lock is left
+    ASSERT_EQ(GetConnectClassObject(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory.Reset();
+    EXPECT_TRUE(CanUnloadModule());
+    EXPECT_EQ(someOuter.Refs(), 0);
+}
+
+}  // namespace
+}  // namespace kv::win32
