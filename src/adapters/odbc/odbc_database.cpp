@@ -277,6 +277,8 @@ std::unique_ptr<Handle> NewStatement(const LinkPtr& link) {
 
 void ExecDirect(const Handle& st, std::string_view sql) {
     WString text = Wide(sql);
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<SQLINTEGER>::max()))
+        throw db::detail::DriverError(kSource, "The query text is too long");
     st.Check(SQLExecDirectW(st.get(), text.data(), static_cast<SQLINTEGER>(text.size())), "SQLExecDirectW");
 }
 
@@ -518,9 +520,11 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
     // Not every driver knows this one; the login timeout is what matters.
     SQLSetConnectAttrW(dbc, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(kTimeoutSeconds), 0);
     WString text = Wide(odbcConnectionString);
+    if (text.empty()) throw db::detail::DriverError(kSource, "No connection string: the database is not configured");
+    if (text.size() > 32767) throw db::detail::DriverError(kSource, "The connection string is too long");
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(std::min<std::size_t>(text.size(), 32767)),
+    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()),
                                        out, 1024, &outLength, SQL_DRIVER_NOPROMPT),
                      "SQLDriverConnectW");
     return std::make_unique<OdbcConnection>(std::move(link));
