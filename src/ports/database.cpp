@@ -1,5 +1,6 @@
 #include "ports/database.hpp"
 
+#include <algorithm>
 #include <cctype>
 
 #include "support/utf.hpp"
@@ -77,6 +78,53 @@ std::string ColumnKey(std::string_view name) { return utf::AsciiLower(name); }
 
 Error DriverError(std::string source, std::string message) {
     return Error(ProviderError, std::move(source), std::move(message));
+}
+
+NewRowSet::NewRowSet(std::string driver, std::string_view source, const std::vector<std::string>& columns)
+    : driver_(std::move(driver)), table_(SourceTable(source)) {
+    if (columns.empty()) throw DriverError(driver_, "The source selects no columns");
+    for (const auto& name : columns) columns_.emplace_back(ColumnKey(name), name);
+}
+
+void NewRowSet::CheckOpen() const {
+    if (!open_) throw DriverError(driver_, "The row set is closed");
+}
+
+void NewRowSet::AddNew() {
+    CheckOpen();
+    row_.clear();
+    adding_ = true;
+}
+
+void NewRowSet::SetField(std::string_view column, const Value& value) {
+    CheckOpen();
+    const std::string key = ColumnKey(column);
+    const auto it = std::find_if(columns_.begin(), columns_.end(), [&](const auto& c) { return c.first == key; });
+    if (it == columns_.end())
+        throw DriverError(driver_, "Table " + table_ + " has no column named '" + std::string(column) + "'");
+    if (!adding_) throw DriverError(driver_, "No new row: call AddNew first");
+    for (auto& entry : row_)
+        if (entry.first == it->second) {
+            entry.second = value;
+            return;
+        }
+    row_.emplace_back(it->second, value);
+}
+
+const std::vector<std::pair<std::string, Value>>& NewRowSet::PendingRow() const {
+    CheckOpen();
+    if (!adding_) throw DriverError(driver_, "No new row: call AddNew first");
+    return row_;
+}
+
+void NewRowSet::RowStored() {
+    adding_ = false;
+    row_.clear();
+}
+
+void NewRowSet::Close() {
+    open_ = false;
+    RowStored();
 }
 
 }  // namespace detail

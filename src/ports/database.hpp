@@ -125,6 +125,34 @@ std::string SourceTable(std::string_view source);
 // Lower-cased ASCII name, for column look-ups.
 std::string ColumnKey(std::string_view name);
 Error DriverError(std::string source, std::string message);
+
+// What every adapter's insert set shares: the table's columns (from its
+// source) and the values set for the new row, in the order first set.
+class NewRowSet : public InsertSet {
+public:
+    void AddNew() override;
+    void SetField(std::string_view column, const Value& value) override;
+    int State() const override { return open_ ? 1 : 0; }
+    void Close() override;
+
+protected:
+    NewRowSet(std::string driver, std::string_view source, const std::vector<std::string>& columns);
+    // The row to store; throws unless AddNew started one.
+    const std::vector<std::pair<std::string, Value>>& PendingRow() const;
+    // Called once the row is stored.
+    void RowStored();
+    const std::string& Table() const { return table_; }
+    const std::string& Driver() const { return driver_; }
+
+private:
+    void CheckOpen() const;
+    std::string driver_;
+    std::string table_;
+    std::vector<std::pair<std::string, std::string>> columns_;  // key, name as the table has it
+    std::vector<std::pair<std::string, Value>> row_;
+    bool open_ = true;
+    bool adding_ = false;
+};
 }  // namespace detail
 
 }  // namespace kv::db

@@ -277,6 +277,8 @@ std::unique_ptr<Handle> NewStatement(const LinkPtr& link) {
 
 void ExecDirect(const Handle& st, std::string_view sql) {
     WString text = Wide(sql);
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<SQLINTEGER>::max()))
+        throw db::detail::DriverError(kSource, "The query text is too long");
     st.Check(SQLExecDirectW(st.get(), text.data(), static_cast<SQLINTEGER>(text.size())), "SQLExecDirectW");
 }
 
@@ -350,70 +352,40 @@ private:
     bool atRow_ = false;
 };
 
-class OdbcInsertSet final : public db::InsertSet {
+std::vector<std::string> SourceColumns(const LinkPtr& link, std::string_view source) {
+    auto st = NewStatement(link);
+    ExecDirect(*st, source);
+    std::vector<std::string> names;
+    if (FindRowResult(*st))
+        for (const auto& c : DescribeColumns(*st)) names.push_back(c.name);
+    SQLCloseCursor(st->get());
+    return names;
+}
+
+class OdbcInsertSet final : public db::detail::NewRowSet {
 public:
-    OdbcInsertSet(LinkPtr link, std::string_view source) : link_(std::move(link)) {
-        table_ = db::detail::SourceTable(source);
-        auto st = NewStatement(link_);
-        ExecDirect(*st, source);
-        if (!FindRowResult(*st)) throw db::detail::DriverError(kSource, "The source selects no columns");
-        for (const auto& c : DescribeColumns(*st)) columns_.emplace(db::detail::ColumnKey(c.name), c.name);
-        SQLCloseCursor(st->get());
-        open_ = true;
-    }
-    void AddNew() override {
-        CheckOpen();
-        row_.clear();
-        adding_ = true;
-    }
-    void SetField(std::string_view column, const Value& value) override {
-        CheckOpen();
-        const auto it = columns_.find(db::detail::ColumnKey(column));
-        if (it == columns_.end())
-            throw db::detail::DriverError(kSource, "Table " + table_ + " has no column named '" + std::string(column) + "'");
-        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
-        for (auto& entry : row_)
-            if (entry.first == it->second) {
-                entry.second = value;
-                return;
-            }
-        row_.emplace_back(it->second, value);
-    }
+    OdbcInsertSet(LinkPtr link, std::string_view source)
+        : NewRowSet(kSource, source, SourceColumns(link, source)), link_(std::move(link)) {}
+
     void Update() override {
-        CheckOpen();
-        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
-        if (row_.empty()) throw db::detail::DriverError(kSource, "The new row has no values");
+        const auto& row = PendingRow();
+        if (row.empty()) throw db::detail::DriverError(kSource, "The new row has no values");
         std::string names, marks;
         db::Params values;
-        for (const auto& [name, value] : row_) {
+        for (const auto& [name, value] : row) {
             names += (names.empty() ? "" : ", ") + name;
             marks += marks.empty() ? "?" : ", ?";
             values.push_back(value);
         }
         auto st = NewStatement(link_);
         auto bound = BindInputs(*st, values);
-        ExecDirect(*st, "INSERT INTO " + table_ + " (" + names + ") VALUES (" + marks + ")");
+        ExecDirect(*st, "INSERT INTO " + Table() + " (" + names + ") VALUES (" + marks + ")");
         DrainResults(*st);
-        adding_ = false;
-        row_.clear();
-    }
-    int State() const override { return open_ ? 1 : 0; }
-    void Close() override {
-        open_ = false;
-        adding_ = false;
-        row_.clear();
+        RowStored();
     }
 
 private:
-    void CheckOpen() const {
-        if (!open_) throw db::detail::DriverError(kSource, "The row set is closed");
-    }
     LinkPtr link_;
-    std::string table_;
-    std::map<std::string, std::string> columns_;
-    std::vector<std::pair<std::string, Value>> row_;
-    bool open_ = false;
-    bool adding_ = false;
 };
 
 class OdbcProcedureCall final : public db::ProcedureCall {
@@ -548,9 +520,11 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
     // Not every driver knows this one; the login timeout is what matters.
     SQLSetConnectAttrW(dbc, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(kTimeoutSeconds), 0);
     WString text = Wide(odbcConnectionString);
+    if (text.empty()) throw db::detail::DriverError(kSource, "No connection string: the database is not configured");
+    if (text.size() > 32767) throw db::detail::DriverError(kSource, "The connection string is too long");
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(std::min<std::size_t>(text.size(), 32767)),
+    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()),
                                        out, 1024, &outLength, SQL_DRIVER_NOPROMPT),
                      "SQLDriverConnectW");
     return std::make_unique<OdbcConnection>(std::move(link));

@@ -160,47 +160,26 @@ private:
     bool atRow_ = false;
 };
 
-class SqliteInsertSet final : public db::InsertSet {
+std::vector<std::string> ColumnNames(sqlite3_stmt* st) {
+    std::vector<std::string> names;
+    for (int i = 0; i < sqlite3_column_count(st); ++i) names.emplace_back(sqlite3_column_name(st, i));
+    return names;
+}
+
+class SqliteInsertSet final : public db::detail::NewRowSet {
 public:
-    SqliteInsertSet(DatabasePtr db, std::string_view source) : db_(std::move(db)) {
-        table_ = db::detail::SourceTable(source);
-        auto st = Prepare(db_->get(), source);
-        const int n = sqlite3_column_count(st.get());
-        for (int i = 0; i < n; ++i) {
-            const std::string name = sqlite3_column_name(st.get(), i);
-            columns_.emplace(db::detail::ColumnKey(name), name);
-        }
-        if (columns_.empty()) throw db::detail::DriverError(kSource, "The source selects no columns");
-        open_ = true;
-    }
-    void AddNew() override {
-        CheckOpen();
-        row_.clear();
-        adding_ = true;
-    }
-    void SetField(std::string_view column, const Value& value) override {
-        CheckOpen();
-        const auto it = columns_.find(db::detail::ColumnKey(column));
-        if (it == columns_.end())
-            throw db::detail::DriverError(kSource, "Table " + table_ + " has no column named '" + std::string(column) + "'");
-        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
-        for (auto& entry : row_)
-            if (entry.first == it->second) {
-                entry.second = value;
-                return;
-            }
-        row_.emplace_back(it->second, value);
-    }
+    SqliteInsertSet(DatabasePtr db, std::string_view source)
+        : NewRowSet(kSource, source, ColumnNames(Prepare(db->get(), source).get())), db_(std::move(db)) {}
+
     void Update() override {
-        CheckOpen();
-        if (!adding_) throw db::detail::DriverError(kSource, "No new row: call AddNew first");
-        std::string sql = "INSERT INTO \"" + table_ + "\"";
+        const auto& row = PendingRow();
+        std::string sql = "INSERT INTO \"" + Table() + "\"";
         db::Params values;
-        if (row_.empty()) {
+        if (row.empty()) {
             sql += " DEFAULT VALUES";
         } else {
             std::string names, marks;
-            for (const auto& [name, value] : row_) {
+            for (const auto& [name, value] : row) {
                 names += (names.empty() ? "\"" : ", \"") + name + "\"";
                 marks += marks.empty() ? "?" : ", ?";
                 values.push_back(value);
@@ -210,26 +189,11 @@ public:
         auto st = Prepare(db_->get(), sql);
         BindAll(db_->get(), st.get(), values);
         Step(db_->get(), st.get());
-        adding_ = false;
-        row_.clear();
-    }
-    int State() const override { return open_ ? 1 : 0; }
-    void Close() override {
-        open_ = false;
-        adding_ = false;
-        row_.clear();
+        RowStored();
     }
 
 private:
-    void CheckOpen() const {
-        if (!open_) throw db::detail::DriverError(kSource, "The row set is closed");
-    }
     DatabasePtr db_;
-    std::string table_;
-    std::map<std::string, std::string> columns_;  // key -> column name as declared
-    std::vector<std::pair<std::string, Value>> row_;
-    bool open_ = false;
-    bool adding_ = false;
 };
 
 // Skips blanks, semicolons and comments; true when nothing else is left.

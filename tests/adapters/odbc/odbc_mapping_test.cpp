@@ -81,6 +81,11 @@ TEST(OdbcOpen, UnreachableServerFailsWithTheDriversMessage) {
     }
 }
 
+TEST(OdbcOpen, EmptyOrOversizedConnectionStringsFailClearly) {
+    EXPECT_THROW(kv::odbc::OpenConnectionString(""), kv::Error);
+    EXPECT_THROW(kv::odbc::OpenConnectionString("Driver=SQLite3;Database=" + std::string(40000, 'x')), kv::Error);
+}
+
 TEST(OdbcOpen, ServerProviderStringGoesThroughTheNamedDriver) {
     // The registry names a driver that does not exist: the driver manager's
     // own message comes back, which proves the mapping reached ODBC.

@@ -1,0 +1,23 @@
+#include "ports/database.hpp"
+
+#include <gtest/gtest.h>
+
+using kv::db::detail::SourceTable;
+
+TEST(DatabasePort, FindsTheTableAnInsertSetWritesTo) {
+    EXPECT_EQ(SourceTable("SELECT * FROM DocMailImport WHERE ImpId = -1 "), "DocMailImport");
+    EXPECT_EQ(SourceTable("select *\nfrom\t[Doc Mail Import] where 1=0"), "Doc Mail Import");
+    EXPECT_EQ(SourceTable("SELECT FromDate FROM \"DocMailImport\""), "DocMailImport");
+    EXPECT_EQ(SourceTable("SELECT * FROM dbo.DocMailImport"), "dbo.DocMailImport");
+    EXPECT_THROW(SourceTable("SELECT 1"), kv::Error);
+    EXPECT_THROW(SourceTable(""), kv::Error);
+    EXPECT_THROW(SourceTable("SELECT * FROM "), kv::Error);
+    EXPECT_THROW(SourceTable("SELECT * FROM [unterminated"), kv::Error);
+}
+
+TEST(DatabasePort, ParsesKeysWithoutRegardToCaseOrBlanks) {
+    const auto f = kv::db::ParseProviderString(" provider = SQLOLEDB.1 ;DATA SOURCE=(sqlite);initial catalog=C:\\a=b.db");
+    EXPECT_EQ(f.dataSource, "(sqlite)");
+    EXPECT_EQ(f.catalog, "C:\\a=b.db");  // only the first '=' separates
+    EXPECT_EQ(f.provider, " SQLOLEDB.1 ");
+}
