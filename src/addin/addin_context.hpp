@@ -10,6 +10,7 @@
 #include "ports/clock.hpp"
 #include "ports/database.hpp"
 #include "ports/file_system.hpp"
+#include "ports/module_info.hpp"
 #include "ports/outlook.hpp"
 #include "ports/registry_store.hpp"
 #include "ports/ui/form.hpp"
@@ -20,14 +21,6 @@
 namespace kv {
 
 class AddinContext;
-
-// Where the add-in's module lives and what version it is.
-struct ModuleInfo {
-    std::string folder;  // the folder of the module file, no trailing separator
-    int major = KV_VERSION_MAJOR;
-    int minor = KV_VERSION_MINOR;
-    int revision = KV_VERSION_PATCH;
-};
 
 // The platform's side, wired by the front end. Every reference must outlive
 // the context.

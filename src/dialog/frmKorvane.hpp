@@ -1,0 +1,97 @@
+#pragma once
+// The import dialog: the user picks a resource, for a customer one of its
+// jobs, and a folder in the job's or resource's document folder, and
+// imports the chosen mails there. A presenter over the ui control models;
+// a view (Win32 window, or headless) shows it.
+//
+// Its routines are split by concern over several files:
+//   frmKorvane.cpp            loading, remembered settings, layout switch
+//   frmKorvane_resources.cpp  resource list
+//   frmKorvane_jobs.cpp       job list, sorting, tooltip
+//   frmKorvane_lookup.cpp     job lookup by number and name
+//   frmKorvane_folders.cpp    document folder and folder tree, new folder
+//   import/import_command.cpp cmdImport_Click
+//   import/record_writer.cpp  UpdateDB, GetSenderName
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "addin/addin_context.hpp"
+#include "dialog/frmKorvane_layout.hpp"
+#include "ports/file_system.hpp"
+#include "ports/outlook.hpp"
+#include "ports/ui/controls.hpp"
+#include "settings/import_dialog.hpp"
+
+namespace kv {
+
+class frmKorvane final : public ui::Form, public ImportDialog {
+public:
+    explicit frmKorvane(AddinContext& ctx);
+
+    // Shows the dialog modally on the context's view.
+    void ShowModal() override;
+
+    // The controls of the current showing (tests and front ends drive them).
+    const dialog::KorvaneControls& Controls() const { return c_; }
+
+    // Members that outlive a showing.
+    std::int32_t mRessType = 0;
+    std::int16_t mSortColumn = 0;
+    bool mSortDescending = false;
+    bool mLoading = false;
+
+    // Routines other parts of the dialog call.
+    void LoadFormSettings();
+    void SaveJobSetting(std::int32_t& value);
+    void SaveRessType(std::int32_t& value);
+    void ArrangeForRessType(const Value& ressType);
+    std::string GetUserName();
+
+    void FillRessList();
+    void FillJobList(std::int32_t& ressId);
+    void FindJobByNumber();
+    void FindJobByName();
+
+    void BuildFolderView();
+    std::optional<Folder> GetDocumentFolder();
+    void AddSubFolders(const Folder& folder, ui::TreeNode& parent);
+    ui::TreeNode* FindChildNode(ui::TreeNode& parent, const std::string& name);
+    void UpdateTreeLines();
+
+    bool UpdateDB(const std::string& file, outlook::MailWrapper& mail, const std::string& subFolder,
+                  std::int32_t jobId);
+    std::string GetSenderName(outlook::MailWrapper& mail);
+
+    // Event handlers.
+    void Form_Load();
+    void Form_Unload();
+    void chkDelete_Click();
+    void cmdClose_Click();
+    void cboRessType_Click();
+    void lstvRess_ItemClick(ui::ListItem& item);
+    void cboActive_Click();
+    void lstvJobs_ItemClick(ui::ListItem& item);
+    void lstvJobs_ColumnClick(const ui::ColumnHeader& column);
+    void lstvJobs_MouseMove(int button, int shift, double x, double y);
+    void txtJobId_KeyPress(int& keyAscii);
+    void txtJobId_LostFocus();
+    void txtJobNavn_KeyPress(int& keyAscii);
+    void treeFolders_Expand(ui::TreeNode& node);
+    void cmdNewFld_Click();
+    void cmdImport_Click();
+
+protected:
+    // Builds the controls of one showing and subscribes the handlers.
+    void Design() override;
+
+private:
+    AddinContext& ctx_;
+    dialog::KorvaneControls c_;
+
+    // Job lookup values held between a key press and the lookup.
+    std::int32_t pendingJobId_ = 0;
+    std::string pendingJobName_;
+};
+
+}  // namespace kv
