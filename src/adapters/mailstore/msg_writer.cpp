@@ -110,7 +110,8 @@ public:
     void Text(std::uint16_t id, const std::string& utf8) {
         Bytes data = Utf16Le(utf8);
         // The size counts the terminating null, which the stream leaves out.
-        Variable(id, PtUnicode, static_cast<std::uint32_t>(data.size() + 2), std::move(data));
+        auto size = static_cast<std::uint32_t>(data.size() + 2);
+        Variable(id, PtUnicode, size, std::move(data));
     }
     void Binary(std::uint16_t id, const Bytes& data) {
         if (data.size() > UINT32_MAX)

@@ -299,7 +299,7 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     EXPECT_EQ(entries.at(0x0037001F).value, 4u * 2 + 2);
     EXPECT_EQ(ReadStream(root, "__substg1.0_0037001F"), std::string("\xC6\0b\0l\0e\0", 8));
     // 2024-01-15 13:00 in Copenhagen is 12:00 UTC.
-    EXPECT_EQ(entries.at(0x0E060040).value, 133497648000000000ull);
+    EXPECT_EQ(entries.at(0x0E060040).value, 133497936000000000ull);
     EXPECT_EQ(entries.count(0x00390040), 0u);  // no submit time given, none written
     EXPECT_EQ(entries.at(0x0E1B000B).value, 1u);
 
@@ -328,7 +328,7 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
 
 TEST(MsgFile, TimesAndFailures) {
     // Winter and summer time both come out as UTC.
-    EXPECT_EQ(LocalToFileTime({2024, 1, 15, 13, 0, 0}), 133497648000000000ull);
+    EXPECT_EQ(LocalToFileTime({2024, 1, 15, 13, 0, 0}), 133497936000000000ull);
     EXPECT_EQ(LocalToFileTime({2024, 7, 15, 14, 0, 0}) - LocalToFileTime({2024, 7, 15, 12, 0, 0}), 72000000000ull);
     EXPECT_THROW(LocalToFileTime({2024, 2, 30, 0, 0, 0}), Error);
     TempDir dir;

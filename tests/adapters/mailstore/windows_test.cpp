@@ -168,7 +168,8 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
 TEST(CommandBars, ClickReachesEveryButtonWithTheTag) {
     TempDir dir;
     auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml", "rapport_utf8.eml"});
-    auto items = store->Items("Inbox");
+    std::vector<std::shared_ptr<outlook::Item>> items{ItemNamed(*store, "Inbox", "tilbud_iso8859.eml"),
+                                                      ItemNamed(*store, "Inbox", "rapport_utf8.eml")};
     auto makeButton = [](outlook::Inspector& inspector) {
         auto bar = inspector.GetCommandBars()->Add("KorvaneNMail", outlook::BarTop, true);
         auto button = bar->GetControls()->Add(outlook::ControlButton, "CBButtonMail");
