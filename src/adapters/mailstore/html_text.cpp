@@ -11,21 +11,14 @@ namespace {
 
 void AppendCodePoint(std::string& out, unsigned long cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+    std::u16string units;
+    if (cp < 0x10000) {
+        units += static_cast<char16_t>(cp);
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        units += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
     }
+    out += utf::ToUtf8(units);
 }
 
 // Decodes the entity starting at text[i] ('&'); returns false when it is none.

@@ -13,12 +13,6 @@
 namespace kv::mailstore::test {
 namespace {
 
-const bool kZonePinned = [] {
-    setenv("TZ", "Europe/Copenhagen", 1);
-    tzset();
-    return true;
-}();
-
 std::string Run(const std::string& command, int* status = nullptr) {
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
