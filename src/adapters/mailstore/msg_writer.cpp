@@ -2,6 +2,8 @@
 // .msg file; strings are always Unicode (UTF-16LE).
 #include "adapters/mailstore/msg_writer.hpp"
 
+#include "adapters/mailstore/cfb_balance.hpp"
+
 #include <gsf/gsf.h>
 
 #include <cctype>
@@ -355,7 +357,15 @@ void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
     ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
     g_object_unref(root);
     std::error_code ec;
-    if (ok) std::filesystem::rename(temp, file, ec);
+    if (ok) {
+        try {
+            BalanceCompoundDirectory(temp);
+        } catch (...) {
+            std::filesystem::remove(temp, ec);
+            throw;
+        }
+        std::filesystem::rename(temp, file, ec);
+    }
     if (!ok || ec) {
         std::filesystem::remove(temp, ec);
         Fail(file.string());

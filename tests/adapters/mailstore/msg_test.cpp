@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "adapters/mailstore/cfb_balance.hpp"
 #include "adapters/mailstore/mail_data.hpp"
 #include "adapters/mailstore/msg_writer.hpp"
 #include "test_support.hpp"
@@ -89,6 +90,8 @@ MailData ReadWithMsgConvert(const fs::path& file, const fs::path& outDir) {
                               " 2>&1",
                           &status);
     EXPECT_EQ(status, 0) << out;
+    // A directory left as a long sibling chain makes its reader recurse deeply.
+    EXPECT_EQ(out.find("Deep recursion"), std::string::npos) << out.substr(0, 300);
     return ParseMail(ReadAll(eml));
 }
 
@@ -331,6 +334,11 @@ TEST(MsgFile, TimesAndFailures) {
     badDate.submitTime = DateTime{0, 0, 0, 0, 0, 0};
     EXPECT_THROW(WriteMsg(dir.Path() / "x.msg", badDate), Error);
     EXPECT_FALSE(fs::exists(dir.Path() / "x.msg"));
+    {
+        std::ofstream(dir.Path() / "not.msg") << "plain text, no compound file";
+    }
+    EXPECT_THROW(BalanceCompoundDirectory(dir.Path() / "not.msg"), Error);
+    EXPECT_THROW(BalanceCompoundDirectory(dir.Path() / "missing.msg"), Error);
     // An empty message is still a readable file.
     WriteMsg(dir.Path() / "empty.msg", MsgMessage{});
     if (HaveMsgReader()) {
