@@ -135,7 +135,7 @@ public:
             msg.senderAddress = mail.from->address;
         }
         msg.recipients = mail.recipients;
-        msg.submitTime = mail.sentOn;
+        msg.submitTime = msg.unsent ? std::nullopt : mail.sentOn;
         msg.deliveryTime = msg.unsent ? std::nullopt : mail.receivedTime;
         msg.importance = mail.importance;
         msg.body = mail.body;
