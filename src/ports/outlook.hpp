@@ -1,7 +1,22 @@
 #pragma once
 // The host port: the host's object model (application, namespace, folders,
 // items, windows, events), its command bars and the mail-item wrapper.
-// The core reaches the host only through these interfaces.
+// The core reaches the host only through these interfaces; failures are
+// kv::Error, texts UTF-8, times kv::DateTime in local time.
+//
+//   auto explorer = app->ActiveExplorer();
+//   auto bars = explorer->GetCommandBars();
+//   std::shared_ptr<outlook::CommandBar> bar;
+//   IgnoreStep([&] { bar = bars->Item("Korvane"); });              // throws when missing
+//   if (!bar) bar = bars->Add("Korvane", outlook::BarTop, false);
+//   auto button = bar->GetControls()->Add(outlook::ControlButton, "CBButton");
+//   button->SetTag("CBButton");
+//   clickToken = button->OnClick([](auto ctrl, bool&) {             // ends with the token
+//       auto inspector = outlook::AsInspector(ctrl->GetParent()->GetParent());
+//   });
+//   auto wrapper = wrappers.CreateMailWrapper();
+//   wrapper->SetItem(explorer->GetSelection()->Item(1));            // counted from 1
+//   wrapper->SaveAs(path, outlook::SaveAsMsg);
 #include "ports/outlook/command_bars.hpp"
 #include "ports/outlook/constants.hpp"
 #include "ports/outlook/host.hpp"

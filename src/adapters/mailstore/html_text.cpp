@@ -11,21 +11,14 @@ namespace {
 
 void AppendCodePoint(std::string& out, unsigned long cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+    std::u16string units;
+    if (cp < 0x10000) {
+        units += static_cast<char16_t>(cp);
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        units += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
     }
+    out += utf::ToUtf8(units);
 }
 
 // Decodes the entity starting at text[i] ('&'); returns false when it is none.
@@ -63,7 +56,7 @@ bool DecodeEntity(const std::string& text, std::size_t& i, std::string& out) {
 }
 
 bool IsBlockTag(const std::string& tag) {
-    static const char* blocks[] = {"br", "p", "/p", "div", "/div", "tr", "/tr", "li", "h1", "h2", "h3", "/h1",
+    static const char* blocks[] = {"p", "/p", "div", "/div", "tr", "/tr", "li", "h1", "h2", "h3", "/h1",
                                    "/h2", "/h3", "/table", "hr"};
     for (const char* block : blocks)
         if (tag == block) return true;
@@ -75,7 +68,6 @@ bool IsBlockTag(const std::string& tag) {
 std::string HtmlToText(const std::string& html) {
     std::string out;
     bool space = false;
-    std::string skipUntil;  // inside <script> or <style>
     for (std::size_t i = 0; i < html.size(); ++i) {
         char c = html[i];
         if (c == '<') {
@@ -89,20 +81,24 @@ std::string HtmlToText(const std::string& html) {
             }
             tag = utf::AsciiLower(tag);
             i = end;
-            if (!skipUntil.empty()) {
-                if (tag == skipUntil) skipUntil.clear();
-                continue;
-            }
             if (tag == "script" || tag == "style" || tag == "head") {
-                skipUntil = "/" + tag;
+                // Their content is no text: go on after the closing tag.
+                auto close = utf::AsciiLower(html).find("</" + tag, end);
+                if (close == std::string::npos) break;
+                end = html.find('>', close);
+                if (end == std::string::npos) break;
+                i = end;
+            } else if (tag == "br") {
+                while (!out.empty() && out.back() == ' ') out.pop_back();
+                out += '\n';
+                space = false;
             } else if (IsBlockTag(tag)) {
                 while (!out.empty() && out.back() == ' ') out.pop_back();
-                if (!out.empty() && !(out.size() >= 2 && out.ends_with("\n\n"))) out += '\n';
+                if (!out.empty() && out.back() != '\n') out += '\n';
                 space = false;
             }
             continue;
         }
-        if (!skipUntil.empty()) continue;
         if (std::isspace(static_cast<unsigned char>(c))) {
             space = true;
             continue;

@@ -77,6 +77,13 @@ std::optional<DateTime> ParseDate(const char* text) {
     return result;
 }
 
+// Header text with folding undone: a line break inside a header is always
+// followed by the blank that stays.
+std::string Unfolded(std::string text) {
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    return text;
+}
+
 std::string HeaderValue(GMimeObject* object, const char* name) { return Str(g_mime_object_get_header(object, name)); }
 
 std::string Trim(std::string text) {
@@ -104,21 +111,85 @@ std::int32_t ImportanceOf(GMimeObject* message) {
     return outlook::importance::Normal;
 }
 
+void AddAddress(InternetAddress* address, outlook::Recipient::Type type, std::vector<outlook::Recipient>& out);
+
 void AddAddresses(InternetAddressList* list, outlook::Recipient::Type type, std::vector<outlook::Recipient>& out) {
     if (!list) return;
-    for (int i = 0, n = internet_address_list_length(list); i < n; ++i) {
-        InternetAddress* address = internet_address_list_get_address(list, i);
-        if (INTERNET_ADDRESS_IS_GROUP(address)) {
-            AddAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)), type, out);
+    for (int i = 0, n = internet_address_list_length(list); i < n; ++i)
+        AddAddress(internet_address_list_get_address(list, i), type, out);
+}
+
+void AddAddress(InternetAddress* address, outlook::Recipient::Type type, std::vector<outlook::Recipient>& out) {
+    if (INTERNET_ADDRESS_IS_GROUP(address)) {
+        AddAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)), type, out);
+        return;
+    }
+    outlook::Recipient recipient;
+    recipient.type = type;
+    recipient.address = Str(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
+    recipient.name = Unfolded(Str(internet_address_get_name(address)));
+    if (recipient.name.empty()) recipient.name = recipient.address;
+    out.push_back(std::move(recipient));
+}
+
+// The entries of an address header, split at the commas between them.
+std::vector<std::string> AddressTokens(const std::string& header) {
+    std::vector<std::string> tokens(1);
+    bool quoted = false;
+    int angle = 0, comment = 0;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        char c = header[i];
+        if (c == '\\' && quoted && i + 1 < header.size()) {
+            tokens.back() += c;
+            c = header[++i];
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == '<') {
+            ++angle;
+        } else if (!quoted && c == '>' && angle > 0) {
+            --angle;
+        } else if (!quoted && c == '(') {
+            ++comment;
+        } else if (!quoted && c == ')' && comment > 0) {
+            --comment;
+        } else if (!quoted && angle == 0 && comment == 0 && (c == ',' || c == ';')) {
+            if (c == ';') tokens.back() += c;
+            tokens.emplace_back();
             continue;
         }
-        outlook::Recipient recipient;
-        recipient.type = type;
-        recipient.address = Str(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
-        recipient.name = Str(internet_address_get_name(address));
-        if (recipient.name.empty()) recipient.name = recipient.address;
-        out.push_back(std::move(recipient));
+        tokens.back() += c;
     }
+    return tokens;
+}
+
+// Recipients of one header. GMime leaves out entries that have no address
+// ("Peter Jensen"); they are kept here without one, so resolving fails on
+// them as the host's would.
+void AddRecipients(GMimeMessage* message, GMimeAddressType header, const char* name, outlook::Recipient::Type type,
+                   std::vector<outlook::Recipient>& out) {
+    InternetAddressList* list = g_mime_message_get_addresses(message, header);
+    int parsed = list ? internet_address_list_length(list) : 0;
+    const char* raw = g_mime_object_get_header(GMIME_OBJECT(message), name);
+    if (!raw) {
+        AddAddresses(list, type, out);
+        return;
+    }
+    int next = 0;
+    for (const auto& token : AddressTokens(raw)) {
+        std::string text = Trim(token);
+        if (text.empty() || text == ";") continue;
+        bool group = text.find(':') != std::string::npos && text.back() == ';';
+        if (text.find('@') != std::string::npos || group) {
+            if (next < parsed) AddAddress(internet_address_list_get_address(list, next++), type, out);
+            continue;
+        }
+        GString_ decoded(g_mime_utils_header_decode_phrase(nullptr, text.c_str()));
+        std::string display = Trim(Unfolded(ToUtf8(Str(decoded.get()), "")));
+        if (display.size() >= 2 && display.front() == '"' && display.back() == '"')
+            display = display.substr(1, display.size() - 2);
+        out.push_back({type, display, ""});
+    }
+    while (next < parsed) AddAddress(internet_address_list_get_address(list, next++), type, out);
 }
 
 std::string StreamBytes(GMimeStream* stream) {
@@ -230,7 +301,7 @@ MailData ParseMail(const std::string& raw) {
     if (!message) return mail;
     GMimeObject* object = GMIME_OBJECT(message.get());
 
-    mail.subject = ToUtf8(Str(g_mime_message_get_subject(message.get())), "");
+    mail.subject = Unfolded(ToUtf8(Str(g_mime_message_get_subject(message.get())), ""));
     InternetAddressList* from = g_mime_message_get_from(message.get());
     if (from && internet_address_list_length(from) > 0) {
         std::vector<outlook::Recipient> senders;
@@ -240,9 +311,9 @@ MailData ParseMail(const std::string& raw) {
             mail.from = Address{first.name == first.address ? std::string() : first.name, first.address};
         }
     }
-    AddAddresses(g_mime_message_get_to(message.get()), outlook::Recipient::To, mail.recipients);
-    AddAddresses(g_mime_message_get_cc(message.get()), outlook::Recipient::Cc, mail.recipients);
-    AddAddresses(g_mime_message_get_bcc(message.get()), outlook::Recipient::Bcc, mail.recipients);
+    AddRecipients(message.get(), GMIME_ADDRESS_TYPE_TO, "To", outlook::Recipient::To, mail.recipients);
+    AddRecipients(message.get(), GMIME_ADDRESS_TYPE_CC, "Cc", outlook::Recipient::Cc, mail.recipients);
+    AddRecipients(message.get(), GMIME_ADDRESS_TYPE_BCC, "Bcc", outlook::Recipient::Bcc, mail.recipients);
 
     if (GDateTime* date = g_mime_message_get_date(message.get())) mail.sentOn = FromGDateTime(date);
     if (const char* received = g_mime_object_get_header(object, "Received")) {

@@ -2,6 +2,8 @@
 // .msg file; strings are always Unicode (UTF-16LE).
 #include "adapters/mailstore/msg_writer.hpp"
 
+#include "adapters/mailstore/cfb_balance.hpp"
+
 #include <gsf/gsf.h>
 
 #include <cctype>
@@ -110,7 +112,8 @@ public:
     void Text(std::uint16_t id, const std::string& utf8) {
         Bytes data = Utf16Le(utf8);
         // The size counts the terminating null, which the stream leaves out.
-        Variable(id, PtUnicode, static_cast<std::uint32_t>(data.size() + 2), std::move(data));
+        auto size = static_cast<std::uint32_t>(data.size() + 2);
+        Variable(id, PtUnicode, size, std::move(data));
     }
     void Binary(std::uint16_t id, const Bytes& data) {
         if (data.size() > UINT32_MAX)
@@ -354,7 +357,15 @@ void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
     ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
     g_object_unref(root);
     std::error_code ec;
-    if (ok) std::filesystem::rename(temp, file, ec);
+    if (ok) {
+        try {
+            BalanceCompoundDirectory(temp);
+        } catch (...) {
+            std::filesystem::remove(temp, ec);
+            throw;
+        }
+        std::filesystem::rename(temp, file, ec);
+    }
     if (!ok || ec) {
         std::filesystem::remove(temp, ec);
         Fail(file.string());

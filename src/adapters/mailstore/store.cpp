@@ -135,7 +135,7 @@ public:
             msg.senderAddress = mail.from->address;
         }
         msg.recipients = mail.recipients;
-        msg.submitTime = mail.sentOn;
+        msg.submitTime = msg.unsent ? std::nullopt : mail.sentOn;
         msg.deliveryTime = msg.unsent ? std::nullopt : mail.receivedTime;
         msg.importance = mail.importance;
         msg.body = mail.body;
@@ -350,7 +350,6 @@ bool MailStore::Click(outlook::CommandBarButton& button) {
     if (!IsStoreButton(button)) throw Error(errnum::InvalidArgument, "MailStore", "The button is not one of this store");
     std::string tag = button.Tag();  // throws for a deleted button
     if (!button.Visible()) throw Error(outlook::hosterr::Failed, "MailStore", "The button is hidden");
-    auto ctrl = button.GetParent()->FindControl(tag);
     std::vector<std::shared_ptr<outlook::CommandBarButton>> all;
     for (const auto& e : state_->explorers) CollectButtons(*e->Bars(), all);
     for (const auto& i : state_->inspectors) CollectButtons(*i->Bars(), all);

@@ -1,6 +1,8 @@
 #pragma once
 // Host events are subscriptions: a handler stays connected while its token
 // lives, and releasing the token ends it (also when the source is gone first).
+// The source keeps the handler, so a handler that holds its own source
+// strongly keeps both alive until the token is released.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -9,13 +9,6 @@
 namespace kv::mailstore::test {
 namespace {
 
-// Dates are local times; the tests pin the zone.
-const bool kZonePinned = [] {
-    setenv("TZ", "Europe/Copenhagen", 1);
-    tzset();
-    return true;
-}();
-
 MailData Parse(const char* name) { return ParseMail(ReadAll(DataFile(name))); }
 
 TEST(MimeMail, Iso8859EncodedWordsAndQuotedPrintableBody) {

@@ -5,12 +5,6 @@
 namespace kv::mailstore::test {
 namespace {
 
-const bool kZonePinned = [] {
-    setenv("TZ", "Europe/Copenhagen", 1);
-    tzset();
-    return true;
-}();
-
 TEST(MailStore, StandardFoldersAndKinds) {
     TempDir dir;
     auto store = MakeStore(dir.Path());

@@ -1,6 +1,7 @@
 #pragma once
 // Temporary folders, sample files and outside programs for the mail store tests.
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -33,6 +34,14 @@ public:
 private:
     fs::path path_;
 };
+
+// Dates are local times; every test program of the store pins the zone
+// before any test runs.
+inline const bool kZonePinned = [] {
+    setenv("TZ", "Europe/Copenhagen", 1);
+    tzset();
+    return true;
+}();
 
 inline fs::path DataFile(const std::string& name) { return fs::path(KV_MAILSTORE_DATA_DIR) / name; }
 

@@ -93,27 +93,6 @@ TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
     EXPECT_THROW(mail->Close(7), Error);
 }
 
-TEST(HostEvents, HandlersMayUnsubscribeThemselvesWhileRaised) {
-    outlook::Event<int> event;
-    int calls = 0;
-    outlook::Subscription second;
-    auto first = event.Subscribe([&](int) {
-        ++calls;
-        second.Reset();  // the next handler must not run any more
-    });
-    second = event.Subscribe([&](int) { calls += 100; });
-    event.Raise(1);
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(event.Count(), 1u);
-    // A token that outlives its event is harmless.
-    outlook::Subscription orphan;
-    {
-        outlook::Event<> shortLived;
-        orphan = shortLived.Subscribe([] {});
-    }
-    EXPECT_NO_THROW(orphan.Reset());
-}
-
 TEST(CommandBars, BarsButtonsAndTheParentChain) {
     TempDir dir;
     auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
@@ -168,7 +147,8 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
 TEST(CommandBars, ClickReachesEveryButtonWithTheTag) {
     TempDir dir;
     auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml", "rapport_utf8.eml"});
-    auto items = store->Items("Inbox");
+    std::vector<std::shared_ptr<outlook::Item>> items{ItemNamed(*store, "Inbox", "tilbud_iso8859.eml"),
+                                                      ItemNamed(*store, "Inbox", "rapport_utf8.eml")};
     auto makeButton = [](outlook::Inspector& inspector) {
         auto bar = inspector.GetCommandBars()->Add("KorvaneNMail", outlook::BarTop, true);
         auto button = bar->GetControls()->Add(outlook::ControlButton, "CBButtonMail");
