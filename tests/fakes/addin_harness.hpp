@@ -1,0 +1,81 @@
+#pragma once
+// A whole add-in world for tests: a small demo Korvane database (real SQLite
+// file) with its document folders, an in-memory registry holding the
+// settings that point at it, the real file system, a stand-in host over a
+// mail store in a temporary folder, headless view and prompts, and a fixed
+// clock and random source. Header-only: it needs the adapters, which only
+// the test programs link.
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "adapters/database/open_database.hpp"
+#include "adapters/mailstore/mail_store.hpp"
+#include "adapters/sqlite/demo_database.hpp"
+#include "adapters/stdfs/stdfs_file_system.hpp"
+#include "addin/addin_context.hpp"
+#include "fakes/fake_clock.hpp"
+#include "fakes/memory_registry_store.hpp"
+#include "fakes/temp_dir.hpp"
+#include "ports/ui/headless.hpp"
+#include "settings/load_settings.hpp"
+#include "settings/settings_key.hpp"
+#include "support/utf.hpp"
+
+namespace kv::fakes {
+
+class AddinHarness {
+public:
+    AddinHarness() {
+        dbPath = dir / "korvane.db";
+        docRoot = dir / "docs";
+        demo = sqlite::CreateDemoDatabase(dbPath, sqlite::DemoSize::Small, docRoot);
+        store = mailstore::MailStore::Create(dir.Path() / "mail", "Demo Bruger", "demo@korvane.example",
+                                             mailstore::StoreOptions{[this] { return clock.now; }});
+        WriteSetting("DBCn", "SERVER=(sqlite);DATABASE=" + dbPath);
+        settings::WriteNumber(registry, "UserRessId", demo.userRessId);
+
+        ModuleInfo module;
+        module.folder = dir.Path().string();
+        module.fileName = "KVOutlookAddin.dll";
+        module.major = 1, module.minor = 0, module.build = 0, module.revision = 150;
+        ctx = std::make_unique<AddinContext>(
+            Platform{registry, database, files, clock, random, prompts, view, *store, module});
+        ctx->gLog.LogFile(LogPath());
+        ctx->gLog.LogLevel(1);
+    }
+
+    void WriteSetting(const std::string& name, const std::string& text) {
+        RegistryStore::Key key;
+        registry.CreateKey(regroot::CurrentUser, settings::kSettingsKey, regaccess::Write, key);
+        std::u16string wide = utf::ToUtf16(text);
+        Bytes data;
+        for (char16_t unit : wide) {
+            data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+            data.push_back(static_cast<std::uint8_t>(unit >> 8));
+        }
+        data.push_back(0);
+        data.push_back(0);
+        registry.SetValue(key, name, regtype::Sz, data);
+    }
+
+    // LoadSettings as an import start runs it.
+    bool Load() { return LoadSettings(*ctx); }
+    std::string LogPath() const { return dir / "KVOutlookAddin.log"; }
+
+    TempDir dir;
+    std::string dbPath;
+    std::string docRoot;
+    sqlite::DemoDatabase demo;
+    MemoryRegistryStore registry;
+    adapters::AdapterDatabaseConnector database;
+    stdfs::StdFileSystem files;
+    FakeClock clock;
+    FakeRandom random;
+    ui::HeadlessPrompts prompts;
+    ui::HeadlessView view;
+    std::shared_ptr<mailstore::MailStore> store;
+    std::unique_ptr<AddinContext> ctx;
+};
+
+}  // namespace kv::fakes
