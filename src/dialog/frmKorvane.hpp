@@ -86,12 +86,24 @@ protected:
     void Design() override;
 
 private:
+    // The open connection every query runs on; fails when there is none.
+    db::Connection& Db();
+    // Shows a failure's description in a message box with the default title.
+    void ShowFailure(const Error& error);
+    // Whether the resource list's chosen item is a customer.
+    bool CustomerSelected() const;
+
     AddinContext& ctx_;
     dialog::KorvaneControls c_;
 
     // Job lookup values held between a key press and the lookup.
     std::int32_t pendingJobId_ = 0;
     std::string pendingJobName_;
+
+    // The texts of the children of the node AddSubFolders is filling, so that
+    // FindChildNode need not walk thousands of siblings for every sub-folder.
+    struct ChildTexts;
+    ChildTexts* childTexts_ = nullptr;
 };
 
 }  // namespace kv
