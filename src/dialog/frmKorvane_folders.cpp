@@ -1,6 +1,6 @@
 // The document folder of the chosen job or resource as a tree, read one
 // level ahead of what is shown, and new sub-folders made from the dialog.
-#include <unordered_set>
+#include <unordered_map>
 
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
@@ -48,7 +48,8 @@ std::u16string FolderUpper(std::string_view name) {
 
 struct frmKorvane::ChildTexts {
     const ui::TreeNode* parent = nullptr;
-    std::unordered_set<std::string> texts;
+    // Text to the first child with that text, as a walk would find it.
+    std::unordered_map<std::string, ui::TreeNode*> first;
 };
 
 std::optional<Folder> frmKorvane::GetDocumentFolder() {
@@ -114,8 +115,8 @@ void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
 
     // The children's texts, gathered once for this call.
     ChildTexts children{&parent, {}};
-    for (const ui::TreeNode* child = parent.Child(); child != nullptr; child = child->Next()) {
-        children.texts.insert(child->Text());
+    for (ui::TreeNode* child = parent.Child(); child != nullptr; child = child->Next()) {
+        children.first.try_emplace(child->Text(), child);
     }
     ChildTexts* const outer = childTexts_;
     childTexts_ = &children;
@@ -132,15 +133,16 @@ void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
         if (FindChildNode(parent, sub.Name()) != nullptr) continue;
         ui::TreeNode& node = tree.Add(parent.Index(), ui::Relationship::Child, sub.Name(), kClosedFolder, kOpenFolder);
         node.SetTag(sub.Path());
-        children.texts.insert(sub.Name());
+        children.first.try_emplace(sub.Name(), &node);
     }
 }
 
 ui::TreeNode* frmKorvane::FindChildNode(ui::TreeNode& parent, const std::string& name) {
-    // While AddSubFolders fills this parent, most names are new: the set
-    // answers those without walking the siblings.
-    if (childTexts_ != nullptr && childTexts_->parent == &parent && !childTexts_->texts.contains(name)) {
-        return nullptr;
+    // While AddSubFolders fills this parent the texts gathered there answer,
+    // so thousands of sub-folders do not walk thousands of siblings each.
+    if (childTexts_ != nullptr && childTexts_->parent == &parent) {
+        const auto it = childTexts_->first.find(name);
+        return it == childTexts_->first.end() ? nullptr : it->second;
     }
     for (ui::TreeNode* child = parent.Child(); child != nullptr; child = child->Next()) {
         if (child->Text() == name) return child;
