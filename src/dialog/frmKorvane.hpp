@@ -10,6 +10,7 @@
 //   frmKorvane_jobs.cpp       job list, sorting, tooltip
 //   frmKorvane_lookup.cpp     job lookup by number and name
 //   frmKorvane_folders.cpp    document folder and folder tree, new folder
+//   frmKorvane_helpers.cpp    list keys and tags, typed numbers, shared SQL
 //   import/import_command.cpp cmdImport_Click
 //   import/record_writer.cpp  UpdateDB, GetSenderName
 #include <cstdint>
