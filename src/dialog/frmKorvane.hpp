@@ -10,6 +10,7 @@
 //   frmKorvane_jobs.cpp       job list, sorting, tooltip
 //   frmKorvane_lookup.cpp     job lookup by number and name
 //   frmKorvane_folders.cpp    document folder and folder tree, new folder
+//   frmKorvane_helpers.cpp    list keys and tags, typed numbers, shared SQL
 //   import/import_command.cpp cmdImport_Click
 //   import/record_writer.cpp  UpdateDB, GetSenderName
 #include <cstdint>
@@ -86,12 +87,24 @@ protected:
     void Design() override;
 
 private:
+    // The open connection every query runs on; fails when there is none.
+    db::Connection& Db();
+    // Shows a failure's description in a message box with the default title.
+    void ShowFailure(const Error& error);
+    // Whether the resource list's chosen item is a customer.
+    bool CustomerSelected() const;
+
     AddinContext& ctx_;
     dialog::KorvaneControls c_;
 
     // Job lookup values held between a key press and the lookup.
     std::int32_t pendingJobId_ = 0;
     std::string pendingJobName_;
+
+    // The texts of the children of the node AddSubFolders is filling, so that
+    // FindChildNode need not walk thousands of siblings for every sub-folder.
+    struct ChildTexts;
+    ChildTexts* childTexts_ = nullptr;
 };
 
 }  // namespace kv

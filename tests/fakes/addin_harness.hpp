@@ -14,6 +14,7 @@
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/stdfs/stdfs_file_system.hpp"
 #include "addin/addin_context.hpp"
+#include "dialog/frmKorvane.hpp"
 #include "fakes/fake_clock.hpp"
 #include "fakes/memory_registry_store.hpp"
 #include "fakes/temp_dir.hpp"
@@ -43,7 +44,11 @@ public:
             Platform{registry, database, files, clock, random, prompts, view, *store, module});
         ctx->gLog.LogFile(LogPath());
         ctx->gLog.LogLevel(1);
+        ctx->makeImportDialog = [](AddinContext& c) { return std::make_unique<frmKorvane>(c); };
     }
+
+    // The add-in's import dialog, created on first use like the add-in does.
+    frmKorvane& Dialog() { return static_cast<frmKorvane&>(ctx->Dialog()); }
 
     void WriteSetting(const std::string& name, const std::string& text) {
         RegistryStore::Key key;

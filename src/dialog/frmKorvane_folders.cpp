@@ -1,0 +1,204 @@
+// The document folder of the chosen job or resource as a tree, read one
+// level ahead of what is shown, and new sub-folders made from the dialog.
+#include <unordered_map>
+
+#include "dialog/frmKorvane.hpp"
+#include "dialog/frmKorvane_helpers.hpp"
+#include "import/clean_file_name.hpp"
+#include "support/error_trap.hpp"
+#include "support/utf.hpp"
+
+namespace kv {
+
+namespace {
+
+constexpr const char* kRootText = "Dokumenter";
+constexpr const char* kClosedFolder = "folc";
+constexpr const char* kOpenFolder = "folo";
+constexpr std::size_t kFolderLabelLength = 255;
+constexpr std::size_t kNewFolderLength = 32;
+
+// Upper case as a Windows user sees it for the letters folder names use:
+// ASCII, Latin-1 (æ, ø, å ...), Latin Extended-A, Greek and Cyrillic.
+char16_t UpperUnit(char16_t c) {
+    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
+    if (c < 0x80) return c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Pairs upper/lower, even/odd, except in the runs that are odd/even.
+        const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddUpper) return (c % 2 == 0) ? static_cast<char16_t>(c - 1) : c;
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        return (c % 2 == 1) ? static_cast<char16_t>(c - 1) : c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+    return c;
+}
+
+std::u16string FolderUpper(std::string_view name) {
+    std::u16string wide = utf::ToUtf16(name);
+    for (char16_t& c : wide) c = UpperUnit(c);
+    return wide;
+}
+
+}  // namespace
+
+struct frmKorvane::ChildTexts {
+    const ui::TreeNode* parent = nullptr;
+    // Text to the first child with that text, as a walk would find it.
+    std::unordered_map<std::string, ui::TreeNode*> first;
+};
+
+std::optional<Folder> frmKorvane::GetDocumentFolder() {
+    std::string path;
+    if (const ui::ListItem* job = c_.lstvJobs->SelectedItem()) {
+        std::string sql = "SELECT [JobID], [FldPri], [FldPriUnc], [FldSec], [FldSecUnc] ";
+        sql += "From [JobFldPath] ";
+        sql += "Where JobID = " + dialog::DecimalText(job->Tag());
+        std::unique_ptr<db::RecordSet> rs = Db().Execute(sql);
+        if (rs->EndOfFile()) {
+            rs->Close();
+            return std::nullopt;
+        }
+        path = dialog::RequiredText(rs->Field("FldPri"), "GetDocumentFolder");
+        rs->Close();
+    } else {
+        const ui::ListItem* ress = c_.lstvRess->SelectedItem();
+        if (ress == nullptr) throw Error(ui::uierr::ElementNotFound, "GetDocumentFolder", "Der er ikke valgt nogen ressource");
+        std::string sql = "SELECT [RessID], [ResFld], [ResFldUNX] ";
+        sql += "From [ResFldPath] ";
+        sql += "WHERE RessID = " + std::to_string(dialog::KeyNumber(ress->Key()));
+        std::unique_ptr<db::RecordSet> rs = Db().Execute(sql);
+        // No row fails here, like a null path: the user is told why.
+        path = dialog::RequiredText(rs->Field("ResFld"), "GetDocumentFolder");
+        rs->Close();
+    }
+    try {
+        return ctx_.Files().GetFolder(path);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+void frmKorvane::BuildFolderView() {
+    SetMousePointer(ui::pointer::Hourglass);
+    ui::TreeView& tree = *c_.treeFolders;
+    ReportAndStop(
+        [&] {
+            tree.Clear();
+            const std::optional<Folder> folder = GetDocumentFolder();
+            if (!folder) {
+                ctx_.Prompts().MsgBox("Kunne ikke finde jobfolder.\r\nGå i Korvane og opret jobmappen.");
+                return;
+            }
+            c_.lblFolder->SetCaption(utf::Utf16Left(LastPathComponent(folder->Path()), kFolderLabelLength));
+            ui::TreeNode& root = tree.Add(0, ui::Relationship::Last, kRootText, kClosedFolder, kOpenFolder);
+            root.SetTag(folder->Path());
+            root.SetExpanded(false);
+            AddSubFolders(*folder, root);
+            tree.SetSelectedItem(&root);
+            // With a job chosen its folder opens at once, showing one level.
+            if (c_.lstvJobs->SelectedItem() != nullptr) root.SetExpanded(true);
+            UpdateTreeLines();
+        },
+        [&](const Error& e) { ctx_.Prompts().MsgBox(e.Description() + "\r\n(BuildFolderView)"); });
+    SetMousePointer(ui::pointer::Default);
+}
+
+void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
+    const std::vector<Folder> subFolders = ctx_.Files().SubFolders(folder);
+    const std::u16string hidden = FolderUpper(ctx_.gJobFolderName);
+    const std::u16string hiddenArkiv = FolderUpper(ctx_.gJobFolderNameArkiv);
+
+    // The children's texts, gathered once for this call.
+    ChildTexts children{&parent, {}};
+    for (ui::TreeNode* child = parent.Child(); child != nullptr; child = child->Next()) {
+        children.first.try_emplace(child->Text(), child);
+    }
+    ChildTexts* const outer = childTexts_;
+    childTexts_ = &children;
+    struct Restore {
+        ChildTexts*& slot;
+        ChildTexts* value;
+        ~Restore() { slot = value; }
+    } restore{childTexts_, outer};
+
+    ui::TreeView& tree = *c_.treeFolders;
+    for (const Folder& sub : subFolders) {
+        const std::u16string upper = FolderUpper(sub.Name());
+        if (upper == hidden || upper == hiddenArkiv) continue;
+        if (FindChildNode(parent, sub.Name()) != nullptr) continue;
+        ui::TreeNode& node = tree.Add(parent.Index(), ui::Relationship::Child, sub.Name(), kClosedFolder, kOpenFolder);
+        node.SetTag(sub.Path());
+        children.first.try_emplace(sub.Name(), &node);
+    }
+}
+
+ui::TreeNode* frmKorvane::FindChildNode(ui::TreeNode& parent, const std::string& name) {
+    // While AddSubFolders fills this parent the texts gathered there answer,
+    // so thousands of sub-folders do not walk thousands of siblings each.
+    if (childTexts_ != nullptr && childTexts_->parent == &parent) {
+        const auto it = childTexts_->first.find(name);
+        return it == childTexts_->first.end() ? nullptr : it->second;
+    }
+    for (ui::TreeNode* child = parent.Child(); child != nullptr; child = child->Next()) {
+        if (child->Text() == name) return child;
+    }
+    return nullptr;
+}
+
+void frmKorvane::UpdateTreeLines() {
+    const ui::TreeNode* root = c_.treeFolders->FirstNode();
+    const bool hasChildren = root != nullptr && root->Children() >= 1;
+    c_.treeFolders->SetLineStyle(hasChildren ? ui::TreeLineStyle::RootLines : ui::TreeLineStyle::TreeLines);
+}
+
+void frmKorvane::treeFolders_Expand(ui::TreeNode& node) {
+    SetMousePointer(ui::pointer::Hourglass);
+    // A folder removed or unreadable since the tree was built is reported;
+    // the children filled so far stay, each one complete.
+    ReportAndStop(
+        [&] {
+            for (ui::TreeNode* child = node.Child(); child != nullptr; child = child->Next()) {
+                const Folder folder = ctx_.Files().GetFolder(child->Tag());
+                AddSubFolders(folder, *child);
+            }
+        },
+        [&](const Error& e) { ShowFailure(e); });
+    SetMousePointer(ui::pointer::Default);
+}
+
+void frmKorvane::cmdNewFld_Click() {
+    ui::TreeView& tree = *c_.treeFolders;
+    ui::TreeNode* selected = tree.SelectedItem();
+    if (selected == nullptr) return;
+    const std::string answer = ctx_.Prompts().InputBox("Foldernavn", "Opret folder");
+    if (answer.empty()) return;
+    const std::string name = utf::Utf16Left(CleanFileName(answer), kNewFolderLength);
+
+    Folder parent;
+    try {
+        parent = ctx_.Files().GetFolder(selected->Tag());
+    } catch (const Error& e) {
+        ShowFailure(e);
+        return;
+    }
+    Folder created;
+    try {
+        created = ctx_.Files().AddSubFolder(parent, name);
+    } catch (const Error&) {
+        ctx_.Prompts().MsgBox("Folder findes i forvejen", ui::Buttons::OK, ui::Icon::Information,
+                              "Folder kunne ikke oprettes");
+        return;
+    }
+    ui::TreeNode& node =
+        tree.Add(selected->Index(), ui::Relationship::Child, created.Name(), kClosedFolder, kOpenFolder);
+    node.SetTag(created.Path());
+    tree.SetSelectedItem(&node);
+    UpdateTreeLines();
+}
+
+}  // namespace kv

@@ -1,0 +1,156 @@
+// Job lookup: a job number typed into txtJobId finds the job among all
+// customers the user may see; a name typed into txtJobNavn finds it among
+// the chosen customer's jobs.
+#include "dialog/frmKorvane.hpp"
+#include "dialog/frmKorvane_helpers.hpp"
+#include "ports/ui/text_box.hpp"
+#include "support/error_trap.hpp"
+
+namespace kv {
+
+namespace {
+
+// Codes up to here are control keys (backspace, Enter, copy, paste) and pass.
+constexpr int kLastControlKey = 22;
+
+bool IsDigitKey(int code) { return code >= '0' && code <= '9'; }
+
+}  // namespace
+
+void frmKorvane::txtJobId_KeyPress(int& keyAscii) {
+    if (keyAscii > kLastControlKey && !IsDigitKey(keyAscii)) keyAscii = 0;
+    if (keyAscii > kLastControlKey) {
+        // A digit that would take the number past 32 bits is refused.
+        const std::string text = c_.txtJobId->Text() + static_cast<char>(keyAscii);
+        try {
+            pendingJobId_ = dialog::ToLong(text);
+        } catch (const Error&) {
+            keyAscii = 0;
+        }
+    }
+    if (keyAscii == ui::keys::Enter) {
+        ReportAndStop(
+            [&] {
+                const std::string text = c_.txtJobId->Text();
+                if (!dialog::IsNumeric(text)) {
+                    ctx_.Prompts().MsgBox("Du har ikke indtastet et jobid.");
+                    return;
+                }
+                pendingJobId_ = dialog::ToLong(text);
+                FindJobByNumber();
+            },
+            [&](const Error& e) { ShowFailure(e); });
+    }
+}
+
+void frmKorvane::txtJobId_LostFocus() {}
+
+void frmKorvane::FindJobByNumber() {
+    if (pendingJobId_ <= 0) return;
+    const std::int32_t jobId = pendingJobId_;
+    pendingJobId_ = 0;
+    const std::string notFound = "Job nr " + std::to_string(jobId) + " blev ikke fundet ";
+
+    ui::ListView& ressList = *c_.lstvRess;
+    ui::ListItem* previous = ressList.SelectedItem();
+
+    std::string sql = " SELECT RessKunde.KundeRessID ";
+    sql += " FROM Job ";
+    sql += "      INNER JOIN RessProjekter ";
+    sql += "          ON Job.ProjektID = RessProjekter.ProjektID ";
+    sql += "      INNER JOIN RessKunde ";
+    sql += "          ON RessProjekter.RessID = RessKunde.KundeRessID ";
+    sql += "      INNER JOIN ResAccess ";
+    sql += "          ON RessKunde.KundeRessID = ResAccess.CustId ";
+    sql += " WHERE ResAccess.ResId = ";
+    sql += std::to_string(ctx_.gUserRessId);
+    sql += " And ResAccess.AccessLevel = 1 ";
+    sql += " AND ResAccess.Display = 1 ";
+    sql += " AND job.jobid= ";
+    sql += std::to_string(jobId);
+    std::unique_ptr<db::RecordSet> rs = Db().Execute(sql);
+    if (rs->EndOfFile()) {
+        rs->Close();
+        ctx_.Prompts().MsgBox(notFound);
+        return;
+    }
+
+    // From here on a failing step is skipped; only the two look-ups decide.
+    std::string customerKey;
+    IgnoreStep([&] { customerKey = "R" + dialog::DecimalText(rs->Field("KundeRessID")); });
+    IgnoreStep([&] { rs->Close(); });
+    ui::ListItem* customer = ressList.Find(customerKey);
+    if (customer == nullptr) {
+        ctx_.Prompts().MsgBox(notFound);
+        return;
+    }
+    IgnoreStep([&] {
+        ressList.SetSelectedItem(customer);
+        customer->EnsureVisible();
+    });
+    IgnoreStep([&] { lstvRess_ItemClick(*customer); });
+
+    ui::ListItem* job = c_.lstvJobs->Find("J" + std::to_string(jobId));
+    if (job == nullptr) {
+        // Back to the resource chosen before. With none chosen the customer
+        // stays, showing its jobs as just loaded.
+        if (previous != nullptr) {
+            IgnoreStep([&] { ressList.SetSelectedItem(previous); });
+            IgnoreStep([&] { lstvRess_ItemClick(*previous); });
+        }
+        ctx_.Prompts().MsgBox(notFound);
+        return;
+    }
+    IgnoreStep([&] {
+        c_.lstvJobs->SetSelectedItem(job);
+        job->EnsureVisible();
+    });
+    IgnoreStep([&] { lstvJobs_ItemClick(*job); });
+}
+
+void frmKorvane::txtJobNavn_KeyPress(int& keyAscii) {
+    if (keyAscii != ui::keys::Enter) return;
+    pendingJobName_ = c_.txtJobNavn->Text();
+    ReportAndStop([&] { FindJobByName(); }, [&](const Error& e) { ShowFailure(e); });
+}
+
+void frmKorvane::FindJobByName() {
+    ui::ListView& jobs = *c_.lstvJobs;
+    if (jobs.Count() == 0) return;
+    const std::string text = std::move(pendingJobName_);
+    pendingJobName_.clear();
+    const ui::ListItem* ress = c_.lstvRess->SelectedItem();
+    if (ress == nullptr) throw Error(ui::uierr::ElementNotFound, "frmKorvane", "Vælg først en kunde");
+    const std::int32_t ressId = dialog::KeyNumber(ress->Key());
+
+    // The typed text is bound, so an apostrophe in it is just a character.
+    std::string sql = dialog::CustomerJobsQuery(" SELECT Job.JobID ", "CustId", ctx_.gUserRessId, ressId);
+    sql += " AND JobNavn like ? ";
+
+    std::unique_ptr<db::RecordSet> rs =
+        Db().Execute(sql + dialog::StatusCondition(c_.cboActive->ListIndex()), {Value(text + "%")});
+    if (rs->EndOfFile()) {
+        rs->Close();
+        rs = Db().Execute(sql, {Value("%" + text + "%")});
+        if (rs->EndOfFile()) {
+            rs->Close();
+            ctx_.Prompts().MsgBox("Job blev ikke fundet");
+            return;
+        }
+    }
+    const std::int32_t jobId = rs->Field("jobid").ToInt();
+    rs->Close();
+
+    // The containment search ignores the status filter, so the job may not
+    // be in the list.
+    ui::ListItem* job = jobs.Find("J" + std::to_string(jobId));
+    if (job == nullptr) {
+        ctx_.Prompts().MsgBox("Job blev ikke fundet");
+        return;
+    }
+    jobs.SetSelectedItem(job);
+    job->EnsureVisible();
+    lstvJobs_ItemClick(*job);
+}
+
+}  // namespace kv

@@ -1,0 +1,107 @@
+// The resource list: resources of the chosen type, the remembered one chosen
+// again, and what choosing a resource does to the rest of the dialog.
+#include "dialog/frmKorvane.hpp"
+#include "dialog/frmKorvane_helpers.hpp"
+#include "support/error_trap.hpp"
+
+namespace kv {
+
+namespace {
+
+// Companies and customers are listed only where the user has access.
+bool AccessFiltered(std::int32_t ressType) { return ressType == 3 || ressType == 1; }
+
+std::string RessListQuery(std::int32_t ressType, std::int32_t userRessId) {
+    std::string sql = " SELECT RessID, RessNavn, RessTypeID";
+    sql += " FROM Ress  ";
+    if (AccessFiltered(ressType)) {
+        sql += "      INNER JOIN ResAccess ";
+        sql += "          ON Ress.RessID = ResAccess.CustId ";
+    }
+    sql += " WHERE NOT mFldID IS NULL ";
+    sql += " AND NOT RessFld IS NULL ";
+    sql += " AND RessFld <> '' ";
+    sql += " AND RessAktiv=1 ";
+    if (ressType != 0) sql += " AND RessTypeID = " + std::to_string(ressType);
+    else sql += " AND RessTypeID > 1 AND RessTypeID < 6 ";
+    if (AccessFiltered(ressType)) {
+        sql += " AND ResAccess.AccessLevel = 1 ";
+        sql += " AND ResAccess.Display = 1 ";
+        sql += " AND ResAccess.ResId = " + std::to_string(userRessId);
+    }
+    sql += " ORDER BY RessTypeID, RessNavn ";
+    return sql;
+}
+
+}  // namespace
+
+void frmKorvane::FillRessList() {
+    ui::ListView& list = *c_.lstvRess;
+    list.Clear();
+    std::unique_ptr<db::RecordSet> rs = Db().Execute(RessListQuery(mRessType, ctx_.gUserRessId));
+    while (!rs->EndOfFile()) {
+        ui::ListItem& item = list.Add("R" + dialog::DecimalText(rs->Field("RessID")), rs->Field("RessNavn").ToText());
+        item.SetTag(rs->Field("RessTypeID"));
+        rs->MoveNext();
+    }
+    rs->Close();
+
+    auto chooseFirst = [&] {
+        if (list.Count() > 0) {
+            ui::ListItem& first = list.Item(1);
+            list.SetSelectedItem(&first);
+            lstvRess_ItemClick(first);
+        } else {
+            ArrangeForRessType(Value(mRessType));
+            c_.treeFolders->Clear();
+        }
+    };
+    if (ctx_.gRessId < 1) {
+        chooseFirst();
+        return;
+    }
+    IgnoreStep([&] {
+        ui::ListItem* remembered = list.Find("R" + std::to_string(ctx_.gRessId));
+        if (remembered == nullptr) {
+            chooseFirst();
+            return;
+        }
+        list.SetSelectedItem(remembered);
+        lstvRess_ItemClick(*remembered);
+    });
+}
+
+void frmKorvane::cboRessType_Click() {
+    if (mLoading) return;
+    std::int32_t position = c_.cboRessType->ListIndex();
+    if (position < 0) {
+        mRessType = 0;
+        return;
+    }
+    SaveRessType(position);
+    ReportAndStop([&] { FillRessList(); }, [&](const Error& e) { ShowFailure(e); });
+}
+
+void frmKorvane::lstvRess_ItemClick(ui::ListItem& item) {
+    // The item may not outlive what follows; keep what is needed of it.
+    const std::string key = item.Key();
+    const Value ressType = item.Tag();
+
+    SetMousePointer(ui::pointer::Hourglass);
+    IgnoreStep([&] { ArrangeForRessType(ressType); });
+    if (dialog::IsCustomer(ressType)) {
+        IgnoreStep([&] { c_.treeFolders->Clear(); });
+        IgnoreStep([&] {
+            std::int32_t ressId = dialog::KeyNumber(key);
+            FillJobList(ressId);
+        });
+        IgnoreStep([&] { BuildFolderView(); });
+    } else {
+        IgnoreStep([&] { c_.lstvJobs->Clear(); });
+        IgnoreStep([&] { BuildFolderView(); });
+    }
+    IgnoreStep([&] { ctx_.gRessId = dialog::KeyNumber(key); });
+    SetMousePointer(ui::pointer::Default);
+}
+
+}  // namespace kv

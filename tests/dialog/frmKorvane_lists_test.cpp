@@ -1,0 +1,213 @@
+// The resource list and the job list: filters, access, choosing, sorting,
+// tooltip, and awkward names.
+#include "dialog_fixture.hpp"
+
+namespace kv::dialogtest {
+namespace {
+
+using ListsTest = DialogTest;
+
+constexpr int kAlle = 0, kSelskaber = 1, kPersonale = 2, kKunder = 3, kTeknik = 7;
+
+TEST_F(ListsTest, AlleListsStaffCustomersSuppliersAndContactsWithoutAccessFilter) {
+    Open([&](frmKorvane& d) {
+        EXPECT_EQ(Keys(*d.Controls().lstvRess),
+                  (std::vector<std::string>{"R3", "R2", "R1", "R101", "R104", "R102", "R100", "R103", "R200", "R201",
+                                            "R301", "R300"}));
+        // Listed without access, but its jobs need access level 1.
+        user::ClickItem(d, "lstvRess", "R104");
+        EXPECT_TRUE(d.Controls().lstvJobs->Visible());
+        EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
+        EXPECT_EQ(d.Controls().treeFolders->Node(1).Tag(), ResourceFolder(104).string());
+    });
+}
+
+TEST_F(ListsTest, CustomersAndCompaniesNeedAccessOtherTypesDoNot) {
+    Open([&](frmKorvane& d) {
+        user::SelectComboItem(d, "cboRessType", kKunder);
+        EXPECT_EQ(Keys(*d.Controls().lstvRess), (std::vector<std::string>{"R101", "R102", "R100"}));
+        user::SelectComboItem(d, "cboRessType", kSelskaber);
+        EXPECT_EQ(Keys(*d.Controls().lstvRess), (std::vector<std::string>{"R10"}));
+        user::SelectComboItem(d, "cboRessType", kTeknik);
+        EXPECT_EQ(Keys(*d.Controls().lstvRess), (std::vector<std::string>{"R500"}));
+        EXPECT_EQ(d.mRessType, kTeknik);
+    });
+    EXPECT_EQ(Setting("RessType"), kTeknik);
+
+    // Another user sees other customers.
+    h.ctx->gUserRessId = 2;
+    settings::WriteNumber(h.registry, "RessType", kKunder);
+    Open([&](frmKorvane& d) { EXPECT_EQ(Keys(*d.Controls().lstvRess), (std::vector<std::string>{"R101"})); });
+}
+
+TEST_F(ListsTest, TypeChangeKeepsTheRememberedResourceWhenListed) {
+    Open([&](frmKorvane& d) {
+        user::SelectComboItem(d, "cboRessType", kKunder);
+        user::ClickItem(d, "lstvRess", "R100");
+        user::SelectComboItem(d, "cboRessType", kAlle);
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
+        user::SelectComboItem(d, "cboRessType", kPersonale);
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R3");
+    });
+    EXPECT_EQ(h.ctx->gRessId, 3);
+}
+
+TEST_F(ListsTest, TypeWithoutResourcesEmptiesListAndTreeAndKeepsTheJobs) {
+    Sql("UPDATE Ress SET RessAktiv = 0 WHERE RessID IN (101, 102)");
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        user::ClickItem(d, "lstvRess", "R100");
+        ASSERT_EQ(c.lstvJobs->Count(), 3);
+        Sql("UPDATE Ress SET RessAktiv = 0 WHERE RessID = 100");
+        user::SelectComboItem(d, "cboRessType", kKunder);
+        EXPECT_EQ(c.lstvRess->Count(), 0);
+        EXPECT_EQ(c.treeFolders->Count(), 0);
+        EXPECT_EQ(c.lstvJobs->Count(), 3) << "the job list shows what it showed before";
+        EXPECT_TRUE(c.lstvJobs->Visible());
+        user::SelectComboItem(d, "cboRessType", kTeknik);
+        EXPECT_EQ(c.lstvRess->Count(), 1);
+        EXPECT_FALSE(c.lstvJobs->Visible());
+    });
+}
+
+TEST_F(ListsTest, FailedRefillFromTheTypeBoxIsShownAndTheDialogStays) {
+    Open([&](frmKorvane& d) {
+        Sql("ALTER TABLE Ress RENAME TO RessGammel");
+        user::SelectComboItem(d, "cboRessType", kKunder);
+        ASSERT_EQ(h.prompts.Messages().size(), 1u);
+        EXPECT_NE(h.prompts.Messages()[0].request.text.find("Ress"), std::string::npos);
+        EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
+        EXPECT_TRUE(d.IsLoaded());
+        Sql("ALTER TABLE RessGammel RENAME TO Ress");
+        user::SelectComboItem(d, "cboRessType", kKunder);
+        EXPECT_EQ(d.Controls().lstvRess->Count(), 3);
+    });
+}
+
+TEST_F(ListsTest, AwkwardNamesAreShownAsStored) {
+    const std::string longName(300, 'x');
+    const std::string quoted = "\"Citat\" & 'Apostrof' ÆØÅ æøå";
+    Sql("INSERT INTO Ress (RessID, RessNavn, RessTypeID, RessAktiv, mFldID, RessFld) VALUES (?, ?, 4, 1, 1, 'x')",
+        {Value(700), Value(longName)});
+    Sql("INSERT INTO Ress (RessID, RessNavn, RessTypeID, RessAktiv, mFldID, RessFld) VALUES (?, ?, 4, 1, 1, 'x')",
+        {Value(701), Value(quoted)});
+    Sql("INSERT INTO Job (JobID, ProjektID, JobNavn, JobStatusID) VALUES (?, 1001, ?, 1)", {Value(900), Value(quoted)});
+    Sql("INSERT INTO Job (JobID, ProjektID, JobNavn, JobStatusID) VALUES (?, 1001, NULL, 1)", {Value(901)});
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        EXPECT_EQ(c.lstvRess->Item("R700").Text(), longName);
+        EXPECT_EQ(c.lstvRess->Item("R701").Text(), quoted);
+        // A resource without a ResFldPath row: the user is told, the list stays.
+        user::ClickItem(d, "lstvRess", "R701");
+        ASSERT_EQ(h.prompts.Messages().size(), 1u);
+        EXPECT_NE(h.prompts.Messages()[0].request.text.find("(BuildFolderView)"), std::string::npos);
+        user::ClickItem(d, "lstvRess", "R100");
+        EXPECT_EQ(c.lstvJobs->Item("J900").SubItem(1), quoted);
+        EXPECT_EQ(c.lstvJobs->Item("J901").SubItem(1), "");
+        EXPECT_EQ(c.lstvJobs->Item("J901").ToolTipText(), "901 ");
+    });
+}
+
+TEST_F(ListsTest, JobItemsCarryKeyNumberNameTagIconAndTooltip) {
+    Open([&](frmKorvane& d) {
+        user::ClickItem(d, "lstvRess", "R100");
+        const auto& jobs = *d.Controls().lstvJobs;
+        EXPECT_EQ(Keys(jobs), (std::vector<std::string>{"J417", "J418", "J419"}));
+        const ui::ListItem& job = jobs.Item("J417");
+        EXPECT_EQ(job.Text(), "417");
+        EXPECT_EQ(job.SubItem(1), "Tagrenovering Søndergade 12");
+        EXPECT_EQ(job.Tag(), Value(417));
+        EXPECT_EQ(job.SmallIcon(), "job");
+        EXPECT_EQ(job.ToolTipText(), "417 Tagrenovering Søndergade 12");
+        EXPECT_EQ(jobs.SelectedItem(), nullptr);
+        EXPECT_GE(h.view.DoEventsCount(), 1) << "the fill lets the list draw";
+    });
+}
+
+TEST_F(ListsTest, StatusSwitchRefillsJobsAndKeepsTheTree) {
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        ChooseJob417(d);
+        const int nodes = c.treeFolders->Count();
+        user::SelectComboItem(d, "cboActive", 2);
+        EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J417", "J418", "J419", "J420", "J421"}));
+        user::SelectComboItem(d, "cboActive", 1);
+        EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J420", "J421"}));
+        EXPECT_EQ(c.treeFolders->Count(), nodes);
+        EXPECT_EQ(c.treeFolders->Node(1).Tag(), JobFolder(417).string());
+        EXPECT_EQ(h.ctx->gJobId, 417);
+    });
+    EXPECT_EQ(Setting("JobSetting"), 2);
+}
+
+TEST_F(ListsTest, StatusSwitchForANonCustomerOnlySavesAndEmpties) {
+    Open([&](frmKorvane& d) {
+        user::ClickItem(d, "lstvRess", "R100");
+        user::ClickItem(d, "lstvRess", "R200");
+        EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
+        d.Controls().cboActive->SetListIndex(2);  // hidden from the user; the program still may
+        EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
+    });
+    EXPECT_EQ(Setting("JobSetting"), 3);
+}
+
+TEST_F(ListsTest, FailedJobRefillFromTheStatusBoxIsShown) {
+    Open([&](frmKorvane& d) {
+        user::ClickItem(d, "lstvRess", "R100");
+        Sql("ALTER TABLE Job RENAME TO JobGammel");
+        user::SelectComboItem(d, "cboActive", 2);
+        ASSERT_EQ(h.prompts.Messages().size(), 1u);
+        EXPECT_NE(h.prompts.Messages()[0].request.text.find("Job"), std::string::npos);
+        EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
+        EXPECT_TRUE(d.IsLoaded());
+    });
+}
+
+TEST_F(ListsTest, SortingByTextThroughColumnClicks) {
+    Sql("INSERT INTO Job (JobID, ProjektID, JobNavn, JobStatusID) VALUES (99, 1001, 'Zinktag', 1)");
+    Sql("INSERT INTO Job (JobID, ProjektID, JobNavn, JobStatusID) VALUES (100, 1001, 'Altan', 1)");
+    Open([&](frmKorvane& d) {
+        const auto& jobs = *d.Controls().lstvJobs;
+        user::ClickItem(d, "lstvRess", "R100");
+        user::ClickColumn(d, "lstvJobs", 1);
+        EXPECT_TRUE(jobs.Sorted());
+        EXPECT_EQ(Keys(jobs), (std::vector<std::string>{"J99", "J419", "J418", "J417", "J100"}));
+        user::ClickColumn(d, "lstvJobs", 1);
+        EXPECT_EQ(Keys(jobs), (std::vector<std::string>{"J100", "J417", "J418", "J419", "J99"}));
+        user::ClickColumn(d, "lstvJobs", 2);
+        EXPECT_EQ(Keys(jobs), (std::vector<std::string>{"J100", "J418", "J417", "J419", "J99"}));
+        EXPECT_EQ(d.mSortColumn, 1);
+        EXPECT_FALSE(d.mSortDescending);
+    });
+    // The sort state outlives the showing.
+    EXPECT_EQ(Dlg().mSortColumn, 1);
+}
+
+TEST_F(ListsTest, TooltipFollowsThePointer) {
+    Open([&](frmKorvane& d) {
+        const auto& jobs = *d.Controls().lstvJobs;
+        user::ClickItem(d, "lstvRess", "R100");
+        const double firstRow = jobs.HeaderHeight() + jobs.RowHeight() / 2.0;
+        user::MoveMouse(d, "lstvJobs", 100, firstRow);
+        EXPECT_EQ(jobs.ToolTipText(), "417 Tagrenovering Søndergade 12");
+        user::MoveMouse(d, "lstvJobs", 100, firstRow + jobs.RowHeight());
+        EXPECT_EQ(jobs.ToolTipText(), "418 Køkken til familien Østergaard");
+        user::MoveMouse(d, "lstvJobs", 100, firstRow + 10 * jobs.RowHeight());
+        EXPECT_EQ(jobs.ToolTipText(), "");
+    });
+}
+
+TEST_F(ListsTest, JobClickSetsTheJobEvenWhenItsFolderIsMissing) {
+    Sql("DELETE FROM JobFldPath WHERE JobID = 418");
+    Open([&](frmKorvane& d) {
+        ChooseJob417(d);
+        user::ClickItem(d, "lstvJobs", "J418");
+        EXPECT_EQ(h.ctx->gJobId, 418);
+        EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoJobFolder});
+        EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
+        EXPECT_EQ(d.Controls().lblFolder->Caption(), "417") << "the label keeps the last folder";
+    });
+}
+
+}  // namespace
+}  // namespace kv::dialogtest

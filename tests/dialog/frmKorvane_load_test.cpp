@@ -1,0 +1,225 @@
+// Opening and closing the dialog: remembered settings, re-selection of the
+// last resource and job, caption, the delete box for unsent mails, layout.
+#include <cstdlib>
+
+#include "dialog_fixture.hpp"
+
+namespace kv::dialogtest {
+namespace {
+
+using LoadTest = DialogTest;
+
+const std::string kCaption = "Import af mails til Korvane, Mette Sørensen (ver. 1.0.150)";
+
+TEST_F(LoadTest, FirstOpeningWritesTheDefaultsAndChoosesTheFirstResource) {
+    ASSERT_FALSE(Setting("JobSetting"));
+    Open([&](frmKorvane& d) {
+        EXPECT_EQ(d.Controls().cboActive->Text(), "Aktive jobs");
+        EXPECT_EQ(d.Controls().cboRessType->Text(), "<Alle>");
+        EXPECT_EQ(d.Controls().chkDelete->Value(), 0);
+        EXPECT_TRUE(d.Controls().chkDelete->Enabled());
+        EXPECT_FALSE(d.mLoading);
+        // Staff come first under <Alle>; the first is chosen.
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R3");
+        EXPECT_EQ(d.Controls().lblFolder->Caption(), "3");
+    });
+    EXPECT_EQ(Setting("JobSetting"), 1);
+    EXPECT_EQ(Setting("MailDelete"), 0);
+    EXPECT_FALSE(Setting("RessType"));
+    EXPECT_EQ(h.ctx->gRessId, 3);
+    EXPECT_TRUE(h.prompts.Messages().empty()) << MessageTexts().front();
+}
+
+TEST_F(LoadTest, CaptionCarriesUserAndVersionOnceAtEveryOpening) {
+    Open();
+    Open();
+    ASSERT_EQ(h.view.Showings().size(), 2u);
+    EXPECT_EQ(h.view.Showings()[0].captionShown, kCaption);
+    EXPECT_EQ(h.view.Showings()[1].captionShown, kCaption);
+}
+
+TEST_F(LoadTest, UserWithoutResourceRowGetsAnEmptyName) {
+    h.ctx->gUserRessId = 999;
+    Open();
+    EXPECT_EQ(h.view.Showings().at(0).captionShown, "Import af mails til Korvane,  (ver. 1.0.150)");
+}
+
+TEST_F(LoadTest, StoredRessTypeOutsideTheItemsShowsAlleButFiltersByIt) {
+    for (std::int32_t stored : {9, -1}) {
+        settings::WriteNumber(h.registry, "RessType", stored);
+        Open([&](frmKorvane& d) {
+            EXPECT_EQ(d.Controls().cboRessType->ListIndex(), 0);
+            EXPECT_EQ(d.mRessType, stored);
+            EXPECT_EQ(d.Controls().lstvRess->Count(), 0);
+            EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
+            EXPECT_FALSE(d.Controls().lstvJobs->Visible());
+        });
+        EXPECT_EQ(Setting("RessType"), stored) << "loading writes nothing back";
+    }
+}
+
+TEST_F(LoadTest, JobSettingOutsideTheItemsFallsBackToActiveJobsAndIsRepaired) {
+    for (std::int32_t stored : {0, 4, -7}) {
+        settings::WriteNumber(h.registry, "JobSetting", stored);
+        Open([&](frmKorvane& d) { EXPECT_EQ(d.Controls().cboActive->ListIndex(), 0); });
+        EXPECT_EQ(Setting("JobSetting"), 1);
+    }
+    EXPECT_EQ(h.view.Showings().size(), 3u);
+}
+
+TEST_F(LoadTest, StoredChoicesAreShownWithoutBeingWrittenBack) {
+    settings::WriteNumber(h.registry, "JobSetting", 3);
+    settings::WriteNumber(h.registry, "MailDelete", 1);
+    settings::WriteNumber(h.registry, "RessType", 3);
+    settings::WriteNumber(h.registry, "LogLevel", 4);
+    Open([&](frmKorvane& d) {
+        EXPECT_EQ(d.Controls().cboActive->Text(), "Alle jobs");
+        EXPECT_EQ(d.Controls().chkDelete->Value(), 1);
+        EXPECT_EQ(d.Controls().cboRessType->Text(), "Kunder og Internt");
+        // The first customer by name, with its closed job too.
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R101");
+        EXPECT_EQ(Keys(*d.Controls().lstvJobs), (std::vector<std::string>{"J430", "J431"}));
+        user::ClickCheckBox(d, "chkDelete");
+    });
+    EXPECT_EQ(h.ctx->gLog.LogLevel(), 4);
+    EXPECT_EQ(Setting("MailDelete"), 0);
+    EXPECT_EQ(Setting("JobSetting"), 3);
+}
+
+TEST_F(LoadTest, LogLevelZeroKeepsTheLogsOwnLevel) {
+    settings::WriteNumber(h.registry, "LogLevel", 0);
+    Open();
+    EXPECT_EQ(h.ctx->gLog.LogLevel(), 1);
+}
+
+TEST_F(LoadTest, RemembersResourceAndJobAcrossOpenings) {
+    Open([&](frmKorvane& d) { ChooseJob417(d); });
+    EXPECT_EQ(h.ctx->gRessId, demo::CustomerWithJobs);
+    EXPECT_EQ(h.ctx->gJobId, demo::ActiveJob);
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        EXPECT_EQ(Selected(*c.lstvRess), "R100");
+        EXPECT_EQ(Selected(*c.lstvJobs), "J417");
+        ASSERT_GT(c.treeFolders->Count(), 0);
+        EXPECT_EQ(c.treeFolders->Node(1).Tag(), JobFolder(417).string());
+        EXPECT_TRUE(c.treeFolders->Node(1).Expanded());
+        EXPECT_EQ(c.lblFolder->Caption(), "417");
+    });
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(LoadTest, RememberedJobNoLongerListedSelectsNoJobQuietly) {
+    settings::WriteNumber(h.registry, "RessType", 3);
+    h.ctx->gRessId = demo::CustomerWithJobs;
+    h.ctx->gJobId = demo::ClosedJob;  // filtered out under "Aktive jobs"
+    Open([&](frmKorvane& d) {
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
+        EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
+        EXPECT_EQ(d.Controls().treeFolders->Node(1).Tag(), ResourceFolder(100).string());
+    });
+    EXPECT_EQ(h.ctx->gJobId, demo::ClosedJob);
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(LoadTest, RememberedJobIsIgnoredForANonCustomer) {
+    h.ctx->gRessId = demo::Supplier;
+    h.ctx->gJobId = demo::ActiveJob;
+    Open([&](frmKorvane& d) {
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R200");
+        EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
+        EXPECT_EQ(d.Controls().treeFolders->Node(1).Tag(), ResourceFolder(200).string());
+    });
+}
+
+TEST_F(LoadTest, DeactivatedRememberedResourceGivesTheFirstOne) {
+    h.ctx->gRessId = demo::CustomerWithJobs;
+    Sql("UPDATE Ress SET RessAktiv = 0 WHERE RessID = 100");
+    Open([&](frmKorvane& d) { EXPECT_EQ(Selected(*d.Controls().lstvRess), "R3"); });
+    EXPECT_EQ(h.ctx->gRessId, 3);
+}
+
+TEST_F(LoadTest, UnsentInspectorMailDisablesTheDeleteBoxButKeepsItsState) {
+    settings::WriteNumber(h.registry, "MailDelete", 1);
+    const std::string data = std::getenv("KV_TEST_DATA");
+    h.ctx->gImportFromInspector = true;
+    h.ctx->gImportMail = h.store->AddItemFile("Drafts", data + "/mail/draft_ok.eml");
+    Open([&](frmKorvane& d) {
+        EXPECT_FALSE(d.Controls().chkDelete->Enabled());
+        EXPECT_EQ(d.Controls().chkDelete->Value(), 1);
+    });
+    h.ctx->gImportMail = h.store->AddItemFile("Inbox", data + "/mail/rapport_utf8.eml");
+    Open([&](frmKorvane& d) { EXPECT_TRUE(d.Controls().chkDelete->Enabled()); });
+}
+
+TEST_F(LoadTest, ClosingLetsGoOfTheExplorerOnly) {
+    h.ctx->gImportExplorer = h.store->OpenExplorer("Inbox");
+    ASSERT_NE(h.ctx->gImportExplorer, nullptr);
+    Open([&](frmKorvane& d) {
+        ChooseJob417(d);
+        user::ClickButton(d, "cmdClose");
+        EXPECT_FALSE(d.IsLoaded());
+    });
+    EXPECT_FALSE(h.view.Showings().at(0).closedByUser) << "Luk closed it, not the close box";
+    EXPECT_EQ(h.ctx->gImportExplorer, nullptr);
+    EXPECT_EQ(h.ctx->gJobId, demo::ActiveJob);
+    EXPECT_EQ(h.ctx->gRessId, demo::CustomerWithJobs);
+}
+
+TEST_F(LoadTest, ALoadFailureReachesTheCallerAndNothingIsShown) {
+    h.ctx->gConnection.reset();
+    EXPECT_THROW(Dlg().ShowModal(), Error);
+    EXPECT_TRUE(h.view.Showings().empty());
+    EXPECT_FALSE(Dlg().mLoading);
+    EXPECT_FALSE(Dlg().IsLoaded());
+}
+
+TEST_F(LoadTest, LayoutFollowsTheChosenResourceType) {
+    auto expectCustomer = [](const dialog::KorvaneControls& c) {
+        EXPECT_EQ(c.treeFolders->Width(), 3135);
+        for (const ui::Control* f : {static_cast<ui::Control*>(c.Label4), static_cast<ui::Control*>(c.cmdNewFld),
+                                     static_cast<ui::Control*>(c.treeFolders)}) {
+            EXPECT_EQ(f->Left(), 7920) << f->Name();
+        }
+        EXPECT_EQ(c.lblFolder->Left(), 8880);
+        EXPECT_TRUE(c.lstvJobs->Visible() && c.txtJobId->Visible() && c.cboActive->Visible() && c.lblJob->Visible());
+    };
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        user::ClickItem(d, "lstvRess", "R100");
+        expectCustomer(c);
+        user::ClickItem(d, "lstvRess", "R200");
+        EXPECT_EQ(c.treeFolders->Width(), 8175);
+        EXPECT_EQ(c.treeFolders->Left() + c.treeFolders->Width(), 11055);
+        EXPECT_EQ(c.Label4->Left(), 2880);
+        EXPECT_EQ(c.cmdNewFld->Left(), 2880);
+        EXPECT_EQ(c.treeFolders->Left(), 2880);
+        EXPECT_EQ(c.lblFolder->Left(), 3840);
+        for (const ui::Control* j : {static_cast<ui::Control*>(c.lblJob), static_cast<ui::Control*>(c.picSearch),
+                                     static_cast<ui::Control*>(c.txtJobId), static_cast<ui::Control*>(c.txtJobNavn),
+                                     static_cast<ui::Control*>(c.Label3), static_cast<ui::Control*>(c.cboActive),
+                                     static_cast<ui::Control*>(c.lstvJobs)}) {
+            EXPECT_FALSE(j->Visible()) << j->Name();
+        }
+        // Untagged controls stay where they were designed.
+        EXPECT_EQ(c.lstvRess->Left(), 120);
+        EXPECT_EQ(c.cmdImport->Left(), 8520);
+        user::ClickItem(d, "lstvRess", "R101");
+        expectCustomer(c);
+    });
+}
+
+TEST_F(LoadTest, ArrangeTakesATagAsNumberOrText) {
+    Open([&](frmKorvane& d) {
+        d.ArrangeForRessType(Value("3"));
+        EXPECT_EQ(d.Controls().treeFolders->Width(), 3135);
+        d.ArrangeForRessType(Value("kunde"));
+        EXPECT_EQ(d.Controls().treeFolders->Width(), 8175);
+        d.ArrangeForRessType(Value(3));
+        EXPECT_TRUE(d.Controls().lstvJobs->Visible());
+        d.ArrangeForRessType(Value());
+        EXPECT_FALSE(d.Controls().lstvJobs->Visible());
+    });
+}
+
+}  // namespace
+}  // namespace kv::dialogtest

@@ -1,0 +1,227 @@
+// Job lookup by number (key filter, access, restoring the previous choice)
+// and by name (prefix, then containment; typed text bound, not spliced).
+#include "dialog/frmKorvane_helpers.hpp"
+#include "dialog_fixture.hpp"
+
+namespace kv::dialogtest {
+namespace {
+
+// The lookup boxes are job controls: a customer is chosen to begin with.
+struct LookupTest : DialogTest {
+    void SetUp() override {
+        DialogTest::SetUp();
+        h.ctx->gRessId = demo::CustomerWithJobs;
+    }
+};
+
+std::string NotFound(int job) { return "Job nr " + std::to_string(job) + " blev ikke fundet "; }
+
+TEST_F(LookupTest, KeyFilterTakesDigitsUpTo32BitsAndControlKeys) {
+    Open([&](frmKorvane& d) {
+        ui::TextBox& box = *d.Controls().txtJobId;
+        user::TypeText(d, "txtJobId", "2147483647");
+        EXPECT_EQ(box.Text(), "2147483647");
+        user::TypeText(d, "txtJobId", "0");
+        EXPECT_EQ(box.Text(), "2147483647") << "2147483647 followed by 0 is too large";
+        box.SetText("214748364");
+        user::TypeText(d, "txtJobId", "8");
+        EXPECT_EQ(box.Text(), "214748364") << "2147483648 is refused";
+        user::TypeText(d, "txtJobId", "7");
+        EXPECT_EQ(box.Text(), "2147483647");
+        box.SetText("");
+        user::TypeText(d, "txtJobId", "4a b-1.7,æ");
+        EXPECT_EQ(box.Text(), "417");
+        EXPECT_FALSE(box.UserPressKey(ui::keys::Escape));
+        EXPECT_TRUE(box.UserPressKey(ui::keys::Backspace));
+        EXPECT_EQ(box.Text(), "41");
+    });
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(LookupTest, EnterWithoutANumberAsksForOne) {
+    Open([&](frmKorvane& d) {
+        user::TypeText(d, "txtJobId", "\r");
+        user::PasteText(d, "txtJobId", "12a");
+        user::TypeText(d, "txtJobId", "\r");
+    });
+    ASSERT_EQ(MessageTexts(), (std::vector<std::string>{"Du har ikke indtastet et jobid.", "Du har ikke indtastet et jobid."}));
+    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
+}
+
+TEST_F(LookupTest, PastedNumberTooLargeShowsTheFailure) {
+    Open([&](frmKorvane& d) {
+        user::PasteText(d, "txtJobId", "99999999999");
+        user::TypeText(d, "txtJobId", "\r");
+        EXPECT_TRUE(d.IsLoaded());
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Overflow"});
+}
+
+TEST_F(LookupTest, JobZeroDoesNothing) {
+    Open([&](frmKorvane& d) {
+        user::TypeText(d, "txtJobId", "0\r");
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
+        EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
+    });
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(LookupTest, NumberSelectsCustomerAndJobAsClicksWould) {
+    h.ctx->gRessId = 101;
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        user::TypeText(d, "txtJobId", "418");
+        EXPECT_EQ(Selected(*c.lstvRess), "R101") << "nothing happens before Enter";
+        user::TypeText(d, "txtJobId", "\r");
+        EXPECT_EQ(Selected(*c.lstvRess), "R100");
+        EXPECT_EQ(Selected(*c.lstvJobs), "J418");
+        EXPECT_TRUE(c.lstvJobs->IsScrolledIntoView(c.lstvJobs->Item("J418")));
+        EXPECT_EQ(c.treeFolders->Node(1).Tag(), JobFolder(418).string());
+        EXPECT_TRUE(c.lstvJobs->Visible());
+    });
+    EXPECT_EQ(h.ctx->gJobId, 418);
+    EXPECT_EQ(h.ctx->gRessId, 100);
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(LookupTest, JobOutsideTheListRestoresThePreviousResource) {
+    h.ctx->gRessId = 101;
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        user::TypeText(d, "txtJobId", std::to_string(demo::ClosedJob) + "\r");
+        EXPECT_EQ(Selected(*c.lstvRess), "R101");
+        EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J430"}));
+        EXPECT_EQ(c.treeFolders->Node(1).Tag(), ResourceFolder(101).string());
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+    EXPECT_EQ(h.ctx->gRessId, 101);
+    EXPECT_EQ(h.ctx->gJobId, 0);
+}
+
+TEST_F(LookupTest, JobOutsideTheListWithNothingChosenBeforeKeepsTheCustomer) {
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        c.lstvRess->SetSelectedItem(nullptr);
+        user::TypeText(d, "txtJobId", std::to_string(demo::ClosedJob) + "\r");
+        EXPECT_EQ(Selected(*c.lstvRess), "R100");
+        EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J417", "J418", "J419"}));
+        EXPECT_EQ(c.lstvJobs->SelectedItem(), nullptr);
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+}
+
+TEST_F(LookupTest, JobsTheUserMayNotSeeOrThatDoNotExistAreNotFound) {
+    Open([&](frmKorvane& d) {
+        user::TypeText(d, "txtJobId", "460\r");  // customer 104: no access row
+        user::TypeText(d, "txtJobId", "\b\b\b450\r");  // customer 103: not displayed
+        user::TypeText(d, "txtJobId", "\b\b\b2147483647\r");
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
+    });
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{NotFound(460), NotFound(450), NotFound(2147483647)}));
+}
+
+TEST_F(LookupTest, CustomerMissingFromTheListIsNotFound) {
+    Sql("UPDATE Ress SET RessFld = '' WHERE RessID = 100");  // no folder: never listed
+    h.ctx->gRessId = 101;
+    Open([&](frmKorvane& d) {
+        user::TypeText(d, "txtJobId", "417\r");
+        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R101");
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(417)});
+}
+
+TEST_F(LookupTest, DatabaseFailureInTheNumberLookupIsShown) {
+    Open([&](frmKorvane& d) {
+        Sql("ALTER TABLE RessKunde RENAME TO RessKundeGammel");
+        user::TypeText(d, "txtJobId", "417\r");
+        EXPECT_TRUE(d.IsLoaded());
+    });
+    ASSERT_EQ(h.prompts.Messages().size(), 1u);
+    EXPECT_NE(MessageTexts()[0].find("RessKunde"), std::string::npos);
+}
+
+TEST_F(LookupTest, NameByPrefixThenByContainment) {
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        user::ClickItem(d, "lstvRess", "R100");
+        user::TypeText(d, "txtJobNavn", "Køk\r");
+        EXPECT_EQ(Selected(*c.lstvJobs), "J418");
+        EXPECT_EQ(h.ctx->gJobId, 418);
+        EXPECT_EQ(c.treeFolders->Node(1).Tag(), JobFolder(418).string());
+        c.txtJobNavn->SetText("");
+        user::TypeText(d, "txtJobNavn", "carport\r");
+        EXPECT_EQ(Selected(*c.lstvJobs), "J419");
+    });
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(LookupTest, NameWithAnApostropheIsFoundNotSpliced) {
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        user::ClickItem(d, "lstvRess", "R102");
+        user::TypeText(d, "txtJobNavn", "O'Connor's\r");
+        EXPECT_EQ(Selected(*c.lstvJobs), "J440");
+        c.lstvJobs->SetSelectedItem(nullptr);
+        c.txtJobNavn->SetText("");
+        user::TypeText(d, "txtJobNavn", "r's strat\r");
+        EXPECT_EQ(Selected(*c.lstvJobs), "J440");
+        c.txtJobNavn->SetText("");
+        user::TypeText(d, "txtJobNavn", "x' OR '1'='1\r");
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
+}
+
+TEST_F(LookupTest, NameMatchingAClosedJobOutsideTheListIsNotFound) {
+    Open([&](frmKorvane& d) {
+        user::ClickItem(d, "lstvRess", "R100");
+        user::TypeText(d, "txtJobNavn", "afsluttet\r");
+        EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
+}
+
+TEST_F(LookupTest, NameLookupWithAnEmptyJobListDoesNothing) {
+    Open([&](frmKorvane& d) {
+        user::ClickItem(d, "lstvRess", "R104");
+        user::TypeText(d, "txtJobNavn", "Bager\r");
+    });
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(LookupTest, DatabaseFailureInTheNameLookupIsShownAndTheDialogStays) {
+    Open([&](frmKorvane& d) {
+        user::ClickItem(d, "lstvRess", "R100");
+        Sql("ALTER TABLE Job RENAME TO JobGammel");
+        user::TypeText(d, "txtJobNavn", "Tag\r");
+        EXPECT_TRUE(d.IsLoaded());
+    });
+    ASSERT_EQ(h.prompts.Messages().size(), 1u);
+    EXPECT_NE(MessageTexts()[0].find("Job"), std::string::npos);
+    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
+}
+
+TEST(LookupNumbers, NumericTextAndConversion) {
+    using dialog::IsNumeric;
+    using dialog::ToLong;
+    EXPECT_TRUE(IsNumeric(" 42 "));
+    EXPECT_TRUE(IsNumeric("-5"));
+    EXPECT_TRUE(IsNumeric("2.5"));
+    EXPECT_FALSE(IsNumeric(""));
+    EXPECT_FALSE(IsNumeric("-"));
+    EXPECT_FALSE(IsNumeric("1e3"));
+    EXPECT_FALSE(IsNumeric("12a"));
+    EXPECT_EQ(ToLong("2147483647"), 2147483647);
+    EXPECT_EQ(ToLong("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ToLong("2.5"), 2);
+    EXPECT_EQ(ToLong("3.5"), 4);
+    EXPECT_EQ(ToLong("2.51"), 3);
+    EXPECT_THROW(ToLong("2147483648"), Error);
+    EXPECT_THROW(ToLong("99999999999999999999999"), Error);
+    EXPECT_THROW(ToLong("abc"), Error);
+    EXPECT_EQ(dialog::KeyNumber("R345"), 345);
+    EXPECT_THROW(dialog::KeyNumber("R"), Error);
+    EXPECT_THROW(dialog::KeyNumber(""), Error);
+}
+
+}  // namespace
+}  // namespace kv::dialogtest
