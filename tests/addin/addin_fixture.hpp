@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "addin/Connect.hpp"
@@ -76,6 +77,13 @@ struct AddinTest : ::testing::Test {
         } catch (const Error&) {
             return nullptr;
         }
+    }
+    // The button a person would click; a missing one fails the test (gtest reports the throw).
+    outlook::CommandBarButton& ButtonOn(outlook::Window& window, const std::string& bar, const std::string& tag) {
+        auto found = Bar(window, bar);
+        auto button = found ? found->FindControl(tag) : nullptr;
+        if (!button) throw std::runtime_error("no button " + tag + " on toolbar " + bar);
+        return *button;
     }
     std::string Log() const {
         std::ifstream in(h.LogPath(), std::ios::binary);

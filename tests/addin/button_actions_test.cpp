@@ -68,7 +68,7 @@ TEST_F(AddinTest, InspectorImportHandsItsMailAndEmptiesItAfterwards) {
     auto first = h.store->OpenInspector(mails.at(0));
     auto second = h.store->OpenInspector(mails.at(1));
     // The first window's button still imports the first window's mail.
-    h.store->Click(*Bar(*first, "KorvaneNMail")->FindControl("CBButtonMail"));
+    h.store->Click(ButtonOn(*first, "KorvaneNMail", "CBButtonMail"));
     ASSERT_EQ(record.shown, 1);
     EXPECT_TRUE(record.fromInspector);
     EXPECT_EQ(record.mail, mails.at(0));
@@ -88,7 +88,7 @@ struct ImportAndSendTest : AddinTest {
         draft = h.store->AddItemFile("Drafts", TestData(file));
         window = h.store->OpenInspector(draft);
     }
-    void PressSend() { h.store->Click(*Bar(*window, "KorvaneSMail")->FindControl("CBNewButtonMail")); }
+    void PressSend() { h.store->Click(ButtonOn(*window, "KorvaneSMail", "CBNewButtonMail")); }
     bool InFolder(const std::string& folder) {
         for (const auto& item : h.store->Items(folder))
             if (item->EntryID() == draft->EntryID()) return true;
