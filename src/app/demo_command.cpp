@@ -80,10 +80,10 @@ int RunDemo(const std::string& dirText) {
 
     std::string reg = (dir / "registry.reg").string(), mail = (dir / "mail").string();
     std::cout << "Demo i " << dir.string() << ":\n"
-              << "  database     " << (dir / "korvane.db").string() << " (" << demo.resources << " ressourcer, "
+              << "  database      " << (dir / "korvane.db").string() << " (" << demo.resources << " ressourcer, "
               << demo.jobs << " jobs)\n"
-              << "  dokumenter   " << (dir / "dokumenter").string() << "\n"
-              << "  mails        " << mail << " (" << copied << " elementer)\n"
+              << "  dokumenter    " << (dir / "dokumenter").string() << "\n"
+              << "  mails         " << mail << " (" << copied << " elementer)\n"
               << "  indstillinger " << reg << "\n\n"
               << "Prøv:\n"
               << "  kvimport mails --registry " << reg << " --store " << mail << "\n"

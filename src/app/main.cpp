@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     CommonOptions lst;
     std::string listFrom = "Inbox";
     auto* mails = app.add_subcommand("mails", "list the items of a mail folder with their positions");
-    AddCommon(*mails, lst, false);
+    AddCommon(*mails, lst, false);  // --registry is accepted alike, though listing needs no settings
     mails->add_option("--from", listFrom, "mail folder (default Inbox)");
     mails->footer("\nExample:\n  kvimport mails --from Drafts\n");
 

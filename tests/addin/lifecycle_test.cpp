@@ -180,5 +180,20 @@ TEST_F(AddinTest, ClosingTheLastInspectorAfterTheExplorersDetaches) {
     connect->OnDisconnection(0);
 }
 
+TEST_F(AddinTest, OnlyTheLatestInspectorsCloseIsFollowed) {
+    Start();
+    auto second = h.store->OpenExplorer("Inbox");
+    h.store->CloseExplorer(*explorer);
+    h.store->CloseExplorer(*second);  // no explorer left, still attached
+    auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto writing = h.store->OpenInspector(h.store->AddItemFile("Drafts", TestData("draft_ok.eml")));
+    h.store->CloseInspector(*writing);  // followed, but another inspector is open
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    h.store->CloseInspector(*received);  // the last one, but no longer followed
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    connect->OnDisconnection(0);
+    EXPECT_FALSE(h.ctx->gOutlookApp);
+}
+
 }  // namespace
 }  // namespace kv::addintest
