@@ -13,9 +13,8 @@ void OutAddIn::colInsp_NewInspector(const std::shared_ptr<outlook::Inspector>& i
     std::int32_t itemClass = 0;
     IgnoreStepLogged(ctx_.gLog, where, [&] { itemClass = Need(objInsp, "Inspector").GetCurrentItem()->Class(); });
     if (itemClass != outlook::itemclass::Mail) return;
-    bool sent = false;
-    IgnoreStepLogged(ctx_.gLog, where, [&] { sent = objInsp->GetCurrentItem()->Sent(); });
-    CreateInspectorToolbar(objInsp, !sent);
+    // A mail whose Sent flag cannot be read gets no toolbar: the call fails as a whole.
+    IgnoreStepLogged(ctx_.gLog, where, [&] { CreateInspectorToolbar(objInsp, !objInsp->GetCurrentItem()->Sent()); });
 }
 
 void OutAddIn::objExpl_BeforeFolderSwitch(const std::shared_ptr<outlook::Folder>& newFolder, bool& /*cancel*/) {
