@@ -1,0 +1,32 @@
+#pragma once
+// The add-in class the host loads. It does nothing itself: connection creates
+// the one OutAddIn and attaches it to the host, disconnection ends it.
+#include <memory>
+#include <string>
+
+#include "addin/OutAddIn.hpp"
+#include "addin/addin_context.hpp"
+#include "ports/addin_host.hpp"
+#include "ports/outlook.hpp"
+
+namespace kv {
+
+class Connect final : public AddinHost {
+public:
+    // application: the host application the platform wrapped for the core.
+    Connect(AddinContext& ctx, std::shared_ptr<outlook::Application> application);
+    ~Connect() override;
+
+    // Raises when attaching fails (no active explorer, say): the host then
+    // sees a failed connection.
+    void OnConnection(const std::string& progId) override;
+    void OnDisconnection(int removeMode) override;
+
+    std::unique_ptr<OutAddIn> objAddIn;
+
+private:
+    AddinContext& ctx_;
+    std::shared_ptr<outlook::Application> application_;
+};
+
+}  // namespace kv

@@ -1,0 +1,91 @@
+// What the three buttons do: record what is to be imported and open the
+// import dialog; import-and-send also saves, checks the recipients and sends.
+#include "addin/OutAddIn.hpp"
+#include "addin/dropped_error.hpp"
+#include "settings/load_settings.hpp"
+#include "support/error_trap.hpp"
+
+namespace kv {
+namespace {
+
+// A click meant for another of the add-in's buttons is not ours; an
+// unreadable tag counts as another.
+bool IsTagged(const std::shared_ptr<outlook::CommandBarButton>& ctrl, const char* tag) noexcept {
+    try {
+        return ctrl && ctrl->Tag() == tag;
+    } catch (...) {
+        return false;
+    }
+}
+
+// The mail shown in the inspector the clicked button sits in.
+std::shared_ptr<outlook::Item> MailOfButton(const std::shared_ptr<outlook::CommandBarButton>& ctrl) {
+    auto bar = Need(ctrl, "Ctrl").GetParent();
+    auto inspector = outlook::AsInspector(Need(bar, "toolbar").GetParent());
+    return outlook::AsMailItem(inspector->GetCurrentItem());
+}
+
+}  // namespace
+
+void OutAddIn::objCBButton_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
+                                 bool& /*cancelDefault*/) noexcept {
+    if (!IsTagged(ctrl, "CBButton")) return;
+    ReportAndStop(
+        [&] {
+            if (Need(objExpl, "Explorer").GetSelection()->Count() >= 1) {
+                ctx_.gImportExplorer = objExpl;
+                ctx_.gImportFromInspector = false;
+                ctx_.gImportMail.reset();
+                ShowImportDialog(ctx_);
+            } else {
+                ctx_.Prompts().MsgBox("Du skal vælge en e-mail først.");
+            }
+        },
+        [&](const Error& e) {
+            try {
+                ctx_.Prompts().MsgBox(e.Description());
+            } catch (...) {
+                LogDroppedError(ctx_.gLog, "objCBButton_Click", e);
+            }
+        });
+}
+
+void OutAddIn::objCBButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
+                                     bool& /*cancelDefault*/) noexcept {
+    if (!IsTagged(ctrl, "CBButtonMail")) return;
+    IgnoreStepLogged(ctx_.gLog, "objCBButtonMail_Click", [&] {
+        ctx_.gImportFromInspector = true;
+        ctx_.gImportMail = MailOfButton(ctrl);
+        ShowImportDialog(ctx_);
+    });
+    ctx_.gImportMail.reset();
+}
+
+void OutAddIn::objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
+                                        bool& /*cancelDefault*/) noexcept {
+    if (!IsTagged(ctrl, "CBNewButtonMail")) return;
+    std::unique_ptr<outlook::MailWrapper> wrapper;
+    IgnoreStepLogged(ctx_.gLog, "objCBNewButtonMail_Click", [&] {
+        ctx_.gImportDone = false;
+        ctx_.gImportFromInspector = true;
+        ctx_.gImportMail = MailOfButton(ctrl);
+        wrapper = ctx_.MailWrappers().CreateMailWrapper();
+        wrapper->SetItem(ctx_.gImportMail);
+        wrapper->Save();
+        if (!wrapper->ResolveAll()) {
+            // The mail stays open and saved; nothing is imported or sent.
+            ctx_.Prompts().MsgBox("Alle modtagere kunne ikke genkendes af Outlook\r\nRet modtagere inden import til Korvane",
+                                  ui::Buttons::OK, ui::Icon::Information);
+            return;
+        }
+        ShowImportDialog(ctx_);
+        if (ctx_.gImportDone) {
+            wrapper->Send();
+            Need(ctx_.gImportMail, "gImportMail").Close(outlook::closemode::Discard);
+            ctx_.gImportMail.reset();
+        }
+    });
+    wrapper.reset();
+}
+
+}  // namespace kv

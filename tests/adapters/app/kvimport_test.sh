@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# One end-to-end case of kvimport: kvimport_test.sh KVIMPORT SOURCE_DIR CASE
+set -uo pipefail
+KV=$1
+SRC=$2
+CASE=$3
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/kvimport-test.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+export LC_ALL=C.UTF-8
+
+fail() { echo "FAIL [$CASE]: $*" >&2; exit 1; }
+
+# run EXPECTED_CODE args...: runs kvimport, keeps stdout in $OUT and stderr in $ERR.
+run() {
+  local expected=$1; shift
+  "$KV" "$@" >"$WORK/out" 2>"$WORK/err" </dev/null
+  local code=$?
+  OUT=$(cat "$WORK/out"); ERR=$(cat "$WORK/err")
+  [ "$code" = "$expected" ] || fail "kvimport $* exited $code, expected $expected; stderr: $ERR; stdout: $OUT"
+}
+contains() { grep -qF -- "$2" <<<"$1" || fail "expected \"$2\" in: $1"; }
+# The .reg file is UTF-16, as regedit writes it.
+reg_text() { iconv -f UTF-16 -t UTF-8 "$1"; }
+lines() { [ "$(wc -l <<<"$1")" = "$2" ] || fail "expected $2 lines in: $1"; }
+
+make_demo() {
+  run 0 demo "$WORK/demo"
+  REG="$WORK/demo/registry.reg"
+  STORE="$WORK/demo/mail"
+  COMMON=(--registry "$REG" --store "$STORE")
+}
+
+# What kvimport must leave alone when it refuses: the mails, the documents and
+# the database (the host's manifest and the dialog's remembered choices may change).
+snapshot() {
+  (cd "$WORK/demo" && find mail dokumenter korvane.db -type f ! -name manifest.txt -exec md5sum {} + | sort
+   find dokumenter -type d | sort)
+}
+
+case $CASE in
+help)
+  run 0 --help
+  contains "$OUT" "demo"; contains "$OUT" "import"; contains "$OUT" "browse"; contains "$OUT" "Exit codes"
+  for sub in demo import send browse mails; do
+    run 0 "$sub" --help
+    contains "$OUT" "Example"
+  done
+  run 0 import --help
+  contains "$OUT" "--new-folder"; contains "$OUT" "--duplicates"; contains "$OUT" "3 settings or database"
+  run 2 --no-such-option
+  run 2
+  ;;
+demo)
+  make_demo
+  contains "$OUT" "kvimport import --registry $REG --store $STORE"
+  [ -s "$WORK/demo/korvane.db" ] || fail "no database"
+  [ -d "$WORK/demo/dokumenter" ] || fail "no document folders"
+  contains "$(reg_text "$REG")" "\"DBCn\"=\"SERVER=(sqlite);DATABASE=$WORK/demo/korvane.db\""
+  contains "$(reg_text "$REG")" '"UserRessId"=dword:00000001'
+  [ "$(ls "$STORE/Inbox" | wc -l)" = 5 ] || fail "inbox: $(ls "$STORE/Inbox")"
+  [ "$(ls "$STORE/Drafts" | wc -l)" = 1 ] || fail "drafts: $(ls "$STORE/Drafts")"
+  [ "$(ls "$STORE/Calendar" | wc -l)" = 1 ] || fail "calendar: $(ls "$STORE/Calendar")"
+  ;;
+demo_refuses_a_used_folder)
+  make_demo
+  before=$(snapshot)
+  run 2 demo "$WORK/demo"
+  contains "$ERR" "is not empty"; lines "$ERR" 1
+  [ "$before" = "$(snapshot)" ] || fail "the demo was changed"
+  ;;
+mails)
+  make_demo
+  run 0 mails "${COMMON[@]}"
+  contains "$OUT" "1	Tilbud på tagrenovering, Søndergade 12"
+  contains "$OUT" "Referat af byggemøde nr. 4 – Søndergade 12"
+  run 0 mails "${COMMON[@]}" --from Drafts
+  contains "$OUT" "Svar på tilbud om tagrenovering"
+  run 2 mails "${COMMON[@]}" --from Nowhere
+  contains "$ERR" "--from"
+  ;;
+bad_arguments)
+  make_demo
+  before=$(snapshot)
+  run 2 import --registry "$REG" --store "$WORK/nostore" --all
+  contains "$ERR" "no mail store at $WORK/nostore"; contains "$ERR" "--store"; lines "$ERR" 1
+  [ ! -e "$WORK/nostore" ] || fail "a store was created"
+  run 2 import "${COMMON[@]}" --mail 9 --job 417
+  contains "$ERR" "--mail 9 is out of range"; lines "$ERR" 1
+  run 2 import "${COMMON[@]}" --job 417
+  contains "$ERR" "--all, --mail N or --subject"
+  run 2 import "${COMMON[@]}" --subject 'ingen.*sådan' --job 417
+  contains "$ERR" "--subject"
+  run 2 import "${COMMON[@]}" --open 6
+  contains "$ERR" "--open 6 is out of range"
+  run 2 import "${COMMON[@]}" --open /etc/hostname
+  contains "$ERR" "is not an item of"
+  run 2 import "${COMMON[@]}" --all --duplicates maybe
+  contains "$ERR" "--duplicates"
+  run 2 send 4 "${COMMON[@]}"
+  contains "$ERR" "DRAFT 4 is out of range"
+  run 2 browse "${COMMON[@]}" --type 12
+  contains "$ERR" "--type"
+  [ "$before" = "$(snapshot)" ] || fail "bad arguments changed the demo"
+  ;;
+no_settings)
+  make_demo
+  run 3 import --registry "$WORK/none.reg" --store "$STORE" --all
+  contains "$ERR" "no settings file $WORK/none.reg"; contains "$ERR" "--registry"; lines "$ERR" 1
+  KV_REGISTRY_FILE="$WORK/none.reg" run 3 browse --store "$STORE"
+  contains "$ERR" "$WORK/none.reg"
+  # Settings that point at a database that is not there.
+  reg_text "$REG" | sed 's#korvane.db#gone.db#' | iconv -f UTF-8 -t UTF-16 >"$WORK/gone.reg"
+  run 3 import --registry "$WORK/gone.reg" --store "$STORE" --mail 1
+  contains "$ERR" "settings or database unavailable"
+  [ ! -e "$WORK/demo/gone.db" ] || fail "a database was created"
+  ;;
+browse_types)
+  make_demo
+  KV_REGISTRY_FILE="$REG" KV_MAIL_STORE="$STORE" run 0 browse
+  contains "$OUT" "Ressourcetyper:"
+  contains "$OUT" "3	Kunder og Internt"
+  contains "$OUT" "8	Medievirksomheder"
+  contains "$OUT" "Ressourcer ("
+  ;;
+browse_unknown_resource)
+  make_demo
+  run 2 browse "${COMMON[@]}" --resource 999
+  contains "$ERR" "resource 999 is not in the resource list"; contains "$ERR" "--resource"; lines "$ERR" 1
+  ;;
+send_unresolved)
+  make_demo
+  rm "$STORE"/Drafts/*
+  cp "$SRC/tests/data/mail/draft_bad.eml" "$STORE/Drafts/"
+  run 1 send 1 "${COMMON[@]}" --job 417
+  contains "$ERR" "Alle modtagere kunne ikke genkendes af Outlook"
+  contains "$ERR" "not every recipient"
+  [ -z "$(ls "$STORE/Sent Items")" ] || fail "something was sent"
+  ;;
+browse_customer)
+  make_demo
+  run 0 browse "${COMMON[@]}" --type 3 --resource 100 --status 3
+  contains "$OUT" "R100"; contains "$OUT" "Ålborg Tømrerfirma ApS"; contains "$OUT" "J417"
+  contains "$OUT" "Dokumenter"
+  run 2 browse "${COMMON[@]}" --job 99999
+  contains "$ERR" "--job"
+  run 2 browse "${COMMON[@]}" --job 417 --folder Findes/Ikke
+  contains "$ERR" "--folder"
+  ;;
+import_and_duplicates)
+  make_demo
+  run 0 import "${COMMON[@]}" --mail 1 --mail 2 --type 3 --resource 100 --job-item 417
+  contains "$OUT" "Importeret: 2"
+  run 0 import "${COMMON[@]}" --mail 3 --job 417 --new-folder "Fakturaer"
+  contains "$OUT" "Importeret: 1"
+  [ "$(find "$WORK/demo/dokumenter" -name '*.msg' | wc -l)" = 3 ] || fail "msg files: $(find "$WORK/demo/dokumenter" -name '*.msg')"
+  find "$WORK/demo/dokumenter" -path '*Fakturaer/*.msg' | grep -q . || fail "no mail in the new folder"
+  run 0 import "${COMMON[@]}" --mail 1 --job 417 --duplicates skip
+  contains "$OUT" "sprunget over: 1"
+  "$KV" import "${COMMON[@]}" --mail 1 --job 417 --duplicates ask <<<"j" >"$WORK/out" 2>"$WORK/err" || fail "ask: $(cat "$WORK/err")"
+  contains "$(cat "$WORK/err")" "findes allerede i databasen"
+  contains "$(cat "$WORK/out")" "Importeret: 1"
+  ;;
+import_open)
+  make_demo
+  run 0 import "${COMMON[@]}" --open 4 --job 417
+  contains "$OUT" "Importeret: 1"
+  ;;
+send_ok)
+  make_demo
+  run 0 send 1 "${COMMON[@]}" --job 417
+  contains "$OUT" "Sendt: Svar på tilbud om tagrenovering"
+  [ -z "$(ls "$STORE/Drafts")" ] || fail "the draft is still in Drafts"
+  [ -n "$(ls "$STORE/Sent Items")" ] || fail "nothing in Sent Items"
+  ;;
+*)
+  fail "unknown case"
+  ;;
+esac
+echo "ok [$CASE]"

@@ -1,0 +1,96 @@
+#pragma once
+// The add-in loaded into the stand-in host over a demo world, with an import
+// dialog that records what the buttons handed it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "addin/Connect.hpp"
+#include "addin/command_bars.hpp"
+#include "fakes/addin_harness.hpp"
+
+namespace kv::addintest {
+
+struct DialogRecord {
+    int shown = 0;
+    bool fromInspector = false;
+    std::shared_ptr<outlook::Item> mail;
+    std::shared_ptr<outlook::Explorer> explorer;
+    int selected = -1;
+    bool connectionOpen = false;
+    bool importSucceeds = false;  // what the user's import does
+};
+
+class RecordingDialog : public ImportDialog {
+public:
+    RecordingDialog(AddinContext& ctx, DialogRecord& record) : ctx_(ctx), record_(record) {}
+    void ShowModal() override {
+        ++record_.shown;
+        record_.fromInspector = ctx_.gImportFromInspector;
+        record_.mail = ctx_.gImportMail;
+        record_.explorer = ctx_.gImportExplorer;
+        record_.selected = ctx_.gImportExplorer ? ctx_.gImportExplorer->GetSelection()->Count() : -1;
+        record_.connectionOpen = ctx_.gConnection != nullptr;
+        if (record_.importSucceeds) ctx_.gImportDone = true;
+    }
+
+private:
+    AddinContext& ctx_;
+    DialogRecord& record_;
+};
+
+inline std::filesystem::path TestData(const std::string& name) {
+    const char* base = std::getenv("KV_TEST_DATA");
+    return std::filesystem::path(base ? base : "tests/data") / "mail" / name;
+}
+
+struct AddinTest : ::testing::Test {
+    fakes::AddinHarness h;
+    DialogRecord record;
+    std::unique_ptr<Connect> connect;
+    std::shared_ptr<outlook::Explorer> explorer;
+
+    static constexpr const char* kProgId = "KVOutlookAddin.Connect";
+
+    void SetUp() override {
+        h.ctx->makeImportDialog = [this](AddinContext& ctx) { return std::make_unique<RecordingDialog>(ctx, record); };
+        for (const char* name : {"tilbud_iso8859.eml", "rapport_utf8.eml", "html_only.eml"})
+            h.store->AddItemFile("Inbox", TestData(name));
+    }
+
+    // Opens the explorer on folder and loads the add-in, as the host does at start-up.
+    void Start(const std::string& folder = "Inbox") {
+        explorer = h.store->OpenExplorer(folder);
+        connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+        connect->OnConnection(kProgId);
+    }
+    OutAddIn& AddIn() { return *connect->objAddIn; }
+
+    std::shared_ptr<outlook::CommandBar> Bar(outlook::Window& window, const std::string& name) {
+        try {
+            return window.GetCommandBars()->Item(name);
+        } catch (const Error&) {
+            return nullptr;
+        }
+    }
+    // The button a person would click; a missing one fails the test (gtest reports the throw).
+    outlook::CommandBarButton& ButtonOn(outlook::Window& window, const std::string& bar, const std::string& tag) {
+        auto found = Bar(window, bar);
+        auto button = found ? found->FindControl(tag) : nullptr;
+        if (!button) throw std::runtime_error("no button " + tag + " on toolbar " + bar);
+        return *button;
+    }
+    std::string Log() const {
+        std::ifstream in(h.LogPath(), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+}  // namespace kv::addintest

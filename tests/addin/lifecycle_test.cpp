@@ -1,0 +1,199 @@
+// Start-up, shutdown and the host events that follow the windows.
+#include "addin_fixture.hpp"
+
+namespace kv::addintest {
+namespace {
+
+TEST_F(AddinTest, StartInTheInboxShowsTheToolbarWithItsButton) {
+    Start("Inbox");
+    EXPECT_EQ(h.ctx->gLog.LogFile(), h.LogPath());
+    EXPECT_EQ(h.ctx->gLog.LogLevel(), 1);
+    EXPECT_EQ(h.ctx->gOutlookApp, h.store->GetApplication());
+    EXPECT_EQ(AddIn().strProgId, kProgId);
+    EXPECT_EQ(AddIn().objExpl, explorer);
+
+    auto bar = Bar(*explorer, "Korvane");
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar, AddIn().objExplBar);
+    EXPECT_TRUE(bar->Visible());
+    EXPECT_FALSE(bar->Temporary());
+    EXPECT_EQ(bar->Position(), outlook::BarTop);
+    ASSERT_EQ(bar->GetControls()->Count(), 1);
+    auto button = bar->GetControls()->Item(1);
+    EXPECT_EQ(button, AddIn().objCBButton);
+    EXPECT_EQ(button->Caption(), "Korvane");
+    EXPECT_EQ(button->Tag(), "CBButton");
+    EXPECT_EQ(button->Parameter(), "CBButton");
+    EXPECT_EQ(button->TooltipText(), "Korvane Import");
+    EXPECT_EQ(button->FaceId(), 578);
+    EXPECT_EQ(button->Style(), outlook::buttonstyle::Icon);
+    EXPECT_FALSE(button->BeginGroup());
+    EXPECT_EQ(button->OnAction(), "<!KVOutlookAddin.ConnectGlobal>");
+}
+
+TEST_F(AddinTest, StartInTheCalendarHidesTheToolbarAndFolderSwitchesFollow) {
+    Start("Calendar");
+    auto bar = Bar(*explorer, "Korvane");
+    ASSERT_TRUE(bar);
+    EXPECT_FALSE(bar->Visible());
+    EXPECT_TRUE(h.store->SwitchFolder(*explorer, "Inbox"));
+    EXPECT_TRUE(bar->Visible());
+    EXPECT_TRUE(h.store->SwitchFolder(*explorer, "Calendar"));
+    EXPECT_FALSE(bar->Visible());
+
+    // A second explorer is not followed.
+    auto other = h.store->OpenExplorer("Inbox");
+    h.store->SwitchFolder(*other, "Inbox");
+    EXPECT_FALSE(bar->Visible());
+}
+
+TEST_F(AddinTest, StartWithoutAnExplorerFailsTheConnection) {
+    connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    EXPECT_THROW(connect->OnConnection(kProgId), Error);
+}
+
+TEST_F(AddinTest, UnloadRemovesTheToolbarShutdownKeepsItAndARestartReusesIt) {
+    Start();
+    connect->OnDisconnection(0);  // host shutdown
+    EXPECT_FALSE(connect->objAddIn);
+    EXPECT_FALSE(h.ctx->gOutlookApp);
+    EXPECT_TRUE(Bar(*explorer, "Korvane"));
+    h.store->CloseExplorer(*explorer);
+
+    // Next run of the host: the kept toolbar is found and its button reused.
+    auto store = mailstore::MailStore::Open(h.store->Root());
+    explorer = store->OpenExplorer("Inbox");
+    auto kept = Bar(*explorer, "Korvane");
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->GetControls()->Count(), 1);
+    auto keptButton = kept->GetControls()->Item(1);
+    connect = std::make_unique<Connect>(*h.ctx, store->GetApplication());
+    connect->OnConnection(kProgId);
+    EXPECT_EQ(AddIn().objExplBar, kept);
+    EXPECT_EQ(AddIn().objCBButton, keptButton);
+    EXPECT_EQ(kept->GetControls()->Count(), 1);
+
+    connect->OnDisconnection(1);  // the user unloads the add-in
+    EXPECT_FALSE(Bar(*explorer, "Korvane"));
+    store->CloseExplorer(*explorer);
+    auto third = mailstore::MailStore::Open(h.store->Root());
+    auto next = third->OpenExplorer("Inbox");
+    EXPECT_FALSE(Bar(*next, "Korvane"));
+}
+
+TEST_F(AddinTest, AKeptToolbarWithAnUntaggedControlIsRebuilt) {
+    explorer = h.store->OpenExplorer("Inbox");
+    auto bar = explorer->GetCommandBars()->Add("Korvane", outlook::BarTop, false);
+    bar->GetControls()->Add(outlook::ControlButton, "");
+    bar->GetControls()->Add(outlook::ControlButton, "")->SetTag("CBButton");
+    connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    connect->OnConnection(kProgId);
+    ASSERT_EQ(bar->GetControls()->Count(), 1);
+    EXPECT_EQ(bar->GetControls()->Item(1)->TooltipText(), "Korvane Import");
+}
+
+TEST_F(AddinTest, DisconnectionEndsTheDatabaseConnectionAndTheImportExplorer) {
+    Start();
+    ASSERT_TRUE(h.Load());
+    h.ctx->gImportExplorer = explorer;
+    connect->OnDisconnection(0);
+    EXPECT_FALSE(h.ctx->gConnection);
+    EXPECT_FALSE(h.ctx->gImportExplorer);
+}
+
+TEST_F(AddinTest, InspectorsOfReceivedAndNewMailsGetTheirOwnToolbars) {
+    Start();
+    auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto nBar = Bar(*received, "KorvaneNMail");
+    ASSERT_TRUE(nBar);
+    EXPECT_TRUE(nBar->Temporary());
+    EXPECT_TRUE(nBar->Visible());
+    EXPECT_FALSE(Bar(*received, "KorvaneSMail"));
+    auto nButton = nBar->FindControl("CBButtonMail");
+    ASSERT_TRUE(nButton);
+    EXPECT_EQ(nButton->Caption(), "Korvane");
+    EXPECT_EQ(nButton->Style(), outlook::buttonstyle::Icon);
+    EXPECT_EQ(nButton->OnAction(), "<!KVOutlookAddin.ConnectNormal>");
+    EXPECT_EQ(AddIn().objNMailBar, nBar);
+
+    auto draft = h.store->AddItemFile("Drafts", TestData("draft_ok.eml"));
+    auto writing = h.store->OpenInspector(draft);
+    auto sBar = Bar(*writing, "KorvaneSMail");
+    ASSERT_TRUE(sBar);
+    auto sButton = sBar->FindControl("CBNewButtonMail");
+    ASSERT_TRUE(sButton);
+    EXPECT_EQ(sButton->Caption(), "Send");
+    EXPECT_EQ(sButton->TooltipText(), "Korvane Import og send");
+    EXPECT_EQ(sButton->FaceId(), 578);
+    EXPECT_EQ(sButton->Style(), outlook::buttonstyle::IconAndCaption);
+    EXPECT_EQ(sButton->OnAction(), "<!KVOutlookAddin.ConnectNy>");
+    EXPECT_EQ(AddIn().objInsp, writing);
+
+    // Only the latest inspector's Close is followed, and explorers remain.
+    h.store->CloseInspector(*received);
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    EXPECT_EQ(AddIn().objInsp, writing);
+}
+
+TEST_F(AddinTest, ContactsAndAppointmentsGetNoToolbar) {
+    Start();
+    auto contact = h.store->OpenInspector(h.store->AddItemFile("Contacts", TestData("kontakt.vcf")));
+    auto meeting = h.store->OpenInspector(h.store->AddItemFile("Calendar", TestData("moede.ics")));
+    EXPECT_EQ(contact->GetCommandBars()->Count(), 0);
+    EXPECT_EQ(meeting->GetCommandBars()->Count(), 0);
+    EXPECT_FALSE(AddIn().objNMailBar);
+    EXPECT_FALSE(AddIn().objSMailBar);
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(AddinTest, ClosingTheOnlyExplorerDetachesAlthoughAnInspectorRemains) {
+    Start();
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    h.store->CloseExplorer(*explorer);
+    EXPECT_FALSE(h.ctx->gOutlookApp);
+    EXPECT_FALSE(AddIn().objOutlook);
+    EXPECT_FALSE(AddIn().objExpl);
+    EXPECT_FALSE(AddIn().objInsp);
+    EXPECT_FALSE(AddIn().colInsp);
+
+    // Detached: new windows are no longer followed.
+    auto later = h.store->OpenInspector(h.store->Items("Inbox").at(1));
+    EXPECT_FALSE(Bar(*later, "KorvaneNMail"));
+
+    // The host's disconnection afterwards detaches again, harmlessly, and
+    // finds no application to remove the toolbar from.
+    connect->OnDisconnection(1);
+    EXPECT_FALSE(connect->objAddIn);
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(AddinTest, ClosingTheLastInspectorAfterTheExplorersDetaches) {
+    Start();
+    auto second = h.store->OpenExplorer("Inbox");
+    h.store->CloseExplorer(*explorer);  // two were open: still attached
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    h.store->CloseExplorer(*second);  // not the watched explorer
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    h.store->CloseInspector(*inspector);
+    EXPECT_FALSE(h.ctx->gOutlookApp);
+    connect->OnDisconnection(0);
+}
+
+TEST_F(AddinTest, OnlyTheLatestInspectorsCloseIsFollowed) {
+    Start();
+    auto second = h.store->OpenExplorer("Inbox");
+    h.store->CloseExplorer(*explorer);
+    h.store->CloseExplorer(*second);  // no explorer left, still attached
+    auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto writing = h.store->OpenInspector(h.store->AddItemFile("Drafts", TestData("draft_ok.eml")));
+    h.store->CloseInspector(*writing);  // followed, but another inspector is open
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    h.store->CloseInspector(*received);  // the last one, but no longer followed
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    connect->OnDisconnection(0);
+    EXPECT_FALSE(h.ctx->gOutlookApp);
+}
+
+}  // namespace
+}  // namespace kv::addintest
