@@ -74,10 +74,11 @@ bool IsReservedDeviceName(std::string_view base) {
 
 std::string MsgFilePath(const std::string& folder, std::string_view base, std::int32_t number,
                         const FileNameLimits& limits) {
-    std::string rest = number > 0 ? "_" + std::to_string(number) : std::string();
-    rest += kExtension;
+    const std::string suffix = number > 0 ? "_" + std::to_string(number) : std::string();
+    const std::string rest = suffix + std::string(kExtension);
     std::string fitted = FitBase(folder, base, rest, limits);
-    if (IsReservedDeviceName(fitted)) {
+    // Windows reads the part before the first dot as the device name.
+    if (IsReservedDeviceName(fitted + suffix)) {
         // Room for the "_": a device name cut by one is no device name.
         fitted = FitBase(folder, fitted, "_" + rest, limits) + "_";
     }

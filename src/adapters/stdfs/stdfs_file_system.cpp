@@ -9,9 +9,11 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 #endif
 
 #include "support/error.hpp"

@@ -1,0 +1,45 @@
+#include "import/import_support.hpp"
+
+#include "ports/ui/list_view.hpp"
+#include "support/utf.hpp"
+
+namespace kv {
+
+namespace {
+// The number Visual Basic gave an object that was never set.
+constexpr std::int32_t kObjectNotSet = 91;
+
+bool IsSeparator(char16_t c) {
+#ifdef _WIN32
+    return c == u'\\' || c == u'/';
+#else
+    return c == u'/';
+#endif
+}
+}  // namespace
+
+db::Connection& RequireConnection(AddinContext& ctx) {
+    if (!ctx.gConnection)
+        throw Error(kObjectNotSet, "frmKorvane", "Object variable or With block variable not set: no database connection");
+    return *ctx.gConnection;
+}
+
+std::int32_t SelectedRessId(const dialog::KorvaneControls& controls) {
+    const ui::ListItem* item = controls.lstvRess ? controls.lstvRess->SelectedItem() : nullptr;
+    if (item == nullptr)
+        throw Error(kObjectNotSet, "frmKorvane", "Object variable or With block variable not set: no resource selected");
+    const std::u16string key = utf::ToUtf16(item->Key());
+    const std::u16string number = key.size() > 1 ? key.substr(1, 15) : std::u16string();
+    return Value(utf::ToUtf8(number)).ToInt();
+}
+
+std::string SubFolderText(const std::string& folderPath, const std::string& rootPath) {
+    const std::u16string path = utf::ToUtf16(folderPath);
+    const std::size_t rootLength = utf::Utf16Length(rootPath);
+    std::string sub = rootLength < path.size() ? utf::ToUtf8(std::u16string_view(path).substr(rootLength)) : std::string();
+    sub = utf::Utf16Left(sub, 255);
+    if (!sub.empty() && IsSeparator(static_cast<char16_t>(sub.front()))) sub = utf::Utf16Left(sub.substr(1), 255);
+    return sub;
+}
+
+}  // namespace kv
