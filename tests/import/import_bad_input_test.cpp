@@ -128,9 +128,9 @@ TEST_F(ImportBadInputTest, ApostropheInTheSenderIsStoredAndFoundAgain) {
 }
 
 TEST_F(ImportBadInputTest, FolderThatDisappearsMidImportStopsThereKeepingWhatWasFiled) {
-    auto a = w.AddMail(Mail{.subject = "Et", .date = "Tue, 05 Mar 2024 14:01:00 +0100"});
-    auto b = w.AddMail(Mail{.subject = "To", .date = "Tue, 05 Mar 2024 14:02:00 +0100"});
-    auto c = w.AddMail(Mail{.subject = "Tre", .date = "Tue, 05 Mar 2024 14:03:00 +0100"});
+    auto a = w.AddMail(MailWith("Et", "Tue, 05 Mar 2024 14:01:00 +0100"));
+    auto b = w.AddMail(MailWith("To", "Tue, 05 Mar 2024 14:02:00 +0100"));
+    auto c = w.AddMail(MailWith("Tre", "Tue, 05 Mar 2024 14:03:00 +0100"));
     w.SelectInExplorer({a, b, c});
     const fs::path folder = fs::path(w.JobFolder()) / "Tilbud";
     const fs::path movedAway = fs::path(w.JobFolder()) / "Tilbud flyttet";
@@ -155,8 +155,8 @@ TEST_F(ImportBadInputTest, FolderThatDisappearsMidImportStopsThereKeepingWhatWas
 TEST_F(ImportBadInputTest, DatabaseRefusingTheThirdOfFiveKeepsTheFirstTwo) {
     std::vector<std::shared_ptr<outlook::Item>> mails;
     for (int i = 1; i <= 5; ++i)
-        mails.push_back(w.AddMail(Mail{.subject = "Mail " + std::to_string(i),
-                                       .date = "Tue, 05 Mar 2024 14:0" + std::to_string(i) + ":00 +0100"}));
+        mails.push_back(
+            w.AddMail(MailWith("Mail " + std::to_string(i), "Tue, 05 Mar 2024 14:0" + std::to_string(i) + ":00 +0100")));
     w.SelectInExplorer(mails);
     w.FailInsertNumber(3);
 
@@ -181,8 +181,8 @@ TEST_F(ImportBadInputTest, DatabaseRefusingTheThirdOfFiveKeepsTheFirstTwo) {
 }
 
 TEST_F(ImportBadInputTest, ProcedureRowMissingFailsTheFirstMailAndKeepsItsFile) {
-    auto a = w.AddMail(Mail{.subject = "Et"});
-    auto b = w.AddMail(Mail{.subject = "To"});
+    auto a = w.AddMail(MailWith("Et"));
+    auto b = w.AddMail(MailWith("To"));
     w.SelectInExplorer({a, b});
     ctx.gConnection->Execute("DELETE FROM kv_procedure")->Close();
     EXPECT_TRUE(w.Import(w.JobChoice()));
@@ -215,13 +215,14 @@ struct RacingImportTest : ::testing::Test {
         h.ctx = std::make_unique<AddinContext>(Platform{h.registry, h.database, racing, h.clock, h.random, h.prompts,
                                                         h.view, *h.store, ModuleInfo{}});
         h.ctx->gLog.LogFile(h.LogPath());
+        h.ctx->gLog.LogLevel(2);
         ASSERT_TRUE(h.Load());
         w.dialog = std::make_unique<frmKorvane>(*h.ctx);
     }
 };
 
 TEST_F(RacingImportTest, ANameTakenByAnotherWriterDuringTheSaveIsNotOverwritten) {
-    w.OpenInInspector(w.AddMail(Mail{.subject = "Tilbud"}));
+    w.OpenInInspector(w.AddMail(MailWith("Tilbud")));
 
     EXPECT_FALSE(w.Import(w.JobChoice()));
 
@@ -241,8 +242,8 @@ TEST(ImportConcurrency, TwoImportsOfOneSubjectIntoOneFolderEachKeepTheirFileAndR
     std::vector<std::shared_ptr<outlook::Item>> mailsA, mailsB;
     for (int i = 0; i < 4; ++i) {
         const std::string date = "Tue, 05 Mar 2024 14:0" + std::to_string(i) + ":00 +0100";
-        mailsA.push_back(first.AddMail(Mail{.subject = "Re: Tilbud", .date = date}));
-        mailsB.push_back(second.AddMail(Mail{.subject = "Re: Tilbud", .date = date}));
+        mailsA.push_back(first.AddMail(MailWith("Re: Tilbud", date)));
+        mailsB.push_back(second.AddMail(MailWith("Re: Tilbud", date)));
     }
     first.SelectInExplorer(mailsA);
     second.SelectInExplorer(mailsB);

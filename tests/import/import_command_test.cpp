@@ -17,11 +17,9 @@ struct ImportCommandTest : ::testing::Test {
     ImportWorld w;
     AddinContext& ctx = *w.h.ctx;
 
-    Mail MailAt(const std::string& subject, int minute) {
-        Mail m;
-        m.subject = subject;
-        m.date = "Tue, 05 Mar 2024 14:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) + ":09 +0100";
-        return m;
+    static Mail MailAt(const std::string& subject, int minute) {
+        return MailWith(subject, "Tue, 05 Mar 2024 14:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) +
+                                     ":09 +0100");
     }
 };
 
@@ -107,8 +105,8 @@ TEST_F(ImportCommandTest, NonMailItemsAreSkippedWithoutAQuestionAndNotMoved) {
     EXPECT_TRUE(w.h.prompts.Messages().empty());
     EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Første.msg", "Sidste.msg"}));
     const auto deleted = w.EntryIdsIn("Deleted Items");
-    EXPECT_EQ(deleted, (std::vector<std::string>{first->EntryID(), last->EntryID()}));
-    EXPECT_EQ(w.EntryIdsIn("Inbox"), (std::vector<std::string>{meeting->EntryID(), contact->EntryID()}));
+    EXPECT_EQ(deleted, Sorted({first->EntryID(), last->EntryID()}));
+    EXPECT_EQ(w.EntryIdsIn("Inbox"), Sorted({meeting->EntryID(), contact->EntryID()}));
 }
 
 TEST_F(ImportCommandTest, ExplorerDuplicateDeclinedIsNeitherSavedRecordedNorMoved) {

@@ -59,10 +59,24 @@ struct Mail {
     std::string extraHeaders;
 };
 
+inline Mail MailWith(std::string subject, std::string date = "Tue, 05 Mar 2024 14:07:09 +0100") {
+    Mail m;
+    m.subject = std::move(subject);
+    m.date = std::move(date);
+    return m;
+}
+
+inline std::vector<std::string> Sorted(std::vector<std::string> texts) {
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
 class ImportWorld {
 public:
     ImportWorld() {
         EXPECT_TRUE(h.Load());
+        // Failures are logged at level 1, which the default level leaves out.
+        h.ctx->gLog.LogLevel(2);
         dialog = std::make_unique<frmKorvane>(*h.ctx);
     }
 
@@ -207,10 +221,11 @@ public:
         std::sort(names.begin(), names.end());
         return names;
     }
+    // Sorted, as a folder keeps no order.
     std::vector<std::string> EntryIdsIn(const std::string& folder) const {
         std::vector<std::string> ids;
         for (const auto& item : h.store->Items(folder)) ids.push_back(item->EntryID());
-        return ids;
+        return Sorted(ids);
     }
     std::vector<std::string> MessageTexts() const {
         std::vector<std::string> texts;
