@@ -98,7 +98,7 @@ void ImportRun::Run(int& step) {
 bool ImportRun::ImportFromInspector(int& step) {
     step = 8;
     const std::shared_ptr<outlook::Item> item = ctx_.gImportMail;
-    if (!item) throw Error(91, "cmdImport_Click", "Object variable or With block variable not set: no mail");
+    if (!item) throw ObjectNotSet("no mail to import");
     if (item->Class() != outlook::itemclass::Mail) return true;
     step = 9;
     reader_ = ctx_.MailWrappers().CreateMailWrapper();
@@ -120,13 +120,12 @@ bool ImportRun::ImportFromInspector(int& step) {
 
 bool ImportRun::ImportFromExplorer(int& step) {
     step = 14;
-    if (!ctx_.gImportExplorer)
-        throw Error(91, "cmdImport_Click", "Object variable or With block variable not set: no explorer");
+    if (!ctx_.gImportExplorer) throw ObjectNotSet("no explorer to import from");
     const std::shared_ptr<outlook::Selection> selection = ctx_.gImportExplorer->GetSelection();
     const std::int32_t count = selection->Count();
     imported_.assign(static_cast<std::size_t>(count > 0 ? count : 0), std::string());
     for (std::int32_t i = 0; i < count; ++i) {
-        step = 14;
+        // The step number stays where the previous mail left it.
         const std::shared_ptr<outlook::Item> item = selection->Item(i + 1);
         if (item->Class() != outlook::itemclass::Mail) continue;
         step = 15;

@@ -6,8 +6,6 @@
 namespace kv {
 
 namespace {
-// The number Visual Basic gave an object that was never set.
-constexpr std::int32_t kObjectNotSet = 91;
 
 bool IsSeparator(char16_t c) {
 #ifdef _WIN32
@@ -18,16 +16,18 @@ bool IsSeparator(char16_t c) {
 }
 }  // namespace
 
+Error ObjectNotSet(const std::string& what) {
+    return Error(91, "frmKorvane", "Object variable or With block variable not set: " + what);
+}
+
 db::Connection& RequireConnection(AddinContext& ctx) {
-    if (!ctx.gConnection)
-        throw Error(kObjectNotSet, "frmKorvane", "Object variable or With block variable not set: no database connection");
+    if (!ctx.gConnection) throw ObjectNotSet("no database connection");
     return *ctx.gConnection;
 }
 
 std::int32_t SelectedRessId(const dialog::KorvaneControls& controls) {
     const ui::ListItem* item = controls.lstvRess ? controls.lstvRess->SelectedItem() : nullptr;
-    if (item == nullptr)
-        throw Error(kObjectNotSet, "frmKorvane", "Object variable or With block variable not set: no resource selected");
+    if (item == nullptr) throw ObjectNotSet("no resource selected");
     const std::u16string key = utf::ToUtf16(item->Key());
     const std::u16string number = key.size() > 1 ? key.substr(1, 15) : std::u16string();
     return Value(utf::ToUtf8(number)).ToInt();

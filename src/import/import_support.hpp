@@ -9,6 +9,10 @@
 
 namespace kv {
 
+// The failure of using an object that is not there ("no mail", say), with
+// the number the add-in always gave it.
+Error ObjectNotSet(const std::string& what);
+
 // The open connection; kv::Error when there is none.
 db::Connection& RequireConnection(AddinContext& ctx);
 

@@ -299,6 +299,23 @@ TEST_F(ImportCommandTest, NoResourceSelectedNamesStepTenOrSeventeen) {
     EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
 }
 
+TEST_F(ImportCommandTest, NothingToImportOrNoDatabaseNamesTheStep) {
+    ctx.gImportFromInspector = true;
+    ctx.gImportMail = nullptr;
+    EXPECT_TRUE(w.Import(w.JobChoice()));
+    ctx.gImportFromInspector = false;
+    ctx.gImportExplorer = nullptr;
+    EXPECT_TRUE(w.Import(w.JobChoice()));
+    w.SelectInExplorer({w.AddMail(MailAt("Et", 1))});
+    ctx.gConnection.reset();
+    EXPECT_TRUE(w.Import(w.JobChoice()));
+    std::vector<std::string> titles;
+    for (const auto& m : w.h.prompts.Messages()) titles.push_back(m.request.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Korvane Mailimport (8)", "Korvane Mailimport (14)",
+                                                "Korvane Mailimport (17)"}));
+    EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
+}
+
 TEST_F(ImportCommandTest, NothingHappensWithoutAChosenFolder) {
     auto mail = w.AddMail(MailAt("Et", 1));
     w.OpenInInspector(mail);
