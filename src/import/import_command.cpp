@@ -22,15 +22,6 @@ constexpr const char* kUpdateFailed = "Der skete en fejl under importen til Korv
 constexpr const char* kGeneralFailure = "Der opstod en fejl under importen til Korvane";
 constexpr std::int32_t kLogError = static_cast<std::int32_t>(LogType::Error);
 
-bool EndsWithSeparator(const std::string& path) {
-    if (path.empty()) return false;
-#ifdef _WIN32
-    return path.back() == '\\' || path.back() == '/';
-#else
-    return path.back() == kPathSeparator;
-#endif
-}
-
 // One press of "Import": the choices read from the dialog and what the run
 // holds, released when it ends.
 class ImportRun {
@@ -83,7 +74,7 @@ void ImportRun::Run(int& step) {
     if (rootPath != folderPath_) subFolder_ = SubFolderText(folderPath_, rootPath);
     step = 5;
     form_.SetMousePointer(ui::pointer::Hourglass);
-    if (!EndsWithSeparator(folderPath_)) folderPath_ += kPathSeparator;
+    if (!IsPathSeparator(folderPath_.back())) folderPath_ += kPathSeparator;
     step = 6;
     if (const ui::ListItem* job = c_.lstvJobs->SelectedItem()) jobId_ = job->Tag().ToInt();
     step = 7;

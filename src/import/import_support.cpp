@@ -5,16 +5,13 @@
 
 namespace kv {
 
-namespace {
-
-bool IsSeparator(char16_t c) {
+bool IsPathSeparator(char c) {
 #ifdef _WIN32
-    return c == u'\\' || c == u'/';
+    return c == '\\' || c == '/';
 #else
-    return c == u'/';
+    return c == '/';
 #endif
 }
-}  // namespace
 
 Error ObjectNotSet(const std::string& what) {
     return Error(91, "frmKorvane", "Object variable or With block variable not set: " + what);
@@ -38,7 +35,7 @@ std::string SubFolderText(const std::string& folderPath, const std::string& root
     const std::size_t rootLength = utf::Utf16Length(rootPath);
     std::string sub = rootLength < path.size() ? utf::ToUtf8(std::u16string_view(path).substr(rootLength)) : std::string();
     sub = utf::Utf16Left(sub, 255);
-    if (!sub.empty() && IsSeparator(static_cast<char16_t>(sub.front()))) sub = utf::Utf16Left(sub.substr(1), 255);
+    if (!sub.empty() && IsPathSeparator(sub.front())) sub = utf::Utf16Left(sub.substr(1), 255);
     return sub;
 }
 

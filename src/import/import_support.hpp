@@ -25,6 +25,9 @@ std::int32_t SelectedRessId(const dialog::KorvaneControls& controls);
 // int(r * 32767) * 32767 + the low 15 bits of the user's resource number.
 std::int32_t MakeOrdId(float r, std::int32_t userRessId);
 
+// "\" on Windows (and "/", which it takes as well), "/" elsewhere.
+bool IsPathSeparator(char c);
+
 // The folder path from character position rootLength + 1 on (UTF-16 units),
 // without a leading separator, at most 255 units: where a chosen folder lies
 // within the document folder.

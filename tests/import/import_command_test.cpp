@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "adapters/mailstore/mail_data.hpp"
+#include "import/import_support.hpp"
 #include "import_world.hpp"
+#include "support/utf.hpp"
 
 namespace kv::importtest {
 namespace {
@@ -368,6 +370,26 @@ TEST_F(ImportCommandTest, SavedMessageReadsBackWithAnIndependentReader) {
     EXPECT_EQ(back.body, original.body);
     EXPECT_EQ(back.attachments.size(), original.attachments.size());
     EXPECT_EQ(files[0], "Rapport uge 20 - æøå.msg") << "named after the cleaned subject: " << original.subject;
+}
+
+}  // namespace
+}  // namespace kv::importtest
+
+namespace kv::importtest {
+namespace {
+
+TEST(SubFolderText, PathBelowTheDocumentFolderWithoutLeadingSeparator) {
+    const std::string s(1, kPathSeparator);
+    const std::string root = s + "share" + s + "Jobs" + s + "417";
+    EXPECT_EQ(SubFolderText(root + s + "Mails" + s + "Ind", root), "Mails" + s + "Ind");
+    EXPECT_EQ(SubFolderText(root + s + "Mails", root + s), "Mails") << "a root tag ending in a separator";
+    EXPECT_EQ(SubFolderText(root, root), "");
+    const std::string deep = root + s + std::string(300, 'x');
+    EXPECT_EQ(SubFolderText(deep, root), std::string(254, 'x'))
+        << "255 characters are taken with the separator, which is then dropped";
+    EXPECT_EQ(SubFolderText(deep, root + s), std::string(255, 'x'));
+    const std::string danish = root + s + std::string(100, 'x') + "\xF0\x9F\x98\x80" + std::string(200, 'y');
+    EXPECT_EQ(utf::Utf16Length(SubFolderText(danish, root)), 254u) << "a surrogate pair is not cut in half";
 }
 
 }  // namespace
