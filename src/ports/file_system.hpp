@@ -75,6 +75,14 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Size in bytes of an existing file; fails (53) otherwise.
     virtual std::int64_t FileSize(const std::string& path) = 0;
+    // Renames the file from to to, in one step and never over an existing
+    // entry: false (nothing changed) when to exists, so two writers racing
+    // for one name cannot overwrite each other. Fails (53) when from is
+    // missing, and with the platform's number for anything else.
+    virtual bool MoveFileNoReplace(const std::string& from, const std::string& to) = 0;
+    // Removes a file; nothing happens when there is none. Fails when the
+    // entry is a folder or cannot be removed.
+    virtual void RemoveFile(const std::string& path) = 0;
 };
 
 // folder + separator + name, without doubling a separator folder ends with.

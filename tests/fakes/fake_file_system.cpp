@@ -144,4 +144,35 @@ std::int64_t FakeFileSystem::FileSize(const std::string& path) {
     return it->second.size;
 }
 
+bool FakeFileSystem::MoveFileNoReplace(const std::string& from, const std::string& to) {
+    Enter("MoveFileNoReplace");
+    if (from.empty() || to.empty())
+        throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    const std::string source = Normalise(from);
+    const std::string target = Normalise(to);
+    CheckReachable(source);
+    CheckReachable(target);
+    const auto it = entries_.find(source);
+    if (it == entries_.end() || it->second.folder) Fail(fserr::FileNotFound, "File not found", from);
+    if (entries_.contains(target)) return false;
+    if (!FolderExists(Parent(target))) Fail(fserr::PathNotFound, "Path not found", to);
+    if (Under(Parent(target), denied_)) Fail(fserr::PermissionDenied, "Permission denied", to);
+    const Entry moved = it->second;
+    entries_.erase(it);
+    entries_.emplace(target, moved);
+    return true;
+}
+
+void FakeFileSystem::RemoveFile(const std::string& path) {
+    Enter("RemoveFile");
+    if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    const std::string p = Normalise(path);
+    CheckReachable(p);
+    const auto it = entries_.find(p);
+    if (it == entries_.end()) return;
+    if (it->second.folder) Fail(fserr::PermissionDenied, "Permission denied", path);
+    if (Under(Parent(p), denied_)) Fail(fserr::PermissionDenied, "Permission denied", path);
+    entries_.erase(it);
+}
+
 }  // namespace kv::fakes

@@ -30,7 +30,8 @@ public:
     // nothing can be created in it (Permission denied).
     void DenyAccess(const std::string& path);
     // The next call of operation ("GetFolder", "SubFolders", "AddSubFolder",
-    // "FileExists", "FileSize") fails with error, once.
+    // "FileExists", "FileSize", "MoveFileNoReplace",
+    // "RemoveFile") fails with error, once.
     void FailNext(const std::string& operation, Error error);
     void ClearFaults();
 
@@ -42,6 +43,8 @@ public:
     Folder AddSubFolder(const Folder& folder, const std::string& name) override;
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
+    bool MoveFileNoReplace(const std::string& from, const std::string& to) override;
+    void RemoveFile(const std::string& path) override;
 
 private:
     struct Entry {

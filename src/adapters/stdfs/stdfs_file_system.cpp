@@ -4,6 +4,20 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#endif
+
 #include "support/error.hpp"
 
 namespace kv::stdfs {
@@ -109,6 +123,64 @@ std::int64_t StdFileSystem::FileSize(const std::string& path) {
     const std::uintmax_t size = fs::file_size(p, ec);
     if (ec) FailFor(ec, path);
     return static_cast<std::int64_t>(size);
+}
+
+namespace {
+
+// Renames without replacing; false when to exists, ec set for anything else.
+bool RenameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    ec.clear();
+#ifdef _WIN32
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target.
+    if (::MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
+    const DWORD err = ::GetLastError();
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) return false;
+    ec = std::error_code(static_cast<int>(err), std::system_category());
+    return false;
+#else
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    int err = errno;
+    if (err == EEXIST) return false;
+    if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
+        // A file system without the flag: a hard link is just as exclusive.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) != 0) {
+                err = errno;
+                ::unlink(to.c_str());
+                ec = std::error_code(err, std::generic_category());
+            }
+            return !ec;
+        }
+        err = errno;
+        if (err == EEXIST) return false;
+    }
+    ec = std::error_code(err, std::generic_category());
+    return false;
+#endif
+}
+
+}  // namespace
+
+bool StdFileSystem::MoveFileNoReplace(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty())
+        throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    const fs::path source = ToPath(from);
+    std::error_code ec;
+    if (!fs::is_regular_file(source, ec)) Fail(fserr::FileNotFound, "File not found", from);
+    if (RenameNoReplace(source, ToPath(to), ec)) return true;
+    if (ec) FailFor(ec, to);
+    return false;
+}
+
+void StdFileSystem::RemoveFile(const std::string& path) {
+    if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    const fs::path p = ToPath(path);
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(p, ec);
+    if (ec || !fs::exists(st)) return;
+    if (fs::is_directory(st)) Fail(fserr::PermissionDenied, "Permission denied", path);
+    fs::remove(p, ec);
+    if (ec) FailFor(ec, path);
 }
 
 }  // namespace kv::stdfs

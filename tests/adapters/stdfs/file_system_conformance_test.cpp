@@ -223,6 +223,43 @@ TEST(FakeFileSystem, UnreachableShareFailsEverywhereBelowIt) {
     EXPECT_NO_THROW(f.SubFolders(job));
 }
 
+TYPED_TEST(FileSystemConformance, RenamesAFileWithoutEverReplacingOne) {
+    this->world.MakeFile("tmp1", 5);
+    this->world.MakeFile("taken.msg", 7);
+    EXPECT_FALSE(this->fsys.MoveFileNoReplace(this->At("tmp1"), this->At("taken.msg")));
+    EXPECT_EQ(this->fsys.FileSize(this->At("taken.msg")), 7) << "the existing file is left alone";
+    EXPECT_TRUE(this->fsys.FileExists(this->At("tmp1")));
+
+    EXPECT_TRUE(this->fsys.MoveFileNoReplace(this->At("tmp1"), this->At("Tilbud æ.msg")));
+    EXPECT_FALSE(this->fsys.FileExists(this->At("tmp1")));
+    EXPECT_EQ(this->fsys.FileSize(this->At("Tilbud æ.msg")), 5);
+
+    this->world.MakeFolder("Tilbud");
+    this->world.MakeFile("tmp2", 3);
+    EXPECT_FALSE(this->fsys.MoveFileNoReplace(this->At("tmp2"), this->At("Tilbud"))) << "a folder takes the name too";
+}
+
+TYPED_TEST(FileSystemConformance, RenameRefusesAMissingSourceOrTargetFolder) {
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace(this->At("missing"), this->At("x.msg")); }),
+              kv::fserr::FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace("", this->At("x.msg")); }), kv::fserr::InvalidArgument);
+    this->world.MakeFile("tmp", 1);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace(this->At("tmp"), this->At(JoinPath("gone", "x.msg"))); }),
+              kv::fserr::PathNotFound);
+    EXPECT_TRUE(this->fsys.FileExists(this->At("tmp")));
+}
+
+TYPED_TEST(FileSystemConformance, RemovesAFileAndIgnoresAMissingOne) {
+    this->world.MakeFile("old.tmp", 4);
+    this->fsys.RemoveFile(this->At("old.tmp"));
+    EXPECT_FALSE(this->fsys.FileExists(this->At("old.tmp")));
+    EXPECT_NO_THROW(this->fsys.RemoveFile(this->At("old.tmp")));
+    this->world.MakeFolder("folder");
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.RemoveFile(this->At("folder")); }), kv::fserr::PermissionDenied);
+    EXPECT_TRUE(this->fsys.GetFolder(this->At("folder")).Path().size() > 0);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.RemoveFile(""); }), kv::fserr::InvalidArgument);
+}
+
 TEST(FakeFileSystem, DeniedFolderOpensButCannotBeListedOrWritten) {
     kv::fakes::FakeFileSystem f;
     const std::string root = std::string(1, kv::kPathSeparator) + "docs";

@@ -1,0 +1,220 @@
+// Importing n mails of about 20 KB (one attachment each) into one job of
+// the demo database, end to end through cmdImport_Click: mails per second,
+// next to the floor measured in the same run (the same .msg bytes written
+// and the same rows inserted and filed, with no add-in logic), and how much
+// the import raises the process's peak memory (getrusage ru_maxrss), which
+// should not grow with the number of mails.
+//
+// The stand-in host keeps every item it has read in memory, as Outlook
+// does; the setup reads all mails first so that this is not counted as the
+// import's own memory.
+//
+//   kv_import_bench                                  20 and 50 mails (a few seconds)
+//   KV_IMPORT_BENCH_MAILS=250,1000 kv_import_bench   the full measurement
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dialog/frmKorvane.hpp"
+#include "fakes/addin_harness.hpp"
+#include "ports/ui/headless.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace demo = kv::sqlite::demo;
+using kv::Value;
+
+long PeakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+long CurrentRssKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * 4;
+}
+
+std::int64_t MsgFilesIn(const std::string& folder) {
+    std::int64_t n = 0;
+    for (const auto& e : fs::directory_iterator(folder)) n += e.path().extension() == ".msg" ? 1 : 0;
+    return n;
+}
+
+// A mail of about 20 KB: a short text and a 14 KB attachment.
+std::string MakeMail(int i) {
+    std::string eml = "From: Salg <salg@kunde.dk>\r\nTo: Mette <mette@korvane.example>\r\n";
+    eml += "Subject: Tilbud nr. " + std::to_string(i) + "\r\n";
+    eml += "Date: Tue, 05 Mar 2024 14:07:09 +0100\r\nMessage-ID: <" + std::to_string(i) + "@bench>\r\n";
+    eml += "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n";
+    eml += "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nHej, her er tilbuddet.\r\n";
+    eml += "--b\r\nContent-Type: application/octet-stream; name=\"tilbud.bin\"\r\n"
+           "Content-Transfer-Encoding: base64\r\n\r\n";
+    std::string line;
+    for (int k = 0; k < 19; ++k) line += "QUJD";
+    for (int k = 0; k < 250; ++k) eml += line + "\r\n";
+    eml += "--b--\r\n";
+    return eml;
+}
+
+// A demo world with n mails in the Inbox, all selected.
+struct World {
+    explicit World(int n) {
+        (void)h.Load();
+        for (int i = 0; i < n; ++i) {
+            const fs::path source = h.dir.Path() / "source.eml";
+            std::ofstream(source, std::ios::binary) << MakeMail(i);
+            mails.push_back(h.store->AddItemFile("Inbox", source));
+            (void)mails.back()->Subject();  // the host reads and keeps the mail
+        }
+        explorer = h.store->OpenExplorer("Inbox");
+        h.store->Select(*explorer, mails);
+        h.ctx->gImportExplorer = explorer;
+        h.ctx->gImportFromInspector = false;
+        jobFolder = (fs::path(h.docRoot) / "Jobs" / std::to_string(demo::ActiveJob)).string();
+    }
+
+    // Presses "Import" with the job chosen, as a user would.
+    void Import() {
+        kv::frmKorvane dialog(*h.ctx);
+        h.view.QueueUser([&](kv::ui::Form& form) {
+            const auto& c = dialog.Controls();
+            auto& ress = c.lstvRess->Add("R" + std::to_string(demo::CustomerWithJobs), "Kunde");
+            ress.SetTag(Value(3));
+            c.lstvRess->SetSelectedItem(&ress);
+            auto& job = c.lstvJobs->Add("J" + std::to_string(demo::ActiveJob), "417");
+            job.SetTag(Value(demo::ActiveJob));
+            c.lstvJobs->SetSelectedItem(&job);
+            c.treeFolders->Clear();
+            auto& root = c.treeFolders->Add(0, kv::ui::Relationship::Last, "417");
+            root.SetTag(jobFolder);
+            c.treeFolders->SetSelectedItem(&root);
+            kv::ui::user::ClickButton(form, "cmdImport");
+        });
+        dialog.ShowModal();
+    }
+
+    kv::fakes::AddinHarness h;
+    std::vector<std::shared_ptr<kv::outlook::Item>> mails;
+    std::shared_ptr<kv::outlook::Explorer> explorer;
+    std::string jobFolder;
+};
+
+void BM_ImportMails(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::int64_t files = 0;
+    long peakGrowth = 0, rssGrowth = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto world = std::make_unique<World>(n);
+        const long peakBefore = PeakRssKb();
+        const long rssBefore = CurrentRssKb();
+        state.ResumeTiming();
+        world->Import();
+        state.PauseTiming();
+        peakGrowth = PeakRssKb() - peakBefore;
+        rssGrowth = CurrentRssKb() - rssBefore;
+        files = MsgFilesIn(world->jobFolder);
+        if (!world->h.prompts.Messages().empty() || files != n) state.SkipWithError("the import did not file every mail");
+        world.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["files"] = static_cast<double>(files);
+    state.counters["peak_rss_kb"] = static_cast<double>(PeakRssKb());
+    state.counters["import_peak_growth_kb"] = static_cast<double>(peakGrowth);
+    state.counters["import_rss_growth_kb"] = static_cast<double>(rssGrowth);
+}
+
+// The same .msg bytes written to new files and the same rows inserted and
+// filed by the procedure, straight through the ports.
+void BM_Floor(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto world = std::make_unique<World>(n);
+        // The bytes an import writes: one .msg of each mail, saved beforehand.
+        std::vector<std::string> bytes;
+        for (int i = 0; i < n; ++i) {
+            auto wrapper = world->h.store->CreateMailWrapper();
+            wrapper->SetItem(world->mails[static_cast<std::size_t>(i)]);
+            const fs::path file = world->h.dir.Path() / "floor.msg";
+            wrapper->SaveAs(file.string(), kv::outlook::SaveAsMsg);
+            std::ifstream in(file, std::ios::binary);
+            bytes.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        kv::db::Connection& cn = *world->h.ctx->gConnection;
+        const std::string folder = world->jobFolder + "/";
+        state.ResumeTiming();
+        for (int i = 0; i < n; ++i) {
+            const std::string name = "Tilbud nr_ " + std::to_string(i) + ".msg";
+            std::ofstream(folder + name, std::ios::binary) << bytes[static_cast<std::size_t>(i)];
+            auto set = cn.OpenInsertSet("SELECT * FROM DocMailImport WHERE ImpId = -1 ");
+            set->AddNew();
+            set->SetField("DocTitle", Value(name.substr(0, name.size() - 4)));
+            set->SetField("DocAuthorId", Value(demo::UserRessId));
+            set->SetField("ResId", Value(demo::CustomerWithJobs));
+            set->SetField("JobId", Value(demo::ActiveJob));
+            set->SetField("DocDate", Value(kv::DateTime{2024, 3, 5, 14, 7, 9}));
+            set->SetField("FExt", Value("msg"));
+            set->SetField("FSize", Value(static_cast<std::int32_t>(bytes[static_cast<std::size_t>(i)].size())));
+            set->SetField("FName", Value(name));
+            set->SetField("IconID", Value(34));
+            set->SetField("Subject", Value(name));
+            set->SetField("Sender", Value("Salg [salg@kunde.dk]"));
+            set->SetField("Received", Value(kv::DateTime{2024, 3, 5, 14, 7, 9}));
+            set->SetField("Attachments", Value(1));
+            set->SetField("Importance", Value(1));
+            set->SetField("mailto", Value("Mette"));
+            set->SetField("Body", Value("Hej, her er tilbuddet.\r\n"));
+            set->SetField("OrdId", Value(i));
+            set->Update();
+            set->Close();
+            auto call = cn.CreateProcedureCall("DocMailImportExec");
+            call->Refresh();
+            call->SetParameter(1, Value(i));
+            call->Execute();
+            if (call->Parameter(0).ToInt() != 0) state.SkipWithError("the procedure failed");
+        }
+        state.PauseTiming();
+        world.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["peak_rss_kb"] = static_cast<double>(PeakRssKb());
+}
+
+std::vector<int> Sizes() {
+    std::vector<int> sizes;
+    const char* text = std::getenv("KV_IMPORT_BENCH_MAILS");
+    std::stringstream list(text && *text ? text : "20,50");
+    for (std::string item; std::getline(list, item, ',');)
+        if (const int n = std::atoi(item.c_str()); n > 0) sizes.push_back(n);
+    return sizes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Import at every size first, so the floor's buffers do not hide its peak.
+    for (const char* name : {"BM_ImportMails", "BM_Floor"}) {
+        auto* bench = benchmark::RegisterBenchmark(name, name[3] == 'I' ? BM_ImportMails : BM_Floor);
+        for (int n : Sizes()) bench->Arg(n);
+        bench->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,42 @@
+#include "import/import_support.hpp"
+
+#include "ports/ui/list_view.hpp"
+#include "support/utf.hpp"
+
+namespace kv {
+
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+Error ObjectNotSet(const std::string& what) {
+    return Error(91, "frmKorvane", "Object variable or With block variable not set: " + what);
+}
+
+db::Connection& RequireConnection(AddinContext& ctx) {
+    if (!ctx.gConnection) throw ObjectNotSet("no database connection");
+    return *ctx.gConnection;
+}
+
+std::int32_t SelectedRessId(const dialog::KorvaneControls& controls) {
+    const ui::ListItem* item = controls.lstvRess ? controls.lstvRess->SelectedItem() : nullptr;
+    if (item == nullptr) throw ObjectNotSet("no resource selected");
+    const std::u16string key = utf::ToUtf16(item->Key());
+    const std::u16string number = key.size() > 1 ? key.substr(1, 15) : std::u16string();
+    return Value(utf::ToUtf8(number)).ToInt();
+}
+
+std::string SubFolderText(const std::string& folderPath, const std::string& rootPath) {
+    const std::u16string path = utf::ToUtf16(folderPath);
+    const std::size_t rootLength = utf::Utf16Length(rootPath);
+    std::string sub = rootLength < path.size() ? utf::ToUtf8(std::u16string_view(path).substr(rootLength)) : std::string();
+    sub = utf::Utf16Left(sub, 255);
+    if (!sub.empty() && IsPathSeparator(sub.front())) sub = utf::Utf16Left(sub.substr(1), 255);
+    return sub;
+}
+
+}  // namespace kv

@@ -1,0 +1,36 @@
+#pragma once
+// Small pieces the import command and the record writer share.
+#include <cstdint>
+#include <string>
+
+#include "addin/addin_context.hpp"
+#include "dialog/frmKorvane_layout.hpp"
+#include "ports/database.hpp"
+
+namespace kv {
+
+// The failure of using an object that is not there ("no mail", say), with
+// the number the add-in always gave it.
+Error ObjectNotSet(const std::string& what);
+
+// The open connection; kv::Error when there is none.
+db::Connection& RequireConnection(AddinContext& ctx);
+
+// The resource number of the resource list's selected item: its key from
+// the second character on, at most 15 characters, as an integer. kv::Error
+// when no item is selected or the key holds no number.
+std::int32_t SelectedRessId(const dialog::KorvaneControls& controls);
+
+// The order key that identifies a new import row to the stored procedure:
+// int(r * 32767) * 32767 + the low 15 bits of the user's resource number.
+std::int32_t MakeOrdId(float r, std::int32_t userRessId);
+
+// "\" on Windows (and "/", which it takes as well), "/" elsewhere.
+bool IsPathSeparator(char c);
+
+// The folder path from character position rootLength + 1 on (UTF-16 units),
+// without a leading separator, at most 255 units: where a chosen folder lies
+// within the document folder.
+std::string SubFolderText(const std::string& folderPath, const std::string& rootPath);
+
+}  // namespace kv

@@ -1,0 +1,396 @@
+// cmdImport_Click over a real demo database, real folders and a real mail
+// store: what lands on disk, in the database and in Outlook's folders.
+#include <gtest/gtest.h>
+
+#include "adapters/mailstore/mail_data.hpp"
+#include "import/import_support.hpp"
+#include "import_world.hpp"
+#include "support/utf.hpp"
+
+namespace kv::importtest {
+namespace {
+
+constexpr const char* kGeneralFailure = "Der opstod en fejl under importen til Korvane";
+constexpr const char* kRecordFailure = "Der skete en fejl under importen til Korvane";
+
+std::string Sep() { return std::string(1, kPathSeparator); }
+
+struct ImportCommandTest : ::testing::Test {
+    ImportWorld w;
+    AddinContext& ctx = *w.h.ctx;
+
+    static Mail MailAt(const std::string& subject, int minute) {
+        return MailWith(subject, "Tue, 05 Mar 2024 14:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) +
+                                     ":09 +0100");
+    }
+};
+
+TEST_F(ImportCommandTest, SameSubjectThreeTimesGivesNumberedFilesAndOneDocumentEach) {
+    auto a = w.AddMail(MailAt("Re: Tilbud 3/4", 1));
+    auto b = w.AddMail(MailAt("Re: Tilbud 3/4", 2));
+    auto c = w.AddMail(MailAt("Re: Tilbud 3/4", 3));
+    w.SelectInExplorer({a, b, c});
+
+    EXPECT_FALSE(w.Import(w.JobChoice())) << "a complete run closes the dialog";
+
+    EXPECT_EQ(w.FilesIn(w.JobFolder()),
+              (std::vector<std::string>{"Re_ Tilbud 3_4.msg", "Re_ Tilbud 3_4_1.msg", "Re_ Tilbud 3_4_2.msg"}));
+    EXPECT_EQ(w.Count("DocMail"), 3);
+    EXPECT_EQ(w.Count("JobDoc WHERE jobID = 417"), 3);
+    EXPECT_EQ(w.Count("DocMail WHERE FName = 'Re_ Tilbud 3_4_2.msg' AND DocTitle = 'Re_ Tilbud 3_4_2' "
+                      "AND Subject = 'Re_ Tilbud 3_4'"),
+              1);
+    EXPECT_EQ(w.Count("DocMailImport"), 0) << "the procedure filed every row";
+    EXPECT_TRUE(ctx.gImportDone);
+    EXPECT_EQ(ctx.gJobId, demo::ActiveJob);
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+    EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 3u) << "nothing moved without the delete box";
+    ASSERT_EQ(w.h.prompts.ProgressLog().size(), 3u);
+    EXPECT_EQ(w.h.prompts.ProgressLog()[1].current, 2);
+    EXPECT_EQ(w.h.prompts.ProgressLog()[1].total, 3);
+    EXPECT_EQ(w.h.prompts.ProgressLog()[1].text, "Re: Tilbud 3/4");
+}
+
+TEST_F(ImportCommandTest, EmptySubjectIsFiledAsIngenEmneWithAnEmptyStoredSubject) {
+    auto mail = w.AddMail(MailAt("", 1));
+    w.OpenInInspector(mail);
+
+    EXPECT_FALSE(w.Import(w.JobChoice()));
+
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Ingen emne.msg"}));
+    EXPECT_EQ(w.Count("DocMail WHERE Subject = '' AND DocTitle = 'Ingen emne'"), 1);
+    EXPECT_TRUE(w.h.prompts.ProgressLog().empty()) << "one mail shows no progress";
+}
+
+TEST_F(ImportCommandTest, SubFolderTextIsThePathBelowTheDocumentFolder) {
+    auto first = w.AddMail(MailAt("Et", 1));
+    Choice choice = w.JobChoice();
+    choice.folder = w.JobFolder() + Sep() + "Korrespondance" + Sep() + "2024";
+    w.OpenInInspector(first);
+    EXPECT_FALSE(w.Import(choice));
+    EXPECT_EQ(w.FilesIn(choice.folder), (std::vector<std::string>{"Et.msg"}));
+    EXPECT_EQ(w.Scalar("SELECT SubFld AS v FROM DocMail WHERE FName = 'Et.msg'"),
+              Value("Korrespondance" + Sep() + "2024"));
+
+    // The document folder itself: no sub-folder text at all.
+    auto second = w.AddMail(MailAt("To", 2));
+    w.OpenInInspector(second);
+    EXPECT_FALSE(w.Import(w.JobChoice()));
+    EXPECT_TRUE(w.Scalar("SELECT SubFld AS v FROM DocMail WHERE FName = 'To.msg'").IsNull());
+}
+
+TEST_F(ImportCommandTest, ResourceWithoutJobFilesUnderTheResource) {
+    auto mail = w.AddMail(MailAt("Faktura 7", 1));
+    w.OpenInInspector(mail);
+    Choice choice;
+    choice.ressId = demo::Supplier;
+    choice.ressType = 4;
+    choice.jobId = 0;
+    choice.root = w.ResourceFolder(demo::Supplier);
+    EXPECT_FALSE(w.Import(choice));
+    EXPECT_EQ(w.Count("ResDoc WHERE ResId = 200"), 1);
+    EXPECT_EQ(w.Count("JobDoc"), 0);
+    EXPECT_EQ(ctx.gJobId, 0);
+}
+
+TEST_F(ImportCommandTest, NonMailItemsAreSkippedWithoutAQuestionAndNotMoved) {
+    auto first = w.AddMail(MailAt("Første", 1));
+    auto meeting = w.AddSample("moede.ics");
+    auto contact = w.AddSample("kontakt.vcf");
+    auto last = w.AddMail(MailAt("Sidste", 2));
+    w.SelectInExplorer({first, meeting, contact, last});
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+
+    EXPECT_FALSE(w.Import(choice));
+
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Første.msg", "Sidste.msg"}));
+    const auto deleted = w.EntryIdsIn("Deleted Items");
+    EXPECT_EQ(deleted, Sorted({first->EntryID(), last->EntryID()}));
+    EXPECT_EQ(w.EntryIdsIn("Inbox"), Sorted({meeting->EntryID(), contact->EntryID()}));
+}
+
+TEST_F(ImportCommandTest, ExplorerDuplicateDeclinedIsNeitherSavedRecordedNorMoved) {
+    auto mail = w.AddMail(MailAt("Tilbud", 1));
+    w.SelectInExplorer({mail});
+    ASSERT_FALSE(w.Import(w.JobChoice()));
+    ASSERT_EQ(w.Count("DocMail"), 1);
+
+    w.h.prompts.QueueAnswer(ui::Answer::No);
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+    EXPECT_FALSE(w.Import(choice));
+
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    const auto& question = w.h.prompts.Messages()[0].request;
+    EXPECT_EQ(question.text, "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det");
+    EXPECT_EQ(question.buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(question.icon, ui::Icon::None);
+    EXPECT_EQ(question.title, ui::kAppTitle);
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Tilbud.msg"}));
+    EXPECT_EQ(w.Count("DocMail"), 1);
+    EXPECT_EQ(w.EntryIdsIn("Inbox"), (std::vector<std::string>{mail->EntryID()}));
+}
+
+TEST_F(ImportCommandTest, ExplorerDuplicateConfirmedIsImportedAgainUnderTheNextNumber) {
+    auto mail = w.AddMail(MailAt("Tilbud", 1));
+    w.SelectInExplorer({mail});
+    ASSERT_FALSE(w.Import(w.JobChoice()));
+    w.h.prompts.QueueAnswer(ui::Answer::Yes);
+    EXPECT_FALSE(w.Import(w.JobChoice()));
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Tilbud.msg", "Tilbud_1.msg"}));
+    EXPECT_EQ(w.Count("DocMail"), 2);
+}
+
+TEST_F(ImportCommandTest, DuplicateForAnotherJobIsNoDuplicate) {
+    auto mail = w.AddMail(MailAt("Tilbud", 1));
+    w.OpenInInspector(mail);
+    ASSERT_FALSE(w.Import(w.JobChoice()));
+    Choice other = w.JobChoice();
+    other.jobId = demo::ClosedJob;
+    other.root = w.JobFolder(demo::ClosedJob);
+    EXPECT_FALSE(w.Import(other));
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+    EXPECT_EQ(w.Count("JobDoc WHERE jobID = 421"), 1);
+}
+
+TEST_F(ImportCommandTest, InspectorDuplicateDeclinedIsNotSavedButStillMoved) {
+    auto mail = w.AddMail(MailAt("Tilbud", 1));
+    w.OpenInInspector(mail);
+    ASSERT_FALSE(w.Import(w.JobChoice()));
+
+    w.h.prompts.QueueAnswer(ui::Answer::No);
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+    EXPECT_FALSE(w.Import(choice));
+
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.text, "Mail findes allerede i databasen, Vil du alligevel importerer det");
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Tilbud.msg"}));
+    EXPECT_EQ(w.Count("DocMail"), 1);
+    EXPECT_EQ(w.EntryIdsIn("Deleted Items"), (std::vector<std::string>{mail->EntryID()}));
+}
+
+TEST_F(ImportCommandTest, InspectorNonMailIsMovedWithoutBeingImported) {
+    auto meeting = w.AddSample("moede.ics");
+    w.OpenInInspector(meeting);
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+    EXPECT_FALSE(w.Import(choice));
+    EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
+    EXPECT_FALSE(ctx.gImportDone);
+    EXPECT_EQ(w.EntryIdsIn("Deleted Items"), (std::vector<std::string>{meeting->EntryID()}));
+}
+
+TEST_F(ImportCommandTest, DisabledDeleteBoxMovesNothing) {
+    auto mail = w.AddMail(MailAt("Udkast", 1));
+    w.OpenInInspector(mail);
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+    choice.deleteEnabled = false;
+    EXPECT_FALSE(w.Import(choice));
+    EXPECT_EQ(w.Count("DocMail"), 1);
+    EXPECT_TRUE(w.EntryIdsIn("Deleted Items").empty());
+    EXPECT_EQ(w.EntryIdsIn("Inbox"), (std::vector<std::string>{mail->EntryID()}));
+}
+
+TEST_F(ImportCommandTest, ImportedMailsAreMovedOnDiskAndFoundAgainByEntryId) {
+    auto a = w.AddMail(MailAt("A", 1));
+    auto b = w.AddMail(MailAt("B", 2));
+    const std::string idA = a->EntryID(), idB = b->EntryID();
+    w.SelectInExplorer({a, b});
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+    EXPECT_FALSE(w.Import(choice));
+
+    EXPECT_TRUE(w.EntryIdsIn("Inbox").empty());
+    auto ns = w.h.store->GetApplication()->GetNamespace("MAPI");
+    for (const auto& id : {idA, idB}) {
+        auto moved = ns->GetItemFromID(id);
+        EXPECT_EQ(w.h.store->PathOf(*moved).parent_path().filename(), "Deleted Items") << id;
+        EXPECT_TRUE(fs::exists(w.h.store->PathOf(*moved)));
+    }
+    EXPECT_TRUE(fs::is_empty(w.h.store->Root() / "Inbox"));
+}
+
+TEST_F(ImportCommandTest, RecordFailureOnTheSecondOfThreeStopsThereAndKeepsTheFirst) {
+    auto a = w.AddMail(MailAt("Et", 1));
+    auto b = w.AddMail(MailAt("To", 2));
+    auto c = w.AddMail(MailAt("Tre", 3));
+    w.SelectInExplorer({a, b, c});
+    w.FailInsertNumber(2);
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+
+    EXPECT_TRUE(w.Import(choice)) << "the dialog stays open";
+
+    EXPECT_TRUE(ctx.gImportDone);
+    EXPECT_EQ(ctx.gJobId, 0) << "the job is remembered only by a complete run";
+    EXPECT_EQ(w.Count("DocMail WHERE FName = 'Et.msg'"), 1);
+    EXPECT_EQ(w.Count("DocMail"), 1);
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Et.msg", "To.msg"}))
+        << "the second file stays without its record, the third is never written";
+    EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 3u);
+    EXPECT_TRUE(w.EntryIdsIn("Deleted Items").empty());
+    ASSERT_EQ(w.h.prompts.Messages().size(), 2u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
+    EXPECT_NE(w.h.prompts.Messages()[0].request.text.find("Indsættelse afvist"), std::string::npos);
+    EXPECT_EQ(w.h.prompts.Messages()[1].request.text, kRecordFailure);
+    EXPECT_EQ(w.h.prompts.Messages()[1].request.title, ui::kAppTitle);
+    const std::string log = w.Log();
+    EXPECT_NE(log.find("UpdateDB (10): "), std::string::npos) << log;
+    EXPECT_NE(log.find("ERROR\t\tcmdImport_Click: Multi after PutInDB"), std::string::npos) << log;
+    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
+}
+
+TEST_F(ImportCommandTest, RecordFailureInTheInspectorLogsSingle) {
+    auto mail = w.AddMail(MailAt("Et", 1));
+    w.OpenInInspector(mail);
+    w.FailInsertNumber(1);
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+    EXPECT_TRUE(w.Import(choice));
+    EXPECT_FALSE(ctx.gImportDone);
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Et.msg"}));
+    EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 1u);
+    EXPECT_NE(w.Log().find("cmdImport_Click: Single after PutInDB"), std::string::npos);
+    ASSERT_EQ(w.MessageTexts().size(), 2u);
+    EXPECT_EQ(w.MessageTexts()[1], kRecordFailure);
+}
+
+TEST_F(ImportCommandTest, RefusedSaveNamesStepTwentyAndLeavesNoTemporaryFile) {
+    auto mail = w.AddMail(MailAt("Et", 1));
+    w.SelectInExplorer({mail});
+    Choice choice = w.JobChoice();
+    // A folder the tree still shows but the file system no longer has.
+    choice.folder = w.JobFolder() + Sep() + "Fjernet";
+    EXPECT_TRUE(w.Import(choice));
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.text, kGeneralFailure);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (20)");
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.buttons, ui::Buttons::OK);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.icon, ui::Icon::None);
+    EXPECT_EQ(w.Count("DocMail"), 0);
+    EXPECT_FALSE(ctx.gImportDone);
+    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
+}
+
+TEST_F(ImportCommandTest, RefusedSaveInTheInspectorNamesStepTwelve) {
+    auto mail = w.AddMail(MailAt("Et", 1));
+    w.OpenInInspector(mail);
+    Choice choice = w.JobChoice();
+    choice.folder = w.JobFolder() + Sep() + "Fjernet";
+    EXPECT_TRUE(w.Import(choice));
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (12)");
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), std::vector<std::string>{});
+}
+
+TEST_F(ImportCommandTest, NoResourceSelectedNamesStepTenOrSeventeen) {
+    auto mail = w.AddMail(MailAt("Et", 1));
+    Choice choice = w.JobChoice();
+    choice.ressSelected = false;
+    w.OpenInInspector(mail);
+    EXPECT_TRUE(w.Import(choice));
+    w.SelectInExplorer({mail});
+    EXPECT_TRUE(w.Import(choice));
+    ASSERT_EQ(w.h.prompts.Messages().size(), 2u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (10)");
+    EXPECT_EQ(w.h.prompts.Messages()[1].request.title, "Korvane Mailimport (17)");
+    EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
+}
+
+TEST_F(ImportCommandTest, NothingToImportOrNoDatabaseNamesTheStep) {
+    ctx.gImportFromInspector = true;
+    ctx.gImportMail = nullptr;
+    EXPECT_TRUE(w.Import(w.JobChoice()));
+    ctx.gImportFromInspector = false;
+    ctx.gImportExplorer = nullptr;
+    EXPECT_TRUE(w.Import(w.JobChoice()));
+    w.SelectInExplorer({w.AddMail(MailAt("Et", 1))});
+    ctx.gConnection.reset();
+    EXPECT_TRUE(w.Import(w.JobChoice()));
+    std::vector<std::string> titles;
+    for (const auto& m : w.h.prompts.Messages()) titles.push_back(m.request.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Korvane Mailimport (8)", "Korvane Mailimport (14)",
+                                                "Korvane Mailimport (17)"}));
+    EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
+}
+
+TEST_F(ImportCommandTest, NothingHappensWithoutAChosenFolder) {
+    auto mail = w.AddMail(MailAt("Et", 1));
+    w.OpenInInspector(mail);
+    Choice noNode = w.JobChoice();
+    noNode.folderSelected = false;
+    noNode.deleteValue = ui::CheckBox::Checked;
+    EXPECT_TRUE(w.Import(noNode));
+    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
+    Choice emptyTag = noNode;
+    emptyTag.folderSelected = true;
+    emptyTag.folder = w.JobFolder() + Sep() + "Tilbud";
+    emptyTag.folderTagEmpty = true;
+    EXPECT_TRUE(w.Import(emptyTag));
+    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
+
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+    EXPECT_EQ(w.Count("DocMail"), 0);
+    EXPECT_FALSE(ctx.gImportDone);
+    EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 1u);
+}
+
+TEST_F(ImportCommandTest, SavedMessageReadsBackWithAnIndependentReader) {
+    const char* path = std::getenv("PATH");
+    std::string msgconvert;
+    for (std::string dirs = path ? path : ""; !dirs.empty();) {
+        const std::size_t cut = dirs.find(':');
+        const fs::path candidate = fs::path(dirs.substr(0, cut)) / "msgconvert";
+        if (fs::exists(candidate)) {
+            msgconvert = candidate.string();
+            break;
+        }
+        dirs = cut == std::string::npos ? "" : dirs.substr(cut + 1);
+    }
+    if (msgconvert.empty()) GTEST_SKIP() << "msgconvert is not installed";
+
+    auto mail = w.AddSample("rapport_utf8.eml");
+    w.OpenInInspector(mail);
+    ASSERT_FALSE(w.Import(w.JobChoice()));
+    const auto files = w.FilesIn(w.JobFolder());
+    ASSERT_EQ(files.size(), 1u);
+    const fs::path msg = fs::path(w.JobFolder()) / files[0];
+    const fs::path eml = w.h.dir.Path() / "back.eml";
+    const std::string command = "'" + msgconvert + "' --outfile '" + eml.string() + "' '" + msg.string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const mailstore::MailData original = mailstore::ParseMail(ReadFile(TestData("rapport_utf8.eml")));
+    const mailstore::MailData back = mailstore::ParseMail(ReadFile(eml.string()));
+    EXPECT_EQ(back.subject, original.subject);
+    ASSERT_TRUE(back.from && original.from);
+    EXPECT_EQ(back.from->address, original.from->address);
+    EXPECT_EQ(back.body, original.body);
+    EXPECT_EQ(back.attachments.size(), original.attachments.size());
+    EXPECT_EQ(files[0], "Rapport uge 20 - æøå.msg") << "named after the cleaned subject: " << original.subject;
+}
+
+}  // namespace
+}  // namespace kv::importtest
+
+namespace kv::importtest {
+namespace {
+
+TEST(SubFolderText, PathBelowTheDocumentFolderWithoutLeadingSeparator) {
+    const std::string s(1, kPathSeparator);
+    const std::string root = s + "share" + s + "Jobs" + s + "417";
+    EXPECT_EQ(SubFolderText(root + s + "Mails" + s + "Ind", root), "Mails" + s + "Ind");
+    EXPECT_EQ(SubFolderText(root + s + "Mails", root + s), "Mails") << "a root tag ending in a separator";
+    EXPECT_EQ(SubFolderText(root, root), "");
+    const std::string deep = root + s + std::string(300, 'x');
+    EXPECT_EQ(SubFolderText(deep, root), std::string(254, 'x'))
+        << "255 characters are taken with the separator, which is then dropped";
+    EXPECT_EQ(SubFolderText(deep, root + s), std::string(255, 'x'));
+    const std::string danish = root + s + std::string(100, 'x') + "\xF0\x9F\x98\x80" + std::string(200, 'y');
+    EXPECT_EQ(utf::Utf16Length(SubFolderText(danish, root)), 254u) << "a surrogate pair is not cut in half";
+}
+
+}  // namespace
+}  // namespace kv::importtest

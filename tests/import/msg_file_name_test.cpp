@@ -1,0 +1,248 @@
+// File names of saved mails: safe on the platform, within its length
+// limits, numbered when taken, and never written over, also when several
+// writers race for one name.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "fakes/fake_file_system.hpp"
+#include "fakes/temp_dir.hpp"
+#include "import/msg_file_name.hpp"
+#include "stdfs/stdfs_file_system.hpp"
+#include "support/utf.hpp"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A wrapper that saves given bytes, or fails after writing part of them.
+class BytesWrapper final : public outlook::MailWrapper {
+public:
+    explicit BytesWrapper(std::string bytes, bool failHalfway = false)
+        : bytes_(std::move(bytes)), failHalfway_(failHalfway) {}
+    void SaveAs(const std::string& path, std::int32_t) override {
+        std::ofstream out(path, std::ios::binary);
+        if (!out) throw Error(75, "BytesWrapper", "Path/File access error: " + path);
+        if (failHalfway_) {
+            out << bytes_.substr(0, bytes_.size() / 2);
+            throw Error(75, "BytesWrapper", "The disk is full");
+        }
+        out << bytes_;
+    }
+    void SetItem(std::shared_ptr<outlook::Item>) override { Unused(); }
+    std::shared_ptr<outlook::Item> GetItem() const override { Unused(); }
+    void Save() override { Unused(); }
+    bool ResolveAll() override { Unused(); }
+    void Send() override { Unused(); }
+    std::unique_ptr<outlook::AddressEntry> Sender() override { Unused(); }
+    std::string SenderName() const override { Unused(); }
+    std::string To() const override { Unused(); }
+    std::string Cc() const override { Unused(); }
+    std::string Bcc() const override { Unused(); }
+    std::vector<outlook::Recipient> Recipients() const override { Unused(); }
+    std::string Body() const override { Unused(); }
+    std::int32_t AttachmentCount() const override { Unused(); }
+    std::string Subject() const override { Unused(); }
+    DateTime ReceivedTime() const override { Unused(); }
+    DateTime SentOn() const override { Unused(); }
+
+private:
+    [[noreturn]] static void Unused() { throw Error(438, "BytesWrapper", "not used here"); }
+    std::string bytes_;
+    bool failHalfway_;
+};
+
+// The real file system, where another writer takes the chosen name just
+// before the rename.
+class RacedFileSystem final : public stdfs::StdFileSystem {
+public:
+    int racesLeft = 1;
+    bool MoveFileNoReplace(const std::string& from, const std::string& to) override {
+        if (racesLeft > 0) {
+            --racesLeft;
+            std::ofstream(to, std::ios::binary) << "the other writer";
+        }
+        return StdFileSystem::MoveFileNoReplace(from, to);
+    }
+};
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Repeat(const std::string& piece, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+}
+
+bool IsValidUtf8(const std::string& text) { return utf::ToUtf8(utf::ToUtf16(text)) == text; }
+
+TEST(SafeFileBase, ControlCharactersAndBrokenUtf8) {
+    EXPECT_EQ(SafeFileBase("Re_ Tilbud 3_4"), "Re_ Tilbud 3_4");
+    EXPECT_EQ(SafeFileBase("a\tb\x01" "c\x7f"), "a_b_c_");
+    EXPECT_EQ(SafeFileBase("Møde æøå"), "Møde æøå");
+    EXPECT_EQ(SafeFileBase("ab\xC3"), "ab\xEF\xBF\xBD") << "a cut sequence becomes U+FFFD";
+}
+
+TEST(SafeFileBase, ReservedDeviceNames) {
+    for (const char* name : {"CON", "con", "Prn", "AUX", "nul", "COM1", "com9", "LPT1", "lpt9", "NUL  "})
+        EXPECT_TRUE(IsReservedDeviceName(name)) << name;
+    for (const char* name : {"CONS", "COM0", "COM10", "LPT", "ACON", "NUL_", "", " CON"})
+        EXPECT_FALSE(IsReservedDeviceName(name)) << name;
+    EXPECT_EQ(MsgFilePath("/d/", "CON", 0, kLinuxNameLimits), "/d/CON_.msg");
+    EXPECT_EQ(MsgFilePath("/d/", "lpt3", 2, kLinuxNameLimits), "/d/lpt3_2.msg") << "lpt3_2 is no device";
+    EXPECT_EQ(MsgFilePath("/d/", "Konto", 0, kLinuxNameLimits), "/d/Konto.msg");
+}
+
+TEST(MsgFilePath, NumbersFollowTheBase) {
+    EXPECT_EQ(MsgFilePath("/d/", "Re_ Tilbud 3_4", 0, kLinuxNameLimits), "/d/Re_ Tilbud 3_4.msg");
+    EXPECT_EQ(MsgFilePath("/d/", "Re_ Tilbud 3_4", 1, kLinuxNameLimits), "/d/Re_ Tilbud 3_4_1.msg");
+    EXPECT_EQ(MsgFilePath("/d/", "Re_ Tilbud 3_4", 12, kLinuxNameLimits), "/d/Re_ Tilbud 3_4_12.msg");
+}
+
+TEST(MsgFilePath, LinuxNameFitsTwoHundredFiftyFiveBytesWithoutCuttingACharacter) {
+    const std::string base = Repeat("æ", 150);  // 300 bytes
+    for (int number : {0, 7, 123456}) {
+        const std::string path = MsgFilePath("/d/", base, number, kLinuxNameLimits);
+        const std::string name = path.substr(3);
+        EXPECT_LE(name.size(), 255u) << number;
+        EXPECT_GE(name.size(), 250u) << "only as much is cut as needed";
+        EXPECT_TRUE(IsValidUtf8(name));
+        EXPECT_TRUE(name.ends_with(number ? "_" + std::to_string(number) + ".msg" : ".msg"));
+    }
+    const std::string ascii = Repeat("a", 150);
+    EXPECT_EQ(MsgFilePath("/d/", ascii, 0, kLinuxNameLimits), "/d/" + ascii + ".msg") << "short enough as it is";
+}
+
+TEST(MsgFilePath, WindowsPathFitsTwoHundredFiftyNineUnitsWithoutSplittingAPair) {
+    const std::string folder = "K:\\" + Repeat("m", 196) + "\\";  // 200 units
+    const std::string base = Repeat("\xF0\x9F\x98\x80", 75);        // 150 units in 75 pairs
+    const std::string path = MsgFilePath(folder, base, 0, kWindowsNameLimits);
+    EXPECT_LE(utf::Utf16Length(path), 259u);
+    EXPECT_GE(utf::Utf16Length(path), 258u);
+    EXPECT_TRUE(IsValidUtf8(path)) << "no half surrogate pair";
+    EXPECT_TRUE(path.ends_with(".msg"));
+
+    const std::string tooDeep = "K:\\" + Repeat("m", 252) + "\\";
+    try {
+        MsgFilePath(tooDeep, "Tilbud", 0, kWindowsNameLimits);
+        ADD_FAILURE() << "no room for a name must fail";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), fserr::BadFileName);
+    }
+}
+
+TEST(MsgFilePath, ACutThatLeavesADeviceNameIsMadeSafe) {
+    const std::string folder = "K:\\" + Repeat("m", 247) + "\\";  // room for 8 units: 4 + ".msg"
+    const std::string path = MsgFilePath(folder, "COM1 og mere", 0, kWindowsNameLimits);
+    EXPECT_LE(utf::Utf16Length(path), 259u);
+    const std::string name = path.substr(folder.size());
+    EXPECT_FALSE(IsReservedDeviceName(name.substr(0, name.size() - 4))) << name;
+    EXPECT_EQ(name, "COM_.msg");
+}
+
+TEST(FirstFreeMsgFile, CountsPastTakenNames) {
+    fakes::FakeFileSystem files;
+    const std::string folder = std::string(1, kPathSeparator) + "d" + kPathSeparator;
+    files.AddFolder(folder);
+    EXPECT_EQ(FirstFreeMsgFile(files, folder, "Tilbud", kLinuxNameLimits).number, 0);
+    files.AddFile(folder + "Tilbud.msg", 10);
+    files.AddFile(folder + "Tilbud_1.msg", 10);
+    const MsgFileName free = FirstFreeMsgFile(files, folder, "Tilbud", kLinuxNameLimits);
+    EXPECT_EQ(free.number, 2);
+    EXPECT_EQ(free.path, folder + "Tilbud_2.msg");
+}
+
+TEST(TemporaryMsgName, NamesDifferAcrossThreads) {
+    std::vector<std::vector<std::string>> perThread(4);
+    std::vector<std::thread> threads;
+    for (auto& names : perThread)
+        threads.emplace_back([&names] {
+            for (int i = 0; i < 500; ++i) names.push_back(TemporaryMsgName());
+        });
+    for (auto& t : threads) t.join();
+    std::vector<std::string> all;
+    for (const auto& names : perThread) all.insert(all.end(), names.begin(), names.end());
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
+    EXPECT_LE(all.front().size(), 20u);
+}
+
+struct SaveTest : ::testing::Test {
+    fakes::TempDir dir;
+    stdfs::StdFileSystem files;
+    std::string Folder() const { return dir.Path().string() + kPathSeparator; }
+};
+
+TEST_F(SaveTest, SavesUnderTheFreeNameAndLeavesNothingElse) {
+    BytesWrapper mail("MSG BYTES");
+    const std::string path = SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
+    EXPECT_EQ(path, Folder() + "Tilbud.msg");
+    EXPECT_EQ(ReadAll(path), "MSG BYTES");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"Tilbud.msg"}));
+}
+
+TEST_F(SaveTest, ANameTakenMeanwhileIsNotWrittenOver) {
+    RacedFileSystem raced;
+    BytesWrapper mail("MINE");
+    const std::string path = SaveMsgWithoutReplacing(raced, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
+    EXPECT_EQ(path, Folder() + "Tilbud_1.msg");
+    EXPECT_EQ(ReadAll(Folder() + "Tilbud.msg"), "the other writer");
+    EXPECT_EQ(ReadAll(path), "MINE");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"Tilbud.msg", "Tilbud_1.msg"}));
+}
+
+TEST_F(SaveTest, AFailedSaveLeavesNoTemporaryFile) {
+    BytesWrapper mail(std::string(4096, 'x'), true);
+    EXPECT_THROW(SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits), Error);
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
+}
+
+TEST_F(SaveTest, AFailedRenameLeavesNoTemporaryFile) {
+    BytesWrapper mail("MSG");
+    // A name the file system refuses: longer than any file name may be.
+    EXPECT_THROW(SaveMsgWithoutReplacing(files, mail, Folder(), std::string(300, 'a'), 0, FileNameLimits{}), Error);
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
+}
+
+TEST_F(SaveTest, ConcurrentWritersOfOneSubjectEachKeepTheirOwnFile) {
+    constexpr int kThreads = 6;
+    constexpr int kEach = 5;
+    std::vector<std::thread> threads;
+    std::vector<std::vector<std::string>> written(kThreads);
+    std::atomic<int> ready{0};
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            ++ready;
+            while (ready < kThreads) std::this_thread::yield();
+            for (int i = 0; i < kEach; ++i) {
+                // Every writer finds the same name free, then races for it.
+                BytesWrapper mail("writer " + std::to_string(t) + " mail " + std::to_string(i));
+                written[t].push_back(SaveMsgWithoutReplacing(files, mail, Folder(), "Re_ Tilbud", 0, kLinuxNameLimits));
+            }
+        });
+    for (auto& t : threads) t.join();
+    std::vector<std::string> all;
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kEach; ++i) {
+            EXPECT_EQ(ReadAll(written[t][i]), "writer " + std::to_string(t) + " mail " + std::to_string(i));
+            all.push_back(written[t][i]);
+        }
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
+    EXPECT_EQ(Names(dir.Path()).size(), static_cast<std::size_t>(kThreads * kEach)) << "no temporary file left";
+}
+
+}  // namespace
+}  // namespace kv

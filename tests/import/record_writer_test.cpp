@@ -1,0 +1,223 @@
+// UpdateDB and GetSenderName against the demo database. The procedure is
+// told to answer without filing where a test reads the import row itself.
+#include <gtest/gtest.h>
+
+#include "import/import_support.hpp"
+#include "import_world.hpp"
+
+namespace kv::importtest {
+namespace {
+
+struct RecordWriterTest : ::testing::Test {
+    ImportWorld w;
+    AddinContext& ctx = *w.h.ctx;
+
+    // A saved .msg of the mail in the job folder, named name.
+    std::string SaveMsg(const std::shared_ptr<outlook::Item>& item, const std::string& name) {
+        auto wrapper = w.h.store->CreateMailWrapper();
+        wrapper->SetItem(item);
+        const std::string file = (fs::path(w.JobFolder()) / name).string();
+        wrapper->SaveAs(file, outlook::SaveAsMsg);
+        return file;
+    }
+
+    // UpdateDB for the item, with the dialog showing choice.
+    bool Record(const std::shared_ptr<outlook::Item>& item, const std::string& file, const std::string& subFolder,
+                std::int32_t jobId, const Choice& choice) {
+        bool result = false;
+        w.WithDialog(choice, [&](frmKorvane& dlg) {
+            auto wrapper = w.h.store->CreateMailWrapper();
+            wrapper->SetItem(item);
+            result = dlg.UpdateDB(file, *wrapper, subFolder, jobId);
+        });
+        return result;
+    }
+
+    std::string SenderOf(const std::shared_ptr<outlook::Item>& item, std::string* userName = nullptr) {
+        std::string sender;
+        w.WithDialog(w.JobChoice(), [&](frmKorvane& dlg) {
+            auto wrapper = w.h.store->CreateMailWrapper();
+            wrapper->SetItem(item);
+            sender = dlg.GetSenderName(*wrapper);
+            if (userName) *userName = dlg.GetUserName();
+        });
+        return sender;
+    }
+
+    Value Column(const std::string& column) {
+        return w.Scalar("SELECT " + column + " AS v FROM DocMailImport ORDER BY ImpId DESC LIMIT 1");
+    }
+};
+
+TEST_F(RecordWriterTest, WritesEveryColumnOfTheImportRow) {
+    Mail m;
+    m.subject = "Re: Tilbud 3/4";
+    m.cc = "Kontor <kontor@kunde.dk>";
+    m.extraHeaders = "X-Priority: 1\r\n";
+    m.body = "Linje et\r\nLinje to\r\n";
+    auto item = w.AddMail(m);
+    const std::string file = SaveMsg(item, "Tilbud_2.msg");
+    w.ProcedureReturns(0);
+    w.h.random.values = {0.25f};
+    w.h.clock.now = DateTime{2024, 6, 1, 9, 30, 0};
+
+    ASSERT_TRUE(Record(item, file, "Korrespondance" + std::string(1, kPathSeparator) + "2024", 417, w.JobChoice()));
+
+    EXPECT_EQ(Column("DocTitle"), Value("Tilbud_2"));
+    EXPECT_EQ(Column("FName"), Value("Tilbud_2.msg"));
+    EXPECT_EQ(Column("FExt"), Value("msg"));
+    EXPECT_EQ(Column("DocAuthorId").ToInt(), ctx.gUserRessId);
+    EXPECT_EQ(Column("ResId").ToInt(), demo::CustomerWithJobs);
+    EXPECT_EQ(Column("JobId").ToInt(), 417);
+    EXPECT_EQ(Column("SubFld"), Value("Korrespondance" + std::string(1, kPathSeparator) + "2024"));
+    EXPECT_EQ(Column("FSize").ToInt(), static_cast<std::int32_t>(fs::file_size(file)));
+    EXPECT_EQ(Column("IconID").ToInt(), 34);
+    EXPECT_EQ(Column("Subject"), Value("Re_ Tilbud 3_4"));
+    EXPECT_EQ(Column("Sender"), Value("Salg [salg@kunde.dk]"));
+    EXPECT_EQ(Column("Attachments").ToInt(), 0);
+    EXPECT_EQ(Column("Importance").ToInt(), outlook::importance::High);
+    EXPECT_EQ(Column("mailto"), Value("Mette"));
+    EXPECT_EQ(Column("mailcc"), Value("Kontor"));
+    EXPECT_TRUE(Column("mailbcc").IsNull());
+    EXPECT_EQ(Column("Body"), Value("Linje et\r\nLinje to\r\n"));
+    EXPECT_EQ(Column("OrdId").ToInt(), 8191 * 32767 + (ctx.gUserRessId & 32767));
+    const Value docDate = Column("DocDate");
+    const Value received = Column("Received");
+    EXPECT_EQ(docDate.IsDateTime() ? docDate.AsDateTime() : DateTime::FromIso(docDate.ToText()),
+              (DateTime{2024, 6, 1, 9, 30, 0}));
+    EXPECT_EQ(received.IsDateTime() ? received.AsDateTime() : DateTime::FromIso(received.ToText()),
+              item->ReceivedTime());
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+}
+
+TEST_F(RecordWriterTest, OptionalColumnsStayNullAndEmptySubjectIsEmptyText) {
+    Mail m;
+    m.subject = "";
+    m.to = "";
+    auto item = w.AddMail(m);
+    const std::string file = SaveMsg(item, "Ingen emne.msg");
+    w.ProcedureReturns(0);
+    Choice choice;
+    choice.ressId = demo::Supplier;
+    choice.jobId = 0;
+    choice.root = w.ResourceFolder(demo::Supplier);
+    ASSERT_TRUE(Record(item, file, "", 0, choice));
+    EXPECT_TRUE(Column("JobId").IsNull());
+    EXPECT_TRUE(Column("SubFld").IsNull());
+    EXPECT_EQ(Column("Subject"), Value(""));
+    EXPECT_TRUE(Column("mailto").IsNull());
+    EXPECT_TRUE(Column("mailcc").IsNull());
+    EXPECT_TRUE(Column("mailbcc").IsNull());
+    EXPECT_EQ(Column("ResId").ToInt(), demo::Supplier);
+}
+
+TEST_F(RecordWriterTest, OrdIdKeepsTheLowFifteenBitsOfTheUser) {
+    EXPECT_EQ(MakeOrdId(0.0f, 40000), 7232);
+    EXPECT_EQ(MakeOrdId(0.999999f, 40000), 32766 * 32767 + 7232);
+    EXPECT_EQ(MakeOrdId(0.5f, 1), 16383 * 32767 + 1);
+    EXPECT_LE(MakeOrdId(0.9999999f, 32767), 32767 * 32767);
+
+    ctx.gUserRessId = 40000;
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    w.ProcedureReturns(0);
+    w.h.random.values = {0.0f};
+    ASSERT_TRUE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_EQ(Column("OrdId").ToInt(), 7232);
+    EXPECT_EQ(Column("DocAuthorId").ToInt(), 40000);
+}
+
+TEST_F(RecordWriterTest, ProcedureAnsweringNonZeroIsFalseWithoutMessageOrLog) {
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    w.ProcedureReturns(5);
+    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+    EXPECT_EQ(w.Log().find("UpdateDB"), std::string::npos);
+    EXPECT_EQ(w.Count("DocMailImport"), 1) << "the row was written";
+}
+
+TEST_F(RecordWriterTest, DemoProcedureFilesTheRowAsAJobDocument) {
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    ASSERT_TRUE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_EQ(w.Count("DocMailImport"), 0);
+    EXPECT_EQ(w.Count("DocMail WHERE FName = 'Tilbud.msg' AND Sender = 'Salg [salg@kunde.dk]'"), 1);
+    EXPECT_EQ(w.Count("JobDoc WHERE jobID = 417 AND DocId = (SELECT DocID FROM DocMail)"), 1);
+    EXPECT_EQ(w.Count("ResDoc"), 0);
+}
+
+TEST_F(RecordWriterTest, NoResourceSelectedFailsAtStepOneAndWritesNothing) {
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    Choice choice = w.JobChoice();
+    choice.ressSelected = false;
+    EXPECT_FALSE(Record(item, file, "", 417, choice));
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.buttons, ui::Buttons::OK);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.icon, ui::Icon::None);
+    EXPECT_NE(w.Log().find("ERROR\t\tUpdateDB (1): " + w.h.prompts.Messages()[0].request.text), std::string::npos)
+        << w.Log();
+    EXPECT_EQ(w.Count("DocMailImport"), 0);
+    EXPECT_TRUE(fs::exists(file)) << "the saved file is never removed";
+}
+
+TEST_F(RecordWriterTest, MissingFileFailsAtStepZero) {
+    auto item = w.AddMail(Mail{});
+    EXPECT_FALSE(Record(item, w.JobFolder() + "/findes-ikke.msg", "", 417, w.JobChoice()));
+    EXPECT_NE(w.Log().find("UpdateDB (0): "), std::string::npos) << w.Log();
+    EXPECT_EQ(w.Count("DocMailImport"), 0);
+}
+
+TEST_F(RecordWriterTest, MissingProcedureFailsAtStepElevenLeavingTheRow) {
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    ctx.gConnection->Execute("DELETE FROM kv_procedure WHERE name = 'DocMailImportExec'")->Close();
+    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_NE(w.Log().find("UpdateDB (11): "), std::string::npos) << w.Log();
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
+    EXPECT_EQ(w.Count("DocMailImport"), 1);
+}
+
+TEST_F(RecordWriterTest, SenderTextForms) {
+    Mail named;
+    named.from = "Salg <salg@x.dk>";
+    EXPECT_EQ(SenderOf(w.AddMail(named)), "Salg [salg@x.dk]");
+
+    Mail bare;
+    bare.from = "salg@x.dk";
+    EXPECT_EQ(SenderOf(w.AddMail(bare)), "salg@x.dk [salg@x.dk]") << "the entry's name stands in for a missing name";
+
+    Mail apostrophe;
+    apostrophe.from = "\"Kim O'Brien\" <kim@x.dk>";
+    EXPECT_EQ(SenderOf(w.AddMail(apostrophe)), "Kim O'Brien [kim@x.dk]");
+
+    Mail noAt;
+    noAt.from = "Salg <salg>";
+    EXPECT_EQ(SenderOf(w.AddMail(noAt)), "Salg") << "an address without @ is left out";
+}
+
+TEST_F(RecordWriterTest, UnsentMailGetsTheUsersOwnName) {
+    // The user's name comes from the dialog's own look-up; whatever it
+    // answers is the sender text of a mail not yet sent.
+    std::string userName = "not asked";
+    EXPECT_EQ(SenderOf(w.AddSample("draft_ok.eml", "Drafts"), &userName), userName);
+    EXPECT_NE(userName, "not asked");
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+}
+
+TEST_F(RecordWriterTest, SenderFailureIsLoggedAndGivesEmptyText) {
+    std::string sender = "x";
+    w.WithDialog(w.JobChoice(), [&](frmKorvane& dlg) {
+        auto wrapper = w.h.store->CreateMailWrapper();  // wraps nothing: every read fails
+        sender = dlg.GetSenderName(*wrapper);
+    });
+    EXPECT_EQ(sender, "");
+    EXPECT_NE(w.Log().find("ERROR\t\tGetSenderName: "), std::string::npos) << w.Log();
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+}
+
+}  // namespace
+}  // namespace kv::importtest
