@@ -37,6 +37,10 @@ void ChooseResource(ui::Form& form, const DialogChoices& c) {
         ui::user::SelectComboItem(form, "cboActive", *c.status - 1);
     }
     if (c.job) {
+        // The lookup box shows only while a customer is chosen; a person who
+        // just knows the job number picks "Kunder og Internt" first.
+        if (!c.type && !c.resource && !form.Get<ui::TextBox>("txtJobId").Visible())
+            ui::user::SelectComboItem(form, "cboRessType", 3);
         ui::user::TypeText(form, "txtJobId", std::to_string(*c.job) + "\r");
         if (SelectedKey(form.Get<ui::ListView>("lstvJobs")) != "J" + std::to_string(*c.job))
             Fail("job " + std::to_string(*c.job) + " was not found; check --job");

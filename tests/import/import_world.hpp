@@ -130,6 +130,9 @@ public:
     // Shows the dialog, makes the choice and presses "Import"; returns
     // whether the dialog was still open afterwards.
     bool Import(const Choice& choice) {
+        // The explorer button hands its explorer over at every press; the
+        // dialog lets go of it when it unloads.
+        if (!h.ctx->gImportFromInspector && explorer) h.ctx->gImportExplorer = explorer;
         bool open = false;
         h.view.QueueUser([&](ui::Form& form) {
             Choose(choice);
