@@ -66,10 +66,12 @@ Var::Var(IDispatch* object) noexcept {
     if (object) object->AddRef();
 }
 
-Var::Var(const Var& other) {
+Var::Var(const VARIANT& other) {
     ::VariantInit(&v_);
-    if (FAILED(::VariantCopy(&v_, const_cast<VARIANT*>(&other.v_)))) throw std::bad_alloc();
+    if (FAILED(::VariantCopy(&v_, const_cast<VARIANT*>(&other)))) throw std::bad_alloc();
 }
+
+Var::Var(const Var& other) : Var(other.v_) {}
 
 Var& Var::operator=(const Var& other) {
     if (this != &other && FAILED(::VariantCopy(&v_, const_cast<VARIANT*>(&other.v_)))) throw std::bad_alloc();

@@ -25,6 +25,8 @@ public:
     Var(const std::string& text);
     Var(const char* text) : Var(std::string(text)) {}
     Var(IDispatch* object) noexcept;
+    // A copy of a VARIANT someone else owns (an event or method argument).
+    explicit Var(const VARIANT& other);
     Var(const Var& other);
     Var& operator=(const Var& other);
     ~Var() { ::VariantClear(&v_); }

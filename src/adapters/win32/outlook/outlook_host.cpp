@@ -39,9 +39,7 @@ private:
 
 ComPtr<IDispatch> ObjectArg(const std::vector<VARIANT*>& args, std::size_t index) {
     if (index >= args.size()) return {};
-    Var copy;
-    ::VariantCopy(copy.Put(), args[index]);
-    return copy.Object();
+    return Var(*args[index]).Object();
 }
 
 ol::Subscription Subscribe(const Dispatch& source, REFIID iid, DISPID wanted,
