@@ -101,6 +101,7 @@ protected:
         explorerBar.SetObject(L"Parent", &explorer);
         controls.SetMethod(L"Add", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&button)); });
         button.Set(L"Caption", Var("")).Set(L"Tag", Var("")).Set(L"FaceId", Var(0)).Set(L"Style", Var(0));
+        button.Set(L"BeginGroup", Var(false));
         button.SetObject(L"Parent", &bar).AddEvents(kButtonEvents);
         application = kv::win32::outlook::WrapApplication(ComPtr<IDispatch>(&app));
     }
@@ -140,6 +141,12 @@ TEST_F(OutlookHostTest, ReadsTheObjectModelByName) {
     EXPECT_FALSE(selected->Item(2)->Sent());
     EXPECT_EQ(application->GetNamespace("MAPI")->GetDefaultFolder(ol::defaultfolder::DeletedItems)->Name(),
               "Slettet post");
+    // Held while the wrappers live; the fixture checks they all go at the end.
+    EXPECT_EQ(app.Refs(), 1);
+    EXPECT_EQ(explorer.Refs(), 1);
+    EXPECT_EQ(received.Refs(), 1);
+    active.reset();
+    EXPECT_EQ(explorer.Refs(), 0);
 }
 
 TEST_F(OutlookHostTest, FailedCallsCarryTheHostsDescription) {
