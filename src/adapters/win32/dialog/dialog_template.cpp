@@ -58,9 +58,12 @@ DialogTemplate::DialogTemplate(const std::string& caption, short cx, short cy, D
     Text(kFontName);
 }
 
-DialogTemplate::DialogTemplate(const std::string& caption, int widthTwips, int heightTwips, bool centerOnScreen)
-    : DialogTemplate(caption, DialogUnits().X(widthTwips), DialogUnits().Y(heightTwips),
-                     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | (centerOnScreen ? DS_CENTER : 0)) {}
+DialogTemplate DialogTemplate::ForForm(const std::string& caption, int widthTwips, int heightTwips,
+                                       bool centerOnScreen) {
+    const DialogUnits units;
+    return DialogTemplate(caption, units.X(widthTwips), units.Y(heightTwips),
+                          WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | (centerOnScreen ? DS_CENTER : 0));
+}
 
 void DialogTemplate::Text(const std::wstring& text) {
     data_.insert(data_.end(), text.begin(), text.end());

@@ -28,7 +28,7 @@ public:
     // cx, cy: the client area in dialog units.
     DialogTemplate(const std::string& caption, short cx, short cy, DWORD style);
     // The template of a form: its caption and client size in twips.
-    DialogTemplate(const std::string& caption, int widthTwips, int heightTwips, bool centerOnScreen);
+    static DialogTemplate ForForm(const std::string& caption, int widthTwips, int heightTwips, bool centerOnScreen);
 
     // A predefined class by atom (0x0080 button, 0x0081 edit, 0x0082 static, 0x0085 combo box).
     void AddItem(WORD classAtom, const std::string& text, DWORD style, DWORD exStyle, short x, short y, short cx,

@@ -129,7 +129,8 @@ void Win32View::ShowModal(ui::Form& form) {
     std::vector<ui::Control*> order = form.TabOrder();
     for (ui::Control* c : form.Controls())
         if (std::find(order.begin(), order.end(), c) == order.end()) order.push_back(c);
-    DialogTemplate dialogTemplate(form.Caption(), form.ClientWidth(), form.ClientHeight(), owner_ == nullptr);
+    DialogTemplate dialogTemplate =
+        DialogTemplate::ForForm(form.Caption(), form.ClientWidth(), form.ClientHeight(), owner_ == nullptr);
     for (ui::Control* c : order) {
         if (c->Kind() == ui::ControlKind::ImageList) continue;
         auto b = std::make_unique<Bound>();
@@ -273,6 +274,10 @@ INT_PTR Win32View::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case kShownMessage:
             if (onShown_ && !ending_) {
+                // The dialog manager shows the window once the queue runs
+                // dry; the hook wants it on screen now.
+                if (!::IsWindowVisible(dialog_)) ::ShowWindow(dialog_, SW_SHOW);
+                ::UpdateWindow(dialog_);
                 try {
                     onShown_(dialog_);
                 } catch (...) {
