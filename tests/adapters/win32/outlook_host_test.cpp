@@ -227,6 +227,22 @@ TEST_F(OutlookHostTest, MailWrapperWorksOnTheMailItemsOwnMembers) {
     EXPECT_EQ(item->EntryID(), "00AB01");  // read from the moved item now
     EXPECT_EQ(moved.Calls().back().name, L"EntryID");
 
+    // A host without the Sender property: the mail's own sender fields.
+    FakeObject& older = world.Make();
+    older.Set(L"Class", Var(ol::itemclass::Mail)).Set(L"Sent", Var(true));
+    older.Set(L"SenderName", Var("Bo Ærø")).Set(L"SenderEmailAddress", Var("bo@example.dk"));
+    selection.SetMethod(L"Item", [&older](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&older)); });
+    auto olderWrapper = factory->CreateMailWrapper();
+    olderWrapper->SetItem(selected->Item(1));
+    auto fields = olderWrapper->Sender();
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->Name(), "Bo Ærø");
+    EXPECT_EQ(fields->Address(), "bo@example.dk");
+    olderWrapper.reset();
+    selection.SetMethod(L"Item", [this](auto& args, Var& result) {
+        result = Var(static_cast<IDispatch*>(Var(*args[0]).Int() == 1 ? &received : &draft));
+    });
+
     // An unsent mail has no sender; a contact is no mail.
     auto draftWrapper = factory->CreateMailWrapper();
     draftWrapper->SetItem(selected->Item(2));

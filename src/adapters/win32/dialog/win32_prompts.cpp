@@ -5,6 +5,7 @@
 #include <string>
 
 #include "adapters/win32/com_ptr.hpp"
+#include "adapters/win32/module.hpp"
 #include "adapters/win32/dialog/dialog_template.hpp"
 
 namespace kv::win32::dialog {
@@ -45,12 +46,6 @@ INT_PTR CALLBACK InputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
-HMODULE ThisModule() {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 }  // namespace
 
@@ -76,7 +71,7 @@ std::string Win32Prompts::AskInput(const ui::InputBoxRequest& request) {
                 static_cast<WORD>(kInputTextId));
     InputState state{&request, {}};
     const INT_PTR result =
-        ::DialogBoxIndirectParamW(ThisModule(), box.Get(), owner_, &InputProc, reinterpret_cast<LPARAM>(&state));
+        ::DialogBoxIndirectParamW(ModuleHandle(), box.Get(), owner_, &InputProc, reinterpret_cast<LPARAM>(&state));
     return result == IDOK ? state.answer : std::string();
 }
 
@@ -91,12 +86,12 @@ void Win32Prompts::ShowProgress(int current, int total, const std::string& text)
         ::InitCommonControlsEx(&icc);
         progress_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, L"#32770", Widen(ui::kAppTitle).c_str(),
                                       WS_POPUP | WS_CAPTION | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 420, 110,
-                                      owner_, nullptr, ThisModule(), nullptr);
+                                      owner_, nullptr, ModuleHandle(), nullptr);
         if (!progress_) return;  // a progress display is a courtesy
         progressText_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX |
-                                          SS_ENDELLIPSIS, 10, 8, 390, 18, progress_, nullptr, ThisModule(), nullptr);
+                                          SS_ENDELLIPSIS, 10, 8, 390, 18, progress_, nullptr, ModuleHandle(), nullptr);
         progressBar_ = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 32, 390, 18, progress_,
-                                         nullptr, ThisModule(), nullptr);
+                                         nullptr, ModuleHandle(), nullptr);
         HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
         ::SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         RECT owner{}, self{};

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "adapters/win32/com_ptr.hpp"
+#include "adapters/win32/module.hpp"
 #include "adapters/win32/dialog/dialog_template.hpp"
 #include "adapters/win32/dialog/pictures.hpp"
 #include "support/error.hpp"
@@ -48,12 +49,6 @@ int IndexOf(const std::vector<std::string>& keys, const std::string& key) {
     return found == keys.end() ? -1 : static_cast<int>(found - keys.begin());
 }
 
-HMODULE ThisModule() {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 }  // namespace
 
@@ -139,7 +134,7 @@ void Win32View::ShowModal(ui::Form& form) {
         dialogTemplate.AddControl(*c, b->id, c->TabIndex() >= 0);
         bound_.push_back(std::move(b));
     }
-    const INT_PTR result = ::DialogBoxIndirectParamW(ThisModule(), dialogTemplate.Get(), owner_, &DialogProc,
+    const INT_PTR result = ::DialogBoxIndirectParamW(ModuleHandle(), dialogTemplate.Get(), owner_, &DialogProc,
                                                      reinterpret_cast<LPARAM>(this));
     const DWORD error = ::GetLastError();
     dialog_ = nullptr;
@@ -360,8 +355,8 @@ LRESULT Win32View::Notify(const NMHDR& header) {
             }
             case LVN_ITEMCHANGED: {
                 const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-                if (change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED) &&
-                    change.iItem < list.Count()) {
+                if (!pushing_ && change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) &&
+                    !(change.uOldState & LVIS_SELECTED) && change.iItem < list.Count()) {
                     b->changedItem = change.iItem;
                     User([&] { list.UserClickItem(list.Item(change.iItem + 1)); });
                 }

@@ -332,6 +332,23 @@ private:
     Dispatch d_;
 };
 
+// The sender as the mail's own fields give it.
+class FieldsAddressEntry final : public ol::AddressEntry {
+public:
+    FieldsAddressEntry(std::string name, std::string address) : name_(std::move(name)), address_(std::move(address)) {}
+    std::string Name() const override { return Live(name_); }
+    std::string Address() const override { return Live(address_); }
+    void Close() override { closed_ = true; }
+
+private:
+    const std::string& Live(const std::string& field) const {
+        if (closed_) throw Error(91, "Outlook", "Object variable not set: the sender entry was closed");
+        return field;
+    }
+    std::string name_, address_;
+    bool closed_ = false;
+};
+
 class MailWrapper final : public ol::MailWrapper {
 public:
     void SetItem(std::shared_ptr<ol::Item> item) override {
@@ -352,13 +369,14 @@ public:
     bool ResolveAll() override { return Mail().Object(L"Recipients").Call(L"ResolveAll").Bool(); }
     void Send() override { Mail().Call(L"Send"); }
     std::unique_ptr<ol::AddressEntry> Sender() override {
-        // Unsent mails have no sender: Nothing, or a host that refuses the property.
-        ComPtr<IDispatch> sender;
-        try {
-            sender = Mail().Get(L"Sender").Object();
-        } catch (const Error&) {
-            if (Mail().Bool(L"Sent")) throw;
+        // Unsent mails have no sender (Nothing). A host without the Sender
+        // property still names the sender of a sent mail in two fields.
+        if (!Mail().Has(L"Sender")) {
+            if (!Mail().Bool(L"Sent")) return nullptr;
+            return std::make_unique<FieldsAddressEntry>(Mail().Text(L"SenderName"),
+                                                        Mail().Text(L"SenderEmailAddress"));
         }
+        ComPtr<IDispatch> sender = Mail().Get(L"Sender").Object();
         if (!sender) return nullptr;
         return std::make_unique<AddressEntry>(Dispatch(std::move(sender)));
     }
