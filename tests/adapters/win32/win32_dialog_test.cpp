@@ -114,6 +114,7 @@ protected:
             log.push_back("key:" + std::to_string(code));
             if (code != 8 && code != 13 && (code < '0' || code > '9')) code = 0;
         });
+        k.txtJobNavn->KeyPress.Subscribe([this](int& code) { log.push_back("name-key:" + std::to_string(code)); });
         k.cboRessType->Click.Subscribe([this] { log.push_back("type:" + std::to_string(k.cboRessType->ListIndex())); });
         k.chkDelete->Click.Subscribe([this] { log.push_back("delete:" + std::to_string(k.chkDelete->Value())); });
         k.cmdImport->Click.Subscribe([this] {
@@ -251,13 +252,45 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
                                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
         form.SetMousePointer(ui::pointer::Default);
 
-        // Escape closes the dialog through the dialog manager.
-        ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        // Back to a customer; then keys as the keyboard sends them, through
+        // the dialog manager: Enter in the lookup box reaches its KeyPress,
+        // Escape closes the dialog.
+        ::SendMessageW(ress, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+        HWND jobName = view.WindowOf(*k.txtJobNavn);
+        EXPECT_TRUE(::IsWindowVisible(jobName));
+        ::SetFocus(jobName);
+        ::PostMessageW(jobName, WM_KEYDOWN, VK_RETURN, 0);
+        ::PostMessageW(jobName, WM_KEYDOWN, VK_ESCAPE, 0);
     });
     form.ShowModal(view);
     EXPECT_TRUE(shown);
     EXPECT_FALSE(form.IsLoaded());
+    ASSERT_GE(form.log.size(), 2u);
+    EXPECT_EQ(form.log[form.log.size() - 2], "name-key:13");
     EXPECT_EQ(form.log.back(), "unload");
+}
+
+TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    HWND owner = ::CreateWindowExW(0, L"STATIC", L"Outlook", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 50, 1000, 700,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(owner);
+    TestForm form;
+    Win32View view(owner);
+    view.SetOnShown([&](HWND dialog) {
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), owner);
+        EXPECT_FALSE(::IsWindowEnabled(owner));
+        RECT o{}, d{};
+        ::GetWindowRect(owner, &o);
+        ::GetWindowRect(dialog, &d);
+        EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 2);
+        EXPECT_NEAR((d.top + d.bottom) / 2, (o.top + o.bottom) / 2, 2);
+        ::SendMessageW(view.WindowOf(*form.k.cmdClose), BM_CLICK, 0, 0);
+    });
+    form.Load.Subscribe([&] { form.k.cmdClose->Click.Subscribe([&] { form.Unload(); }); });
+    form.ShowModal(view);
+    EXPECT_TRUE(::IsWindowEnabled(owner));
+    ::DestroyWindow(owner);
 }
 
 TEST(Win32View, AFailingHandlerEndsTheDialogAndReachesTheCaller) {
