@@ -259,8 +259,9 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
         HWND jobName = view.WindowOf(*k.txtJobNavn);
         EXPECT_TRUE(::IsWindowVisible(jobName));
         ::SetFocus(jobName);
-        ::PostMessageW(jobName, WM_KEYDOWN, VK_RETURN, 0);
-        ::PostMessageW(jobName, WM_KEYDOWN, VK_ESCAPE, 0);
+        const auto key = [](UINT vk) { return static_cast<LPARAM>(1 | (::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16)); };
+        ::PostMessageW(jobName, WM_KEYDOWN, VK_RETURN, key(VK_RETURN));
+        ::PostMessageW(jobName, WM_KEYDOWN, VK_ESCAPE, key(VK_ESCAPE));
     });
     form.ShowModal(view);
     EXPECT_TRUE(shown);

@@ -66,6 +66,7 @@ struct Win32View::Bound {
     std::vector<std::string> items;
     std::wstring dispText;  // LVN_GETDISPINFO hands out a pointer into this
     wchar_t highSurrogate = 0;
+    bool enterDown = false;  // Enter went to KeyPress at WM_KEYDOWN; its WM_CHAR is spent
     int changedItem = -1;  // the item a selection change already reported
     // Tree view: node index - 1 -> node and its item, and what was pushed.
     struct Node {
@@ -447,6 +448,7 @@ LRESULT Win32View::HandleControl(Bound& b, UINT message, WPARAM wParam, LPARAM l
         }
         case WM_CHAR: {
             int code = static_cast<int>(wParam);
+            if (code == ui::keys::Enter && std::exchange(b.enterDown, false)) return 0;
             if (code >= 0xD800 && code <= 0xDBFF) {
                 b.highSurrogate = static_cast<wchar_t>(code);
                 return 0;
@@ -474,7 +476,18 @@ LRESULT Win32View::HandleControl(Bound& b, UINT message, WPARAM wParam, LPARAM l
         case WM_CLEAR:
         case WM_UNDO: return 0;
         case WM_KEYDOWN:
+            b.enterDown = false;
             if (wParam == VK_DELETE) return 0;
+            // Enter is the box's own key (KeyPress 13): the edit control would
+            // pass it to the dialog as its default button instead.
+            if (wParam == VK_RETURN) {
+                b.enterDown = true;
+                User([&] { box.UserPressKey(ui::keys::Enter); });
+                return 0;
+            }
+            return original();
+        case WM_KEYUP:
+            if (wParam == VK_RETURN) b.enterDown = false;
             return original();
         default: return original();
     }
