@@ -1,0 +1,39 @@
+#pragma once
+// Message boxes, the input box and the import progress as Windows shows
+// them, owned by the add-in's host window so they stay in front of it.
+#include <windows.h>
+
+#include "ports/ui/prompts.hpp"
+
+namespace kv::win32::dialog {
+
+class Win32Prompts final : public ui::Prompts {
+public:
+    explicit Win32Prompts(HWND owner) : owner_(owner) {}
+    ~Win32Prompts() override;
+    Win32Prompts(const Win32Prompts&) = delete;
+    Win32Prompts& operator=(const Win32Prompts&) = delete;
+
+    // The progress window while an import of several mails runs; nullptr otherwise.
+    HWND ProgressWindow() const { return progress_; }
+
+protected:
+    ui::Answer ShowMessage(const ui::MessageBoxRequest& request) override;
+    std::string AskInput(const ui::InputBoxRequest& request) override;
+    // Shown from the first of several mails; gone after the last.
+    void ShowProgress(int current, int total, const std::string& text) override;
+
+private:
+    void CloseProgress();
+
+    HWND owner_;
+    HWND progress_ = nullptr;
+    HWND progressBar_ = nullptr;
+    HWND progressText_ = nullptr;
+};
+
+// Control ids of the input box, for tests that drive it.
+inline constexpr int kInputPromptId = 100;
+inline constexpr int kInputTextId = 101;
+
+}  // namespace kv::win32::dialog

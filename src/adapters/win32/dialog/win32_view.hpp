@@ -1,0 +1,69 @@
+#pragma once
+// Shows a ui::Form as a real modal Win32 dialog. The dialog is made from an
+// in-memory template built from the form's controls (positions converted
+// from twips to dialog units of the dialog's font); list views are virtual
+// (LVS_OWNERDATA), so a list of 50,000 items opens at once. User actions go
+// to the models' User... methods; after each one the models' state is pushed
+// back to the windows (captions, items, selection, visibility, positions,
+// enabled state, the wait cursor).
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "ports/ui/controls.hpp"
+#include "ports/ui/form.hpp"
+
+namespace kv::win32::dialog {
+
+class Win32View final : public ui::View {
+public:
+    // owner: the window the dialog is modal on (nullptr: none).
+    explicit Win32View(HWND owner);
+    ~Win32View() override;
+
+    void ShowModal(ui::Form& form) override;
+    void DoEvents() override;
+
+    // Runs once the dialog is on screen, inside its modal loop (tests drive
+    // the dialog from here).
+    void SetOnShown(std::function<void(HWND dialog)> hook) { onShown_ = std::move(hook); }
+    // The window of a control of the form being shown; nullptr otherwise.
+    HWND WindowOf(const ui::Control& control) const;
+    HWND Dialog() const { return dialog_; }
+
+    struct Bound;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleControl(Bound& bound, UINT message, WPARAM wParam, LPARAM lParam);
+    void Init(HWND dialog);
+    void Command(int id, int code);
+    LRESULT Notify(const NMHDR& header);
+    // Runs a user action; a failure ends the dialog and reaches ShowModal's caller.
+    template <class Action>
+    void User(Action&& action);
+    void AfterUserAction();
+    void Sync();
+    void SyncTree(Bound& bound);
+    void Close();
+    int Pixels(int twips, bool horizontal) const;
+    Bound* ById(int id);
+
+    HWND owner_;
+    HWND dialog_ = nullptr;
+    ui::Form* form_ = nullptr;
+    std::vector<std::unique_ptr<Bound>> bound_;
+    std::function<void(HWND)> onShown_;
+    std::exception_ptr failure_;
+    int dpiX_ = 96, dpiY_ = 96;
+    int lastPointer_ = -1;
+    bool pushing_ = false;
+    bool ending_ = false;
+};
+
+}  // namespace kv::win32::dialog

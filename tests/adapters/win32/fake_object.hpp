@@ -1,0 +1,99 @@
+#pragma once
+// A stand-in for one object of the host's object model, reached by name
+// through IDispatch like the real one: properties (read and written),
+// methods, members that fail with an EXCEPINFO, and connection points that
+// the test fires events through. Objects belong to the test (a FakeWorld)
+// and are never deleted through Release, so the test can check that the
+// code under test gave every reference back (Refs() == 0).
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "adapters/win32/outlook/late_bound.hpp"
+
+namespace kv::win32::test {
+
+using outlook::Var;
+
+class FakeConnectionPoint;
+
+class FakeObject final : public IDispatch, public IConnectionPointContainer {
+public:
+    // args in declaration order; the result may stay empty.
+    using Method = std::function<void(std::vector<VARIANT*>& args, Var& result)>;
+    // An object argument is kept as its bare pointer in objects (args holds
+    // empty there), so the record keeps no reference alive.
+    struct Call {
+        std::wstring name;
+        std::vector<Var> args;
+        std::vector<IDispatch*> objects;
+    };
+
+    FakeObject();
+    ~FakeObject();
+    FakeObject(const FakeObject&) = delete;
+    FakeObject& operator=(const FakeObject&) = delete;
+
+    FakeObject& Set(const std::wstring& name, Var value);
+    // A property holding another fake; each read hands out a new reference.
+    FakeObject& SetObject(const std::wstring& name, FakeObject* object);
+    FakeObject& SetMethod(const std::wstring& name, Method method);
+    // Any call of name fails as the host fails: DISP_E_EXCEPTION with this text.
+    FakeObject& SetFailure(const std::wstring& name, const std::wstring& description, HRESULT scode = E_FAIL);
+    FakeObject& AddEvents(REFIID iid);
+
+    // Raises event id on every sink advised for iid; args in declaration order.
+    void Fire(REFIID iid, DISPID id, std::vector<VARIANT> args = {});
+    std::size_t Sinks(REFIID iid) const;
+
+    // The value a property holds now (after the code under test wrote it).
+    const Var& Value(const std::wstring& name) const;
+    const std::vector<Call>& Calls() const { return calls_; }
+    // References held on the object and on its connection points.
+    long Refs() const;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* info, UINT*) override;
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+private:
+    struct Failure {
+        std::wstring description;
+        HRESULT scode;
+    };
+    using Member = std::variant<Var, FakeObject*, Method, Failure>;
+    DISPID IdOf(const std::wstring& name);
+
+    std::map<std::wstring, DISPID> ids_;  // lower-case names
+    std::map<DISPID, std::pair<std::wstring, Member>> members_;
+    std::vector<std::unique_ptr<FakeConnectionPoint>> points_;
+    std::vector<Call> calls_;
+    long refs_ = 0;
+};
+
+// Owns the fakes of one test.
+class FakeWorld {
+public:
+    FakeObject& Make() { return *objects_.emplace_back(std::make_unique<FakeObject>()); }
+    // Every fake is free of references from the code under test.
+    bool AllReleased(std::wstring* first = nullptr) const;
+
+private:
+    std::vector<std::unique_ptr<FakeObject>> objects_;
+};
+
+}  // namespace kv::win32::test

@@ -1,0 +1,370 @@
+// The dialog view and the prompts on a real (Wine) desktop: the import
+// dialog's design with 50,000 resources, driven by the messages Windows
+// itself sends, checked against the control models.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "adapters/win32/com_ptr.hpp"
+#include "adapters/win32/dialog/win32_prompts.hpp"
+#include "adapters/win32/dialog/win32_view.hpp"
+#include "dialog/frmKorvane_layout.hpp"
+
+namespace {
+
+using kv::win32::Narrow;
+using kv::win32::Widen;
+using kv::win32::dialog::Win32Prompts;
+using kv::win32::dialog::Win32View;
+namespace ui = kv::ui;
+
+constexpr int kResources = 50000;
+
+bool HaveDisplay() {
+    wchar_t display[64] = {};
+    return ::GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
+}
+
+std::string Text(HWND hwnd) {
+    wchar_t text[256] = {};
+    ::GetWindowTextW(hwnd, text, 256);
+    return Narrow(std::wstring(text));
+}
+
+// The dialog's pixels as a 24-bit BMP (the test stage turns it into a PNG).
+bool SaveScreenshot(HWND window, const wchar_t* path) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    BITMAPINFOHEADER info{sizeof info, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<BYTE> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                DIB_RGB_COLORS);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof file + sizeof info + pixels.size()), 0, 0,
+                          static_cast<DWORD>(sizeof file + sizeof info)};
+    FILE* out = ::_wfopen(path, L"wb");
+    if (!out) return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    return std::fclose(out) == 0;
+}
+
+// prefix followed by n (appended: GCC 12 warns falsely on "R" + to_string).
+std::string Numbered(const char* prefix, int n) {
+    std::string text = prefix;
+    text += std::to_string(n);
+    return text;
+}
+
+// The import dialog's design with stand-in handlers that log what they saw.
+class TestForm : public ui::Form {
+public:
+    TestForm() : Form("frmKorvane") {}
+    kv::dialog::KorvaneControls k;
+    std::vector<std::string> log;
+
+protected:
+    void Design() override {
+        k = kv::dialog::BuildKorvaneLayout(*this);
+        for (int i = 1; i <= kResources; ++i)
+            k.lstvRess->Add(Numbered("R", i), Numbered("Kunde ", i)).SetTag(i == 2 ? 1 : 3);
+        for (int i = 1; i <= 3; ++i) {
+            ui::ListItem& job = k.lstvJobs->Add(Numbered("J", i), std::to_string(1000 + i));
+            job.SetSubItem(1, Numbered("Kampagne ", i));
+            job.SetSmallIcon("job");
+        }
+        k.cboRessType->SetListIndex(0);
+        k.cboActive->SetListIndex(0);
+        ui::TreeView& tree = *k.treeFolders;
+        ui::TreeNode& root = tree.Add(0, ui::Relationship::Last, "Dokumenter", "folc", "folo");
+        tree.Add(root.Index(), ui::Relationship::Child, "Tilbud", "folc", "folo");
+        ui::TreeNode& contracts = tree.Add(root.Index(), ui::Relationship::Child, "Kontrakter", "folc", "folo");
+        tree.Add(contracts.Index(), ui::Relationship::Child, "2023", "folc", "folo");
+        root.SetExpanded(true);
+        tree.SetSelectedItem(&root);
+
+        k.lstvRess->ItemClick.Subscribe([this](ui::ListItem& item) {
+            log.push_back("ress:" + item.Key());
+            // As the layout switch does for a resource that is no customer.
+            const bool customer = item.Tag().AsInt() == 3;
+            for (ui::Control* c : Controls()) {
+                if (c->Tag() == "j") c->SetVisible(customer);
+                if (c->Tag() == "f") c->SetLeft(customer ? 7920 : k.lstvJobs->Left());
+            }
+            SetCaption("Import af mails til Korvane, " + item.Text());
+        });
+        k.lstvJobs->ColumnClick.Subscribe([this](const ui::ColumnHeader& h) { log.push_back("column:" + h.text); });
+        k.txtJobId->KeyPress.Subscribe([this](int& code) {
+            log.push_back("key:" + std::to_string(code));
+            if (code != 8 && code != 13 && (code < '0' || code > '9')) code = 0;
+        });
+        k.txtJobNavn->KeyPress.Subscribe([this](int& code) { log.push_back("name-key:" + std::to_string(code)); });
+        k.cboRessType->Click.Subscribe([this] { log.push_back("type:" + std::to_string(k.cboRessType->ListIndex())); });
+        k.chkDelete->Click.Subscribe([this] { log.push_back("delete:" + std::to_string(k.chkDelete->Value())); });
+        k.cmdImport->Click.Subscribe([this] {
+            log.push_back("import");
+            SetMousePointer(ui::pointer::Hourglass);
+        });
+        k.treeFolders->NodeClick.Subscribe([this](ui::TreeNode& n) { log.push_back("node:" + n.Text()); });
+        k.treeFolders->Expand.Subscribe([this](ui::TreeNode& n) {
+            log.push_back("expand:" + n.Text());
+            if (n.Text() == "Kontrakter") k.treeFolders->Add(n.Index(), ui::Relationship::Child, "2024", "folc", "folo");
+        });
+        UnloadEvent.Subscribe([this] { log.push_back("unload"); });
+    }
+};
+
+bool Logged(const TestForm& form, const std::string& entry) {
+    return std::find(form.log.begin(), form.log.end(), entry) != form.log.end();
+}
+
+std::string TreeText(HWND tree, HTREEITEM item) {
+    wchar_t text[128] = {};
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = 128;
+    ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    return Narrow(std::wstring(text));
+}
+
+TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    TestForm form;
+    Win32View view(nullptr);
+    bool shown = false;
+    view.SetOnShown([&](HWND dialog) {
+        shown = true;
+        const auto& k = form.k;
+        EXPECT_EQ(Text(dialog), "Import af mails til Korvane");
+        // Import is first in the tab order and has the focus.
+        EXPECT_EQ(::GetFocus(), view.WindowOf(*k.cmdImport));
+        EXPECT_EQ(::GetNextDlgTabItem(dialog, view.WindowOf(*k.cmdImport), FALSE), view.WindowOf(*k.cboRessType));
+
+        // The virtual list holds every resource and asks the model for rows.
+        HWND ress = view.WindowOf(*k.lstvRess);
+        EXPECT_EQ(::SendMessageW(ress, LVM_GETITEMCOUNT, 0, 0), kResources);
+        wchar_t row[64] = {};
+        LVITEMW get{};
+        get.pszText = row;
+        get.cchTextMax = 64;
+        ::SendMessageW(ress, LVM_GETITEMTEXTW, kResources - 1, reinterpret_cast<LPARAM>(&get));
+        EXPECT_EQ(Narrow(std::wstring(row)), "Kunde 50000");
+        HWND combo = view.WindowOf(*k.cboRessType);
+        EXPECT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 9);
+
+        // Typing: the model's KeyPress sees every key; swallowed keys never show.
+        HWND jobId = view.WindowOf(*k.txtJobId);
+        for (wchar_t c : std::wstring(L"4x2")) ::SendMessageW(jobId, WM_CHAR, c, 0);
+        MSG enter{jobId, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+        EXPECT_TRUE(::SendMessageW(jobId, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) &
+                    DLGC_WANTMESSAGE);
+        ::SendMessageW(jobId, WM_CHAR, VK_RETURN, 0);
+        EXPECT_EQ(k.txtJobId->Text(), "42");
+        EXPECT_EQ(Text(jobId), "42");
+        EXPECT_TRUE(Logged(form, "key:120"));
+        EXPECT_TRUE(Logged(form, "key:13"));
+
+        // A combo box choice, as the box reports it to its dialog.
+        ::SendMessageW(combo, CB_SETCURSEL, 3, 0);
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(combo));
+        EXPECT_EQ(k.cboRessType->ListIndex(), 3);
+        EXPECT_TRUE(Logged(form, "type:3"));
+
+        HWND check = view.WindowOf(*k.chkDelete);
+        ::SendMessageW(check, BM_CLICK, 0, 0);
+        EXPECT_EQ(k.chkDelete->Value(), ui::CheckBox::Checked);
+        EXPECT_EQ(::SendMessageW(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_TRUE(Logged(form, "delete:1"));
+
+        // The folder tree by keyboard: down to "Kontrakter", then open it;
+        // the model adds a folder while it opens.
+        HWND tree = view.WindowOf(*k.treeFolders);
+        EXPECT_EQ(::SendMessageW(tree, TVM_GETCOUNT, 0, 0), 4);
+        ::SetFocus(tree);
+        ::SendMessageW(tree, WM_KEYDOWN, VK_DOWN, 0);
+        ::SendMessageW(tree, WM_KEYDOWN, VK_DOWN, 0);
+        EXPECT_TRUE(Logged(form, "node:Tilbud"));
+        EXPECT_TRUE(Logged(form, "node:Kontrakter"));
+        ASSERT_TRUE(k.treeFolders->SelectedItem());
+        EXPECT_EQ(k.treeFolders->SelectedItem()->Text(), "Kontrakter");
+        ::SendMessageW(tree, WM_KEYDOWN, VK_ADD, 0);
+        EXPECT_TRUE(Logged(form, "expand:Kontrakter"));
+        EXPECT_EQ(::SendMessageW(tree, TVM_GETCOUNT, 0, 0), 5);
+        auto selectedItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        auto child = reinterpret_cast<HTREEITEM>(
+            ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(selectedItem)));
+        auto second = reinterpret_cast<HTREEITEM>(
+            ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
+        EXPECT_EQ(TreeText(tree, child), "2023");
+        EXPECT_EQ(TreeText(tree, second), "2024");
+
+        // A customer: the job list stays; its header click reaches the model.
+        LVITEMW select{};
+        select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(ress, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+        EXPECT_TRUE(Logged(form, "ress:R1"));
+        EXPECT_EQ(Text(dialog), "Import af mails til Korvane, Kunde 1");
+        HWND jobs = view.WindowOf(*k.lstvJobs);
+        NMLISTVIEW header{{jobs, static_cast<UINT_PTR>(::GetDlgCtrlID(jobs)), LVN_COLUMNCLICK}, -1, 1, 0, 0, 0, {}, 0};
+        ::SendMessageW(dialog, WM_NOTIFY, header.hdr.idFrom, reinterpret_cast<LPARAM>(&header));
+        EXPECT_TRUE(Logged(form, "column:Jobnavn"));
+        EXPECT_TRUE(::IsWindowVisible(jobs));
+
+        ::UpdateWindow(dialog);
+        ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        EXPECT_TRUE(SaveScreenshot(dialog, Widen(KV_SCREENSHOT_BMP).c_str()));
+
+        // Another resource type: the model hides the job controls and moves
+        // the folder controls; the windows follow.
+        RECT before{}, after{};
+        ::GetWindowRect(tree, &before);
+        select.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(ress, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
+        EXPECT_TRUE(Logged(form, "ress:R2"));
+        EXPECT_FALSE(::IsWindowVisible(jobs));
+        EXPECT_FALSE(::IsWindowVisible(jobId));
+        ::GetWindowRect(tree, &after);
+        EXPECT_LT(after.left, before.left);
+
+        // Import: the wait cursor while it runs.
+        ::SendMessageW(view.WindowOf(*k.cmdImport), BM_CLICK, 0, 0);
+        EXPECT_TRUE(Logged(form, "import"));
+        EXPECT_TRUE(::SendMessageW(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(dialog),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+        form.SetMousePointer(ui::pointer::Default);
+
+        // Back to a customer; then keys as the keyboard sends them, through
+        // the dialog manager: Enter in the lookup box reaches its KeyPress,
+        // Escape closes the dialog.
+        ::SendMessageW(ress, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+        HWND jobName = view.WindowOf(*k.txtJobNavn);
+        EXPECT_TRUE(::IsWindowVisible(jobName));
+        ::SetFocus(jobName);
+        const auto key = [](UINT vk) { return static_cast<LPARAM>(1 | (::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16)); };
+        ::PostMessageW(jobName, WM_KEYDOWN, VK_RETURN, key(VK_RETURN));
+        ::PostMessageW(jobName, WM_KEYDOWN, VK_ESCAPE, key(VK_ESCAPE));
+    });
+    form.ShowModal(view);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(form.IsLoaded());
+    ASSERT_GE(form.log.size(), 2u);
+    EXPECT_EQ(form.log[form.log.size() - 2], "name-key:13");
+    EXPECT_EQ(form.log.back(), "unload");
+}
+
+TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    HWND owner = ::CreateWindowExW(0, L"STATIC", L"Outlook", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 50, 1000, 700,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(owner);
+    TestForm form;
+    Win32View view(owner);
+    view.SetOnShown([&](HWND dialog) {
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), owner);
+        EXPECT_FALSE(::IsWindowEnabled(owner));
+        RECT o{}, d{};
+        ::GetWindowRect(owner, &o);
+        ::GetWindowRect(dialog, &d);
+        EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 2);
+        EXPECT_NEAR((d.top + d.bottom) / 2, (o.top + o.bottom) / 2, 2);
+        ::SendMessageW(view.WindowOf(*form.k.cmdClose), BM_CLICK, 0, 0);
+    });
+    form.Load.Subscribe([&] { form.k.cmdClose->Click.Subscribe([&] { form.Unload(); }); });
+    form.ShowModal(view);
+    EXPECT_TRUE(::IsWindowEnabled(owner));
+    ::DestroyWindow(owner);
+}
+
+TEST(Win32View, AFailingHandlerEndsTheDialogAndReachesTheCaller) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    TestForm form;
+    Win32View view(nullptr);
+    form.Load.Subscribe([&] {
+        form.k.cmdClose->Click.Subscribe([] { throw kv::Error(91, "frmKorvane", "Objektvariabel ikke angivet"); });
+    });
+    view.SetOnShown([&](HWND) { ::SendMessageW(view.WindowOf(*form.k.cmdClose), BM_CLICK, 0, 0); });
+    try {
+        form.ShowModal(view);
+        FAIL() << "no error";
+    } catch (const kv::Error& e) {
+        EXPECT_EQ(e.Description(), "Objektvariabel ikke angivet");
+    }
+    EXPECT_FALSE(form.IsLoaded());
+    EXPECT_EQ(view.Dialog(), nullptr);
+}
+
+// Boxes are answered from a timer, which runs inside the box's own loop.
+struct BoxAnswer {
+    static inline std::wstring title, seenText;
+    static inline int button = IDOK;
+    static inline std::wstring typed;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = ::FindWindowW(L"#32770", title.c_str());
+        if (!box) return;
+        ::KillTimer(nullptr, id);
+        wchar_t text[256] = {};
+        ::GetDlgItemTextW(box, 0xFFFF, text, 256);  // a message box's text
+        if (!*text) ::GetDlgItemTextW(box, kv::win32::dialog::kInputTextId, text, 256);
+        seenText = text;
+        if (!typed.empty()) ::SetDlgItemTextW(box, kv::win32::dialog::kInputTextId, typed.c_str());
+        ::PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    }
+    static void Arm(const std::wstring& boxTitle, int answer, const std::wstring& text = {}) {
+        title = boxTitle;
+        button = answer;
+        typed = text;
+        seenText.clear();
+        ::SetTimer(nullptr, 0, 50, &Tick);
+    }
+};
+
+TEST(Win32Prompts, MessageAndInputBoxesShowAndAnswer) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    Win32Prompts prompts(nullptr);
+    BoxAnswer::Arm(L"Korvane Outlook Addin", IDNO);
+    EXPECT_EQ(prompts.MsgBox("Mailen er importeret før. Importér igen?", ui::Buttons::YesNo, ui::Icon::Question),
+              ui::Answer::No);
+    EXPECT_EQ(Narrow(BoxAnswer::seenText), "Mailen er importeret før. Importér igen?");
+
+    BoxAnswer::Arm(L"Ny mappe", IDOK, L"Tilbud 2024 ✓");
+    EXPECT_EQ(prompts.InputBox("Navn på den nye mappe", "Ny mappe", "Ny mappe"), "Tilbud 2024 ✓");
+    EXPECT_EQ(Narrow(BoxAnswer::seenText), "Ny mappe");  // the default text was offered
+    BoxAnswer::Arm(L"Ny mappe", IDCANCEL, L"kasseres");
+    EXPECT_EQ(prompts.InputBox("Navn på den nye mappe", "Ny mappe"), "");
+}
+
+TEST(Win32Prompts, ProgressShowsForSeveralMailsOnly) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    Win32Prompts prompts(nullptr);
+    prompts.Progress(1, 1, "Tilbud");
+    EXPECT_EQ(prompts.ProgressWindow(), nullptr);
+    prompts.Progress(1, 3, "Tilbud");
+    ASSERT_NE(prompts.ProgressWindow(), nullptr);
+    EXPECT_TRUE(::IsWindowVisible(prompts.ProgressWindow()));
+    prompts.Progress(2, 3, "Ordre");
+    HWND bar = ::FindWindowExW(prompts.ProgressWindow(), nullptr, PROGRESS_CLASSW, nullptr);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 2);
+    prompts.Progress(3, 3, "Faktura");
+    EXPECT_EQ(prompts.ProgressWindow(), nullptr);
+}
+
+}  // namespace
