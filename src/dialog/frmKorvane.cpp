@@ -107,7 +107,9 @@ void frmKorvane::LoadFormSettings() {
     c_.cboActive->SetListIndex(*jobSetting - 1);
 
     std::optional<std::int32_t> mailDelete = settings::ReadNumber(store, "MailDelete");
-    if (!mailDelete) {
+    // A stored value the check box cannot take would stop the dialog from
+    // ever opening again, without a word: it counts as unticked instead.
+    if (!mailDelete || *mailDelete < ui::CheckBox::Unchecked || *mailDelete > ui::CheckBox::Grayed) {
         mailDelete = 0;
         settings::WriteNumber(store, "MailDelete", *mailDelete);
     }

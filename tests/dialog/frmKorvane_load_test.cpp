@@ -67,6 +67,15 @@ TEST_F(LoadTest, JobSettingOutsideTheItemsFallsBackToActiveJobsAndIsRepaired) {
     EXPECT_EQ(h.view.Showings().size(), 3u);
 }
 
+TEST_F(LoadTest, MailDeleteTheCheckBoxCannotTakeCountsAsUntickedAndIsRepaired) {
+    for (std::int32_t stored : {3, -1, 99}) {
+        settings::WriteNumber(h.registry, "MailDelete", stored);
+        Open([&](frmKorvane& d) { EXPECT_EQ(d.Controls().chkDelete->Value(), 0); });
+        EXPECT_EQ(Setting("MailDelete"), 0);
+    }
+    EXPECT_EQ(h.view.Showings().size(), 3u);
+}
+
 TEST_F(LoadTest, StoredChoicesAreShownWithoutBeingWrittenBack) {
     settings::WriteNumber(h.registry, "JobSetting", 3);
     settings::WriteNumber(h.registry, "MailDelete", 1);
