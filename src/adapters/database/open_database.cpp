@@ -19,7 +19,7 @@ std::unique_ptr<db::Connection> OpenDatabase(const std::string& providerString, 
 #ifdef KV_HAVE_SQLITE
         return sqlite::OpenDatabase(fields.catalog);
 #else
-        throw db::detail::DriverError("Database", "The embedded database is not available in this build");
+        throw db::detail::DriverError("Database", "The embedded database (Data Source=(sqlite)) is not available in this build: give an ODBC connection to the Korvane database instead");
 #endif
     }
 #ifdef KV_HAVE_ODBC

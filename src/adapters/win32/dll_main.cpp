@@ -3,6 +3,7 @@
 #include <olectl.h>
 #include <unknwn.h>
 
+#include "adapters/win32/addin_assembly.hpp"
 #include "adapters/win32/connect.hpp"
 #include "adapters/win32/module.hpp"
 #include "adapters/win32/registration.hpp"
@@ -13,6 +14,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         kv::win32::SetModuleHandle(instance);
         ::DisableThreadLibraryCalls(instance);
+        // Only the wiring: nothing is read or opened until Outlook connects.
+        kv::win32::InstallAddinAssembly(instance);
     }
     return TRUE;
 }

@@ -352,6 +352,19 @@ TEST(Win32Prompts, MessageAndInputBoxesShowAndAnswer) {
     EXPECT_EQ(prompts.InputBox("Navn på den nye mappe", "Ny mappe"), "");
 }
 
+TEST(Win32Prompts, AnOwnerThatHasClosedIsNotUsed) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    // The host window the add-in started in, closed before the box is asked for.
+    HWND gone = ::CreateWindowExW(0, L"STATIC", L"Outlook", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    ::DestroyWindow(gone);
+    Win32Prompts prompts(gone);
+    BoxAnswer::Arm(L"Korvane Outlook Addin", IDOK);
+    EXPECT_EQ(prompts.MsgBox("Du skal vælge en e-mail først."), ui::Answer::OK);
+    EXPECT_EQ(Narrow(BoxAnswer::seenText), "Du skal vælge en e-mail først.");
+}
+
 TEST(Win32Prompts, ProgressShowsForSeveralMailsOnly) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     Win32Prompts prompts(nullptr);

@@ -52,9 +52,10 @@ INT_PTR CALLBACK InputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 Win32Prompts::~Win32Prompts() { CloseProgress(); }
 
 ui::Answer Win32Prompts::ShowMessage(const ui::MessageBoxRequest& request) {
+    HWND owner = LiveWindow(owner_);
     const UINT type = static_cast<UINT>(request.buttons) | static_cast<UINT>(request.icon) |
-                      (owner_ ? 0u : static_cast<UINT>(MB_TASKMODAL));
-    const int answer = ::MessageBoxW(owner_, Widen(request.text).c_str(), Widen(request.title).c_str(), type);
+                      (owner ? 0u : static_cast<UINT>(MB_TASKMODAL));
+    const int answer = ::MessageBoxW(owner, Widen(request.text).c_str(), Widen(request.title).c_str(), type);
     // The IDOK..IDNO numbers are the answers' own; 0 (no box) counts as cancel.
     return answer >= IDOK && answer <= IDNO ? static_cast<ui::Answer>(answer) : ui::Answer::Cancel;
 }
@@ -71,7 +72,7 @@ std::string Win32Prompts::AskInput(const ui::InputBoxRequest& request) {
                 static_cast<WORD>(kInputTextId));
     InputState state{&request, {}};
     const INT_PTR result =
-        ::DialogBoxIndirectParamW(ModuleHandle(), box.Get(), owner_, &InputProc, reinterpret_cast<LPARAM>(&state));
+        ::DialogBoxIndirectParamW(ModuleHandle(), box.Get(), LiveWindow(owner_), &InputProc, reinterpret_cast<LPARAM>(&state));
     return result == IDOK ? state.answer : std::string();
 }
 
@@ -86,7 +87,7 @@ void Win32Prompts::ShowProgress(int current, int total, const std::string& text)
         ::InitCommonControlsEx(&icc);
         progress_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, L"#32770", Widen(ui::kAppTitle).c_str(),
                                       WS_POPUP | WS_CAPTION | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 420, 110,
-                                      owner_, nullptr, ModuleHandle(), nullptr);
+                                      LiveWindow(owner_), nullptr, ModuleHandle(), nullptr);
         if (!progress_) return;  // a progress display is a courtesy
         progressText_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX |
                                           SS_ENDELLIPSIS, 10, 8, 390, 18, progress_, nullptr, ModuleHandle(), nullptr);
@@ -95,7 +96,7 @@ void Win32Prompts::ShowProgress(int current, int total, const std::string& text)
         HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
         ::SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         RECT owner{}, self{};
-        if (owner_ && ::GetWindowRect(owner_, &owner) && ::GetWindowRect(progress_, &self))
+        if (LiveWindow(owner_) && ::GetWindowRect(owner_, &owner) && ::GetWindowRect(progress_, &self))
             ::SetWindowPos(progress_, nullptr, owner.left + (owner.right - owner.left - (self.right - self.left)) / 2,
                            owner.top + (owner.bottom - owner.top - (self.bottom - self.top)) / 2, 0, 0,
                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -126,7 +126,7 @@ void Win32View::ShowModal(ui::Form& form) {
     for (ui::Control* c : form.Controls())
         if (std::find(order.begin(), order.end(), c) == order.end()) order.push_back(c);
     DialogTemplate dialogTemplate =
-        DialogTemplate::ForForm(form.Caption(), form.ClientWidth(), form.ClientHeight(), owner_ == nullptr);
+        DialogTemplate::ForForm(form.Caption(), form.ClientWidth(), form.ClientHeight(), LiveWindow(owner_) == nullptr);
     for (ui::Control* c : order) {
         if (c->Kind() == ui::ControlKind::ImageList) continue;
         auto b = std::make_unique<Bound>();
@@ -135,7 +135,7 @@ void Win32View::ShowModal(ui::Form& form) {
         dialogTemplate.AddControl(*c, b->id, c->TabIndex() >= 0);
         bound_.push_back(std::move(b));
     }
-    const INT_PTR result = ::DialogBoxIndirectParamW(ModuleHandle(), dialogTemplate.Get(), owner_, &DialogProc,
+    const INT_PTR result = ::DialogBoxIndirectParamW(ModuleHandle(), dialogTemplate.Get(), LiveWindow(owner_), &DialogProc,
                                                      reinterpret_cast<LPARAM>(this));
     const DWORD error = ::GetLastError();
     dialog_ = nullptr;
@@ -223,7 +223,7 @@ void Win32View::Init(HWND dialog) {
     Sync();
 
     // Centred on the owner window.
-    if (owner_) {
+    if (LiveWindow(owner_)) {
         RECT owner{}, self{};
         ::GetWindowRect(owner_, &owner);
         ::GetWindowRect(dialog, &self);
