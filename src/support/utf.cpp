@@ -68,6 +68,8 @@ void Encode(char32_t cp, std::string& out) {
 
 }  // namespace
 
+void AppendUtf8(std::string& out, char32_t codePoint) { Encode(codePoint, out); }
+
 std::u16string ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());

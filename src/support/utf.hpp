@@ -12,6 +12,9 @@ std::u16string ToUtf16(std::string_view utf8);
 // Unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::u16string_view utf16);
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Number of UTF-16 code units the text takes.
 std::size_t Utf16Length(std::string_view utf8);
 

@@ -3,17 +3,18 @@
 // contents when the object goes.
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 namespace kv::fakes {
 
 class TempDir {
 public:
-    TempDir() {
+    explicit TempDir(const std::string& prefix = "kvtest") {
         std::random_device seed;
         auto base = std::filesystem::temp_directory_path();
         for (int attempt = 0; attempt < 100; ++attempt) {
-            auto candidate = base / ("kvtest-" + std::to_string(seed()));
+            auto candidate = base / (prefix + "-" + std::to_string(seed()));
             if (std::filesystem::create_directory(candidate)) {
                 path_ = candidate;
                 return;

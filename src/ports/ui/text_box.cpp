@@ -6,24 +6,6 @@ namespace kv::ui {
 
 namespace {
 
-void AppendCodePoint(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 void RemoveLastCodePoint(std::string& text) {
     while (!text.empty()) {
         const auto byte = static_cast<unsigned char>(text.back());
@@ -52,7 +34,7 @@ bool TextBox::UserPressKey(int code) {
     if (code == keys::Backspace) {
         RemoveLastCodePoint(next);
     } else if (IsCharacter(code)) {
-        AppendCodePoint(next, static_cast<char32_t>(code));
+        utf::AppendUtf8(next, static_cast<char32_t>(code));
     }
     SetText(std::move(next));
     return true;
