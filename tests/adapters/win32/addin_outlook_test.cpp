@@ -17,7 +17,9 @@ namespace {
 using test::AddinDll;
 using test::ClassesMirror;
 using test::ComApartment;
+using test::BoolRef;
 using test::FakeObject;
+using test::Object;
 using test::FakeWorld;
 using test::Var;
 
@@ -26,20 +28,6 @@ constexpr IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x
 constexpr IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr DISPID kBeforeFolderSwitch = 0xF003;
 constexpr DISPID kClick = 1;
-
-VARIANT Object(FakeObject& object) {
-    VARIANT v;
-    v.vt = VT_DISPATCH;
-    v.pdispVal = &object;
-    return v;
-}
-
-VARIANT BoolRef(VARIANT_BOOL* value) {
-    VARIANT v;
-    v.vt = VT_BOOL | VT_BYREF;
-    v.pboolVal = value;
-    return v;
-}
 
 // Message boxes are answered with OK from a timer, which runs inside the
 // box's own loop. Only boxes of this thread are looked at, so a box another

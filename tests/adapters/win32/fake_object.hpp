@@ -96,4 +96,20 @@ private:
     std::vector<std::unique_ptr<FakeObject>> objects_;
 };
 
+// Event arguments as a host passes them: an object, and a Boolean by
+// reference (Cancel, CancelDefault). The variants do not own what they point at.
+inline VARIANT Object(FakeObject& object) {
+    VARIANT v;
+    v.vt = VT_DISPATCH;
+    v.pdispVal = &object;
+    return v;
+}
+
+inline VARIANT BoolRef(VARIANT_BOOL* value) {
+    VARIANT v;
+    v.vt = VT_BOOL | VT_BYREF;
+    v.pboolVal = value;
+    return v;
+}
+
 }  // namespace kv::win32::test

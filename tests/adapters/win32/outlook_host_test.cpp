@@ -10,7 +10,9 @@ using kv::win32::ComPtr;
 using kv::win32::outlook::FromVariantTime;
 using kv::win32::outlook::ToVariantTime;
 using kv::win32::outlook::Var;
+using kv::win32::test::BoolRef;
 using kv::win32::test::FakeObject;
+using kv::win32::test::Object;
 using kv::win32::test::FakeWorld;
 namespace ol = kv::outlook;
 
@@ -23,20 +25,6 @@ Var Date(const kv::DateTime& time) {
     Var v;
     v.Put()->vt = VT_DATE;
     v.Raw().date = ToVariantTime(time);
-    return v;
-}
-
-VARIANT Object(FakeObject& object) {
-    VARIANT v;
-    v.vt = VT_DISPATCH;
-    v.pdispVal = &object;
-    return v;
-}
-
-VARIANT BoolRef(VARIANT_BOOL* value) {
-    VARIANT v;
-    v.vt = VT_BOOL | VT_BYREF;
-    v.pboolVal = value;
     return v;
 }
 
