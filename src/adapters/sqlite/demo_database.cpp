@@ -1,7 +1,6 @@
 #include "adapters/sqlite/demo_database.hpp"
 
 #include <filesystem>
-#include <vector>
 
 #include "adapters/sqlite/schema_sql.hpp"
 #include "adapters/sqlite/sqlite_database.hpp"
@@ -9,140 +8,21 @@
 
 namespace kv::sqlite {
 
+using demo::InsertDemoResource;
+using demo::SeedSmallDemo;
+using demo::SeedSystemVariables;
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kJobFolderName = "Jobmappe";
-constexpr const char* kJobFolderNameArkiv = "Arkiv";
-
-struct Resource {
-    std::int32_t id;
-    const char* name;
-    std::int32_t type;
-    bool active = true;
-    bool hasFolder = true;
-};
-
-struct JobRow {
-    std::int32_t id;
-    std::int32_t customer;
-    const char* name;
-    std::int32_t status;  // below 4 active, 4 and above closed
-};
-
-// Small demo: every resource type, names with æøå and an apostrophe, an
-// inactive customer and one without a document folder (both never listed).
-const std::vector<Resource> kResources = {
-    {1, "Mette Sørensen", 2},
-    {2, "Jørgen Ølgaard", 2},
-    {3, "Anne Ærø", 2},
-    {10, "Korvane Demo A/S", 1},
-    {100, "Ålborg Tømrerfirma ApS", 3},
-    {101, "Bøgh & Søn A/S", 3},
-    {102, "O'Connor Consulting ApS", 3},
-    {103, "Æblehaven Frugt I/S", 3},
-    {104, "Nørrebro Bageri", 3},
-    {105, "Gammel Kunde ApS", 3, false},
-    {106, "Kunde uden mappe", 3, true, false},
-    {200, "Dansk Papir Leverandør A/S", 4},
-    {201, "Kontorland ApS", 4},
-    {300, "Lars Ødegård", 5},
-    {301, "Birgitte Åkjær", 5},
-    {400, "Zentra Emne ApS", 6},
-    {500, "Serverrum", 7},
-    {600, "Lokalavisen Østerbro", 8},
-};
-
-const std::vector<JobRow> kJobs = {
-    {417, 100, "Tagrenovering Søndergade 12", 1},
-    {418, 100, "Køkken til familien Østergaard", 2},
-    {419, 100, "Tilbud på carport", 3},
-    {420, 100, "Gulvafslibning 2023", 4},
-    {421, 100, "Vinduesudskiftning (afsluttet)", 5},
-    {430, 101, "Årsregnskab 2024", 1},
-    {431, 101, "Revision af lønsystem", 4},
-    {440, 102, "O'Connor's strategiworkshop", 1},
-    {441, 102, "Rådgivning om ærøsk eksport", 2},
-    {450, 103, "Æblemost etiketter", 1},
-    {460, 104, "Bagerens hjemmeside", 1},
-};
-
 void Run(db::Connection& cn, const std::string& sql, const db::Params& params) { cn.Execute(sql, params)->Close(); }
-
-fs::path ResourceFolder(const fs::path& root, std::int32_t id) { return root / "Ressourcer" / std::to_string(id); }
-fs::path JobFolder(const fs::path& root, std::int32_t id) { return root / "Jobs" / std::to_string(id); }
-
-void InsertResource(db::Connection& cn, const fs::path& root, std::int32_t id, const std::string& name,
-                    std::int32_t type, bool active, bool hasFolder) {
-    const Value folderId = hasFolder ? Value(id) : Value::MakeNull();
-    const Value folderName = hasFolder ? Value(std::to_string(id)) : Value::MakeNull();
-    Run(cn, "INSERT INTO Ress (RessID, RessNavn, RessTypeID, RessAktiv, mFldID, RessFld) VALUES (?, ?, ?, ?, ?, ?)",
-        {id, name, type, std::int32_t{active ? 1 : 0}, folderId, folderName});
-    if (hasFolder)
-        Run(cn, "INSERT INTO ResFldPath (RessID, ResFld, ResFldUNX) VALUES (?, ?, ?)",
-            {id, ResourceFolder(root, id).string(), ResourceFolder(root, id).generic_string()});
-    if (type == 3) Run(cn, "INSERT INTO RessKunde (KundeRessID, KundeNr) VALUES (?, ?)", {id, "K" + std::to_string(id)});
-}
-
-void InsertJob(db::Connection& cn, const fs::path& root, std::int32_t id, std::int32_t project, const std::string& name,
-               std::int32_t status) {
-    Run(cn, "INSERT INTO Job (JobID, ProjektID, JobNavn, JobStatusID, JobFolderArkiveret) VALUES (?, ?, ?, ?, ?)",
-        {id, project, name, status, std::int32_t{status >= 4 ? 1 : 0}});
-    const std::string folder = JobFolder(root, id).string();
-    Run(cn, "INSERT INTO JobFldPath (JobID, FldPri, FldPriUnc, FldSec, FldSecUnc) VALUES (?, ?, ?, ?, ?)",
-        {id, folder, folder, Value::MakeNull(), Value::MakeNull()});
-}
-
-void GrantAccess(db::Connection& cn, std::int32_t user, std::int32_t customer, std::int32_t level, std::int32_t display) {
-    Run(cn, "INSERT INTO ResAccess (ResId, CustId, AccessLevel, Display) VALUES (?, ?, ?, ?)",
-        {user, customer, level, display});
-}
-
-// A document folder with a few sub-folders, and the two folders the dialog
-// hides (one spelled in other letter case, as users do).
-void MakeDocumentFolder(const fs::path& folder) {
-    fs::create_directories(folder / "Korrespondance" / "2024");
-    fs::create_directories(folder / "Tilbud");
-    fs::create_directories(folder / "Tegninger og billeder");
-    fs::create_directories(folder / kJobFolderName / "Intern");
-    fs::create_directories(folder / "ARKIV");
-}
-
-void SeedSmall(db::Connection& cn, const fs::path& root, DemoDatabase& info) {
-    for (const auto& r : kResources) {
-        InsertResource(cn, root, r.id, r.name, r.type, r.active, r.hasFolder);
-        if (r.hasFolder) MakeDocumentFolder(ResourceFolder(root, r.id));
-        ++info.resources;
-    }
-    // One project per customer with jobs; customer 100 has two.
-    Run(cn, "INSERT INTO RessProjekter (ProjektID, RessID, ProjektNavn) VALUES (?, ?, ?)", {1001, 100, "Byggeri"});
-    Run(cn, "INSERT INTO RessProjekter (ProjektID, RessID, ProjektNavn) VALUES (?, ?, ?)", {1002, 100, "Service"});
-    for (std::int32_t customer : {101, 102, 103, 104})
-        Run(cn, "INSERT INTO RessProjekter (ProjektID, RessID, ProjektNavn) VALUES (?, ?, ?)",
-            {1000 + customer, customer, "Rådgivning"});
-    for (const auto& j : kJobs) {
-        const std::int32_t project = j.customer == 100 ? (j.id % 2 == 0 ? 1002 : 1001) : 1000 + j.customer;
-        InsertJob(cn, root, j.id, project, j.name, j.status);
-        MakeDocumentFolder(JobFolder(root, j.id));
-        ++info.jobs;
-    }
-    // The demo user sees customers 100-103 (103 is not displayed in lists);
-    // Jørgen sees only 101. Nobody has access to 104.
-    for (std::int32_t customer : {100, 101, 102}) GrantAccess(cn, demo::UserRessId, customer, 1, 1);
-    GrantAccess(cn, demo::UserRessId, 103, 1, 0);
-    GrantAccess(cn, 2, 101, 1, 1);
-    GrantAccess(cn, 2, 100, 2, 1);
-    // The company resource is listed only under "Selskaber" with access.
-    GrantAccess(cn, demo::UserRessId, 10, 1, 1);
-}
 
 // Generated in SQL: row by row through the port this takes seconds.
 void SeedLarge(db::Connection& cn, const fs::path& root, DemoDatabase& info) {
     constexpr std::int32_t kResourceCount = 50000;
     constexpr std::int32_t kJobCount = 20000;
     constexpr std::int32_t kCustomers = 10000;  // ids 1001 .. 11000, 2 jobs each
-    InsertResource(cn, root, demo::UserRessId, "Mette Sørensen", 2, true, true);
+    InsertDemoResource(cn, root, demo::UserRessId, "Mette Sørensen", 2);
     const std::string resourceRoot = (root / "Ressourcer").string() + static_cast<char>(fs::path::preferred_separator);
     const std::string jobRoot = (root / "Jobs").string() + static_cast<char>(fs::path::preferred_separator);
     const std::string numbers = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?1) ";
@@ -192,20 +72,16 @@ DemoDatabase CreateDemoDatabase(const std::string& path, DemoSize size, const st
     const fs::path root = fs::absolute(documentRoot);
 
     DemoDatabase info;
-    info.userRessId = demo::UserRessId;
-    info.jobFolderName = kJobFolderName;
-    info.jobFolderNameArkiv = kJobFolderNameArkiv;
     try {
         auto cn = CreateDatabase(path);
         ExecuteScript(*cn, KorvaneSchemaSqlite());
         ExecuteScript(*cn, "BEGIN");
-        Run(*cn, "INSERT INTO SysVariabler (VariableNavn, Vaerdi) VALUES (?, ?)",
-            {"DocHandlingJobFolderName", kJobFolderName});
-        Run(*cn, "INSERT INTO SysVariabler (VariableNavn, Vaerdi) VALUES (?, ?)",
-            {"DocHandlingJobFolderNameArkiv", kJobFolderNameArkiv});
-        Run(*cn, "INSERT INTO SysVariabler (VariableNavn, Vaerdi) VALUES (?, ?)", {"DocHandlingNote", Value::MakeNull()});
-        if (size == DemoSize::Small) SeedSmall(*cn, root, info);
-        else SeedLarge(*cn, root, info);
+        if (size == DemoSize::Small) {
+            info = SeedSmallDemo(*cn, root);
+        } else {
+            SeedSystemVariables(*cn, info);
+            SeedLarge(*cn, root, info);
+        }
         ExecuteScript(*cn, "COMMIT");
     } catch (...) {
         // A half-built database is worse than none.
