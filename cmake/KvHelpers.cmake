@@ -10,3 +10,16 @@ function(kv_add_subdirectories dir)
     endif()
   endforeach()
 endfunction()
+
+# A ctest fixture NAME that makes an empty Korvane database (the SQLite schema,
+# through the host's sqlite3 shell) as DIR/FILE before the tests that require
+# NAME, and removes DIR after them. Windows tests under Wine reach it through
+# the host's ODBC driver, which takes host paths.
+function(kv_korvane_schema_fixture name dir file)
+  add_test(NAME ${name}_make
+    COMMAND sh -c "rm -rf \"$1\" && mkdir -p \"$1\" && sqlite3 \"$1/$2\" < \"$3\"" sh
+            ${dir} ${file} ${PROJECT_SOURCE_DIR}/demo/schema.sqlite.sql)
+  add_test(NAME ${name}_remove COMMAND ${CMAKE_COMMAND} -E rm -rf ${dir})
+  set_tests_properties(${name}_make PROPERTIES FIXTURES_SETUP ${name} TIMEOUT 60)
+  set_tests_properties(${name}_remove PROPERTIES FIXTURES_CLEANUP ${name} TIMEOUT 60)
+endfunction()

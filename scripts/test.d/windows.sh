@@ -80,20 +80,42 @@ dll="$(tr -d '\r' <"$wine_out")"
 addin_key='HKCU\Software\Microsoft\Office\Outlook\Addins\KVOutlookAddin.Connect'
 class_key='HKCU\Software\Classes\CLSID\{DC7933BD-EBD4-41DF-915E-D2671E23E8B5}\InprocServer32'
 
+expect_registered() {  # WHAT: the add-in's keys and values are there after WHAT
+  local values
+  values="$(wine_query "$addin_key")$(wine_query "$class_key")"
+  for expected in 'FriendlyName    REG_SZ    Korvane Outlook Addin' 'LoadBehavior    REG_DWORD    0x3' \
+                  'ThreadingModel    REG_SZ    Apartment' "REG_SZ    $dll"; do
+    grep -qF -- "$expected" <<<"$values" || { echo "$1 did not register: $expected" >&2; echo "$values" >&2; exit 1; }
+  done
+}
+expect_unregistered() {  # WHAT: none of the add-in's keys is left after WHAT
+  for key in "$addin_key" "$class_key"; do
+    if timeout 30 wine reg query "$key" >"$wine_out" 2>&1 </dev/null; then
+      echo "$1 left $key behind" >&2
+      exit 1
+    fi
+  done
+}
+
 timeout 60 wine regsvr32 /s "$dll" >"$wine_out" 2>&1 </dev/null
-values="$(wine_query "$addin_key")$(wine_query "$class_key")"
-for expected in 'FriendlyName    REG_SZ    Korvane Outlook Addin' 'LoadBehavior    REG_DWORD    0x3' \
-                'ThreadingModel    REG_SZ    Apartment' "REG_SZ    $dll"; do
-  grep -qF -- "$expected" <<<"$values" || { echo "regsvr32 did not register: $expected" >&2; echo "$values" >&2; exit 1; }
-done
+expect_registered "regsvr32"
 timeout 60 wine regsvr32 /s /u "$dll" >"$wine_out" 2>&1 </dev/null
-for key in "$addin_key" "$class_key"; do
-  if timeout 30 wine reg query "$key" >"$wine_out" 2>&1 </dev/null; then
-    echo "regsvr32 /u left $key behind" >&2
-    exit 1
-  fi
-done
+expect_unregistered "regsvr32 /u"
 echo "regsvr32: registered and unregistered $dll"
+
+# The README's per-user .reg file, with this DLL's path put in, registers the
+# same; regsvr32 /u then removes all of it.
+reg_file="$build/KVOutlookAddin.reg"
+DLL_REG="${dll//\\/\\\\}" awk '/^```reg$/ { on = 1; next } /^```$/ { on = 0 }
+  on && /^@="C:\\\\Users/ { print "@=\"" ENVIRON["DLL_REG"] "\""; next } on { print }' \
+  "$KV_ROOT/README.md" >"$reg_file"
+grep -q '^\[HKEY_CURRENT_USER' "$reg_file" || { echo "README.md holds no .reg example" >&2; exit 1; }
+timeout 60 wine reg import "$(timeout 30 winepath -w "$reg_file" 2>/dev/null </dev/null | tr -d '\r')" \
+  >"$wine_out" 2>&1 </dev/null
+expect_registered "the README's .reg file"
+timeout 60 wine regsvr32 /s /u "$dll" >"$wine_out" 2>&1 </dev/null
+expect_unregistered "regsvr32 /u after the .reg file"
+echo "README .reg: imported and unregistered"
 
 echo "== Windows stage timings"
 printf '   %s\n' "${timings[@]}"

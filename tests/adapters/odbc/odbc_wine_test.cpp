@@ -7,6 +7,7 @@
 #include <string>
 
 #include "adapters/odbc/odbc_database.hpp"
+#include "adapters/wine_path.hpp"
 #include "conformance/database_conformance.hpp"
 #include "support/error.hpp"
 
@@ -15,23 +16,8 @@ namespace {
 using kv::conformance::DatabaseConformance;
 using kv::conformance::DatabaseHarness;
 using kv::conformance::HarnessFactory;
-
-// "/a/b" -> "Z:\a\b": Wine maps the host's root to drive Z.
-std::string WinePath(const std::string& hostPath) {
-    std::string path = "Z:" + hostPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-// "Z:\a\b" -> "/a/b"; any other path is taken as a host path already.
-std::string HostPath(const std::string& winePath) {
-    if (winePath.size() < 2 || (winePath[0] != 'Z' && winePath[0] != 'z') || winePath[1] != ':') return winePath;
-    std::string path = winePath.substr(2);
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
-}
+using kv::testing::HostPath;
+using kv::testing::WinePath;
 
 std::string Env(const char* name) {
     const char* value = std::getenv(name);

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,11 +13,14 @@
 #include "adapters/win32/dialog/win32_prompts.hpp"
 #include "adapters/win32/dialog/win32_view.hpp"
 #include "dialog/frmKorvane_layout.hpp"
+#include "window_probe.hpp"
 
 namespace {
 
 using kv::win32::Narrow;
-using kv::win32::Widen;
+using kv::win32::test::ListText;
+using kv::win32::test::TreeText;
+using kv::win32::test::WindowText;
 using kv::win32::dialog::Win32Prompts;
 using kv::win32::dialog::Win32View;
 namespace ui = kv::ui;
@@ -28,41 +30,6 @@ constexpr int kResources = 50000;
 bool HaveDisplay() {
     wchar_t display[64] = {};
     return ::GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
-}
-
-std::string Text(HWND hwnd) {
-    wchar_t text[256] = {};
-    ::GetWindowTextW(hwnd, text, 256);
-    return Narrow(std::wstring(text));
-}
-
-// The dialog's pixels as a 24-bit BMP (the test stage turns it into a PNG).
-bool SaveScreenshot(HWND window, const wchar_t* path) {
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    ::SelectObject(memory, old);
-    BITMAPINFOHEADER info{sizeof info, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const int stride = (width * 3 + 3) & ~3;
-    std::vector<BYTE> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
-    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                DIB_RGB_COLORS);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof file + sizeof info + pixels.size()), 0, 0,
-                          static_cast<DWORD>(sizeof file + sizeof info)};
-    FILE* out = ::_wfopen(path, L"wb");
-    if (!out) return false;
-    std::fwrite(&file, sizeof file, 1, out);
-    std::fwrite(&info, sizeof info, 1, out);
-    std::fwrite(pixels.data(), 1, pixels.size(), out);
-    return std::fclose(out) == 0;
 }
 
 // prefix followed by n (appended: GCC 12 warns falsely on "R" + to_string).
@@ -134,17 +101,6 @@ bool Logged(const TestForm& form, const std::string& entry) {
     return std::find(form.log.begin(), form.log.end(), entry) != form.log.end();
 }
 
-std::string TreeText(HWND tree, HTREEITEM item) {
-    wchar_t text[128] = {};
-    TVITEMW tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = text;
-    tv.cchTextMax = 128;
-    ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-    return Narrow(std::wstring(text));
-}
-
 TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     TestForm form;
@@ -153,7 +109,7 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
     view.SetOnShown([&](HWND dialog) {
         shown = true;
         const auto& k = form.k;
-        EXPECT_EQ(Text(dialog), "Import af mails til Korvane");
+        EXPECT_EQ(WindowText(dialog), "Import af mails til Korvane");
         // Import is first in the tab order and has the focus.
         EXPECT_EQ(::GetFocus(), view.WindowOf(*k.cmdImport));
         EXPECT_EQ(::GetNextDlgTabItem(dialog, view.WindowOf(*k.cmdImport), FALSE), view.WindowOf(*k.cboRessType));
@@ -161,12 +117,7 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
         // The virtual list holds every resource and asks the model for rows.
         HWND ress = view.WindowOf(*k.lstvRess);
         EXPECT_EQ(::SendMessageW(ress, LVM_GETITEMCOUNT, 0, 0), kResources);
-        wchar_t row[64] = {};
-        LVITEMW get{};
-        get.pszText = row;
-        get.cchTextMax = 64;
-        ::SendMessageW(ress, LVM_GETITEMTEXTW, kResources - 1, reinterpret_cast<LPARAM>(&get));
-        EXPECT_EQ(Narrow(std::wstring(row)), "Kunde 50000");
+        EXPECT_EQ(ListText(ress, kResources - 1), "Kunde 50000");
         HWND combo = view.WindowOf(*k.cboRessType);
         EXPECT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 9);
 
@@ -178,7 +129,7 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
                     DLGC_WANTMESSAGE);
         ::SendMessageW(jobId, WM_CHAR, VK_RETURN, 0);
         EXPECT_EQ(k.txtJobId->Text(), "42");
-        EXPECT_EQ(Text(jobId), "42");
+        EXPECT_EQ(WindowText(jobId), "42");
         EXPECT_TRUE(Logged(form, "key:120"));
         EXPECT_TRUE(Logged(form, "key:13"));
 
@@ -222,16 +173,12 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
         select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
         ::SendMessageW(ress, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
         EXPECT_TRUE(Logged(form, "ress:R1"));
-        EXPECT_EQ(Text(dialog), "Import af mails til Korvane, Kunde 1");
+        EXPECT_EQ(WindowText(dialog), "Import af mails til Korvane, Kunde 1");
         HWND jobs = view.WindowOf(*k.lstvJobs);
         NMLISTVIEW header{{jobs, static_cast<UINT_PTR>(::GetDlgCtrlID(jobs)), LVN_COLUMNCLICK}, -1, 1, 0, 0, 0, {}, 0};
         ::SendMessageW(dialog, WM_NOTIFY, header.hdr.idFrom, reinterpret_cast<LPARAM>(&header));
         EXPECT_TRUE(Logged(form, "column:Jobnavn"));
         EXPECT_TRUE(::IsWindowVisible(jobs));
-
-        ::UpdateWindow(dialog);
-        ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        EXPECT_TRUE(SaveScreenshot(dialog, Widen(KV_SCREENSHOT_BMP).c_str()));
 
         // Another resource type: the model hides the job controls and moves
         // the folder controls; the windows follow.
