@@ -95,8 +95,16 @@ std::unique_ptr<Handle> NewEnvironment() {
 }
 
 struct Link {
+    Link() = default;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+    // A driver manager refuses to free a connection still connected.
+    ~Link() {
+        if (dbc && connected) SQLDisconnect(dbc->get());
+    }
     std::unique_ptr<Handle> env;
     std::unique_ptr<Handle> dbc;
+    bool connected = false;
 };
 using LinkPtr = std::shared_ptr<Link>;
 
@@ -527,6 +535,7 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
     link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()),
                                        out, 1024, &outLength, SQL_DRIVER_NOPROMPT),
                      "SQLDriverConnectW");
+    link->connected = true;
     return std::make_unique<OdbcConnection>(std::move(link));
 }
 
