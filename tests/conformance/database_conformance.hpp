@@ -297,6 +297,18 @@ TEST_P(DatabaseConformance, ProcedureReturnsZeroForItsRowAndNonZeroWithout) {
     EXPECT_THROW(again->SetParameter(0, std::int32_t{1}), Error);
 }
 
+TEST_P(DatabaseConformance, AProcedureRunsWithoutRefreshToo) {
+    if (const std::string reason = harness_->NoProcedureReason(); !reason.empty()) GTEST_SKIP() << reason;
+    AddImportRow(5252, Value::MakeNull());
+    const std::int32_t resDocs = One("SELECT COUNT(*) AS n FROM ResDoc WHERE ResId = 100", "n").ToInt();
+    auto call = cn_->CreateProcedureCall("DocMailImportExec");
+    call->SetParameter(1, std::int32_t{5252});
+    call->Execute();
+    EXPECT_EQ(call->Parameter(0), Value(std::int32_t{0}));
+    EXPECT_EQ(One("SELECT COUNT(*) AS n FROM DocMailImport WHERE OrdId = 5252", "n").ToInt(), 0);
+    EXPECT_EQ(One("SELECT COUNT(*) AS n FROM ResDoc WHERE ResId = 100", "n").ToInt(), resDocs + 1);
+}
+
 TEST_P(DatabaseConformance, AProcedureRowRunsItsStatementsWithTheirNumberedParameters) {
     if (const std::string reason = harness_->NoProcedureRowsReason(); !reason.empty()) GTEST_SKIP() << reason;
     // ';' and '?' in literals and comments are text; ?3 and ?9 are no parameters.
