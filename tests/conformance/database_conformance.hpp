@@ -31,6 +31,19 @@ public:
     virtual std::unique_ptr<db::Connection> Connect() = 0;
     // Non-empty: the database has no DocMailImportExec, and why.
     virtual std::string NoProcedureReason() const { return {}; }
+    // Non-empty: procedures are no rows of kv_procedure here, and why.
+    virtual std::string NoProcedureRowsReason() const { return {}; }
+    // Makes the procedure conf_failing(id): it stores a conf_people row for
+    // id, then fails. This one keeps it as a row of kv_procedure, as the
+    // SQLite demo database keeps its procedures; a server makes a real one.
+    virtual void CreateFailingProcedure(db::Connection& cn) {
+        cn.Execute("DELETE FROM kv_procedure WHERE name = 'conf_failing'")->Close();
+        cn.Execute("INSERT INTO kv_procedure (name, body) VALUES ('conf_failing', ?)",
+                   {"INSERT INTO conf_people (id, note) VALUES (?1, 'før; fejlen');\n"
+                    "INSERT INTO conf_people (id) VALUES (NULL); -- id is NOT NULL\n"
+                    "SELECT 0;"})
+            ->Close();
+    }
     // Opens a database file; nullptr when the adapter does not open files.
     virtual std::unique_ptr<db::Connection> ConnectToFile(const std::string& path) = 0;
     virtual std::string NoFileReason() const { return {}; }
@@ -284,10 +297,65 @@ TEST_P(DatabaseConformance, ProcedureReturnsZeroForItsRowAndNonZeroWithout) {
     EXPECT_THROW(again->SetParameter(0, std::int32_t{1}), Error);
 }
 
+TEST_P(DatabaseConformance, AProcedureRunsWithoutRefreshToo) {
+    if (const std::string reason = harness_->NoProcedureReason(); !reason.empty()) GTEST_SKIP() << reason;
+    AddImportRow(5252, Value::MakeNull());
+    const std::int32_t resDocs = One("SELECT COUNT(*) AS n FROM ResDoc WHERE ResId = 100", "n").ToInt();
+    auto call = cn_->CreateProcedureCall("DocMailImportExec");
+    call->SetParameter(1, std::int32_t{5252});
+    call->Execute();
+    EXPECT_EQ(call->Parameter(0), Value(std::int32_t{0}));
+    EXPECT_EQ(One("SELECT COUNT(*) AS n FROM DocMailImport WHERE OrdId = 5252", "n").ToInt(), 0);
+    EXPECT_EQ(One("SELECT COUNT(*) AS n FROM ResDoc WHERE ResId = 100", "n").ToInt(), resDocs + 1);
+}
+
+TEST_P(DatabaseConformance, AProcedureRowRunsItsStatementsWithTheirNumberedParameters) {
+    if (const std::string reason = harness_->NoProcedureRowsReason(); !reason.empty()) GTEST_SKIP() << reason;
+    // ';' and '?' in literals and comments are text; ?3 and ?9 are no parameters.
+    Run("DELETE FROM kv_procedure WHERE name = 'conf_rows'");
+    Run("INSERT INTO kv_procedure (name, body) VALUES ('conf_rows', ?)",
+        {"INSERT INTO conf_people (id, name, note) VALUES (?1, ?2, 'a; b?');\n"
+         "/* ?3; */ UPDATE conf_people SET note = note || ?2 WHERE id = ?1; -- ?9;\n"
+         "SELECT id FROM conf_people WHERE id = -1;\n"
+         "SELECT name, id FROM conf_people WHERE id = ?1;\n"
+         "DELETE FROM conf_people WHERE id = -5;\n"});
+    auto call = cn_->CreateProcedureCall("CONF_ROWS");  // names match in any case
+    call->Refresh();
+    EXPECT_THROW(call->SetParameter(3, std::int32_t{1}), Error);
+    call->SetParameter(1, std::int32_t{61});
+    call->SetParameter(2, "Søs' [?1]");
+    call->Execute();
+    // The first column of the last statement that returned a row.
+    EXPECT_EQ(call->Parameter(0), Value("Søs' [?1]"));
+    EXPECT_EQ(call->Parameter(2), Value("Søs' [?1]"));
+    EXPECT_EQ(One("SELECT note FROM conf_people WHERE id = 61", "note"), Value("a; b?Søs' [?1]"));
+}
+
+TEST_P(DatabaseConformance, AFailingProcedureLeavesNothingAndTheConnectionCommitsAgain) {
+    if (const std::string reason = harness_->NoProcedureReason(); !reason.empty()) GTEST_SKIP() << reason;
+    harness_->CreateFailingProcedure(*cn_);
+    auto call = cn_->CreateProcedureCall("conf_failing");
+    call->Refresh();
+    call->SetParameter(1, std::int32_t{77});
+    EXPECT_THROW(call->Execute(), Error);
+    EXPECT_EQ(One("SELECT COUNT(*) AS n FROM conf_people", "n").ToInt(), 0);
+
+    // Each statement commits on its own again: the row outlives the connection.
+    AddPerson(78, "efter", Value::MakeNull(), Value::MakeNull(), Value::MakeNull());
+    cn_ = harness_->Connect();
+    EXPECT_EQ(One("SELECT COUNT(*) AS n FROM conf_people WHERE id = 78", "n").ToInt(), 1);
+}
+
 TEST_P(DatabaseConformance, UnknownProcedureFails) {
     if (const std::string reason = harness_->NoProcedureReason(); !reason.empty()) GTEST_SKIP() << reason;
     auto call = cn_->CreateProcedureCall("NoSuchProcedure");
-    EXPECT_THROW(call->Refresh(), Error);
+    try {
+        call->Refresh();
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), db::ProviderError);
+        EXPECT_NE(e.Description().find("NoSuchProcedure"), std::string::npos) << e.Description();
+    }
 }
 
 TEST_P(DatabaseConformance, MissingOrForeignDatabaseFileFailsAndCreatesNothing) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 
+#include "ports/procedure_body.hpp"
 #include "support/utf.hpp"
 
 namespace kv::odbc {
@@ -95,8 +96,17 @@ std::unique_ptr<Handle> NewEnvironment() {
 }
 
 struct Link {
+    Link() = default;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+    // A driver manager refuses to free a connection still connected.
+    ~Link() {
+        if (dbc && connected) SQLDisconnect(dbc->get());
+    }
     std::unique_ptr<Handle> env;
     std::unique_ptr<Handle> dbc;
+    bool connected = false;
+    std::optional<bool> sqlite;  // asked once, when a procedure first needs it
 };
 using LinkPtr = std::shared_ptr<Link>;
 
@@ -388,6 +398,53 @@ private:
     LinkPtr link_;
 };
 
+std::unique_ptr<db::RecordSet> Query(const LinkPtr& link, std::string_view sql, const db::Params& params) {
+    auto st = NewStatement(link);
+    auto bound = BindInputs(*st, params);
+    ExecDirect(*st, sql);
+    // Parameters are read at execution only, so the buffers may go now.
+    SQLFreeStmt(st->get(), SQL_RESET_PARAMS);
+    return std::make_unique<OdbcRecordSet>(link, std::move(st));
+}
+
+// SQLite keeps its procedures as rows of kv_procedure, which only it has.
+bool IsSqlite(Link& link) {
+    if (!link.sqlite) {
+        SQLWCHAR name[64] = {};
+        SQLSMALLINT bytes = 0;
+        // A driver that cannot say is taken for a real server.
+        if (!SQL_SUCCEEDED(SQLGetInfoW(link.dbc->get(), SQL_DBMS_NAME, name, sizeof name, &bytes))) bytes = 0;
+        const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR), 63);
+        link.sqlite = utf::AsciiLower(Narrow(name, chars)) == "sqlite";
+    }
+    return *link.sqlite;
+}
+
+// Turns autocommit back on however the transaction ended.
+class ManualCommit {
+public:
+    explicit ManualCommit(const Handle& dbc) : dbc_(dbc) {
+        dbc_.Check(SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                      SQL_IS_UINTEGER),
+                   "SQLSetConnectAttrW");
+    }
+    ~ManualCommit() {
+        if (!committed_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+        SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                           SQL_IS_UINTEGER);
+    }
+    ManualCommit(const ManualCommit&) = delete;
+    ManualCommit& operator=(const ManualCommit&) = delete;
+    void Commit() {
+        dbc_.Check(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT), "SQLEndTran");
+        committed_ = true;
+    }
+
+private:
+    const Handle& dbc_;
+    bool committed_ = false;
+};
+
 class OdbcProcedureCall final : public db::ProcedureCall {
 public:
     OdbcProcedureCall(LinkPtr link, std::string name) : link_(std::move(link)), name_(std::move(name)) {}
@@ -396,6 +453,8 @@ public:
         // Servers that fold unquoted names store them in lower case.
         std::optional<int> count = InputParameterCount(name_);
         if (!count) count = InputParameterCount(utf::AsciiLower(name_));
+        body_.reset();
+        if (!count && (body_ = StandInBody())) count = db::detail::ParameterCount(*body_);
         if (!count) throw db::detail::DriverError(kSource, "Could not find stored procedure '" + name_ + "'");
         params_.assign(static_cast<std::size_t>(*count), Value::MakeNull());
         refreshed_ = true;
@@ -408,6 +467,13 @@ public:
         params_[static_cast<std::size_t>(index - 1)] = value;
     }
     void Execute() override {
+        if (!refreshed_ && !body_ && (body_ = StandInBody()))
+            params_.resize(std::max<std::size_t>(params_.size(), static_cast<std::size_t>(db::detail::ParameterCount(*body_))),
+                           Value::MakeNull());
+        if (body_) {
+            returnValue_ = RunStandIn(*body_);
+            return;
+        }
         std::string call = "{? = call " + name_ + "(";
         for (std::size_t i = 0; i < params_.size(); ++i) call += i == 0 ? "?" : ", ?";
         call += ")}";
@@ -453,8 +519,58 @@ private:
         return inputs;
     }
 
+    // The body kept for this name in an SQLite database's kv_procedure, or
+    // nothing when there is none (or the data source is no SQLite).
+    std::optional<std::string> StandInBody() const {
+        if (!IsSqlite(*link_)) return std::nullopt;
+        if (Query(link_, "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'kv_procedure' "
+                         "COLLATE NOCASE", {})
+                ->EndOfFile())
+            return std::nullopt;
+        auto rs = Query(link_, "SELECT body FROM kv_procedure WHERE name = ? COLLATE NOCASE", {Value(name_)});
+        if (rs->EndOfFile()) return std::nullopt;
+        const Value body = rs->Field("body");
+        return body.IsNull() ? std::string() : body.ToText();
+    }
+
+    // Runs the body's statements in one transaction; the result is the first
+    // column of the last row-returning statement's first row.
+    Value RunStandIn(std::string_view body) {
+        std::vector<db::detail::PositionalStatement> statements;
+        for (const auto statement : db::detail::SplitStatements(body)) {
+            statements.push_back(db::detail::ToPositional(statement));
+            for (const int number : statements.back().parameters)
+                if (number < 1 || static_cast<std::size_t>(number) > params_.size())
+                    throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " +
+                                                               std::to_string(number));
+        }
+        Value result = Value::MakeNull();
+        ManualCommit transaction(*link_->dbc);
+        for (const auto& statement : statements) {
+            db::Params values;
+            for (const int number : statement.parameters) values.push_back(params_[static_cast<std::size_t>(number - 1)]);
+            auto st = NewStatement(link_);
+            auto bound = BindInputs(*st, values);
+            ExecDirect(*st, statement.text);
+            if (FindRowResult(*st)) {
+                const auto columns = DescribeColumns(*st);
+                // Every row is fetched, so the statement has run to its end.
+                for (bool first = true;; first = false) {
+                    const SQLRETURN rc = SQLFetch(st->get());
+                    if (rc == SQL_NO_DATA) break;
+                    st->Check(rc, "SQLFetch");
+                    if (first) result = columns.empty() ? Value::MakeNull() : ReadColumn(*st, 1, columns[0]);
+                }
+            }
+            DrainResults(*st);
+        }
+        transaction.Commit();
+        return result;
+    }
+
     LinkPtr link_;
     std::string name_;
+    std::optional<std::string> body_;
     db::Params params_;
     bool refreshed_ = false;
     Value returnValue_ = Value::MakeNull();
@@ -465,12 +581,7 @@ public:
     explicit OdbcConnection(LinkPtr link) : link_(std::move(link)) {}
 
     std::unique_ptr<db::RecordSet> Execute(std::string_view sql, const db::Params& params) override {
-        auto st = NewStatement(link_);
-        auto bound = BindInputs(*st, params);
-        ExecDirect(*st, sql);
-        // Parameters are read at execution only, so the buffers may go now.
-        SQLFreeStmt(st->get(), SQL_RESET_PARAMS);
-        return std::make_unique<OdbcRecordSet>(link_, std::move(st));
+        return Query(link_, sql, params);
     }
     std::unique_ptr<db::InsertSet> OpenInsertSet(std::string_view source) override {
         return std::make_unique<OdbcInsertSet>(link_, source);
@@ -527,6 +638,7 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
     link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()),
                                        out, 1024, &outLength, SQL_DRIVER_NOPROMPT),
                      "SQLDriverConnectW");
+    link->connected = true;
     return std::make_unique<OdbcConnection>(std::move(link));
 }
 

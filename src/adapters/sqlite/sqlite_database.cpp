@@ -2,14 +2,13 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <map>
 #include <optional>
 
+#include "ports/procedure_body.hpp"
 #include "support/utf.hpp"
 
 namespace kv::sqlite {
@@ -196,63 +195,13 @@ private:
     DatabasePtr db_;
 };
 
-// Skips blanks, semicolons and comments; true when nothing else is left.
-bool IsBlankSql(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (std::isspace(static_cast<unsigned char>(c)) || c == ';') {
-            ++i;
-        } else if (text.substr(i, 2) == "--") {
-            i = text.find('\n', i);
-            if (i == std::string_view::npos) return true;
-        } else if (text.substr(i, 2) == "/*") {
-            i = text.find("*/", i + 2);
-            if (i == std::string_view::npos) return true;
-            i += 2;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The highest parameter a procedure body uses: "?N" counts as N, a bare "?"
-// as the next one. Text in quotes and comments is skipped.
-int ParameterCount(std::string_view body) {
-    int highest = 0, bare = 0;
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
-        if (c == '\'' || c == '"' || c == '[') {
-            const auto end = body.find(c == '[' ? ']' : c, i + 1);
-            if (end == std::string_view::npos) break;
-            i = end;
-        } else if (body.substr(i, 2) == "--") {
-            i = body.find('\n', i);
-            if (i == std::string_view::npos) break;
-        } else if (body.substr(i, 2) == "/*") {
-            i = body.find("*/", i + 2);
-            if (i == std::string_view::npos) break;
-            ++i;
-        } else if (c == '?') {
-            int number = 0;
-            std::size_t j = i + 1;
-            while (j < body.size() && std::isdigit(static_cast<unsigned char>(body[j])) && number < 1000)
-                number = number * 10 + (body[j++] - '0');
-            highest = std::max(highest, j > i + 1 ? number : ++bare);
-            i = j - 1;
-        }
-    }
-    return highest;
-}
-
 class SqliteProcedureCall final : public db::ProcedureCall {
 public:
     SqliteProcedureCall(DatabasePtr db, std::string name) : db_(std::move(db)), name_(std::move(name)) {}
 
     void Refresh() override {
         body_ = LoadBody();
-        params_.assign(static_cast<std::size_t>(ParameterCount(*body_)), Value::MakeNull());
+        params_.assign(static_cast<std::size_t>(db::detail::ParameterCount(*body_)), Value::MakeNull());
     }
     void SetParameter(int index, const Value& value) override {
         if (!body_) Refresh();
@@ -323,7 +272,7 @@ public:
             auto st = Prepare(db_->get(), rest, &rest);
             if (!st) break;
             BindAll(db_->get(), st.get(), params);
-            if (IsBlankSql(rest)) return std::make_unique<SqliteRecordSet>(db_, std::move(st));
+            if (db::detail::SplitStatements(rest).empty()) return std::make_unique<SqliteRecordSet>(db_, std::move(st));
             while (Step(db_->get(), st.get())) {
             }
         }

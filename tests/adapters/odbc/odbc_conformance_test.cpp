@@ -15,7 +15,8 @@ using kv::conformance::DatabaseHarness;
 using kv::conformance::HarnessFactory;
 
 // The demo Korvane database read through the SQLite ODBC driver: queries,
-// NULLs, text, date-times and parameters through the real ODBC stack.
+// NULLs, text, date-times and parameters through the real ODBC stack, and
+// the procedures the demo database keeps as rows of kv_procedure.
 class SqliteOdbcHarness final : public DatabaseHarness {
 public:
     SqliteOdbcHarness() : missing_(kv::testing::DriverMissingReason("SQLite3")) {
@@ -25,10 +26,6 @@ public:
     std::string SkipReason() const override { return missing_; }
     std::unique_ptr<kv::db::Connection> Connect() override {
         return kv::odbc::OpenConnectionString("Driver=SQLite3;Database=" + (dir_ / "korvane.db") + ";NoCreat=1");
-    }
-    std::string NoProcedureReason() const override {
-        return "SQLite has no stored procedures and its ODBC driver no {call} escape; the procedure call runs "
-               "against PostgreSQL";
     }
     std::unique_ptr<kv::db::Connection> ConnectToFile(const std::string& path) override {
         // NoCreat keeps the driver from making an empty database of a missing file.
@@ -101,6 +98,18 @@ public:
         return kv::odbc::OpenConnectionString("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(port_) +
                                               ";Database=postgres;UID=postgres;UseServerSidePrepare=0");
     }
+    std::string NoProcedureRowsReason() const override { return "a server has procedures of its own"; }
+    void CreateFailingProcedure(kv::db::Connection& cn) override {
+        cn.Execute(R"SQL(
+CREATE OR REPLACE FUNCTION conf_failing(p_id INTEGER) RETURNS INTEGER AS $body$
+BEGIN
+    INSERT INTO conf_people (id, note) VALUES (p_id, 'før; fejlen');
+    INSERT INTO conf_people (id) VALUES (NULL);
+    RETURN 0;
+END
+$body$ LANGUAGE plpgsql;)SQL")
+            ->Close();
+    }
     std::unique_ptr<kv::db::Connection> ConnectToFile(const std::string&) override { return nullptr; }
     std::string NoFileReason() const override { return "a database server opens no files"; }
     std::string TempDir() const override { return dir_.Path().string(); }
@@ -110,6 +119,22 @@ private:
     std::string missing_;
     int port_ = 0;
 };
+
+// An SQLite file without kv_procedure has no procedures at all.
+TEST(OdbcSqliteDriver, ADatabaseWithoutProcedureRowsKnowsNoProcedure) {
+    if (const auto missing = kv::testing::DriverMissingReason("SQLite3"); !missing.empty()) GTEST_SKIP() << missing;
+    kv::testing::TempDir dir{"kvodbc"};
+    auto cn = kv::odbc::OpenConnectionString("Driver=SQLite3;Database=" + (dir / "bare.db"));
+    cn->Execute("CREATE TABLE t (id INTEGER)")->Close();
+    auto call = cn->CreateProcedureCall("DocMailImportExec");
+    try {
+        call->Refresh();
+        FAIL() << "no error";
+    } catch (const kv::Error& e) {
+        EXPECT_EQ(e.Description(), "Could not find stored procedure 'DocMailImportExec'");
+    }
+    EXPECT_THROW(call->Execute(), kv::Error);
+}
 
 INSTANTIATE_TEST_SUITE_P(Odbc, DatabaseConformance,
                          ::testing::Values(HarnessFactory{"SqliteDriver", [] { return std::make_unique<SqliteOdbcHarness>(); }},

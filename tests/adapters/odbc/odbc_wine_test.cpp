@@ -46,9 +46,6 @@ public:
     std::unique_ptr<kv::db::Connection> Connect() override {
         return kv::odbc::OpenConnectionString(SqliteConnectionString(dir_ + "/korvane.db"));
     }
-    std::string NoProcedureReason() const override {
-        return "SQLite has no stored procedures; the procedure call is tested against PostgreSQL on Linux";
-    }
     std::unique_ptr<kv::db::Connection> ConnectToFile(const std::string& path) override {
         return kv::odbc::OpenConnectionString(SqliteConnectionString(HostPath(path)));
     }
