@@ -6,6 +6,35 @@
 
 namespace kv {
 
+namespace {
+
+// Throws when the database cannot be opened or read.
+bool ReadSettingsAndConnect(AddinContext& ctx) {
+    std::optional<std::string> stored = settings::ReadText(ctx.Registry(), "DBCn");
+    if (!stored) {
+        ctx.gConnection.reset();
+        return false;
+    }
+    ctx.gConnectionString = *stored;
+    ctx.gConnectionString = ConvertConnectionText(ctx.gConnectionString);
+
+    std::string odbcDriver = settings::ReadText(ctx.Registry(), "OdbcDriver").value_or("");
+    ctx.gConnection.reset();  // the previous connection goes before the next opens
+    ctx.gConnection = ctx.Database().Open(ctx.gConnectionString, odbcDriver);
+
+    std::optional<std::int32_t> userRessId = settings::ReadNumber(ctx.Registry(), "UserRessId");
+    if (!userRessId || *userRessId == 0) {
+        ctx.gConnection.reset();
+        return false;
+    }
+    ctx.gUserRessId = *userRessId;
+    ctx.gJobFolderNameArkiv = GetSysVariable(ctx, "DocHandlingJobFolderNameArkiv");
+    ctx.gJobFolderName = GetSysVariable(ctx, "DocHandlingJobFolderName");
+    return true;
+}
+
+}  // namespace
+
 void ShowImportDialog(AddinContext& ctx) {
     ReportAndStop(
         [&] {
@@ -22,29 +51,13 @@ void ShowImportDialog(AddinContext& ctx) {
 }
 
 bool LoadSettings(AddinContext& ctx) {
-    bool loaded = TrapToFalse([&] {
-        std::optional<std::string> stored = settings::ReadText(ctx.Registry(), "DBCn");
-        if (!stored) {
-            ctx.gConnection.reset();
-            return false;
-        }
-        ctx.gConnectionString = *stored;
-        ctx.gConnectionString = ConvertConnectionText(ctx.gConnectionString);
-
-        std::string odbcDriver = settings::ReadText(ctx.Registry(), "OdbcDriver").value_or("");
-        ctx.gConnection.reset();  // the previous connection goes before the next opens
-        ctx.gConnection = ctx.Database().Open(ctx.gConnectionString, odbcDriver);
-
-        std::optional<std::int32_t> userRessId = settings::ReadNumber(ctx.Registry(), "UserRessId");
-        if (!userRessId || *userRessId == 0) {
-            ctx.gConnection.reset();
-            return false;
-        }
-        ctx.gUserRessId = *userRessId;
-        ctx.gJobFolderNameArkiv = GetSysVariable(ctx, "DocHandlingJobFolderNameArkiv");
-        ctx.gJobFolderName = GetSysVariable(ctx, "DocHandlingJobFolderName");
-        return true;
-    });
+    bool loaded = false;
+    ReportAndStop([&] { loaded = ReadSettingsAndConnect(ctx); },
+                  [&](const Error& e) {
+                      // The user is only told to start Korvane; the log keeps
+                      // why (a missing driver, a database that will not open).
+                      ctx.gLog.WriteToLog("LoadSettings: " + e.Description(), 0, static_cast<std::int32_t>(LogType::Error));
+                  });
     if (!loaded) ctx.gConnection.reset();
     return loaded;
 }

@@ -66,6 +66,7 @@ TEST_F(LoadSettingsTest, MissingDbCnFailsWithoutTouchingTheDatabase) {
     kv::ShowImportDialog(*h.ctx);
     EXPECT_EQ(shown, 0);
     EXPECT_TRUE(ShowedStartKorvaneFirst());
+    EXPECT_EQ(Log().find("LoadSettings"), std::string::npos) << "settings not written yet are no error";
 }
 
 TEST_F(LoadSettingsTest, MissingOrZeroUserRessIdOpensThenDropsTheConnection) {
@@ -92,6 +93,8 @@ TEST_F(LoadSettingsTest, UnusableDatabasesGiveTheStartKorvaneMessage) {
     }
     EXPECT_EQ(shown, 0);
     EXPECT_FALSE(std::filesystem::exists(h.dir / "missing.db")) << "opening must never create a database";
+    // The message says nothing of why; the log does.
+    EXPECT_NE(Log().find("\t\tERROR\t\tLoadSettings: "), std::string::npos) << Log();
 }
 
 TEST_F(LoadSettingsTest, AFileThatIsNotADatabaseFails) {

@@ -394,5 +394,15 @@ TEST_F(ImportThroughTheDialog, AMailFiledBeforeIsRecognisedAndOnlyFiledAgainWhen
         }
 }
 
+TEST_F(ImportThroughTheDialog, ADatabaseDriverThatIsNotInstalledOpensNoDialogAndFilesNothing) {
+    WriteText(kUser, Widen(settings::kSettingsKey), L"OdbcDriver", L"Korvane ODBC Driver 99");
+    ImportByClick();
+    EXPECT_FALSE(WindowDriver::dialogSeen);
+    ASSERT_EQ(WindowDriver::boxes.size(), 1u);
+    EXPECT_EQ(WindowDriver::boxes[0], "Start Korvane mindst en gang før denne funktion kan bruges");
+    EXPECT_TRUE(savedAs_.empty());
+    EXPECT_EQ(Count(*OpenDatabase(), "SELECT COUNT(*) AS n FROM DocMail"), 0);
+}
+
 }  // namespace
 }  // namespace kv::win32::test
