@@ -80,6 +80,19 @@ Error DriverError(std::string source, std::string message) {
     return Error(ProviderError, std::move(source), std::move(message));
 }
 
+Error NoSuchParameter(std::string source, std::string_view procedure, int index) {
+    return DriverError(std::move(source),
+                       "Procedure " + std::string(procedure) + " has no parameter " + std::to_string(index));
+}
+
+Value ProcedureParameter(std::string source, std::string_view procedure, const Params& params,
+                         const Value& returnValue, int index) {
+    if (index == 0) return returnValue;
+    if (index < 1 || static_cast<std::size_t>(index) > params.size())
+        throw NoSuchParameter(std::move(source), procedure, index);
+    return params[static_cast<std::size_t>(index - 1)];
+}
+
 NewRowSet::NewRowSet(std::string driver, std::string_view source, const std::vector<std::string>& columns)
     : driver_(std::move(driver)), table_(SourceTable(source)) {
     if (columns.empty()) throw DriverError(driver_, "The source selects no columns");

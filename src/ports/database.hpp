@@ -125,6 +125,12 @@ std::string SourceTable(std::string_view source);
 // Lower-cased ASCII name, for column look-ups.
 std::string ColumnKey(std::string_view name);
 Error DriverError(std::string source, std::string message);
+// "Procedure <name> has no parameter <index>".
+Error NoSuchParameter(std::string source, std::string_view procedure, int index);
+// ProcedureCall::Parameter as every adapter answers it: 0 is the return
+// value, 1 to n the parameters; any other index fails.
+Value ProcedureParameter(std::string source, std::string_view procedure, const Params& params,
+                         const Value& returnValue, int index);
 
 // What every adapter's insert set shares: the table's columns (from its
 // source) and the values set for the new row, in the order first set.

@@ -462,7 +462,7 @@ public:
     void SetParameter(int index, const Value& value) override {
         if (index < 1) throw db::detail::DriverError(kSource, "Parameter 0 is the return value and cannot be set");
         if (refreshed_ && static_cast<std::size_t>(index) > params_.size())
-            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
+            throw db::detail::NoSuchParameter(kSource, name_, index);
         if (static_cast<std::size_t>(index) > params_.size()) params_.resize(static_cast<std::size_t>(index), Value::MakeNull());
         params_[static_cast<std::size_t>(index - 1)] = value;
     }
@@ -490,10 +490,7 @@ public:
         returnValue_ = resultIndicator == SQL_NULL_DATA ? Value::MakeNull() : Value(result);
     }
     Value Parameter(int index) const override {
-        if (index == 0) return returnValue_;
-        if (index < 1 || static_cast<std::size_t>(index) > params_.size())
-            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
-        return params_[static_cast<std::size_t>(index - 1)];
+        return db::detail::ProcedureParameter(kSource, name_, params_, returnValue_, index);
     }
 
 private:
@@ -541,8 +538,7 @@ private:
             statements.push_back(db::detail::ToPositional(statement));
             for (const int number : statements.back().parameters)
                 if (number < 1 || static_cast<std::size_t>(number) > params_.size())
-                    throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " +
-                                                               std::to_string(number));
+                    throw db::detail::NoSuchParameter(kSource, name_, number);
         }
         Value result = Value::MakeNull();
         ManualCommit transaction(*link_->dbc);

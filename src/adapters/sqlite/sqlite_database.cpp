@@ -206,7 +206,7 @@ public:
     void SetParameter(int index, const Value& value) override {
         if (!body_) Refresh();
         if (index < 1 || static_cast<std::size_t>(index) > params_.size())
-            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
+            throw db::detail::NoSuchParameter(kSource, name_, index);
         params_[static_cast<std::size_t>(index - 1)] = value;
     }
     void Execute() override {
@@ -234,10 +234,7 @@ public:
         }
     }
     Value Parameter(int index) const override {
-        if (index == 0) return returnValue_;
-        if (index < 1 || static_cast<std::size_t>(index) > params_.size())
-            throw db::detail::DriverError(kSource, "Procedure " + name_ + " has no parameter " + std::to_string(index));
-        return params_[static_cast<std::size_t>(index - 1)];
+        return db::detail::ProcedureParameter(kSource, name_, params_, returnValue_, index);
     }
 
 private:
