@@ -8,13 +8,11 @@ namespace kv {
 
 namespace {
 
-// Throws when the database cannot be opened or read.
+// Throws when the database cannot be opened or read; the caller drops the
+// connection whenever this does not answer true.
 bool ReadSettingsAndConnect(AddinContext& ctx) {
     std::optional<std::string> stored = settings::ReadText(ctx.Registry(), "DBCn");
-    if (!stored) {
-        ctx.gConnection.reset();
-        return false;
-    }
+    if (!stored) return false;
     ctx.gConnectionString = *stored;
     ctx.gConnectionString = ConvertConnectionText(ctx.gConnectionString);
 
@@ -23,10 +21,7 @@ bool ReadSettingsAndConnect(AddinContext& ctx) {
     ctx.gConnection = ctx.Database().Open(ctx.gConnectionString, odbcDriver);
 
     std::optional<std::int32_t> userRessId = settings::ReadNumber(ctx.Registry(), "UserRessId");
-    if (!userRessId || *userRessId == 0) {
-        ctx.gConnection.reset();
-        return false;
-    }
+    if (!userRessId || *userRessId == 0) return false;
     ctx.gUserRessId = *userRessId;
     ctx.gJobFolderNameArkiv = GetSysVariable(ctx, "DocHandlingJobFolderNameArkiv");
     ctx.gJobFolderName = GetSysVariable(ctx, "DocHandlingJobFolderName");

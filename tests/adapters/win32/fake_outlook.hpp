@@ -12,6 +12,7 @@
 #include "addin_dll_fixture.hpp"
 #include "fake_dispatch.hpp"
 #include "fake_object.hpp"
+#include "window_probe.hpp"
 
 namespace kv::win32::test {
 
@@ -54,11 +55,6 @@ struct BoxAnswer {
         ::SetTimer(nullptr, 0, 50, &Tick);
     }
 };
-
-inline bool HaveDisplay() {
-    wchar_t display[64] = {};
-    return ::GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
-}
 
 // An Outlook with one explorer on the Inbox, no inspectors, and command
 // bars that know no "Korvane" toolbar until it is added.

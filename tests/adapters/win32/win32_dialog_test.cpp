@@ -18,6 +18,7 @@
 namespace {
 
 using kv::win32::Narrow;
+using kv::win32::test::HaveDisplay;
 using kv::win32::test::ListText;
 using kv::win32::test::TreeText;
 using kv::win32::test::WindowText;
@@ -26,11 +27,6 @@ using kv::win32::dialog::Win32View;
 namespace ui = kv::ui;
 
 constexpr int kResources = 50000;
-
-bool HaveDisplay() {
-    wchar_t display[64] = {};
-    return ::GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
-}
 
 // prefix followed by n (appended: GCC 12 warns falsely on "R" + to_string).
 std::string Numbered(const char* prefix, int n) {

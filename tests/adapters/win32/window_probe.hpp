@@ -10,6 +10,12 @@
 
 namespace kv::win32::test {
 
+// Windowed tests need a display; the Windows test stage starts Xvfb.
+inline bool HaveDisplay() {
+    wchar_t display[64] = {};
+    return ::GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
+}
+
 inline std::string WindowText(HWND hwnd) {
     wchar_t text[512] = {};
     ::GetWindowTextW(hwnd, text, 512);
