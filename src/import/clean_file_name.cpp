@@ -53,4 +53,8 @@ std::string CleanFileName(const std::string& subject) {
     return text.empty() ? "Ingen" : text;
 }
 
+std::string StoredSubject(const std::string& subject) {
+    return subject.empty() ? std::string() : utf::Utf16Left(CleanFileName(subject), 200);
+}
+
 }  // namespace kv

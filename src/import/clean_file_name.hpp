@@ -9,4 +9,8 @@ namespace kv {
 // At most 150 UTF-16 code units, never empty ("Ingen" stands for nothing left).
 std::string CleanFileName(const std::string& subject);
 
+// The subject as the import row keeps it (column Subject): cleaned and cut
+// to 200 characters, but "" for a mail without a subject.
+std::string StoredSubject(const std::string& subject);
+
 }  // namespace kv

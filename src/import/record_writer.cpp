@@ -8,7 +8,6 @@
 #include "import/clean_file_name.hpp"
 #include "import/import_support.hpp"
 #include "support/error_trap.hpp"
-#include "support/utf.hpp"
 
 namespace kv {
 
@@ -34,6 +33,20 @@ Value FileSizeValue(std::int64_t size) {
     return Value(static_cast<double>(size));
 }
 
+// A row left by a failed procedure call keeps its key, and the procedure
+// would take that row for this one: draw again while the key is in use.
+std::int32_t FreeOrdId(db::Connection& connection, RandomSource& random, std::int32_t userRessId) {
+    constexpr int kDraws = 1000;
+    for (int draw = 0; draw < kDraws; ++draw) {
+        const std::int32_t ordId = MakeOrdId(random.Next(), userRessId);
+        auto rs = connection.Execute("SELECT OrdId FROM DocMailImport WHERE OrdId = " + std::to_string(ordId));
+        const bool taken = !rs->EndOfFile();
+        rs->Close();
+        if (!taken) return ordId;
+    }
+    throw Error(errnum::Unexpected, "UpdateDB", "No free OrdId in DocMailImport after " + std::to_string(kDraws) + " draws");
+}
+
 }  // namespace
 
 std::int32_t MakeOrdId(float r, std::int32_t userRessId) {
@@ -48,7 +61,7 @@ bool frmKorvane::UpdateDB(const std::string& file, outlook::MailWrapper& mail, c
     std::unique_ptr<db::InsertSet> set;
     ReportAndStop(
         [&] {
-            const std::int32_t ordId = MakeOrdId(ctx_.Random().Next(), ctx_.gUserRessId);
+            const std::int32_t ordId = FreeOrdId(RequireConnection(ctx_), ctx_.Random(), ctx_.gUserRessId);
             FileSystem& files = ctx_.Files();
             if (!files.FileExists(file)) throw Error(fserr::FileNotFound, "UpdateDB", "File not found: " + file);
             set = RequireConnection(ctx_).OpenInsertSet("SELECT * FROM DocMailImport WHERE ImpId = -1 ");
@@ -70,7 +83,7 @@ bool frmKorvane::UpdateDB(const std::string& file, outlook::MailWrapper& mail, c
             const std::shared_ptr<outlook::Item> item = mail.GetItem();
             step = 2;
             const std::string subject = item->Subject();
-            set->SetField("Subject", Value(subject.empty() ? std::string() : utf::Utf16Left(CleanFileName(subject), 200)));
+            set->SetField("Subject", Value(StoredSubject(subject)));
             step = 3;
             set->SetField("Sender", Value(GetSenderName(mail)));
             step = 4;

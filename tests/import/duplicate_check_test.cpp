@@ -69,6 +69,29 @@ TEST_F(DuplicateCheckTest, ComparesWholeSecondsSenderTextAndEmptySubject) {
     EXPECT_FALSE(kv::IsMailImported(*cn, "", "x' OR '1'='1", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false));
 }
 
+TEST_F(DuplicateCheckTest, MailWithoutSubjectMatchesWhatTheWriterStoresAndTheOlderIngen) {
+    const DateTime at{2025, 1, 9, 8, 5, 3};
+    FileMail(*cn, "", "Salg", at, demo::Supplier, 0, 6);                   // as UpdateDB stores it
+    FileMail(*cn, "Ingen", "Salg", received, demo::Supplier, 0, 7);        // as filed before
+    struct Case {
+        const char* subject;
+        const char* sender;
+        DateTime received;
+        bool found;
+    } cases[] = {
+        {"", "Salg", at, true},
+        {"", "Salg", received, true},
+        {"Ingen", "Salg", received, true},  // a subject that cleans to "Ingen" is stored so
+        {"Ingen", "Salg", at, false},       // and is no empty subject
+        {",,,", "Salg", at, false},
+        {"", "Andre", at, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("subject \"") + c.subject + "\" from " + c.sender);
+        EXPECT_EQ(kv::IsMailImported(*cn, c.subject, c.sender, c.received, demo::Supplier, false), c.found);
+    }
+}
+
 TEST_F(DuplicateCheckTest, AFailingQueryReachesTheCaller) {
     cn->Execute("DROP TABLE JobDoc");
     EXPECT_THROW(kv::IsMailImported(*cn, "a", "b", received, demo::ActiveJob, true), kv::Error);

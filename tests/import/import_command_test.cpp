@@ -62,6 +62,27 @@ TEST_F(ImportCommandTest, EmptySubjectIsFiledAsIngenEmneWithAnEmptyStoredSubject
     EXPECT_TRUE(w.h.prompts.ProgressLog().empty()) << "one mail shows no progress";
 }
 
+TEST_F(ImportCommandTest, MailWithoutSubjectFiledBeforeIsRecognised) {
+    for (bool fromInspector : {true, false}) {
+        SCOPED_TRACE(fromInspector ? "inspector" : "explorer");
+        ImportWorld world;
+        auto mail = world.AddMail(MailAt("", 1));
+        if (fromInspector)
+            world.OpenInInspector(mail);
+        else
+            world.SelectInExplorer({mail});
+        ASSERT_FALSE(world.Import(world.JobChoice()));
+        ASSERT_EQ(world.Count("DocMail WHERE Subject = ''"), 1);
+
+        world.h.prompts.QueueAnswer(ui::Answer::No);
+        EXPECT_FALSE(world.Import(world.JobChoice()));
+        ASSERT_EQ(world.h.prompts.Messages().size(), 1u) << "the same mail is asked about";
+        EXPECT_EQ(world.h.prompts.Messages()[0].request.buttons, ui::Buttons::YesNo);
+        EXPECT_EQ(world.Count("DocMail"), 1);
+        EXPECT_EQ(world.FilesIn(world.JobFolder()), (std::vector<std::string>{"Ingen emne.msg"}));
+    }
+}
+
 TEST_F(ImportCommandTest, SubFolderTextIsThePathBelowTheDocumentFolder) {
     auto first = w.AddMail(MailAt("Et", 1));
     Choice choice = w.JobChoice();

@@ -127,6 +127,37 @@ TEST_F(RecordWriterTest, OrdIdKeepsTheLowFifteenBitsOfTheUser) {
     EXPECT_EQ(Column("DocAuthorId").ToInt(), 40000);
 }
 
+TEST_F(RecordWriterTest, OrdIdOfARowLeftBehindIsDrawnAgain) {
+    ctx.gUserRessId = 40000;
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    w.ProcedureReturns(5);  // the row stays in DocMailImport
+    w.h.random.values = {0.0f};
+    ASSERT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    ASSERT_EQ(Column("OrdId").ToInt(), 7232);
+
+    // Two draws hit the key left behind; the third is free.
+    w.ProcedureReturns(0);
+    w.h.random.values = {0.0f, 0.0f, 0.5f};
+    ASSERT_TRUE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_EQ(Column("OrdId").ToInt(), 16383 * 32767 + 7232);
+    EXPECT_EQ(w.Count("DocMailImport WHERE OrdId = 7232"), 1);
+    EXPECT_TRUE(w.h.random.values.empty()) << "three draws";
+}
+
+TEST_F(RecordWriterTest, NoFreeOrdIdIsAFailureOfStepZero) {
+    ctx.gUserRessId = 1;
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    w.ProcedureReturns(5);
+    w.h.random.fallback = 0.25f;
+    ASSERT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    // Every draw gives the same key now.
+    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_EQ(w.Count("DocMailImport"), 1);
+    EXPECT_NE(w.Log().find("UpdateDB (0): No free OrdId"), std::string::npos) << w.Log();
+}
+
 TEST_F(RecordWriterTest, ProcedureAnsweringNonZeroIsFalseWithoutMessageOrLog) {
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");
