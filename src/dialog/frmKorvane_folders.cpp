@@ -177,7 +177,9 @@ void frmKorvane::cmdNewFld_Click() {
     if (selected == nullptr) return;
     const std::string answer = ctx_.Prompts().InputBox("Foldernavn", "Opret folder");
     if (answer.empty()) return;
-    const std::string name = utf::Utf16Left(CleanFileName(answer), kNewFolderLength);
+    // The cut may end in a blank, which Windows drops from a folder name.
+    std::string name = utf::Utf16Left(CleanFileName(answer), kNewFolderLength);
+    name.erase(name.find_last_not_of(' ') + 1);
 
     Folder parent;
     try {
@@ -189,9 +191,11 @@ void frmKorvane::cmdNewFld_Click() {
     Folder created;
     try {
         created = ctx_.Files().AddSubFolder(parent, name);
-    } catch (const Error&) {
-        ctx_.Prompts().MsgBox("Folder findes i forvejen", ui::Buttons::OK, ui::Icon::Information,
-                              "Folder kunne ikke oprettes");
+    } catch (const Error& e) {
+        // Only a name in use is told as such; no access or a refused name
+        // shows the system's own reason.
+        ctx_.Prompts().MsgBox(e.Number() == fserr::FileAlreadyExists ? "Folder findes i forvejen" : e.Description(),
+                              ui::Buttons::OK, ui::Icon::Information, "Folder kunne ikke oprettes");
         return;
     }
     ui::TreeNode& node =

@@ -223,6 +223,26 @@ TEST_F(FoldersTest, NewFolderNameOf40CharactersKeepsTheFirst32) {
     EXPECT_TRUE(fs::is_directory(JobFolder(417) / "Ingen"));
 }
 
+TEST_F(FoldersTest, NewFolderNameCutBeforeABlankLosesTheBlank) {
+    // The cut ends in blanks; in the second name "=" becomes the 32nd, a blank.
+    h.prompts.QueueInput("Referat fra byggemødet den 12   og mere");
+    h.prompts.QueueInput("abcdefghijklmnopqrstuvwxyzæøå12=3");
+    Open([&](frmKorvane& d) {
+        ChooseJob417(d);
+        const ui::TreeView& tree = *d.Controls().treeFolders;
+        user::ClickButton(d, "cmdNewFld");
+        ASSERT_NE(tree.SelectedItem(), &tree.Node(1)) << "the folder was made";
+        EXPECT_EQ(tree.SelectedItem()->Text(), "Referat fra byggemødet den 12");
+        EXPECT_EQ(fs::path(tree.SelectedItem()->Tag()).filename().string(), "Referat fra byggemødet den 12");
+        d.Controls().treeFolders->SetSelectedItem(&d.Controls().treeFolders->Node(1));
+        user::ClickButton(d, "cmdNewFld");
+        EXPECT_EQ(tree.SelectedItem()->Text(), "abcdefghijklmnopqrstuvwxyzæøå12");
+    });
+    EXPECT_TRUE(h.prompts.Messages().empty());
+    EXPECT_TRUE(fs::is_directory(JobFolder(417) / "Referat fra byggemødet den 12"));
+    EXPECT_TRUE(fs::is_directory(JobFolder(417) / "abcdefghijklmnopqrstuvwxyzæøå12"));
+}
+
 TEST_F(FoldersTest, ExistingFolderIsRefusedWithTheInformationIcon) {
     h.prompts.QueueInput("Tilbud");
     std::ofstream(JobFolder(417) / "notat") << "a file";
@@ -335,7 +355,10 @@ TEST_F(FakeFilesTest, NewFolderInAFolderGoneUnreachableIsReported) {
     ASSERT_EQ(h.prompts.Messages().size(), 2u);
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
     EXPECT_FALSE(h.prompts.Messages()[0].request.text.empty());
-    EXPECT_EQ(h.prompts.Messages()[1].request.text, "Folder findes i forvejen");
+    // No access is no folder of that name: the system's reason is shown.
+    EXPECT_EQ(h.prompts.Messages()[1].request.text, "Permission denied: " + ResourceFolder(200).string());
+    EXPECT_EQ(h.prompts.Messages()[1].request.title, "Folder kunne ikke oprettes");
+    EXPECT_EQ(h.prompts.Messages()[1].request.icon, ui::Icon::Information);
 }
 
 TEST_F(FakeFilesTest, LabelIsCutTo255Characters) {
