@@ -13,12 +13,14 @@ namespace kv {
 
 class Connect final : public AddinHost {
 public:
-    // application: the host application the platform wrapped for the core.
+    // application: the host application the platform wrapped for the core;
+    // it is handed on to the add-in object at connection (one connection per
+    // Connect).
     Connect(AddinContext& ctx, std::shared_ptr<outlook::Application> application);
     ~Connect() override;
 
-    // Raises when attaching fails (no active explorer, say): the host then
-    // sees a failed connection.
+    // Raises when attaching fails (the host's application refuses its basic
+    // objects): the host then sees a failed connection.
     void OnConnection(const std::string& progId) override;
     void OnDisconnection(int removeMode) override;
 

@@ -4,6 +4,7 @@
 
 #include "addin/command_bars.hpp"
 #include "addin/dropped_error.hpp"
+#include "settings/log_level.hpp"
 
 namespace kv {
 
@@ -15,6 +16,13 @@ OutAddIn::OutAddIn(AddinContext& ctx) : ctx_(ctx) {
                                      : folder + static_cast<char>(std::filesystem::path::preferred_separator) +
                                            "KVOutlookAddin.log");
     ctx_.gLog.LogLevel(1);
+    // A raised level must already hold for the toolbar steps of start-up;
+    // an unreadable value keeps level 1 and never fails the connection.
+    try {
+        settings::ApplyStoredLogLevel(ctx_.Registry(), ctx_.gLog);
+    } catch (...) {
+        LogDroppedError(ctx_.gLog, "OutAddIn: LogLevel", CurrentError());
+    }
 }
 
 OutAddIn::~OutAddIn() {
@@ -23,8 +31,8 @@ OutAddIn::~OutAddIn() {
 }
 
 void OutAddIn::AttachToOutlook(std::shared_ptr<outlook::Application> application, const std::string& progId) {
-    objOutlook = application;
-    ctx_.gOutlookApp = application;
+    objOutlook = std::move(application);
+    ctx_.gOutlookApp = objOutlook;
     strProgId = progId;
     objNS = Need(objOutlook, "Application").GetNamespace("MAPI");
     colExpl = objOutlook->GetExplorers();
@@ -33,24 +41,66 @@ void OutAddIn::AttachToOutlook(std::shared_ptr<outlook::Application> application
         Need(colInsp, "Inspectors").OnNewInspector([this](std::shared_ptr<outlook::Inspector> inspector) {
             colInsp_NewInspector(inspector);
         });
-    objExpl = objOutlook->ActiveExplorer();
-    if (objExpl) {
-        objExplBeforeFolderSwitch_ = objExpl->OnBeforeFolderSwitch(
-            [this](std::shared_ptr<outlook::Folder> folder, bool& cancel) { objExpl_BeforeFolderSwitch(folder, cancel); });
-        objExplClose_ = objExpl->OnClose([this] { objExpl_Close(); });
-    }
-    CreateExplorerToolbar(progId);
-    Need(objExplBar, "Korvane toolbar")
-        .SetVisible(Need(Need(objExpl, "ActiveExplorer").GetCurrentFolder(), "CurrentFolder").DefaultMessageClass() ==
-                    outlook::MailMessageClass);
+    colExplNewExplorer_ = Need(colExpl, "Explorers").OnNewExplorer([this](std::shared_ptr<outlook::Explorer> explorer) {
+        colExpl_NewExplorer(explorer);
+    });
+    // Started for one mail window only (Send to, /c ipm.note, automation),
+    // the host has no explorer yet: its toolbar comes with NewExplorer.
+    if (auto active = objOutlook->ActiveExplorer()) FollowExplorer(active);
+}
+
+void OutAddIn::FollowExplorer(const std::shared_ptr<outlook::Explorer>& explorer) noexcept {
+    if (!explorer) return;
+    auto window = std::make_unique<ExplorerWindow>();
+    ExplorerWindow& w = *window;
+    w.explorer = explorer;
+    CreateExplorerToolbar(explorer, w.bar, w.button);
+    IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer events", [&] {
+        w.beforeFolderSwitch = explorer->OnBeforeFolderSwitch(
+            [this, &w](std::shared_ptr<outlook::Folder> folder, bool& cancel) { objExpl_BeforeFolderSwitch(w, folder, cancel); });
+        w.close = explorer->OnClose([this, &w] { objExpl_Close(w); });
+    });
+    // The toolbar shows on mail folders only; one that cannot be set is no
+    // reason to fail the connection.
+    IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer toolbar", [&] {
+        Need(w.bar, "Korvane toolbar")
+            .SetVisible(Need(explorer->GetCurrentFolder(), "CurrentFolder").DefaultMessageClass() ==
+                        outlook::MailMessageClass);
+    });
+    explorerWindows_.push_back(std::move(window));
+    if (!objExpl || !objCBButton) ChooseMainExplorer();
+}
+
+void OutAddIn::ChooseMainExplorer() noexcept {
+    objExpl = explorerWindows_.empty() ? nullptr : explorerWindows_.front()->explorer;
+    objExplBar = explorerWindows_.empty() ? nullptr : explorerWindows_.front()->bar;
+    std::shared_ptr<outlook::CommandBarButton> button;
+    for (const auto& w : explorerWindows_)
+        if (!button) button = w->button;
+    if (button != objCBButton) BindButton(objCBButton, objCBButtonClick_, button, &OutAddIn::objCBButton_Click);
+}
+
+void OutAddIn::ReleaseWindows() noexcept {
+    objCBButtonClick_.Reset();
+    objCBButtonMailClick_.Reset();
+    objCBNewButtonMailClick_.Reset();
+    objCBButton.reset();
+    objCBButtonMail.reset();
+    objCBNewButtonMail.reset();
+    objExplBar.reset();
+    objSMailBar.reset();
+    objNMailBar.reset();
+    objExpl.reset();
+    explorerWindows_.clear();
 }
 
 void OutAddIn::DetachFromOutlook() noexcept {
     objInspClose_.Reset();
     objInsp.reset();
-    objExplBeforeFolderSwitch_.Reset();
-    objExplClose_.Reset();
-    objExpl.reset();
+    colExplNewExplorer_.Reset();
+    // Toolbars and buttons are host objects too: holding one keeps the host.
+    ReleaseWindows();
+    ctx_.gImportExplorer.reset();
     colInspNewInspector_.Reset();
     colInsp.reset();
     colExpl.reset();

@@ -10,6 +10,7 @@
 //   button_actions.cpp  the three button Click handlers
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "addin/addin_context.hpp"
 #include "ports/outlook.hpp"
@@ -25,19 +26,32 @@ public:
     OutAddIn(const OutAddIn&) = delete;
     OutAddIn& operator=(const OutAddIn&) = delete;
 
-    // Raises when the host has no active explorer: the connection fails.
+    // The host may have no explorer yet (started for one mail window): the
+    // inspectors are followed at once, the explorer toolbar comes with the
+    // first explorer. Raises only when the host's basic objects fail.
     void AttachToOutlook(std::shared_ptr<outlook::Application> application, const std::string& progId);
-    // Lets go of the host objects and their events; running it twice is harmless.
+    // Lets go of every host object the add-in holds (toolbars and buttons
+    // too) and of their events, so the host can end; running it twice is harmless.
     void DetachFromOutlook() noexcept;
 
     // Toolbars (command_bars.cpp). Each step ignores its own failure.
-    void CreateExplorerToolbar(const std::string& progId) noexcept;
+    // The "Korvane" toolbar and its button in explorer; returns them.
+    void CreateExplorerToolbar(const std::shared_ptr<outlook::Explorer>& explorer,
+                               std::shared_ptr<outlook::CommandBar>& bar,
+                               std::shared_ptr<outlook::CommandBarButton>& button) noexcept;
     void CreateInspectorToolbar(const std::shared_ptr<outlook::Inspector>& inspector, bool notSent) noexcept;
+    // Deletes the "Korvane" toolbar of every explorer followed (the user
+    // unloads the add-in); false when no explorer is followed.
+    bool RemoveExplorerToolbars() noexcept;
 
-    // Host events (host_events.cpp).
+    // Host events (host_events.cpp). Every explorer window is followed on
+    // its own: its toolbar shows in mail folders, its close may end the hold.
+    struct ExplorerWindow;
     void colInsp_NewInspector(const std::shared_ptr<outlook::Inspector>& inspector) noexcept;
-    void objExpl_BeforeFolderSwitch(const std::shared_ptr<outlook::Folder>& newFolder, bool& cancel);
-    void objExpl_Close();
+    void colExpl_NewExplorer(const std::shared_ptr<outlook::Explorer>& explorer) noexcept;
+    void objExpl_BeforeFolderSwitch(ExplorerWindow& window, const std::shared_ptr<outlook::Folder>& newFolder,
+                                    bool& cancel);
+    void objExpl_Close(ExplorerWindow& window);
     void objInsp_Close();
 
     // Button clicks (button_actions.cpp). None of them raises.
@@ -51,11 +65,15 @@ public:
     std::shared_ptr<outlook::NameSpace> objNS;
     std::shared_ptr<outlook::Explorers> colExpl;
     std::shared_ptr<outlook::Inspectors> colInsp;
+    // The first explorer followed (active at start-up, or the first to
+    // appear), and its toolbar; the next one followed when it closes.
     std::shared_ptr<outlook::Explorer> objExpl;
     std::shared_ptr<outlook::Inspector> objInsp;
     std::shared_ptr<outlook::CommandBar> objExplBar;
     std::shared_ptr<outlook::CommandBar> objSMailBar;
     std::shared_ptr<outlook::CommandBar> objNMailBar;
+    // The one explorer button whose Click is bound: the host raises Click
+    // on every button with its tag, whichever explorer it is in.
     std::shared_ptr<outlook::CommandBarButton> objCBButton;
     std::shared_ptr<outlook::CommandBarButton> objCBButtonMail;
     std::shared_ptr<outlook::CommandBarButton> objCBNewButtonMail;
@@ -66,16 +84,31 @@ private:
                     std::shared_ptr<outlook::CommandBarButton> button,
                     void (OutAddIn::*handler)(const std::shared_ptr<outlook::CommandBarButton>&, bool&) noexcept);
     void BindInspector(const std::shared_ptr<outlook::Inspector>& inspector);
+    // Builds explorer's toolbar and follows its events (once per explorer).
+    void FollowExplorer(const std::shared_ptr<outlook::Explorer>& explorer) noexcept;
+    // objExpl, objExplBar and the bound button from the first followed window.
+    void ChooseMainExplorer() noexcept;
+    // Toolbars, buttons and their events; the host objects go with them.
+    void ReleaseWindows() noexcept;
 
     AddinContext& ctx_;
+    std::vector<std::unique_ptr<ExplorerWindow>> explorerWindows_;
     // The event bindings of the members above; released with them.
     outlook::Subscription colInspNewInspector_;
-    outlook::Subscription objExplBeforeFolderSwitch_;
-    outlook::Subscription objExplClose_;
+    outlook::Subscription colExplNewExplorer_;
     outlook::Subscription objInspClose_;
     outlook::Subscription objCBButtonClick_;
     outlook::Subscription objCBButtonMailClick_;
     outlook::Subscription objCBNewButtonMailClick_;
+};
+
+// One explorer window the add-in follows.
+struct OutAddIn::ExplorerWindow {
+    std::shared_ptr<outlook::Explorer> explorer;
+    std::shared_ptr<outlook::CommandBar> bar;
+    std::shared_ptr<outlook::CommandBarButton> button;
+    outlook::Subscription beforeFolderSwitch;
+    outlook::Subscription close;
 };
 
 }  // namespace kv

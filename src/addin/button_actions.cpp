@@ -32,8 +32,11 @@ void OutAddIn::objCBButton_Click(const std::shared_ptr<outlook::CommandBarButton
     if (!IsTagged(ctrl, "CBButton")) return;
     ReportAndStop(
         [&] {
-            if (Need(objExpl, "Explorer").GetSelection()->Count() >= 1) {
-                ctx_.gImportExplorer = objExpl;
+            // The button pressed sits in the explorer the host has active at
+            // the click; the host raises the click on this one whichever it was.
+            auto explorer = Need(objOutlook, "Application").ActiveExplorer();
+            if (Need(explorer, "ActiveExplorer").GetSelection()->Count() >= 1) {
+                ctx_.gImportExplorer = explorer;
                 ctx_.gImportFromInspector = false;
                 ctx_.gImportMail.reset();
                 ShowImportDialog(ctx_);
@@ -79,12 +82,11 @@ void OutAddIn::objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBa
             return;
         }
         ShowImportDialog(ctx_);
-        if (ctx_.gImportDone) {
-            wrapper->Send();
-            Need(ctx_.gImportMail, "gImportMail").Close(outlook::closemode::Discard);
-            ctx_.gImportMail.reset();
-        }
+        // Sent, the item is gone from the host (its window closes by
+        // itself): it is not touched again.
+        if (ctx_.gImportDone) wrapper->Send();
     });
+    ctx_.gImportMail.reset();
     wrapper.reset();
 }
 

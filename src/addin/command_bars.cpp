@@ -67,10 +67,11 @@ std::shared_ptr<outlook::CommandBar> FindOrAddToolbar(FileLog& log, outlook::Win
     return bar;
 }
 
-void OutAddIn::CreateExplorerToolbar(const std::string& progId) noexcept {
-    objExplBar = FindOrAddToolbar(ctx_.gLog, objExpl.get(), kExplorerButton.toolbar, false);
-    BindButton(objCBButton, objCBButtonClick_, CreateRowButton(ctx_.gLog, progId, objExplBar, kExplorerButton),
-               &OutAddIn::objCBButton_Click);
+void OutAddIn::CreateExplorerToolbar(const std::shared_ptr<outlook::Explorer>& explorer,
+                                     std::shared_ptr<outlook::CommandBar>& bar,
+                                     std::shared_ptr<outlook::CommandBarButton>& button) noexcept {
+    bar = FindOrAddToolbar(ctx_.gLog, explorer.get(), kExplorerButton.toolbar, false);
+    button = CreateRowButton(ctx_.gLog, strProgId, bar, kExplorerButton);
 }
 
 void OutAddIn::CreateInspectorToolbar(const std::shared_ptr<outlook::Inspector>& inspector, bool notSent) noexcept {
@@ -85,6 +86,12 @@ void OutAddIn::CreateInspectorToolbar(const std::shared_ptr<outlook::Inspector>&
         BindButton(objCBButtonMail, objCBButtonMailClick_, button, &OutAddIn::objCBButtonMail_Click);
     }
     IgnoreStepLogged(ctx_.gLog, "CreateInspectorToolbar", [&] { Need(bar, "toolbar").SetVisible(true); });
+}
+
+bool OutAddIn::RemoveExplorerToolbars() noexcept {
+    for (const auto& w : explorerWindows_)
+        if (w->bar) IgnoreStepLogged(ctx_.gLog, "RemoveExplorerToolbars", [&] { w->bar->Delete(); });
+    return !explorerWindows_.empty();
 }
 
 void RemoveExplorerToolbar(AddinContext& ctx) noexcept {

@@ -60,6 +60,7 @@ int RunSend(const std::string& draft, const ImportOptions& options) {
     fe.Start("Drafts");
     auto inspector = fe.Store().OpenInspector(item);
     auto& button = fe.InspectorButton(*inspector, "KorvaneSMail", "CBNewButtonMail");
+    const std::string subject = item->Subject();  // once sent, the item is gone
     fe.View().QueueUser(ImportScript(options.dialog, fe.Prompts(), outcome));
     fe.Store().Click(button);
     for (const auto& shown : fe.Prompts().Shown())
@@ -68,7 +69,7 @@ int RunSend(const std::string& draft, const ImportOptions& options) {
     int code = Outcome(fe, outcome, 1);
     if (!fe.Context().gImportDone)
         throw CommandError(exitcode::ImportFailed, "the mail was not imported, so it was not sent");
-    std::cout << "Sendt: " << item->Subject() << '\n';
+    std::cout << "Sendt: " << subject << '\n';
     return code;
 }
 

@@ -1,6 +1,7 @@
 #include "dialog/frmKorvane.hpp"
 
 #include "dialog/frmKorvane_helpers.hpp"
+#include "settings/log_level.hpp"
 #include "settings/settings_key.hpp"
 #include "support/error_trap.hpp"
 
@@ -93,9 +94,7 @@ void frmKorvane::Form_Load() {
 void frmKorvane::LoadFormSettings() {
     RegistryStore& store = ctx_.Registry();
 
-    if (std::optional<std::int32_t> level = settings::ReadNumber(store, "LogLevel"); level && *level > 0) {
-        ctx_.gLog.LogLevel(*level);
-    }
+    settings::ApplyStoredLogLevel(store, ctx_.gLog);
 
     // A status outside the three items would keep the dialog from ever
     // opening again; the first item stands in and is stored.

@@ -117,11 +117,21 @@ std::string TemporaryMsgName() {
     return buffer;
 }
 
+void SaveAsMsgFile(outlook::MailWrapper& saver, const std::string& path) {
+    try {
+        saver.SaveAs(path, outlook::SaveAsMsgUnicode);
+    } catch (const Error&) {
+        // A host older than the Unicode format refuses it; the code-page
+        // format is all it can write. Any other failure fails again here.
+        saver.SaveAs(path, outlook::SaveAsMsg);
+    }
+}
+
 std::string SaveMsgWithoutReplacing(FileSystem& files, outlook::MailWrapper& saver, const std::string& folder,
                                     std::string_view base, std::int32_t firstNumber, const FileNameLimits& limits) {
     const std::string temp = folder + TemporaryMsgName();
     try {
-        saver.SaveAs(temp, outlook::SaveAsMsg);
+        SaveAsMsgFile(saver, temp);
         for (std::int32_t number = firstNumber;; ++number) {
             const std::string path = MsgFilePath(folder, base, number, limits);
             if (files.MoveFileNoReplace(temp, path)) return path;

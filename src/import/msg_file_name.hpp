@@ -54,6 +54,10 @@ MsgFileName FirstFreeMsgFile(FileSystem& files, const std::string& folder, std::
 // picks at the same time.
 std::string TemporaryMsgName();
 
+// Saves the mail as a .msg file at path in Outlook's Unicode format, or in
+// its code-page format when the host refuses the first.
+void SaveAsMsgFile(outlook::MailWrapper& saver, const std::string& path);
+
 // Saves the mail through saver to a temporary file in folder and renames it
 // to the name of number firstNumber, or the next number nobody took
 // meanwhile. Returns the full path written. On failure the temporary file

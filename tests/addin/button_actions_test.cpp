@@ -34,6 +34,37 @@ TEST_F(AddinTest, ExplorerButtonHandsTheSelectionToTheDialog) {
     EXPECT_TRUE(record.connectionOpen);
 }
 
+TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
+    Start();
+    auto first = explorer;
+    auto second = h.store->OpenExplorer("Inbox");
+    auto mails = h.store->Items("Inbox");
+    h.store->Select(*first, {mails.at(0)});
+    h.store->Select(*second, {mails.at(1), mails.at(2)});
+    struct Click {
+        std::shared_ptr<outlook::Explorer>* window;
+        int selected;
+    } clicks[] = {{&first, 1}, {&second, 2}, {&second, 2}, {&first, 1}};
+    int shown = 0;
+    for (const Click& click : clicks) {
+        h.store->Click(ButtonOn(**click.window, "Korvane", "CBButton"));
+        ASSERT_EQ(record.shown, ++shown) << "one dialog per click";
+        EXPECT_EQ(record.explorer, *click.window);
+        EXPECT_EQ(record.selected, click.selected);
+    }
+    // The window whose button was bound closes: the other still imports.
+    h.store->CloseExplorer(*first);
+    h.store->Click(ButtonOn(*second, "Korvane", "CBButton"));
+    ASSERT_EQ(record.shown, ++shown);
+    EXPECT_EQ(record.explorer, second);
+    // A new window with nothing selected asks for a mail.
+    auto third = h.store->OpenExplorer("Inbox");
+    h.store->Click(ButtonOn(*third, "Korvane", "CBButton"));
+    EXPECT_EQ(record.shown, shown);
+    ASSERT_EQ(h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(h.prompts.Messages()[0].request.text, "Du skal vælge en e-mail først.");
+}
+
 TEST_F(AddinTest, WithoutSettingsTheUserIsToldToStartKorvane) {
     kv::RegistryStore::Key key;
     h.registry.OpenKey(regroot::CurrentUser, settings::kSettingsKey, regaccess::Write, key);
@@ -82,16 +113,24 @@ TEST_F(AddinTest, InspectorImportHandsItsMailAndEmptiesItAfterwards) {
 
 struct ImportAndSendTest : AddinTest {
     std::shared_ptr<outlook::Item> draft;
+    std::string draftId;
     std::shared_ptr<outlook::Inspector> window;
-    void Open(const std::string& file) {
-        Start();
+    // withExplorer false: the host was started for this mail window alone.
+    void Open(const std::string& file, bool withExplorer = true) {
+        if (withExplorer) {
+            Start();
+        } else {
+            connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+            connect->OnConnection(kProgId);
+        }
         draft = h.store->AddItemFile("Drafts", TestData(file));
+        draftId = draft->EntryID();
         window = h.store->OpenInspector(draft);
     }
     void PressSend() { h.store->Click(ButtonOn(*window, "KorvaneSMail", "CBNewButtonMail")); }
     bool InFolder(const std::string& folder) {
         for (const auto& item : h.store->Items(folder))
-            if (item->EntryID() == draft->EntryID()) return true;
+            if (item->EntryID() == draftId) return true;
         return false;
     }
 };
@@ -123,21 +162,32 @@ TEST_F(ImportAndSendTest, ACancelledDialogLeavesTheMailSavedUnsentAndOpen) {
     EXPECT_TRUE(InFolder("Drafts"));
     EXPECT_FALSE(InFolder("Sent Items"));
     EXPECT_NO_THROW(window->GetCurrentItem());
-    EXPECT_EQ(h.ctx->gImportMail, draft);  // emptied only after sending
+    EXPECT_FALSE(h.ctx->gImportMail);
     EXPECT_TRUE(h.prompts.Messages().empty());
 }
 
-TEST_F(ImportAndSendTest, ASuccessfulImportSendsAndClosesWithoutAPrompt) {
-    Open("draft_ok.eml");
-    record.importSucceeds = true;
-    PressSend();
-    ASSERT_EQ(record.shown, 1);
-    EXPECT_TRUE(InFolder("Sent Items"));
-    EXPECT_FALSE(InFolder("Drafts"));
-    EXPECT_THROW(window->GetCurrentItem(), Error);  // the window is closed
-    EXPECT_EQ(h.store->GetApplication()->GetInspectors()->Count(), 0);
-    EXPECT_FALSE(h.ctx->gImportMail);
-    EXPECT_TRUE(h.prompts.Messages().empty());
+TEST_F(ImportAndSendTest, ASuccessfulImportSendsAndLeavesTheGoneItemAlone) {
+    for (bool explorerOpen : {true, false}) {
+        SCOPED_TRACE(explorerOpen ? "with an explorer" : "the mail window alone");
+        Open("draft_ok.eml", explorerOpen);
+        h.ctx->gLog.LogLevel(2);  // a dropped failure would leave its line
+        record.importSucceeds = true;
+        PressSend();
+        ASSERT_EQ(record.shown, 1);
+        EXPECT_TRUE(InFolder("Sent Items"));
+        EXPECT_FALSE(InFolder("Drafts"));
+        EXPECT_THROW(window->GetCurrentItem(), Error);  // the window closed by itself
+        EXPECT_THROW(draft->Subject(), Error) << "the sent item is gone";
+        EXPECT_EQ(h.store->GetApplication()->GetInspectors()->Count(), 0);
+        EXPECT_FALSE(h.ctx->gImportMail);
+        EXPECT_TRUE(h.prompts.Messages().empty());
+        EXPECT_EQ(Log().find("objCBNewButtonMail_Click"), std::string::npos) << Log();
+        // Its window was the last one: the add-in let go of the host.
+        EXPECT_EQ(static_cast<bool>(h.ctx->gOutlookApp), explorerOpen);
+        connect->OnDisconnection(0);
+        if (explorer) h.store->CloseExplorer(*explorer);
+        record = DialogRecord{};
+    }
 }
 
 TEST_F(AddinTest, DroppedToolbarErrorsAreLoggedOnlyAtARaisedLevel) {

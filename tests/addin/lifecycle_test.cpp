@@ -31,6 +31,27 @@ TEST_F(AddinTest, StartInTheInboxShowsTheToolbarWithItsButton) {
     EXPECT_EQ(button->OnAction(), "<!KVOutlookAddin.ConnectGlobal>");
 }
 
+TEST_F(AddinTest, StoredLogLevelHoldsFromTheConnectionOn) {
+    struct Case {
+        std::int32_t stored;  // 0: none stored
+        std::int32_t level;
+    } cases[] = {{0, 1}, {3, 3}, {-2, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        if (c.stored != 0) settings::WriteNumber(h.registry, "LogLevel", c.stored);
+        h.ctx->gLog.LogLevel(7);
+        Start();
+        EXPECT_EQ(h.ctx->gLog.LogLevel(), c.level);
+        connect->OnDisconnection(0);
+        h.store->CloseExplorer(*explorer);
+    }
+    // A value that is no number keeps level 1 and the connection.
+    h.WriteSetting("LogLevel", "mange");
+    Start();
+    EXPECT_EQ(h.ctx->gLog.LogLevel(), 1);
+    EXPECT_TRUE(AddIn().objExplBar);
+}
+
 TEST_F(AddinTest, StartInTheCalendarHidesTheToolbarAndFolderSwitchesFollow) {
     Start("Calendar");
     auto bar = Bar(*explorer, "Korvane");
@@ -40,16 +61,107 @@ TEST_F(AddinTest, StartInTheCalendarHidesTheToolbarAndFolderSwitchesFollow) {
     EXPECT_TRUE(bar->Visible());
     EXPECT_TRUE(h.store->SwitchFolder(*explorer, "Calendar"));
     EXPECT_FALSE(bar->Visible());
-
-    // A second explorer is not followed.
-    auto other = h.store->OpenExplorer("Inbox");
-    h.store->SwitchFolder(*other, "Inbox");
-    EXPECT_FALSE(bar->Visible());
 }
 
-TEST_F(AddinTest, StartWithoutAnExplorerFailsTheConnection) {
+TEST_F(AddinTest, EveryExplorerHasItsToolbarFollowingItsOwnFolder) {
+    Start("Inbox");
+    auto second = h.store->OpenExplorer("Calendar");
+    auto first = explorer;
+    auto firstBar = Bar(*first, "Korvane"), secondBar = Bar(*second, "Korvane");
+    ASSERT_TRUE(firstBar);
+    ASSERT_TRUE(secondBar);
+    ASSERT_NE(firstBar, secondBar);
+    ASSERT_TRUE(secondBar->FindControl("CBButton"));
+    EXPECT_EQ(secondBar->GetControls()->Count(), 1) << "the kept button is reused, not added again";
+    struct Step {
+        std::shared_ptr<outlook::Explorer>* window;
+        const char* folder;
+        bool firstVisible, secondVisible;
+    } steps[] = {
+        {nullptr, "", true, false},       // as opened
+        {&second, "Inbox", true, true},
+        {&first, "Calendar", false, true},
+        {&second, "Contacts", false, false},
+        {&first, "Drafts", true, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.folder);
+        if (step.window) ASSERT_TRUE(h.store->SwitchFolder(**step.window, step.folder));
+        EXPECT_EQ(firstBar->Visible(), step.firstVisible);
+        EXPECT_EQ(secondBar->Visible(), step.secondVisible);
+    }
+
+    // The first window closes: the other one is still followed.
+    h.store->CloseExplorer(*first);
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    EXPECT_EQ(AddIn().objExpl, second);
+    ASSERT_TRUE(h.store->SwitchFolder(*second, "Inbox"));
+    EXPECT_TRUE(secondBar->Visible());
+    // A third appears and goes; closing the last one lets go of the host.
+    auto third = h.store->OpenExplorer("Inbox");
+    EXPECT_TRUE(Bar(*third, "Korvane")->Visible());
+    h.store->CloseExplorer(*third);
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    h.store->CloseExplorer(*second);
+    EXPECT_FALSE(h.ctx->gOutlookApp);
+    EXPECT_FALSE(AddIn().objExpl);
+}
+
+TEST_F(AddinTest, StartWithoutAnExplorerConnectsAndBuildsTheToolbarWithTheFirstExplorer) {
     connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
-    EXPECT_THROW(connect->OnConnection(kProgId), Error);
+    ASSERT_NO_THROW(connect->OnConnection(kProgId));
+    EXPECT_FALSE(AddIn().objExpl);
+    EXPECT_FALSE(AddIn().objCBButton);
+
+    // Mail windows work at once.
+    auto mail = h.store->Items("Inbox").at(0);
+    auto inspector = h.store->OpenInspector(mail);
+    h.store->Click(ButtonOn(*inspector, "KorvaneNMail", "CBButtonMail"));
+    ASSERT_EQ(record.shown, 1);
+    EXPECT_EQ(record.mail, mail);
+
+    // The first explorer gets the toolbar, and its folder and close are followed.
+    explorer = h.store->OpenExplorer("Calendar");
+    auto bar = Bar(*explorer, "Korvane");
+    ASSERT_TRUE(bar);
+    EXPECT_FALSE(bar->Visible());
+    EXPECT_EQ(AddIn().objExpl, explorer);
+    EXPECT_EQ(AddIn().objExplBar, bar);
+    ASSERT_TRUE(h.store->SwitchFolder(*explorer, "Inbox"));
+    EXPECT_TRUE(bar->Visible());
+    h.store->Select(*explorer, h.store->Items("Inbox"));
+    h.store->Click(ButtonOn(*explorer, "Korvane", "CBButton"));
+    ASSERT_EQ(record.shown, 2);
+    EXPECT_EQ(record.explorer, explorer);
+    EXPECT_EQ(record.selected, 3);
+    h.store->CloseExplorer(*explorer);
+    EXPECT_FALSE(h.ctx->gOutlookApp) << "the only explorer closed";
+}
+
+TEST_F(AddinTest, LettingGoOfTheHostLeavesNoReferenceToItsApplication) {
+    auto app = h.store->GetApplication();
+    const long held = app.use_count();  // the store's own and this one
+    Start();
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto second = h.store->OpenExplorer("Inbox");
+    EXPECT_GT(app.use_count(), held);
+    h.store->CloseExplorer(*second);
+    h.store->CloseExplorer(*explorer);
+    EXPECT_EQ(app.use_count(), held) << "the last explorer closed";
+    EXPECT_FALSE(AddIn().objExplBar);
+    EXPECT_FALSE(AddIn().objCBButton);
+    EXPECT_FALSE(AddIn().objNMailBar);
+    EXPECT_FALSE(AddIn().objCBButtonMail);
+
+    // The same when the last inspector closes with no explorer left.
+    connect->OnDisconnection(0);
+    connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    connect->OnConnection(kProgId);
+    auto next = h.store->OpenInspector(h.store->Items("Inbox").at(1));
+    h.store->CloseInspector(*inspector);
+    EXPECT_GT(app.use_count(), held);
+    h.store->CloseInspector(*next);
+    EXPECT_EQ(app.use_count(), held) << "the last inspector closed";
 }
 
 TEST_F(AddinTest, UnloadRemovesTheToolbarShutdownKeepsItAndARestartReusesIt) {
@@ -79,6 +191,17 @@ TEST_F(AddinTest, UnloadRemovesTheToolbarShutdownKeepsItAndARestartReusesIt) {
     auto third = mailstore::MailStore::Open(h.store->Root());
     auto next = third->OpenExplorer("Inbox");
     EXPECT_FALSE(Bar(*next, "Korvane"));
+}
+
+TEST_F(AddinTest, UnloadRemovesTheToolbarFromEveryExplorer) {
+    Start();
+    auto second = h.store->OpenExplorer("Calendar");
+    auto third = h.store->OpenExplorer("Inbox");
+    ASSERT_TRUE(Bar(*second, "Korvane"));
+    connect->OnDisconnection(1);
+    for (auto* window : {&explorer, &second, &third}) EXPECT_FALSE(Bar(**window, "Korvane"));
+    h.store->CloseExplorer(*second);
+    EXPECT_FALSE(Bar(*h.store->OpenExplorer("Inbox"), "Korvane")) << "not kept for the next start";
 }
 
 TEST_F(AddinTest, AKeptToolbarWithAnUntaggedControlIsRebuilt) {
@@ -169,22 +292,28 @@ TEST_F(AddinTest, ClosingTheOnlyExplorerDetachesAlthoughAnInspectorRemains) {
 
 TEST_F(AddinTest, ClosingTheLastInspectorAfterTheExplorersDetaches) {
     Start();
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
     auto second = h.store->OpenExplorer("Inbox");
     h.store->CloseExplorer(*explorer);  // two were open: still attached
     EXPECT_TRUE(h.ctx->gOutlookApp);
-    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
-    h.store->CloseExplorer(*second);  // not the watched explorer
-    EXPECT_TRUE(h.ctx->gOutlookApp);
+    h.store->CloseExplorer(*second);  // the last explorer, though an inspector is open
+    EXPECT_FALSE(h.ctx->gOutlookApp);
+    connect->OnDisconnection(0);
+
+    // Without explorers from the start, the last inspector's close lets go.
+    connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    connect->OnConnection(kProgId);
+    auto other = h.store->OpenInspector(h.store->Items("Inbox").at(1));
     h.store->CloseInspector(*inspector);
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    h.store->CloseInspector(*other);
     EXPECT_FALSE(h.ctx->gOutlookApp);
     connect->OnDisconnection(0);
 }
 
 TEST_F(AddinTest, OnlyTheLatestInspectorsCloseIsFollowed) {
-    Start();
-    auto second = h.store->OpenExplorer("Inbox");
-    h.store->CloseExplorer(*explorer);
-    h.store->CloseExplorer(*second);  // no explorer left, still attached
+    connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    connect->OnConnection(kProgId);  // no explorer
     auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
     auto writing = h.store->OpenInspector(h.store->AddItemFile("Drafts", TestData("draft_ok.eml")));
     h.store->CloseInspector(*writing);  // followed, but another inspector is open

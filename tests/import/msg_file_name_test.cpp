@@ -22,7 +22,13 @@ class BytesWrapper final : public outlook::MailWrapper {
 public:
     explicit BytesWrapper(std::string bytes, bool failHalfway = false)
         : bytes_(std::move(bytes)), failHalfway_(failHalfway) {}
-    void SaveAs(const std::string& path, std::int32_t) override {
+    // Formats asked for, in order; an old host knows only the code-page one.
+    std::vector<std::int32_t> formats;
+    bool knowsUnicode = true;
+    void SaveAs(const std::string& path, std::int32_t format) override {
+        formats.push_back(format);
+        if (format != outlook::SaveAsMsg && (format != outlook::SaveAsMsgUnicode || !knowsUnicode))
+            throw Error(-2147024809, "BytesWrapper", "One or more parameter values are not valid.");
         std::ofstream out(path, std::ios::binary);
         if (!out) throw Error(75, "BytesWrapper", "Path/File access error: " + path);
         if (failHalfway_) {
@@ -193,6 +199,21 @@ TEST_F(SaveTest, SavesUnderTheFreeNameAndLeavesNothingElse) {
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"Tilbud.msg"}));
 }
 
+TEST_F(SaveTest, SavesInUnicodeAndInTheCodePageOnlyWhereTheHostRefusesUnicode) {
+    for (bool knowsUnicode : {true, false}) {
+        SCOPED_TRACE(knowsUnicode);
+        BytesWrapper mail("MSG");
+        mail.knowsUnicode = knowsUnicode;
+        const std::string path = SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
+        EXPECT_EQ(ReadAll(path), "MSG");
+        const std::vector<std::int32_t> expected =
+            knowsUnicode ? std::vector<std::int32_t>{outlook::SaveAsMsgUnicode}
+                         : std::vector<std::int32_t>{outlook::SaveAsMsgUnicode, outlook::SaveAsMsg};
+        EXPECT_EQ(mail.formats, expected);
+        fs::remove(path);
+    }
+}
+
 TEST_F(SaveTest, ANameTakenMeanwhileIsNotWrittenOver) {
     RacedFileSystem raced;
     BytesWrapper mail("MINE");
@@ -207,6 +228,7 @@ TEST_F(SaveTest, AFailedSaveLeavesNoTemporaryFile) {
     BytesWrapper mail(std::string(4096, 'x'), true);
     EXPECT_THROW(SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits), Error);
     EXPECT_TRUE(fs::is_empty(dir.Path()));
+    EXPECT_EQ(mail.formats.size(), 2u) << "the code-page format is tried once, then the failure goes on";
 }
 
 TEST_F(SaveTest, AFailedRenameLeavesNoTemporaryFile) {

@@ -122,7 +122,7 @@ public:
     }
 
     void SaveAs(const std::string& path, std::int32_t format) override {
-        if (format != outlook::SaveAsMsg)
+        if (format != outlook::SaveAsMsg && format != outlook::SaveAsMsgUnicode)
             throw Error(errnum::InvalidArgument, "MailWrapper", "Unsupported save format " + std::to_string(format));
         if (path.empty()) throw Error(errnum::InvalidArgument, "MailWrapper", "No file name to save the mail to");
         auto& item = *Item();
@@ -168,9 +168,11 @@ public:
         if (sentItems == state->folders.end())
             throw Error(outlook::hosterr::Failed, "MailWrapper", "The store has no Sent Items folder");
         state->MoveFile(*item, **sentItems, &sent);
-        item->SetRaw(std::move(sent));
-        // The window of a sent mail closes.
+        // The window of a sent mail closes, and the item the caller holds is
+        // gone: the sent mail is another object, found in Sent Items.
+        state->AddItem(item->RelativePath(), item->EntryID());
         state->CloseInspectorsOf(*item);
+        item->MarkGone();
     }
 
     std::unique_ptr<outlook::AddressEntry> Sender() override {
@@ -314,6 +316,7 @@ std::shared_ptr<outlook::Explorer> MailStore::OpenExplorer(const std::string& fo
     auto explorer = std::make_shared<StoreExplorer>(state_, folder);
     explorer->Init();
     state_->explorers.push_back(explorer);
+    state_->newExplorer.Raise(explorer);
     return explorer;
 }
 
@@ -357,6 +360,14 @@ bool MailStore::Click(outlook::CommandBarButton& button) {
     for (const auto& b : all)
         if (b.get() == &button) clicked = b;
     if (!clicked) throw Error(outlook::hosterr::Failed, "MailStore", "The button is not on an open window");
+    // A click in an explorer makes it the active one.
+    for (const auto& e : std::vector(state_->explorers)) {
+        std::vector<std::shared_ptr<outlook::CommandBarButton>> own;
+        CollectButtons(*e->Bars(), own);
+        if (std::find(own.begin(), own.end(), clicked) == own.end()) continue;
+        std::erase(state_->explorers, e);
+        state_->explorers.push_back(e);
+    }
     bool cancelDefault = false;
     for (const auto& b : all)
         if (b == clicked || (!tag.empty() && b->Tag() == tag)) RaiseClick(*b, clicked, cancelDefault);

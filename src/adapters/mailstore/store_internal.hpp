@@ -51,6 +51,7 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
     std::vector<std::shared_ptr<StoreInspector>> inspectors;  // open ones
     std::shared_ptr<StoreApplication> app;
     outlook::Event<std::shared_ptr<outlook::Inspector>> newInspector;
+    outlook::Event<std::shared_ptr<outlook::Explorer>> newExplorer;
 
     std::filesystem::path ManifestFile() const { return root / "manifest.txt"; }
     void SaveManifest() { manifest.Save(ManifestFile()); }
@@ -75,8 +76,8 @@ class StoreItem : public outlook::Item, public std::enable_shared_from_this<Stor
 public:
     StoreItem(std::weak_ptr<StoreState> state, std::string entryId, std::string relativePath);
 
-    std::int32_t Class() const override { return class_; }
-    std::string EntryID() const override { return entryId_; }
+    std::int32_t Class() const override { return CheckLive(), class_; }
+    std::string EntryID() const override { return CheckLive(), entryId_; }
     std::string Subject() const override;
     bool Sent() const override;
     DateTime ReceivedTime() const override;
@@ -94,8 +95,11 @@ public:
     // Replaces the content held (and drops what was read from it).
     void SetRaw(std::string raw);
     bool IsUnsent() const;
+    // The host took the item away (sent): every call on this object fails.
+    void MarkGone() { gone_ = true; }
 
 private:
+    void CheckLive() const;
     void Load() const;
     std::weak_ptr<StoreState> state_;
     std::string entryId_, relativePath_;
@@ -103,6 +107,7 @@ private:
     mutable std::optional<std::string> raw_;
     mutable std::optional<MailData> mail_;
     mutable std::optional<CardData> card_;
+    bool gone_ = false;
 };
 
 class StoreApplication : public outlook::Application {

@@ -164,6 +164,10 @@ StoreItem::StoreItem(std::weak_ptr<StoreState> state, std::string entryId, std::
       relativePath_(std::move(relativePath)),
       class_(ClassOfFile(relativePath_)) {}
 
+void StoreItem::CheckLive() const {
+    if (gone_) Gone("The item has been sent; it is no longer in the folder it was in");
+}
+
 fs::path StoreItem::Path() const { return Lock(state_)->root / relativePath_; }
 
 void StoreItem::Load() const {
@@ -176,6 +180,7 @@ void StoreItem::Load() const {
 }
 
 const std::string& StoreItem::Raw() const {
+    CheckLive();
     Load();
     return *raw_;
 }
@@ -187,12 +192,14 @@ void StoreItem::SetRaw(std::string raw) {
 }
 
 const MailData& StoreItem::Mail() const {
+    CheckLive();
     if (class_ != outlook::itemclass::Mail) NotSupported("this item is not a mail");
     Load();
     return *mail_;
 }
 
 std::string StoreItem::Subject() const {
+    CheckLive();
     Load();
     return mail_ ? mail_->subject : card_->subject;
 }
@@ -208,6 +215,7 @@ DateTime StoreItem::ReceivedTime() const { return Mail().receivedTime.value_or(k
 std::int32_t StoreItem::Importance() const { return Mail().importance; }
 
 void StoreItem::Move(outlook::Folder& destination) {
+    CheckLive();
     auto state = Lock(state_);
     auto* folder = dynamic_cast<StoreFolder*>(&destination);
     if (!folder || state->FolderByName(folder->Name()).get() != folder)
@@ -217,6 +225,7 @@ void StoreItem::Move(outlook::Folder& destination) {
 }
 
 void StoreItem::Close(std::int32_t mode) {
+    CheckLive();
     auto state = Lock(state_);
     if (mode < outlook::closemode::Save || mode > outlook::closemode::PromptForSave)
         throw Error(errnum::InvalidArgument, "MailStore", "Invalid close mode " + std::to_string(mode));
@@ -224,7 +233,10 @@ void StoreItem::Close(std::int32_t mode) {
     state->CloseInspectorsOf(*this);
 }
 
-std::shared_ptr<outlook::Application> StoreItem::GetApplication() const { return Lock(state_)->app; }
+std::shared_ptr<outlook::Application> StoreItem::GetApplication() const {
+    CheckLive();
+    return Lock(state_)->app;
+}
 
 // ---- application and namespace ----
 
@@ -255,6 +267,9 @@ class StoreExplorers : public outlook::Explorers {
 public:
     explicit StoreExplorers(std::weak_ptr<StoreState> state) : state_(std::move(state)) {}
     std::int32_t Count() const override { return static_cast<std::int32_t>(Lock(state_)->explorers.size()); }
+    outlook::Subscription OnNewExplorer(std::function<void(std::shared_ptr<outlook::Explorer>)> handler) override {
+        return Lock(state_)->newExplorer.Subscribe(std::move(handler));
+    }
 
 private:
     std::weak_ptr<StoreState> state_;

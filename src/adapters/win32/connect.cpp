@@ -127,7 +127,6 @@ private:
     ~Connect() override {
         // Outlook may release the object without disconnecting it first.
         host_.reset();
-        application_.Reset();
     }
 
     template <class Call>
@@ -139,12 +138,14 @@ private:
 
     HRESULT InvokeMethod(DISPID id, DISPPARAMS& params, UINT* argError);
 
-    ComPtr<IDispatch> application_;
+    // The application is the add-in's to hold: when it lets go (its last
+    // window closed), nothing here keeps the host.
+    bool connected_ = false;
     std::unique_ptr<AddinHost> host_;
 };
 
 HRESULT Connect::OnConnection(IDispatch* application, ext_ConnectMode, IDispatch* addInInst, SAFEARRAY**) {
-    if (application_) {
+    if (connected_) {
         SetComErrorInfo(kSource, "The add-in is already connected");
         return E_UNEXPECTED;
     }
@@ -156,24 +157,21 @@ HRESULT Connect::OnConnection(IDispatch* application, ext_ConnectMode, IDispatch
     HRESULT hr = GetTextProperty(addInInst, L"ProgId", progId);
     if (FAILED(hr)) return hr;
 
-    application_ = ComPtr<IDispatch>(application);
     hr = Guarded([&] {
         if (const AddinHostFactory& factory = HostFactory()) host_ = factory(application);
         if (host_) host_->OnConnection(progId);
     });
-    if (FAILED(hr)) {
-        // A failed connection leaves nothing behind: Outlook will not call
-        // OnDisconnection for it.
-        host_.reset();
-        application_.Reset();
-    }
+    // A failed connection leaves nothing behind: Outlook will not call
+    // OnDisconnection for it.
+    if (FAILED(hr)) host_.reset();
+    connected_ = SUCCEEDED(hr);
     return hr;
 }
 
 HRESULT Connect::OnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
     const HRESULT hr = Forward([&](AddinHost& host) { host.OnDisconnection(static_cast<int>(removeMode)); });
     host_.reset();
-    application_.Reset();
+    connected_ = false;
     return hr;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The COM class Outlook creates: `Connect`, implementing IDTExtensibility2.
-// It keeps the host application while connected and hands every call over
-// to the portable add-in (kv::AddinHost), which a factory makes per
-// connection. Nothing here touches a database or a file.
+// It hands every call over to the portable add-in (kv::AddinHost), which a
+// factory makes per connection, and keeps no host object itself. Nothing
+// here touches a database or a file.
 #include <windows.h>
 #include <unknwn.h>
 
@@ -14,10 +14,10 @@
 namespace kv::win32 {
 
 // Makes the add-in for one connection. application is the host's
-// Application object, valid for the add-in's lifetime (the Connect object
-// holds a reference of its own until disconnection); the add-in takes its own
-// reference when it keeps it. An empty factory, or one that returns nullptr,
-// leaves the connection with the application held and nothing else done.
+// Application object, borrowed for the call: the add-in takes its own
+// reference when it keeps it, and the Connect object holds none, so the add-in
+// letting go lets go of the host. An empty factory, or one that returns
+// nullptr, leaves a connection that does nothing.
 using AddinHostFactory = std::function<std::unique_ptr<AddinHost>(IDispatch* application)>;
 
 // Process-wide: the DLL entry sets it once before Outlook can create objects.

@@ -34,8 +34,10 @@ inline constexpr std::int32_t Normal = 1;
 inline constexpr std::int32_t High = 2;
 }  // namespace importance
 
-// SaveAs formats.
+// SaveAs formats: Outlook's message file in the user's code page, and in
+// Unicode (Outlook 2003 on), which keeps text of any script.
 inline constexpr std::int32_t SaveAsMsg = 3;
+inline constexpr std::int32_t SaveAsMsgUnicode = 9;
 
 // Close modes of an item.
 namespace closemode {

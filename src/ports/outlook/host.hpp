@@ -30,6 +30,8 @@ public:
 // from the host does.
 class Item {
 public:
+    // After a successful Send the host has taken the item away (to the
+    // Outbox): every call on this object fails with hosterr::ObjectGone.
     virtual ~Item() = default;
     virtual std::int32_t Class() const = 0;
     virtual std::string EntryID() const = 0;
@@ -109,6 +111,9 @@ class Explorers {
 public:
     virtual ~Explorers() = default;
     virtual std::int32_t Count() const = 0;
+    // Raised after the new explorer is counted, before it is shown; the host
+    // may have had none until then (started for one mail window only).
+    virtual Subscription OnNewExplorer(std::function<void(std::shared_ptr<Explorer>)> handler) = 0;
 };
 
 class Inspectors {
@@ -124,7 +129,8 @@ public:
     virtual ~Application() = default;
     // Only "MAPI" is known; anything else throws.
     virtual std::shared_ptr<NameSpace> GetNamespace(const std::string& type) = 0;
-    // Empty when no explorer is open.
+    // The explorer the user works in (the one last activated, as a click in
+    // it does); empty when no explorer is open.
     virtual std::shared_ptr<Explorer> ActiveExplorer() = 0;
     virtual std::shared_ptr<outlook::Explorers> GetExplorers() = 0;
     virtual std::shared_ptr<outlook::Inspectors> GetInspectors() = 0;

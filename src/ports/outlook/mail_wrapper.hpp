@@ -37,11 +37,13 @@ public:
     virtual std::shared_ptr<outlook::Item> GetItem() const = 0;
 
     virtual void Save() = 0;
-    // format: SaveAsMsg; the file is replaced when it exists.
+    // format: SaveAsMsgUnicode or SaveAsMsg (an old host refuses the
+    // first); the file is replaced when it exists.
     virtual void SaveAs(const std::string& path, std::int32_t format) = 0;
     // True when every recipient resolves to an address.
     virtual bool ResolveAll() = 0;
-    // Sends an unsent mail; kv::Error when it cannot be sent.
+    // Sends an unsent mail; kv::Error when it cannot be sent. Once sent, the
+    // item is gone: its window closes and every call on it fails.
     virtual void Send() = 0;
 
     // Empty for a mail that has not been sent.

@@ -1,5 +1,7 @@
 // The store as a host: folders, item classes, entry ids, moves, the mail
 // wrapper, drafts and sending.
+#include <functional>
+
 #include "test_support.hpp"
 
 namespace kv::mailstore::test {
@@ -150,6 +152,12 @@ TEST(MailWrapper, ReadsTheFieldsTheImportStores) {
     EXPECT_TRUE(wrapper->ResolveAll());
     EXPECT_THROW(wrapper->Send(), Error);  // sent already
     EXPECT_THROW(wrapper->SaveAs((dir.Path() / "x.msg").string(), 0), Error);
+    // Both of Outlook's .msg formats are written.
+    for (std::int32_t format : {outlook::SaveAsMsgUnicode, outlook::SaveAsMsg}) {
+        const auto file = dir.Path() / ("format" + std::to_string(format) + ".msg");
+        EXPECT_NO_THROW(wrapper->SaveAs(file.string(), format));
+        EXPECT_GT(std::filesystem::file_size(file), 0u);
+    }
 }
 
 TEST(MailWrapper, MailWithoutFromHasNoSenderEntry) {
@@ -182,17 +190,32 @@ TEST(MailWrapper, DraftIsUnsentAndSendingMovesItToSentItems) {
 
     auto inspector = store->OpenInspector(draft);
     wrapper->Send();
-    EXPECT_TRUE(draft->Sent());
-    EXPECT_EQ(draft->EntryID(), id);
+    EXPECT_EQ(store->GetApplication()->GetInspectors()->Count(), 0);  // its window closed
+    // The item sent is gone: every call on it, or through the wrapper, fails.
+    for (const auto& call : std::vector<std::function<void()>>{
+             [&] { draft->Sent(); }, [&] { draft->EntryID(); }, [&] { draft->Subject(); },
+             [&] { draft->Class(); }, [&] { draft->Close(outlook::closemode::Discard); },
+             [&] { draft->Move(*store->GetFolder("Inbox")); }, [&] { draft->GetApplication(); },
+             [&] { wrapper->Send(); }, [&] { wrapper->Body(); }}) {
+        try {
+            call();
+            ADD_FAILURE() << "a call on the sent item succeeded";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Number(), outlook::hosterr::ObjectGone);
+        }
+    }
     EXPECT_TRUE(store->Items("Drafts").empty());
     ASSERT_EQ(store->Items("Sent Items").size(), 1u);
-    EXPECT_EQ(store->Items("Sent Items")[0], draft);
+    auto sent = store->Items("Sent Items")[0];
+    EXPECT_NE(sent, draft);
+    EXPECT_TRUE(sent->Sent());
+    EXPECT_EQ(sent->EntryID(), id);
+    wrapper->SetItem(sent);
     auto sender = wrapper->Sender();
     ASSERT_TRUE(sender);
     EXPECT_EQ(sender->Address(), "karen@tolvenor.dk");
     EXPECT_EQ(wrapper->SentOn().ToIso(), "2024-06-03 11:45:00");
-    EXPECT_EQ(store->GetApplication()->GetInspectors()->Count(), 0);  // its window closed
-    EXPECT_NO_THROW(draft->Close(outlook::closemode::Discard));
+    EXPECT_NO_THROW(sent->Close(outlook::closemode::Discard));
     EXPECT_THROW(wrapper->Send(), Error);
     // What went out is on disk: reopening sees a sent mail from the account.
     store.reset();

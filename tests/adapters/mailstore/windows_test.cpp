@@ -51,6 +51,37 @@ TEST(HostEvents, ExplorerEventsAndSelection) {
     EXPECT_NO_THROW(store->CloseExplorer(*explorer));  // twice is harmless
 }
 
+TEST(HostEvents, NewExplorerAndAClickMakeTheActiveExplorer) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
+    auto app = store->GetApplication();
+    auto explorers = app->GetExplorers();
+    std::vector<std::shared_ptr<outlook::Explorer>> seen;
+    int countSeen = 0;
+    auto token = explorers->OnNewExplorer([&](std::shared_ptr<outlook::Explorer> e) {
+        seen.push_back(e);
+        countSeen = explorers->Count();
+    });
+    auto first = store->OpenExplorer("Inbox");
+    auto second = store->OpenExplorer("Calendar");
+    EXPECT_EQ(seen, (std::vector<std::shared_ptr<outlook::Explorer>>{first, second}));
+    EXPECT_EQ(countSeen, 2);  // counted when raised
+    EXPECT_EQ(app->ActiveExplorer(), second);
+
+    // A click on a button in the first window makes it the active one.
+    auto button = first->GetCommandBars()->Add("Korvane", outlook::BarTop, true)->GetControls()->Add(
+        outlook::ControlButton, "CBButton");
+    button->SetTag("CBButton");
+    store->Click(*button);
+    EXPECT_EQ(app->ActiveExplorer(), first);
+    store->CloseExplorer(*first);
+    EXPECT_EQ(app->ActiveExplorer(), second);
+
+    token.Reset();
+    store->OpenExplorer("Inbox");
+    EXPECT_EQ(seen.size(), 2u);
+}
+
 TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
     TempDir dir;
     auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});

@@ -210,6 +210,9 @@ protected:
         mail.SetMethod(L"SaveAs", [this](auto& args, Var&) {
             const std::string path = Var(*args[0]).Text();
             savedAs_.push_back({path, Var(*args[1]).Int()});
+            // Outlook before 2003 knows only the code-page format.
+            if (oldOutlook_ && savedAs_.back().format != 3)
+                throw FakeObject::Refusal{L"Der er angivet en ugyldig parameter.", E_INVALIDARG};
             if (FILE* out = ::_wfopen(Widen(path).c_str(), L"wb")) {
                 std::fputs(kSavedBytes, out);
                 std::fclose(out);
@@ -294,6 +297,7 @@ protected:
     FakeObject& sender = world.Make();
     FakeObject& attachments = world.Make();
     bool screenshot_ = false;  // the README's picture of the dialog
+    bool oldOutlook_ = false;
     std::string hostDatabase_, documentRoot_;
     std::vector<SavedAs> savedAs_;
 };
@@ -321,9 +325,9 @@ TEST_F(ImportThroughTheDialog, FilesTheSelectedMailIntoTheChosenJobFolderAndKorv
     EXPECT_FALSE(WindowDriver::leftOpen);
     EXPECT_TRUE(WindowDriver::boxes.empty()) << WindowDriver::boxes.front();
 
-    // Saved once, as a .msg (format 3), named for the subject, in the folder.
+    // Saved once, as a Unicode .msg (format 9), named for the subject, in the folder.
     ASSERT_EQ(savedAs_.size(), 1u);
-    EXPECT_EQ(savedAs_[0].format, 3);
+    EXPECT_EQ(savedAs_[0].format, 9);
     const std::string file = JobFolder() + "\\" + kCleanSubject + ".msg";
     EXPECT_TRUE(FileHolds(file, kSavedBytes)) << file;
     EXPECT_EQ(::GetFileAttributesW(Widen(savedAs_[0].path).c_str()) == INVALID_FILE_ATTRIBUTES, savedAs_[0].path != file)
@@ -392,6 +396,76 @@ TEST_F(ImportThroughTheDialog, AMailFiledBeforeIsRecognisedAndOnlyFiledAgainWhen
         if (call.name == L"Move") {
             EXPECT_EQ(call.objects.at(0), static_cast<IDispatch*>(&deletedItems));
         }
+}
+
+TEST_F(ImportThroughTheDialog, AnOutlookWithoutTheUnicodeFormatSavesInItsCodePage) {
+    oldOutlook_ = true;
+    ImportByClick();
+    EXPECT_FALSE(WindowDriver::leftOpen);
+    EXPECT_TRUE(WindowDriver::boxes.empty()) << WindowDriver::boxes.front();
+    ASSERT_EQ(savedAs_.size(), 2u);
+    EXPECT_EQ(savedAs_[0].format, 9);
+    EXPECT_EQ(savedAs_[1].format, 3);
+    EXPECT_EQ(savedAs_[1].path, savedAs_[0].path);
+    EXPECT_TRUE(FileHolds(JobFolder() + "\\" + kCleanSubject + ".msg", kSavedBytes));
+    EXPECT_EQ(Count(*OpenDatabase(), "SELECT COUNT(*) AS n FROM JobDoc WHERE jobID = 417"), 1);
+}
+
+// A new mail in its own window, filed with "Send": once Outlook has sent it,
+// the item is gone (every call fails) and its window closes by itself.
+TEST_F(ImportThroughTheDialog, ImportAndSendLeavesTheSentItemAlone) {
+    constexpr IID kInspectorEvents10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    constexpr DISPID kNewInspector = 0xF001;
+    FakeObject &inspector = world.Make(), &ibars = world.Make(), &itoolbar = world.Make();
+    FakeObject &icontrols = world.Make(), &ibutton = world.Make(), &recipients = world.Make();
+    bool added = false;
+    inspector.SetObject(L"CurrentItem", &mail).SetObject(L"CommandBars", &ibars).SetObject(L"Application", &app);
+    inspector.AddEvents(kInspectorEvents10);
+    ibars.SetFailure(L"Item", L"Objektet blev ikke fundet.");
+    ibars.SetMethod(L"Add", [&](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&itoolbar)); });
+    itoolbar.Set(L"Name", Var("KorvaneSMail")).Set(L"Visible", Var(false)).SetObject(L"Parent", &inspector);
+    itoolbar.SetObject(L"Controls", &icontrols).SetMethod(L"FindControl", [&](auto& args, Var& result) {
+        if (added && args.size() > 2 && Var(*args[2]).Text() == "CBNewButtonMail")
+            result = Var(static_cast<IDispatch*>(&ibutton));
+    });
+    icontrols.Set(L"Count", Var(0)).SetMethod(L"Add", [&](auto&, Var& result) {
+        added = true;
+        result = Var(static_cast<IDispatch*>(&ibutton));
+    });
+    for (const wchar_t* name : {L"Caption", L"Tag", L"TooltipText", L"OnAction"}) ibutton.Set(name, Var(""));
+    ibutton.Set(L"FaceId", Var(0)).Set(L"Style", Var(0)).Set(L"BeginGroup", Var(false));
+    ibutton.SetObject(L"Parent", &itoolbar).AddEvents(kButtonEvents);
+
+    // The mail being written: not sent, no sender yet, recipients that resolve.
+    mail.Set(L"Sent", Var(false)).SetObject(L"Sender", nullptr).SetObject(L"Recipients", &recipients);
+    recipients.SetMethod(L"ResolveAll", [](auto&, Var& result) { result = Var(true); });
+    mail.SetMethod(L"Save", [](auto&, Var&) {});
+    mail.SetMethod(L"Close", [](auto&, Var&) {});
+    mail.SetMethod(L"Send", [&](auto&, Var&) {
+        // Off to the Outbox: the item is gone and its window closes.
+        mail.FailEverything(L"Elementet er flyttet eller slettet.", static_cast<HRESULT>(0x8004010A));
+        inspector.Fire(kInspectorEvents10, kClose);
+        inspectors.Set(L"Count", Var(0));
+    });
+    inspectors.Set(L"Count", Var(1));
+    inspectors.Fire(kInspectorsEvents, kNewInspector, {Object(inspector)});
+    ASSERT_EQ(ibutton.Value(L"Tag").Text(), "CBNewButtonMail");
+    ASSERT_EQ(ibutton.Sinks(kButtonEvents), 1u);
+
+    WindowDriver::Arm([this](HWND dialog) { ChooseAndImport(dialog); });
+    VARIANT_BOOL cancelDefault = VARIANT_FALSE;
+    ibutton.Fire(kButtonEvents, kClick, {Object(ibutton), BoolRef(&cancelDefault)});
+    WindowDriver::Disarm();
+    EXPECT_TRUE(WindowDriver::dialogSeen);
+    EXPECT_FALSE(WindowDriver::leftOpen);
+    EXPECT_TRUE(WindowDriver::boxes.empty()) << WindowDriver::boxes.front();
+    EXPECT_EQ(Count(*OpenDatabase(), "SELECT COUNT(*) AS n FROM JobDoc WHERE jobID = 417"), 1);
+
+    // Sent once, and nothing asked of the item after that: no Close.
+    ASSERT_EQ(Calls(mail, L"Send"), 1);
+    EXPECT_EQ(mail.Calls().back().name, L"Send");
+    EXPECT_EQ(Calls(mail, L"Close"), 0);
+    EXPECT_EQ(Calls(mail, L"Save"), 1);
 }
 
 TEST_F(ImportThroughTheDialog, ADatabaseDriverThatIsNotInstalledOpensNoDialogAndFilesNothing) {

@@ -84,5 +84,83 @@ TEST_F(AddinInOutlook, ClickWithAMailButNoSettingsAsksToStartKorvaneFirst) {
     ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
 }
 
+TEST_F(AddinInOutlook, StartedWithoutAWindowItConnectsAndBuildsTheToolbarWithTheFirstExplorer) {
+    active = nullptr;
+    explorers.Set(L"Count", Var(0));
+    ASSERT_EQ(ConnectAtStartup(), S_OK);
+    EXPECT_EQ(Calls(bars, L"Add"), 0);
+    EXPECT_EQ(inspectors.Sinks(kInspectorsEvents), 1u) << "mail windows are followed at once";
+    EXPECT_EQ(explorers.Sinks(kExplorersEvents), 1u);
+
+    explorer.SetObject(L"CurrentFolder", &calendar);
+    OpenExplorer(main, 1);
+    ASSERT_EQ(Calls(bars, L"Add"), 1);
+    EXPECT_EQ(button.Value(L"Tag").Text(), "CBButton");
+    EXPECT_EQ(button.Value(L"OnAction").Text(), "<!KVOutlookAddin.ConnectGlobal>");
+    EXPECT_FALSE(toolbar.Value(L"Visible").Bool());
+    EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 2u);
+    EXPECT_EQ(button.Sinks(kButtonEvents), 1u);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(inbox), BoolRef(&cancel)});
+    EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
+
+    // Its close (the only window) lets go of Outlook before disconnection.
+    CloseExplorer(main, 1);
+    std::wstring held;
+    EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
+    EXPECT_EQ(app.Refs(), 0);
+    ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+}
+
+TEST_F(AddinInOutlook, EveryExplorerHasItsToolbarAndTheClickReadsTheActiveOne) {
+    ASSERT_EQ(ConnectAtStartup(), S_OK);
+    other.explorer.SetObject(L"CurrentFolder", &calendar);
+    OpenExplorer(other, 2);
+    ASSERT_EQ(Calls(other.bars, L"Add"), 1);
+    EXPECT_EQ(other.button.Value(L"Tag").Text(), "CBButton");
+    EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
+    EXPECT_FALSE(other.toolbar.Value(L"Visible").Bool());
+    EXPECT_EQ(other.explorer.Sinks(kExplorerEvents10), 2u);
+    // Outlook raises Click on every button of the tag: one bound is one import.
+    EXPECT_EQ(button.Sinks(kButtonEvents) + other.button.Sinks(kButtonEvents), 1u);
+
+    // Each window's folder switch moves its own toolbar only.
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    other.explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(inbox), BoolRef(&cancel)});
+    EXPECT_TRUE(other.toolbar.Value(L"Visible").Bool());
+    explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(calendar), BoolRef(&cancel)});
+    EXPECT_FALSE(toolbar.Value(L"Visible").Bool());
+    EXPECT_TRUE(other.toolbar.Value(L"Visible").Bool());
+
+    if (HaveDisplay()) {
+        // A mail is selected in the first window only; the click in the second reads the second.
+        mail.Set(L"Class", Var(43));
+        selection.Set(L"Count", Var(1)).SetObject(L"Item", &mail);
+        BoxAnswer::Arm();
+        Click(other);
+        EXPECT_EQ(BoxAnswer::shown, 1);
+        EXPECT_EQ(Narrow(BoxAnswer::text), "Du skal vælge en e-mail først.");
+        EXPECT_EQ(Calls(other.selection, L"Count"), 1);
+        EXPECT_EQ(Calls(selection, L"Count"), 0);
+    }
+
+    // The first window closes: the second is still followed.
+    CloseExplorer(main, 2);
+    EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 0u);
+    EXPECT_EQ(button.Sinks(kButtonEvents), 0u);
+    EXPECT_EQ(other.button.Sinks(kButtonEvents), 1u);
+    EXPECT_EQ(toolbar.Refs(), 0);
+    EXPECT_GT(app.Refs(), 0);
+    other.explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(calendar), BoolRef(&cancel)});
+    EXPECT_FALSE(other.toolbar.Value(L"Visible").Bool());
+    // The last one closes: every reference goes.
+    CloseExplorer(other, 1);
+    std::wstring held;
+    EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
+    EXPECT_EQ(app.Refs(), 0);
+    ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
+    EXPECT_EQ(Calls(toolbar, L"Delete") + Calls(other.toolbar, L"Delete"), 0) << "no application to reach it";
+}
+
 }  // namespace
 }  // namespace kv::win32::test

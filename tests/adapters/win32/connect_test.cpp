@@ -25,6 +25,7 @@ struct HostLog {
     IDispatch* application = nullptr;
     bool alive = false;
     bool throwOnConnection = false;
+    bool letGoOnStartupComplete = false;  // as the add-in does when Outlook's last window closes
 };
 
 class RecordingHost final : public AddinHost {
@@ -40,7 +41,10 @@ public:
     }
     void OnDisconnection(int removeMode) override { log_.calls.push_back("disconnect " + std::to_string(removeMode)); }
     void OnAddInsUpdate() override { log_.calls.push_back("addins update"); }
-    void OnStartupComplete() override { log_.calls.push_back("startup complete"); }
+    void OnStartupComplete() override {
+        log_.calls.push_back("startup complete");
+        if (log_.letGoOnStartupComplete) application_.Reset();
+    }
     void OnBeginShutdown() override { log_.calls.push_back("begin shutdown"); }
 
 private:
@@ -94,7 +98,7 @@ TEST_F(ConnectTest, AnswersForItsInterfacesWithOneIdentity) {
 TEST_F(ConnectTest, HandsConnectionAndDisconnectionToTheAddin) {
     ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), S_OK);
     EXPECT_EQ(log.application, static_cast<IDispatch*>(&application));
-    EXPECT_EQ(application.Refs(), 2);  // Connect's reference and the add-in's
+    EXPECT_EQ(application.Refs(), 1);  // the add-in's; Connect keeps none
     EXPECT_EQ(addInInst.Refs(), 0);    // only read at connection
     EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
     EXPECT_EQ(connect->OnAddInsUpdate(nullptr), S_OK);
@@ -158,13 +162,25 @@ TEST_F(ConnectTest, FailedConnectionKeepsNothing) {
     ::SysFreeString(description);
 }
 
-TEST_F(ConnectTest, WithoutAnAddinTheApplicationIsStillHeldAndReleased) {
+TEST_F(ConnectTest, WithoutAnAddinNothingIsHeld) {
     SetAddinHostFactory(nullptr);
+    ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), S_OK);
+    EXPECT_EQ(application.Refs(), 0);
+    EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
+    EXPECT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), E_UNEXPECTED);
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
+    EXPECT_EQ(application.Refs(), 0);
+}
+
+TEST_F(ConnectTest, WhenTheAddinLetsGoOfTheApplicationNoReferenceIsLeft) {
+    log.letGoOnStartupComplete = true;
     ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr), S_OK);
     EXPECT_EQ(application.Refs(), 1);
     EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
-    EXPECT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
-    EXPECT_EQ(application.Refs(), 0);
+    EXPECT_EQ(application.Refs(), 0) << "Outlook can end before it disconnects the add-in";
+    EXPECT_TRUE(log.alive);
+    EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+    EXPECT_FALSE(log.alive);
 }
 
 // Late binding through IDispatch, as a scripting host would call the add-in.
@@ -232,7 +248,7 @@ TEST_F(ConnectDispatchTest, MethodsAreFoundByNameInAnyCase) {
 
 TEST_F(ConnectDispatchTest, InvokeReachesTheAddinWithConvertedArguments) {
     ASSERT_EQ(Call(L"OnConnection", {Object(&application), Number(1), Object(&addInInst), Missing()}), S_OK);
-    EXPECT_EQ(application.Refs(), 2);
+    EXPECT_EQ(application.Refs(), 1);  // the add-in's
     ASSERT_EQ(Call(L"OnDisconnection", {Number(1), Missing()}), S_OK);
     EXPECT_EQ(application.Refs(), 0);
     const std::vector<std::string> expected = {"connect KVOutlookAddin.Connect", "disconnect 1"};

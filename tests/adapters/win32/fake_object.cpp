@@ -119,6 +119,11 @@ FakeObject& FakeObject::SetFailure(const std::wstring& name, const std::wstring&
     return *this;
 }
 
+FakeObject& FakeObject::FailEverything(const std::wstring& description, HRESULT scode) {
+    for (auto& [id, member] : members_) member.second = Failure{description, scode};
+    return *this;
+}
+
 FakeObject& FakeObject::AddEvents(REFIID iid) {
     points_.push_back(std::make_unique<FakeConnectionPoint>(iid, this));
     return *this;
@@ -205,14 +210,15 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
     }
     calls_.push_back(std::move(call));
 
-    if (auto* failure = std::get_if<Failure>(&member)) {
-        if (!info) return failure->scode;
+    const auto fail = [info](const std::wstring& description, HRESULT scode) {
+        if (!info) return scode;
         *info = EXCEPINFO{};
         info->bstrSource = ::SysAllocString(L"Microsoft Outlook");
-        info->bstrDescription = ::SysAllocString(failure->description.c_str());
-        info->scode = failure->scode;
-        return DISP_E_EXCEPTION;
-    }
+        info->bstrDescription = ::SysAllocString(description.c_str());
+        info->scode = scode;
+        return static_cast<HRESULT>(DISP_E_EXCEPTION);
+    };
+    if (auto* failure = std::get_if<Failure>(&member)) return fail(failure->description, failure->scode);
     if (flags & DISPATCH_PROPERTYPUT) {
         if (args.empty() || !std::holds_alternative<Var>(member)) return DISP_E_MEMBERNOTFOUND;
         Var value;
@@ -222,7 +228,12 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
     }
     Var answer;
     if (auto* method = std::get_if<Method>(&member)) {
-        (*method)(args, answer);
+        const Method run = *method;  // the method may replace members, itself too
+        try {
+            run(args, answer);
+        } catch (const Refusal& refusal) {
+            return fail(refusal.description, refusal.scode);
+        }
     } else if (auto* object = std::get_if<FakeObject*>(&member)) {
         answer = Var(*object ? static_cast<IDispatch*>(*object) : nullptr);
     } else {

@@ -26,8 +26,13 @@ class FakeConnectionPoint;
 
 class FakeObject final : public IDispatch, public IConnectionPointContainer {
 public:
-    // args in declaration order; the result may stay empty.
+    // args in declaration order; the result may stay empty. A method that
+    // throws a Refusal fails as the host fails (DISP_E_EXCEPTION).
     using Method = std::function<void(std::vector<VARIANT*>& args, Var& result)>;
+    struct Refusal {
+        std::wstring description;
+        HRESULT scode = E_FAIL;
+    };
     // An object argument is kept as its bare pointer in objects (args holds
     // empty there), so the record keeps no reference alive.
     struct Call {
@@ -48,6 +53,9 @@ public:
     // Any call of name fails as the host fails: DISP_E_EXCEPTION with this text.
     FakeObject& SetFailure(const std::wstring& name, const std::wstring& description, HRESULT scode = E_FAIL);
     FakeObject& AddEvents(REFIID iid);
+    // From now on every member fails as the host fails on an item it took
+    // away (sent, moved, deleted); the names stay known.
+    FakeObject& FailEverything(const std::wstring& description, HRESULT scode);
 
     // Raises event id on every sink advised for iid; args in declaration order.
     void Fire(REFIID iid, DISPID id, std::vector<VARIANT> args = {});

@@ -16,10 +16,13 @@
 
 namespace kv::win32::test {
 
+constexpr IID kExplorersEvents = {0x00063078, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr DISPID kNewExplorer = 0xF001;
 constexpr DISPID kBeforeFolderSwitch = 0xF003;
+constexpr DISPID kClose = 0xF008;
 constexpr DISPID kClick = 1;
 
 // Message boxes are answered with OK from a timer, which runs inside the
@@ -56,8 +59,17 @@ struct BoxAnswer {
     }
 };
 
-// An Outlook with one explorer on the Inbox, no inspectors, and command
-// bars that know no "Korvane" toolbar until it is added.
+// One explorer window of the fake Outlook: its selection, command bars that
+// know no "Korvane" toolbar until it is added, and that toolbar's one button.
+struct FakeExplorerWindow {
+    FakeObject &explorer, &selection, &bars, &toolbar, &controls, &button;
+    bool added = false;
+};
+
+// An Outlook with one explorer on the Inbox (and a second one the test may
+// open), no inspectors, and command bars that know no "Korvane" toolbar
+// until it is added. As in Outlook, a click raises Click on every button
+// with the clicked one's tag and makes its window the active explorer.
 class AddinInOutlook : public AddinDll {
 protected:
     void SetUp() override {
@@ -70,40 +82,45 @@ protected:
         app.SetMethod(L"GetNamespace", [this](auto& args, Var& result) {
             if (Var(*args[0]).Text() == "MAPI") result = Var(static_cast<IDispatch*>(&ns));
         });
-        app.SetMethod(L"ActiveExplorer", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&explorer)); });
+        // Nothing when Outlook was started without a main window.
+        app.SetMethod(L"ActiveExplorer", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(active)); });
         app.SetObject(L"Explorers", &explorers).SetObject(L"Inspectors", &inspectors);
-        explorers.Set(L"Count", Var(1));
+        explorers.Set(L"Count", Var(1)).AddEvents(kExplorersEvents);
         inspectors.Set(L"Count", Var(0)).AddEvents(kInspectorsEvents);
         inbox.Set(L"Name", Var("Indbakke")).Set(L"DefaultMessageClass", Var("IPM.Note"));
         calendar.Set(L"Name", Var("Kalender")).Set(L"DefaultMessageClass", Var("IPM.Appointment"));
-        explorer.SetObject(L"CurrentFolder", &inbox).SetObject(L"Selection", &selection);
-        explorer.SetObject(L"CommandBars", &bars).SetObject(L"Application", &app).AddEvents(kExplorerEvents10);
-        selection.Set(L"Count", Var(0));
-        bars.SetFailure(L"Item", L"Objektet blev ikke fundet.");
-        bars.SetMethod(L"Add", [this](auto&, Var& result) {
-            bars.SetObject(L"Item", &toolbar);
-            result = Var(static_cast<IDispatch*>(&toolbar));
-        });
-        toolbar.Set(L"Name", Var("Korvane")).Set(L"Visible", Var(false)).SetObject(L"Parent", &explorer);
-        toolbar.SetObject(L"Controls", &controls).SetMethod(L"FindControl", [this](auto& args, Var& result) {
-            if (added_ && args.size() > 2 && Var(*args[2]).Text() == "CBButton")
-                result = Var(static_cast<IDispatch*>(&button));
-        });
-        toolbar.SetMethod(L"Delete", [this](auto&, Var&) { bars.SetFailure(L"Item", L"Objektet blev ikke fundet."); });
-        controls.Set(L"Count", Var(0)).SetMethod(L"Add", [this](auto&, Var& result) {
-            added_ = true;
-            controls.Set(L"Count", Var(1));
-            result = Var(static_cast<IDispatch*>(&button));
-        });
-        for (const wchar_t* name : {L"Caption", L"Tag", L"TooltipText", L"OnAction"}) button.Set(name, Var(""));
-        button.Set(L"FaceId", Var(0)).Set(L"Style", Var(0)).Set(L"BeginGroup", Var(false));
-        button.SetObject(L"Parent", &toolbar).AddEvents(kButtonEvents);
+        Wire(main);
+        Wire(other);
 
         CLSID clsid{};
         ASSERT_EQ(::CLSIDFromProgID(L"KVOutlookAddin.Connect", &clsid), S_OK);
         ASSERT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2,
                                      reinterpret_cast<void**>(connect.Put())),
                   S_OK);
+    }
+    void Wire(FakeExplorerWindow& w) {
+        w.explorer.SetObject(L"CurrentFolder", &inbox).SetObject(L"Selection", &w.selection);
+        w.explorer.SetObject(L"CommandBars", &w.bars).SetObject(L"Application", &app).AddEvents(kExplorerEvents10);
+        w.selection.Set(L"Count", Var(0));
+        w.bars.SetFailure(L"Item", L"Objektet blev ikke fundet.");
+        w.bars.SetMethod(L"Add", [&w](auto&, Var& result) {
+            w.bars.SetObject(L"Item", &w.toolbar);
+            result = Var(static_cast<IDispatch*>(&w.toolbar));
+        });
+        w.toolbar.Set(L"Name", Var("Korvane")).Set(L"Visible", Var(false)).SetObject(L"Parent", &w.explorer);
+        w.toolbar.SetObject(L"Controls", &w.controls).SetMethod(L"FindControl", [&w](auto& args, Var& result) {
+            if (w.added && args.size() > 2 && Var(*args[2]).Text() == "CBButton")
+                result = Var(static_cast<IDispatch*>(&w.button));
+        });
+        w.toolbar.SetMethod(L"Delete", [&w](auto&, Var&) { w.bars.SetFailure(L"Item", L"Objektet blev ikke fundet."); });
+        w.controls.Set(L"Count", Var(0)).SetMethod(L"Add", [&w](auto&, Var& result) {
+            w.added = true;
+            w.controls.Set(L"Count", Var(1));
+            result = Var(static_cast<IDispatch*>(&w.button));
+        });
+        for (const wchar_t* name : {L"Caption", L"Tag", L"TooltipText", L"OnAction"}) w.button.Set(name, Var(""));
+        w.button.Set(L"FaceId", Var(0)).Set(L"Style", Var(0)).Set(L"BeginGroup", Var(false));
+        w.button.SetObject(L"Parent", &w.toolbar).AddEvents(kButtonEvents);
     }
     void TearDown() override {
         connect.Reset();
@@ -115,9 +132,27 @@ protected:
     }
 
     HRESULT ConnectAtStartup() { return connect->OnConnection(&app, ext_cm_Startup, &addInInst, nullptr); }
-    void Click() {
+    void Click() { Click(main); }
+    // The window's button pressed: its explorer becomes the active one, and
+    // Click goes to every explorer button (they share the tag).
+    void Click(FakeExplorerWindow& w) {
+        active = &w.explorer;
         VARIANT_BOOL cancelDefault = VARIANT_FALSE;
-        button.Fire(kButtonEvents, kClick, {Object(button), BoolRef(&cancelDefault)});
+        for (FakeExplorerWindow* each : {&main, &other})
+            each->button.Fire(kButtonEvents, kClick, {Object(w.button), BoolRef(&cancelDefault)});
+    }
+    // A new explorer window, as Outlook announces it.
+    void OpenExplorer(FakeExplorerWindow& w, int count) {
+        explorers.Set(L"Count", Var(count));
+        active = &w.explorer;
+        explorers.Fire(kExplorersEvents, kNewExplorer, {Object(w.explorer)});
+    }
+    // Close is raised while the window is still counted.
+    void CloseExplorer(FakeExplorerWindow& w, int countBefore) {
+        explorers.Set(L"Count", Var(countBefore));
+        w.explorer.Fire(kExplorerEvents10, kClose);
+        explorers.Set(L"Count", Var(countBefore - 1));
+        if (active == &w.explorer) active = countBefore > 1 ? &(&w == &main ? other : main).explorer : nullptr;
     }
     int Calls(const FakeObject& object, const std::wstring& name) const {
         int n = 0;
@@ -127,11 +162,15 @@ protected:
 
     ComApartment apartment_;
     std::unique_ptr<ClassesMirror> mirror_;
-    bool added_ = false;
     FakeWorld world;
     FakeObject &app = world.Make(), &ns = world.Make(), &explorers = world.Make(), &inspectors = world.Make();
-    FakeObject &explorer = world.Make(), &inbox = world.Make(), &calendar = world.Make(), &selection = world.Make();
-    FakeObject &bars = world.Make(), &toolbar = world.Make(), &controls = world.Make(), &button = world.Make();
+    FakeObject &inbox = world.Make(), &calendar = world.Make();
+    FakeExplorerWindow main{world.Make(), world.Make(), world.Make(), world.Make(), world.Make(), world.Make()};
+    FakeExplorerWindow other{world.Make(), world.Make(), world.Make(), world.Make(), world.Make(), world.Make()};
+    // The first window's objects by their old names.
+    FakeObject &explorer = main.explorer, &selection = main.selection, &bars = main.bars;
+    FakeObject &toolbar = main.toolbar, &controls = main.controls, &button = main.button;
+    FakeObject* active = &main.explorer;
     FakeObject& mail = world.Make();
     test::FakeDispatch addInInst{test::AddInInstProperties(L"KVOutlookAddin.Connect")};
     ComPtr<IDTExtensibility2> connect;

@@ -11,11 +11,13 @@ namespace ol = kv::outlook;
 namespace {
 
 // Event interfaces and DISPIDs of the host's object model.
+constexpr IID kExplorersEvents = {0x00063078, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kInspectorsEvents = {0x00063079, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kExplorerEvents10 = {0x0006300F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kInspectorEvents10 = {0x0006302A, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kCommandBarButtonEvents = {0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr DISPID kNewInspector = 0xF001;
+constexpr DISPID kNewExplorer = 0xF001;
 constexpr DISPID kBeforeFolderSwitch = 0xF003;
 constexpr DISPID kClose = 0xF008;
 constexpr DISPID kClick = 1;
@@ -171,6 +173,12 @@ class Explorers final : public ol::Explorers {
 public:
     explicit Explorers(Dispatch d) : d_(std::move(d)) {}
     std::int32_t Count() const override { return d_.Int(L"Count"); }
+    ol::Subscription OnNewExplorer(std::function<void(std::shared_ptr<ol::Explorer>)> handler) override {
+        return Subscribe(d_, kExplorersEvents, kNewExplorer, [handler](std::vector<VARIANT*>& args) {
+            if (ComPtr<IDispatch> explorer = ObjectArg(args, 0))
+                handler(std::make_shared<Explorer>(Dispatch(std::move(explorer))));
+        });
+    }
 
 private:
     Dispatch d_;
