@@ -320,7 +320,22 @@ TEST(Win32Prompts, ProgressShowsForSeveralMailsOnly) {
     HWND bar = ::FindWindowExW(prompts.ProgressWindow(), nullptr, PROGRESS_CLASSW, nullptr);
     EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 2);
     prompts.Progress(3, 3, "Faktura");
+    ASSERT_NE(prompts.ProgressWindow(), nullptr) << "the last mail is still being imported";
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 3);
+    prompts.EndProgress();
     EXPECT_EQ(prompts.ProgressWindow(), nullptr);
+    prompts.EndProgress();  // nothing shown: nothing to do
+
+    // An import that stops part-way takes it down as well.
+    prompts.Progress(1, 4, "Tilbud");
+    HWND window = prompts.ProgressWindow();
+    ASSERT_NE(window, nullptr);
+    {
+        ui::ProgressScope scope(prompts);
+        scope.Show(2, 4, "Ordre");
+    }
+    EXPECT_EQ(prompts.ProgressWindow(), nullptr);
+    EXPECT_FALSE(::IsWindow(window));
 }
 
 }  // namespace
