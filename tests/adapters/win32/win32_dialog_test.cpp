@@ -370,6 +370,11 @@ TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
         });
     });
     view.SetOnShown([&](HWND dialog) {
+        // Closed however the checks end (a failed ASSERT returns early).
+        const struct CloseAfter {
+            HWND dialog;
+            ~CloseAfter() { ::PostMessageW(dialog, WM_CLOSE, 0, 0); }
+        } closeAfter{dialog};
         HWND list = view.WindowOf(*form.k.lstvRess);
         HWND tip = view.ToolTipOf(*form.k.lstvRess);
         ASSERT_NE(tip, nullptr);
@@ -409,7 +414,6 @@ TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
         ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, 2));
         EXPECT_EQ(form.k.lstvRess->ToolTipText(), "");
         EXPECT_FALSE(::IsWindowVisible(tip));
-        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
     form.ShowModal(view);
 }
