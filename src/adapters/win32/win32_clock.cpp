@@ -3,7 +3,6 @@
 #include "adapters/win32/com_ptr.hpp"
 
 namespace kv::win32 {
-namespace {
 
 SYSTEMTIME ToSystemTime(const DateTime& when) {
     SYSTEMTIME st{};
@@ -15,6 +14,8 @@ SYSTEMTIME ToSystemTime(const DateTime& when) {
     st.wSecond = static_cast<WORD>(when.second);
     return st;
 }
+
+namespace {
 
 // Both calls answer the length needed when given no buffer; "" when the
 // system cannot format the value.

@@ -10,6 +10,9 @@
 
 namespace kv::win32 {
 
+// A date and time as the Windows calls take it.
+SYSTEMTIME ToSystemTime(const DateTime& when);
+
 class Win32Clock final : public Clock {
 public:
     // locale: a locale name such as L"da-DK"; the user's own settings when

@@ -23,13 +23,7 @@ const DateTime kAfternoon{2025, 9, 1, 14, 5, 9};
 
 // The system's own short date and long time for a locale, asked directly.
 std::string SystemText(const wchar_t* locale, const DateTime& when) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(when.year);
-    st.wMonth = static_cast<WORD>(when.month);
-    st.wDay = static_cast<WORD>(when.day);
-    st.wHour = static_cast<WORD>(when.hour);
-    st.wMinute = static_cast<WORD>(when.minute);
-    st.wSecond = static_cast<WORD>(when.second);
+    const SYSTEMTIME st = kv::win32::ToSystemTime(when);
     wchar_t date[100] = {}, time[100] = {};
     EXPECT_GT(::GetDateFormatEx(locale, DATE_SHORTDATE, &st, nullptr, date, 100, nullptr), 0);
     EXPECT_GT(::GetTimeFormatEx(locale, 0, &st, nullptr, time, 100), 0);
