@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <istream>
 #include <ostream>
+#include <utility>
 
 #include "settings/load_settings.hpp"
 
@@ -65,7 +66,13 @@ void TerminalPrompts::ShowProgress(int current, int total, const std::string& te
     err_ << "\r[" << std::string(static_cast<std::size_t>(done), '#')
          << std::string(static_cast<std::size_t>(width - done), ' ') << "] " << current << "/" << total << " "
          << text.substr(0, 40) << "\x1b[K" << std::flush;
-    if (current >= total) err_ << '\n';
+    barOpen_ = current < total;
+    if (!barOpen_) err_ << '\n';
+}
+
+void TerminalPrompts::HideProgress() {
+    HeadlessPrompts::HideProgress();
+    if (std::exchange(barOpen_, false)) err_ << '\n' << std::flush;
 }
 
 }  // namespace kv::app

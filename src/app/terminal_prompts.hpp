@@ -24,6 +24,8 @@ public:
 protected:
     ui::Answer ShowMessage(const ui::MessageBoxRequest& request) override;
     void ShowProgress(int current, int total, const std::string& text) override;
+    // A bar left part-way (the import stopped early) ends its line.
+    void HideProgress() override;
 
 private:
     ui::Answer AskDuplicate(const ui::MessageBoxRequest& request);
@@ -32,6 +34,7 @@ private:
     std::istream& in_;
     std::ostream& err_;
     bool progressBar_;
+    bool barOpen_ = false;
     std::vector<std::string> shown_;
 };
 

@@ -6,6 +6,7 @@
 #include "dialog/frmKorvane_helpers.hpp"
 #include "import/clean_file_name.hpp"
 #include "support/error_trap.hpp"
+#include "support/text_case.hpp"
 #include "support/utf.hpp"
 
 namespace kv {
@@ -17,32 +18,6 @@ constexpr const char* kClosedFolder = "folc";
 constexpr const char* kOpenFolder = "folo";
 constexpr std::size_t kFolderLabelLength = 255;
 constexpr std::size_t kNewFolderLength = 32;
-
-// Upper case as a Windows user sees it for the letters folder names use:
-// ASCII, Latin-1 (æ, ø, å ...), Latin Extended-A, Greek and Cyrillic.
-char16_t UpperUnit(char16_t c) {
-    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
-    if (c < 0x80) return c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-    if (c == 0xFF) return 0x178;
-    if (c >= 0x100 && c <= 0x17F) {
-        // Pairs upper/lower, even/odd, except in the runs that are odd/even.
-        const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (oddUpper) return (c % 2 == 0) ? static_cast<char16_t>(c - 1) : c;
-        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-        return (c % 2 == 1) ? static_cast<char16_t>(c - 1) : c;
-    }
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-    return c;
-}
-
-std::u16string FolderUpper(std::string_view name) {
-    std::u16string wide = utf::ToUtf16(name);
-    for (char16_t& c : wide) c = UpperUnit(c);
-    return wide;
-}
 
 }  // namespace
 
@@ -110,8 +85,9 @@ void frmKorvane::BuildFolderView() {
 
 void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
     const std::vector<Folder> subFolders = ctx_.Files().SubFolders(folder);
-    const std::u16string hidden = FolderUpper(ctx_.gJobFolderName);
-    const std::u16string hiddenArkiv = FolderUpper(ctx_.gJobFolderNameArkiv);
+    // Folder names compare as Windows compares them, without case.
+    const std::u16string hidden = text::OrdinalUpper(utf::ToUtf16(ctx_.gJobFolderName));
+    const std::u16string hiddenArkiv = text::OrdinalUpper(utf::ToUtf16(ctx_.gJobFolderNameArkiv));
 
     // The children's texts, gathered once for this call.
     ChildTexts children{&parent, {}};
@@ -128,7 +104,7 @@ void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
 
     ui::TreeView& tree = *c_.treeFolders;
     for (const Folder& sub : subFolders) {
-        const std::u16string upper = FolderUpper(sub.Name());
+        const std::u16string upper = text::OrdinalUpper(utf::ToUtf16(sub.Name()));
         if (upper == hidden || upper == hiddenArkiv) continue;
         if (FindChildNode(parent, sub.Name()) != nullptr) continue;
         ui::TreeNode& node = tree.Add(parent.Index(), ui::Relationship::Child, sub.Name(), kClosedFolder, kOpenFolder);

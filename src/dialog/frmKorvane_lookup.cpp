@@ -52,7 +52,9 @@ void frmKorvane::FindJobByNumber() {
     const std::string notFound = "Job nr " + std::to_string(jobId) + " blev ikke fundet ";
 
     ui::ListView& ressList = *c_.lstvRess;
-    ui::ListItem* previous = ressList.SelectedItem();
+    // Kept by key: the job-list fill below lets window messages through, and
+    // a type change among them refills the resource list under us.
+    const std::string previousKey = ressList.SelectedItem() != nullptr ? ressList.SelectedItem()->Key() : std::string();
 
     std::string sql = " SELECT RessKunde.KundeRessID ";
     sql += " FROM Job ";
@@ -92,9 +94,9 @@ void frmKorvane::FindJobByNumber() {
 
     ui::ListItem* job = c_.lstvJobs->Find("J" + std::to_string(jobId));
     if (job == nullptr) {
-        // Back to the resource chosen before. With none chosen the customer
-        // stays, showing its jobs as just loaded.
-        if (previous != nullptr) {
+        // Back to the resource chosen before, if it is still listed. With none
+        // the customer stays, showing its jobs as just loaded.
+        if (ui::ListItem* previous = previousKey.empty() ? nullptr : ressList.Find(previousKey)) {
             IgnoreStep([&] { ressList.SetSelectedItem(previous); });
             IgnoreStep([&] { lstvRess_ItemClick(*previous); });
         }

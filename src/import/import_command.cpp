@@ -115,6 +115,9 @@ bool ImportRun::ImportFromExplorer(int& step) {
     const std::shared_ptr<outlook::Selection> selection = ctx_.gImportExplorer->GetSelection();
     const std::int32_t count = selection->Count();
     imported_.assign(static_cast<std::size_t>(count > 0 ? count : 0), std::string());
+    // Down on every way out: the end of the selection, a mail that could not
+    // be recorded, a failure.
+    ui::ProgressScope progress(ctx_.Prompts());
     for (std::int32_t i = 0; i < count; ++i) {
         // The step number stays where the previous mail left it.
         const std::shared_ptr<outlook::Item> item = selection->Item(i + 1);
@@ -124,7 +127,7 @@ bool ImportRun::ImportFromExplorer(int& step) {
         step = 16;
         reader_->SetItem(item);
         const std::string subject = reader_->Subject();
-        if (count > 1) ctx_.Prompts().Progress(i + 1, count, subject);
+        if (count > 1) progress.Show(i + 1, count, subject);
         step = 17;
         if (!ConfirmImport(subject, reader_->ReceivedTime(), "Mail " + subject + kAlreadyImported)) continue;
         step = 18;
@@ -134,6 +137,7 @@ bool ImportRun::ImportFromExplorer(int& step) {
             continue;
         }
         step = 22;
+        progress.End();  // the message is not to be hidden behind it
         ReportRecordFailure("cmdImport_Click: Multi after PutInDB");
         return false;
     }

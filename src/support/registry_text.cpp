@@ -1,38 +1,13 @@
 #include "support/registry_text.hpp"
 
+#include "support/text_case.hpp"
 #include "support/utf.hpp"
 
 namespace kv::reg {
-namespace {
 
-char16_t FoldUnit(char16_t c) {
-    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
-    if (c < 0x80) return c;
-    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
-    if (c == 0xFF) return 0x178;
-    // Latin Extended-A pairs upper/lower as even/odd, except the stretch from
-    // U+0139 to U+0148 and U+0179 to U+017E where the upper letter is odd.
-    if (c >= 0x100 && c <= 0x137 && c != 0x131) return static_cast<char16_t>(c & ~1u);
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1u) ? c : static_cast<char16_t>(c - 1);
-    if (c >= 0x14A && c <= 0x177) return static_cast<char16_t>(c & ~1u);
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-    return c;
-}
+std::string FoldName(std::string_view name) { return text::OrdinalUpperUtf8(name); }
 
-}  // namespace
-
-std::string FoldName(std::string_view name) {
-    std::u16string units = utf::ToUtf16(name);
-    for (char16_t& c : units) c = FoldUnit(c);
-    return utf::ToUtf8(units);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() == b.size() && a == b) return true;
-    return FoldName(a) == FoldName(b);
-}
+bool SameName(std::string_view a, std::string_view b) { return text::EqualsIgnoringCase(a, b); }
 
 Bytes ToRegSz(std::string_view text) {
     std::u16string units = utf::ToUtf16(text);

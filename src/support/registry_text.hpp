@@ -11,7 +11,7 @@
 namespace kv::reg {
 
 // The form two key or value names are compared in: upper-cased as Windows
-// does for ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic letters.
+// compares them (support/text_case.hpp).
 std::string FoldName(std::string_view name);
 bool SameName(std::string_view a, std::string_view b);
 

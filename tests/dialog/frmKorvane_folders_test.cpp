@@ -76,6 +76,19 @@ TEST_F(FoldersTest, HiddenFolderNamesAtAnyDepthInAnyCase) {
     });
 }
 
+TEST_F(FoldersTest, HiddenNamesCompareAsWindowsComparesFolderNames) {
+    // Windows' own upper case, in every script it has one for, and no
+    // language rules beyond it.
+    for (const char* name : {"ǆobmappe", "ａｒｋｉｖ", "Straße", "ⅰ-arkiv"}) fs::create_directories(JobFolder(417) / "Tilbud" / name);
+    Open([&](frmKorvane& d) {
+        h.ctx->gJobFolderName = "ǄOBMAPPE";
+        h.ctx->gJobFolderNameArkiv = "ＡＲＫＩＶ";
+        ChooseJob417(d);
+        const ui::TreeNode& root = d.Controls().treeFolders->Node(1);
+        EXPECT_EQ(ChildTexts(*Child(root, "Tilbud")), (std::vector<std::string>{"Straße", "ⅰ-arkiv"}));
+    });
+}
+
 TEST_F(FoldersTest, EmptyHiddenNamesShowEverySubFolder) {
     Open([&](frmKorvane& d) {
         h.ctx->gJobFolderName.clear();

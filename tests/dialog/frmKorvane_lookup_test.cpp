@@ -1,5 +1,7 @@
 // Job lookup by number (key filter, access, restoring the previous choice)
 // and by name (prefix, then containment; typed text bound, not spliced).
+#include <utility>
+
 #include "dialog/frmKorvane_helpers.hpp"
 #include "dialog_fixture.hpp"
 
@@ -96,6 +98,48 @@ TEST_F(LookupTest, JobOutsideTheListRestoresThePreviousResource) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
     EXPECT_EQ(h.ctx->gRessId, 101);
     EXPECT_EQ(h.ctx->gJobId, 0);
+}
+
+TEST_F(LookupTest, ATypeChangeDuringTheJobFillLeavesNoStaleResourceBehind) {
+    // The job-list fill lets window messages through; the user picks another
+    // resource type then, which refills the resource list: every item the
+    // lookup saw before is gone.
+    h.ctx->gRessId = 101;
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        const std::vector<std::string> before = Keys(*c.lstvRess);
+        bool changed = false;
+        h.view.SetOnDoEvents([&] {
+            if (std::exchange(changed, true)) return;
+            user::SelectComboItem(d, "cboRessType", 3);
+        });
+        user::TypeText(d, "txtJobId", std::to_string(demo::ClosedJob) + "\r");
+        h.view.SetOnDoEvents({});
+        ASSERT_TRUE(changed);
+        EXPECT_NE(Keys(*c.lstvRess), before) << "the type change refilled the list";
+        EXPECT_EQ(Selected(*c.lstvRess), "R101") << "found again by its key";
+        EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J430"}));
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+    EXPECT_EQ(h.ctx->gRessId, 101);
+}
+
+TEST_F(LookupTest, AResourceGoneAfterATypeChangeIsNotRestored) {
+    h.ctx->gRessId = 101;
+    Open([&](frmKorvane& d) {
+        const auto& c = d.Controls();
+        bool changed = false;
+        h.view.SetOnDoEvents([&] {
+            if (std::exchange(changed, true)) return;
+            user::SelectComboItem(d, "cboRessType", 2);  // staff: no customer is listed
+        });
+        user::TypeText(d, "txtJobId", std::to_string(demo::ClosedJob) + "\r");
+        h.view.SetOnDoEvents({});
+        ASSERT_TRUE(changed);
+        EXPECT_EQ(c.lstvRess->Find("R101"), nullptr);
+        EXPECT_NE(Selected(*c.lstvRess), "R101");
+    });
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
 }
 
 TEST_F(LookupTest, JobOutsideTheListWithNothingChosenBeforeKeepsTheCustomer) {

@@ -2,6 +2,9 @@
 // store: what lands on disk, in the database and in Outlook's folders.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "adapters/mailstore/mail_data.hpp"
 #include "import/import_support.hpp"
 #include "import_world.hpp"
@@ -268,6 +271,46 @@ TEST_F(ImportCommandTest, RecordFailureOnTheSecondOfThreeStopsThereAndKeepsTheFi
     EXPECT_NE(log.find("UpdateDB (10): "), std::string::npos) << log;
     EXPECT_NE(log.find("ERROR\t\tcmdImport_Click: Multi after PutInDB"), std::string::npos) << log;
     EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
+}
+
+TEST_F(ImportCommandTest, TheProgressDisplayIsDownOnEveryWayOutOfTheImport) {
+    // Each way a run over several mails can end; the display must be gone
+    // afterwards, and gone before any message that ends the run.
+    struct Way {
+        const char* name;
+        std::function<void(ImportWorld&, Choice&)> arrange;
+        std::size_t progressSteps;
+    };
+    const std::vector<Way> ways = {
+        {"every mail filed", [](ImportWorld&, Choice&) {}, 3},
+        {"selection ending in items that are no mails",
+         [](ImportWorld& w, Choice&) {
+             w.SelectInExplorer({w.AddMail(MailAt("Et", 1)), w.AddMail(MailAt("To", 2)), w.AddMail(MailAt("Tre", 3)),
+                                 w.AddSample("moede.ics"), w.AddSample("kontakt.vcf")});
+         },
+         3},
+        {"a mail that could not be recorded", [](ImportWorld& w, Choice&) { w.FailInsertNumber(2); }, 2},
+        {"a failure while saving",
+         [](ImportWorld& w, Choice& choice) { choice.folder = w.JobFolder() + Sep() + "Fjernet"; }, 1},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ImportWorld world;
+        world.SelectInExplorer({world.AddMail(MailAt("Et", 1)), world.AddMail(MailAt("To", 2)),
+                                world.AddMail(MailAt("Tre", 3))});
+        Choice choice = world.JobChoice();
+        way.arrange(world, choice);
+        std::vector<bool> shownUnderMessage;
+        world.h.prompts.SetMessageResponder([&](const ui::MessageBoxRequest&) -> std::optional<ui::Answer> {
+            shownUnderMessage.push_back(world.h.prompts.ProgressShown());
+            return std::nullopt;
+        });
+        world.Import(choice);
+        EXPECT_EQ(world.h.prompts.ProgressLog().size(), way.progressSteps);
+        EXPECT_FALSE(world.h.prompts.ProgressShown());
+        EXPECT_EQ(world.h.prompts.ProgressEnds(), 1);
+        if (!shownUnderMessage.empty()) EXPECT_FALSE(shownUnderMessage.back()) << "the closing message is not covered";
+    }
 }
 
 TEST_F(ImportCommandTest, RecordFailureInTheInspectorLogsSingle) {

@@ -10,6 +10,7 @@
 #include "adapters/win32/module.hpp"
 #include "adapters/win32/outlook/late_bound.hpp"
 #include "adapters/win32/outlook/outlook_host.hpp"
+#include "adapters/win32/win32_clock.hpp"
 #include "adapters/win32/win32_registry_store.hpp"
 #include "addin/Connect.hpp"
 #include "addin/addin_context.hpp"
@@ -46,7 +47,7 @@ private:
     Win32RegistryStore registry_;
     adapters::AdapterDatabaseConnector database_;
     stdfs::StdFileSystem files_;
-    SystemClock clock_;
+    Win32Clock clock_;
     SystemRandom random_;
     dialog::Win32Prompts prompts_;
     dialog::Win32View view_;

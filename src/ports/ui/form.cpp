@@ -10,6 +10,12 @@ void Form::SetClientSize(int width, int height) {
     clientHeight_ = height;
 }
 
+void Form::SetMousePointer(int pointer) {
+    if (pointer == mousePointer_) return;
+    mousePointer_ = pointer;
+    if (view_) view_->ShowPointer(pointer);
+}
+
 void Form::Adopt(std::unique_ptr<Control> control) {
     const std::string& name = control->Name();
     if (name.empty()) throw Error(uierr::InvalidPropertyValue, name_, "Invalid property value (control name)");

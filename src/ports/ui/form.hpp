@@ -44,7 +44,9 @@ public:
     const std::string& Caption() const { return caption_; }
     void SetCaption(std::string caption) { caption_ = std::move(caption); }
     int MousePointer() const { return mousePointer_; }
-    void SetMousePointer(int pointer) { mousePointer_ = pointer; }
+    // Shown at once while the form is shown (the hourglass must appear
+    // before the long work that sets it, not after).
+    void SetMousePointer(int pointer);
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
     void SetClientSize(int width, int height);
@@ -117,6 +119,8 @@ public:
     virtual void ShowModal(Form& form) = 0;
     // Handles pending window messages once; the default has none.
     virtual void DoEvents() {}
+    // The form's mouse pointer changed (ui::pointer); the default shows none.
+    virtual void ShowPointer(int /*pointer*/) {}
 };
 
 }  // namespace kv::ui

@@ -35,6 +35,7 @@ void HeadlessPrompts::ClearRecords() {
     messages_.clear();
     inputRecords_.clear();
     progress_.clear();
+    progressEnds_ = 0;
 }
 
 Answer HeadlessPrompts::ShowMessage(const MessageBoxRequest& request) {
@@ -75,7 +76,14 @@ std::string HeadlessPrompts::AskInput(const InputBoxRequest& request) {
 
 void HeadlessPrompts::ShowProgress(int current, int total, const std::string& text) {
     progress_.push_back({current, total, text});
+    progressShown_ = true;
     if (echo_) echo_(std::to_string(current) + "/" + std::to_string(total) + " " + text);
+}
+
+void HeadlessPrompts::HideProgress() {
+    if (!progressShown_) return;
+    progressShown_ = false;
+    ++progressEnds_;
 }
 
 // ---- the scripted user

@@ -87,6 +87,10 @@ public:
     const std::vector<MessageRecord>& Messages() const { return messages_; }
     const std::vector<InputRecord>& Inputs() const { return inputRecords_; }
     const std::vector<ProgressRecord>& ProgressLog() const { return progress_; }
+    // Whether a progress display is up (shown and not yet ended), as a
+    // window would be.
+    bool ProgressShown() const { return progressShown_; }
+    int ProgressEnds() const { return progressEnds_; }
     std::size_t PendingAnswers() const { return answers_.size() + inputs_.size(); }
     void ClearRecords();
 
@@ -94,6 +98,7 @@ protected:
     Answer ShowMessage(const MessageBoxRequest& request) override;
     std::string AskInput(const InputBoxRequest& request) override;
     void ShowProgress(int current, int total, const std::string& text) override;
+    void HideProgress() override;
 
 private:
     std::deque<Answer> answers_;
@@ -104,6 +109,8 @@ private:
     std::vector<MessageRecord> messages_;
     std::vector<InputRecord> inputRecords_;
     std::vector<ProgressRecord> progress_;
+    bool progressShown_ = false;
+    int progressEnds_ = 0;
 };
 
 // The scripted user's actions, by control name. Each fails with a kv::Error

@@ -184,6 +184,7 @@ void ListView::SetHeaderHeight(int twips) {
 }
 
 ListItem* ListView::HitTest(double x, double y) const {
+    if (hitTester_) return hitTester_(x, y);
     if (x < 0 || x >= Width() || y < headerHeight_ || y >= Height()) return nullptr;
     const auto row = static_cast<long long>((y - headerHeight_) / rowHeight_);
     const long long pos = topIndex_ + row;

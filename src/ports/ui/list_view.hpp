@@ -18,6 +18,7 @@
 // Æ, Ø, Å follow Z. Equal texts keep their relative order. Sorting is
 // lazy: adding 50,000 items costs one sort at the next look at the order.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -124,7 +125,7 @@ public:
     bool IsScrolledIntoView(const ListItem& item) const;
     void EnsureVisible(const ListItem& item);
 
-    // Row geometry in twips, used by HitTest.
+    // Row geometry in twips, used by HitTest where no view answers it.
     int RowHeight() const { return rowHeight_; }
     int HeaderHeight() const { return headerHeight_; }
     void SetRowHeight(int twips);
@@ -132,6 +133,11 @@ public:
     // The item under a point (twips from the list's top left), or nullptr
     // over the header, empty rows or outside the list.
     ListItem* HitTest(double x, double y) const;
+    // A view that shows the list answers HitTest from its own window (its
+    // row heights and scrolling); an empty function goes back to the model's
+    // geometry.
+    using HitTester = std::function<ListItem*(double x, double y)>;
+    void SetHitTester(HitTester tester) { hitTester_ = std::move(tester); }
 
     // Sorting (see above).
     int SortKey() const { return sortKey_; }
@@ -180,6 +186,7 @@ private:
     bool sorted_ = false;
     std::string toolTip_;
     const ImageList* smallIcons_ = nullptr;
+    HitTester hitTester_;
 };
 
 }  // namespace kv::ui

@@ -1,5 +1,7 @@
 #include "ports/ui/prompts.hpp"
 
+#include <utility>
+
 namespace kv::ui {
 
 namespace {
@@ -75,5 +77,21 @@ std::string Prompts::InputBox(const std::string& prompt, const std::string& titl
 }
 
 void Prompts::Progress(int current, int total, const std::string& text) { ShowProgress(current, total, text); }
+
+void Prompts::EndProgress() { HideProgress(); }
+
+void ProgressScope::Show(int current, int total, const std::string& text) {
+    shown_ = true;
+    prompts_.Progress(current, total, text);
+}
+
+void ProgressScope::End() noexcept {
+    if (!std::exchange(shown_, false)) return;
+    try {
+        prompts_.EndProgress();
+    } catch (...) {
+        // A display that cannot be taken down must not hide the import's own outcome.
+    }
+}
 
 }  // namespace kv::ui

@@ -45,13 +45,36 @@ public:
     // The text typed, or "" when the user cancelled.
     std::string InputBox(const std::string& prompt, const std::string& title = {},
                          const std::string& defaultText = {});
-    // Mail current of total is being imported; text says which.
+    // Mail current of total is being imported; text says which. The display
+    // stays until EndProgress.
     void Progress(int current, int total, const std::string& text);
+    // The work that showed progress is over, however it ended; nothing
+    // happens when none is shown.
+    void EndProgress();
 
 protected:
     virtual Answer ShowMessage(const MessageBoxRequest& request) = 0;
     virtual std::string AskInput(const InputBoxRequest& request) = 0;
     virtual void ShowProgress(int current, int total, const std::string& text) = 0;
+    virtual void HideProgress() = 0;
+};
+
+// Progress of one piece of work, ended when it goes out of scope: an early
+// return or a failure cannot leave the display behind.
+class ProgressScope {
+public:
+    explicit ProgressScope(Prompts& prompts) : prompts_(prompts) {}
+    ~ProgressScope() { End(); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+    void Show(int current, int total, const std::string& text);
+    // Ends it now (before a message the display would cover, say).
+    void End() noexcept;
+
+private:
+    Prompts& prompts_;
+    bool shown_ = false;
 };
 
 }  // namespace kv::ui

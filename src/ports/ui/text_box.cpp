@@ -26,9 +26,14 @@ void TextBox::SetText(std::string text) {
     Change.Raise();
 }
 
-bool TextBox::UserPressKey(int code) {
-    if (!AcceptsInput()) return false;
+int TextBox::UserFilterKey(int code) {
+    if (!AcceptsInput()) return 0;
     KeyPress.Raise(code);
+    return code;
+}
+
+bool TextBox::UserPressKey(int code) {
+    code = UserFilterKey(code);
     if (code == 0) return false;
     std::string next = text_;
     if (code == keys::Backspace) {

@@ -1,9 +1,11 @@
 #pragma once
 // A single-line text box. Every key the user types goes through KeyPress
 // first, as a character code the handler may replace; 0 swallows the key.
-// What is left is then applied: a printable character is appended at the end
-// (the box keeps no caret), backspace (8) removes the last character, Enter
-// (13) and other control codes change nothing.
+// What is left is then applied: by a platform view, its edit window applies
+// it where the caret stands and reports the text back (UserFilterKey, then
+// SetText); without a window (UserPressKey) a printable character is
+// appended at the end, backspace (8) removes the last character, Enter (13)
+// and other control codes change nothing.
 #include <string>
 #include <string_view>
 
@@ -36,6 +38,10 @@ public:
     // One key typed by the user; answers whether it reached the box (false
     // when swallowed or when the box takes no input).
     bool UserPressKey(int code);
+    // A key typed into a view's edit window: raises KeyPress and answers the
+    // code left to apply, 0 when swallowed or the box takes no input. The
+    // view applies it and hands the resulting text to SetText.
+    int UserFilterKey(int code);
     // Types every character of utf8 in turn; "\r" and "\n" are Enter.
     void UserType(std::string_view utf8);
     // Pastes text: KeyPress sees only the paste key (22); unless that is

@@ -62,6 +62,17 @@ TEST(TerminalPrompts, TheProgressBarShowsOnlyForSeveralMailsOnATerminal) {
     EXPECT_NE(bar.str().find("] 2/2 Referat"), std::string::npos);
     EXPECT_EQ(bar.str().back(), '\n');
     EXPECT_EQ(on.ProgressLog().size(), 2u);
+    on.EndProgress();
+    EXPECT_EQ(bar.str().substr(bar.str().size() - 4), "\x1b[K\n") << "a finished bar ends its line once";
+
+    // An import that stops part-way ends the bar's line too.
+    std::ostringstream stopped;
+    TerminalPrompts early(Duplicates::Skip, in, stopped, true);
+    early.Progress(1, 3, "Tilbud");
+    EXPECT_NE(stopped.str().back(), '\n');
+    early.EndProgress();
+    EXPECT_EQ(stopped.str().back(), '\n');
+    EXPECT_FALSE(early.ProgressShown());
 }
 
 // A form with the controls the scripts use and a lazily filled folder tree,

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "adapters/win32/com_ptr.hpp"
+#include "adapters/win32/dialog/dialog_icon.h"
 #include "adapters/win32/dialog/win32_prompts.hpp"
 #include "adapters/win32/dialog/win32_view.hpp"
 #include "dialog/frmKorvane_layout.hpp"
@@ -75,7 +78,8 @@ protected:
         k.lstvJobs->ColumnClick.Subscribe([this](const ui::ColumnHeader& h) { log.push_back("column:" + h.text); });
         k.txtJobId->KeyPress.Subscribe([this](int& code) {
             log.push_back("key:" + std::to_string(code));
-            if (code != 8 && code != 13 && (code < '0' || code > '9')) code = 0;
+            // As the dialog's own filter: control keys up to paste, and digits.
+            if (code > 22 && (code < '0' || code > '9')) code = 0;
         });
         k.txtJobNavn->KeyPress.Subscribe([this](int& code) { log.push_back("name-key:" + std::to_string(code)); });
         k.cboRessType->Click.Subscribe([this] { log.push_back("type:" + std::to_string(k.cboRessType->ListIndex())); });
@@ -214,6 +218,237 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
     EXPECT_EQ(form.log.back(), "unload");
 }
 
+// Keys as the keyboard sends them to the focused box: key down, the
+// character TranslateMessage makes of it, key up.
+struct Keyboard {
+    HWND box;
+    static LPARAM Scan(UINT vk, bool up) {
+        return static_cast<LPARAM>(1 | (::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16) | (up ? 0xC0000000u : 0u));
+    }
+    void Press(UINT vk, wchar_t character = 0) const {
+        ::SendMessageW(box, WM_KEYDOWN, vk, Scan(vk, false));
+        if (character) ::SendMessageW(box, WM_CHAR, character, Scan(vk, false));
+        ::SendMessageW(box, WM_KEYUP, vk, Scan(vk, true));
+    }
+    void Type(const std::wstring& text) const {
+        for (wchar_t c : text) Press(::VkKeyScanW(c) & 0xFF, c);
+    }
+    void Select(int from, int to) const { ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(from), to); }
+};
+
+void PutOnClipboard(const std::wstring& text) {
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::memcpy(::GlobalLock(data), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    ::GlobalUnlock(data);
+    ::SetClipboardData(CF_UNICODETEXT, data);
+    ::CloseClipboard();
+}
+
+TEST(Win32View, TextBoxesEditAsEveryWindowsEditBoxDoes) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    TestForm form;
+    Win32View view(nullptr);
+    std::vector<std::string> atEnter, changes;
+    form.Load.Subscribe([&] {
+        form.k.txtJobId->KeyPress.Subscribe([&](int& code) {
+            if (code == 13) atEnter.push_back(form.k.txtJobId->Text());
+        });
+        form.k.txtJobNavn->Change.Subscribe([&] { changes.push_back(form.k.txtJobNavn->Text()); });
+    });
+    const auto pastes = [&] { return std::count(form.log.begin(), form.log.end(), "key:22"); };
+    view.SetOnShown([&](HWND dialog) {
+        const auto& k = form.k;
+        const Keyboard id{view.WindowOf(*k.txtJobId)};
+        ::SetFocus(id.box);
+        const auto text = [&] {
+            EXPECT_EQ(WindowText(id.box), k.txtJobId->Text()) << "the model holds the window's text";
+            return k.txtJobId->Text();
+        };
+        id.Type(L"123");
+        EXPECT_EQ(text(), "123");
+        id.Press(VK_HOME);
+        id.Type(L"9");
+        EXPECT_EQ(text(), "9123") << "typed where the caret stands";
+        id.Press(VK_END);
+        id.Press(VK_LEFT);
+        id.Press(VK_LEFT);
+        id.Press(VK_BACK, 8);
+        EXPECT_EQ(text(), "923") << "backspace removes what is before the caret";
+        id.Press(VK_DELETE);
+        EXPECT_EQ(text(), "93") << "Delete removes what is after it";
+        id.Select(0, 2);
+        id.Type(L"45");
+        EXPECT_EQ(text(), "45") << "typing replaces the selection";
+        id.Type(L"x-");
+        EXPECT_EQ(text(), "45") << "KeyPress still swallows what it refuses";
+        EXPECT_TRUE(Logged(form, "key:120"));
+
+        PutOnClipboard(L"678");
+        id.Select(1, 1);
+        ::SendMessageW(id.box, WM_CHAR, 0x16, Keyboard::Scan('V', false));  // Ctrl+V
+        EXPECT_EQ(text(), "46785") << "pasted at the caret";
+        EXPECT_EQ(pastes(), 1) << "KeyPress saw the paste key once";
+        id.Select(0, -1);
+        ::SendMessageW(id.box, WM_PASTE, 0, 0);  // the context menu's paste
+        EXPECT_EQ(text(), "678");
+        EXPECT_EQ(pastes(), 2);
+        ::SendMessageW(id.box, WM_UNDO, 0, 0);
+        EXPECT_EQ(text(), "46785") << "undo";
+        id.Select(0, 2);
+        ::SendMessageW(id.box, WM_CUT, 0, 0);
+        EXPECT_EQ(text(), "785") << "cut";
+
+        // A box whose KeyPress lets everything through, and a letter beyond
+        // the basic plane.
+        const Keyboard name{view.WindowOf(*k.txtJobNavn)};
+        ::SetFocus(name.box);
+        name.Type(L"Kampagne");
+        name.Press(VK_HOME);
+        name.Type(L"Ny ");
+        name.Press(VK_END);
+        ::SendMessageW(name.box, WM_CHAR, 0xD83D, 0);
+        ::SendMessageW(name.box, WM_CHAR, 0xDE00, 0);
+        EXPECT_EQ(k.txtJobNavn->Text(), "Ny Kampagne\xF0\x9F\x98\x80");
+        EXPECT_EQ(WindowText(name.box), k.txtJobNavn->Text());
+        EXPECT_EQ(changes.back(), k.txtJobNavn->Text()) << "Change follows every edit";
+
+        // Enter: the lookup reads the box's text as it stands.
+        ::SetFocus(id.box);
+        id.Press(VK_HOME);
+        id.Type(L"1");
+        id.Press(VK_RETURN, L'\r');
+        EXPECT_EQ(atEnter, std::vector<std::string>{"1785"});
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    form.ShowModal(view);
+}
+
+TEST(Win32View, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    TestForm form;
+    Win32View view(nullptr);
+    HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+    std::vector<std::string> seen;
+    const auto note = [&](const char* when) { seen.push_back(std::string(when) + (::GetCursor() == wait ? ":wait" : ":other")); };
+    form.Load.Subscribe([&] {
+        // After the form's own handler, which sets the hourglass for a long import.
+        form.k.cmdImport->Click.Subscribe([&] {
+            note("set");
+            // Windows asks again whenever the mouse moves, over any control.
+            ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+            for (const ui::Control* control : {static_cast<ui::Control*>(form.k.lstvRess), static_cast<ui::Control*>(form.k.txtJobId),
+                                               static_cast<ui::Control*>(form.k.cmdClose)}) {
+                HWND window = view.WindowOf(*control);
+                ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+                note(control->Name().c_str());
+            }
+            form.SetMousePointer(ui::pointer::Default);
+            note("back");
+        });
+    });
+    view.SetOnShown([&](HWND dialog) {
+        ::SendMessageW(view.WindowOf(*form.k.cmdImport), BM_CLICK, 0, 0);
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    form.ShowModal(view);
+    EXPECT_EQ(seen, (std::vector<std::string>{"set:wait", "lstvRess:wait", "txtJobId:wait", "cmdClose:wait", "back:other"}));
+}
+
+TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    TestForm form;
+    Win32View view(nullptr);
+    form.Load.Subscribe([&] {
+        ui::ListView& list = *form.k.lstvRess;
+        for (int i = 1; i <= kResources; ++i) list.Item(i).SetToolTipText(Numbered("Kunde nr. ", i));
+        // As the dialog's own handler does for its job list.
+        list.MouseMove.Subscribe([&list](int, int, double x, double y) {
+            const ui::ListItem* item = list.HitTest(x, y);
+            list.SetToolTipText(item ? item->ToolTipText() : std::string());
+        });
+    });
+    view.SetOnShown([&](HWND dialog) {
+        // Closed however the checks end (a failed ASSERT returns early).
+        const struct CloseAfter {
+            HWND dialog;
+            ~CloseAfter() { ::PostMessageW(dialog, WM_CLOSE, 0, 0); }
+        } closeAfter{dialog};
+        HWND list = view.WindowOf(*form.k.lstvRess);
+        HWND tip = view.ToolTipOf(*form.k.lstvRess);
+        ASSERT_NE(tip, nullptr);
+        // Scrolled by the window alone: the model knows nothing of it.
+        ::SendMessageW(list, LVM_ENSUREVISIBLE, 999, FALSE);
+        const int top = static_cast<int>(::SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+        ASSERT_GT(top, 0);
+        RECT row{};
+        row.left = LVIR_BOUNDS;
+        ASSERT_TRUE(::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(top + 2), reinterpret_cast<LPARAM>(&row)));
+        POINT at{row.left + 20, (row.top + row.bottom) / 2};
+        POINT screen = at;
+        ::ClientToScreen(list, &screen);
+        ::SetCursorPos(screen.x, screen.y);
+        ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        const std::string expected = Numbered("Kunde nr. ", top + 3);
+        EXPECT_EQ(form.k.lstvRess->ToolTipText(), expected) << "the row the window shows there";
+
+        wchar_t text[256] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(list);
+        tool.lpszText = text;
+        ::SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(Narrow(text), expected);
+        // It shows once the mouse rests there.
+        const DWORD until = ::GetTickCount() + 5000;
+        while (!::IsWindowVisible(tip) && ::GetTickCount() < until) {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+            ::Sleep(20);
+        }
+        EXPECT_TRUE(::IsWindowVisible(tip));
+
+        // Over the header there is no item, and no tip.
+        ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, 2));
+        EXPECT_EQ(form.k.lstvRess->ToolTipText(), "");
+        EXPECT_FALSE(::IsWindowVisible(tip));
+    });
+    form.ShowModal(view);
+}
+
+TEST(Win32View, TheAddinsResourcesCarryTheDialogsIcon) {
+    const std::wstring dll = kv::win32::Widen(KV_ADDIN_DLL);
+    HMODULE resources = ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(resources, nullptr);
+    HANDLE icon = ::LoadImageW(resources, MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, 32, 32, 0);
+    EXPECT_NE(icon, nullptr);
+    ICONINFO info{};
+    if (icon && ::GetIconInfo(static_cast<HICON>(icon), &info)) {
+        BITMAP bitmap{};
+        ::GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, 32);
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+    }
+    if (icon) ::DestroyIcon(static_cast<HICON>(icon));
+    ::FreeLibrary(resources);
+}
+
+TEST(Win32View, TheDialogWindowShowsItsIcon) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    // Big and small, from the resources of the module that shows it.
+    TestForm form;
+    Win32View view(nullptr);
+    view.SetOnShown([&](HWND dialog) {
+        EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
+        EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0), 0);
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    form.ShowModal(view);
+}
+
 TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     HWND owner = ::CreateWindowExW(0, L"STATIC", L"Outlook", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 50, 1000, 700,
@@ -320,7 +555,22 @@ TEST(Win32Prompts, ProgressShowsForSeveralMailsOnly) {
     HWND bar = ::FindWindowExW(prompts.ProgressWindow(), nullptr, PROGRESS_CLASSW, nullptr);
     EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 2);
     prompts.Progress(3, 3, "Faktura");
+    ASSERT_NE(prompts.ProgressWindow(), nullptr) << "the last mail is still being imported";
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 3);
+    prompts.EndProgress();
     EXPECT_EQ(prompts.ProgressWindow(), nullptr);
+    prompts.EndProgress();  // nothing shown: nothing to do
+
+    // An import that stops part-way takes it down as well.
+    prompts.Progress(1, 4, "Tilbud");
+    HWND window = prompts.ProgressWindow();
+    ASSERT_NE(window, nullptr);
+    {
+        ui::ProgressScope scope(prompts);
+        scope.Show(2, 4, "Ordre");
+    }
+    EXPECT_EQ(prompts.ProgressWindow(), nullptr);
+    EXPECT_FALSE(::IsWindow(window));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ports/ui/controls.hpp"
 #include "support/error.hpp"
 
@@ -77,6 +79,20 @@ TEST(TextBox, KeyPressMaySwallowOrReplaceKeys) {
     EXPECT_EQ(codes.back(), keys::Enter);
     box.UserType("\n");
     EXPECT_EQ(codes.back(), keys::Enter);
+}
+
+TEST(TextBox, AViewsEditWindowGetsTheKeyAsKeyPressLeftIt) {
+    TextBox box("txtJobNavn");
+    box.KeyPress.Subscribe([](int& code) {
+        if (code == 'x') code = 0;
+        if (code == 'a') code = 'A';
+    });
+    EXPECT_EQ(box.UserFilterKey('a'), 'A');
+    EXPECT_EQ(box.UserFilterKey('x'), 0);
+    EXPECT_EQ(box.UserFilterKey(keys::Backspace), keys::Backspace);
+    EXPECT_EQ(box.Text(), "") << "the view's window applies the key, not the model";
+    box.SetEnabled(false);
+    EXPECT_EQ(box.UserFilterKey('b'), 0);
 }
 
 TEST(TextBox, PastedTextPassesTheKeyFilterWhole) {
@@ -200,6 +216,35 @@ TEST(Form, EachShowingStartsFromTheDesignAndEndsUnloaded) {
     ASSERT_EQ(form.TabOrder().size(), 2u);
     EXPECT_EQ(form.TabOrder()[0]->Name(), "cmdOk");
     EXPECT_EQ(form.ActiveControl()->Name(), "cmdOk");
+}
+
+// A view that records the pointers it is told to show while the form is up.
+class PointerView : public View {
+public:
+    std::vector<int> shown;
+    std::function<void(Form&)> whileShown;
+    void ShowModal(Form& form) override {
+        if (whileShown) whileShown(form);
+        form.Unload();
+    }
+    void ShowPointer(int pointer) override { shown.push_back(pointer); }
+};
+
+TEST(Form, TheViewShowsAPointerChangeAtOnceWhileTheFormIsShown) {
+    TwoButtons form;
+    PointerView view;
+    form.Load.Subscribe([&] { form.SetMousePointer(pointer::Hourglass); });  // no window yet
+    view.whileShown = [&](Form& f) {
+        f.SetMousePointer(pointer::Default);
+        f.SetMousePointer(pointer::Hourglass);
+        EXPECT_EQ(view.shown, (std::vector<int>{pointer::Default, pointer::Hourglass})) << "at once, not afterwards";
+        f.SetMousePointer(pointer::Hourglass);  // no change, nothing to show
+        f.SetMousePointer(pointer::Default);
+    };
+    form.ShowModal(view);
+    EXPECT_EQ(view.shown, (std::vector<int>{pointer::Default, pointer::Hourglass, pointer::Default}));
+    form.SetMousePointer(pointer::Hourglass);  // closed: no view to tell
+    EXPECT_EQ(view.shown.size(), 3u);
 }
 
 TEST(Form, AViewThatReturnsWithoutUnloadStillUnloads) {

@@ -57,6 +57,11 @@ TEST(HeadlessPrompts, InputBoxesAnswerQueuedTextOrCancel) {
     prompts.Progress(2, 5, "Re: Tilbud");
     ASSERT_EQ(prompts.ProgressLog().size(), 1u);
     EXPECT_EQ(prompts.ProgressLog()[0].current, 2);
+    EXPECT_TRUE(prompts.ProgressShown());
+    prompts.EndProgress();
+    prompts.EndProgress();
+    EXPECT_FALSE(prompts.ProgressShown());
+    EXPECT_EQ(prompts.ProgressEnds(), 1) << "ending what is not shown does nothing";
     EXPECT_EQ(echoed.size(), 4u);
     EXPECT_EQ(echoed[0], "[Opret folder] Foldernavn: \"Tilbud\"");
 }

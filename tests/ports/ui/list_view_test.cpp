@@ -159,6 +159,21 @@ TEST(ListView, HitTestMapsRowsToItemsBelowTheHeader) {
     EXPECT_EQ(jobs.HitTest(100, 300), jobs.Find("J3"));
 }
 
+TEST(ListView, AViewShowingTheListAnswersHitTest) {
+    ListView jobs("lstvJobs");
+    SetUpJobs(jobs);
+    for (int id = 1; id <= 3; ++id) AddJob(jobs, id, "job");
+    std::vector<std::pair<double, double>> asked;
+    jobs.SetHitTester([&](double x, double y) {
+        asked.emplace_back(x, y);
+        return jobs.Find("J3");  // the window has scrolled, say
+    });
+    EXPECT_EQ(jobs.HitTest(100, 300), jobs.Find("J3"));
+    EXPECT_EQ(asked, (std::vector<std::pair<double, double>>{{100, 300}}));
+    jobs.SetHitTester({});
+    EXPECT_EQ(jobs.HitTest(100, 300), jobs.Find("J1")) << "without a view, the model's rows";
+}
+
 TEST(ListView, EnsureVisibleScrollsSoHitTestSeesTheItem) {
     ListView jobs("lstvJobs");
     SetUpJobs(jobs);

@@ -105,7 +105,6 @@ void Win32Prompts::ShowProgress(int current, int total, const std::string& text)
     ::SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(current), 0);
     ::SetWindowTextW(progressText_, Widen(text).c_str());
     ::UpdateWindow(progress_);
-    if (current == total) CloseProgress();
 }
 
 void Win32Prompts::CloseProgress() {

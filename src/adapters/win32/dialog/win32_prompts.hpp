@@ -20,8 +20,9 @@ public:
 protected:
     ui::Answer ShowMessage(const ui::MessageBoxRequest& request) override;
     std::string AskInput(const ui::InputBoxRequest& request) override;
-    // Shown from the first of several mails; gone after the last.
+    // Shown from the first of several mails until HideProgress.
     void ShowProgress(int current, int total, const std::string& text) override;
+    void HideProgress() override { CloseProgress(); }
 
 private:
     void CloseProgress();

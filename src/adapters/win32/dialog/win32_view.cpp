@@ -3,11 +3,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 
 #include "adapters/win32/com_ptr.hpp"
 #include "adapters/win32/module.hpp"
+#include "adapters/win32/dialog/dialog_icon.h"
 #include "adapters/win32/dialog/dialog_template.hpp"
 #include "adapters/win32/dialog/pictures.hpp"
 #include "support/error.hpp"
@@ -31,17 +33,21 @@ void SetTextIfChanged(HWND hwnd, const std::string& utf8) {
     if (WindowText(hwnd) != wide) ::SetWindowTextW(hwnd, wide.c_str());
 }
 
-std::string ClipboardText(HWND owner) {
-    std::string text;
-    if (!::OpenClipboard(owner)) return text;
-    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
-            text = Narrow(std::wstring(chars));
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
+// A tooltip over the whole of a list window; its text is set as the mouse
+// moves (the model's ToolTipText).
+HWND MakeToolTip(HWND dialog, HWND list) {
+    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                                 ModuleHandle(), nullptr);
+    if (!tip) return nullptr;  // a tooltip is a courtesy
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    return tip;
 }
 
 int IndexOf(const std::vector<std::string>& keys, const std::string& key) {
@@ -67,6 +73,9 @@ struct Win32View::Bound {
     std::wstring dispText;  // LVN_GETDISPINFO hands out a pointer into this
     wchar_t highSurrogate = 0;
     bool enterDown = false;  // Enter went to KeyPress at WM_KEYDOWN; its WM_CHAR is spent
+    bool pasteKeyed = false;  // the paste key is being applied by the edit window
+    HWND tip = nullptr;        // list view: its tooltip, and the text it shows
+    std::string tipText;
     int changedItem = -1;  // the item a selection change already reported
     // Tree view: node index - 1 -> node and its item, and what was pushed.
     struct Node {
@@ -94,6 +103,12 @@ HWND Win32View::WindowOf(const ui::Control& control) const {
     return nullptr;
 }
 
+HWND Win32View::ToolTipOf(const ui::Control& control) const {
+    for (const auto& b : bound_)
+        if (b->model == &control) return b->tip;
+    return nullptr;
+}
+
 Win32View::Bound* Win32View::ById(int id) {
     const int index = id - kFirstId;
     if (index < 0 || index >= static_cast<int>(bound_.size())) return nullptr;
@@ -117,7 +132,6 @@ void Win32View::ShowModal(ui::Form& form) {
     form_ = &form;
     failure_ = nullptr;
     ending_ = false;
-    lastPointer_ = -1;
     bound_.clear();
 
     // Template order is tab order: the focus-taking controls by tab index
@@ -138,6 +152,8 @@ void Win32View::ShowModal(ui::Form& form) {
     const INT_PTR result = ::DialogBoxIndirectParamW(ModuleHandle(), dialogTemplate.Get(), LiveWindow(owner_), &DialogProc,
                                                      reinterpret_cast<LPARAM>(this));
     const DWORD error = ::GetLastError();
+    for (const auto& b : bound_)
+        if (b->model->Kind() == ui::ControlKind::ListView) static_cast<ui::ListView*>(b->model)->SetHitTester({});
     dialog_ = nullptr;
     bound_.clear();
     form_ = nullptr;
@@ -165,6 +181,13 @@ INT_PTR CALLBACK Win32View::DialogProc(HWND hwnd, UINT message, WPARAM wParam, L
 }
 
 void Win32View::Init(HWND dialog) {
+    // The icon of the module that shows the dialog (the add-in's resources);
+    // shared images, so nothing to free.
+    for (const auto [which, metric] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
+        const int size = ::GetSystemMetrics(metric);
+        if (HANDLE icon = ::LoadImageW(ModuleHandle(), MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, size, size, LR_SHARED))
+            ::SendMessageW(dialog, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
+    }
     for (auto& b : bound_) {
         b->hwnd = ::GetDlgItem(dialog, b->id);
         ui::Control& c = *b->model;
@@ -187,6 +210,17 @@ void Win32View::Init(HWND dialog) {
                     b->images = MakeImageList(b->imageKeys);
                     ::SendMessageW(b->hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(b->images));
                 }
+                // The item under a point is the one the window shows there
+                // (its own rows and scrolling), not the model's estimate.
+                list.SetHitTester([this, hwnd = b->hwnd, &list](double x, double y) -> ui::ListItem* {
+                    LVHITTESTINFO hit{};
+                    hit.pt = {static_cast<LONG>(std::lround(x * dpiX_ / 1440.0)),
+                              static_cast<LONG>(std::lround(y * dpiY_ / 1440.0))};
+                    const auto index = static_cast<int>(::SendMessageW(hwnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+                    if (index < 0 || index >= list.Count() || !(hit.flags & LVHT_ONITEM)) return nullptr;
+                    return &list.Item(index + 1);
+                });
+                b->tip = MakeToolTip(dialog, b->hwnd);
                 break;
             }
             case ui::ControlKind::TreeView: {
@@ -221,6 +255,7 @@ void Win32View::Init(HWND dialog) {
         }
     }
     Sync();
+    if (form_->MousePointer() != ui::pointer::Default) ShowPointer(form_->MousePointer());
 
     // Centred on the owner window.
     if (LiveWindow(owner_)) {
@@ -294,12 +329,9 @@ INT_PTR Win32View::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             User([&] { form_->Unload(); });
             return TRUE;
         case WM_SETCURSOR:
-            if (form_->MousePointer() == ui::pointer::Hourglass) {
-                ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-                ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
-                return TRUE;
-            }
-            return FALSE;
+            if (!KeepWaitCursor()) return FALSE;
+            ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
+            return TRUE;
         default: return FALSE;
     }
 }
@@ -328,6 +360,12 @@ void Win32View::Command(int id, int code) {
             break;
         case ui::ControlKind::TextBox:
             if (code == EN_KILLFOCUS) User([&] { static_cast<ui::TextBox*>(b->model)->LostFocus.Raise(); });
+            // The edit window changed its text (typing, Delete, cut, paste,
+            // undo): the model, and so every handler, reads that text.
+            if (code == EN_CHANGE && !pushing_) {
+                const std::string text = Narrow(WindowText(b->hwnd));
+                User([&] { static_cast<ui::TextBox*>(b->model)->SetText(text); });
+            }
             break;
         default: break;
     }
@@ -420,6 +458,7 @@ LRESULT CALLBACK Win32View::ControlProc(HWND hwnd, UINT message, WPARAM wParam, 
 LRESULT Win32View::HandleControl(Bound& b, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto original = [&] { return ::CallWindowProcW(b.oldProc, b.hwnd, message, wParam, lParam); };
     if (b.model->Kind() == ui::ControlKind::ListView) {
+        if (message == WM_SETCURSOR && KeepWaitCursor()) return TRUE;
         if (message == WM_MOUSEMOVE && form_ && !ending_) {
             auto& list = static_cast<ui::ListView&>(*b.model);
             const int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
@@ -434,6 +473,11 @@ LRESULT Win32View::HandleControl(Bound& b, UINT message, WPARAM wParam, LPARAM l
                 failure_ = std::current_exception();
                 Close();
             }
+            if (!ending_) ShowToolTip(b);
+        }
+        if (b.tip && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+            MSG relay{b.hwnd, message, wParam, lParam, ::GetMessageTime(), {}};
+            ::SendMessageW(b.tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
         }
         return original();
     }
@@ -458,26 +502,36 @@ LRESULT Win32View::HandleControl(Bound& b, UINT message, WPARAM wParam, LPARAM l
                 code = 0x10000 + ((b.highSurrogate - 0xD800) << 10) + (code - 0xDC00);
             }
             b.highSurrogate = 0;
-            if (code == ui::keys::Paste) {
-                const std::string text = ClipboardText(dialog_);
-                User([&] { box.UserPaste(text); });
+            // KeyPress first; the edit window applies what it leaves, where
+            // the caret stands, and reports the text back (EN_CHANGE).
+            int kept = 0;
+            User([&] { kept = box.UserFilterKey(code); });
+            if (kept == 0 || kept == ui::keys::Enter || ending_ || failure_) return 0;
+            b.pasteKeyed = kept == ui::keys::Paste;  // its WM_PASTE has been through KeyPress
+            if (kept >= 0x10000) {
+                // Both halves at once: half a pair would be text for a moment.
+                const int units = kept - 0x10000;
+                const wchar_t pair[] = {static_cast<wchar_t>(0xD800 + (units >> 10)),
+                                        static_cast<wchar_t>(0xDC00 + (units & 0x3FF)), 0};
+                ::CallWindowProcW(b.oldProc, b.hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pair));
             } else {
-                User([&] { box.UserPressKey(code); });
+                ::CallWindowProcW(b.oldProc, b.hwnd, WM_CHAR, static_cast<WPARAM>(kept), lParam);
             }
+            b.pasteKeyed = false;
             return 0;
         }
-        case WM_PASTE: {
-            const std::string text = ClipboardText(dialog_);
-            User([&] { box.UserPaste(text); });
-            return 0;
-        }
-        // The box keeps no caret: edits inside the text would bypass KeyPress.
-        case WM_CUT:
-        case WM_CLEAR:
-        case WM_UNDO: return 0;
+        case WM_PASTE:
+            // A paste from the menu passes KeyPress as the paste key does.
+            if (!b.pasteKeyed) {
+                int kept = 0;
+                User([&] { kept = box.UserFilterKey(ui::keys::Paste); });
+                if (kept == 0 || ending_ || failure_) return 0;
+            }
+            return original();
+        case WM_SETCURSOR:
+            return KeepWaitCursor() ? TRUE : original();
         case WM_KEYDOWN:
             b.enterDown = false;
-            if (wParam == VK_DELETE) return 0;
             // Enter is the box's own key (KeyPress 13): the edit control would
             // pass it to the dialog as its default button instead.
             if (wParam == VK_RETURN) {
@@ -490,6 +544,45 @@ LRESULT Win32View::HandleControl(Bound& b, UINT message, WPARAM wParam, LPARAM l
             if (wParam == VK_RETURN) b.enterDown = false;
             return original();
         default: return original();
+    }
+}
+
+void Win32View::ShowToolTip(Bound& b) {
+    const std::string& text = static_cast<ui::ListView&>(*b.model).ToolTipText();
+    if (!b.tip || text == b.tipText) return;
+    b.tipText = text;
+    std::wstring wide = Widen(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = dialog_;
+    tool.uId = reinterpret_cast<UINT_PTR>(b.hwnd);
+    tool.lpszText = wide.data();
+    ::SendMessageW(b.tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Over empty rows none shows; another item's text replaces the one shown.
+    if (text.empty()) ::SendMessageW(b.tip, TTM_POP, 0, 0);
+}
+
+bool Win32View::KeepWaitCursor() {
+    if (!form_ || form_->MousePointer() != ui::pointer::Hourglass) return false;
+    ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    return true;
+}
+
+void Win32View::ShowPointer(int pointer) {
+    if (!dialog_) return;
+    if (pointer == ui::pointer::Hourglass) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+        return;
+    }
+    // Back to whatever the window under the mouse shows (an I-beam over a
+    // text box, say): ask it as a mouse move would.
+    POINT at{};
+    HWND under = ::GetCursorPos(&at) ? ::WindowFromPoint(at) : nullptr;
+    if (under && (under == dialog_ || ::IsChild(dialog_, under))) {
+        const auto hit = static_cast<short>(::SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)));
+        ::SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
+    } else {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
     }
 }
 
@@ -520,10 +613,6 @@ void Win32View::Sync() {
     } restore{pushing_, wasPushing};
 
     SetTextIfChanged(dialog_, form_->Caption());
-    if (form_->MousePointer() != lastPointer_) {
-        lastPointer_ = form_->MousePointer();
-        ::SetCursor(::LoadCursorW(nullptr, lastPointer_ == ui::pointer::Hourglass ? IDC_WAIT : IDC_ARROW));
-    }
     for (auto& owned : bound_) {
         Bound& b = *owned;
         ui::Control& c = *b.model;

@@ -26,6 +26,9 @@ public:
 
     void ShowModal(ui::Form& form) override;
     void DoEvents() override;
+    // The hourglass shows at once and stays (WM_SETCURSOR) until the form's
+    // pointer is set back.
+    void ShowPointer(int pointer) override;
 
     // Runs once the dialog is on screen, inside its modal loop (tests drive
     // the dialog from here).
@@ -33,6 +36,8 @@ public:
     // The window of a control of the form being shown; nullptr otherwise.
     HWND WindowOf(const ui::Control& control) const;
     HWND Dialog() const { return dialog_; }
+    // The tooltip window of a list view of the form being shown; nullptr otherwise.
+    HWND ToolTipOf(const ui::Control& control) const;
 
     struct Bound;
 
@@ -51,6 +56,10 @@ private:
     void Sync();
     void SyncTree(Bound& bound);
     void Close();
+    // Puts the list model's tooltip text on its tooltip window.
+    void ShowToolTip(Bound& bound);
+    // Answers WM_SETCURSOR while the hourglass is wanted.
+    bool KeepWaitCursor();
     int Pixels(int twips, bool horizontal) const;
     Bound* ById(int id);
 
@@ -61,7 +70,6 @@ private:
     std::function<void(HWND)> onShown_;
     std::exception_ptr failure_;
     int dpiX_ = 96, dpiY_ = 96;
-    int lastPointer_ = -1;
     bool pushing_ = false;
     bool ending_ = false;
 };
