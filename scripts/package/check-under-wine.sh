@@ -67,7 +67,8 @@ expect_installed() {  # ARCH VERSION
   # Add/Remove Programs: exactly one entry, of this version.
   mapfile -t product < <(wine_text uninstaller --list | grep '|||Korvane Outlook Addin$')
   [ "${#product[@]}" -eq 1 ] || fail "$1 $2: ${#product[@]} entries in Add/Remove Programs"
-  wine_text reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${product[0]%%|*}" /v DisplayVersion \
+  # (A 32-bit package's entry is in the registry's 32-bit view.)
+  wine_text reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${product[0]%%|*}" /v DisplayVersion "$view" \
     | grep -qE "DisplayVersion +REG_SZ +$2\$" || fail "$1 $2: Add/Remove Programs does not show version $2"
 }
 expect_nothing_left() {  # ARCH
