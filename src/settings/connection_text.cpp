@@ -8,7 +8,7 @@ namespace kv {
 
 std::string ConvertConnectionText(const std::string& text) {
     if (text.empty()) return {};
-    std::string server, database, user, password;
+    std::string server, database, user, password, encrypt, trustCertificate;
     bool trusted = false;
 
     std::string_view rest = text;
@@ -27,11 +27,19 @@ std::string ConvertConnectionText(const std::string& text) {
             else if (key == "SERVER") server = value;
             else if (key == "UID" || key == "USER ID") user = value;
             else if (key == "PWD" || key == "PASSWORD") password = value;
+            else if (key == "ENCRYPT") encrypt = value;
+            else if (key == "TRUSTSERVERCERTIFICATE") trustCertificate = value;
         }
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end + 1);
     }
-    return BuildConnectionString(server, database, trusted, user, password);
+    std::string result = BuildConnectionString(server, database, trusted, user, password);
+    // The encryption the stored text asks for travels on in the provider's
+    // own words; without it the database adapter connects as the old
+    // provider did (encrypted only when the server insists).
+    if (!encrypt.empty()) result += ";Use Encryption for Data=" + encrypt;
+    if (!trustCertificate.empty()) result += ";Trust Server Certificate=" + trustCertificate;
+    return result;
 }
 
 std::string BuildConnectionString(const std::string& server, const std::string& database, bool trusted,

@@ -5,7 +5,9 @@
 
 namespace kv {
 
-// The provider connection string for the stored text, or "" for "".
+// The provider connection string for the stored text, or "" for "". The
+// stored text's Encrypt and TrustServerCertificate, when given, follow as
+// "Use Encryption for Data" and "Trust Server Certificate".
 std::string ConvertConnectionText(const std::string& text);
 
 std::string BuildConnectionString(const std::string& server, const std::string& database, bool trusted,

@@ -43,3 +43,20 @@ TEST(ConnectionText, ValueKeepsEverythingAfterTheFirstEquals) {
     EXPECT_EQ(ConvertConnectionText("SERVER==s"),
               "Provider=SQLOLEDB.1;Initial Catalog=;Data Source==s;Persist Security Info=True;User ID=");
 }
+
+TEST(ConnectionText, EncryptionWishesOfTheStoredTextTravelOn) {
+    const std::string base = "Provider=SQLOLEDB.1;Initial Catalog=p;Data Source=s;Persist Security Info=True;User ID=u";
+    const struct {
+        const char* stored;
+        std::string expected;
+    } cases[] = {
+        {"SERVER=s;DATABASE=p;UID=u", base},
+        {"SERVER=s;DATABASE=p;UID=u;Encrypt=yes", base + ";Use Encryption for Data=yes"},
+        {"encrypt=Strict;SERVER=s;DATABASE=p;UID=u", base + ";Use Encryption for Data=Strict"},
+        {"SERVER=s;DATABASE=p;UID=u;TrustServerCertificate=no", base + ";Trust Server Certificate=no"},
+        {"SERVER=s;DATABASE=p;UID=u;TRUSTSERVERCERTIFICATE=yes;ENCRYPT=Mandatory",
+         base + ";Use Encryption for Data=Mandatory;Trust Server Certificate=yes"},
+        {"SERVER=s;DATABASE=p;UID=u; Encrypt=yes", base},  // blanks before keys are not trimmed
+    };
+    for (const auto& c : cases) EXPECT_EQ(ConvertConnectionText(c.stored), c.expected) << c.stored;
+}

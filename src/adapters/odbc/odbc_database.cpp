@@ -1,5 +1,7 @@
 #include "adapters/odbc/odbc_database.hpp"
 
+#include "adapters/odbc/sql_server_connection.hpp"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -590,31 +592,6 @@ private:
     LinkPtr link_;
 };
 
-// Braces a value that would otherwise end or break its keyword=value pair.
-std::string OdbcValue(const std::string& value) {
-    if (value.find_first_of(";}") == std::string::npos && (value.empty() || value.front() != '{') &&
-        value.find_first_of(" \t") != 0)
-        return value;
-    std::string quoted = "{";
-    for (char c : value) {
-        quoted += c;
-        if (c == '}') quoted += '}';
-    }
-    return quoted + "}";
-}
-
-int SqlServerDriverRank(const std::string& name) {
-    static const std::string prefix = "ODBC Driver ", suffix = " for SQL Server";
-    if (name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-        const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-        if (!number.empty() && number.size() < 4 && std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            return 100 + std::stoi(number);
-    }
-    if (name.rfind("SQL Server Native Client", 0) == 0) return 50;
-    return 0;
-}
-
 }  // namespace
 
 std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConnectionString) {
@@ -636,34 +613,6 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
                      "SQLDriverConnectW");
     link->connected = true;
     return std::make_unique<OdbcConnection>(std::move(link));
-}
-
-std::string SqlServerConnectionString(const db::ProviderFields& f, const std::string& driver) {
-    std::string s = "Driver=" + OdbcValue(driver.empty() ? ChooseSqlServerDriver({}) : driver);
-    s += ";Server=" + OdbcValue(f.dataSource);
-    s += ";Database=" + OdbcValue(f.catalog);
-    if (f.integratedSecurity) {
-        s += ";Trusted_Connection=Yes";
-    } else {
-        s += ";UID=" + OdbcValue(f.user);
-        if (!f.password.empty()) s += ";PWD=" + OdbcValue(f.password);
-    }
-    return s;
-}
-
-std::string ChooseSqlServerDriver(const std::vector<std::string>& installedDrivers) {
-    std::string best;
-    int bestRank = 0;
-    for (const auto& name : installedDrivers) {
-        const int rank = SqlServerDriverRank(name);
-        if (rank > bestRank) bestRank = rank, best = name;
-    }
-    if (!best.empty()) return best;
-#ifdef _WIN32
-    return "SQL Server";
-#else
-    return "FreeTDS";
-#endif
 }
 
 std::vector<std::string> InstalledDrivers() {

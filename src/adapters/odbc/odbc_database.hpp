@@ -13,16 +13,6 @@ namespace kv::odbc {
 // ("Driver={...};Server=...;..."). Login timeout 15 s.
 std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConnectionString);
 
-// The ODBC connection string for SQL Server made from a provider string's
-// fields: Driver={driver};Server=...;Database=...; then Trusted_Connection=Yes
-// or UID=...;PWD=... Values with ; or } (or a leading {) are braced.
-std::string SqlServerConnectionString(const db::ProviderFields& fields, const std::string& driver);
-
-// Picks the SQL Server driver: "ODBC Driver N for SQL Server" with the
-// highest N among the installed ones, then "SQL Server Native Client",
-// then FreeTDS (Linux) or "SQL Server" (Windows).
-std::string ChooseSqlServerDriver(const std::vector<std::string>& installedDrivers);
-
 // The driver names the driver manager knows (SQLDrivers).
 std::vector<std::string> InstalledDrivers();
 

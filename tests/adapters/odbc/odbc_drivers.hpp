@@ -19,7 +19,8 @@ struct TestDriver {
 
 inline const std::vector<TestDriver>& TestDrivers() {
     static const std::vector<TestDriver> drivers = {{"SQLite3", "libsqlite3odbc.so"},
-                                                    {"PostgreSQL Unicode", "psqlodbcw.so"}};
+                                                    {"PostgreSQL Unicode", "psqlodbcw.so"},
+                                                    {"FreeTDS", "libtdsodbc.so"}};
     return drivers;
 }
 

@@ -29,20 +29,35 @@ inline std::wstring DllPath() {
     return path;
 }
 
+// KV_ADDIN_INSTALLED names the DLL an installer put in place: the tests then
+// take the add-in as that installer registered it, neither loading the built
+// DLL nor touching the registration. Empty when not set.
+inline std::wstring InstalledDllPath() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = ::GetEnvironmentVariableW(L"KV_ADDIN_INSTALLED", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
+}
+
 using EntryPoint = HRESULT(STDAPICALLTYPE*)();
 
 class AddinDll : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { dll_ = ::LoadLibraryW(DllPath().c_str()); }
+    static bool Installed() { return !InstalledDllPath().empty(); }
+    static void SetUpTestSuite() {
+        if (!Installed()) dll_ = ::LoadLibraryW(DllPath().c_str());
+    }
     static void TearDownTestSuite() {
         if (dll_) ::FreeLibrary(dll_);
         dll_ = nullptr;
     }
     void SetUp() override {
+        if (Installed()) return;
         ASSERT_NE(dll_, nullptr) << "cannot load " << Narrow(DllPath());
         ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
     }
-    void TearDown() override { Call("DllUnregisterServer"); }
+    void TearDown() override {
+        if (!Installed()) Call("DllUnregisterServer");
+    }
 
     static HRESULT Call(const char* name) {
         const auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(::GetProcAddress(dll_, name)));

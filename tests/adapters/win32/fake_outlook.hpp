@@ -74,7 +74,9 @@ class AddinInOutlook : public AddinDll {
 protected:
     void SetUp() override {
         AddinDll::SetUp();
-        ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+        if (!Installed()) {
+            ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+        }
         ASSERT_TRUE(SUCCEEDED(apartment_.Result()));
         mirror_ = std::make_unique<ClassesMirror>();
 
@@ -97,6 +99,15 @@ protected:
         ASSERT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2,
                                      reinterpret_cast<void**>(connect.Put())),
                   S_OK);
+        if (Installed()) {
+            // COM found the DLL through the installer's registration.
+            wchar_t loaded[MAX_PATH] = {};
+            const HMODULE module = ::GetModuleHandleW(L"KVOutlookAddin.dll");
+            ASSERT_NE(module, nullptr);
+            ::GetModuleFileNameW(module, loaded, MAX_PATH);
+            ASSERT_EQ(::CompareStringOrdinal(loaded, -1, InstalledDllPath().c_str(), -1, TRUE), CSTR_EQUAL)
+                << Narrow(loaded);
+        }
     }
     void Wire(FakeExplorerWindow& w) {
         w.explorer.SetObject(L"CurrentFolder", &inbox).SetObject(L"Selection", &w.selection);
