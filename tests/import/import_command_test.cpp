@@ -167,6 +167,34 @@ TEST_F(ImportCommandTest, ExplorerDuplicateConfirmedIsImportedAgainUnderTheNextN
     EXPECT_EQ(w.Count("DocMail"), 2);
 }
 
+// The night the clocks go back in Copenhagen, 02:30 comes twice. The host
+// reports UTC, so the two mails are stored an hour apart and neither is
+// taken for the other; the duplicate check still finds each of them again.
+TEST_F(ImportCommandTest, TwoMailsAtTheRepeatedHourAreNoDuplicates) {
+    const char* oldZone = std::getenv("TZ");
+    const std::string restore = oldZone ? oldZone : "";
+    setenv("TZ", "Europe/Copenhagen", 1);
+    tzset();
+    auto first = w.AddMail(MailWith("Alarm", "Sun, 27 Oct 2024 02:30:00 +0200"));
+    auto second = w.AddMail(MailWith("Alarm", "Sun, 27 Oct 2024 02:30:00 +0100"));
+    w.SelectInExplorer({first, second});
+    EXPECT_FALSE(w.Import(w.JobChoice()));
+    EXPECT_TRUE(w.h.prompts.Messages().empty()) << "the second mail was taken for the first";
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Alarm.msg", "Alarm_1.msg"}));
+    EXPECT_EQ(w.Count("DocMail WHERE Recieved = '2024-10-27 00:30:00'"), 1);
+    EXPECT_EQ(w.Count("DocMail WHERE Recieved = '2024-10-27 01:30:00'"), 1);
+
+    w.SelectInExplorer({second});
+    w.h.prompts.QueueAnswer(ui::Answer::No);
+    EXPECT_FALSE(w.Import(w.JobChoice()));
+    EXPECT_EQ(w.h.prompts.Messages().size(), 1u) << "importing the same mail again asks";
+    if (oldZone)
+        setenv("TZ", restore.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
 TEST_F(ImportCommandTest, DuplicateForAnotherJobIsNoDuplicate) {
     auto mail = w.AddMail(MailAt("Tilbud", 1));
     w.OpenInInspector(mail);

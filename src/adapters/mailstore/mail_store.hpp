@@ -19,7 +19,8 @@ namespace kv::mailstore {
 struct StoreState;
 
 struct StoreOptions {
-    // Local time of a send; the system clock when empty.
+    // Time of a send, UTC; the system clock when empty. The store's times are
+    // all UTC, so no clock change makes two times one.
     std::function<DateTime()> now;
 };
 

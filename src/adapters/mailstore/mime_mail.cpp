@@ -6,8 +6,11 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 #include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailstore/mime_text.hpp"
 #include "support/error.hpp"
 #include "support/utf.hpp"
 
@@ -35,63 +38,41 @@ using GString_ = std::unique_ptr<char, GFreeString>;
 
 std::string Str(const char* text) { return text ? std::string(text) : std::string(); }
 
-// Text in some charset to valid UTF-8; unknown or wrong charsets fall back to
-// Windows-1252, which maps every byte.
-std::string ToUtf8(const std::string& bytes, const std::string& charset) {
-    auto convert = [&](const char* from) -> std::optional<std::string> {
-        gsize written = 0;
-        GError* error = nullptr;
-        char* out = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", from, nullptr, &written, &error);
-        if (!out) {
-            g_clear_error(&error);
-            return std::nullopt;
-        }
-        std::string result(out, written);
-        g_free(out);
-        return result;
-    };
-    if (!charset.empty()) {
-        const char* name = g_mime_charset_iconv_name(charset.c_str());
-        if (auto text = convert(name ? name : charset.c_str())) return *text;
-    }
-    if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) return bytes;
-    if (auto text = convert("WINDOWS-1252")) return *text;
-    GString_ valid(g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size())));
-    return Str(valid.get());
-}
-
 DateTime FromGDateTime(GDateTime* value) {
-    GDateTime* local = g_date_time_to_local(value);
-    DateTime result{g_date_time_get_year(local), g_date_time_get_month(local), g_date_time_get_day_of_month(local),
-                    g_date_time_get_hour(local), g_date_time_get_minute(local), g_date_time_get_second(local)};
-    g_date_time_unref(local);
+    GDateTime* utc = g_date_time_to_utc(value);
+    DateTime result{g_date_time_get_year(utc), g_date_time_get_month(utc), g_date_time_get_day_of_month(utc),
+                    g_date_time_get_hour(utc), g_date_time_get_minute(utc), g_date_time_get_second(utc)};
+    g_date_time_unref(utc);
     return result;
 }
 
-std::optional<DateTime> ParseDate(const char* text) {
-    if (!text) return std::nullopt;
-    GDateTime* value = g_mime_utils_header_decode_date(text);
+std::optional<DateTime> ParseDate(const std::string& text) {
+    GDateTime* value = g_mime_utils_header_decode_date(text.c_str());
     if (!value) return std::nullopt;
     auto result = FromGDateTime(value);
     g_date_time_unref(value);
     return result;
 }
 
-// Header text with folding undone: a line break inside a header is always
-// followed by the blank that stays.
-std::string Unfolded(std::string text) {
-    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
-    return text;
+// Every header of that name, raw (still encoded and folded), joined by ", ".
+std::string RawHeader(GMimeObject* object, const char* name) {
+    GMimeHeaderList* headers = g_mime_object_get_header_list(object);
+    std::string out;
+    for (int i = 0, n = headers ? g_mime_header_list_get_count(headers) : 0; i < n; ++i) {
+        GMimeHeader* header = g_mime_header_list_get_header_at(headers, i);
+        if (g_ascii_strcasecmp(g_mime_header_get_name(header), name) != 0) continue;
+        if (!out.empty()) out += ", ";
+        out += Str(g_mime_header_get_raw_value(header));
+    }
+    return out;
+}
+
+std::string FirstRawHeader(GMimeObject* object, const char* name) {
+    GMimeHeader* header = g_mime_header_list_get_header(g_mime_object_get_header_list(object), name);
+    return header ? Str(g_mime_header_get_raw_value(header)) : std::string();
 }
 
 std::string HeaderValue(GMimeObject* object, const char* name) { return Str(g_mime_object_get_header(object, name)); }
-
-std::string Trim(std::string text) {
-    auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-    return text;
-}
 
 std::int32_t ImportanceOf(GMimeObject* message) {
     std::string importance = utf::AsciiLower(Trim(HeaderValue(message, "Importance")));
@@ -127,22 +108,24 @@ void AddAddress(InternetAddress* address, outlook::Recipient::Type type, std::ve
     outlook::Recipient recipient;
     recipient.type = type;
     recipient.address = Str(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
-    recipient.name = Unfolded(Str(internet_address_get_name(address)));
+    recipient.name = Trim(Unfolded(ToUtf8(Str(internet_address_get_name(address)), "")));
     if (recipient.name.empty()) recipient.name = recipient.address;
     out.push_back(std::move(recipient));
 }
 
-// The entries of an address header, split at the commas between them.
-std::vector<std::string> AddressTokens(const std::string& header) {
-    std::vector<std::string> tokens(1);
-    bool quoted = false;
+// The entries of a raw address header, split at the commas between them; a
+// group ("Team: a@x, b@y;") stays one entry.
+std::vector<std::string> AddressEntries(const std::string& header) {
+    std::vector<std::string> entries(1);
+    bool quoted = false, group = false;
     int angle = 0, comment = 0;
     for (std::size_t i = 0; i < header.size(); ++i) {
         char c = header[i];
-        if (c == '\\' && quoted && i + 1 < header.size()) {
-            tokens.back() += c;
+        bool top = !quoted && angle == 0 && comment == 0;
+        if (c == '\\' && (quoted || comment > 0) && i + 1 < header.size()) {
+            entries.back() += c;
             c = header[++i];
-        } else if (c == '"') {
+        } else if (c == '"' && comment == 0) {
             quoted = !quoted;
         } else if (!quoted && c == '<') {
             ++angle;
@@ -152,44 +135,38 @@ std::vector<std::string> AddressTokens(const std::string& header) {
             ++comment;
         } else if (!quoted && c == ')' && comment > 0) {
             --comment;
-        } else if (!quoted && angle == 0 && comment == 0 && (c == ',' || c == ';')) {
-            if (c == ';') tokens.back() += c;
-            tokens.emplace_back();
+        } else if (top && c == ':') {
+            group = true;
+        } else if (top && c == ';' && group) {
+            group = false;
+        } else if (top && !group && (c == ',' || c == ';')) {
+            entries.emplace_back();
             continue;
         }
-        tokens.back() += c;
+        entries.back() += c;
     }
-    return tokens;
+    return entries;
 }
 
-// Recipients of one header. GMime leaves out entries that have no address
-// ("Peter Jensen"); they are kept here without one, so resolving fails on
-// them as the host's would.
-void AddRecipients(GMimeMessage* message, GMimeAddressType header, const char* name, outlook::Recipient::Type type,
-                   std::vector<outlook::Recipient>& out) {
-    InternetAddressList* list = g_mime_message_get_addresses(message, header);
-    int parsed = list ? internet_address_list_length(list) : 0;
-    const char* raw = g_mime_object_get_header(GMIME_OBJECT(message), name);
-    if (!raw) {
-        AddAddresses(list, type, out);
-        return;
-    }
-    int next = 0;
-    for (const auto& token : AddressTokens(raw)) {
-        std::string text = Trim(token);
-        if (text.empty() || text == ";") continue;
-        bool group = text.find(':') != std::string::npos && text.back() == ';';
-        if (text.find('@') != std::string::npos || group) {
-            if (next < parsed) AddAddress(internet_address_list_get_address(list, next++), type, out);
+// Recipients of one header, parsed by GMime from the raw text entry by
+// entry. An entry without an address ("Peter Jensen") is kept without one,
+// so resolving fails on it as the host's would.
+std::vector<outlook::Recipient> ParseAddresses(GMimeObject* object, const char* name, outlook::Recipient::Type type) {
+    std::vector<outlook::Recipient> out;
+    for (const auto& entry : AddressEntries(RawHeader(object, name))) {
+        std::string text = Trim(Unfolded(entry));
+        if (text.empty()) continue;
+        GPtr<InternetAddressList> list(internet_address_list_parse(nullptr, JoinEncodedWords(text).c_str()));
+        if (list && internet_address_list_length(list.get()) > 0) {
+            AddAddresses(list.get(), type, out);
             continue;
         }
-        GString_ decoded(g_mime_utils_header_decode_phrase(nullptr, text.c_str()));
-        std::string display = Trim(Unfolded(ToUtf8(Str(decoded.get()), "")));
+        std::string display = DecodeHeaderText(text);
         if (display.size() >= 2 && display.front() == '"' && display.back() == '"')
             display = display.substr(1, display.size() - 2);
-        out.push_back({type, display, ""});
+        if (!display.empty()) out.push_back({type, display, ""});
     }
-    while (next < parsed) AddAddress(internet_address_list_get_address(list, next++), type, out);
+    return out;
 }
 
 std::string StreamBytes(GMimeStream* stream) {
@@ -222,57 +199,176 @@ std::string WithCrLf(const std::string& text) {
     return out;
 }
 
+// The file extension mail clients give a part of this type when it has no name.
+std::string ExtensionFor(const std::string& mimeType) {
+    static const std::pair<const char*, const char*> known[] = {
+        {"text/plain", ".txt"},       {"text/html", ".htm"},        {"text/calendar", ".ics"},
+        {"text/vcard", ".vcf"},       {"text/x-vcard", ".vcf"},     {"text/csv", ".csv"},
+        {"application/pdf", ".pdf"},  {"image/jpeg", ".jpg"},       {"image/pjpeg", ".jpg"},
+        {"image/png", ".png"},        {"image/gif", ".gif"},        {"image/bmp", ".bmp"},
+        {"image/tiff", ".tif"},       {"application/zip", ".zip"},  {"message/rfc822", ".eml"},
+        {"application/msword", ".doc"}, {"application/vnd.ms-excel", ".xls"},
+        {"application/pkcs7-signature", ".p7s"}, {"application/x-pkcs7-signature", ".p7s"},
+        {"application/pgp-signature", ".asc"},  {"message/delivery-status", ".txt"}};
+    for (const auto& [type, ext] : known)
+        if (mimeType == type) return ext;
+    return ".bin";
+}
+
 struct Walk {
-    MailData* mail;
-    std::string plain, html;
+    MailData& mail;
+    int depth;
     bool havePlain = false, haveHtml = false;
+    int nameless = 0;
+
+    std::string NameFor(const std::string& mimeType) {
+        char name[32];
+        ++nameless;
+        if (mimeType.starts_with("image/"))
+            std::snprintf(name, sizeof name, "image%03d", nameless);
+        else
+            std::snprintf(name, sizeof name, "ATT%05d", nameless);
+        return name + ExtensionFor(mimeType);
+    }
 };
 
-void VisitPart(GMimeObject* /*parent*/, GMimeObject* object, gpointer data) {
-    auto* walk = static_cast<Walk*>(data);
-    if (GMIME_IS_MESSAGE_PART(object)) {
-        GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
-        Attachment attachment;
-        attachment.mimeType = "message/rfc822";
-        attachment.fileName = Str(g_mime_object_get_content_disposition_parameter(object, "filename"));
-        if (attachment.fileName.empty()) attachment.fileName = "message.eml";
-        if (inner) {
-            GPtr<GMimeStream> stream(g_mime_stream_mem_new());
-            g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, stream.get());
-            auto bytes = StreamBytes(stream.get());
-            attachment.data.assign(bytes.begin(), bytes.end());
-        }
-        walk->mail->attachments.push_back(std::move(attachment));
-        return;
+MailData ReadMessage(GMimeMessage* message, int depth);
+
+constexpr int kMaxNesting = 16;
+
+void AddEmbedded(GMimeObject* object, Walk& walk) {
+    GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+    Attachment attachment;
+    attachment.mimeType = "message/rfc822";
+    attachment.fileName = Str(g_mime_object_get_content_disposition_parameter(object, "filename"));
+    if (inner && walk.depth < kMaxNesting) {
+        auto embedded = std::make_shared<MailData>(ReadMessage(inner, walk.depth + 1));
+        if (attachment.fileName.empty()) attachment.fileName = embedded->subject;
+        attachment.message = std::move(embedded);
+    } else if (inner) {
+        GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+        g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, stream.get());
+        auto bytes = StreamBytes(stream.get());
+        attachment.data.assign(bytes.begin(), bytes.end());
     }
-    if (!GMIME_IS_PART(object)) return;
+    if (attachment.fileName.empty()) attachment.fileName = walk.NameFor(attachment.mimeType);
+    walk.mail.attachments.push_back(std::move(attachment));
+}
+
+void VisitLeaf(GMimeObject* object, bool relatedPart, Walk& walk) {
     GMimePart* part = GMIME_PART(object);
     GMimeContentType* type = g_mime_object_get_content_type(object);
     std::string mimeType = "application/octet-stream";
-    if (type) mimeType = Str(GString_(g_mime_content_type_get_mime_type(type)).get());
-    const char* fileName = g_mime_part_get_filename(part);
-    if (fileName && *fileName) {
-        Attachment attachment;
-        attachment.fileName = fileName;
-        attachment.mimeType = utf::AsciiLower(mimeType);
-        auto bytes = DecodedContent(part);
-        attachment.data.assign(bytes.begin(), bytes.end());
-        walk->mail->attachments.push_back(std::move(attachment));
-        return;
-    }
-    bool isText = type && g_mime_content_type_is_type(type, "text", "plain");
-    bool isHtml = type && g_mime_content_type_is_type(type, "text", "html");
-    if ((isText && !walk->havePlain) || (isHtml && !walk->haveHtml)) {
+    if (type) mimeType = utf::AsciiLower(Str(GString_(g_mime_content_type_get_mime_type(type)).get()));
+    std::string fileName = Str(g_mime_part_get_filename(part));
+    std::string disposition = utf::AsciiLower(Str(g_mime_object_get_disposition(object)));
+    bool attached = disposition == "attachment" || !fileName.empty() || relatedPart;
+    bool isPlain = mimeType == "text/plain", isHtml = mimeType == "text/html";
+    if (!attached && ((isPlain && !walk.havePlain) || (isHtml && !walk.haveHtml))) {
         std::string charset = Str(g_mime_object_get_content_type_parameter(object, "charset"));
         std::string text = ToUtf8(DecodedContent(part), charset);
-        if (isText) {
-            walk->plain = std::move(text);
-            walk->havePlain = true;
+        if (isPlain) {
+            walk.mail.body = std::move(text);
+            walk.havePlain = true;
         } else {
-            walk->html = std::move(text);
-            walk->haveHtml = true;
+            walk.mail.html = WithUtf8Charset(std::move(text));
+            walk.haveHtml = true;
         }
+        return;
     }
+    Attachment attachment;
+    attachment.mimeType = mimeType;
+    attachment.fileName = fileName.empty() ? walk.NameFor(mimeType) : fileName;
+    attachment.contentId = Str(g_mime_object_get_content_id(object));
+    attachment.inlineImage = !attachment.contentId.empty() && disposition != "attachment" &&
+                             (relatedPart || disposition == "inline");
+    auto bytes = DecodedContent(part);
+    attachment.data.assign(bytes.begin(), bytes.end());
+    walk.mail.attachments.push_back(std::move(attachment));
+}
+
+// Depth first, in order. The parts of a multipart/related other than its root
+// are what the HTML shows by content id; they are never the body.
+void Visit(GMimeObject* object, bool relatedPart, Walk& walk) {
+    if (GMIME_IS_MESSAGE_PART(object)) {
+        AddEmbedded(object, walk);
+    } else if (GMIME_IS_MULTIPART(object)) {
+        GMimeMultipart* multipart = GMIME_MULTIPART(object);
+        GMimeContentType* type = g_mime_object_get_content_type(object);
+        bool related = type && g_mime_content_type_is_type(type, "multipart", "related");
+        int count = g_mime_multipart_get_count(multipart);
+        int root = 0;
+        if (related) {
+            std::string start = Str(g_mime_object_get_content_type_parameter(object, "start"));
+            if (start.size() > 2 && start.front() == '<') start = start.substr(1, start.size() - 2);
+            for (int i = 0; i < count && !start.empty(); ++i)
+                if (Str(g_mime_object_get_content_id(g_mime_multipart_get_part(multipart, i))) == start) root = i;
+        }
+        for (int i = 0; i < count; ++i)
+            Visit(g_mime_multipart_get_part(multipart, i), relatedPart || (related && i != root), walk);
+    } else if (GMIME_IS_PART(object)) {
+        VisitLeaf(object, relatedPart, walk);
+    }
+}
+
+// The header block as it travelled: Bcc never does, so it is left out.
+std::string HeaderBlock(GMimeObject* object) {
+    GString_ text(g_mime_object_get_headers(object, nullptr));
+    std::string all = WithCrLf(ToUtf8(Str(text.get()), "")), out;
+    bool skipping = false;
+    for (std::size_t at = 0; at < all.size();) {
+        std::size_t end = all.find("\r\n", at);
+        end = end == std::string::npos ? all.size() : end + 2;
+        std::string line = all.substr(at, end - at);
+        bool continuation = line[0] == ' ' || line[0] == '\t';
+        if (!continuation) skipping = utf::AsciiLower(line.substr(0, 4)) == "bcc:";
+        if (!skipping) out += line;
+        at = end;
+    }
+    return out;
+}
+
+std::optional<Address> FirstMailbox(GMimeObject* object, const char* name) {
+    auto list = ParseAddresses(object, name, outlook::Recipient::To);
+    for (const auto& entry : list)
+        if (!entry.address.empty())
+            return Address{entry.name == entry.address ? std::string() : entry.name, entry.address};
+    return std::nullopt;
+}
+
+std::optional<DateTime> ReceivedDate(GMimeObject* object) {
+    std::string received = Unfolded(FirstRawHeader(object, "Received"));
+    auto semicolon = received.rfind(';');
+    if (semicolon == std::string::npos) return std::nullopt;
+    return ParseDate(received.substr(semicolon + 1));
+}
+
+MailData ReadMessage(GMimeMessage* message, int depth) {
+    MailData mail;
+    GMimeObject* object = GMIME_OBJECT(message);
+    mail.subject = DecodeHeaderText(RawHeader(object, "Subject"));
+    mail.subjectPrefix = SubjectPrefix(mail.subject);
+    mail.from = FirstMailbox(object, "From");
+    for (const auto& entry : ParseAddresses(object, "Reply-To", outlook::Recipient::To))
+        mail.replyTo.push_back({entry.name, entry.address});
+    for (auto [name, type] : {std::pair{"To", outlook::Recipient::To}, std::pair{"Cc", outlook::Recipient::Cc},
+                              std::pair{"Bcc", outlook::Recipient::Bcc}}) {
+        auto list = ParseAddresses(object, name, type);
+        mail.recipients.insert(mail.recipients.end(), list.begin(), list.end());
+    }
+    std::string date = Unfolded(FirstRawHeader(object, "Date"));
+    if (!Trim(date).empty()) mail.sentOn = ParseDate(date);
+    mail.receivedTime = ReceivedDate(object);
+    if (!mail.receivedTime) mail.receivedTime = mail.sentOn;
+    mail.importance = ImportanceOf(object);
+    mail.messageId = Str(g_mime_message_get_message_id(message));
+    mail.unsentFlag = Trim(HeaderValue(object, "X-Unsent")) == "1";
+    mail.headers = HeaderBlock(object);
+
+    Walk walk{mail, depth};
+    if (GMimeObject* body = g_mime_message_get_mime_part(message)) Visit(body, false, walk);
+    mail.body = WithCrLf(walk.havePlain ? mail.body : HtmlToText(mail.html));
+    return mail;
 }
 
 GMimeParserOptions* ParserOptions() {
@@ -295,39 +391,50 @@ GPtr<GMimeMessage> ParseMessage(const std::string& raw) {
 
 }  // namespace
 
-MailData ParseMail(const std::string& raw) {
-    MailData mail;
-    auto message = ParseMessage(raw);
-    if (!message) return mail;
-    GMimeObject* object = GMIME_OBJECT(message.get());
-
-    mail.subject = Unfolded(ToUtf8(Str(g_mime_message_get_subject(message.get())), ""));
-    InternetAddressList* from = g_mime_message_get_from(message.get());
-    if (from && internet_address_list_length(from) > 0) {
-        std::vector<outlook::Recipient> senders;
-        AddAddresses(from, outlook::Recipient::To, senders);
-        if (!senders.empty()) {
-            const auto& first = senders.front();
-            mail.from = Address{first.name == first.address ? std::string() : first.name, first.address};
+std::string ToUtf8(const std::string& bytes, const std::string& charset) {
+    auto convert = [&](const char* from) -> std::optional<std::string> {
+        gsize written = 0;
+        GError* error = nullptr;
+        char* out = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", from, nullptr, &written, &error);
+        if (!out) {
+            g_clear_error(&error);
+            return std::nullopt;
         }
+        std::string result(out, written);
+        g_free(out);
+        return result;
+    };
+    if (!charset.empty()) {
+        const char* name = g_mime_charset_iconv_name(charset.c_str());
+        if (auto text = convert(name ? name : charset.c_str())) return *text;
     }
-    AddRecipients(message.get(), GMIME_ADDRESS_TYPE_TO, "To", outlook::Recipient::To, mail.recipients);
-    AddRecipients(message.get(), GMIME_ADDRESS_TYPE_CC, "Cc", outlook::Recipient::Cc, mail.recipients);
-    AddRecipients(message.get(), GMIME_ADDRESS_TYPE_BCC, "Bcc", outlook::Recipient::Bcc, mail.recipients);
+    if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) return bytes;
+    if (auto text = convert("WINDOWS-1252")) return *text;
+    GString_ valid(g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size())));
+    return Str(valid.get());
+}
 
-    if (GDateTime* date = g_mime_message_get_date(message.get())) mail.sentOn = FromGDateTime(date);
-    if (const char* received = g_mime_object_get_header(object, "Received")) {
-        const char* semicolon = std::strrchr(received, ';');
-        if (semicolon) mail.receivedTime = ParseDate(semicolon + 1);
+std::string Unfolded(std::string text) {
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    return text;
+}
+
+std::string Trim(std::string text) {
+    auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
+    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
+    return text;
+}
+
+MailData ParseMail(const std::string& raw, std::optional<DateTime> arrival) {
+    auto message = ParseMessage(raw);
+    if (!message) {
+        MailData empty;
+        empty.receivedTime = arrival;
+        return empty;
     }
-    if (!mail.receivedTime) mail.receivedTime = mail.sentOn;
-    mail.importance = ImportanceOf(object);
-    mail.messageId = Str(g_mime_message_get_message_id(message.get()));
-    mail.unsentFlag = Trim(HeaderValue(object, "X-Unsent")) == "1";
-
-    Walk walk{&mail, {}, {}};
-    if (g_mime_message_get_mime_part(message.get())) g_mime_message_foreach(message.get(), VisitPart, &walk);
-    mail.body = WithCrLf(walk.havePlain ? walk.plain : HtmlToText(walk.html));
+    MailData mail = ReadMessage(message.get(), 0);
+    if (!mail.receivedTime) mail.receivedTime = arrival;
     return mail;
 }
 
@@ -341,12 +448,13 @@ std::string PrepareForSend(const std::string& raw, const Address& sender, const 
     internet_address_list_add(from, mailbox);
     g_object_unref(mailbox);
 
-    GTimeZone* zone = g_time_zone_new_local();
-    GDateTime* date = g_date_time_new(zone, now.year, now.month, now.day, now.hour, now.minute, now.second);
-    g_time_zone_unref(zone);
-    if (date) {
-        g_mime_message_set_date(message.get(), date);
-        g_date_time_unref(date);
+    // Date shows the sender's zone, as mail clients write it.
+    GDateTime* utc = g_date_time_new_utc(now.year, now.month, now.day, now.hour, now.minute, now.second);
+    if (utc) {
+        GDateTime* local = g_date_time_to_local(utc);
+        g_mime_message_set_date(message.get(), local);
+        g_date_time_unref(local);
+        g_date_time_unref(utc);
     }
     g_mime_object_remove_header(object, "X-Unsent");
 

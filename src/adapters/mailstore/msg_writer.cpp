@@ -8,7 +8,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,6 +23,7 @@ enum PropType : std::uint16_t {
     PtBoolean = 0x000B,
     PtUnicode = 0x001F,
     PtSysTime = 0x0040,
+    PtObject = 0x000D,
     PtBinary = 0x0102,
 };
 
@@ -35,7 +35,11 @@ constexpr std::uint16_t ClientSubmitTime = 0x0039;
 constexpr std::uint16_t SentRepresentingName = 0x0042;
 constexpr std::uint16_t SentRepresentingAddrType = 0x0064;
 constexpr std::uint16_t SentRepresentingEmail = 0x0065;
+constexpr std::uint16_t SubjectPrefix = 0x003D;
+constexpr std::uint16_t ReplyRecipientEntries = 0x004F;
+constexpr std::uint16_t ReplyRecipientNames = 0x0050;
 constexpr std::uint16_t ConversationTopic = 0x0070;
+constexpr std::uint16_t TransportMessageHeaders = 0x007D;
 constexpr std::uint16_t RecipientType = 0x0C15;
 constexpr std::uint16_t SenderName = 0x0C1A;
 constexpr std::uint16_t SenderAddrType = 0x0C1E;
@@ -51,6 +55,7 @@ constexpr std::uint16_t AttachSize = 0x0E20;
 constexpr std::uint16_t AttachNum = 0x0E21;
 constexpr std::uint16_t ObjectType = 0x0FFE;
 constexpr std::uint16_t Body = 0x1000;
+constexpr std::uint16_t Html = 0x1013;
 constexpr std::uint16_t InternetMessageId = 0x1035;
 constexpr std::uint16_t RowId = 0x3000;
 constexpr std::uint16_t DisplayName = 0x3001;
@@ -64,6 +69,10 @@ constexpr std::uint16_t AttachMethod = 0x3705;
 constexpr std::uint16_t AttachLongFilename = 0x3707;
 constexpr std::uint16_t RenderingPosition = 0x370B;
 constexpr std::uint16_t AttachMimeTag = 0x370E;
+constexpr std::uint16_t AttachContentId = 0x3712;
+constexpr std::uint16_t AttachFlags = 0x3714;
+constexpr std::uint16_t InternetCodepage = 0x3FDE;
+constexpr std::uint16_t AttachmentHidden = 0x7FFE;
 constexpr std::uint16_t DisplayType = 0x3900;
 constexpr std::uint16_t SmtpAddress = 0x39FE;
 constexpr std::uint16_t SenderSmtpAddress = 0x5D01;
@@ -74,7 +83,11 @@ constexpr std::uint32_t kPropReadable = 0x2, kPropWritable = 0x4;
 constexpr std::int32_t kMapiMailUser = 6, kMapiAttach = 7;
 constexpr std::int32_t kMsgFlagRead = 0x1, kMsgFlagUnsent = 0x8, kMsgFlagHasAttach = 0x10;
 constexpr std::int32_t kStoreUnicodeOk = 0x40000;
-constexpr std::int32_t kAttachByValue = 1;
+constexpr std::int32_t kAttachByValue = 1, kAttachEmbeddedMsg = 5;
+constexpr std::int32_t kAttachMhtmlRef = 0x4;  // shown in the HTML body by its content id
+constexpr std::int32_t kCodepageUtf8 = 65001;
+// A property entry's size for an embedded message or storage.
+constexpr std::uint32_t kObjectSize = 0xFFFFFFFF;
 
 void Put16(Bytes& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
@@ -115,6 +128,8 @@ public:
         auto size = static_cast<std::uint32_t>(data.size() + 2);
         Variable(id, PtUnicode, size, std::move(data));
     }
+    // An embedded message: the entry only; its storage is written beside.
+    void Object(std::uint16_t id) { entries_.push_back({(std::uint32_t{id} << 16) | PtObject, kObjectSize}); }
     void Binary(std::uint16_t id, const Bytes& data) {
         if (data.size() > UINT32_MAX)
             throw Error(errnum::InvalidArgument, "MsgWriter", "An attachment is too large for a message file");
@@ -232,22 +247,39 @@ void WriteRecipient(GsfOutfile* root, std::size_t index, const outlook::Recipien
     CloseStorage(storage);
 }
 
+void WriteMessage(GsfOutfile* storage, const MsgMessage& m, bool embedded);
+
 void WriteAttachment(GsfOutfile* root, std::size_t index, const Attachment& a) {
     char name[40];
     std::snprintf(name, sizeof name, "__attach_version1.0_#%08zX", index);
     PropertyBag bag;
     bag.Long(tag::AttachNum, static_cast<std::int32_t>(index));
-    bag.Long(tag::AttachMethod, kAttachByValue);
     bag.Long(tag::ObjectType, kMapiAttach);
     bag.Long(tag::RenderingPosition, -1);
-    bag.Long(tag::AttachSize, static_cast<std::int32_t>(std::min<std::size_t>(a.data.size(), INT32_MAX)));
-    bag.Text(tag::AttachLongFilename, a.fileName);
-    bag.Text(tag::AttachFilename, ShortName(a.fileName));
     bag.Text(tag::DisplayName, a.fileName);
-    bag.Text(tag::AttachExtension, Extension(a.fileName));
     bag.Text(tag::AttachMimeTag, a.mimeType.empty() ? "application/octet-stream" : a.mimeType);
-    bag.Binary(tag::AttachDataBin, a.data);
+    if (a.message) {
+        bag.Long(tag::AttachMethod, kAttachEmbeddedMsg);
+        bag.Object(tag::AttachDataBin);
+    } else {
+        bag.Long(tag::AttachMethod, kAttachByValue);
+        bag.Long(tag::AttachSize, static_cast<std::int32_t>(std::min<std::size_t>(a.data.size(), INT32_MAX)));
+        bag.Text(tag::AttachLongFilename, a.fileName);
+        bag.Text(tag::AttachFilename, ShortName(a.fileName));
+        bag.Text(tag::AttachExtension, Extension(a.fileName));
+        bag.Binary(tag::AttachDataBin, a.data);
+    }
+    if (!a.contentId.empty()) bag.Text(tag::AttachContentId, a.contentId);
+    if (a.inlineImage) {
+        bag.Long(tag::AttachFlags, kAttachMhtmlRef);
+        bag.Boolean(tag::AttachmentHidden, true);
+    }
     GsfOutfile* storage = NewStorage(root, name);
+    if (a.message) {
+        GsfOutfile* inner = NewStorage(storage, StreamName(tag::AttachDataBin, PtObject));
+        WriteMessage(inner, MsgFromMail(*a.message, false), true);
+        CloseStorage(inner);
+    }
     bag.WriteTo(storage, Bytes(8, 0));
     CloseStorage(storage);
 }
@@ -261,12 +293,49 @@ void WriteNamedPropertyMap(GsfOutfile* root) {
     CloseStorage(storage);
 }
 
+// A one-off entry id ([MS-OXCDATA] 2.2.5.1): a Unicode SMTP address that is
+// in no address book.
+Bytes OneOffEntryId(const Address& address) {
+    static const std::uint8_t kOneOffProvider[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
+                                                     0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
+    constexpr std::uint16_t kUnicodeNoRichInfo = 0x8001;
+    Bytes id(4, 0);
+    id.insert(id.end(), std::begin(kOneOffProvider), std::end(kOneOffProvider));
+    Put16(id, 0);
+    Put16(id, kUnicodeNoRichInfo);
+    for (const std::string& text : {address.name.empty() ? address.address : address.name, std::string("SMTP"),
+                                    address.address}) {
+        Bytes utf16 = Utf16Le(text);
+        id.insert(id.end(), utf16.begin(), utf16.end());
+        Put16(id, 0);
+    }
+    return id;
+}
+
+// A FlatEntryList ([MS-OXCDATA] 2.3.3) of one-off entry ids.
+Bytes ReplyEntries(const std::vector<Address>& replyTo) {
+    Bytes entries;
+    for (const auto& address : replyTo) {
+        Bytes id = OneOffEntryId(address);
+        Put32(entries, static_cast<std::uint32_t>(id.size()));
+        entries.insert(entries.end(), id.begin(), id.end());
+        entries.resize((entries.size() + 3) / 4 * 4, 0);
+    }
+    Bytes list;
+    Put32(list, static_cast<std::uint32_t>(replyTo.size()));
+    Put32(list, static_cast<std::uint32_t>(entries.size()));
+    list.insert(list.end(), entries.begin(), entries.end());
+    return list;
+}
+
 PropertyBag MessageProperties(const MsgMessage& m) {
     PropertyBag bag;
     bag.Text(tag::MessageClass, "IPM.Note");
+    std::string normalized = m.subject.substr(std::min(m.subjectPrefix.size(), m.subject.size()));
     bag.Text(tag::Subject, m.subject);
-    bag.Text(tag::NormalizedSubject, m.subject);
-    bag.Text(tag::ConversationTopic, m.subject);
+    bag.Text(tag::SubjectPrefix, m.subjectPrefix);
+    bag.Text(tag::NormalizedSubject, normalized);
+    bag.Text(tag::ConversationTopic, normalized);
     if (!m.senderName.empty() || !m.senderAddress.empty()) {
         std::string name = m.senderName.empty() ? m.senderAddress : m.senderName;
         bag.Text(tag::SenderName, name);
@@ -277,14 +346,25 @@ PropertyBag MessageProperties(const MsgMessage& m) {
         bag.Text(tag::SentRepresentingEmail, m.senderAddress);
         bag.Text(tag::SentRepresentingAddrType, "SMTP");
     }
+    if (!m.replyTo.empty()) {
+        std::string names;
+        for (const auto& r : m.replyTo) names += (names.empty() ? "" : "; ") + (r.name.empty() ? r.address : r.name);
+        bag.Text(tag::ReplyRecipientNames, names);
+        bag.Binary(tag::ReplyRecipientEntries, ReplyEntries(m.replyTo));
+    }
     bag.Text(tag::DisplayTo, Join(m.recipients, outlook::Recipient::To));
     bag.Text(tag::DisplayCc, Join(m.recipients, outlook::Recipient::Cc));
     bag.Text(tag::DisplayBcc, Join(m.recipients, outlook::Recipient::Bcc));
-    if (m.submitTime) bag.Time(tag::ClientSubmitTime, LocalToFileTime(*m.submitTime));
-    if (m.deliveryTime) bag.Time(tag::DeliveryTime, LocalToFileTime(*m.deliveryTime));
+    if (m.submitTime) bag.Time(tag::ClientSubmitTime, UtcToFileTime(*m.submitTime));
+    if (m.deliveryTime) bag.Time(tag::DeliveryTime, UtcToFileTime(*m.deliveryTime));
     bag.Long(tag::Importance, m.importance);
     bag.Text(tag::Body, m.body);
+    if (!m.html.empty()) {
+        bag.Binary(tag::Html, Bytes(m.html.begin(), m.html.end()));
+        bag.Long(tag::InternetCodepage, kCodepageUtf8);
+    }
     if (!m.messageId.empty()) bag.Text(tag::InternetMessageId, "<" + m.messageId + ">");
+    if (!m.headers.empty()) bag.Text(tag::TransportMessageHeaders, m.headers);
     std::int32_t flags = m.unsent ? kMsgFlagUnsent : kMsgFlagRead;
     if (!m.attachments.empty()) flags |= kMsgFlagHasAttach;
     bag.Long(tag::MessageFlags, flags);
@@ -293,14 +373,28 @@ PropertyBag MessageProperties(const MsgMessage& m) {
     return bag;
 }
 
-Bytes TopLevelHeader(const MsgMessage& m) {
+// 32 bytes at the top level, 24 for an embedded message.
+Bytes MessageHeader(const MsgMessage& m, bool embedded) {
     Bytes header(8, 0);
     Put32(header, static_cast<std::uint32_t>(m.recipients.size()));   // next recipient id
     Put32(header, static_cast<std::uint32_t>(m.attachments.size()));  // next attachment id
     Put32(header, static_cast<std::uint32_t>(m.recipients.size()));
     Put32(header, static_cast<std::uint32_t>(m.attachments.size()));
-    header.resize(32, 0);
+    header.resize(embedded ? 24 : 32, 0);
     return header;
+}
+
+void CheckCounts(const MsgMessage& m) {
+    if (m.recipients.size() > 0xFFFFFF || m.attachments.size() > 0xFFFFFF)
+        throw Error(errnum::InvalidArgument, "MsgWriter", "Too many recipients or attachments for a message file");
+}
+
+void WriteMessage(GsfOutfile* storage, const MsgMessage& m, bool embedded) {
+    CheckCounts(m);
+    auto bag = MessageProperties(m);
+    for (std::size_t i = 0; i < m.recipients.size(); ++i) WriteRecipient(storage, i, m.recipients[i]);
+    for (std::size_t i = 0; i < m.attachments.size(); ++i) WriteAttachment(storage, i, m.attachments[i]);
+    bag.WriteTo(storage, MessageHeader(m, embedded));
 }
 
 // The class id of an Outlook message file's root storage.
@@ -309,29 +403,50 @@ constexpr std::uint8_t kMsgClassId[16] = {0x0B, 0x0D, 0x02, 0x00, 0x00, 0x00, 0x
 
 }  // namespace
 
-std::uint64_t LocalToFileTime(const DateTime& local) {
-    if (!local.IsValid()) throw Error(errnum::InvalidArgument, "MsgWriter", "Invalid date " + local.ToIso());
-    std::tm tm{};
-    tm.tm_year = local.year - 1900;
-    tm.tm_mon = local.month - 1;
-    tm.tm_mday = local.day;
-    tm.tm_hour = local.hour;
-    tm.tm_min = local.minute;
-    tm.tm_sec = local.second;
-    tm.tm_isdst = -1;
-    std::time_t seconds = std::mktime(&tm);
+MsgMessage MsgFromMail(const MailData& mail, bool unsent) {
+    MsgMessage msg;
+    msg.subject = mail.subject;
+    msg.subjectPrefix = mail.subjectPrefix;
+    msg.unsent = unsent;
+    if (!unsent && mail.from) {
+        msg.senderName = mail.from->name;
+        msg.senderAddress = mail.from->address;
+    }
+    msg.replyTo = mail.replyTo;
+    msg.recipients = mail.recipients;
+    msg.submitTime = unsent ? std::nullopt : mail.sentOn;
+    msg.deliveryTime = unsent ? std::nullopt : mail.receivedTime;
+    msg.importance = mail.importance;
+    msg.body = mail.body;
+    msg.html = mail.html;
+    msg.attachments = mail.attachments;
+    msg.messageId = mail.messageId;
+    msg.headers = unsent ? std::string() : mail.headers;
+    return msg;
+}
+
+std::uint64_t UtcToFileTime(const DateTime& utc) {
+    if (!utc.IsValid()) throw Error(errnum::InvalidArgument, "MsgWriter", "Invalid date " + utc.ToIso());
+    // Days since 1970-01-01 of a proleptic Gregorian date (civil calendar).
+    auto y = static_cast<std::int64_t>(utc.year) - (utc.month <= 2 ? 1 : 0);
+    std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    std::int64_t yoe = y - era * 400;
+    std::int64_t mp = (utc.month + 9) % 12;
+    std::int64_t doy = (153 * mp + 2) / 5 + utc.day - 1;
+    std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    std::int64_t days = era * 146097 + doe - 719468;
+    std::int64_t seconds = days * 86400 + utc.hour * 3600 + utc.minute * 60 + utc.second;
     constexpr std::int64_t kEpochDiff = 11644473600;  // 1601-01-01 to 1970-01-01
-    std::int64_t since1601 = static_cast<std::int64_t>(seconds) + kEpochDiff;
-    if (since1601 < 0) throw Error(errnum::InvalidArgument, "MsgWriter", "Date before 1601: " + local.ToIso());
+    std::int64_t since1601 = seconds + kEpochDiff;
+    if (since1601 < 0) throw Error(errnum::InvalidArgument, "MsgWriter", "Date before 1601: " + utc.ToIso());
     return static_cast<std::uint64_t>(since1601) * 10000000ULL;
 }
 
 void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
-    if (message.recipients.size() > 0xFFFFFF || message.attachments.size() > 0xFFFFFF)
-        throw Error(errnum::InvalidArgument, "MsgWriter", "Too many recipients or attachments for a message file");
-    auto messageBag = MessageProperties(message);  // validates the dates before anything is written
+    CheckCounts(message);
+    MessageProperties(message);  // validates the dates before anything is written
 
     auto temp = file;
     temp += ".part";
@@ -344,9 +459,7 @@ void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
     try {
         gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root), kMsgClassId);
         WriteNamedPropertyMap(root);
-        for (std::size_t i = 0; i < message.recipients.size(); ++i) WriteRecipient(root, i, message.recipients[i]);
-        for (std::size_t i = 0; i < message.attachments.size(); ++i) WriteAttachment(root, i, message.attachments[i]);
-        messageBag.WriteTo(root, TopLevelHeader(message));
+        WriteMessage(root, message, false);
         ok = true;
     } catch (...) {
         gsf_output_close(GSF_OUTPUT(root));

@@ -14,22 +14,27 @@ namespace kv::mailstore {
 
 struct MsgMessage {
     std::string subject;
+    std::string subjectPrefix;  // how subject starts: "Re: " or ""
     std::string senderName, senderAddress;  // both empty for an unsent mail
+    std::vector<Address> replyTo;
     std::vector<outlook::Recipient> recipients;
-    std::optional<DateTime> submitTime;    // local time
-    std::optional<DateTime> deliveryTime;  // local time
+    std::optional<DateTime> submitTime;    // UTC
+    std::optional<DateTime> deliveryTime;  // UTC
     std::int32_t importance = outlook::importance::Normal;
     std::string body;
-    std::vector<Attachment> attachments;
+    std::string html;  // UTF-8; written as PR_HTML when not empty
+    std::vector<Attachment> attachments;  // those with a message are embedded
     std::string messageId;
+    std::string headers;  // the transport headers
     bool unsent = false;
 };
 
-// The local date and time as FILETIME (100 ns since 1601-01-01 UTC). The
-// host's times are local civil times, so they go through this machine's time
-// zone rules (TZ); a time that a clock change makes ambiguous takes the
-// rule the C library picks. Throws kv::Error for an invalid date.
-std::uint64_t LocalToFileTime(const DateTime& local);
+// What a .msg keeps of a mail read from its .eml file.
+MsgMessage MsgFromMail(const MailData& mail, bool unsent);
+
+// A UTC date and time as FILETIME (100 ns since 1601-01-01 UTC). Throws
+// kv::Error for an invalid date.
+std::uint64_t UtcToFileTime(const DateTime& utc);
 
 // Replaces the file when it exists; writes beside it and renames, so a failed
 // write never leaves half a file. Throws kv::Error on failure.

@@ -109,16 +109,20 @@ class StoreMailWrapper : public outlook::MailWrapper {
 public:
     explicit StoreMailWrapper(std::weak_ptr<StoreState> state) : state_(std::move(state)) {}
 
+    // The wrapper holds the mail as it was when attached, as an open item
+    // does: saving writes that back even when the file went meanwhile.
     void SetItem(std::shared_ptr<outlook::Item> item) override {
         auto mail = outlook::AsMailItem(std::move(item));
         auto& storeItem = AsStoreItem(*mail);
-        item_ = std::static_pointer_cast<StoreItem>(storeItem.shared_from_this());
+        auto attached = std::static_pointer_cast<StoreItem>(storeItem.shared_from_this());
+        raw_ = attached->Raw();
+        item_ = std::move(attached);
     }
     std::shared_ptr<outlook::Item> GetItem() const override { return Item(); }
 
     void Save() override {
         auto& item = *Item();
-        WriteItemFile(item.Path(), item.Raw());
+        WriteItemFile(item.Path(), raw_);
     }
 
     void SaveAs(const std::string& path, std::int32_t format) override {
@@ -126,26 +130,11 @@ public:
             throw Error(errnum::InvalidArgument, "MailWrapper", "Unsupported save format " + std::to_string(format));
         if (path.empty()) throw Error(errnum::InvalidArgument, "MailWrapper", "No file name to save the mail to");
         auto& item = *Item();
-        const MailData& mail = item.Mail();
-        MsgMessage msg;
-        msg.subject = mail.subject;
-        msg.unsent = item.IsUnsent();
-        if (!msg.unsent && mail.from) {
-            msg.senderName = mail.from->name;
-            msg.senderAddress = mail.from->address;
-        }
-        msg.recipients = mail.recipients;
-        msg.submitTime = msg.unsent ? std::nullopt : mail.sentOn;
-        msg.deliveryTime = msg.unsent ? std::nullopt : mail.receivedTime;
-        msg.importance = mail.importance;
-        msg.body = mail.body;
-        msg.attachments = mail.attachments;
-        msg.messageId = mail.messageId;
-        WriteMsg(path, msg);
+        WriteMsg(path, MsgFromMail(*item.Mail(), item.IsUnsent()));
     }
 
     bool ResolveAll() override {
-        for (const auto& r : Item()->Mail().recipients)
+        for (const auto& r : Item()->Mail()->recipients)
             if (!IsValidAddress(r.address)) return false;
         return true;
     }
@@ -154,20 +143,22 @@ public:
         auto item = Item();
         auto state = Lock(state_);
         if (!item->IsUnsent()) throw Error(outlook::hosterr::Failed, "MailWrapper", "The mail has been sent already");
-        if (item->Mail().recipients.empty())
+        if (item->Mail()->recipients.empty())
             throw Error(outlook::hosterr::Failed, "MailWrapper", "There must be at least one recipient");
         if (!ResolveAll())
             throw Error(outlook::hosterr::Failed, "MailWrapper", "Not every recipient has a valid address");
         const auto& account = state->manifest;
         if (!IsValidAddress(account.accountAddress))
             throw Error(outlook::hosterr::Failed, "MailWrapper", "The store has no account to send from");
-        std::string sent = PrepareForSend(item->Raw(), {account.accountName, account.accountAddress}, state->Now());
+        std::string sent = PrepareForSend(raw_, {account.accountName, account.accountAddress}, state->Now());
         auto sentItems = std::find_if(state->folders.begin(), state->folders.end(), [](const auto& f) {
             return f->Kind().defaultNumber == outlook::defaultfolder::SentMail;
         });
         if (sentItems == state->folders.end())
             throw Error(outlook::hosterr::Failed, "MailWrapper", "The store has no Sent Items folder");
         state->MoveFile(*item, **sentItems, &sent);
+        item->Reload();
+        raw_ = std::move(sent);
         // The window of a sent mail closes, and the item the caller holds is
         // gone: the sent mail is another object, found in Sent Items.
         state->AddItem(item->RelativePath(), item->EntryID());
@@ -177,28 +168,29 @@ public:
 
     std::unique_ptr<outlook::AddressEntry> Sender() override {
         auto item = Item();
-        if (item->IsUnsent() || !item->Mail().from) return nullptr;
-        return std::make_unique<StoreSender>(*item->Mail().from);
+        if (item->IsUnsent() || !item->Mail()->from) return nullptr;
+        return std::make_unique<StoreSender>(*item->Mail()->from);
     }
     std::string SenderName() const override {
         auto item = Item();
-        const auto& from = item->Mail().from;
+        const auto mail = item->Mail();
+        const auto& from = mail->from;
         if (item->IsUnsent() || !from) return {};
         return from->name.empty() ? from->address : from->name;
     }
-    std::string To() const override { return JoinNames(Item()->Mail().recipients, outlook::Recipient::To); }
-    std::string Cc() const override { return JoinNames(Item()->Mail().recipients, outlook::Recipient::Cc); }
-    std::string Bcc() const override { return JoinNames(Item()->Mail().recipients, outlook::Recipient::Bcc); }
-    std::vector<outlook::Recipient> Recipients() const override { return Item()->Mail().recipients; }
-    std::string Body() const override { return Item()->Mail().body; }
+    std::string To() const override { return JoinNames(Item()->Mail()->recipients, outlook::Recipient::To); }
+    std::string Cc() const override { return JoinNames(Item()->Mail()->recipients, outlook::Recipient::Cc); }
+    std::string Bcc() const override { return JoinNames(Item()->Mail()->recipients, outlook::Recipient::Bcc); }
+    std::vector<outlook::Recipient> Recipients() const override { return Item()->Mail()->recipients; }
+    std::string Body() const override { return Item()->Mail()->body; }
     std::int32_t AttachmentCount() const override {
-        return static_cast<std::int32_t>(Item()->Mail().attachments.size());
+        return static_cast<std::int32_t>(Item()->Mail()->attachments.size());
     }
     std::string Subject() const override { return Item()->Subject(); }
     DateTime ReceivedTime() const override { return Item()->ReceivedTime(); }
     DateTime SentOn() const override {
         auto item = Item();
-        return item->IsUnsent() ? DateTime{4501, 1, 1, 0, 0, 0} : item->Mail().sentOn.value_or(DateTime{4501, 1, 1, 0, 0, 0});
+        return item->IsUnsent() ? DateTime{4501, 1, 1, 0, 0, 0} : item->Mail()->sentOn.value_or(DateTime{4501, 1, 1, 0, 0, 0});
     }
 
 private:
@@ -209,6 +201,7 @@ private:
     }
     std::weak_ptr<StoreState> state_;
     std::shared_ptr<StoreItem> item_;
+    std::string raw_;
 };
 
 template <class T>

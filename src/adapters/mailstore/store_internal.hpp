@@ -3,6 +3,7 @@
 // state weakly, so dropping the MailStore ends everything it owns; a call on
 // an object whose store or window is gone throws hosterr::ObjectGone.
 #include <filesystem>
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,12 +42,32 @@ private:
     FolderKind kind_;
 };
 
+// What was read from an item's file.
+struct ItemContent {
+    std::optional<MailData> mail;
+    std::optional<CardData> card;
+};
+
+// The few items read last. Items are read on demand and most are never read
+// again, so a store of any size holds only these in memory.
+class ItemCache {
+public:
+    std::shared_ptr<const ItemContent> Find(const std::string& entryId);
+    void Put(const std::string& entryId, std::shared_ptr<const ItemContent> content);
+    void Forget(const std::string& entryId);
+
+private:
+    static constexpr std::size_t kCapacity = 4;
+    std::list<std::pair<std::string, std::shared_ptr<const ItemContent>>> recent_;  // the last used first
+};
+
 struct StoreState : std::enable_shared_from_this<StoreState> {
     std::filesystem::path root;
     Manifest manifest;
     StoreOptions options;
     std::vector<std::shared_ptr<StoreFolder>> folders;
     std::map<std::string, std::shared_ptr<StoreItem>> items;  // by entry id
+    ItemCache cache;
     std::vector<std::shared_ptr<StoreExplorer>> explorers;    // open ones, the active one last
     std::vector<std::shared_ptr<StoreInspector>> inspectors;  // open ones
     std::shared_ptr<StoreApplication> app;
@@ -90,23 +111,21 @@ public:
     void SetRelativePath(std::string path) { relativePath_ = std::move(path); }
     std::filesystem::path Path() const;
     // The mail as read from its file; throws NotSupported for other items.
-    const MailData& Mail() const;
-    const std::string& Raw() const;
-    // Replaces the content held (and drops what was read from it).
-    void SetRaw(std::string raw);
+    std::shared_ptr<const MailData> Mail() const;
+    // The file's content, read anew.
+    std::string Raw() const;
+    // The file was rewritten: what was read from it is dropped.
+    void Reload();
     bool IsUnsent() const;
     // The host took the item away (sent): every call on this object fails.
     void MarkGone() { gone_ = true; }
 
 private:
     void CheckLive() const;
-    void Load() const;
+    std::shared_ptr<const ItemContent> Load() const;
     std::weak_ptr<StoreState> state_;
     std::string entryId_, relativePath_;
     std::int32_t class_;
-    mutable std::optional<std::string> raw_;
-    mutable std::optional<MailData> mail_;
-    mutable std::optional<CardData> card_;
     bool gone_ = false;
 };
 

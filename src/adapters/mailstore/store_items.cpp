@@ -43,7 +43,37 @@ std::string ReadFile(const fs::path& path) {
     return out.str();
 }
 
+// When the mail reached the store: its file's time, in UTC.
+std::optional<DateTime> ArrivalTime(const fs::path& path) {
+    std::error_code ec;
+    auto written = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    auto system = std::chrono::file_clock::to_sys(written);
+    std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+    std::tm tm{};
+    if (!gmtime_r(&t, &tm)) return std::nullopt;
+    return DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
 }  // namespace
+
+std::shared_ptr<const ItemContent> ItemCache::Find(const std::string& entryId) {
+    auto it = std::find_if(recent_.begin(), recent_.end(), [&](const auto& e) { return e.first == entryId; });
+    if (it == recent_.end()) return nullptr;
+    recent_.splice(recent_.begin(), recent_, it);
+    return recent_.front().second;
+}
+
+void ItemCache::Put(const std::string& entryId, std::shared_ptr<const ItemContent> content) {
+    Forget(entryId);
+    recent_.emplace_front(entryId, std::move(content));
+    if (recent_.size() > kCapacity) recent_.pop_back();
+}
+
+void ItemCache::Forget(const std::string& entryId) {
+    std::erase_if(recent_, [&](const auto& e) { return e.first == entryId; });
+}
 
 void WriteItemFile(const fs::path& path, const std::string& content) {
     auto temp = path;
@@ -152,7 +182,7 @@ DateTime StoreState::Now() const {
     if (options.now) return options.now();
     std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm tm{};
-    localtime_r(&t, &tm);
+    gmtime_r(&t, &tm);
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
@@ -170,49 +200,50 @@ void StoreItem::CheckLive() const {
 
 fs::path StoreItem::Path() const { return Lock(state_)->root / relativePath_; }
 
-void StoreItem::Load() const {
-    if (!raw_) raw_ = ReadFile(Path());
-    if (class_ == outlook::itemclass::Mail) {
-        if (!mail_) mail_ = ParseMail(*raw_);
-    } else if (!card_) {
-        card_ = class_ == outlook::itemclass::Appointment ? ParseCalendar(*raw_) : ParseContact(*raw_);
-    }
+std::shared_ptr<const ItemContent> StoreItem::Load() const {
+    auto state = Lock(state_);
+    if (auto content = state->cache.Find(entryId_)) return content;
+    fs::path path = Path();
+    std::string raw = ReadFile(path);
+    auto content = std::make_shared<ItemContent>();
+    if (class_ == outlook::itemclass::Mail)
+        content->mail = ParseMail(raw, ArrivalTime(path));
+    else
+        content->card = class_ == outlook::itemclass::Appointment ? ParseCalendar(raw) : ParseContact(raw);
+    state->cache.Put(entryId_, content);
+    return content;
 }
 
-const std::string& StoreItem::Raw() const {
+std::string StoreItem::Raw() const {
     CheckLive();
-    Load();
-    return *raw_;
+    return ReadFile(Path());
 }
 
-void StoreItem::SetRaw(std::string raw) {
-    raw_ = std::move(raw);
-    mail_.reset();
-    card_.reset();
-}
+void StoreItem::Reload() { Lock(state_)->cache.Forget(entryId_); }
 
-const MailData& StoreItem::Mail() const {
+std::shared_ptr<const MailData> StoreItem::Mail() const {
     CheckLive();
     if (class_ != outlook::itemclass::Mail) NotSupported("this item is not a mail");
-    Load();
-    return *mail_;
+    auto content = Load();
+    return {content, &*content->mail};
 }
 
 std::string StoreItem::Subject() const {
     CheckLive();
-    Load();
-    return mail_ ? mail_->subject : card_->subject;
+    auto content = Load();
+    return content->mail ? content->mail->subject : content->card->subject;
 }
 
 bool StoreItem::IsUnsent() const {
-    if (Mail().unsentFlag) return true;
+    if (Mail()->unsentFlag) return true;
     auto folder = Lock(state_)->FolderOf(*this);
     return folder && folder->Kind().defaultNumber == outlook::defaultfolder::Drafts;
 }
 
 bool StoreItem::Sent() const { return !IsUnsent(); }
-DateTime StoreItem::ReceivedTime() const { return Mail().receivedTime.value_or(kNoDate); }
-std::int32_t StoreItem::Importance() const { return Mail().importance; }
+// A mail not sent yet has not been received either.
+DateTime StoreItem::ReceivedTime() const { return IsUnsent() ? kNoDate : Mail()->receivedTime.value_or(kNoDate); }
+std::int32_t StoreItem::Importance() const { return Mail()->importance; }
 
 void StoreItem::Move(outlook::Folder& destination) {
     CheckLive();

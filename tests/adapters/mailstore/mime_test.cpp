@@ -23,8 +23,8 @@ TEST(MimeMail, Iso8859EncodedWordsAndQuotedPrintableBody) {
     EXPECT_EQ(mail.recipients[1].name, "kontor@tolvenor.dk");  // no display name: the address
     EXPECT_EQ(mail.body, "Hej Søren\r\n\r\nHer er tilbuddet på køkkenet: æøå ÆØÅ.\r\n\r\nMvh\r\nBirgitte\r\n");
     // The first Received: header wins over Date: and the later Received:.
-    EXPECT_EQ(mail.receivedTime->ToIso(), "2024-05-14 09:15:30");
-    EXPECT_EQ(mail.sentOn->ToIso(), "2024-05-14 09:14:00");
+    EXPECT_EQ(mail.receivedTime->ToIso(), "2024-05-14 07:15:30");  // UTC
+    EXPECT_EQ(mail.sentOn->ToIso(), "2024-05-14 07:14:00");
     EXPECT_EQ(mail.importance, outlook::importance::Normal);
     EXPECT_EQ(mail.messageId, "tilbud-1@byg-eksempel.dk");
     EXPECT_TRUE(mail.attachments.empty());
@@ -41,7 +41,7 @@ TEST(MimeMail, Utf8MultipartWithAttachments) {
     // The plain alternative is the body, not the HTML one.
     EXPECT_EQ(mail.body, "Kære Søren\r\n\r\nVedlagt rapporten for uge 20 – se bilag.\r\n\r\nHilsen Åse\r\n");
     // Received in UTC, shown in local summer time.
-    EXPECT_EQ(mail.receivedTime->ToIso(), "2024-05-15 16:02:11");
+    EXPECT_EQ(mail.receivedTime->ToIso(), "2024-05-15 14:02:11");
     EXPECT_EQ(mail.importance, outlook::importance::Low);
     ASSERT_EQ(mail.attachments.size(), 2u);
     EXPECT_EQ(mail.attachments[0].fileName, "data.bin");
@@ -54,7 +54,7 @@ TEST(MimeMail, Utf8MultipartWithAttachments) {
 TEST(MimeMail, HtmlOnlyMailGivesItsText) {
     auto mail = Parse("html_only.eml");
     EXPECT_EQ(mail.body, "Maj\r\nGrøn & blå\r\nLinje\u00a0to\r\ntre");
-    EXPECT_EQ(mail.receivedTime->ToIso(), "2024-05-16 08:00:00");  // no Received: the Date
+    EXPECT_EQ(mail.receivedTime->ToIso(), "2024-05-16 06:00:00");  // no Received: the Date
 }
 
 TEST(MimeMail, MissingSubjectAndXPriority) {
@@ -109,9 +109,130 @@ TEST(MimeMail, PrepareForSendSetsSenderAndDateAndDropsDraftFlag) {
 TEST(MimeMail, HtmlToTextAndAddressCheck) {
     EXPECT_EQ(HtmlToText("<script>x<y</script>a&lt;b &#x263A; &bogus; <p>c"), "a<b \u263a &bogus;\nc");
     EXPECT_EQ(HtmlToText("unterminated <b"), "unterminated");
+    EXPECT_EQ(HtmlToText("<HEAD><Title>t</TITLE><STYLE>p{}</style></head><table><tr><td>a</td><td>b</td></tr>"
+                         "<tr><th>c</th><td> d </td></tr></table>"),
+              "a\tb\nc\td");
+    EXPECT_EQ(HtmlToText("x<!-- <p>skjult</p> -->y &ndash; z"), "xy \u2013 z");
+    EXPECT_EQ(HtmlToText("<style>no end"), "");
+    EXPECT_EQ(WithUtf8Charset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><p>charset=x"),
+              "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>charset=x");
+    EXPECT_EQ(WithUtf8Charset("<meta charset='iso-8859-1'>"), "<meta charset='utf-8'>");
     EXPECT_TRUE(IsValidAddress("karen@tolvenor.dk"));
     for (const char* bad : {"", "karen", "@tolvenor.dk", "karen@", "karen@tolvenor", "a b@c.dk", "a@b@c.dk", "a@.dk"})
         EXPECT_FALSE(IsValidAddress(bad)) << bad;
+}
+
+
+MailData Corpus(const char* name) { return ParseMail(ReadAll(DataFile(std::string("corpus/") + name))); }
+
+TEST(MimeMail, EncodedWordRunsDecodeWhole) {
+    const struct {
+        const char* raw;
+        const char* text;
+    } cases[] = {
+        {"=?UTF-8?B?YWIgZA==?= =?UTF-8?B?ZXJlIGVmdGVy?=", "ab dere efter"},
+        {"=?UTF-8?B?YWIgZA==?=\r\n =?UTF-8?B?ZXJlIGVmdGVy?= tak", "ab dere efter tak"},
+        {"=?ISO-8859-1?Q?K=F8kken_?= =?ISO-8859-1?Q?og_bad?=", "Køkken og bad"},
+        {"=?UTF-8?B?w6Y=?= =?UTF-8?Q?=C3=B8?=", "æø"},
+        {"=?UTF-8?B?w6bD?= =?UTF-8?B?uA==?=", "æø"},  // one character split between two words
+        {"Pris =?utf-8?q?=E2=82=AC?= 10", "Pris € 10"},
+        {"=?utf-8*da?Q?M=C3=B8de?=", "Møde"},
+        {"not =? encoded ?= at all", "not =? encoded ?= at all"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecodeHeaderText(c.raw), c.text) << c.raw;
+    EXPECT_EQ(Corpus("03_webmail_split_subject.eml").subject, "ab dere efter mødet på fabrikken");
+}
+
+TEST(MimeMail, AddressListsAreParsedRawNeverSplitAfterDecoding) {
+    using R = outlook::Recipient;
+    auto outlookMail = Corpus("01_outlook_alternative_1252.eml");
+    ASSERT_EQ(outlookMail.recipients.size(), 3u);
+    EXPECT_EQ(outlookMail.recipients[0].name, "Østergaard, Ulla");
+    EXPECT_EQ(outlookMail.recipients[0].address, "ulla@kunde.dk");
+    EXPECT_EQ(outlookMail.recipients[2].name, "Hansen, Jørgen");
+    EXPECT_EQ(outlookMail.recipients[2].type, R::Cc);
+    auto web = Corpus("03_webmail_split_subject.eml");
+    ASSERT_EQ(web.recipients.size(), 1u);
+    EXPECT_EQ(web.recipients[0].name, "Østergaard, Ulla");
+    auto list = Corpus("12_mailing_list_group.eml");
+    ASSERT_EQ(list.recipients.size(), 2u);  // the empty group adds no one, the named group its members
+    EXPECT_EQ(list.recipients[0].address, "alice@a.example");
+    EXPECT_EQ(list.recipients[1].name, "Bob");
+    ASSERT_EQ(list.replyTo.size(), 2u);
+    EXPECT_EQ(list.replyTo[0].name, "Byggeforum, debat");
+    EXPECT_EQ(Corpus("11_latin1_folded_cc.eml").recipients.size(), 7u);
+}
+
+TEST(MimeMail, EveryPartIsKeptAndNamelessOnesGetNames) {
+    auto scan = Corpus("05_nameless_parts.eml");
+    EXPECT_EQ(scan.body, "Scanned document attached.");  // the later text part is no body
+    ASSERT_EQ(scan.attachments.size(), 3u);
+    EXPECT_EQ(scan.attachments[0].fileName, "ATT00001.bin");
+    EXPECT_EQ(scan.attachments[1].fileName, "ATT00002.pdf");
+    EXPECT_EQ(scan.attachments[2].fileName, "ATT00003.txt");
+    EXPECT_EQ(scan.attachments[2].mimeType, "text/plain");
+    EXPECT_EQ(scan.attachments[1].data.size(), 3000u + 45u);
+
+    auto apple = Corpus("04_apple_related_inline_image.eml");
+    EXPECT_NE(apple.html.find("cid:F1A2B3C4-0001@apple"), std::string::npos);
+    ASSERT_EQ(apple.attachments.size(), 1u);
+    EXPECT_EQ(apple.attachments[0].fileName, "image001.png");
+    EXPECT_EQ(apple.attachments[0].contentId, "F1A2B3C4-0001@apple");
+    EXPECT_TRUE(apple.attachments[0].inlineImage);
+
+    auto related = Corpus("22_related_start_param.eml");  // the root named by start= is the body
+    EXPECT_NE(related.html.find("cid:logo@firma"), std::string::npos);
+    ASSERT_EQ(related.attachments.size(), 2u);
+    EXPECT_TRUE(related.attachments[0].inlineImage);
+    EXPECT_EQ(related.attachments[1].fileName, "stempel.png");
+
+    auto phone = Corpus("19_phone_inline_photo.eml");
+    EXPECT_EQ(phone.body, "Se skaden\r\n\r\n");
+    ASSERT_EQ(phone.attachments.size(), 2u);
+    EXPECT_EQ(phone.attachments[1].fileName, "ATT00001.txt");
+}
+
+TEST(MimeMail, ForwardedMailsAreEmbeddedRecursively) {
+    auto mail = Corpus("06_nested_forwards.eml");
+    ASSERT_EQ(mail.attachments.size(), 1u);
+    const auto& first = mail.attachments[0];
+    ASSERT_TRUE(first.message);
+    EXPECT_EQ(first.fileName, "Fwd: Oprindelig forespørgsel");
+    EXPECT_EQ(first.message->from->address, "mette@kunde.dk");
+    ASSERT_EQ(first.message->attachments.size(), 2u);
+    ASSERT_TRUE(first.message->attachments[0].message);
+    EXPECT_EQ(first.message->attachments[0].message->body, "Kan I give et tilbud på tag?\r\n");
+    EXPECT_EQ(first.message->attachments[1].fileName, "maal.csv");
+}
+
+TEST(MimeMail, SubjectPrefixes) {
+    const struct {
+        const char* subject;
+        const char* prefix;
+    } cases[] = {{"Re: Møde", "Re: "},         {"SV: VS: Tilbud", "SV: VS: "}, {"AW:Fwd:  x", "AW:Fwd:  "},
+                 {"RE[2]: x", "RE[2]: "},       {"Referat: x", ""},            {"Info: x", ""},
+                 {"Re x", ""},                  {"", ""},                      {"fw: ", "fw: "}};
+    for (const auto& c : cases) EXPECT_EQ(SubjectPrefix(c.subject), c.prefix) << c.subject;
+    auto reply = Corpus("18_reply_chain_subject.eml");
+    EXPECT_EQ(reply.subject, "Re: AW: Fwd: Møde i morgen");
+    EXPECT_EQ(reply.subjectPrefix, "Re: AW: Fwd: ");
+    EXPECT_NE(reply.headers.find("In-Reply-To: <m1@tolvenor.dk>\r\n"), std::string::npos);
+}
+
+TEST(MimeMail, TimesAreUtcWhateverTheZone) {
+    // The night the clocks go back in Copenhagen: 02:30 comes twice, an hour apart.
+    auto first = Corpus("08_autumn_first_0230.eml"), second = Corpus("09_autumn_second_0230.eml");
+    EXPECT_EQ(first.sentOn->ToIso(), "2024-10-27 00:30:00");
+    EXPECT_EQ(second.sentOn->ToIso(), "2024-10-27 01:30:00");
+    EXPECT_EQ(first.receivedTime->ToIso(), "2024-10-27 00:30:00");
+    // The night the clocks go forward: 02:30 Copenhagen time never happens.
+    EXPECT_EQ(Corpus("10_spring_gap.eml").sentOn->ToIso(), "2024-03-31 01:30:00");
+    // Undated: the arrival time given, else none.
+    auto undated = ParseMail(ReadAll(DataFile("corpus/07_undated.eml")), DateTime{2024, 4, 2, 3, 4, 5});
+    EXPECT_FALSE(undated.sentOn);
+    EXPECT_EQ(undated.receivedTime->ToIso(), "2024-04-02 03:04:05");
+    EXPECT_FALSE(Corpus("07_undated.eml").receivedTime);
 }
 
 }  // namespace

@@ -268,7 +268,7 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
                     {outlook::Recipient::Bcc, "C", "c@x.dk"}};
     m.attachments = {{"a.txt", "text/plain", Bytes{'h', 'i'}}};
     m.importance = outlook::importance::High;
-    m.deliveryTime = DateTime{2024, 1, 15, 13, 0, 0};
+    m.deliveryTime = DateTime{2024, 1, 15, 12, 0, 0};
     fs::path file = dir.Path() / "s.msg";
     WriteMsg(file, m);
 
@@ -295,7 +295,7 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     // Strings: the size counts the terminator the stream leaves out.
     EXPECT_EQ(entries.at(0x0037001F).value, 4u * 2 + 2);
     EXPECT_EQ(ReadStream(root, "__substg1.0_0037001F"), std::string("\xC6\0b\0l\0e\0", 8));
-    // 2024-01-15 13:00 in Copenhagen is 12:00 UTC.
+    // 2024-01-15 12:00 UTC, whatever the zone.
     EXPECT_EQ(entries.at(0x0E060040).value, 133497936000000000ull);
     EXPECT_EQ(entries.count(0x00390040), 0u);  // no submit time given, none written
     EXPECT_EQ(entries.at(0x0E1B000B).value, 1u);
@@ -324,10 +324,13 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
 }
 
 TEST(MsgFile, TimesAndFailures) {
-    // Winter and summer time both come out as UTC.
-    EXPECT_EQ(LocalToFileTime({2024, 1, 15, 13, 0, 0}), 133497936000000000ull);
-    EXPECT_EQ(LocalToFileTime({2024, 7, 15, 14, 0, 0}) - LocalToFileTime({2024, 7, 15, 12, 0, 0}), 72000000000ull);
-    EXPECT_THROW(LocalToFileTime({2024, 2, 30, 0, 0, 0}), Error);
+    // UTC in, no zone rules applied: the clock-change nights keep every hour.
+    EXPECT_EQ(UtcToFileTime({2024, 1, 15, 12, 0, 0}), 133497936000000000ull);
+    EXPECT_EQ(UtcToFileTime({1601, 1, 1, 0, 0, 1}), 10000000ull);
+    EXPECT_EQ(UtcToFileTime({2024, 10, 27, 1, 30, 0}) - UtcToFileTime({2024, 10, 27, 0, 30, 0}), 36000000000ull);
+    EXPECT_EQ(UtcToFileTime({2024, 3, 31, 2, 30, 0}) - UtcToFileTime({2024, 3, 31, 0, 30, 0}), 72000000000ull);
+    EXPECT_EQ(UtcToFileTime({2000, 3, 1, 0, 0, 0}) - UtcToFileTime({2000, 2, 28, 0, 0, 0}), 2 * 864000000000ull);
+    EXPECT_THROW(UtcToFileTime({2024, 2, 30, 0, 0, 0}), Error);
     TempDir dir;
     EXPECT_THROW(WriteMsg(dir.Path() / "no such dir" / "x.msg", MsgMessage{}), Error);
     MsgMessage badDate;

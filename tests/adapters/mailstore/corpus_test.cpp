@@ -1,0 +1,149 @@
+// Every mail of the corpus (tests/data/mail/corpus) goes through the store and
+// the .msg writer as kvimport uses them; the .msg is read back by a reader
+// that knows only the standard library and by msgconvert, and compared field
+// by field with what Python's email package reads from the .eml.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+#include "test_support.hpp"
+
+namespace kv::mailstore::test {
+namespace {
+
+std::string Shell(const std::string& command, int* status) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return output;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    *status = pclose(pipe);
+    return output;
+}
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string Checker() { return Quote(KV_PYTHON) + " " + Quote(KV_MAILSTORE_TEST_DIR "/msg_check.py"); }
+
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(DataFile("corpus")))
+        if (entry.path().extension() == ".eml") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string UtcIso(const fs::path& file) {
+    auto written = fs::last_write_time(file);
+    auto system = std::chrono::file_clock::to_sys(written);
+    std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+    return text;
+}
+
+fs::path SaveCorpusMail(const TempDir& dir, const std::string& name, fs::path* stored = nullptr) {
+    auto store = MakeStore(dir.Path() / "store");
+    auto item = store->AddItemFile("Inbox", DataFile("corpus/" + name));
+    if (stored) *stored = store->PathOf(*item);
+    fs::path msg = dir.Path() / (fs::path(name).stem().string() + ".msg");
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(item);
+    wrapper->SaveAs(msg.string(), outlook::SaveAsMsg);
+    return msg;
+}
+
+class MailCorpus : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(MailCorpus, ComesThroughWholeForBothReaders) {
+    if (std::string(KV_PYTHON).empty()) GTEST_SKIP() << "python3 is not installed";
+    TempDir dir;
+    fs::path stored;
+    fs::path msg = SaveCorpusMail(dir, GetParam(), &stored);
+    std::string command = Checker() + " compare " + Quote(DataFile("corpus/" + GetParam()).string()) + " " +
+                          Quote(msg.string()) + " --arrival " + UtcIso(stored);
+    if (std::string(KV_MSGCONVERT).size() > 0) {
+        fs::path converted = dir.Path() / "converted.eml";
+        int status = 0;
+        std::string out = Shell(Quote(KV_MSGCONVERT) + " --outfile " + Quote(converted.string()) + " " +
+                                  Quote(msg.string()),
+                              &status);
+        ASSERT_EQ(status, 0) << out;
+        command += " --converted " + Quote(converted.string());
+    }
+    int status = 0;
+    std::string out = Shell(command, &status);
+    EXPECT_EQ(status, 0) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Mails, MailCorpus, ::testing::ValuesIn(CorpusFiles()),
+                         [](const auto& info) {
+                             std::string name = fs::path(info.param).stem().string();
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+// Bytes of the file with the first occurrence of pattern changed by damage.
+bool Damage(const fs::path& file, const std::string& pattern, const std::function<void(std::string&, std::size_t)>& damage) {
+    std::string bytes = ReadAll(file);
+    auto at = bytes.find(pattern);
+    if (at == std::string::npos) return false;
+    damage(bytes, at);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    return true;
+}
+
+std::string Le32(std::uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+}
+
+TEST(MsgStructureCheck, PassesAWrittenFileAndCatchesDamage) {
+    if (std::string(KV_PYTHON).empty()) GTEST_SKIP() << "python3 is not installed";
+    const std::string subjectEntry = std::string("\x1f\x00\x37\x00\x06\x00\x00\x00", 8);
+    // The top-level header: reserved, next ids 3/0, counts 3/0, reserved, then the first entry.
+    const std::string topHeader = std::string(8, '\0') + Le32(3) + Le32(0) + Le32(3) + Le32(0) + std::string(8, '\0') +
+                                  std::string("\x1f\x00\x1a\x00", 4);
+    const std::string attachName = std::string("\x1f\x00\x07\x37\x06\x00\x00\x00", 8);
+    const struct {
+        const char* what;
+        std::string pattern;
+        std::function<void(std::string&, std::size_t)> damage;
+        const char* expected;
+    } cases[] = {
+        {"subject size", subjectEntry, [](std::string& b, std::size_t at) { b[at + 8] += 2; }, "size field"},
+        {"recipient count", topHeader, [](std::string& b, std::size_t at) { b[at + 16] = 2; }, "header counts"},
+        {"header size", topHeader, [](std::string& b, std::size_t at) { b[at + 24] = 1; }, "reserved header"},
+        {"attachment name size", attachName, [](std::string& b, std::size_t at) { b[at + 8] -= 2; }, "size field"},
+    };
+    TempDir dir;
+    fs::path msg = SaveCorpusMail(dir, "01_outlook_alternative_1252.eml");
+    std::ignore = msg;
+    fs::path withFile = SaveCorpusMail(dir, "02_thunderbird_rfc2231_pdf.eml");
+    int status = 0;
+    std::string out = Shell(Checker() + " structure " + Quote(msg.string()), &status);
+    EXPECT_EQ(status, 0) << out;
+    for (const auto& c : cases) {
+        fs::path source = c.pattern == attachName ? withFile : msg;
+        fs::path damaged = dir.Path() / (std::string("damaged ") + c.what + ".msg");
+        fs::copy_file(source, damaged);
+        ASSERT_TRUE(Damage(damaged, c.pattern, c.damage)) << c.what;
+        out = Shell(Checker() + " structure " + Quote(damaged.string()), &status);
+        EXPECT_NE(status, 0) << c.what;
+        EXPECT_NE(out.find(c.expected), std::string::npos) << c.what << ": " << out;
+    }
+}
+
+}  // namespace
+}  // namespace kv::mailstore::test

@@ -1,0 +1,488 @@
+#!/usr/bin/env python3
+"""Reads a .msg file with nothing but the standard library, checks its
+structure against the published .msg rules and compares it field by field
+with the .eml it was made from, as Python's own MIME parser reads that.
+
+  msg_check.py structure MSG
+  msg_check.py compare EML MSG [--arrival YYYY-MM-DDTHH:MM:SS] [--converted EML]
+
+--arrival is the UTC time the store gave a mail without Date and Received;
+--converted is msgconvert's rendering of MSG, compared as a third reading.
+Exit status 0 when everything agrees; every difference is printed.
+"""
+import datetime
+import email
+import email.policy
+import email.utils
+import hashlib
+import html.parser
+import re
+import struct
+import sys
+
+FREE, END = 0xFFFFFFFF, 0xFFFFFFFE
+PT_LONG, PT_BOOL, PT_OBJECT, PT_STRING8, PT_UNICODE, PT_TIME, PT_BINARY = 3, 0xB, 0xD, 0x1E, 0x1F, 0x40, 0x102
+VARIABLE = {PT_OBJECT, PT_STRING8, PT_UNICODE, PT_BINARY, 0x48}
+PREFIXES = ("re", "sv", "fw", "fwd", "aw", "vs", "wg", "tr", "rv", "antw", "doorst", "ref", "res", "enc", "odp", "vl")
+
+
+class Problems(list):
+    def add(self, where, text):
+        self.append(f"{where}: {text}")
+
+
+# ---- Compound File ----
+
+class Entry:
+    def __init__(self, name, kind, left, right, child, start, size):
+        self.name, self.kind, self.left, self.right, self.child = name, kind, left, right, child
+        self.start, self.size = start, size
+        self.children = {}
+
+
+class Cfb:
+    def __init__(self, data):
+        if data[:8] != bytes.fromhex("D0CF11E0A1B11AE1"):
+            raise ValueError("not a compound file")
+        self.data = data
+        self.sector = 1 << struct.unpack_from("<H", data, 0x1E)[0]
+        self.mini = 1 << struct.unpack_from("<H", data, 0x20)[0]
+        n_fat, first_dir = struct.unpack_from("<II", data, 0x2C)
+        self.cutoff, first_minifat, n_minifat, first_difat, n_difat = struct.unpack_from("<IIIII", data, 0x38)
+        difat = list(struct.unpack_from("<109I", data, 0x4C))
+        sec = first_difat
+        for _ in range(n_difat):
+            words = struct.unpack_from(f"<{self.sector // 4}I", data, self._offset(sec))
+            difat += words[:-1]
+            sec = words[-1]
+        self.fat = []
+        for s in difat[:n_fat]:
+            self.fat += struct.unpack_from(f"<{self.sector // 4}I", data, self._offset(s))
+        dir_bytes = self._chain(first_dir)
+        self.entries = []
+        for off in range(0, len(dir_bytes), 128):
+            raw = dir_bytes[off:off + 128]
+            name_len = struct.unpack_from("<H", raw, 64)[0]
+            name = raw[:max(0, name_len - 2)].decode("utf-16-le", "replace")
+            kind = raw[66]
+            left, right, child = struct.unpack_from("<III", raw, 68)
+            start, size = struct.unpack_from("<IQ", raw, 116)
+            if self.sector == 512:
+                size &= 0xFFFFFFFF
+            self.entries.append(Entry(name, kind, left, right, child, start, size))
+        self.minifat = []
+        if n_minifat:
+            blob = self._chain(first_minifat)
+            self.minifat = list(struct.unpack_from(f"<{len(blob) // 4}I", blob))
+        root = self.entries[0]
+        self.ministream = self._chain(root.start)[:root.size] if root.size else b""
+        self._link(root, set())
+        self.root = root
+
+    def _offset(self, sector):
+        return (sector + 1) * self.sector
+
+    def _chain(self, start):
+        out, sec, seen = bytearray(), start, set()
+        while sec not in (END, FREE) and sec < len(self.fat) + 1000000:
+            if sec in seen:
+                raise ValueError("sector chain loops")
+            seen.add(sec)
+            out += self.data[self._offset(sec):self._offset(sec) + self.sector]
+            sec = self.fat[sec]
+        return bytes(out)
+
+    def _link(self, storage, seen):
+        stack = [storage.child]
+        while stack:
+            i = stack.pop()
+            if i == FREE:
+                continue
+            if i in seen:
+                raise ValueError("directory tree loops")
+            seen.add(i)
+            e = self.entries[i]
+            storage.children[e.name] = e
+            stack += [e.left, e.right]
+            if e.kind == 1:
+                self._link(e, seen)
+
+    def read(self, entry):
+        if entry.size < self.cutoff:
+            out, sec = bytearray(), entry.start
+            while sec not in (END, FREE) and len(out) < entry.size:
+                out += self.ministream[sec * self.mini:(sec + 1) * self.mini]
+                sec = self.minifat[sec]
+            return bytes(out[:entry.size])
+        return self._chain(entry.start)[:entry.size]
+
+
+# ---- .msg objects ----
+
+class MsgObject:
+    """The properties of one storage: message, recipient or attachment."""
+
+    def __init__(self, cfb, storage, header_size, where, problems):
+        self.cfb, self.storage, self.where = cfb, storage, where
+        self.props, self.header = {}, b""
+        stream = storage.children.get("__properties_version1.0")
+        if stream is None or stream.kind != 2:
+            problems.add(where, "no property stream")
+            return
+        data = cfb.read(stream)
+        self.header = data[:header_size]
+        if len(data) < header_size or (len(data) - header_size) % 16:
+            problems.add(where, f"property stream of {len(data)} bytes does not fit a {header_size}-byte header")
+        if header_size == 8 and self.header != bytes(8):
+            problems.add(where, "reserved header bytes are not zero")
+        for off in range(header_size, len(data) - 15, 16):
+            tag, flags = struct.unpack_from("<II", data, off)
+            ptype, pid = tag & 0xFFFF, tag >> 16
+            if tag in self.props:
+                problems.add(where, f"property {tag:08X} twice")
+            if flags & ~0x7:
+                problems.add(where, f"property {tag:08X} has flags {flags:X}")
+            if ptype in VARIABLE:
+                size = struct.unpack_from("<I", data, off + 8)[0]
+                name = f"__substg1.0_{tag:08X}"
+                child = storage.children.get(name)
+                if ptype == PT_OBJECT:
+                    if size != 0xFFFFFFFF:
+                        problems.add(where, f"object {tag:08X} has size {size:X}, not FFFFFFFF")
+                    if child is None or child.kind != 1:
+                        problems.add(where, f"object {tag:08X} has no storage")
+                    self.props[tag] = child
+                    continue
+                if child is None or child.kind != 2:
+                    problems.add(where, f"no stream {name}")
+                    continue
+                value = cfb.read(child)
+                expected = len(value) + (2 if ptype == PT_UNICODE else 1 if ptype == PT_STRING8 else 0)
+                if size != expected:
+                    problems.add(where, f"{name}: size field {size}, stream {len(value)} bytes")
+                if ptype == PT_UNICODE:
+                    value = value.decode("utf-16-le", "replace")
+                self.props[tag] = value
+            else:
+                raw = data[off + 8:off + 16]
+                if ptype == PT_LONG:
+                    self.props[tag] = struct.unpack_from("<i", raw)[0]
+                elif ptype == PT_BOOL:
+                    self.props[tag] = raw[0] != 0
+                elif ptype == PT_TIME:
+                    ticks = struct.unpack_from("<Q", raw)[0]
+                    self.props[tag] = datetime.datetime(1601, 1, 1) + datetime.timedelta(microseconds=ticks // 10)
+                else:
+                    self.props[tag] = raw
+        for name, child in storage.children.items():
+            if name.startswith("__substg1.0_") and child.kind == 2:
+                tag = int(name[12:20], 16)
+                if tag not in self.props and tag & 0xFFFF in VARIABLE:
+                    problems.add(where, f"stream {name} has no property entry")
+
+    def get(self, pid, ptype, default=None):
+        return self.props.get((pid << 16) | ptype, default)
+
+
+class Message(MsgObject):
+    def __init__(self, cfb, storage, embedded, where, problems):
+        super().__init__(cfb, storage, 24 if embedded else 32, where, problems)
+        self.recipients, self.attachments = [], []
+        for prefix, out in (("__recip_version1.0_#", self.recipients), ("__attach_version1.0_#", self.attachments)):
+            names = sorted(n for n in storage.children if n.startswith(prefix))
+            for i, name in enumerate(names):
+                if name != f"{prefix}{i:08X}":
+                    problems.add(where, f"storage {name} out of sequence")
+                child = storage.children[name]
+                obj = MsgObject(cfb, child, 8, f"{where}/{name}", problems)
+                if prefix.startswith("__attach"):
+                    inner = obj.get(0x3701, PT_OBJECT)
+                    obj.message = Message(cfb, inner, True, f"{where}/{name}/embedded", problems) if inner else None
+                out.append(obj)
+        if len(self.header) >= 24:
+            next_r, next_a, n_r, n_a = struct.unpack_from("<IIII", self.header, 8)
+            if (n_r, n_a) != (len(self.recipients), len(self.attachments)):
+                problems.add(where, f"header counts {n_r}/{n_a}, storages {len(self.recipients)}/{len(self.attachments)}")
+            if next_r < n_r or next_a < n_a:
+                problems.add(where, f"next ids {next_r}/{next_a} below the counts {n_r}/{n_a}")
+            if self.header[:8] != bytes(8) or (not embedded and self.header[24:32] != bytes(8)):
+                problems.add(where, "reserved header bytes are not zero")
+        nameid = storage.children.get("__nameid_version1.0")
+        if embedded and nameid is not None:
+            problems.add(where, "an embedded message has its own named-property storage")
+        if not embedded:
+            if nameid is None or nameid.kind != 1:
+                problems.add(where, "no named-property storage")
+            else:
+                sizes = {}
+                for tag, unit in (("00020102", 16), ("00030102", 8), ("00040102", 1)):
+                    s = nameid.children.get(f"__substg1.0_{tag}")
+                    if s is None:
+                        problems.add(where, f"named-property stream {tag} missing")
+                    elif s.size % unit:
+                        problems.add(where, f"named-property stream {tag} of {s.size} bytes")
+                    sizes[tag] = s.size if s else 0
+
+
+def open_msg(path, problems):
+    with open(path, "rb") as f:
+        cfb = Cfb(f.read())
+    if cfb.root.kind != 5:
+        problems.add(path, "root entry is not a root storage")
+    return Message(cfb, cfb.root, False, "msg", problems)
+
+
+# ---- the .eml, as Python reads it ----
+
+class TextOfHtml(html.parser.HTMLParser):
+    SKIP = {"head", "style", "script", "title"}
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.words, self.skipping = [], 0
+
+    def handle_starttag(self, tag, attrs):
+        if tag in self.SKIP:
+            self.skipping += 1
+
+    def handle_endtag(self, tag):
+        if tag in self.SKIP and self.skipping:
+            self.skipping -= 1
+
+    def handle_data(self, data):
+        if not self.skipping:
+            self.words += data.split()
+
+
+def html_words(text):
+    p = TextOfHtml()
+    p.feed(text)
+    p.close()
+    return p.words
+
+
+def lines(text):
+    return text.replace("\r\n", "\n").replace("\r", "\n").rstrip("\n")
+
+
+def utc_of(text):
+    if not text:
+        return None
+    try:
+        value = email.utils.parsedate_to_datetime(str(text))
+    except (TypeError, ValueError):
+        return None
+    if value is None:
+        return None
+    if value.tzinfo is None:
+        value = value.replace(tzinfo=datetime.timezone.utc)
+    return value.astimezone(datetime.timezone.utc).replace(tzinfo=None)
+
+
+def text8(value):
+    """Header text that came as raw 8-bit bytes: UTF-8, else Windows-1252."""
+    raw = str(value).encode("utf-8", "surrogateescape")
+    try:
+        return raw.decode("utf-8")
+    except UnicodeDecodeError:
+        return raw.decode("cp1252", "replace")
+
+
+def subject_of(msg):
+    """The subject decoded from the raw header, whose 8-bit bytes Python
+    would otherwise replace."""
+    for key, value in msg.raw_items():
+        if key.lower() == "subject":
+            text = text8(value).replace("\r", "").replace("\n", "")
+            return str(email.policy.default.header_factory("subject", text)).strip()
+    return ""
+
+
+def addresses(msg, name):
+    # Python keeps the blank between two encoded words of a display name
+    # (RFC 2047 drops it), so runs of blanks count as one.
+    out = []
+    for header in msg.get_all(name, []):
+        for a in getattr(header, "addresses", ()):
+            display = " ".join(text8(a.display_name).split())
+            out.append((display or a.addr_spec, a.addr_spec))
+    return out
+
+
+class EmlParts:
+    """Body and attachments by one rule: the first text/plain and text/html
+    that are no attachment are the body; every other leaf is an attachment;
+    message/rfc822 parts are embedded messages."""
+
+    def __init__(self, msg):
+        self.plain = self.html = None
+        self.attachments = []
+        self.nameless = 0
+        self.walk(msg, False)
+
+    def walk(self, part, related_part):
+        ctype = part.get_content_type()
+        if ctype == "message/rfc822":
+            inner = part.get_payload(0) if part.is_multipart() else None
+            self.attachments.append({"embedded": inner, "name": part.get_param("filename", header="content-disposition")})
+            return
+        if part.is_multipart():
+            subs = part.get_payload()
+            root = 0
+            if ctype == "multipart/related":
+                start = (part.get_param("start") or "").strip("<>")
+                for i, sub in enumerate(subs):
+                    if start and (sub.get("content-id") or "").strip().strip("<>") == start:
+                        root = i
+            for i, sub in enumerate(subs):
+                self.walk(sub, related_part or (ctype == "multipart/related" and i != root))
+            return
+        name = part.get_filename()
+        disposition = part.get_content_disposition()
+        attached = disposition == "attachment" or bool(name) or related_part
+        if not attached and ctype == "text/plain" and self.plain is None:
+            self.plain = part.get_content()
+            return
+        if not attached and ctype == "text/html" and self.html is None:
+            self.html = part.get_content()
+            return
+        cid = (part.get("content-id") or "").strip().strip("<>")
+        self.attachments.append({
+            "name": name, "type": ctype, "data": part.get_payload(decode=True) or b"", "cid": cid,
+            "inline": bool(cid) and disposition != "attachment" and (related_part or disposition == "inline")})
+
+
+def normalized_html(text):
+    return re.sub(r"charset\s*=\s*[\"']?[\w.:-]+", "charset", lines(text), flags=re.I)
+
+
+def compare(where, msg, m, arrival, problems):
+    def expect(what, got, want):
+        if got != want:
+            problems.add(where, f"{what}: .msg has {got!r}, the .eml {want!r}")
+
+    subject = subject_of(msg)
+    expect("subject", m.get(0x0037, PT_UNICODE), subject)
+    prefix, normalized = m.get(0x003D, PT_UNICODE, ""), m.get(0x0E1D, PT_UNICODE, "")
+    expect("prefix + normalized subject", prefix + normalized, subject)
+    expect("conversation topic", m.get(0x0070, PT_UNICODE), normalized)
+    marker = re.match(r"\s*([A-Za-z]+)(\[\d+\])?:", normalized)
+    if marker and marker.group(1).lower() in PREFIXES:
+        problems.add(where, f"normalized subject {normalized!r} still starts with a reply marker")
+    sender = addresses(msg, "from")
+    if sender:
+        expect("sender address", m.get(0x0C1F, PT_UNICODE), sender[0][1])
+        expect("sender name", m.get(0x0C1A, PT_UNICODE), sender[0][0])
+    want = [(kind, n, a) for kind, header in ((1, "to"), (2, "cc"), (3, "bcc")) for n, a in addresses(msg, header)]
+    got = [(r.get(0x0C15, PT_LONG), " ".join(r.get(0x3001, PT_UNICODE, "").split()), r.get(0x39FE, PT_UNICODE))
+           for r in m.recipients]
+    expect("recipients (type, name, address)", got, want)
+    for prop, kind in ((0x0E04, 1), (0x0E03, 2)):
+        expect(f"display {'To' if kind == 1 else 'Cc'}", " ".join(m.get(prop, PT_UNICODE, "").split()),
+               "; ".join(n for k, n, _ in want if k == kind))
+    reply = addresses(msg, "reply-to")
+    if reply:
+        expect("reply-to names", " ".join(m.get(0x0050, PT_UNICODE, "").split()), "; ".join(n for n, _ in reply))
+    submit = utc_of(msg.get("date"))
+    expect("client submit time (UTC)", m.get(0x0039, PT_TIME), submit)
+    received = msg.get_all("received", [])
+    delivery = utc_of(str(received[0]).rsplit(";", 1)[-1]) if received and ";" in str(received[0]) else None
+    expect("delivery time (UTC)", m.get(0x0E06, PT_TIME), delivery or submit or arrival)
+    message_id = (msg.get("message-id") or "").strip()
+    if message_id:
+        expect("internet message id", m.get(0x1035, PT_UNICODE), message_id)
+    headers = m.get(0x007D, PT_UNICODE)
+    if headers is None or (subject and "subject:" not in headers.lower()):
+        problems.add(where, "transport headers missing")
+
+    parts = EmlParts(msg)
+    body = m.get(0x1000, PT_UNICODE, "")
+    if parts.plain is not None:
+        expect("body", lines(body), lines(parts.plain))
+    elif parts.html is not None:
+        # Text runs split at inline tags ("<i>a</i>."), so only the characters count.
+        expect("body text (from the HTML)", "".join(body.split()), "".join(html_words(parts.html)))
+    html_bytes = m.get(0x1013, PT_BINARY)
+    expect("HTML present", html_bytes is not None, parts.html is not None)
+    if html_bytes is not None and parts.html is not None:
+        expect("HTML", normalized_html(html_bytes.decode("utf-8", "replace")), normalized_html(parts.html))
+        expect("HTML code page", m.get(0x3FDE, PT_LONG), 65001)
+    expect("attachment count", len(m.attachments), len(parts.attachments))
+    for i, (a, want) in enumerate(zip(m.attachments, parts.attachments)):
+        at = f"{where} attachment {i}"
+        method = a.get(0x3705, PT_LONG)
+        if want.get("embedded") is not None:
+            if method != 5 or a.message is None:
+                problems.add(at, f"not an embedded message (method {method})")
+                continue
+            compare(at, want["embedded"], a.message, None, problems)
+            continue
+        name = a.get(0x3707, PT_UNICODE)
+        if want["name"]:
+            if name != want["name"]:
+                problems.add(at, f"name {name!r}, the .eml {want['name']!r}")
+        elif not re.fullmatch(r"(ATT\d{5}|image\d{3})\.\w+", name or ""):
+            problems.add(at, f"nameless part named {name!r}")
+        data, wanted = a.get(0x3701, PT_BINARY, b""), want["data"]
+        if want["type"].startswith("text/"):  # Python ends decoded text lines with LF alone
+            data, wanted = data.replace(b"\r\n", b"\n"), wanted.replace(b"\r\n", b"\n")
+        if hashlib.sha256(data).hexdigest() != hashlib.sha256(wanted).hexdigest():
+            problems.add(at, f"content differs ({len(data)} bytes, the .eml {len(want['data'])})")
+        if a.get(0x370E, PT_UNICODE) != want["type"]:
+            problems.add(at, f"mime type {a.get(0x370E, PT_UNICODE)!r}, the .eml {want['type']!r}")
+        if want["cid"] and a.get(0x3712, PT_UNICODE) != want["cid"]:
+            problems.add(at, f"content id {a.get(0x3712, PT_UNICODE)!r}, the .eml {want['cid']!r}")
+        if want["inline"] != bool(a.get(0x7FFE, PT_BOOL, False)):
+            problems.add(at, f"inline {not want['inline']}, the .eml says {want['inline']}")
+
+
+def compare_converted(eml, converted, problems):
+    """msgconvert's reading of the .msg against the .eml, for what it keeps."""
+    where = "msgconvert"
+    if subject_of(converted) != subject_of(eml):
+        problems.add(where, f"subject {converted.get('subject')!r}")
+    if [a for _, a in addresses(converted, "from")][:1] != [a for _, a in addresses(eml, "from")][:1]:
+        problems.add(where, f"sender {converted.get('from')!r}")
+    for header in ("to", "cc"):
+        if [a for _, a in addresses(converted, header)] != [a for _, a in addresses(eml, header)]:
+            problems.add(where, f"{header} {converted.get(header)!r}")
+    want, got = EmlParts(eml), EmlParts(converted)
+    if want.plain is not None and (got.plain is None or lines(got.plain).strip() != lines(want.plain).strip()):
+        problems.add(where, "plain body differs")
+    files = lambda p: sorted(hashlib.sha256(a["data"].replace(b"\r\n", b"\n")).hexdigest()
+                             for a in p.attachments if a.get("data"))
+    missing = [h for h in files(want) if h not in files(got)]
+    if missing:
+        problems.add(where, f"{len(missing)} attachment(s) missing or changed")
+
+
+def main(argv):
+    problems = Problems()
+    if len(argv) >= 2 and argv[0] == "structure":
+        open_msg(argv[1], problems)
+    elif len(argv) >= 3 and argv[0] == "compare":
+        arrival = converted = None
+        rest = argv[3:]
+        while rest:
+            if rest[0] == "--arrival":
+                arrival = datetime.datetime.fromisoformat(rest[1])
+            elif rest[0] == "--converted":
+                converted = rest[1]
+            rest = rest[2:]
+        with open(argv[1], "rb") as f:
+            eml = email.message_from_binary_file(f, policy=email.policy.default)
+        m = open_msg(argv[2], problems)
+        compare("msg", eml, m, arrival, problems)
+        if converted:
+            with open(converted, "rb") as f:
+                compare_converted(eml, email.message_from_binary_file(f, policy=email.policy.default), problems)
+    else:
+        print(__doc__)
+        return 2
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
