@@ -3,12 +3,14 @@
 // dialog that records what the buttons handed it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "addin/Connect.hpp"
 #include "addin/command_bars.hpp"
@@ -84,6 +86,11 @@ struct AddinTest : ::testing::Test {
         auto button = found ? found->FindControl(tag) : nullptr;
         if (!button) throw std::runtime_error("no button " + tag + " on toolbar " + bar);
         return *button;
+    }
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : h.prompts.Messages()) texts.push_back(m.request.text);
+        return texts;
     }
     std::string Log() const {
         std::ifstream in(h.LogPath(), std::ios::binary);

@@ -65,6 +65,18 @@ TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
     EXPECT_EQ(h.prompts.Messages()[0].request.text, "Du skal vælge en e-mail først.");
 }
 
+TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
+    Start();
+    // The explorer the add-in follows goes away behind its back.
+    auto other = h.store->OpenExplorer("Inbox");
+    AddIn().objExpl = other;
+    h.store->CloseExplorer(*other);
+    h.store->Click(*AddIn().objCBButton);
+    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"The explorer is closed"});
+    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
+    EXPECT_EQ(record.shown, 0);
+}
+
 TEST_F(AddinTest, WithoutSettingsTheUserIsToldToStartKorvane) {
     kv::RegistryStore::Key key;
     h.registry.OpenKey(regroot::CurrentUser, settings::kSettingsKey, regaccess::Write, key);
@@ -128,6 +140,15 @@ struct ImportAndSendTest : AddinTest {
         window = h.store->OpenInspector(draft);
     }
     void PressSend() { h.store->Click(ButtonOn(*window, "KorvaneSMail", "CBNewButtonMail")); }
+    // The draft's file dated back, so that a save shows as a newer one.
+    void AgeTheDraft() {
+        std::filesystem::last_write_time(h.store->PathOf(*draft), std::filesystem::file_time_type::clock::now() -
+                                                                      std::chrono::hours(24 * 365));
+    }
+    bool SavedSinceAged() const {
+        return std::filesystem::last_write_time(h.store->PathOf(*draft)) >
+               std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    }
     bool InFolder(const std::string& folder) {
         for (const auto& item : h.store->Items(folder))
             if (item->EntryID() == draftId) return true;
@@ -137,7 +158,9 @@ struct ImportAndSendTest : AddinTest {
 
 TEST_F(ImportAndSendTest, AnUnresolvableRecipientStopsBeforeTheDialog) {
     Open("draft_bad.eml");
+    AgeTheDraft();
     PressSend();
+    EXPECT_TRUE(SavedSinceAged()) << "saved before the recipients are checked";
     ASSERT_EQ(h.prompts.Messages().size(), 1u);
     const auto& box = h.prompts.Messages()[0].request;
     EXPECT_EQ(box.text, kUnresolved);
@@ -154,7 +177,9 @@ TEST_F(ImportAndSendTest, AnUnresolvableRecipientStopsBeforeTheDialog) {
 TEST_F(ImportAndSendTest, ACancelledDialogLeavesTheMailSavedUnsentAndOpen) {
     Open("draft_ok.eml");
     h.ctx->gImportDone = true;  // from an earlier import
+    AgeTheDraft();
     PressSend();
+    EXPECT_TRUE(SavedSinceAged());
     ASSERT_EQ(record.shown, 1);
     EXPECT_TRUE(record.fromInspector);
     EXPECT_EQ(record.mail, draft);

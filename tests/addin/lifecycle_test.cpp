@@ -107,6 +107,22 @@ TEST_F(AddinTest, EveryExplorerHasItsToolbarFollowingItsOwnFolder) {
     EXPECT_FALSE(AddIn().objExpl);
 }
 
+// Only a folder whose default item is exactly "IPM.Note" is a mail folder.
+TEST_F(AddinTest, TheExplorerToolbarShowsOnlyInFoldersOfExactlyIPMNote) {
+    const std::vector<std::pair<std::string, bool>> classes = {
+        {"IPM.Note", true}, {"ipm.note", false}, {"IPM.NOTE", false}, {"IPM.StickyNote", false},
+        {"IPM.Note.Arkiv", false}, {"IPM.Post", false}, {" IPM.Note", false}};
+    for (std::size_t i = 0; i < classes.size(); ++i) h.store->AddFolder("Mappe" + std::to_string(i), classes[i].first);
+    Start("Mappe1");
+    ASSERT_TRUE(AddIn().objExplBar);
+    EXPECT_FALSE(AddIn().objExplBar->Visible()) << "started in an ipm.note folder";
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        ASSERT_TRUE(h.store->SwitchFolder(*explorer, "Mappe" + std::to_string(i)));
+        EXPECT_EQ(AddIn().objExplBar->Visible(), classes[i].second) << classes[i].first;
+        ASSERT_TRUE(h.store->SwitchFolder(*explorer, classes[i].second ? "Calendar" : "Inbox"));
+    }
+}
+
 TEST_F(AddinTest, StartWithoutAnExplorerConnectsAndBuildsTheToolbarWithTheFirstExplorer) {
     connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
     ASSERT_NO_THROW(connect->OnConnection(kProgId));
@@ -251,6 +267,7 @@ TEST_F(AddinTest, InspectorsOfReceivedAndNewMailsGetTheirOwnToolbars) {
     EXPECT_EQ(sButton->Style(), outlook::buttonstyle::IconAndCaption);
     EXPECT_EQ(sButton->OnAction(), "<!KVOutlookAddin.ConnectNy>");
     EXPECT_EQ(AddIn().objInsp, writing);
+    EXPECT_TRUE(sBar->Visible()) << "a new toolbar is hidden until made visible";
 
     // Only the latest inspector's Close is followed, and explorers remain.
     h.store->CloseInspector(*received);
@@ -273,15 +290,18 @@ TEST_F(AddinTest, ClosingTheOnlyExplorerDetachesAlthoughAnInspectorRemains) {
     Start();
     auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
     h.store->CloseExplorer(*explorer);
-    EXPECT_FALSE(h.ctx->gOutlookApp);
-    EXPECT_FALSE(AddIn().objOutlook);
-    EXPECT_FALSE(AddIn().objExpl);
-    EXPECT_FALSE(AddIn().objInsp);
-    EXPECT_FALSE(AddIn().colInsp);
+    // Every reference to the host is let go, or the host cannot quit.
+    const OutAddIn& a = AddIn();
+    const std::vector<std::pair<const char*, bool>> held = {
+        {"gOutlookApp", bool(h.ctx->gOutlookApp)}, {"objOutlook", bool(a.objOutlook)}, {"objNS", bool(a.objNS)},
+        {"colExpl", bool(a.colExpl)}, {"colInsp", bool(a.colInsp)}, {"objExpl", bool(a.objExpl)},
+        {"objInsp", bool(a.objInsp)}};
+    for (const auto& [name, isHeld] : held) EXPECT_FALSE(isHeld) << name;
 
     // Detached: new windows are no longer followed.
     auto later = h.store->OpenInspector(h.store->Items("Inbox").at(1));
     EXPECT_FALSE(Bar(*later, "KorvaneNMail"));
+    EXPECT_NO_THROW(h.store->CloseInspector(*inspector)) << "its Close is no longer followed";
 
     // The host's disconnection afterwards detaches again, harmlessly, and
     // finds no application to remove the toolbar from.

@@ -2,8 +2,8 @@
 // A whole add-in world for tests: a small demo Korvane database (real SQLite
 // file) with its document folders, an in-memory registry holding the
 // settings that point at it, the real file system, a stand-in host over a
-// mail store in a temporary folder, headless view and prompts, and a fixed
-// clock and random source. Header-only: it needs the adapters, which only
+// mail store in a temporary folder, headless view and prompts, a fixed clock
+// and random source, and a record of every database statement. Header-only: it needs the adapters, which only
 // the test programs link.
 #include <filesystem>
 #include <memory>
@@ -17,6 +17,7 @@
 #include "dialog/frmKorvane.hpp"
 #include "fakes/fake_clock.hpp"
 #include "fakes/memory_registry_store.hpp"
+#include "fakes/recording_database.hpp"
 #include "fakes/temp_dir.hpp"
 #include "ports/ui/headless.hpp"
 #include "settings/load_settings.hpp"
@@ -73,7 +74,8 @@ public:
     std::string docRoot;
     sqlite::DemoDatabase demo;
     MemoryRegistryStore registry;
-    adapters::AdapterDatabaseConnector database;
+    adapters::AdapterDatabaseConnector realDatabase;
+    RecordingConnector database{realDatabase};  // every statement the add-in sends
     stdfs::StdFileSystem files;
     FakeClock clock;
     FakeRandom random;

@@ -60,10 +60,12 @@ TEST_F(DuplicateCheckTest, MailFiledToAResourceIsFoundThroughTheResourceQuery) {
     EXPECT_FALSE(kv::IsMailImported(*cn, "Faktura #123, rev. 2", "Leverandør", received, demo::Supplier, true));
 }
 
-TEST_F(DuplicateCheckTest, ComparesWholeSecondsSenderTextAndEmptySubject) {
+TEST_F(DuplicateCheckTest, ComparesWholeSecondsSenderAndSubject) {
     FileMail(*cn, "Ingen", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, 0, 5);
     EXPECT_TRUE(kv::IsMailImported(*cn, "", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false));
     EXPECT_FALSE(kv::IsMailImported(*cn, "", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 4}, demo::Supplier, false));
+    EXPECT_FALSE(kv::IsMailImported(*cn, "Andet", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false))
+        << "another subject from the same sender at the same time is another mail";
     EXPECT_FALSE(kv::IsMailImported(*cn, "", "Kim O'Brien [kim@y.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false))
         << "another address of the same person is another sender";
     EXPECT_FALSE(kv::IsMailImported(*cn, "", "x' OR '1'='1", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false));

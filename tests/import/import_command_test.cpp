@@ -117,6 +117,55 @@ TEST_F(ImportCommandTest, ResourceWithoutJobFilesUnderTheResource) {
     EXPECT_EQ(ctx.gJobId, 0);
 }
 
+// What the import asks of the database, to the letter: the duplicate check
+// for a job and for a resource, the import row and the filing procedure.
+// The received time is the host's local time and the size the written
+// file's, so those two are read back rather than written here.
+TEST_F(ImportCommandTest, StatementsSentForAJobAndAResourceImport) {
+    Choice supplier;
+    supplier.ressId = demo::Supplier;
+    supplier.ressType = 4;
+    supplier.jobId = 0;
+    supplier.root = w.ResourceFolder(demo::Supplier);
+    struct Case {
+        Choice choice;
+        std::string duplicateQuery, target;
+    };
+    const std::vector<Case> cases = {
+        {w.JobChoice(),
+         " SELECT JobDoc.DocId FROM JobDoc Inner Join DocMail on JobDoc.Docid=DocMail.DocID "
+         " WHERE Sender=?  AND Subject=?  AND Recieved=? AND JobDoc.jobID=417",
+         "ResId=100, JobId=417"},
+        {supplier,
+         " SELECT ResDoc.RDocId FROM ResDoc Inner Join DocMail on ResDoc.RDocId=DocMail.DocID "
+         " WHERE Sender=?  AND Subject=?  AND Recieved=? AND ResDoc.ResId=200",
+         "ResId=200"},
+    };
+    int minute = 0;
+    for (const auto& c : cases) {
+        auto mail = w.AddMail(MailAt("Tilbud 3/4 fra O'Brien", ++minute));
+        const std::string received = fakes::DescribeValue(Value(mail->ReceivedTime()));
+        w.SelectInExplorer({mail});
+        w.h.view.QueueUser([&](ui::Form& form) {
+            w.Choose(c.choice);
+            w.h.database.Clear();
+            ui::user::ClickButton(form, "cmdImport");
+        });
+        w.dialog->ShowModal();
+        const std::string size = std::to_string(fs::file_size(fs::path(c.choice.root) / "Tilbud 3_4 fra OBrien.msg"));
+        EXPECT_EQ(w.h.database.Statements(),
+                  (std::vector<std::string>{
+                      c.duplicateQuery + " | 'Salg [salg@kunde.dk]', 'Tilbud 3_4 fra OBrien', " + received,
+                      "INSERT SELECT * FROM DocMailImport WHERE ImpId = -1  | DocTitle='Tilbud 3_4 fra OBrien', "
+                      "DocAuthorId=1, " + c.target + ", DocDate=#2024-03-05 14:07:09#, FExt='msg', FSize=" + size +
+                          ", FName='Tilbud 3_4 fra OBrien.msg', IconID=34, Subject='Tilbud 3_4 fra OBrien', "
+                          "Sender='Salg [salg@kunde.dk]', Received=" + received +
+                          ", Attachments=0, Importance=1, mailto='Mette', mailcc=NULL, mailbcc=NULL, Body='Hej\r\n', "
+                          "OrdId=536821762",
+                      "CALL DocMailImportExec | 1=536821762"}));
+    }
+}
+
 TEST_F(ImportCommandTest, NonMailItemsAreSkippedWithoutAQuestionAndNotMoved) {
     auto first = w.AddMail(MailAt("Første", 1));
     auto meeting = w.AddSample("moede.ics");

@@ -132,6 +132,10 @@ TEST_F(LoadSettingsTest, SysVariablesMissingNullAndDuplicated) {
 TEST_F(LoadSettingsTest, SysVariableNameIsBoundNotSpliced) {
     ASSERT_TRUE(h.Load());
     EXPECT_EQ(kv::GetSysVariable(*h.ctx, "x' OR '1'='1"), "");
+    const std::string query = " SELECT Vaerdi FROM SysVariabler WHERE VariableNavn=? | ";
+    EXPECT_EQ(h.database.Statements(),
+              (std::vector<std::string>{query + "'DocHandlingJobFolderNameArkiv'", query + "'DocHandlingJobFolderName'",
+                                        query + "'x' OR '1'='1'"}));
 }
 
 TEST_F(LoadSettingsTest, SecondLoadReplacesTheConnection) {

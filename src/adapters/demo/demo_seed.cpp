@@ -29,12 +29,15 @@ struct JobRow {
 };
 
 // Every resource type, names with æøå and an apostrophe, an inactive
-// customer and one without a document folder (both never listed).
+// customer and customers whose folder is missing in each of the ways the
+// resource list checks (all never listed).
 const std::vector<Resource> kResources = {
     {1, "Mette Sørensen", 2},
     {2, "Jørgen Ølgaard", 2},
     {3, "Anne Ærø", 2},
     {10, "Korvane Demo A/S", 1},
+    {11, "Korvane Byg A/S", 1},
+    {12, "Korvane Service A/S", 1},
     {100, "Ålborg Tømrerfirma ApS", 3},
     {101, "Bøgh & Søn A/S", 3},
     {102, "O'Connor Consulting ApS", 3},
@@ -42,6 +45,8 @@ const std::vector<Resource> kResources = {
     {104, "Nørrebro Bageri", 3},
     {105, "Gammel Kunde ApS", 3, false},
     {106, "Kunde uden mappe", 3, true, false},
+    {107, "Kunde uden mappe-id", 3},
+    {108, "Kunde med tom mappe", 3},
     {200, "Dansk Papir Leverandør A/S", 4},
     {201, "Kontorland ApS", 4},
     {300, "Lars Ødegård", 5},
@@ -144,14 +149,21 @@ DemoDatabase SeedSmallDemo(db::Connection& cn, const fs::path& documentRoot) {
         MakeDocumentFolder(JobFolder(documentRoot, j.id));
         ++info.jobs;
     }
-    // The demo user sees customers 100-103 (103 is not displayed in lists);
-    // Jørgen sees only 101. Nobody has access to 104.
-    for (std::int32_t customer : {100, 101, 102}) GrantAccess(cn, UserRessId, customer, 1, 1);
+    // A folder known by name but not by id, and an empty folder name.
+    Run(cn, "UPDATE Ress SET mFldID = NULL WHERE RessID = ?", {std::int32_t{107}});
+    Run(cn, "UPDATE Ress SET RessFld = '' WHERE RessID = ?", {std::int32_t{108}});
+    Run(cn, "UPDATE Ress SET mFldID = RessID WHERE RessID = ?", {std::int32_t{106}});
+    // Access rights, so that each condition on them decides some row:
+    // the demo user sees customers 100-102 and company 10; 103 and company
+    // 11 are not displayed; 105-108 only fail their own (active, folder)
+    // checks. Jørgen (2) sees customers 101 and 104 and company 12; he is
+    // below access level 1 for customer 100 and company 10. Nobody else
+    // has access to 104 or 12.
+    for (std::int32_t customer : {100, 101, 102, 105, 106, 107, 108, 10}) GrantAccess(cn, UserRessId, customer, 1, 1);
     GrantAccess(cn, UserRessId, 103, 1, 0);
-    GrantAccess(cn, 2, 101, 1, 1);
-    GrantAccess(cn, 2, 100, 2, 1);
-    // The company resource is listed only under "Selskaber" with access.
-    GrantAccess(cn, UserRessId, 10, 1, 1);
+    GrantAccess(cn, UserRessId, 11, 1, 0);
+    for (std::int32_t customer : {101, 104, 12}) GrantAccess(cn, OtherUserRessId, customer, 1, 1);
+    for (std::int32_t customer : {100, 10}) GrantAccess(cn, OtherUserRessId, customer, 2, 1);
     return info;
 }
 

@@ -130,7 +130,7 @@ private:
     std::string name_;
     std::int32_t position_;
     bool temporary_;
-    bool visible_ = true;
+    bool visible_ = false;  // the host adds a command bar hidden
     bool deleted_ = false;
     std::vector<std::shared_ptr<StoreButton>> buttons_;
 };

@@ -1,0 +1,1 @@
+UPDATE "a;b" SET [c?] = 'x'';?' WHERE `d` = ?2; SELECT ?32766, ?32767, ?
