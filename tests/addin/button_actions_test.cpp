@@ -1,4 +1,6 @@
 // What the three buttons hand the import dialog, and import-and-send.
+#include <utility>
+
 #include "addin_fixture.hpp"
 
 namespace kv::addintest {
@@ -67,12 +69,11 @@ TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
 
 TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
     Start();
-    // The explorer the add-in follows goes away behind its back.
-    auto other = h.store->OpenExplorer("Inbox");
-    AddIn().objExpl = other;
-    h.store->CloseExplorer(*other);
+    // The add-in's hold on the host is gone behind its back: the click fails.
+    auto app = std::exchange(AddIn().objOutlook, nullptr);
     h.store->Click(*AddIn().objCBButton);
-    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"The explorer is closed"});
+    AddIn().objOutlook = app;
+    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
     EXPECT_EQ(record.shown, 0);
 }

@@ -127,6 +127,7 @@ std::string JoinEncodedWords(const std::string& raw) {
 }
 
 std::string DecodeHeaderText(const std::string& raw) {
+    InitGMime();
     std::string joined = JoinEncodedWords(Unfolded(raw));
     gchar* decoded = g_mime_utils_header_decode_text(nullptr, joined.c_str());
     std::string text = decoded ? decoded : "";

@@ -15,12 +15,13 @@
 #include "support/utf.hpp"
 
 namespace kv::mailstore {
-namespace {
 
 void InitGMime() {
     static std::once_flag once;
     std::call_once(once, [] { g_mime_init(); });
 }
+
+namespace {
 
 template <class T>
 struct GUnref {
@@ -392,6 +393,7 @@ GPtr<GMimeMessage> ParseMessage(const std::string& raw) {
 }  // namespace
 
 std::string ToUtf8(const std::string& bytes, const std::string& charset) {
+    InitGMime();
     auto convert = [&](const char* from) -> std::optional<std::string> {
         gsize written = 0;
         GError* error = nullptr;

@@ -14,4 +14,7 @@ std::string Unfolded(std::string text);
 
 std::string Trim(std::string text);
 
+// GMime is set up once, before the first call into it.
+void InitGMime();
+
 }  // namespace kv::mailstore

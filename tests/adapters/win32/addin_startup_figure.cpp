@@ -32,7 +32,9 @@ TEST_F(AddinInOutlook, StartupFigure) {
         ASSERT_EQ(Calls(bars, L"Add"), run) << "each start builds the toolbar anew";
         ASSERT_TRUE(toolbar.Value(L"Visible").Bool());
         connections.push_back(Milliseconds(start, end));
-        if (run < kRuns) ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
+        if (run < kRuns) {
+            ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
+        }
     }
 
     VARIANT_BOOL cancel = VARIANT_FALSE;

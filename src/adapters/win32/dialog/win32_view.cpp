@@ -183,7 +183,7 @@ INT_PTR CALLBACK Win32View::DialogProc(HWND hwnd, UINT message, WPARAM wParam, L
 void Win32View::Init(HWND dialog) {
     // The icon of the module that shows the dialog (the add-in's resources);
     // shared images, so nothing to free.
-    for (const auto [which, metric] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
+    for (const auto& [which, metric] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
         const int size = ::GetSystemMetrics(metric);
         if (HANDLE icon = ::LoadImageW(ModuleHandle(), MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, size, size, LR_SHARED))
             ::SendMessageW(dialog, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
@@ -476,7 +476,7 @@ LRESULT Win32View::HandleControl(Bound& b, UINT message, WPARAM wParam, LPARAM l
             if (!ending_) ShowToolTip(b);
         }
         if (b.tip && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-            MSG relay{b.hwnd, message, wParam, lParam, ::GetMessageTime(), {}};
+            MSG relay{b.hwnd, message, wParam, lParam, static_cast<DWORD>(::GetMessageTime()), {}};
             ::SendMessageW(b.tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
         }
         return original();
