@@ -86,7 +86,9 @@ TEST_F(AddinTest, EveryExplorerHasItsToolbarFollowingItsOwnFolder) {
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.folder);
-        if (step.window) ASSERT_TRUE(h.store->SwitchFolder(**step.window, step.folder));
+        if (step.window) {
+            ASSERT_TRUE(h.store->SwitchFolder(**step.window, step.folder));
+        }
         EXPECT_EQ(firstBar->Visible(), step.firstVisible);
         EXPECT_EQ(secondBar->Visible(), step.secondVisible);
     }
