@@ -387,7 +387,9 @@ TEST_F(ImportCommandTest, TheProgressDisplayIsDownOnEveryWayOutOfTheImport) {
         EXPECT_EQ(world.h.prompts.ProgressLog().size(), way.progressSteps);
         EXPECT_FALSE(world.h.prompts.ProgressShown());
         EXPECT_EQ(world.h.prompts.ProgressEnds(), 1);
-        if (!shownUnderMessage.empty()) EXPECT_FALSE(shownUnderMessage.back()) << "the closing message is not covered";
+        if (!shownUnderMessage.empty()) {
+            EXPECT_FALSE(shownUnderMessage.back()) << "the closing message is not covered";
+        }
     }
 }
 
