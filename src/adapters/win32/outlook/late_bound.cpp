@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "adapters/win32/win32_clock.hpp"
 #include "ports/outlook/constants.hpp"
 #include "support/error.hpp"
 
@@ -123,13 +124,7 @@ DateTime FromVariantTime(double time) {
 }
 
 double ToVariantTime(const DateTime& time) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(time.year);
-    st.wMonth = static_cast<WORD>(time.month);
-    st.wDay = static_cast<WORD>(time.day);
-    st.wHour = static_cast<WORD>(time.hour);
-    st.wMinute = static_cast<WORD>(time.minute);
-    st.wSecond = static_cast<WORD>(time.second);
+    SYSTEMTIME st = ToSystemTime(time);
     double result = 0;
     if (!time.IsValid() || !::SystemTimeToVariantTime(&st, &result))
         throw Error(errnum::InvalidArgument, kSource, "Not a valid date: " + time.ToIso());
