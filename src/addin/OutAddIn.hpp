@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 #include "ports/outlook.hpp"
 
 namespace kv {
