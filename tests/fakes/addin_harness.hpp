@@ -3,7 +3,8 @@
 // file) with its document folders, an in-memory registry holding the
 // settings that point at it, the real file system, a stand-in host over a
 // mail store in a temporary folder, headless view and prompts, a fixed clock
-// and random source, and a record of every database statement. Header-only: it needs the adapters, which only
+// and random source, a record of every database statement, and host calls
+// that fail when a test plans it. Header-only: it needs the adapters, which only
 // the test programs link.
 #include <filesystem>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "context/addin_context.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "fakes/fake_clock.hpp"
+#include "fakes/faulty_mail.hpp"
 #include "fakes/memory_registry_store.hpp"
 #include "fakes/recording_database.hpp"
 #include "fakes/temp_dir.hpp"
@@ -37,12 +39,14 @@ public:
         WriteSetting("DBCn", "SERVER=(sqlite);DATABASE=" + dbPath);
         settings::WriteNumber(registry, "UserRessId", demo.userRessId);
 
+        mailWrappers = std::make_unique<FaultyMailWrappers>(*store);
+
         ModuleInfo module;
         module.folder = dir.Path().string();
         module.fileName = "KVOutlookAddin.dll";
         module.major = 1, module.minor = 0, module.build = 0, module.revision = 150;
         ctx = std::make_unique<AddinContext>(
-            Platform{registry, database, files, clock, random, prompts, view, *store, module});
+            Platform{registry, database, files, clock, random, prompts, view, *mailWrappers, module});
         ctx->gLog.LogFile(LogPath());
         ctx->gLog.LogLevel(1);
         ctx->makeImportDialog = [](AddinContext& c) { return std::make_unique<frmKorvane>(c); };
@@ -82,6 +86,7 @@ public:
     ui::HeadlessPrompts prompts;
     ui::HeadlessView view;
     std::shared_ptr<mailstore::MailStore> store;
+    std::unique_ptr<FaultyMailWrappers> mailWrappers;  // the store's, failing a call when planned
     std::unique_ptr<AddinContext> ctx;
 };
 

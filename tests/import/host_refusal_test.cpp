@@ -1,0 +1,103 @@
+// The host refusing one call at each point of an import. The user must learn
+// where it stopped (the step in the message title, or the record writer's
+// step in the log), nothing half-done may be reported as filed, and the mail
+// stays where it was unless it was filed whole.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "import_world.hpp"
+
+namespace kv::importtest {
+namespace {
+
+constexpr const char* kGeneralFailure = "Der opstod en fejl under importen til Korvane";
+constexpr const char* kRecordFailure = "Der skete en fejl under importen til Korvane";
+
+struct Refusal {
+    bool inspector;
+    const char* method;
+    int onCall;
+    int importStep;  // the step in "Korvane Mailimport (n)"; 0: the record writer's failure instead
+    int recordStep;  // the step UpdateDB logs, when it is the record writer that fails
+};
+
+std::ostream& operator<<(std::ostream& out, const Refusal& r) {
+    return out << (r.inspector ? "inspector " : "explorer ") << r.method << " #" << r.onCall;
+}
+
+class HostRefusal : public ::testing::TestWithParam<Refusal> {
+protected:
+    ImportWorld w;
+};
+
+TEST_P(HostRefusal, NamesTheStepAndFilesNothingHalfDone) {
+    const Refusal r = GetParam();
+    auto mail = w.AddMail(MailWith("Tilbud"));
+    if (r.inspector) {
+        w.OpenInInspector(w.h.mailWrappers->Wrap(mail));
+    } else {
+        w.SelectInExplorer({mail});
+    }
+    w.h.mailWrappers->plan = fakes::FaultPlan{r.method, r.onCall};
+    Choice choice = w.JobChoice();
+    choice.deleteValue = ui::CheckBox::Checked;
+
+    EXPECT_TRUE(w.Import(choice)) << "the dialog stays open after a failure";
+    const auto& messages = w.h.prompts.Messages();
+    const std::string refusal = std::string("The host refused ") + r.method;
+    if (r.importStep > 0) {
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].request.text, kGeneralFailure);
+        EXPECT_EQ(messages[0].request.title, "Korvane Mailimport (" + std::to_string(r.importStep) + ")");
+    } else {
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[0].request.title, "UpdateDB");
+        EXPECT_EQ(messages[0].request.text, refusal);
+        EXPECT_NE(w.Log().find("UpdateDB (" + std::to_string(r.recordStep) + "): " + refusal), std::string::npos)
+            << w.Log();
+        EXPECT_EQ(messages[1].request.text, kRecordFailure);
+        EXPECT_EQ(w.Count("DocMailImport"), 0);
+    }
+    const bool filed = r.importStep >= 23;  // refused only while moving the filed mail
+    EXPECT_EQ(w.h.ctx->gImportDone, filed);
+    EXPECT_EQ(w.Count("DocMail"), filed ? 1 : 0);
+    EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 1u) << "the mail is only moved once it is filed and the move works";
+    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, HostRefusal,
+    ::testing::Values(
+        // A selection in an explorer.
+        Refusal{false, "MailWrappers.CreateMailWrapper", 1, 15, 0}, Refusal{false, "MailWrapper.SetItem", 1, 16, 0},
+        Refusal{false, "MailWrapper.Subject", 1, 16, 0}, Refusal{false, "MailWrapper.ReceivedTime", 1, 17, 0},
+        Refusal{false, "MailWrappers.CreateMailWrapper", 2, 20, 0}, Refusal{false, "MailWrapper.SetItem", 2, 20, 0},
+        Refusal{false, "MailWrapper.SaveAs", 1, 20, 0}, Refusal{false, "MailWrapper.GetItem", 2, 0, 1},
+        Refusal{false, "Item.Subject", 1, 0, 2}, Refusal{false, "Item.ReceivedTime", 1, 0, 4},
+        Refusal{false, "MailWrapper.AttachmentCount", 1, 0, 5}, Refusal{false, "Item.Importance", 1, 0, 6},
+        Refusal{false, "MailWrapper.To", 1, 0, 7}, Refusal{false, "MailWrapper.Bcc", 1, 0, 7},
+        Refusal{false, "MailWrapper.Body", 1, 0, 8},
+        // The mail open in its own window (the dialog's load has asked a
+        // wrapper of its own for the sender before).
+        Refusal{true, "Item.Class", 1, 8, 0}, Refusal{true, "MailWrappers.CreateMailWrapper", 2, 9, 0},
+        Refusal{true, "MailWrapper.SetItem", 2, 9, 0}, Refusal{true, "MailWrappers.CreateMailWrapper", 3, 12, 0},
+        Refusal{true, "Item.Subject", 1, 9, 0}, Refusal{true, "Item.ReceivedTime", 1, 10, 0},
+        Refusal{true, "MailWrapper.SaveAs", 1, 12, 0}, Refusal{true, "Item.Subject", 2, 0, 2},
+        Refusal{true, "Item.GetApplication", 1, 23, 0}, Refusal{true, "Item.Move", 1, 24, 0}));
+
+// The sender is looked up twice (for the duplicate check and for the row);
+// when the host will not tell it, the mail is filed without one and the
+// reason is logged, rather than the import failing.
+TEST(HostRefusalOfTheSender, FilesTheMailWithoutASenderAndLogsWhy) {
+    ImportWorld w;
+    w.SelectInExplorer({w.AddMail(MailWith("Tilbud"))});
+    w.h.mailWrappers->plan = fakes::FaultPlan{"MailWrapper.Sender", 2};
+    EXPECT_FALSE(w.Import(w.JobChoice()));
+    EXPECT_TRUE(w.h.prompts.Messages().empty());
+    EXPECT_EQ(w.Count("DocMail WHERE FName = 'Tilbud.msg' AND (Sender = '' OR Sender IS NULL)"), 1);
+    EXPECT_NE(w.Log().find("GetSenderName: The host refused MailWrapper.Sender"), std::string::npos) << w.Log();
+}
+
+}  // namespace
+}  // namespace kv::importtest
