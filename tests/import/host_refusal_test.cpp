@@ -99,5 +99,22 @@ TEST(HostRefusalOfTheSender, FilesTheMailWithoutASenderAndLogsWhy) {
     EXPECT_NE(w.Log().find("GetSenderName: The host refused MailWrapper.Sender"), std::string::npos) << w.Log();
 }
 
+// The connection gone between opening the dialog and pressing Import (it is
+// emptied when the add-in lets go of the database): a clear failure at the
+// duplicate check, never a crash, and nothing filed.
+TEST(ImportWithoutAConnection, FailsAtTheDuplicateCheckAndFilesNothing) {
+    ImportWorld w;
+    w.SelectInExplorer({w.AddMail(MailWith("Tilbud"))});
+    w.h.view.QueueUser([&](ui::Form& form) {
+        w.Choose(w.JobChoice());
+        w.h.ctx->gConnection.reset();
+        ui::user::ClickButton(form, "cmdImport");
+    });
+    w.dialog->ShowModal();
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (17)");
+    EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
+}
+
 }  // namespace
 }  // namespace kv::importtest

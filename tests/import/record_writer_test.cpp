@@ -196,8 +196,11 @@ TEST_F(RecordWriterTest, NoResourceSelectedFailsAtStepOneAndWritesNothing) {
 
 TEST_F(RecordWriterTest, MissingFileFailsAtStepZero) {
     auto item = w.AddMail(Mail{});
-    EXPECT_FALSE(Record(item, w.JobFolder() + "/findes-ikke.msg", "", 417, w.JobChoice()));
-    EXPECT_NE(w.Log().find("UpdateDB (0): "), std::string::npos) << w.Log();
+    const std::string missing = w.JobFolder() + "/findes-ikke.msg";
+    EXPECT_FALSE(Record(item, missing, "", 417, w.JobChoice()));
+    EXPECT_NE(w.Log().find("UpdateDB (0): File not found: " + missing), std::string::npos) << w.Log();
+    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.text, "File not found: " + missing);
     EXPECT_EQ(w.Count("DocMailImport"), 0);
 }
 
