@@ -155,7 +155,30 @@ TEST_F(RecordWriterTest, NoFreeOrdIdIsAFailureOfStepZero) {
     // Every draw gives the same key now.
     EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
     EXPECT_EQ(w.Count("DocMailImport"), 1);
-    EXPECT_NE(w.Log().find("UpdateDB (0): No free OrdId"), std::string::npos) << w.Log();
+    EXPECT_NE(w.Log().find("UpdateDB (0): No free OrdId in DocMailImport after 1000 draws"), std::string::npos)
+        << w.Log();
+
+    // A thousand draws are tried, not one more: a free key on the last one
+    // is taken, one after it is not reached.
+    w.h.random.values.assign(999, 0.25f);
+    w.h.random.values.push_back(0.75f);
+    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_EQ(w.Count("DocMailImport"), 2);
+    w.h.random.values.assign(1000, 0.25f);
+    w.h.random.values.push_back(0.5f);
+    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_EQ(w.Count("DocMailImport"), 2);
+    EXPECT_EQ(w.h.random.values.size(), 1u) << "the draw after the thousandth is left";
+}
+
+TEST_F(RecordWriterTest, AFileOverTwoGigabytesKeepsItsWholeSize) {
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Stor.msg");
+    constexpr std::uintmax_t kSize = 3'000'000'000;  // sparse: takes no room on disk
+    fs::resize_file(file, kSize);
+    w.ProcedureReturns(5);
+    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_EQ(Column("FSize").ToText(), std::to_string(kSize));
 }
 
 TEST_F(RecordWriterTest, ProcedureAnsweringNonZeroIsFalseWithoutMessageOrLog) {
