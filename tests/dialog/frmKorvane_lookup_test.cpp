@@ -267,5 +267,30 @@ TEST(LookupNumbers, NumericTextAndConversion) {
     EXPECT_THROW(dialog::KeyNumber(""), Error);
 }
 
+// Signs, blanks and decimals as a person types them into the job number
+// box, and list keys at the edge of their length.
+TEST(LookupNumbers, SignsBlanksDecimalsAndKeyLengths) {
+    struct Case {
+        const char* text;
+        bool numeric;
+        std::int32_t value;  // when numeric
+    };
+    for (const Case& c : std::initializer_list<Case>{{"+5", true, 5},       {" -5 ", true, -5},   {"5.", true, 5},
+                                                     {".5", true, 0},       {"-2.5", true, -2},   {"+", false, 0},
+                                                     {"a5", false, 0},      {"5a", false, 0},     {"1.2.3", false, 0},
+                                                     {"- 5", false, 0},     {"+-5", false, 0},    {"0042", true, 42}}) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(dialog::IsNumeric(c.text), c.numeric);
+        if (c.numeric) {
+            EXPECT_EQ(dialog::ToLong(c.text), c.value);
+        } else {
+            EXPECT_THROW(dialog::ToLong(c.text), Error);
+        }
+    }
+    EXPECT_EQ(dialog::KeyNumber("R-2147483648"), -2147483647 - 1) << "eleven characters after the letter";
+    EXPECT_EQ(dialog::KeyNumber("J00000000042"), 42);
+    EXPECT_THROW(dialog::KeyNumber("J000000000042"), Error) << "twelve are too many";
+}
+
 }  // namespace
 }  // namespace kv::dialogtest
