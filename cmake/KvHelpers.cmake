@@ -23,3 +23,19 @@ function(kv_korvane_schema_fixture name dir file)
   set_tests_properties(${name}_make PROPERTIES FIXTURES_SETUP ${name} TIMEOUT 60)
   set_tests_properties(${name}_remove PROPERTIES FIXTURES_CLEANUP ${name} TIMEOUT 60)
 endfunction()
+
+# Registers a GoogleTest program with ctest: each test on its own (the
+# default, so a failure names its test), or with KV_TESTS_PER_PROGRAM the
+# whole program as one ctest test, for quick full runs where only "did any
+# test fail" counts (mutation testing). Takes gtest_discover_tests' options.
+function(kv_discover_tests target)
+  if(NOT KV_TESTS_PER_PROGRAM)
+    gtest_discover_tests(${target} ${ARGN})
+    return()
+  endif()
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DISCOVERY_MODE;DISCOVERY_TIMEOUT" "PROPERTIES")
+  add_test(NAME ${target} COMMAND ${target})
+  if(arg_PROPERTIES)
+    set_tests_properties(${target} PROPERTIES ${arg_PROPERTIES})
+  endif()
+endfunction()

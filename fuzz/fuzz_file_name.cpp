@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "import/clean_file_name.hpp"
+#include "support/clean_file_name.hpp"
 #include "import/msg_file_name.hpp"
 #include "support/utf.hpp"
 

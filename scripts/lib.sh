@@ -28,3 +28,15 @@ kv_install_packages() {
 }
 
 kv_jobs() { nproc 2>/dev/null || echo 2; }
+
+# Prints a fresh scratch folder in memory (/dev/shm) for tests' temporary
+# files, or nothing where there is none. The tests make thousands of small
+# folders, and on a virtual disk creating them is most of the suite's time.
+kv_memory_scratch() {
+  local dir
+  if [ -d /dev/shm ] && [ -w /dev/shm ] && dir="$(mktemp -d /dev/shm/kv-tests.XXXXXX)"; then
+    # Open to all, as /tmp is: the database server some tests start runs as
+    # its own user.
+    chmod 1777 "$dir" && echo "$dir"
+  fi
+}

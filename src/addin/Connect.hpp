@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "addin/OutAddIn.hpp"
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 #include "ports/addin_host.hpp"
 #include "ports/outlook.hpp"
 

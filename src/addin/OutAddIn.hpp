@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "addin/addin_context.hpp"
 #include "addin/ribbon.hpp"
+#include "context/addin_context.hpp"
 #include "ports/outlook.hpp"
 
 namespace kv {

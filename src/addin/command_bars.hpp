@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 #include "ports/outlook.hpp"
 
 namespace kv {

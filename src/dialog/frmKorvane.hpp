@@ -17,12 +17,12 @@
 #include <optional>
 #include <string>
 
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 #include "dialog/frmKorvane_layout.hpp"
 #include "ports/file_system.hpp"
 #include "ports/outlook.hpp"
 #include "ports/ui/controls.hpp"
-#include "settings/import_dialog.hpp"
+#include "context/import_dialog.hpp"
 
 namespace kv {
 

@@ -4,7 +4,7 @@
 
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
-#include "import/clean_file_name.hpp"
+#include "support/clean_file_name.hpp"
 #include "support/error_trap.hpp"
 #include "support/text_case.hpp"
 #include "support/utf.hpp"

@@ -1,6 +1,6 @@
 #include "import/duplicate_check.hpp"
 
-#include "import/clean_file_name.hpp"
+#include "support/clean_file_name.hpp"
 
 namespace kv {
 

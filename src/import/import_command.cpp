@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dialog/frmKorvane.hpp"
-#include "import/clean_file_name.hpp"
+#include "support/clean_file_name.hpp"
 #include "import/duplicate_check.hpp"
 #include "import/import_support.hpp"
 #include "import/msg_file_name.hpp"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 #include "dialog/frmKorvane_layout.hpp"
 #include "ports/database.hpp"
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "dialog/frmKorvane.hpp"
-#include "import/clean_file_name.hpp"
+#include "support/clean_file_name.hpp"
 #include "import/import_support.hpp"
 #include "support/error_trap.hpp"
 

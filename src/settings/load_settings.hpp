@@ -3,7 +3,7 @@
 // every import.
 #include <string>
 
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 
 namespace kv {
 

@@ -13,7 +13,7 @@
 #include "adapters/mailstore/mail_store.hpp"
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/stdfs/stdfs_file_system.hpp"
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "fakes/fake_clock.hpp"
 #include "fakes/memory_registry_store.hpp"

@@ -13,7 +13,7 @@
 #include "adapters/win32/win32_clock.hpp"
 #include "adapters/win32/win32_registry_store.hpp"
 #include "addin/Connect.hpp"
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "ports/clock.hpp"
 

@@ -1,4 +1,4 @@
-#include "import/clean_file_name.hpp"
+#include "support/clean_file_name.hpp"
 
 #include <array>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "addin/addin_context.hpp"
+#include "context/addin_context.hpp"
 
 namespace kv {
 

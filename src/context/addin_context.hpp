@@ -15,7 +15,7 @@
 #include "ports/registry_store.hpp"
 #include "ports/ui/form.hpp"
 #include "ports/ui/prompts.hpp"
-#include "settings/import_dialog.hpp"
+#include "context/import_dialog.hpp"
 #include "support/file_log.hpp"
 
 namespace kv {
