@@ -81,22 +81,23 @@ struct RibbonTest : AddinTest {
 
 TEST_F(RibbonTest, EachMailRibbonGetsTheKorvaneGroupWithItsToolbarButton) {
     Start();
+    // The ribbon ids as Outlook names them.
     struct Case {
-        std::string_view ribbonId;
+        const char* ribbonId;
         const char* tab;
         const ToolbarButtonRow& row;
         const char* label;
         const char* screentip;
     } cases[] = {
-        {ribbon::kExplorerRibbon, "TabMail", kExplorerButton, "Korvane", "Korvane Import"},
-        {ribbon::kReadMailRibbon, "TabReadMessage", kReadMailButton, "Korvane", "Korvane Import"},
-        {ribbon::kComposeMailRibbon, "TabNewMailMessage", kNewMailButton, "Send", "Korvane Import og send"},
+        {"Microsoft.Outlook.Explorer", "TabMail", kExplorerButton, "Korvane", "Korvane Import"},
+        {"Microsoft.Outlook.Mail.Read", "TabReadMessage", kReadMailButton, "Korvane", "Korvane Import"},
+        {"Microsoft.Outlook.Mail.Compose", "TabNewMailMessage", kNewMailButton, "Send", "Korvane Import og send"},
     };
     const std::vector<std::string> callbacks = connect->RibbonCallbacks();
     std::set<std::string> used;
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.ribbonId));
-        const std::string xml = connect->GetCustomUI(std::string(c.ribbonId));
+        SCOPED_TRACE(c.ribbonId);
+        const std::string xml = connect->GetCustomUI(c.ribbonId);
         const Markup markup = Read(xml);
         ASSERT_TRUE(markup.parsed) << xml;
         EXPECT_EQ(markup.root, "customUI");
@@ -117,6 +118,15 @@ TEST_F(RibbonTest, EachMailRibbonGetsTheKorvaneGroupWithItsToolbarButton) {
     EXPECT_EQ(callbacks.size(), 3u) << "every callback is used by a button";
     for (const char* other : {"Microsoft.Outlook.Contact", "Microsoft.Outlook.Explorer ", "microsoft.outlook.explorer", ""})
         EXPECT_EQ(connect->GetCustomUI(other), "") << other;
+}
+
+TEST(RibbonCallbacks, EachPositionStandsForItsActionAndNoneBeyond) {
+    const ribbon::Action expected[] = {ribbon::Action::ImportSelection, ribbon::Action::ImportMail,
+                                       ribbon::Action::ImportAndSend};
+    ASSERT_EQ(std::size(ribbon::kCallbacks), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(ribbon::ActionAt(i), expected[i]) << i;
+    for (std::size_t beyond : {std::size(expected), std::size(expected) + 1, static_cast<std::size_t>(-1)})
+        EXPECT_FALSE(ribbon::ActionAt(beyond)) << beyond;
 }
 
 TEST_F(RibbonTest, TheExplorerButtonImportsTheSelectionOfTheWindowPressedIn) {

@@ -176,6 +176,9 @@ ribbon_only)
   # "Toolbars" = "0": the add-in builds no toolbar, and kvimport presses the
   # ribbon's buttons instead, each in its own window.
   make_demo
+  # With the toolbars, an appointment's window has no Korvane button either.
+  run 2 import "${COMMON[@]}" --from Calendar --open 1 --job 417
+  contains "$ERR" "is it a mail?"
   { reg_text "$REG"
     printf '\r\n[HKEY_CURRENT_USER\\Software\\Tolvenor\\Korvane\\OutlookSettings]\r\n"Toolbars"="0"\r\n'
   } | iconv -f UTF-8 -t UTF-16 >"$WORK/ribbon.reg"
