@@ -1,6 +1,7 @@
 #include "addin/Connect.hpp"
 
 #include "addin/command_bars.hpp"
+#include "addin/ribbon.hpp"
 
 namespace kv {
 
@@ -24,6 +25,19 @@ void Connect::OnDisconnection(int removeMode) {
     if (removeMode != 0 && !(objAddIn && objAddIn->RemoveExplorerToolbars())) RemoveExplorerToolbar(ctx_);
     if (objAddIn) objAddIn->DetachFromOutlook();
     objAddIn.reset();
+}
+
+std::string Connect::GetCustomUI(const std::string& ribbonId) { return ribbon::CustomUI(ribbonId); }
+
+std::vector<std::string> Connect::RibbonCallbacks() const {
+    std::vector<std::string> names;
+    for (const ribbon::Callback& callback : ribbon::kCallbacks) names.emplace_back(callback.name);
+    return names;
+}
+
+void Connect::OnRibbonCallback(std::size_t callback, const outlook::RibbonControl& control) noexcept {
+    const std::optional<ribbon::Action> action = ribbon::ActionAt(callback);
+    if (objAddIn && action) objAddIn->Ribbon_OnAction(*action, control);
 }
 
 }  // namespace kv

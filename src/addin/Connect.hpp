@@ -3,6 +3,7 @@
 // the one OutAddIn and attaches it to the host, disconnection ends it.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "addin/OutAddIn.hpp"
 #include "context/addin_context.hpp"
@@ -23,6 +24,12 @@ public:
     // objects): the host then sees a failed connection.
     void OnConnection(const std::string& progId) override;
     void OnDisconnection(int removeMode) override;
+
+    // The ribbon's markup and callbacks; a callback that arrives while no
+    // add-in object is connected does nothing.
+    std::string GetCustomUI(const std::string& ribbonId) override;
+    std::vector<std::string> RibbonCallbacks() const override;
+    void OnRibbonCallback(std::size_t callback, const outlook::RibbonControl& control) noexcept override;
 
     std::unique_ptr<OutAddIn> objAddIn;
 

@@ -5,6 +5,7 @@
 #include "addin/command_bars.hpp"
 #include "addin/dropped_error.hpp"
 #include "settings/log_level.hpp"
+#include "settings/toolbars.hpp"
 
 namespace kv {
 
@@ -23,6 +24,8 @@ OutAddIn::OutAddIn(AddinContext& ctx) : ctx_(ctx) {
     } catch (...) {
         LogDroppedError(ctx_.gLog, "OutAddIn: LogLevel", CurrentError());
     }
+    // An unreadable value keeps the toolbars, as an absent one does.
+    IgnoreStepLogged(ctx_.gLog, "OutAddIn: Toolbars", [&] { toolbars_ = settings::ToolbarsWanted(ctx_.Registry()); });
 }
 
 OutAddIn::~OutAddIn() {
@@ -54,15 +57,24 @@ void OutAddIn::FollowExplorer(const std::shared_ptr<outlook::Explorer>& explorer
     auto window = std::make_unique<ExplorerWindow>();
     ExplorerWindow& w = *window;
     w.explorer = explorer;
-    CreateExplorerToolbar(explorer, w.bar, w.button);
+    if (toolbars_) {
+        CreateExplorerToolbar(explorer, w.bar, w.button);
+    } else {
+        // Off now, the toolbar an earlier run left in the window goes.
+        RemoveKeptToolbar(ctx_.gLog, explorer.get(), kExplorerButton.toolbar);
+    }
     IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer events", [&] {
-        w.beforeFolderSwitch = explorer->OnBeforeFolderSwitch(
-            [this, &w](std::shared_ptr<outlook::Folder> folder, bool& cancel) { objExpl_BeforeFolderSwitch(w, folder, cancel); });
+        if (toolbars_)
+            w.beforeFolderSwitch = explorer->OnBeforeFolderSwitch([this, &w](std::shared_ptr<outlook::Folder> folder,
+                                                                             bool& cancel) {
+                objExpl_BeforeFolderSwitch(w, folder, cancel);
+            });
+        // Followed either way: the last window closing lets go of the host.
         w.close = explorer->OnClose([this, &w] { objExpl_Close(w); });
     });
     // The toolbar shows on mail folders only; one that cannot be set is no
     // reason to fail the connection.
-    IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer toolbar", [&] {
+    if (toolbars_) IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer toolbar", [&] {
         Need(w.bar, "Korvane toolbar")
             .SetVisible(Need(explorer->GetCurrentFolder(), "CurrentFolder").DefaultMessageClass() ==
                         outlook::MailMessageClass);

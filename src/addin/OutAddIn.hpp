@@ -7,11 +7,14 @@
 //   OutAddIn.cpp        creation, AttachToOutlook, DetachFromOutlook, end
 //   command_bars.cpp    toolbars and buttons
 //   host_events.cpp     NewInspector, BeforeFolderSwitch, the two Close events
-//   button_actions.cpp  the three button Click handlers
+//   button_actions.cpp  the three button Click handlers and their actions
+//   ribbon_actions.cpp  the ribbon's callbacks, on the same actions
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "addin/ribbon.hpp"
 #include "context/addin_context.hpp"
 #include "ports/outlook.hpp"
 
@@ -19,7 +22,8 @@ namespace kv {
 
 class OutAddIn {
 public:
-    // Sets up gLog beside the add-in's module file.
+    // Sets up gLog beside the add-in's module file and reads whether the
+    // toolbars are wanted.
     explicit OutAddIn(AddinContext& ctx);
     // Empties gImportExplorer and gConnection (closing the database).
     ~OutAddIn();
@@ -60,6 +64,13 @@ public:
     void objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
                                   bool& cancelDefault) noexcept;
 
+    // A ribbon button (ribbon_actions.cpp): its toolbar button's action on
+    // the window the control was pressed in. Never raises.
+    void Ribbon_OnAction(ribbon::Action action, const outlook::RibbonControl& control) noexcept;
+
+    // False when the settings turn the toolbars off (the ribbon only).
+    bool ToolbarsWanted() const noexcept { return toolbars_; }
+
     std::string strProgId;
     std::shared_ptr<outlook::Application> objOutlook;
     std::shared_ptr<outlook::NameSpace> objNS;
@@ -79,6 +90,15 @@ public:
     std::shared_ptr<outlook::CommandBarButton> objCBNewButtonMail;
 
 private:
+    // The three buttons' actions (button_actions.cpp). Each names its window
+    // through a function run inside its own trap, so a window that cannot
+    // be told fails as any other step does; where names it in the log.
+    using ExplorerOf = std::function<std::shared_ptr<outlook::Explorer>()>;
+    using InspectorOf = std::function<std::shared_ptr<outlook::Inspector>()>;
+    void ImportSelection(const ExplorerOf& window, const char* where) noexcept;
+    void ImportInspectorMail(const InspectorOf& window, const char* where) noexcept;
+    void ImportAndSend(const InspectorOf& window, const char* where) noexcept;
+
     // Keeps a button member and its Click event bound together.
     void BindButton(std::shared_ptr<outlook::CommandBarButton>& member, outlook::Subscription& token,
                     std::shared_ptr<outlook::CommandBarButton> button,
@@ -92,6 +112,7 @@ private:
     void ReleaseWindows() noexcept;
 
     AddinContext& ctx_;
+    bool toolbars_ = true;
     std::vector<std::unique_ptr<ExplorerWindow>> explorerWindows_;
     // The event bindings of the members above; released with them.
     outlook::Subscription colInspNewInspector_;

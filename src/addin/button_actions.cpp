@@ -1,5 +1,7 @@
 // What the three buttons do: record what is to be imported and open the
 // import dialog; import-and-send also saves, checks the recipients and sends.
+// The toolbar buttons' Click handlers find their window here; the actions
+// themselves serve the ribbon's buttons too.
 #include "addin/OutAddIn.hpp"
 #include "addin/dropped_error.hpp"
 #include "settings/load_settings.hpp"
@@ -18,11 +20,10 @@ bool IsTagged(const std::shared_ptr<outlook::CommandBarButton>& ctrl, const char
     }
 }
 
-// The mail shown in the inspector the clicked button sits in.
-std::shared_ptr<outlook::Item> MailOfButton(const std::shared_ptr<outlook::CommandBarButton>& ctrl) {
+// The inspector the clicked button sits in.
+std::shared_ptr<outlook::Inspector> InspectorOfButton(const std::shared_ptr<outlook::CommandBarButton>& ctrl) {
     auto bar = Need(ctrl, "Ctrl").GetParent();
-    auto inspector = outlook::AsInspector(Need(bar, "toolbar").GetParent());
-    return outlook::AsMailItem(inspector->GetCurrentItem());
+    return outlook::AsInspector(Need(bar, "toolbar").GetParent());
 }
 
 }  // namespace
@@ -30,11 +31,27 @@ std::shared_ptr<outlook::Item> MailOfButton(const std::shared_ptr<outlook::Comma
 void OutAddIn::objCBButton_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
                                  bool& /*cancelDefault*/) noexcept {
     if (!IsTagged(ctrl, "CBButton")) return;
+    // The button pressed sits in the explorer the host has active at the
+    // click; the host raises the click on this one whichever it was.
+    ImportSelection([&] { return Need(objOutlook, "Application").ActiveExplorer(); }, "objCBButton_Click");
+}
+
+void OutAddIn::objCBButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
+                                     bool& /*cancelDefault*/) noexcept {
+    if (!IsTagged(ctrl, "CBButtonMail")) return;
+    ImportInspectorMail([&] { return InspectorOfButton(ctrl); }, "objCBButtonMail_Click");
+}
+
+void OutAddIn::objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
+                                        bool& /*cancelDefault*/) noexcept {
+    if (!IsTagged(ctrl, "CBNewButtonMail")) return;
+    ImportAndSend([&] { return InspectorOfButton(ctrl); }, "objCBNewButtonMail_Click");
+}
+
+void OutAddIn::ImportSelection(const ExplorerOf& window, const char* where) noexcept {
     ReportAndStop(
         [&] {
-            // The button pressed sits in the explorer the host has active at
-            // the click; the host raises the click on this one whichever it was.
-            auto explorer = Need(objOutlook, "Application").ActiveExplorer();
+            auto explorer = window();
             if (Need(explorer, "ActiveExplorer").GetSelection()->Count() >= 1) {
                 ctx_.gImportExplorer = explorer;
                 ctx_.gImportFromInspector = false;
@@ -48,30 +65,26 @@ void OutAddIn::objCBButton_Click(const std::shared_ptr<outlook::CommandBarButton
             try {
                 ctx_.Prompts().MsgBox(e.Description());
             } catch (...) {
-                LogDroppedError(ctx_.gLog, "objCBButton_Click", e);
+                LogDroppedError(ctx_.gLog, where, e);
             }
         });
 }
 
-void OutAddIn::objCBButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
-                                     bool& /*cancelDefault*/) noexcept {
-    if (!IsTagged(ctrl, "CBButtonMail")) return;
-    IgnoreStepLogged(ctx_.gLog, "objCBButtonMail_Click", [&] {
+void OutAddIn::ImportInspectorMail(const InspectorOf& window, const char* where) noexcept {
+    IgnoreStepLogged(ctx_.gLog, where, [&] {
         ctx_.gImportFromInspector = true;
-        ctx_.gImportMail = MailOfButton(ctrl);
+        ctx_.gImportMail = outlook::AsMailItem(Need(window(), "Inspector").GetCurrentItem());
         ShowImportDialog(ctx_);
     });
     ctx_.gImportMail.reset();
 }
 
-void OutAddIn::objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
-                                        bool& /*cancelDefault*/) noexcept {
-    if (!IsTagged(ctrl, "CBNewButtonMail")) return;
+void OutAddIn::ImportAndSend(const InspectorOf& window, const char* where) noexcept {
     std::unique_ptr<outlook::MailWrapper> wrapper;
-    IgnoreStepLogged(ctx_.gLog, "objCBNewButtonMail_Click", [&] {
+    IgnoreStepLogged(ctx_.gLog, where, [&] {
         ctx_.gImportDone = false;
         ctx_.gImportFromInspector = true;
-        ctx_.gImportMail = MailOfButton(ctrl);
+        ctx_.gImportMail = outlook::AsMailItem(Need(window(), "Inspector").GetCurrentItem());
         wrapper = ctx_.MailWrappers().CreateMailWrapper();
         wrapper->SetItem(ctx_.gImportMail);
         wrapper->Save();

@@ -67,6 +67,18 @@ std::shared_ptr<outlook::CommandBar> FindOrAddToolbar(FileLog& log, outlook::Win
     return bar;
 }
 
+void RemoveKeptToolbar(FileLog& log, outlook::Window* window, const std::string& name) noexcept {
+    if (!window) return;
+    std::shared_ptr<outlook::CommandBar> bar;
+    try {
+        bar = window->GetCommandBars()->Item(name);
+    } catch (...) {
+        // Not there: the usual answer.
+        return;
+    }
+    IgnoreStepLogged(log, "Toolbar " + name, [&] { Need(bar, "toolbar").Delete(); });
+}
+
 void OutAddIn::CreateExplorerToolbar(const std::shared_ptr<outlook::Explorer>& explorer,
                                      std::shared_ptr<outlook::CommandBar>& bar,
                                      std::shared_ptr<outlook::CommandBarButton>& button) noexcept {

@@ -44,6 +44,10 @@ std::shared_ptr<outlook::CommandBarButton> CreateToolbarButton(FileLog& log, con
 std::shared_ptr<outlook::CommandBar> FindOrAddToolbar(FileLog& log, outlook::Window* window, const std::string& name,
                                                       bool temporary) noexcept;
 
+// Deletes the toolbar of that name from the window's bars when it is there
+// (kept by the host from an earlier run). Never raises.
+void RemoveKeptToolbar(FileLog& log, outlook::Window* window, const std::string& name) noexcept;
+
 // Deletes the explorer toolbar of gOutlookApp's active explorer; does nothing
 // once the add-in has let go of the host. Never raises.
 void RemoveExplorerToolbar(AddinContext& ctx) noexcept;

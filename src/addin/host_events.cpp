@@ -12,6 +12,7 @@ void OutAddIn::colInsp_NewInspector(const std::shared_ptr<outlook::Inspector>& i
     const char* where = "colInsp_NewInspector";
     // From now on only this inspector's Close is followed.
     IgnoreStepLogged(ctx_.gLog, where, [&] { BindInspector(inspector); });
+    if (!toolbars_) return;
     std::int32_t itemClass = 0;
     IgnoreStepLogged(ctx_.gLog, where, [&] { itemClass = Need(objInsp, "Inspector").GetCurrentItem()->Class(); });
     if (itemClass != outlook::itemclass::Mail) return;

@@ -18,8 +18,9 @@ int RunBrowse(const BrowseOptions& options) {
     fe.Store().Select(fe.Explorer(), {items.front()});
     std::ostringstream shown;
     ScriptOutcome outcome;
+    const FrontEnd::Press press = fe.ExplorerButton();
     fe.View().QueueUser(BrowseScript(options.dialog, options.depth, shown, outcome));
-    fe.Store().Click(fe.ExplorerButton());
+    press();
     if (fe.Prompts().SawStartKorvaneFirst())
         throw CommandError(exitcode::NoSettings,
                            "settings or database unavailable; check DBCn and UserRessId in the file of --registry");

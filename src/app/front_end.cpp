@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "app/exit_codes.hpp"
+#include "addin/ribbon.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "settings/settings_key.hpp"
 
@@ -101,23 +102,51 @@ void FrontEnd::Stop() {
     connect_.reset();
 }
 
-outlook::CommandBarButton& FrontEnd::ExplorerButton() {
+FrontEnd::Press FrontEnd::ExplorerButton() {
+    if (!connect_->objAddIn->ToolbarsWanted())
+        return [this] { PressRibbon(ribbon::kExplorerRibbon, explorer_); };
     auto button = explorer_->GetCommandBars()->Item("Korvane")->FindControl("CBButton");
     if (!button) throw CommandError(exitcode::ImportFailed, "the add-in put no button on the explorer");
-    return *button;
+    return [this, button] { store_->Click(*button); };
 }
 
-outlook::CommandBarButton& FrontEnd::InspectorButton(outlook::Inspector& inspector, const char* toolbar,
-                                                     const char* tag) {
+FrontEnd::Press FrontEnd::InspectorButton(const std::shared_ptr<outlook::Inspector>& inspector, const char* toolbar,
+                                          const char* tag, std::string_view ribbonId) {
+    const auto noMail = [&] {
+        return CommandError(exitcode::BadArguments,
+                            std::string("the opened item shows no toolbar \"") + toolbar + "\"; is it a mail?");
+    };
+    if (!connect_->objAddIn->ToolbarsWanted()) {
+        // The host shows the mail ribbons on mail windows only.
+        try {
+            outlook::AsMailItem(inspector->GetCurrentItem());
+        } catch (const Error&) {
+            throw noMail();
+        }
+        return [this, inspector, ribbonId] { PressRibbon(ribbonId, inspector); };
+    }
     std::shared_ptr<outlook::CommandBarButton> button;
     try {
-        button = inspector.GetCommandBars()->Item(toolbar)->FindControl(tag);
+        button = inspector->GetCommandBars()->Item(toolbar)->FindControl(tag);
     } catch (const Error&) {
     }
-    if (!button)
-        throw CommandError(exitcode::BadArguments,
-                           std::string("the opened item shows no toolbar \"") + toolbar + "\"; is it a mail?");
-    return *button;
+    if (!button) throw noMail();
+    return [this, button] { store_->Click(*button); };
+}
+
+void FrontEnd::PressRibbon(std::string_view ribbonId, std::shared_ptr<outlook::Window> window) {
+    // The button's onAction name, resolved among the add-in's callbacks.
+    const std::string markup = connect_->GetCustomUI(std::string(ribbonId));
+    const std::string key = "onAction=\"";
+    const auto begin = markup.find(key);
+    if (begin == std::string::npos)
+        throw CommandError(exitcode::ImportFailed, "the add-in put no button on the ribbon " + std::string(ribbonId));
+    const auto end = markup.find('"', begin + key.size());
+    const std::string name = markup.substr(begin + key.size(), end - begin - key.size());
+    const std::vector<std::string> callbacks = connect_->RibbonCallbacks();
+    for (std::size_t i = 0; i < callbacks.size(); ++i)
+        if (callbacks[i] == name) return connect_->OnRibbonCallback(i, outlook::RibbonControl{"", "", std::move(window)});
+    throw CommandError(exitcode::ImportFailed, "the add-in does not answer its ribbon button " + name);
 }
 
 }  // namespace kv::app

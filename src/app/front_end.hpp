@@ -4,8 +4,10 @@
 // system, a headless view for the dialog and terminal prompts. kvimport
 // drives it with the mouse actions a person would make.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "adapters/database/open_database.hpp"
 #include "adapters/mailstore/mail_store.hpp"
@@ -49,11 +51,18 @@ public:
     ui::HeadlessView& View() { return view_; }
     TerminalPrompts& Prompts() { return *prompts_; }
 
-    // The add-in's buttons, as the user finds them on screen.
-    outlook::CommandBarButton& ExplorerButton();
-    outlook::CommandBarButton& InspectorButton(outlook::Inspector& inspector, const char* toolbar, const char* tag);
+    // A press of the add-in's button, as the user finds it on screen: on the
+    // window's toolbar, or on its ribbon where the settings turn the
+    // toolbars off. Throws CommandError when the window shows none.
+    using Press = std::function<void()>;
+    Press ExplorerButton();
+    Press InspectorButton(const std::shared_ptr<outlook::Inspector>& inspector, const char* toolbar, const char* tag,
+                          std::string_view ribbonId);
 
 private:
+    // The ribbon button of ribbonId pressed in window, as Office calls it back.
+    void PressRibbon(std::string_view ribbonId, std::shared_ptr<outlook::Window> window);
+
     CommonOptions options_;
     regfile::RegFileStore registry_;
     adapters::AdapterDatabaseConnector database_;

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/commands.hpp"
+#include "addin/ribbon.hpp"
 #include "app/exit_codes.hpp"
 
 namespace kv::app {
@@ -39,16 +40,18 @@ int RunImport(const ImportOptions& options) {
         auto item = ItemOf(fe.Store(), options.from, options.open, "--open");
         fe.Start(options.from);
         auto inspector = fe.Store().OpenInspector(item);
-        auto& button = fe.InspectorButton(*inspector, "KorvaneNMail", "CBButtonMail");
+        const FrontEnd::Press press =
+            fe.InspectorButton(inspector, "KorvaneNMail", "CBButtonMail", ribbon::kReadMailRibbon);
         fe.View().QueueUser(ImportScript(options.dialog, fe.Prompts(), outcome));
-        fe.Store().Click(button);
+        press();
     } else {
         auto mails = ChooseMails(fe.Store(), options.from, options.mails);
         count = mails.size();
         fe.Start(options.from);
         fe.Store().Select(fe.Explorer(), mails);
+        const FrontEnd::Press press = fe.ExplorerButton();
         fe.View().QueueUser(ImportScript(options.dialog, fe.Prompts(), outcome));
-        fe.Store().Click(fe.ExplorerButton());
+        press();
     }
     return Outcome(fe, outcome, count);
 }
@@ -59,10 +62,11 @@ int RunSend(const std::string& draft, const ImportOptions& options) {
     auto item = ItemOf(fe.Store(), "Drafts", draft, "DRAFT");
     fe.Start("Drafts");
     auto inspector = fe.Store().OpenInspector(item);
-    auto& button = fe.InspectorButton(*inspector, "KorvaneSMail", "CBNewButtonMail");
+    const FrontEnd::Press press =
+        fe.InspectorButton(inspector, "KorvaneSMail", "CBNewButtonMail", ribbon::kComposeMailRibbon);
     const std::string subject = item->Subject();  // once sent, the item is gone
     fe.View().QueueUser(ImportScript(options.dialog, fe.Prompts(), outcome));
-    fe.Store().Click(button);
+    press();
     for (const auto& shown : fe.Prompts().Shown())
         if (shown.find("Alle modtagere kunne ikke genkendes") != std::string::npos)
             throw CommandError(exitcode::ImportFailed, "not every recipient of DRAFT has an address; correct it first");

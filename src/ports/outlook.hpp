@@ -21,4 +21,5 @@
 #include "ports/outlook/constants.hpp"
 #include "ports/outlook/host.hpp"
 #include "ports/outlook/mail_wrapper.hpp"
+#include "ports/outlook/ribbon_control.hpp"
 #include "ports/outlook/subscription.hpp"

@@ -37,6 +37,11 @@ public:
     void OnAddInsUpdate() override { connect_.OnAddInsUpdate(); }
     void OnStartupComplete() override { connect_.OnStartupComplete(); }
     void OnBeginShutdown() override { connect_.OnBeginShutdown(); }
+    std::string GetCustomUI(const std::string& ribbonId) override { return connect_.GetCustomUI(ribbonId); }
+    std::vector<std::string> RibbonCallbacks() const override { return connect_.RibbonCallbacks(); }
+    void OnRibbonCallback(std::size_t callback, const kv::outlook::RibbonControl& control) noexcept override {
+        connect_.OnRibbonCallback(callback, control);
+    }
 
 private:
     static AddinContext& InitContext(AddinContext& ctx) {

@@ -13,6 +13,7 @@
 #include "adapters/win32/extensibility.hpp"
 #include "adapters/win32/module.hpp"
 #include "adapters/win32/registration.hpp"
+#include "adapters/win32/ribbon.hpp"
 #include "support/error.hpp"
 
 namespace kv::win32 {
@@ -69,13 +70,18 @@ private:
     std::atomic<ULONG> refs_{1};
 };
 
-class Connect final : public IDTExtensibility2, public ISupportErrorInfo, private RefCounted {
+class Connect final : public IDTExtensibility2,
+                      public IRibbonExtensibility,
+                      public ISupportErrorInfo,
+                      private RefCounted {
 public:
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IDTExtensibility2) {
             *object = static_cast<IDTExtensibility2*>(this);
+        } else if (iid == IID_IRibbonExtensibility) {
+            *object = static_cast<IRibbonExtensibility*>(this);
         } else if (iid == IID_ISupportErrorInfo) {
             *object = static_cast<ISupportErrorInfo*>(this);
         } else {
@@ -90,10 +96,12 @@ public:
 
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
-        return iid == IID_IDTExtensibility2 || iid == IID_IDispatch ? S_OK : S_FALSE;
+        return iid == IID_IDTExtensibility2 || iid == IID_IDispatch || iid == IID_IRibbonExtensibility ? S_OK
+                                                                                                     : S_FALSE;
     }
 
-    // IDispatch, without a type library: the five methods by name and id.
+    // IDispatch, without a type library: the five methods by name and id,
+    // and the ribbon's callbacks in a range of their own.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
         *count = 0;
@@ -121,6 +129,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override {
         return Forward([](AddinHost& host) { host.OnBeginShutdown(); });
+    }
+
+    // IRibbonExtensibility
+    HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) override {
+        return CustomUIFor(host_.get(), ribbonId, ribbonXml);
     }
 
 private:
@@ -195,6 +208,11 @@ HRESULT Connect::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DI
             hr = S_OK;
         }
     }
+    // The ribbon's callbacks are the connected add-in's to name.
+    if (ids[0] == DISPID_UNKNOWN && host_) {
+        ids[0] = RibbonCallbackId(*host_, names[0]);
+        if (ids[0] != DISPID_UNKNOWN) hr = S_OK;
+    }
     // Arguments are positional only.
     for (UINT i = 1; i < count; ++i) {
         ids[i] = DISPID_UNKNOWN;
@@ -205,29 +223,6 @@ HRESULT Connect::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DI
 
 // Argument i counted from the left; DISPPARAMS holds them right to left.
 const VARIANT& Argument(const DISPPARAMS& params, UINT i) { return params.rgvarg[params.cArgs - 1 - i]; }
-
-// An object argument: a dispatch pointer, an unknown one, or nothing.
-HRESULT ObjectArgument(const VARIANT& arg, ComPtr<IDispatch>& out) {
-    const VARIANT& v = (arg.vt == (VT_VARIANT | VT_BYREF) && arg.pvarVal) ? *arg.pvarVal : arg;
-    switch (v.vt) {
-        case VT_EMPTY:
-        case VT_NULL:
-            out.Reset();
-            return S_OK;
-        case VT_DISPATCH:
-            out = ComPtr<IDispatch>(v.pdispVal);
-            return S_OK;
-        case VT_DISPATCH | VT_BYREF:
-            out = ComPtr<IDispatch>(v.ppdispVal ? *v.ppdispVal : nullptr);
-            return S_OK;
-        case VT_UNKNOWN:
-            out.Reset();
-            return v.punkVal ? v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out.Put()))
-                             : S_OK;
-        default:
-            return DISP_E_TYPEMISMATCH;
-    }
-}
 
 HRESULT IntArgument(const VARIANT& arg, int& out) {
     Variant converted;
@@ -244,6 +239,8 @@ SAFEARRAY** CustomArgument(const VARIANT& arg) {
 
 HRESULT Connect::InvokeMethod(DISPID id, DISPPARAMS& params, UINT* argError) {
     static constexpr UINT kArgCounts[] = {0, 4, 2, 1, 1, 1};
+    if (id >= DispId_FirstRibbonCallback) return host_ ? InvokeRibbonCallback(*host_, id, params, argError)
+                                                       : DISP_E_MEMBERNOTFOUND;
     if (id < DispId_OnConnection || id > DispId_OnBeginShutdown) return DISP_E_MEMBERNOTFOUND;
     if (params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
     if (params.cArgs != kArgCounts[id]) return DISP_E_BADPARAMCOUNT;

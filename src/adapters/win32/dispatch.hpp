@@ -17,6 +17,11 @@ HRESULT GetProperty(IDispatch* object, const wchar_t* name, Variant& value) noex
 // converts them). On failure text is left unchanged.
 HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::string& text) noexcept;
 
+// An object argument of a call: a dispatch pointer (by value, by reference
+// or in a VARIANT by reference), an unknown one asked for IDispatch, or
+// nothing (out empty). DISP_E_TYPEMISMATCH for anything else.
+HRESULT ObjectArgument(const VARIANT& arg, ComPtr<IDispatch>& out) noexcept;
+
 // Fills excepInfo from the calling thread's COM error information, or from
 // hr alone when there is none.
 void FillExcepInfo(HRESULT hr, EXCEPINFO* excepInfo) noexcept;

@@ -107,6 +107,13 @@ inline std::shared_ptr<Inspector> AsInspector(const std::shared_ptr<Window>& win
     return inspector;
 }
 
+// The window taken as an explorer; kv::Error (type mismatch) for an inspector.
+inline std::shared_ptr<Explorer> AsExplorer(const std::shared_ptr<Window>& window) {
+    auto explorer = std::dynamic_pointer_cast<Explorer>(window);
+    if (!explorer) throw Error(errnum::TypeMismatch, "Outlook", "Type mismatch: the window is not an explorer");
+    return explorer;
+}
+
 class Explorers {
 public:
     virtual ~Explorers() = default;

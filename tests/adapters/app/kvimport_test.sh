@@ -172,6 +172,28 @@ send_ok)
   [ -z "$(ls "$STORE/Drafts")" ] || fail "the draft is still in Drafts"
   [ -n "$(ls "$STORE/Sent Items")" ] || fail "nothing in Sent Items"
   ;;
+ribbon_only)
+  # "Toolbars" = "0": the add-in builds no toolbar, and kvimport presses the
+  # ribbon's buttons instead, each in its own window.
+  make_demo
+  # With the toolbars, an appointment's window has no Korvane button either.
+  run 2 import "${COMMON[@]}" --from Calendar --open 1 --job 417
+  contains "$ERR" "is it a mail?"
+  { reg_text "$REG"
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Tolvenor\\Korvane\\OutlookSettings]\r\n"Toolbars"="0"\r\n'
+  } | iconv -f UTF-8 -t UTF-16 >"$WORK/ribbon.reg"
+  RIBBON=(--registry "$WORK/ribbon.reg" --store "$STORE")
+  run 0 import "${RIBBON[@]}" --mail 1 --job 417
+  contains "$OUT" "Importeret: 1"
+  run 0 import "${RIBBON[@]}" --open 4 --job 417
+  contains "$OUT" "Importeret: 1"
+  run 0 send 1 "${RIBBON[@]}" --job 417
+  contains "$OUT" "Sendt: Svar på tilbud om tagrenovering"
+  [ "$(find "$WORK/demo/dokumenter" -name '*.msg' | wc -l)" = 3 ] || fail "msg files: $(find "$WORK/demo/dokumenter" -name '*.msg')"
+  run 2 import "${RIBBON[@]}" --from Calendar --open 1 --job 417
+  contains "$ERR" "is it a mail?"
+  grep -q "Korvane" "$STORE/manifest.txt" && fail "a toolbar was kept: $(grep Korvane "$STORE/manifest.txt")"
+  ;;
 *)
   fail "unknown case"
   ;;

@@ -194,22 +194,23 @@ protected:
         return odbc::OpenConnectionString("Driver={SQLite3};Database=" + hostDatabase_ + ";NoCreat=1");
     }
 
-    void MakeMail() {
+    void MakeMail() { MakeMail(mail, kSubject, "00000000A1B2C3"); }
+    void MakeMail(FakeObject& mail, const char* subject, const char* entryId) {
         VARIANT received{};
         received.vt = VT_DATE;
         received.date = outlook::ToVariantTime(DateTime{2024, 3, 14, 9, 41, 7});
         sender.Set(L"Name", Var(kSenderName)).Set(L"Address", Var(kSenderAddress));
         attachments.Set(L"Count", Var(1));
-        mail.Set(L"Class", Var(43)).Set(L"Subject", Var(kSubject)).Set(L"EntryID", Var("00000000A1B2C3"));
+        mail.Set(L"Class", Var(43)).Set(L"Subject", Var(subject)).Set(L"EntryID", Var(entryId));
         mail.Set(L"ReceivedTime", Var(received)).Set(L"Sent", Var(true)).Set(L"Importance", Var(1));
         mail.Set(L"SenderName", Var(kSenderName)).SetObject(L"Sender", &sender);
         mail.Set(L"To", Var("Mette Sørensen")).Set(L"CC", Var("")).Set(L"BCC", Var(""));
         mail.Set(L"Body", Var("Hej Mette,\r\nhermed vores tilbud.\r\nVenlig hilsen Birgitte"));
         mail.SetObject(L"Attachments", &attachments).SetObject(L"Application", &app);
         // Outlook writes the mail as a .msg file where it is told to.
-        mail.SetMethod(L"SaveAs", [this](auto& args, Var&) {
+        mail.SetMethod(L"SaveAs", [this, &mail](auto& args, Var&) {
             const std::string path = Var(*args[0]).Text();
-            savedAs_.push_back({path, Var(*args[1]).Int()});
+            savedAs_.push_back({path, Var(*args[1]).Int(), &mail});
             // Outlook before 2003 knows only the code-page format.
             if (oldOutlook_ && savedAs_.back().format != 3)
                 throw FakeObject::Refusal{L"Der er angivet en ugyldig parameter.", E_INVALIDARG};
@@ -293,7 +294,32 @@ protected:
     struct SavedAs {
         std::string path;
         std::int32_t format;
+        FakeObject* mail = nullptr;
     };
+    // A mail window as Outlook opens it, announced by NewInspector; its own
+    // command bars refuse a toolbar, so only the ribbon files from it.
+    FakeObject& OpenInspector(FakeObject& item, int count) {
+        FakeObject &inspector = world.Make(), &ibars = world.Make();
+        inspector.SetObject(L"CurrentItem", &item).SetObject(L"CommandBars", &ibars).SetObject(L"Application", &app);
+        inspector.AddEvents(kInspectorEvents10);
+        ibars.SetFailure(L"Item", L"Objektet blev ikke fundet.");
+        ibars.SetFailure(L"Add", L"Der er ikke plads til flere værktøjslinjer.");
+        inspectorBars_.push_back(&ibars);
+        inspectors.Set(L"Count", Var(count));
+        inspectors.Fire(kInspectorsEvents, kNewInspector, {Object(inspector)});
+        return inspector;
+    }
+    // A ribbon button pressed in window, the dialog worked as a user does.
+    void ImportByRibbon(const wchar_t* ribbonId, FakeObject& window) {
+        const std::string xml = ribbonId == kExplorerRibbon ? explorerRibbonXml : CustomUI(ribbonId);
+        const auto begin = xml.find("onAction=\"");
+        ASSERT_NE(begin, std::string::npos) << xml;
+        const auto end = xml.find('"', begin + 10);
+        WindowDriver::Arm([this](HWND dialog) { ChooseAndImport(dialog); });
+        EXPECT_EQ(PressRibbon(xml.substr(begin + 10, end - begin - 10), window), S_OK);
+        WindowDriver::Disarm();
+    }
+    std::vector<FakeObject*> inspectorBars_;
     FakeObject& sender = world.Make();
     FakeObject& attachments = world.Make();
     bool screenshot_ = false;  // the README's picture of the dialog
@@ -414,8 +440,6 @@ TEST_F(ImportThroughTheDialog, AnOutlookWithoutTheUnicodeFormatSavesInItsCodePag
 // A new mail in its own window, filed with "Send": once Outlook has sent it,
 // the item is gone (every call fails) and its window closes by itself.
 TEST_F(ImportThroughTheDialog, ImportAndSendLeavesTheSentItemAlone) {
-    constexpr IID kInspectorEvents10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-    constexpr DISPID kNewInspector = 0xF001;
     FakeObject &inspector = world.Make(), &ibars = world.Make(), &itoolbar = world.Make();
     FakeObject &icontrols = world.Make(), &ibutton = world.Make(), &recipients = world.Make();
     bool added = false;
@@ -466,6 +490,56 @@ TEST_F(ImportThroughTheDialog, ImportAndSendLeavesTheSentItemAlone) {
     EXPECT_EQ(mail.Calls().back().name, L"Send");
     EXPECT_EQ(Calls(mail, L"Close"), 0);
     EXPECT_EQ(Calls(mail, L"Save"), 1);
+}
+
+// Two mail windows open: the ribbon of the one pressed in files its own mail.
+TEST_F(ImportThroughTheDialog, TheReadMailRibbonFilesTheMailOfItsOwnWindow) {
+    constexpr const char* kOtherSubject = "Referat fra byggemøde 3";
+    FakeObject& otherMail = world.Make();
+    MakeMail(otherMail, kOtherSubject, "00000000D4E5F6");
+    OpenInspector(mail, 1);
+    FakeObject& second = OpenInspector(otherMail, 2);
+    EXPECT_EQ(Calls(*inspectorBars_[1], L"Add"), 1) << "with toolbars on, the window's toolbar is tried";
+    ImportByRibbon(kReadMailRibbon, second);
+    EXPECT_TRUE(WindowDriver::dialogSeen);
+    EXPECT_FALSE(WindowDriver::leftOpen);
+    EXPECT_TRUE(WindowDriver::boxes.empty()) << WindowDriver::boxes.front();
+    ASSERT_EQ(savedAs_.size(), 1u);
+    EXPECT_EQ(savedAs_[0].mail, &otherMail);
+    EXPECT_TRUE(FileHolds(JobFolder() + "\\" + kOtherSubject + ".msg", kSavedBytes));
+    EXPECT_EQ(Count(*OpenDatabase(), "SELECT COUNT(*) AS n FROM DocMail"), 1);
+}
+
+// "Toolbars" = "0": no toolbar anywhere, and the compose window's ribbon
+// button files the new mail and sends it.
+TEST_F(ImportThroughTheDialog, WithToolbarsOffTheComposeRibbonFilesAndSendsItsMail) {
+    connect->OnDisconnection(ext_dm_HostShutdown, nullptr);
+    WriteText(kUser, Widen(settings::kSettingsKey), L"Toolbars", L"0");
+    ASSERT_EQ(ConnectAtStartup(), S_OK);
+    EXPECT_EQ(Calls(bars, L"Add"), 1) << "only the first connection built the explorer toolbar";
+    EXPECT_EQ(button.Sinks(kButtonEvents), 0u);
+
+    FakeObject& recipients = world.Make();
+    mail.Set(L"Sent", Var(false)).SetObject(L"Sender", nullptr).SetObject(L"Recipients", &recipients);
+    recipients.SetMethod(L"ResolveAll", [](auto&, Var& result) { result = Var(true); });
+    mail.SetMethod(L"Save", [](auto&, Var&) {});
+    FakeObject& window = OpenInspector(mail, 1);
+    mail.SetMethod(L"Send", [&](auto&, Var&) {
+        mail.FailEverything(L"Elementet er flyttet eller slettet.", static_cast<HRESULT>(0x8004010A));
+        window.Fire(kInspectorEvents10, kClose);
+        inspectors.Set(L"Count", Var(0));
+    });
+    EXPECT_EQ(Calls(*inspectorBars_[0], L"Add"), 0);
+    EXPECT_EQ(Calls(*inspectorBars_[0], L"Item"), 0);
+
+    ImportByRibbon(kComposeMailRibbon, window);
+    EXPECT_TRUE(WindowDriver::dialogSeen);
+    EXPECT_FALSE(WindowDriver::leftOpen);
+    EXPECT_TRUE(WindowDriver::boxes.empty()) << WindowDriver::boxes.front();
+    EXPECT_EQ(Count(*OpenDatabase(), "SELECT COUNT(*) AS n FROM JobDoc WHERE jobID = 417"), 1);
+    EXPECT_EQ(Calls(mail, L"Save"), 1);
+    ASSERT_EQ(Calls(mail, L"Send"), 1);
+    EXPECT_EQ(mail.Calls().back().name, L"Send");
 }
 
 TEST_F(ImportThroughTheDialog, ADatabaseDriverThatIsNotInstalledOpensNoDialogAndFilesNothing) {

@@ -19,8 +19,10 @@ namespace kv::win32::test {
 constexpr IID kExplorersEvents = {0x00063078, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kInspectorEvents10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr DISPID kNewExplorer = 0xF001;
+constexpr DISPID kNewInspector = 0xF001;
 constexpr DISPID kBeforeFolderSwitch = 0xF003;
 constexpr DISPID kClose = 0xF008;
 constexpr DISPID kClick = 1;
@@ -66,10 +68,25 @@ struct FakeExplorerWindow {
     bool added = false;
 };
 
+// Office's ribbon interface (Office 2007 and later) as the host calls it:
+// the add-in object is asked for it once connected, then for its markup
+// per ribbon id, through the vtable.
+constexpr IID kIRibbonExtensibility = {0x000C0396, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+struct IRibbonExtensibility : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) = 0;
+};
+inline constexpr const wchar_t* kExplorerRibbon = L"Microsoft.Outlook.Explorer";
+inline constexpr const wchar_t* kReadMailRibbon = L"Microsoft.Outlook.Mail.Read";
+inline constexpr const wchar_t* kComposeMailRibbon = L"Microsoft.Outlook.Mail.Compose";
+
 // An Outlook with one explorer on the Inbox (and a second one the test may
 // open), no inspectors, and command bars that know no "Korvane" toolbar
 // until it is added. As in Outlook, a click raises Click on every button
 // with the clicked one's tag and makes its window the active explorer.
+// As Outlook 2010 and later, it asks the connected add-in for its ribbon and
+// the main window's markup; a ribbon button pressed calls the add-in back
+// by the button's onAction name with a control whose Context is the window
+// it was pressed in.
 class AddinInOutlook : public AddinDll {
 protected:
     void SetUp() override {
@@ -134,6 +151,8 @@ protected:
         w.button.SetObject(L"Parent", &w.toolbar).AddEvents(kButtonEvents);
     }
     void TearDown() override {
+        // The host lets go of the ribbon with the add-in.
+        ribbon.Reset();
         connect.Reset();
         std::wstring held;
         EXPECT_TRUE(world.AllReleased(&held)) << "a reference was kept on the object first asked for " << Narrow(held);
@@ -142,7 +161,60 @@ protected:
         AddinDll::TearDown();
     }
 
-    HRESULT ConnectAtStartup() { return connect->OnConnection(&app, ext_cm_Startup, &addInInst, nullptr); }
+    HRESULT ConnectAtStartup() {
+        const HRESULT hr = connect->OnConnection(&app, ext_cm_Startup, &addInInst, nullptr);
+        // An add-in without a ribbon answers E_NOINTERFACE; Outlook then shows none.
+        ribbon.Reset();
+        if (SUCCEEDED(hr) && SUCCEEDED(connect->QueryInterface(kIRibbonExtensibility,
+                                                               reinterpret_cast<void**>(ribbon.Put()))))
+            explorerRibbonXml = CustomUI(kExplorerRibbon);
+        return hr;
+    }
+    // The markup for ribbonId, as Outlook asks for it when it first shows a
+    // window of that kind; empty when the add-in has no ribbon or none for it.
+    std::string CustomUI(const wchar_t* ribbonId) {
+        if (!ribbon) return {};
+        BSTR id = ::SysAllocString(ribbonId);
+        BSTR xml = nullptr;
+        const HRESULT hr = ribbon->GetCustomUI(id, &xml);
+        ::SysFreeString(id);
+        EXPECT_EQ(hr, S_OK) << Narrow(ribbonId);
+        std::string text = xml ? Narrow(std::wstring(xml, ::SysStringLen(xml))) : std::string();
+        ::SysFreeString(xml);
+        return text;
+    }
+    // The callback named callback, as Office resolves it: through the
+    // add-in's IDispatch, by name; DISPID_UNKNOWN when it is not known.
+    DISPID CallbackId(const std::string& callback) {
+        ComPtr<IDispatch> dispatch;
+        if (!ribbon || FAILED(ribbon->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put()))))
+            return DISPID_UNKNOWN;
+        std::wstring name = Widen(callback);
+        LPOLESTR names[] = {name.data()};
+        DISPID id = DISPID_UNKNOWN;
+        if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return DISPID_UNKNOWN;
+        return id;
+    }
+    // A ribbon button pressed in window: Office invokes its onAction
+    // callback with an IRibbonControl whose Context is that window.
+    HRESULT PressRibbon(const std::string& callback, FakeObject& window, const std::string& controlId = "") {
+        const DISPID id = CallbackId(callback);
+        if (id == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
+        FakeObject& control = world.Make();
+        control.Set(L"Id", Var(controlId)).Set(L"Tag", Var("")).SetObject(L"Context", &window);
+        ComPtr<IDispatch> dispatch;
+        ribbon->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put()));
+        VARIANT arg = Object(control);
+        DISPPARAMS params{&arg, nullptr, 1, 0};
+        EXCEPINFO excepInfo{};
+        const HRESULT hr =
+            dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excepInfo, nullptr);
+        ::SysFreeString(excepInfo.bstrSource);
+        ::SysFreeString(excepInfo.bstrDescription);
+        ::SysFreeString(excepInfo.bstrHelpFile);
+        EXPECT_EQ(control.Refs(), 0) << "the control was kept";
+        return hr;
+    }
     void Click() { Click(main); }
     // The window's button pressed: its explorer becomes the active one, and
     // Click goes to every explorer button (they share the tag).
@@ -185,6 +257,8 @@ protected:
     FakeObject& mail = world.Make();
     test::FakeDispatch addInInst{test::AddInInstProperties(L"KVOutlookAddin.Connect")};
     ComPtr<IDTExtensibility2> connect;
+    ComPtr<IRibbonExtensibility> ribbon;
+    std::string explorerRibbonXml;
 };
 
 }  // namespace kv::win32::test

@@ -437,6 +437,11 @@ std::shared_ptr<ol::Application> WrapApplication(ComPtr<IDispatch> application) 
     return std::make_shared<Application>(Dispatch(std::move(application)));
 }
 
+std::shared_ptr<ol::Window> WrapWindowObject(ComPtr<IDispatch> window) {
+    if (!window) throw Error(91, "Outlook", "Object variable not set: no window");
+    return WrapWindow(Dispatch(std::move(window)));
+}
+
 std::unique_ptr<ol::MailWrapperFactory> MakeMailWrapperFactory() { return std::make_unique<MailWrapperFactory>(); }
 
 }  // namespace kv::win32::outlook

@@ -16,6 +16,10 @@ namespace kv::win32::outlook {
 // The Application object Outlook hands the add-in at connection.
 std::shared_ptr<kv::outlook::Application> WrapApplication(ComPtr<IDispatch> application);
 
+// The explorer or inspector a ribbon control's Context names; an object
+// that shows an item is an inspector.
+std::shared_ptr<kv::outlook::Window> WrapWindowObject(ComPtr<IDispatch> window);
+
 // Mail wrappers that work on the MailItem's own methods and properties.
 std::unique_ptr<kv::outlook::MailWrapperFactory> MakeMailWrapperFactory();
 
