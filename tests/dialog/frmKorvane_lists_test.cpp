@@ -136,8 +136,13 @@ TEST_F(ListsTest, StatusSwitchForANonCustomerOnlySavesAndEmpties) {
         EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
         d.Controls().cboActive->SetListIndex(2);  // hidden from the user; the program still may
         EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
+        // No resource at all (a click on the list's blank area): the same.
+        d.Controls().lstvRess->SetSelectedItem(nullptr);
+        d.Controls().cboActive->SetListIndex(1);
+        EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
+        EXPECT_TRUE(h.prompts.Messages().empty());
     });
-    EXPECT_EQ(Setting("JobSetting"), 3);
+    EXPECT_EQ(Setting("JobSetting"), 2);
 }
 
 TEST_F(ListsTest, FailedJobRefillFromTheStatusBoxIsShown) {
