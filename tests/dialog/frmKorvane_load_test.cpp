@@ -58,6 +58,16 @@ TEST_F(LoadTest, StoredRessTypeOutsideTheItemsShowsAlleButFiltersByIt) {
     }
 }
 
+TEST_F(LoadTest, StoredRessTypeAtEitherEndOfTheItemsShowsItsOwnItem) {
+    for (std::int32_t stored : {1, 8}) {
+        settings::WriteNumber(h.registry, "RessType", stored);
+        Open([&](frmKorvane& d) {
+            EXPECT_EQ(d.Controls().cboRessType->ListIndex(), stored);
+            EXPECT_EQ(d.mRessType, stored);
+        });
+    }
+}
+
 TEST_F(LoadTest, JobSettingOutsideTheItemsFallsBackToActiveJobsAndIsRepaired) {
     for (std::int32_t stored : {0, 4, -7}) {
         settings::WriteNumber(h.registry, "JobSetting", stored);
