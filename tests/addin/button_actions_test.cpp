@@ -241,6 +241,21 @@ TEST_F(AddinTest, DroppedToolbarErrorsAreLoggedOnlyAtARaisedLevel) {
     EXPECT_EQ(dropped, expected) << Log();
 }
 
+// The host announcing a new window without the window: nothing is built,
+// nothing fails, and the log says where and what was missing.
+TEST_F(AddinTest, ANewInspectorEventWithoutItsWindowIsLoggedAndBuildsNothing) {
+    Start();
+    h.ctx->gLog.LogLevel(2);
+    AddIn().colInsp_NewInspector(nullptr);
+    EXPECT_FALSE(AddIn().objInsp);
+    const std::string text = Log();
+    const std::string line = "colInsp_NewInspector: Object variable not set: Inspector (91)";
+    const auto first = text.find(line);
+    ASSERT_NE(first, std::string::npos) << text;
+    EXPECT_NE(text.find(line, first + 1), std::string::npos) << "binding and reading the mail both name it\n" << text;
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
 TEST_F(AddinTest, CaptionOnlyButtonsGetNoFace) {
     Start();
     auto button = CreateToolbarButton(h.ctx->gLog, "P", AddIn().objExplBar, "Tekst", "T2", "tip", 99, true,
