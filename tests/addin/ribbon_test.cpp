@@ -88,10 +88,13 @@ TEST_F(RibbonTest, EachMailRibbonGetsTheKorvaneGroupWithItsToolbarButton) {
         const ToolbarButtonRow& row;
         const char* label;
         const char* screentip;
+        const char* id;  // a button a user put on the Quick Access Toolbar is kept by its id
     } cases[] = {
-        {"Microsoft.Outlook.Explorer", "TabMail", kExplorerButton, "Korvane", "Korvane Import"},
-        {"Microsoft.Outlook.Mail.Read", "TabReadMessage", kReadMailButton, "Korvane", "Korvane Import"},
-        {"Microsoft.Outlook.Mail.Compose", "TabNewMailMessage", kNewMailButton, "Send", "Korvane Import og send"},
+        {"Microsoft.Outlook.Explorer", "TabMail", kExplorerButton, "Korvane", "Korvane Import", "KorvaneImportSelection"},
+        {"Microsoft.Outlook.Mail.Read", "TabReadMessage", kReadMailButton, "Korvane", "Korvane Import",
+         "KorvaneImportMail"},
+        {"Microsoft.Outlook.Mail.Compose", "TabNewMailMessage", kNewMailButton, "Send", "Korvane Import og send",
+         "KorvaneImportAndSend"},
     };
     const std::vector<std::string> callbacks = connect->RibbonCallbacks();
     std::set<std::string> used;
@@ -110,7 +113,7 @@ TEST_F(RibbonTest, EachMailRibbonGetsTheKorvaneGroupWithItsToolbarButton) {
         EXPECT_EQ(b.label, c.row.caption);
         EXPECT_EQ(b.screentip, c.screentip);
         EXPECT_EQ(b.screentip, c.row.tooltip);
-        EXPECT_FALSE(b.id.empty());
+        EXPECT_EQ(b.id, c.id);
         EXPECT_NE(std::find(callbacks.begin(), callbacks.end(), b.onAction), callbacks.end()) << b.onAction;
         used.insert(b.onAction);
     }
