@@ -239,6 +239,11 @@ TEST_F(AddinTest, DroppedToolbarErrorsAreLoggedOnlyAtARaisedLevel) {
     std::vector<std::string> expected{toolbar, toolbar};
     expected.insert(expected.end(), 7, button);
     EXPECT_EQ(dropped, expected) << Log();
+
+    // No window to put the toolbar on: no toolbar, one line, no crash.
+    EXPECT_FALSE(FindOrAddToolbar(log, nullptr, "Korvane", true));
+    EXPECT_NE(Log().find("ERROR\t\tToolbar Korvane: Object variable not set: window (91)"), std::string::npos)
+        << Log();
 }
 
 // The host announcing a new window without the window: nothing is built,
