@@ -253,7 +253,11 @@ TEST_F(AddinTest, InspectorsOfReceivedAndNewMailsGetTheirOwnToolbars) {
     auto nButton = nBar->FindControl("CBButtonMail");
     ASSERT_TRUE(nButton);
     EXPECT_EQ(nButton->Caption(), "Korvane");
+    EXPECT_EQ(nButton->Tag(), "CBButtonMail");
+    EXPECT_EQ(nButton->TooltipText(), "Korvane Import");
+    EXPECT_EQ(nButton->FaceId(), 578);
     EXPECT_EQ(nButton->Style(), outlook::buttonstyle::Icon);
+    EXPECT_FALSE(nButton->BeginGroup());
     EXPECT_EQ(nButton->OnAction(), "<!KVOutlookAddin.ConnectNormal>");
     EXPECT_EQ(AddIn().objNMailBar, nBar);
 
@@ -267,6 +271,7 @@ TEST_F(AddinTest, InspectorsOfReceivedAndNewMailsGetTheirOwnToolbars) {
     EXPECT_EQ(sButton->TooltipText(), "Korvane Import og send");
     EXPECT_EQ(sButton->FaceId(), 578);
     EXPECT_EQ(sButton->Style(), outlook::buttonstyle::IconAndCaption);
+    EXPECT_FALSE(sButton->BeginGroup());
     EXPECT_EQ(sButton->OnAction(), "<!KVOutlookAddin.ConnectNy>");
     EXPECT_EQ(AddIn().objInsp, writing);
     EXPECT_TRUE(sBar->Visible()) << "a new toolbar is hidden until made visible";
