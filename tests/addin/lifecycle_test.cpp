@@ -309,6 +309,9 @@ TEST_F(AddinTest, ClosingTheOnlyExplorerDetachesAlthoughAnInspectorRemains) {
     auto later = h.store->OpenInspector(h.store->Items("Inbox").at(1));
     EXPECT_FALSE(Bar(*later, "KorvaneNMail"));
     EXPECT_NO_THROW(h.store->CloseInspector(*inspector)) << "its Close is no longer followed";
+    auto laterExplorer = h.store->OpenExplorer("Inbox");
+    EXPECT_FALSE(a.objExpl) << "a new explorer is not followed either";
+    EXPECT_FALSE(h.ctx->gOutlookApp);
 
     // The host's disconnection afterwards detaches again, harmlessly, and
     // finds no application to remove the toolbar from.
