@@ -22,6 +22,7 @@ TEST(ConnectionText, EmptyAndUnrecognisedInput) {
     EXPECT_EQ(ConvertConnectionText(";;;="), allEmpty);
     EXPECT_EQ(ConvertConnectionText(" SERVER=x; DATABASE=y"), allEmpty);  // blanks before keys are not trimmed
     EXPECT_EQ(ConvertConnectionText("SERVER =x"), allEmpty);
+    EXPECT_EQ(ConvertConnectionText("SERVER;DATABASE;UID"), allEmpty) << "a key without \"=\" gives nothing";
 }
 
 TEST(ConnectionText, TrustedFlagStaysOnceSetAndIgnoresLogin) {

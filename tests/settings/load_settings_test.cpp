@@ -160,3 +160,15 @@ TEST_F(LoadSettingsTest, AFailingDialogIsSwallowedButLogged) {
     EXPECT_TRUE(h.prompts.Messages().empty());
     EXPECT_NE(Log().find("\t\tERROR\t\tShowImportDialog: Objektvariabel ikke angivet\r\n"), std::string::npos) << Log();
 }
+
+TEST_F(LoadSettingsTest, SysVariableWithoutAConnectionFailsSayingSo) {
+    ASSERT_FALSE(h.ctx->gConnection);
+    try {
+        kv::GetSysVariable(*h.ctx, "DocHandlingJobFolderName");
+        ADD_FAILURE() << "no failure";
+    } catch (const kv::Error& e) {
+        EXPECT_EQ(e.Description(), "No database connection");
+        EXPECT_EQ(e.Number(), kv::errnum::Unexpected);
+    }
+    EXPECT_TRUE(h.database.Statements().empty());
+}
