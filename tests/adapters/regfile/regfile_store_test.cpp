@@ -153,6 +153,7 @@ const char* const kRegeditText =
     "\"Big\"=hex(5):00,00,00,01\n"
     "\"Empty\"=hex:\n"
     "\"Lines\"=hex(1):61,00,0a,00,62,00,00,00\n"
+    "\"Valuta\"=\"100 €\"\n"
     "\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"
     "\n"
@@ -183,6 +184,8 @@ void FillLikeTheRegeditSample(RegistryStore& store) {
     set(regroot::CurrentUser, settings, "Big", regtype::DwordBigEndian, Bytes{0, 0, 0, 1});
     set(regroot::CurrentUser, settings, "Empty", regtype::Binary, Bytes{});
     set(regroot::CurrentUser, settings, "Lines", regtype::Sz, reg::ToRegSz("a\nb"));
+    // Text that ends in a character outside Latin-1 is text all the same.
+    set(regroot::CurrentUser, settings, "Valuta", regtype::Sz, reg::ToRegSz("100 €"));
     set(regroot::ClassesRoot, ".kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
 }
 
