@@ -257,6 +257,25 @@ TEST_F(RegFileTest, ReadsUtf8FilesWithAndWithoutBom) {
     }
 }
 
+TEST_F(RegFileTest, HexDigitsAreReadInEitherCase) {
+    fs::create_directories(File().parent_path());
+    WriteFile(File(), "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n"
+                      "\"Upper\"=dword:0000ABCF\n\"Lower\"=dword:0000abcf\n\"Bytes\"=hex:AF,0a,Bc\n");
+    RegFileStore store(File());
+    RegistryStore::Key key;
+    ASSERT_EQ(store.OpenKey(regroot::CurrentUser, "Software\\A", regaccess::Read, key), regstatus::Success);
+    for (const char* name : {"Upper", "Lower"}) {
+        RegType type = 0;
+        Bytes data;
+        ASSERT_EQ(store.QueryValue(key, name, &type, &data), regstatus::Success) << name;
+        EXPECT_EQ(data, (Bytes{0xCF, 0xAB, 0, 0})) << name;
+    }
+    RegType type = 0;
+    Bytes data;
+    ASSERT_EQ(store.QueryValue(key, "Bytes", &type, &data), regstatus::Success);
+    EXPECT_EQ(data, (Bytes{0xAF, 0x0A, 0xBC}));
+}
+
 TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
     struct Case {
         std::string body;
@@ -266,9 +285,9 @@ TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
     const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n";
     const std::vector<Case> cases = {
         {header + "\"x\"=hex:01,zz\n", 4, "bad hex byte 'zz'"},
-        {header + "\"ok\"=dword:1\n\"x\"=\"no end\n", 5, "no closing quote"},
-        {header + "\"x\"=hex:01,02,\\\n", 4, "past the end of the file"},
-        {header + "\"x\"=dword:123456789\n", 4, "bad dword"},
+        {header + "\"ok\"=dword:1\n\"x\"=\"no end\n", 5, "the text has no closing quote"},
+        {header + "\"x\"=hex:01,02,\\\n", 4, "the value continues past the end of the file"},
+        {header + "\"x\"=dword:123456789\n", 4, "bad dword '123456789' (expected up to 8 hex digits)"},
         {header + "\"x\"=\"C:\\Temp\"\n", 4, "unknown escape"},
         {header + "\"x\"=qword:1\n", 4, "unknown value form"},
         {header + "[HKEY_USERS\\S-1-5]\n\"x\"=dword:1\n", 4, "unsupported root key 'HKEY_USERS'"},
