@@ -73,6 +73,19 @@ struct AddinTest : ::testing::Test {
     }
     OutAddIn& AddIn() { return *connect->objAddIn; }
 
+    // The start-up explorer with the Inbox's first mail selected and a second,
+    // later (so active) explorer with the next two.
+    struct TwoExplorers {
+        std::shared_ptr<outlook::Explorer> first, second;
+    };
+    TwoExplorers TwoExplorersWithOwnSelections() {
+        TwoExplorers two{explorer, h.store->OpenExplorer("Inbox")};
+        auto mails = h.store->Items("Inbox");
+        h.store->Select(*two.first, {mails.at(0)});
+        h.store->Select(*two.second, {mails.at(1), mails.at(2)});
+        return two;
+    }
+
     std::shared_ptr<outlook::CommandBar> Bar(outlook::Window& window, const std::string& name) {
         try {
             return window.GetCommandBars()->Item(name);

@@ -39,11 +39,7 @@ TEST_F(AddinTest, ExplorerButtonHandsTheSelectionToTheDialog) {
 
 TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
     Start();
-    auto first = explorer;
-    auto second = h.store->OpenExplorer("Inbox");
-    auto mails = h.store->Items("Inbox");
-    h.store->Select(*first, {mails.at(0)});
-    h.store->Select(*second, {mails.at(1), mails.at(2)});
+    auto [first, second] = TwoExplorersWithOwnSelections();
     struct Click {
         std::shared_ptr<outlook::Explorer>* window;
         int selected;

@@ -134,11 +134,7 @@ TEST(RibbonCallbacks, EachPositionStandsForItsActionAndNoneBeyond) {
 
 TEST_F(RibbonTest, TheExplorerButtonImportsTheSelectionOfTheWindowPressedIn) {
     Start();
-    auto first = explorer;
-    auto second = h.store->OpenExplorer("Inbox");
-    auto mails = h.store->Items("Inbox");
-    h.store->Select(*first, {mails.at(0)});
-    h.store->Select(*second, {mails.at(1), mails.at(2)});
+    auto [first, second] = TwoExplorersWithOwnSelections();
     // The host's active explorer is the last opened; the button pressed in
     // the first window still imports the first window's selection.
     ASSERT_EQ(h.store->GetApplication()->ActiveExplorer(), second);
