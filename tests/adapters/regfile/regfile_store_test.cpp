@@ -1,10 +1,12 @@
 #include "regfile/regfile_store.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -154,6 +156,7 @@ const char* const kRegeditText =
     "\"Empty\"=hex:\n"
     "\"Lines\"=hex(1):61,00,0a,00,62,00,00,00\n"
     "\"Valuta\"=\"100 €\"\n"
+    "\"Titel\"=\"Počet\"\n"
     "\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"
     "\n"
@@ -186,6 +189,8 @@ void FillLikeTheRegeditSample(RegistryStore& store) {
     set(regroot::CurrentUser, settings, "Lines", regtype::Sz, reg::ToRegSz("a\nb"));
     // Text that ends in a character outside Latin-1 is text all the same.
     set(regroot::CurrentUser, settings, "Valuta", regtype::Sz, reg::ToRegSz("100 €"));
+    // č is U+010D: its low byte alone would be a carriage return.
+    set(regroot::CurrentUser, settings, "Titel", regtype::Sz, reg::ToRegSz("Počet"));
     set(regroot::ClassesRoot, ".kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
 }
 
@@ -319,6 +324,68 @@ TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
         EXPECT_THROW(reg.SetValue("overwrite?"), Error) << c.body;
         EXPECT_EQ(ReadFile(File()), c.body);
     }
+}
+
+// What the file system refuses is an error naming the file and the cause;
+// never an empty registry, and never a change that seems stored but is not.
+TEST_F(RegFileTest, FileSystemRefusalsRaiseAndNothingSeemsStored) {
+    auto errorOf = [](const std::function<void()>& body) -> std::string {
+        try {
+            body();
+        } catch (const Error& e) {
+            return std::to_string(e.Number()) + " " + e.Description();
+        }
+        return "(no error)";
+    };
+    auto read = [&](RegistryStore& store) { return [&] { Get(store, regroot::CurrentUser, "Software\\A", "x"); }; };
+    auto write = [&](RegistryStore& store) {
+        return [&] { Set(store, regroot::CurrentUser, "Software\\A", "x", regtype::Dword, Bytes{7, 0, 0, 0}); };
+    };
+    const std::string code = std::to_string(ErrFileAccess) + " Registry file '";
+
+    // A plain file where a folder should be: it can be neither read nor written.
+    WriteFile(dir.path() / "plain", "x");
+    RegFileStore underFile(dir.path() / "plain" / "registry.reg");
+    EXPECT_EQ(errorOf(read(underFile)), code + (dir.path() / "plain" / "registry.reg").string() + "': cannot open: Not a directory");
+    EXPECT_EQ(errorOf(write(underFile)), errorOf(read(underFile)));
+
+    // A folder where the lock file should be: reading works, writing cannot.
+    fs::create_directories(dir.path() / "locked" / "registry.reg.lock");
+    RegFileStore locked(dir.path() / "locked" / "registry.reg");
+    EXPECT_EQ(errorOf(read(locked)), "(no error)");
+    EXPECT_EQ(errorOf(write(locked)),
+              code + (dir.path() / "locked" / "registry.reg.lock").string() + "': cannot open the lock file: Is a directory");
+    EXPECT_FALSE(fs::exists(dir.path() / "locked" / "registry.reg"));
+
+    // A folder where the file should be.
+    fs::create_directories(File());
+    RegFileStore folder(File());
+    EXPECT_EQ(errorOf(read(folder)), code + File().string() + "': cannot read: Is a directory");
+    fs::remove(File());
+
+    // A full disk while the file is written: the old file stays whole, no
+    // temporary file is left, and the change is not seen as stored.
+    RegFileStore store(File());
+    Set(store, regroot::CurrentUser, "Software\\A", "keep", regtype::Dword, Bytes{1, 0, 0, 0});
+    const std::string before = ReadFile(File());
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = before.size();
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string full = errorOf(write(store));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(full.rfind(code, 0), 0u) << full;
+    EXPECT_NE(full.find("': cannot write: File too large"), std::string::npos) << full;
+    EXPECT_EQ(ReadFile(File()), before);
+    EXPECT_FALSE(Get(store, regroot::CurrentUser, "Software\\A", "x")) << "the failed change is not the registry";
+    EXPECT_TRUE(Get(store, regroot::CurrentUser, "Software\\A", "keep"));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(File().parent_path())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
 TEST_F(RegFileTest, DeletionLinesAndOddNamesAreRead) {

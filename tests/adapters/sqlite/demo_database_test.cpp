@@ -102,7 +102,12 @@ TEST_F(DemoDatabase, RefusesToOverwriteAnExistingFile) {
     EXPECT_THROW(kv::sqlite::CreateDemoDatabase(*dir_ / "korvane.db", kv::sqlite::DemoSize::Small, *dir_ / "docs"),
                  kv::Error);
     EXPECT_NO_THROW(kv::sqlite::OpenDatabase(*dir_ / "korvane.db"));
-    EXPECT_THROW(kv::sqlite::CreateDemoDatabase("", kv::sqlite::DemoSize::Small, *dir_ / "docs"), kv::Error);
+    try {
+        kv::sqlite::CreateDemoDatabase("", kv::sqlite::DemoSize::Small, *dir_ / "docs");
+        ADD_FAILURE() << "no error";
+    } catch (const kv::Error& e) {
+        EXPECT_EQ(e.Source() + ": " + e.Description(), "CreateDemoDatabase: No database file is named");
+    }
 }
 
 TEST(LargeDemoDatabase, HasTheBenchmarkVolumeAndNoFolders) {
@@ -114,6 +119,11 @@ TEST(LargeDemoDatabase, HasTheBenchmarkVolumeAndNoFolders) {
     EXPECT_EQ(info.resources, 50000);
     EXPECT_EQ(info.jobs, 20000);
     EXPECT_FALSE(fs::exists(dir.Path() / "docs"));
+    // Only customers are customers, and a resource without a folder has no folder path.
+    EXPECT_EQ(cn->Execute("SELECT COUNT(*) AS n FROM RessKunde")->Field("n"),
+              cn->Execute("SELECT COUNT(*) AS n FROM Ress WHERE RessTypeID = 3")->Field("n"));
+    EXPECT_EQ(cn->Execute("SELECT COUNT(*) AS n FROM ResFldPath")->Field("n"),
+              cn->Execute("SELECT COUNT(*) AS n FROM Ress WHERE mFldID IS NOT NULL")->Field("n"));
 }
 
 }  // namespace

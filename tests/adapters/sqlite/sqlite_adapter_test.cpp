@@ -58,6 +58,40 @@ TEST_F(SqliteAdapter, RefusesMissingEmptyAndForeignFilesWithoutCreatingOne) {
     EXPECT_THROW(kv::sqlite::OpenDatabase(dir_.Path().string()), Error);  // a folder
 }
 
+// The user reads these in the error box: each names this driver and says
+// what was wrong, and the fault leaves the connection usable.
+TEST_F(SqliteAdapter, RefusalsComeFromTheDriverSayingWhatWasWrong) {
+    auto errorOf = [](const std::function<void()>& body) -> std::string {
+        try {
+            body();
+        } catch (const Error& e) {
+            return e.Source() + ": " + e.Description();
+        }
+        return "(no error)";
+    };
+    auto row = [&] { return cn_->Execute("SELECT VariableNavn FROM SysVariabler"); };
+    const std::string missing = (dir_.Path() / "ingen" / "ny.db").string();
+    const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+        {[&] { cn_->Execute(" -- kun en kommentar\n"); }, "SQLite: The query text holds no statement"},
+        {[&] { cn_->Execute("SELECT ?1, ?2, ?3", {std::int32_t{1}}); },
+         "SQLite: The query has 3 parameters but 1 values were given"},
+        {[&] { row()->Field("RessNavn"); }, "SQLite: No column named 'RessNavn' in the result"},
+        {[&] {
+             auto rs = row();
+             rs->Close();
+             EXPECT_TRUE(rs->EndOfFile()) << "a closed result has no row";
+             rs->Field("VariableNavn");
+         },
+         "SQLite: The result is closed"},
+        {[&] { cn_->Execute("SELECT 1 AS a WHERE 0")->MoveNext(); }, "SQLite: The result has no current row"},
+        {[&] { cn_->CreateProcedureCall("IngenSaadan")->Execute(); },
+         "SQLite: Could not find stored procedure 'IngenSaadan'"},
+        {[&] { kv::sqlite::CreateDatabase(missing); }, "SQLite: unable to open database file (" + missing + ")"},
+    };
+    for (const auto& [body, expected] : cases) EXPECT_EQ(errorOf(body), expected);
+    EXPECT_EQ(row()->Field("VariableNavn").ToText().empty(), false);
+}
+
 TEST_F(SqliteAdapter, ProviderStringPicksTheEmbeddedDatabaseOnlyForItsDataSource) {
     auto cn = kv::adapters::OpenDatabase(
         "Provider=SQLOLEDB.1;Initial Catalog=" + (dir_ / "korvane.db") + ";Data Source=(SQLite);Integrated Security=SSPI;Persist Security Info=False", "");
