@@ -64,6 +64,29 @@ TEST(MimeMail, MissingSubjectAndXPriority) {
     EXPECT_EQ(mail.body, "Ring mig.\r\n");
 }
 
+// Senders mark importance in three ways; the first of them present decides.
+TEST(MimeMail, ImportanceFromEachKindOfHeader) {
+    using namespace outlook::importance;
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {
+        {"", Normal},
+        {"Importance: High\r\n", High},
+        {"Importance: low\r\n", Low},
+        {"Importance: NORMAL\r\nX-Priority: 1\r\n", Normal},
+        {"X-Priority: 1 (Highest)\r\n", High},
+        {"X-Priority: 2\r\n", High},
+        {"X-Priority: 3\r\nX-MSMail-Priority: High\r\n", Normal},
+        {"X-Priority: 4\r\n", Low},
+        {"X-Priority:  5 (Lowest)\r\n", Low},
+        {"X-Priority: 0\r\n", Normal},
+        {"X-Priority: høj\r\nX-MSMail-Priority: high\r\n", High},
+        {"X-MSMail-Priority: Low\r\n", Low},
+        {"X-MSMail-Priority: Normal\r\n", Normal},
+    };
+    for (const auto& [headers, expected] : cases)
+        EXPECT_EQ(ParseMail("From: a@example.dk\r\nSubject: s\r\n" + headers + "\r\nx\r\n").importance, expected)
+            << headers;
+}
+
 TEST(MimeMail, MissingFrom) {
     auto mail = Parse("no_from.eml");
     EXPECT_FALSE(mail.from);

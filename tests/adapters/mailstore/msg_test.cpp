@@ -337,16 +337,55 @@ TEST(MsgFile, TimesAndFailures) {
     badDate.submitTime = DateTime{0, 0, 0, 0, 0, 0};
     EXPECT_THROW(WriteMsg(dir.Path() / "x.msg", badDate), Error);
     EXPECT_FALSE(fs::exists(dir.Path() / "x.msg"));
-    {
-        std::ofstream(dir.Path() / "not.msg") << "plain text, no compound file";
-    }
-    EXPECT_THROW(BalanceCompoundDirectory(dir.Path() / "not.msg"), Error);
-    EXPECT_THROW(BalanceCompoundDirectory(dir.Path() / "missing.msg"), Error);
     // An empty message is still a readable file.
     WriteMsg(dir.Path() / "empty.msg", MsgMessage{});
     if (HaveMsgReader()) {
         EXPECT_EQ(ReadWithMsgReader(dir.Path() / "empty.msg").fields["subject"], "");
     }
+}
+
+// The directory balancer reads back what was written; a file it cannot
+// understand is refused as it is, never rewritten half-way.
+TEST(MsgFile, DamagedCompoundFilesAreRefusedUntouched) {
+    TempDir dir;
+    WriteMsg(dir.Path() / "good.msg", MsgMessage{});
+    const std::string good = ReadAll(dir.Path() / "good.msg");
+    ASSERT_GT(good.size(), 1024u);
+    auto with = [&](std::size_t at, std::uint32_t value) {
+        std::string damaged = good;
+        for (int i = 0; i < 4; ++i) damaged[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        return damaged;
+    };
+    auto withByte = [&](std::size_t at, char value) {
+        std::string damaged = good;
+        damaged[at] = value;
+        return damaged;
+    };
+    const auto fatSectors = static_cast<std::uint32_t>(static_cast<unsigned char>(good[44]));
+    const std::uint32_t directory = static_cast<unsigned char>(good[48]);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"plain text, no compound file", "not a compound file"},
+        {good.substr(0, 511), "not a compound file"},
+        {with(30, 10), "unknown sector size"},
+        {with(48, fatSectors * 128), "broken directory chain"},  // just past the last sector the FAT knows
+        {with(48, 5000), "broken directory chain"},
+        {withByte(512 * (directory + 1) + 66, 1), "no root entry"},  // the first entry is a storage, not the root
+        {good.substr(0, 1024), "sector out of range"},
+    };
+    for (const auto& [content, why] : cases) {
+        const fs::path file = dir.Path() / "damaged.msg";
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+        try {
+            BalanceCompoundDirectory(file);
+            ADD_FAILURE() << "no error for: " << why;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Description(), "Cannot balance the message file directory: " + why);
+        }
+        EXPECT_EQ(ReadAll(file), content) << why;
+    }
+    const fs::path missing = dir.Path() / "missing.msg";
+    EXPECT_THROW(BalanceCompoundDirectory(missing), Error);
+    EXPECT_FALSE(fs::exists(missing));
 }
 
 TEST(MsgFile, UnsentDraftHasNoSender) {

@@ -52,6 +52,15 @@ TEST(MailStore, ItemClassesAndFieldsByKind) {
     EXPECT_THROW(outlook::AsMailItem(appointment), Error);
     EXPECT_THROW(store->CreateMailWrapper()->SetItem(contact), Error);
     EXPECT_THROW(store->AddItemFile("Inbox", DataFile("rapport_data.bin")), Error);
+    // A file that cannot be copied adds nothing.
+    const fs::path missing = dir.Path() / "findes ikke.eml";
+    try {
+        store->AddItemFile("Inbox", missing);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Description().rfind("Cannot copy " + missing.string() + ": ", 0), 0u) << e.Description();
+    }
+    EXPECT_EQ(store->Items("Inbox").size(), 1u);
 }
 
 TEST(MailStore, EntryIdsSurviveMovesAndReopening) {
@@ -116,14 +125,33 @@ TEST(MailStore, FilesAddedOrRemovedOutsideAreNoticedAtOpen) {
 
 TEST(MailStore, DamagedManifestIsReportedNotGuessed) {
     TempDir dir;
-    {
-        std::ofstream(dir.Path() / "manifest.txt") << "something else\n";
-    }
-    try {
-        MailStore::Open(dir.Path());
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_NE(e.Description().find("manifest"), std::string::npos);
+    const fs::path manifest = dir.Path() / "manifest.txt";
+    const std::string head = "kv-mailstore\t1\n";
+    const std::string button = "button\tKorvane\tKorvane\tKorvane Import\t<!kv>\t\t1\t0\t0\t1";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"something else\n", "1: not a mail store manifest"},
+        {"", "1: empty file"},
+        {head + "account\tKaren\n", "2: too few fields"},
+        {head + "nextid\n", "2: too few fields"},
+        {head + "folder\tInbox\tIPM.Note\n", "2: too few fields"},
+        {head + "item\t00A1\n", "2: too few fields"},
+        {head + "bar\texplorer\tKorvane\t1\n", "2: too few fields"},
+        {head + "bar\texplorer\tKorvane\t1\t1\n" + button.substr(0, button.rfind('\t')) + "\n", "3: too few fields"},
+        {head + button + "\n", "2: button without a bar"},
+        {head + "\r\n\nfolder\tInbox\tIPM.Note\tseks\n", "4: \"seks\" is not a number"},
+        {head + "folder\tInbox\tIPM.Note\t6x\n", "2: \"6x\" is not a number"},
+        {head + "folder\tInbox\tIPM.Note\t2147483648\n", "2: \"2147483648\" is not a number"},
+        {head + "mappe\tInbox\n", "2: unknown entry \"mappe\""},
+    };
+    for (const auto& [body, where] : cases) {
+        std::ofstream(manifest, std::ios::binary | std::ios::trunc) << body;
+        try {
+            MailStore::Open(dir.Path());
+            ADD_FAILURE() << "no error for: " << body;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Source() + ": " + e.Description(),
+                      "MailStore: The store manifest " + manifest.string() + " is damaged at line " + where);
+        }
     }
     EXPECT_THROW(MailStore::Open(""), Error);
     EXPECT_THROW(MailStore::Create(dir.Path() / "x", "Karen", "karen"), Error);

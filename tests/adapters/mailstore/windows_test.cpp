@@ -214,6 +214,7 @@ TEST(CommandBars, KeptToolbarsSurviveARestartTemporaryOnesDoNot) {
         auto explorer = store->OpenExplorer("Inbox");
         auto bar = explorer->GetCommandBars()->Add("Korvane", outlook::BarTop, false);
         EXPECT_FALSE(bar->Visible()) << "a new toolbar starts hidden";
+        bar->SetVisible(true);  // every change after this one is kept, too
         auto button = bar->GetControls()->Add(outlook::ControlButton, "CBButton");
         button->SetCaption("Korvane");
         button->SetTag("CBButton");
@@ -221,7 +222,6 @@ TEST(CommandBars, KeptToolbarsSurviveARestartTemporaryOnesDoNot) {
         button->SetStyle(outlook::buttonstyle::Icon);
         button->SetTooltipText("Korvane Import\tmed tab");
         button->SetOnAction("<!KVOutlookAddin.ConnectGlobal>");
-        bar->SetVisible(true);
         explorer->GetCommandBars()->Add("Midlertidig", outlook::BarTop, true);
         auto inspector = store->OpenInspector(store->Items("Inbox").at(0));
         inspector->GetCommandBars()->Add("KorvaneNMail", outlook::BarTop, true);
