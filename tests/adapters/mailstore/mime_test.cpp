@@ -140,6 +140,9 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
     EXPECT_EQ(WithUtf8Charset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><p>charset=x"),
               "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>charset=x");
     EXPECT_EQ(WithUtf8Charset("<meta charset='iso-8859-1'>"), "<meta charset='utf-8'>");
+    // Every declaration is changed, however much shorter the first one became.
+    EXPECT_EQ(WithUtf8Charset("<meta charset=\"windows-1252\"><meta content=\"text/html; charset=iso-8859-15\">"),
+              "<meta charset=\"utf-8\"><meta content=\"text/html; charset=utf-8\">");
     EXPECT_TRUE(IsValidAddress("karen@tolvenor.dk"));
     for (const char* bad : {"", "karen", "@tolvenor.dk", "karen@", "karen@tolvenor", "a b@c.dk", "a@b@c.dk", "a@.dk"})
         EXPECT_FALSE(IsValidAddress(bad)) << bad;

@@ -332,7 +332,13 @@ TEST(MsgFile, TimesAndFailures) {
     EXPECT_EQ(UtcToFileTime({2000, 3, 1, 0, 0, 0}) - UtcToFileTime({2000, 2, 28, 0, 0, 0}), 2 * 864000000000ull);
     EXPECT_THROW(UtcToFileTime({2024, 2, 30, 0, 0, 0}), Error);
     TempDir dir;
-    EXPECT_THROW(WriteMsg(dir.Path() / "no such dir" / "x.msg", MsgMessage{}), Error);
+    try {
+        WriteMsg(dir.Path() / "no such dir" / "x.msg", MsgMessage{});
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Source(), "MsgWriter");
+        EXPECT_EQ(e.Description().rfind("Cannot write the message file: ", 0), 0u) << e.Description();
+    }
     MsgMessage badDate;
     badDate.submitTime = DateTime{0, 0, 0, 0, 0, 0};
     EXPECT_THROW(WriteMsg(dir.Path() / "x.msg", badDate), Error);

@@ -25,7 +25,13 @@ TEST(HostEvents, ExplorerEventsAndSelection) {
     EXPECT_THROW(selection->Item(0), Error);
     EXPECT_THROW(selection->Item(3), Error);
     auto calendarItem = store->AddItemFile("Calendar", DataFile("moede.ics"));
-    EXPECT_THROW(store->Select(*explorer, {calendarItem}), Error);
+    try {
+        store->Select(*explorer, {items[0], calendarItem});
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Description(), "Only items of the folder shown can be selected");
+    }
+    EXPECT_EQ(explorer->GetSelection()->Count(), 2) << "a refused selection changes nothing";
 
     std::vector<std::string> switches;
     auto switching = explorer->OnBeforeFolderSwitch([&](std::shared_ptr<outlook::Folder> folder, bool& cancel) {
