@@ -163,6 +163,8 @@ TEST(MimeMail, EncodedWordRunsDecodeWhole) {
         {"=?UTF-8?B?w6bD?= =?UTF-8?B?uA==?=", "æø"},  // one character split between two words
         {"Pris =?utf-8?q?=E2=82=AC?= 10", "Pris € 10"},
         {"=?utf-8*da?Q?M=C3=B8de?=", "Møde"},
+        {"=?utf-8?q?K=c3=b8b_=3d_=3Dsalg?=", "Køb = =salg"},  // hex digits in either case
+        {"=?utf-8?q?100=?=", "100="},                           // a lone "=" stays
         {"not =? encoded ?= at all", "not =? encoded ?= at all"},
         {"", ""},
     };

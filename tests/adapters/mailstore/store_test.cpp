@@ -48,6 +48,7 @@ TEST(MailStore, ItemClassesAndFieldsByKind) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.Number(), outlook::hosterr::NotSupported);
+        EXPECT_EQ(e.Source() + ": " + e.Description(), "MailStore: Object doesn't support this property or method: this item is not a mail");
     }
     EXPECT_THROW(outlook::AsMailItem(appointment), Error);
     EXPECT_THROW(store->CreateMailWrapper()->SetItem(contact), Error);
@@ -102,10 +103,11 @@ TEST(MailStore, MovingOntoAnExistingNameKeepsBoth) {
     TempDir dir;
     auto store = MakeStore(dir.Path(), {"no_from.eml"});
     store->AddItemFile("Deleted Items", DataFile("no_from.eml"));
+    store->AddItemFile("Deleted Items", DataFile("no_from.eml"));
     auto item = store->Items("Inbox").at(0);
     item->Move(*store->GetFolder("Deleted Items"));
-    EXPECT_EQ(store->Items("Deleted Items").size(), 2u);
-    EXPECT_EQ(store->PathOf(*item).filename(), "no_from (2).eml");
+    EXPECT_EQ(store->Items("Deleted Items").size(), 3u);
+    EXPECT_EQ(store->PathOf(*item).filename(), "no_from (3).eml");
 }
 
 TEST(MailStore, FilesAddedOrRemovedOutsideAreNoticedAtOpen) {
