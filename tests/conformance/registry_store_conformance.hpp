@@ -116,6 +116,18 @@ TYPED_TEST_P(RegistryStoreConformance, UnknownRootFailsCleanly) {
     EXPECT_EQ(this->store().CreateKey(bogus, "Software\\X", regaccess::Write, key), regstatus::InvalidHandle);
     EXPECT_NE(this->store().DeleteKey(bogus, "Software\\X"), regstatus::Success);
     EXPECT_FALSE(key.IsOpen());
+    // A key never opened is no handle for anything.
+    std::string name;
+    EXPECT_EQ(this->store().QueryValue(key, "v", nullptr, nullptr), regstatus::InvalidHandle);
+    EXPECT_EQ(this->store().SetValue(key, "v", regtype::Dword, Bytes{1, 0, 0, 0}), regstatus::InvalidHandle);
+    EXPECT_EQ(this->store().EnumValue(key, 0, name), regstatus::InvalidHandle);
+    EXPECT_EQ(this->store().EnumKey(key, 0, name), regstatus::InvalidHandle);
+    EXPECT_EQ(this->store().DeleteValue(key, "v"), regstatus::InvalidHandle);
+    // Nor is a name with a NUL in it a key: it would be cut at the NUL.
+    EXPECT_EQ(this->store().CreateKey(regroot::CurrentUser, this->Path(std::string("nul\0cut", 7)), regaccess::Write, key),
+              regstatus::InvalidParameter);
+    EXPECT_FALSE(key.IsOpen());
+    EXPECT_FALSE(this->Exists("nul"));
 }
 
 TYPED_TEST_P(RegistryStoreConformance, KeyNamesIgnoreCaseAndKeepIt) {
