@@ -236,6 +236,25 @@ TEST_P(DatabaseConformance, InvalidSqlRaisesTheDriversMessage) {
     EXPECT_THROW(cn_->Execute(""), Error);
 }
 
+// A row the database fails to make (here an overflow in the second row) is
+// an error, at the query or at the move to it; never a row, never the end.
+TEST_P(DatabaseConformance, AFailureWhileReadingIsAnErrorNotARow) {
+    std::vector<std::int32_t> rows;
+    std::string error;
+    try {
+        auto rs = cn_->Execute("SELECT abs(v) AS a FROM (SELECT 1 AS v UNION ALL SELECT -9223372036854775807 - 1) t");
+        while (!rs->EndOfFile()) {
+            rows.push_back(rs->Field("a").ToInt());
+            rs->MoveNext();
+        }
+    } catch (const Error& e) {
+        error = e.Description();
+    }
+    EXPECT_FALSE(error.empty()) << "rows read: " << rows.size();
+    EXPECT_LE(rows.size(), 1u);
+    EXPECT_EQ(One("SELECT 2 AS n", "n").ToInt(), 2) << "the connection is still usable";
+}
+
 TEST_P(DatabaseConformance, InsertSetStoresADocMailImportRowWithItsOwnImpId) {
     AddImportRow(4242, std::int32_t{417});
     AddImportRow(4243, Value::MakeNull());

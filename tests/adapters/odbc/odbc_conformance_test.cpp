@@ -136,6 +136,48 @@ TEST(OdbcSqliteDriver, ADatabaseWithoutProcedureRowsKnowsNoProcedure) {
     EXPECT_THROW(call->Execute(), kv::Error);
 }
 
+// Binary values travel whole, every byte value and NUL included; a new row
+// without any value is refused rather than guessed.
+TEST(OdbcSqliteDriver, BinaryValuesRoundTripAndAnEmptyRowIsRefused) {
+    if (const auto missing = kv::testing::DriverMissingReason("SQLite3"); !missing.empty()) GTEST_SKIP() << missing;
+    kv::testing::TempDir dir{"kvodbc"};
+    auto cn = kv::odbc::OpenConnectionString("Driver=SQLite3;Database=" + (dir / "bin.db"));
+    cn->Execute("CREATE TABLE b (id INTEGER, data BLOB)")->Close();
+    kv::Bytes all;
+    for (int i = 0; i < 256; ++i) all.push_back(static_cast<std::uint8_t>(i));
+    cn->Execute("INSERT INTO b (id, data) VALUES (?, ?)", {std::int32_t{1}, kv::Value(all)})->Close();
+    cn->Execute("INSERT INTO b (id, data) VALUES (?, ?)", {std::int32_t{2}, kv::Value(kv::Bytes{0, 0, 7})})->Close();
+    EXPECT_EQ(cn->Execute("SELECT data FROM b WHERE id = 1")->Field("data"), kv::Value(all));
+    EXPECT_EQ(cn->Execute("SELECT length(data) AS n FROM b WHERE id = 2")->Field("n").ToInt(), 3);
+
+    auto set = cn->OpenInsertSet("SELECT * FROM b WHERE id = -1");
+    set->AddNew();
+    try {
+        set->Update();
+        ADD_FAILURE() << "no error";
+    } catch (const kv::Error& e) {
+        EXPECT_EQ(e.Description(), "The new row has no values");
+    }
+    EXPECT_EQ(cn->Execute("SELECT COUNT(*) AS n FROM b")->Field("n").ToInt(), 2);
+}
+
+// With StepAPI the driver makes each row at the fetch: a row it fails to
+// make is an error at the move to it, not a row and not the end.
+TEST(OdbcSqliteDriver, ARowTheDriverFailsToFetchIsAnError) {
+    if (const auto missing = kv::testing::DriverMissingReason("SQLite3"); !missing.empty()) GTEST_SKIP() << missing;
+    kv::testing::TempDir dir{"kvodbc"};
+    auto cn = kv::odbc::OpenConnectionString("Driver=SQLite3;StepAPI=1;Database=" + (dir / "step.db"));
+    auto rs = cn->Execute("SELECT abs(v) AS a FROM (SELECT 1 AS v UNION ALL SELECT -9223372036854775807 - 1) t");
+    ASSERT_FALSE(rs->EndOfFile());
+    EXPECT_EQ(rs->Field("a").ToInt(), 1);
+    try {
+        rs->MoveNext();
+        ADD_FAILURE() << "no error; at the end: " << rs->EndOfFile();
+    } catch (const kv::Error& e) {
+        EXPECT_NE(e.Description().find("integer overflow"), std::string::npos) << e.Description();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Odbc, DatabaseConformance,
                          ::testing::Values(HarnessFactory{"SqliteDriver", [] { return std::make_unique<SqliteOdbcHarness>(); }},
                                            HarnessFactory{"PostgreSql", [] { return std::make_unique<PostgresOdbcHarness>(); }}),

@@ -75,6 +75,8 @@ TEST(SqlServerMapping, AsksEachDriverForTheOldProvidersEncryption) {
          "Driver=ODBC Driver 18 for SQL Server" + head + ";Encrypt=yes;TrustServerCertificate=yes"},
         {"ODBC Driver 18 for SQL Server", ";Trust Server Certificate=False",
          "Driver=ODBC Driver 18 for SQL Server" + head + ";Encrypt=Optional;TrustServerCertificate=no"},
+        {"ODBC Driver 18 for SQL Server", ";Encrypt=no;TrustServerCertificate=no",
+         "Driver=ODBC Driver 18 for SQL Server" + head + ";Encrypt=no;TrustServerCertificate=no"},
         {"ODBC Driver 18 for SQL Server", ";Encrypt=no",
          "Driver=ODBC Driver 18 for SQL Server" + head + ";Encrypt=no;TrustServerCertificate=yes"},
         // Older drivers already behave as the old provider did.
@@ -200,8 +202,24 @@ TEST(OdbcOpen, UnreachableServerFailsWithTheDriversMessage) {
 }
 
 TEST(OdbcOpen, EmptyOrOversizedConnectionStringsFailClearly) {
-    EXPECT_THROW(kv::odbc::OpenConnectionString(""), kv::Error);
-    EXPECT_THROW(kv::odbc::OpenConnectionString("Driver=SQLite3;Database=" + std::string(40000, 'x')), kv::Error);
+    auto errorOf = [](const std::string& text) -> std::string {
+        try {
+            kv::odbc::OpenConnectionString(text);
+        } catch (const kv::Error& e) {
+            return e.Source() + ": " + e.Description();
+        }
+        return "(no error)";
+    };
+    EXPECT_EQ(errorOf(""), "ODBC: No connection string: the database is not configured");
+    // ODBC takes the length as a 16-bit number: 32,767 characters is the most there is.
+    const std::string head = "Driver=Korvane Test Driver That Is Not Installed;Database=";
+    const std::string tooLong = head + std::string(32768 - head.size(), 'x');
+    EXPECT_EQ(errorOf(tooLong), "ODBC: The connection string is too long");
+    EXPECT_EQ(errorOf(tooLong + "æøå"), "ODBC: The connection string is too long");
+    const std::string longest = tooLong.substr(0, 32767);
+    const std::string answer = errorOf(longest);
+    EXPECT_EQ(answer.find("too long"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("Korvane Test Driver That Is Not Installed"), std::string::npos) << answer;
 }
 
 TEST(OdbcOpen, ServerProviderStringGoesThroughTheNamedDriver) {
