@@ -57,6 +57,35 @@ TEST(HostEvents, ExplorerEventsAndSelection) {
     EXPECT_NO_THROW(store->CloseExplorer(*explorer));  // twice is harmless
 }
 
+// A window of some other host, handed to the store by mistake.
+class ForeignExplorer final : public outlook::Explorer {
+public:
+    std::shared_ptr<outlook::CommandBars> GetCommandBars() override { return nullptr; }
+    std::shared_ptr<outlook::Application> GetApplication() const override { return nullptr; }
+    std::shared_ptr<outlook::Folder> GetCurrentFolder() const override { return nullptr; }
+    std::shared_ptr<outlook::Selection> GetSelection() const override { return nullptr; }
+    outlook::Subscription OnBeforeFolderSwitch(std::function<void(std::shared_ptr<outlook::Folder>, bool&)>) override {
+        return {};
+    }
+    outlook::Subscription OnClose(std::function<void()>) override { return {}; }
+};
+
+TEST(HostEvents, AWindowOfAnotherHostIsRefusedByName) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
+    ForeignExplorer foreign;
+    for (const auto& use : std::vector<std::function<void()>>{[&] { store->CloseExplorer(foreign); },
+                                                              [&] { store->SwitchFolder(foreign, "Inbox"); },
+                                                              [&] { store->Select(foreign, {}); }}) {
+        try {
+            use();
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Description(), "The explorer is not one of this store");
+        }
+    }
+}
+
 TEST(HostEvents, NewExplorerAndAClickMakeTheActiveExplorer) {
     TempDir dir;
     auto store = MakeStore(dir.Path(), {"tilbud_iso8859.eml"});
