@@ -27,11 +27,12 @@ protected:
     std::unique_ptr<kv::db::Connection> cn_;
 };
 
+// "Source: Description" of what body throws.
 std::string ErrorText(const std::function<void()>& body) {
     try {
         body();
     } catch (const Error& e) {
-        return e.Description();
+        return e.Source() + ": " + e.Description();
     }
     return "(no error)";
 }
@@ -61,14 +62,6 @@ TEST_F(SqliteAdapter, RefusesMissingEmptyAndForeignFilesWithoutCreatingOne) {
 // The user reads these in the error box: each names this driver and says
 // what was wrong, and the fault leaves the connection usable.
 TEST_F(SqliteAdapter, RefusalsComeFromTheDriverSayingWhatWasWrong) {
-    auto errorOf = [](const std::function<void()>& body) -> std::string {
-        try {
-            body();
-        } catch (const Error& e) {
-            return e.Source() + ": " + e.Description();
-        }
-        return "(no error)";
-    };
     auto row = [&] { return cn_->Execute("SELECT VariableNavn FROM SysVariabler"); };
     const std::string missing = (dir_.Path() / "ingen" / "ny.db").string();
     const std::vector<std::pair<std::function<void()>, std::string>> cases = {
@@ -88,7 +81,7 @@ TEST_F(SqliteAdapter, RefusalsComeFromTheDriverSayingWhatWasWrong) {
          "SQLite: Could not find stored procedure 'IngenSaadan'"},
         {[&] { kv::sqlite::CreateDatabase(missing); }, "SQLite: unable to open database file (" + missing + ")"},
     };
-    for (const auto& [body, expected] : cases) EXPECT_EQ(errorOf(body), expected);
+    for (const auto& [body, expected] : cases) EXPECT_EQ(ErrorText(body), expected);
     EXPECT_EQ(row()->Field("VariableNavn").ToText().empty(), false);
 }
 
