@@ -1,5 +1,6 @@
 #include "addin/Connect.hpp"
 
+#include "addin/addin_log.hpp"
 #include "addin/command_bars.hpp"
 #include "addin/ribbon.hpp"
 
@@ -15,6 +16,11 @@ void Connect::OnConnection(const std::string& progId) {
     // The add-in object holds the application from now on, so that letting
     // go of it there (the last window closed) lets go of the host.
     objAddIn->AttachToOutlook(std::move(application_), progId);
+}
+
+void Connect::OnConnectionFailed(const std::string& reason) noexcept {
+    OpenAddinLog(ctx_);
+    ctx_.gLog.WriteToLog("OnConnection: " + reason, 0, static_cast<std::int32_t>(LogType::Error));
 }
 
 void Connect::OnDisconnection(int removeMode) {

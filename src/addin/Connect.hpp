@@ -23,6 +23,7 @@ public:
     // Raises when attaching fails (the host's application refuses its basic
     // objects): the host then sees a failed connection.
     void OnConnection(const std::string& progId) override;
+    void OnConnectionFailed(const std::string& reason) noexcept override;
     void OnDisconnection(int removeMode) override;
 
     // The ribbon's markup and callbacks; a callback that arrives while no

@@ -1,29 +1,14 @@
 #include "addin/OutAddIn.hpp"
 
-#include <filesystem>
-
+#include "addin/addin_log.hpp"
 #include "addin/command_bars.hpp"
 #include "addin/dropped_error.hpp"
-#include "settings/log_level.hpp"
 #include "settings/toolbars.hpp"
 
 namespace kv {
 
 OutAddIn::OutAddIn(AddinContext& ctx) : ctx_(ctx) {
-    ctx_.gLog = FileLog(ctx_.Time());
-    // An unknown module folder would put the log at the file-system root; the lines are lost instead.
-    const std::string& folder = ctx_.Module().folder;
-    ctx_.gLog.LogFile(folder.empty() ? std::string()
-                                     : folder + static_cast<char>(std::filesystem::path::preferred_separator) +
-                                           "KVOutlookAddin.log");
-    ctx_.gLog.LogLevel(1);
-    // A raised level must already hold for the toolbar steps of start-up;
-    // an unreadable value keeps level 1 and never fails the connection.
-    try {
-        settings::ApplyStoredLogLevel(ctx_.Registry(), ctx_.gLog);
-    } catch (...) {
-        LogDroppedError(ctx_.gLog, "OutAddIn: LogLevel", CurrentError());
-    }
+    OpenAddinLog(ctx_);
     // An unreadable value keeps the toolbars, as an absent one does.
     IgnoreStepLogged(ctx_.gLog, "OutAddIn: Toolbars", [&] { toolbars_ = settings::ToolbarsWanted(ctx_.Registry()); });
 }
@@ -47,9 +32,21 @@ void OutAddIn::AttachToOutlook(std::shared_ptr<outlook::Application> application
     colExplNewExplorer_ = Need(colExpl, "Explorers").OnNewExplorer([this](std::shared_ptr<outlook::Explorer> explorer) {
         colExpl_NewExplorer(explorer);
     });
-    // Started for one mail window only (Send to, /c ipm.note, automation),
-    // the host has no explorer yet: its toolbar comes with NewExplorer.
-    if (auto active = objOutlook->ActiveExplorer()) FollowExplorer(active);
+    // Every main window open now is followed as one opened later is (the
+    // add-in may be loaded from the options with several open). Started
+    // for one mail window only (Send to, /c ipm.note, automation), the host
+    // has no explorer yet: its toolbar comes with NewExplorer.
+    FollowOpenExplorers();
+}
+
+void OutAddIn::FollowOpenExplorers() noexcept {
+    std::int32_t count = 0;
+    IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorers", [&] { count = colExpl->Count(); });
+    for (std::int32_t i = 1; i <= count; ++i)
+        IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer " + std::to_string(i), [&] { FollowExplorer(colExpl->Item(i)); });
+    // A host that cannot list its windows still names the active one.
+    if (explorerWindows_.empty())
+        IgnoreStepLogged(ctx_.gLog, "OutAddIn: active explorer", [&] { FollowExplorer(objOutlook->ActiveExplorer()); });
 }
 
 void OutAddIn::FollowExplorer(const std::shared_ptr<outlook::Explorer>& explorer) noexcept {
@@ -107,7 +104,7 @@ void OutAddIn::ReleaseWindows() noexcept {
 }
 
 void OutAddIn::DetachFromOutlook() noexcept {
-    objInspClose_.Reset();
+    inspectorWindows_.clear();
     objInsp.reset();
     colExplNewExplorer_.Reset();
     // Toolbars and buttons are host objects too: holding one keeps the host.
@@ -135,9 +132,12 @@ void OutAddIn::BindButton(std::shared_ptr<outlook::CommandBarButton>& member, ou
 }
 
 void OutAddIn::BindInspector(const std::shared_ptr<outlook::Inspector>& inspector) {
-    objInspClose_.Reset();
+    auto window = std::make_unique<InspectorWindow>();
+    InspectorWindow& w = *window;
+    w.inspector = inspector;
+    w.close = Need(inspector, "Inspector").OnClose([this, &w] { objInsp_Close(w); });
+    inspectorWindows_.push_back(std::move(window));
     objInsp = inspector;
-    objInspClose_ = Need(objInsp, "Inspector").OnClose([this] { objInsp_Close(); });
 }
 
 }  // namespace kv

@@ -56,7 +56,8 @@ public:
     void objExpl_BeforeFolderSwitch(ExplorerWindow& window, const std::shared_ptr<outlook::Folder>& newFolder,
                                     bool& cancel);
     void objExpl_Close(ExplorerWindow& window);
-    void objInsp_Close();
+    struct InspectorWindow;
+    void objInsp_Close(InspectorWindow& window);
 
     // Button clicks (button_actions.cpp). None of them raises.
     void objCBButton_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl, bool& cancelDefault) noexcept;
@@ -76,8 +77,9 @@ public:
     std::shared_ptr<outlook::NameSpace> objNS;
     std::shared_ptr<outlook::Explorers> colExpl;
     std::shared_ptr<outlook::Inspectors> colInsp;
-    // The first explorer followed (active at start-up, or the first to
-    // appear), and its toolbar; the next one followed when it closes.
+    // The first explorer followed (the first of those open at start-up, or
+    // the first to appear), and its toolbar; the next one followed when it
+    // closes. objInsp: the inspector opened last, while it is open.
     std::shared_ptr<outlook::Explorer> objExpl;
     std::shared_ptr<outlook::Inspector> objInsp;
     std::shared_ptr<outlook::CommandBar> objExplBar;
@@ -98,12 +100,20 @@ private:
     void ImportSelection(const ExplorerOf& window, const char* where) noexcept;
     void ImportInspectorMail(const InspectorOf& window, const char* where) noexcept;
     void ImportAndSend(const InspectorOf& window, const char* where) noexcept;
+    // One import at a time, wherever the presses come from: true (the open
+    // import's dialog brought to the front, one log line) while one is open.
+    bool RefuseWhileImporting(const char* where) noexcept;
+    // The dialog and every box of this import belong to window.
+    void OwnBoxesBy(const outlook::Window& window) noexcept;
 
     // Keeps a button member and its Click event bound together.
     void BindButton(std::shared_ptr<outlook::CommandBarButton>& member, outlook::Subscription& token,
                     std::shared_ptr<outlook::CommandBarButton> button,
                     void (OutAddIn::*handler)(const std::shared_ptr<outlook::CommandBarButton>&, bool&) noexcept);
     void BindInspector(const std::shared_ptr<outlook::Inspector>& inspector);
+    // Follows each explorer the host has open (its active one when it
+    // cannot list them).
+    void FollowOpenExplorers() noexcept;
     // Builds explorer's toolbar and follows its events (once per explorer).
     void FollowExplorer(const std::shared_ptr<outlook::Explorer>& explorer) noexcept;
     // objExpl, objExplBar and the bound button from the first followed window.
@@ -113,11 +123,12 @@ private:
 
     AddinContext& ctx_;
     bool toolbars_ = true;
+    bool importOpen_ = false;  // set while a button's action runs
     std::vector<std::unique_ptr<ExplorerWindow>> explorerWindows_;
+    std::vector<std::unique_ptr<InspectorWindow>> inspectorWindows_;
     // The event bindings of the members above; released with them.
     outlook::Subscription colInspNewInspector_;
     outlook::Subscription colExplNewExplorer_;
-    outlook::Subscription objInspClose_;
     outlook::Subscription objCBButtonClick_;
     outlook::Subscription objCBButtonMailClick_;
     outlook::Subscription objCBNewButtonMailClick_;
@@ -129,6 +140,12 @@ struct OutAddIn::ExplorerWindow {
     std::shared_ptr<outlook::CommandBar> bar;
     std::shared_ptr<outlook::CommandBarButton> button;
     outlook::Subscription beforeFolderSwitch;
+    outlook::Subscription close;
+};
+
+// One inspector window the add-in follows until it closes.
+struct OutAddIn::InspectorWindow {
+    std::shared_ptr<outlook::Inspector> inspector;
     outlook::Subscription close;
 };
 

@@ -5,6 +5,7 @@
 #include "addin/OutAddIn.hpp"
 #include "addin/dropped_error.hpp"
 #include "settings/load_settings.hpp"
+#include "support/scoped_flag.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -48,11 +49,31 @@ void OutAddIn::objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBa
     ImportAndSend([&] { return InspectorOfButton(ctrl); }, "objCBNewButtonMail_Click");
 }
 
+bool OutAddIn::RefuseWhileImporting(const char* where) noexcept {
+    if (!importOpen_) return false;
+    // The press belongs to no import: the open one stays as it is, and the
+    // user is shown where it is.
+    IgnoreStepLogged(ctx_.gLog, where, [&] { ctx_.View().BringToFront(); });
+    ctx_.gLog.WriteToLog(std::string(where) + ": an import is open already; this press is ignored", 0,
+                         static_cast<std::int32_t>(LogType::Warning));
+    return true;
+}
+
+void OutAddIn::OwnBoxesBy(const outlook::Window& window) noexcept {
+    NativeWindow handle = 0;
+    IgnoreStepLogged(ctx_.gLog, "OutAddIn: window handle", [&] { handle = window.Handle(); });
+    ctx_.View().SetOwner(handle);
+}
+
 void OutAddIn::ImportSelection(const ExplorerOf& window, const char* where) noexcept {
+    if (RefuseWhileImporting(where)) return;
+    const ScopedFlag open(importOpen_);
+    ctx_.View().SetOwner(0);
     ReportAndStop(
         [&] {
             auto explorer = window();
-            if (Need(explorer, "ActiveExplorer").GetSelection()->Count() >= 1) {
+            OwnBoxesBy(Need(explorer, "ActiveExplorer"));
+            if (explorer->GetSelection()->Count() >= 1) {
                 ctx_.gImportExplorer = explorer;
                 ctx_.gImportFromInspector = false;
                 ctx_.gImportMail.reset();
@@ -71,20 +92,30 @@ void OutAddIn::ImportSelection(const ExplorerOf& window, const char* where) noex
 }
 
 void OutAddIn::ImportInspectorMail(const InspectorOf& window, const char* where) noexcept {
+    if (RefuseWhileImporting(where)) return;
+    const ScopedFlag open(importOpen_);
+    ctx_.View().SetOwner(0);
     IgnoreStepLogged(ctx_.gLog, where, [&] {
+        auto inspector = window();
+        OwnBoxesBy(Need(inspector, "Inspector"));
         ctx_.gImportFromInspector = true;
-        ctx_.gImportMail = outlook::AsMailItem(Need(window(), "Inspector").GetCurrentItem());
+        ctx_.gImportMail = outlook::AsMailItem(inspector->GetCurrentItem());
         ShowImportDialog(ctx_);
     });
     ctx_.gImportMail.reset();
 }
 
 void OutAddIn::ImportAndSend(const InspectorOf& window, const char* where) noexcept {
+    if (RefuseWhileImporting(where)) return;
+    const ScopedFlag open(importOpen_);
+    ctx_.View().SetOwner(0);
     std::unique_ptr<outlook::MailWrapper> wrapper;
     IgnoreStepLogged(ctx_.gLog, where, [&] {
+        auto inspector = window();
+        OwnBoxesBy(Need(inspector, "Inspector"));
         ctx_.gImportDone = false;
         ctx_.gImportFromInspector = true;
-        ctx_.gImportMail = outlook::AsMailItem(Need(window(), "Inspector").GetCurrentItem());
+        ctx_.gImportMail = outlook::AsMailItem(inspector->GetCurrentItem());
         wrapper = ctx_.MailWrappers().CreateMailWrapper();
         wrapper->SetItem(ctx_.gImportMail);
         wrapper->Save();

@@ -8,9 +8,23 @@
 
 namespace kv {
 
+namespace {
+
+// Takes window out of the windows followed; empty when it is not one of them.
+template <class Window>
+std::unique_ptr<Window> TakeOut(std::vector<std::unique_ptr<Window>>& windows, const Window& window) {
+    auto found = std::find_if(windows.begin(), windows.end(), [&](const auto& w) { return w.get() == &window; });
+    if (found == windows.end()) return nullptr;
+    std::unique_ptr<Window> taken = std::move(*found);
+    windows.erase(found);
+    return taken;
+}
+
+}  // namespace
+
 void OutAddIn::colInsp_NewInspector(const std::shared_ptr<outlook::Inspector>& inspector) noexcept {
     const char* where = "colInsp_NewInspector";
-    // From now on only this inspector's Close is followed.
+    // Every inspector's Close is followed: the last window of any kind lets go of the host.
     IgnoreStepLogged(ctx_.gLog, where, [&] { BindInspector(inspector); });
     if (!toolbars_) return;
     std::int32_t itemClass = 0;
@@ -33,22 +47,26 @@ void OutAddIn::objExpl_BeforeFolderSwitch(ExplorerWindow& window, const std::sha
 }
 
 void OutAddIn::objExpl_Close(ExplorerWindow& window) {
-    if (Need(objOutlook, "Application").GetExplorers()->Count() <= 1) {
+    // The host may go on with mail windows alone: their buttons keep
+    // working, and a main window opened later gets its toolbar.
+    auto& app = Need(objOutlook, "Application");
+    if (app.GetExplorers()->Count() <= 1 && app.GetInspectors()->Count() == 0) {
         DetachFromOutlook();
         return;
     }
-    // Other explorers remain: only this window is let go of.
-    auto found = std::find_if(explorerWindows_.begin(), explorerWindows_.end(),
-                              [&](const auto& w) { return w.get() == &window; });
-    if (found == explorerWindows_.end()) return;
-    std::unique_ptr<ExplorerWindow> closing = std::move(*found);
-    explorerWindows_.erase(found);
-    if (closing->explorer == objExpl || closing->button == objCBButton) ChooseMainExplorer();
+    // Other windows remain: only this one is let go of.
+    const std::unique_ptr<ExplorerWindow> closing = TakeOut(explorerWindows_, window);
+    if (closing && (closing->explorer == objExpl || closing->button == objCBButton)) ChooseMainExplorer();
 }
 
-void OutAddIn::objInsp_Close() {
+void OutAddIn::objInsp_Close(InspectorWindow& window) {
     auto& app = Need(objOutlook, "Application");
-    if (app.GetExplorers()->Count() == 0 && app.GetInspectors()->Count() <= 1) DetachFromOutlook();
+    if (app.GetExplorers()->Count() == 0 && app.GetInspectors()->Count() <= 1) {
+        DetachFromOutlook();
+        return;
+    }
+    const std::unique_ptr<InspectorWindow> closing = TakeOut(inspectorWindows_, window);
+    if (closing && closing->inspector == objInsp) objInsp.reset();
 }
 
 }  // namespace kv

@@ -61,11 +61,12 @@ void frmKorvane::Form_Load() {
     LoadFormSettings();
 
     if (ctx_.gImportFromInspector) {
-        // An unsent mail has no sender; deleting it after the import would
-        // throw away the mail being written.
+        // An unsent mail has no sender (a draft's From account is none);
+        // deleting it after the import would throw away the mail being
+        // written, and the moved draft would never be sent.
         std::unique_ptr<outlook::MailWrapper> wrapper = ctx_.MailWrappers().CreateMailWrapper();
         wrapper->SetItem(ctx_.gImportMail);
-        std::unique_ptr<outlook::AddressEntry> sender = wrapper->Sender();
+        std::unique_ptr<outlook::AddressEntry> sender = outlook::SenderOfSentMail(*wrapper);
         if (!sender) c_.chkDelete->SetEnabled(false);
         else sender->Close();
     }
@@ -166,6 +167,9 @@ void frmKorvane::chkDelete_Click() {
     IgnoreStep([&] { settings::WriteNumber(ctx_.Registry(), "MailDelete", c_.chkDelete->Value()); });
 }
 
-void frmKorvane::cmdClose_Click() { Unload(); }
+void frmKorvane::cmdClose_Click() {
+    // The running import closes the dialog itself when it is done.
+    if (!importRunning_) Unload();
+}
 
 }  // namespace kv

@@ -105,6 +105,9 @@ private:
     // FindChildNode need not walk thousands of siblings for every sub-folder.
     struct ChildTexts;
     ChildTexts* childTexts_ = nullptr;
+
+    // Set while cmdImport_Click runs: neither Import nor Luk may cut into it.
+    bool importRunning_ = false;
 };
 
 }  // namespace kv

@@ -12,6 +12,7 @@
 #include "import/import_support.hpp"
 #include "import/msg_file_name.hpp"
 #include "support/error_trap.hpp"
+#include "support/scoped_flag.hpp"
 
 namespace kv {
 
@@ -26,8 +27,15 @@ constexpr std::int32_t kLogError = static_cast<std::int32_t>(LogType::Error);
 // holds, released when it ends.
 class ImportRun {
 public:
+    // The window and mail to import from are taken now and held to the end:
+    // what the dialog or the add-in lets go of meanwhile is not this run's.
     ImportRun(frmKorvane& form, AddinContext& ctx, const dialog::KorvaneControls& controls)
-        : form_(form), ctx_(ctx), c_(controls) {}
+        : form_(form),
+          ctx_(ctx),
+          c_(controls),
+          fromInspector_(ctx.gImportFromInspector),
+          explorer_(ctx.gImportExplorer),
+          mail_(ctx.gImportMail) {}
 
     // Runs the import through to closing the dialog; returns early, the
     // dialog left open, when nothing is chosen or a mail could not be
@@ -53,6 +61,9 @@ private:
     frmKorvane& form_;
     AddinContext& ctx_;
     const dialog::KorvaneControls& c_;
+    const bool fromInspector_;
+    const std::shared_ptr<outlook::Explorer> explorer_;
+    const std::shared_ptr<outlook::Item> mail_;
 
     std::string folderPath_;
     std::string subFolder_;
@@ -78,7 +89,7 @@ void ImportRun::Run(int& step) {
     step = 6;
     if (const ui::ListItem* job = c_.lstvJobs->SelectedItem()) jobId_ = job->Tag().ToInt();
     step = 7;
-    const bool recorded = ctx_.gImportFromInspector ? ImportFromInspector(step) : ImportFromExplorer(step);
+    const bool recorded = fromInspector_ ? ImportFromInspector(step) : ImportFromExplorer(step);
     if (!recorded) return;
     MoveImported(step);
     step = 31;
@@ -88,7 +99,7 @@ void ImportRun::Run(int& step) {
 
 bool ImportRun::ImportFromInspector(int& step) {
     step = 8;
-    const std::shared_ptr<outlook::Item> item = ctx_.gImportMail;
+    const std::shared_ptr<outlook::Item>& item = mail_;
     if (!item) throw ObjectNotSet("no mail to import");
     if (item->Class() != outlook::itemclass::Mail) return true;
     step = 9;
@@ -111,8 +122,8 @@ bool ImportRun::ImportFromInspector(int& step) {
 
 bool ImportRun::ImportFromExplorer(int& step) {
     step = 14;
-    if (!ctx_.gImportExplorer) throw ObjectNotSet("no explorer to import from");
-    const std::shared_ptr<outlook::Selection> selection = ctx_.gImportExplorer->GetSelection();
+    if (!explorer_) throw ObjectNotSet("no explorer to import from");
+    const std::shared_ptr<outlook::Selection> selection = explorer_->GetSelection();
     const std::int32_t count = selection->Count();
     imported_.assign(static_cast<std::size_t>(count > 0 ? count : 0), std::string());
     // Down on every way out: the end of the selection, a mail that could not
@@ -177,23 +188,23 @@ void ImportRun::MoveImported(int& step) {
     step = 23;
     reader_.reset();
     if (c_.chkDelete->Value() != ui::CheckBox::Checked || !c_.chkDelete->Enabled()) return;
-    if (ctx_.gImportFromInspector) {
-        const auto deleted = ctx_.gImportMail->GetApplication()->GetNamespace("MAPI")->GetDefaultFolder(
-            outlook::defaultfolder::DeletedItems);
+    if (fromInspector_) {
+        const auto deleted =
+            mail_->GetApplication()->GetNamespace("MAPI")->GetDefaultFolder(outlook::defaultfolder::DeletedItems);
         step = 24;
-        ctx_.gImportMail->Move(*deleted);
+        mail_->Move(*deleted);
         step = 25;
         return;
     }
     step = 26;
-    const auto deleted = ctx_.gImportExplorer->GetApplication()->GetNamespace("MAPI")->GetDefaultFolder(
-        outlook::defaultfolder::DeletedItems);
+    const auto deleted =
+        explorer_->GetApplication()->GetNamespace("MAPI")->GetDefaultFolder(outlook::defaultfolder::DeletedItems);
     step = 27;
     for (const std::string& entryId : imported_) {
         step = 28;
         // Looked up again: the selection may have changed under the moves.
         if (!entryId.empty())
-            ctx_.gImportExplorer->GetApplication()->GetNamespace("MAPI")->GetItemFromID(entryId)->Move(*deleted);
+            explorer_->GetApplication()->GetNamespace("MAPI")->GetItemFromID(entryId)->Move(*deleted);
         step = 29;
     }
     step = 30;
@@ -202,6 +213,14 @@ void ImportRun::MoveImported(int& step) {
 }  // namespace
 
 void frmKorvane::cmdImport_Click() {
+    // A press that reaches the dialog while its import runs (from a box's
+    // message loop, say) is not a second import.
+    if (importRunning_) {
+        ctx_.gLog.WriteToLog("cmdImport_Click: the import runs already; this press is ignored", 0,
+                             static_cast<std::int32_t>(LogType::Warning));
+        return;
+    }
+    const ScopedFlag running(importRunning_);
     int step = 1;
     {
         ImportRun run(*this, ctx_, c_);

@@ -117,12 +117,30 @@ std::string TemporaryMsgName() {
     return buffer;
 }
 
+namespace {
+
+// How a host refuses a format it does not know, in its own words or ours.
+bool IsArgumentRefusal(const Error& e) {
+    switch (e.Number()) {
+        case errnum::TypeMismatch:
+        case errnum::InvalidArgument:
+        case outlook::hosterr::BadArgument:
+        case outlook::hosterr::BadArgumentType: return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
 void SaveAsMsgFile(outlook::MailWrapper& saver, const std::string& path) {
     try {
         saver.SaveAs(path, outlook::SaveAsMsgUnicode);
-    } catch (const Error&) {
-        // A host older than the Unicode format refuses it; the code-page
-        // format is all it can write. Any other failure fails again here.
+    } catch (const Error& e) {
+        // A host older than the Unicode format refuses it as an argument it
+        // does not know; the code-page format is all it can write. Any other
+        // failure is what it is: a mail saved in the code-page format where
+        // Unicode could be written would lose its non-Latin text.
+        if (!IsArgumentRefusal(e)) throw;
         saver.SaveAs(path, outlook::SaveAsMsg);
     }
 }

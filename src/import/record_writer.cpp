@@ -131,7 +131,7 @@ std::string frmKorvane::GetSenderName(outlook::MailWrapper& mail) {
     std::string result;
     ReportAndStop(
         [&] {
-            std::unique_ptr<outlook::AddressEntry> sender = mail.Sender();
+            std::unique_ptr<outlook::AddressEntry> sender = outlook::SenderOfSentMail(mail);
             if (!sender) {
                 result = GetUserName();
                 return;

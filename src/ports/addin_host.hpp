@@ -17,6 +17,9 @@ class AddinHost {
 
   // progId: the add-in instance's ProgId as the host reports it.
   virtual void OnConnection(const std::string& progId) = 0;
+  // The connection failed before OnConnection (the host would not tell the
+  // ProgId): reason goes to the add-in's log, and nothing starts.
+  virtual void OnConnectionFailed(const std::string& /*reason*/) noexcept {}
   // removeMode 0: the host is shutting down; any other value: the user
   // unloaded the add-in.
   virtual void OnDisconnection(int removeMode) = 0;

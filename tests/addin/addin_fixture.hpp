@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -26,6 +27,9 @@ struct DialogRecord {
     int selected = -1;
     bool connectionOpen = false;
     bool importSucceeds = false;  // what the user's import does
+    NativeWindow owner = 0;       // the window the dialog was modal to
+    db::Connection* connection = nullptr;
+    std::function<void()> whileOpen;  // what the user does meanwhile
 };
 
 class RecordingDialog : public ImportDialog {
@@ -38,6 +42,9 @@ public:
         record_.explorer = ctx_.gImportExplorer;
         record_.selected = ctx_.gImportExplorer ? ctx_.gImportExplorer->GetSelection()->Count() : -1;
         record_.connectionOpen = ctx_.gConnection != nullptr;
+        record_.connection = ctx_.gConnection.get();
+        record_.owner = static_cast<ui::HeadlessView&>(ctx_.View()).Owner();
+        if (record_.whileOpen) record_.whileOpen();
         if (record_.importSucceeds) ctx_.gImportDone = true;
     }
 

@@ -1,4 +1,5 @@
 // What the three buttons hand the import dialog, and import-and-send.
+#include <functional>
 #include <sstream>
 #include <utility>
 
@@ -211,6 +212,71 @@ TEST_F(ImportAndSendTest, ASuccessfulImportSendsAndLeavesTheGoneItemAlone) {
         if (explorer) h.store->CloseExplorer(*explorer);
         record = DialogRecord{};
     }
+}
+
+TEST_F(ImportAndSendTest, TheDialogAndItsBoxesBelongToTheWindowPressedIn) {
+    Open("draft_ok.eml");
+    auto [first, second] = TwoExplorersWithOwnSelections();
+    auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    const std::vector<std::pair<const char*, std::function<void()>>> presses = {
+        {"first explorer's button", [&] { h.store->Click(ButtonOn(*first, "Korvane", "CBButton")); }},
+        {"second explorer's button", [&] { h.store->Click(ButtonOn(*second, "Korvane", "CBButton")); }},
+        {"mail window's button", [&] { h.store->Click(ButtonOn(*received, "KorvaneNMail", "CBButtonMail")); }},
+        {"draft's button", [&] { PressSend(); }},
+        {"second explorer's ribbon",
+         [&] { AddIn().Ribbon_OnAction(ribbon::Action::ImportSelection, {"KorvaneButton", "", second}); }},
+        {"mail window's ribbon",
+         [&] { AddIn().Ribbon_OnAction(ribbon::Action::ImportMail, {"KorvaneButton", "", received}); }},
+    };
+    const std::vector<NativeWindow> windows = {first->Handle(), second->Handle(), received->Handle(),
+                                               window->Handle(), second->Handle(), received->Handle()};
+    for (std::size_t i = 0; i < presses.size(); ++i) {
+        SCOPED_TRACE(presses[i].first);
+        presses[i].second();
+        ASSERT_EQ(record.shown, static_cast<int>(i + 1));
+        EXPECT_NE(record.owner, 0u);
+        EXPECT_EQ(record.owner, windows[i]);
+    }
+    // A window that cannot be told owns nothing: the boxes are the whole task's.
+    AddIn().Ribbon_OnAction(ribbon::Action::ImportSelection, {"KorvaneButton", "", nullptr});
+    EXPECT_EQ(h.view.Owner(), 0u);
+    ASSERT_EQ(h.prompts.Messages().size(), 1u);
+}
+
+TEST_F(ImportAndSendTest, APressWhileAnImportIsOpenChangesNothingAndShowsTheOpenOne) {
+    Open("draft_ok.eml");
+    auto [first, second] = TwoExplorersWithOwnSelections();
+    auto mails = h.store->Items("Inbox");
+    auto received = h.store->OpenInspector(mails.at(0));
+    AgeTheDraft();
+    record.whileOpen = [&] {
+        const db::Connection* connection = h.ctx->gConnection.get();
+        h.store->Click(ButtonOn(*second, "Korvane", "CBButton"));
+        PressSend();
+        AddIn().Ribbon_OnAction(ribbon::Action::ImportAndSend, {"KorvaneButton", "", window});
+        AddIn().Ribbon_OnAction(ribbon::Action::ImportSelection, {"KorvaneButton", "", first});
+        EXPECT_TRUE(h.ctx->gImportFromInspector);
+        EXPECT_EQ(h.ctx->gImportMail, mails.at(0)) << "the open import still files its own mail";
+        EXPECT_FALSE(h.ctx->gImportExplorer);
+        EXPECT_EQ(h.ctx->gConnection.get(), connection) << "the settings were not loaded again";
+        EXPECT_EQ(h.view.Owner(), received->Handle());
+    };
+    h.store->Click(ButtonOn(*received, "KorvaneNMail", "CBButtonMail"));
+    EXPECT_EQ(record.shown, 1) << "no second dialog";
+    EXPECT_EQ(h.view.BroughtToFront(), 4);
+    EXPECT_FALSE(SavedSinceAged()) << "no draft saved for a refused press";
+    EXPECT_TRUE(h.prompts.Messages().empty());
+    std::size_t lines = 0;
+    for (std::size_t at = Log().find("an import is open already"); at != std::string::npos;
+         at = Log().find("an import is open already", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 4u) << Log();
+
+    // Once it has closed, presses work again.
+    record.whileOpen = nullptr;
+    h.store->Click(ButtonOn(*second, "Korvane", "CBButton"));
+    EXPECT_EQ(record.shown, 2);
+    EXPECT_EQ(record.explorer, second);
 }
 
 TEST_F(AddinTest, DroppedToolbarErrorsAreLoggedOnlyAtARaisedLevel) {

@@ -153,7 +153,9 @@ TEST_F(AddinTest, StartWithoutAnExplorerConnectsAndBuildsTheToolbarWithTheFirstE
     EXPECT_EQ(record.explorer, explorer);
     EXPECT_EQ(record.selected, 3);
     h.store->CloseExplorer(*explorer);
-    EXPECT_FALSE(h.ctx->gOutlookApp) << "the only explorer closed";
+    EXPECT_TRUE(h.ctx->gOutlookApp) << "the mail window is still open";
+    h.store->CloseInspector(*inspector);
+    EXPECT_FALSE(h.ctx->gOutlookApp) << "the last window closed";
 }
 
 TEST_F(AddinTest, LettingGoOfTheHostLeavesNoReferenceToItsApplication) {
@@ -164,19 +166,21 @@ TEST_F(AddinTest, LettingGoOfTheHostLeavesNoReferenceToItsApplication) {
     auto second = h.store->OpenExplorer("Inbox");
     EXPECT_GT(app.use_count(), held);
     h.store->CloseExplorer(*second);
+    h.store->CloseInspector(*inspector);
     h.store->CloseExplorer(*explorer);
-    EXPECT_EQ(app.use_count(), held) << "the last explorer closed";
+    EXPECT_EQ(app.use_count(), held) << "the last window closed";
     EXPECT_FALSE(AddIn().objExplBar);
     EXPECT_FALSE(AddIn().objCBButton);
     EXPECT_FALSE(AddIn().objNMailBar);
     EXPECT_FALSE(AddIn().objCBButtonMail);
 
-    // The same when the last inspector closes with no explorer left.
+    // The same when the last window is a mail window.
     connect->OnDisconnection(0);
     connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
     connect->OnConnection(kProgId);
     auto next = h.store->OpenInspector(h.store->Items("Inbox").at(1));
-    h.store->CloseInspector(*inspector);
+    auto last = h.store->OpenExplorer("Inbox");
+    h.store->CloseExplorer(*last);
     EXPECT_GT(app.use_count(), held);
     h.store->CloseInspector(*next);
     EXPECT_EQ(app.use_count(), held) << "the last inspector closed";
@@ -293,10 +297,26 @@ TEST_F(AddinTest, ContactsAndAppointmentsGetNoToolbar) {
     EXPECT_TRUE(h.prompts.Messages().empty());
 }
 
-TEST_F(AddinTest, ClosingTheOnlyExplorerDetachesAlthoughAnInspectorRemains) {
+TEST_F(AddinTest, MailWindowsOutliveTheLastExplorerAndTheLastWindowOfAnyKindLetsGo) {
     Start();
-    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto writing = h.store->OpenInspector(h.store->AddItemFile("Drafts", TestData("draft_ok.eml")));
     h.store->CloseExplorer(*explorer);
+    ASSERT_TRUE(h.ctx->gOutlookApp) << "mail windows are open";
+    EXPECT_FALSE(AddIn().objExpl);
+
+    // Their buttons keep working, and a main window opened now gets its toolbar.
+    h.store->Click(ButtonOn(*received, "KorvaneNMail", "CBButtonMail"));
+    EXPECT_EQ(record.shown, 1);
+    auto later = h.store->OpenExplorer("Inbox");
+    EXPECT_TRUE(Bar(*later, "Korvane"));
+    EXPECT_EQ(AddIn().objExpl, later);
+    h.store->CloseExplorer(*later);
+
+    // Every inspector's close is followed, the one opened first too.
+    h.store->CloseInspector(*writing);
+    EXPECT_TRUE(h.ctx->gOutlookApp);
+    h.store->CloseInspector(*received);
     // Every reference to the host is let go, or the host cannot quit.
     const OutAddIn& a = AddIn();
     const std::vector<std::pair<const char*, bool>> held = {
@@ -306,12 +326,11 @@ TEST_F(AddinTest, ClosingTheOnlyExplorerDetachesAlthoughAnInspectorRemains) {
     for (const auto& [name, isHeld] : held) EXPECT_FALSE(isHeld) << name;
 
     // Detached: new windows are no longer followed.
-    auto later = h.store->OpenInspector(h.store->Items("Inbox").at(1));
-    EXPECT_FALSE(Bar(*later, "KorvaneNMail"));
-    EXPECT_NO_THROW(h.store->CloseInspector(*inspector)) << "its Close is no longer followed";
-    auto laterExplorer = h.store->OpenExplorer("Inbox");
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(1));
+    EXPECT_FALSE(Bar(*inspector, "KorvaneNMail"));
+    EXPECT_NO_THROW(h.store->CloseInspector(*inspector));
+    h.store->OpenExplorer("Inbox");
     EXPECT_FALSE(a.objExpl) << "a new explorer is not followed either";
-    EXPECT_FALSE(h.ctx->gOutlookApp);
 
     // The host's disconnection afterwards detaches again, harmlessly, and
     // finds no application to remove the toolbar from.
@@ -320,38 +339,21 @@ TEST_F(AddinTest, ClosingTheOnlyExplorerDetachesAlthoughAnInspectorRemains) {
     EXPECT_TRUE(h.prompts.Messages().empty());
 }
 
-TEST_F(AddinTest, ClosingTheLastInspectorAfterTheExplorersDetaches) {
-    Start();
-    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
-    auto second = h.store->OpenExplorer("Inbox");
-    h.store->CloseExplorer(*explorer);  // two were open: still attached
-    EXPECT_TRUE(h.ctx->gOutlookApp);
-    h.store->CloseExplorer(*second);  // the last explorer, though an inspector is open
-    EXPECT_FALSE(h.ctx->gOutlookApp);
-    connect->OnDisconnection(0);
-
-    // Without explorers from the start, the last inspector's close lets go.
+TEST_F(AddinTest, EveryExplorerOpenAtConnectionIsFollowed) {
+    auto first = h.store->OpenExplorer("Inbox");
+    auto second = h.store->OpenExplorer("Calendar");
     connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
     connect->OnConnection(kProgId);
-    auto other = h.store->OpenInspector(h.store->Items("Inbox").at(1));
-    h.store->CloseInspector(*inspector);
+    auto secondBar = Bar(*second, "Korvane");
+    ASSERT_TRUE(Bar(*first, "Korvane"));
+    ASSERT_TRUE(secondBar);
+    EXPECT_FALSE(secondBar->Visible()) << "a calendar is shown there";
+    ASSERT_TRUE(h.store->SwitchFolder(*second, "Inbox"));
+    EXPECT_TRUE(secondBar->Visible()) << "its folder switches are followed";
+    h.store->CloseExplorer(*first);
     EXPECT_TRUE(h.ctx->gOutlookApp);
-    h.store->CloseInspector(*other);
-    EXPECT_FALSE(h.ctx->gOutlookApp);
-    connect->OnDisconnection(0);
-}
-
-TEST_F(AddinTest, OnlyTheLatestInspectorsCloseIsFollowed) {
-    connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
-    connect->OnConnection(kProgId);  // no explorer
-    auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
-    auto writing = h.store->OpenInspector(h.store->AddItemFile("Drafts", TestData("draft_ok.eml")));
-    h.store->CloseInspector(*writing);  // followed, but another inspector is open
-    EXPECT_TRUE(h.ctx->gOutlookApp);
-    h.store->CloseInspector(*received);  // the last one, but no longer followed
-    EXPECT_TRUE(h.ctx->gOutlookApp);
-    connect->OnDisconnection(0);
-    EXPECT_FALSE(h.ctx->gOutlookApp);
+    h.store->CloseExplorer(*second);
+    EXPECT_FALSE(h.ctx->gOutlookApp) << "its close is followed";
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{false, "MailWrappers.CreateMailWrapper", 1, 15, 0}, Refusal{false, "MailWrapper.SetItem", 1, 16, 0},
         Refusal{false, "MailWrapper.Subject", 1, 16, 0}, Refusal{false, "MailWrapper.ReceivedTime", 1, 17, 0},
         Refusal{false, "MailWrappers.CreateMailWrapper", 2, 20, 0}, Refusal{false, "MailWrapper.SetItem", 2, 20, 0},
-        Refusal{false, "MailWrapper.SaveAs", 1, 20, 0}, Refusal{false, "MailWrapper.GetItem", 2, 0, 1},
+        Refusal{false, "MailWrapper.SaveAs", 1, 20, 0}, Refusal{false, "MailWrapper.GetItem", 3, 0, 1},
         Refusal{false, "Item.Subject", 1, 0, 2}, Refusal{false, "Item.ReceivedTime", 1, 0, 4},
         Refusal{false, "MailWrapper.AttachmentCount", 1, 0, 5}, Refusal{false, "Item.Importance", 1, 0, 6},
         Refusal{false, "MailWrapper.To", 1, 0, 7}, Refusal{false, "MailWrapper.Bcc", 1, 0, 7},

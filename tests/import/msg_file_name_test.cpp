@@ -22,12 +22,15 @@ class BytesWrapper final : public outlook::MailWrapper {
 public:
     explicit BytesWrapper(std::string bytes, bool failHalfway = false)
         : bytes_(std::move(bytes)), failHalfway_(failHalfway) {}
-    // Formats asked for, in order; an old host knows only the code-page one.
+    // Formats asked for, in order. An old host refuses the Unicode one as an
+    // argument it does not know; any host may fail a save now and then.
     std::vector<std::int32_t> formats;
-    bool knowsUnicode = true;
+    std::int32_t unicodeFailure = 0;
     void SaveAs(const std::string& path, std::int32_t format) override {
         formats.push_back(format);
-        if (format != outlook::SaveAsMsg && (format != outlook::SaveAsMsgUnicode || !knowsUnicode))
+        if (format == outlook::SaveAsMsgUnicode && unicodeFailure != 0)
+            throw Error(unicodeFailure, "BytesWrapper", "SaveAs failed");
+        if (format != outlook::SaveAsMsg && format != outlook::SaveAsMsgUnicode)
             throw Error(-2147024809, "BytesWrapper", "One or more parameter values are not valid.");
         std::ofstream out(path, std::ios::binary);
         if (!out) throw Error(75, "BytesWrapper", "Path/File access error: " + path);
@@ -200,17 +203,41 @@ TEST_F(SaveTest, SavesUnderTheFreeNameAndLeavesNothingElse) {
 }
 
 TEST_F(SaveTest, SavesInUnicodeAndInTheCodePageOnlyWhereTheHostRefusesUnicode) {
-    for (bool knowsUnicode : {true, false}) {
-        SCOPED_TRACE(knowsUnicode);
+    struct Case {
+        const char* name;
+        std::int32_t unicodeFailure;
+        bool codePage;  // false: the failure is reported, nothing saved
+    };
+    const std::vector<Case> cases = {
+        {"the host writes Unicode", 0, false},
+        {"refused as a bad argument", -2147024809, true},
+        {"refused as an argument of the wrong type", -2147352571, true},
+        {"refused in the host's words: type mismatch", errnum::TypeMismatch, true},
+        {"refused in the host's words: invalid argument", errnum::InvalidArgument, true},
+        {"the host failed", -2147467259, false},
+        {"the disk is full", 61, false},
+        {"the call was rejected, busy", -2147418111, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         BytesWrapper mail("MSG");
-        mail.knowsUnicode = knowsUnicode;
-        const std::string path = SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
-        EXPECT_EQ(ReadAll(path), "MSG");
-        const std::vector<std::int32_t> expected =
-            knowsUnicode ? std::vector<std::int32_t>{outlook::SaveAsMsgUnicode}
-                         : std::vector<std::int32_t>{outlook::SaveAsMsgUnicode, outlook::SaveAsMsg};
+        mail.unicodeFailure = c.unicodeFailure;
+        std::vector<std::int32_t> expected{outlook::SaveAsMsgUnicode};
+        if (c.codePage) expected.push_back(outlook::SaveAsMsg);
+        if (c.unicodeFailure != 0 && !c.codePage) {
+            try {
+                SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
+                ADD_FAILURE() << "saved";
+            } catch (const Error& e) {
+                EXPECT_EQ(e.Number(), c.unicodeFailure) << "reported as what it is";
+            }
+            EXPECT_TRUE(fs::is_empty(dir.Path()));
+        } else {
+            const std::string path = SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
+            EXPECT_EQ(ReadAll(path), "MSG");
+            fs::remove(path);
+        }
         EXPECT_EQ(mail.formats, expected);
-        fs::remove(path);
     }
 }
 
@@ -228,7 +255,8 @@ TEST_F(SaveTest, AFailedSaveLeavesNoTemporaryFile) {
     BytesWrapper mail(std::string(4096, 'x'), true);
     EXPECT_THROW(SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits), Error);
     EXPECT_TRUE(fs::is_empty(dir.Path()));
-    EXPECT_EQ(mail.formats.size(), 2u) << "the code-page format is tried once, then the failure goes on";
+    EXPECT_EQ(mail.formats, std::vector<std::int32_t>{outlook::SaveAsMsgUnicode})
+        << "a disk that fails is no reason to try the code-page format";
 }
 
 TEST_F(SaveTest, AFailedRenameLeavesNoTemporaryFile) {

@@ -259,9 +259,15 @@ TEST_F(RecordWriterTest, SenderTextForms) {
 TEST_F(RecordWriterTest, UnsentMailGetsTheUsersOwnName) {
     // The user's name comes from the dialog's own look-up; whatever it
     // answers is the sender text of a mail not yet sent.
-    std::string userName = "not asked";
-    EXPECT_EQ(SenderOf(w.AddSample("draft_ok.eml", "Drafts"), &userName), userName);
-    EXPECT_NE(userName, "not asked");
+    // A draft that names the account it is to go from has no sender either.
+    Mail fromAccount = MailWith("Udkast");
+    fromAccount.from = "Demo Bruger <demo@korvane.example>";
+    fromAccount.extraHeaders = "X-Unsent: 1\r\n";
+    for (const auto& draft : {w.AddSample("draft_ok.eml", "Drafts"), w.AddMail(fromAccount, "Drafts")}) {
+        std::string userName = "not asked";
+        EXPECT_EQ(SenderOf(draft, &userName), userName);
+        EXPECT_NE(userName, "not asked");
+    }
     EXPECT_TRUE(w.h.prompts.Messages().empty());
 }
 

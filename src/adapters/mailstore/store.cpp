@@ -168,14 +168,15 @@ public:
 
     std::unique_ptr<outlook::AddressEntry> Sender() override {
         auto item = Item();
-        if (item->IsUnsent() || !item->Mail()->from) return nullptr;
+        // As the host's: a draft names the account it is to go from.
+        if (!item->Mail()->from) return nullptr;
         return std::make_unique<StoreSender>(*item->Mail()->from);
     }
     std::string SenderName() const override {
         auto item = Item();
         const auto mail = item->Mail();
         const auto& from = mail->from;
-        if (item->IsUnsent() || !from) return {};
+        if (!from) return {};
         return from->name.empty() ? from->address : from->name;
     }
     std::string To() const override { return JoinNames(Item()->Mail()->recipients, outlook::Recipient::To); }

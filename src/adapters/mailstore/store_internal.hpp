@@ -71,6 +71,7 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
     std::vector<std::shared_ptr<StoreExplorer>> explorers;    // open ones, the active one last
     std::vector<std::shared_ptr<StoreInspector>> inspectors;  // open ones
     std::shared_ptr<StoreApplication> app;
+    NativeWindow windowsMade = 0;  // each window gets its own handle, never 0
     outlook::Event<std::shared_ptr<outlook::Inspector>> newInspector;
     outlook::Event<std::shared_ptr<outlook::Explorer>> newExplorer;
 
@@ -149,6 +150,7 @@ public:
     void Init();  // builds the command bars once shared_from_this works
     std::shared_ptr<outlook::CommandBars> GetCommandBars() override;
     std::shared_ptr<outlook::Application> GetApplication() const override;
+    NativeWindow Handle() const override;
     std::shared_ptr<outlook::Folder> GetCurrentFolder() const override;
     std::shared_ptr<outlook::Selection> GetSelection() const override;
     outlook::Subscription OnBeforeFolderSwitch(
@@ -170,6 +172,7 @@ private:
     outlook::Event<std::shared_ptr<outlook::Folder>, bool&> beforeFolderSwitch_;
     outlook::Event<> close_;
     bool open_ = true;
+    NativeWindow handle_ = 0;
 };
 
 class StoreInspector : public outlook::Inspector, public std::enable_shared_from_this<StoreInspector> {
@@ -178,6 +181,7 @@ public:
     void Init();
     std::shared_ptr<outlook::CommandBars> GetCommandBars() override;
     std::shared_ptr<outlook::Application> GetApplication() const override;
+    NativeWindow Handle() const override;
     std::shared_ptr<outlook::Item> GetCurrentItem() const override;
     outlook::Subscription OnClose(std::function<void()> handler) override;
 
@@ -193,6 +197,7 @@ private:
     std::shared_ptr<StoreCommandBars> bars_;
     outlook::Event<> close_;
     bool open_ = true;
+    NativeWindow handle_ = 0;
 };
 
 // Command bars of one window; defined in store_bars.cpp.

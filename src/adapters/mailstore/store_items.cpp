@@ -298,6 +298,12 @@ class StoreExplorers : public outlook::Explorers {
 public:
     explicit StoreExplorers(std::weak_ptr<StoreState> state) : state_(std::move(state)) {}
     std::int32_t Count() const override { return static_cast<std::int32_t>(Lock(state_)->explorers.size()); }
+    std::shared_ptr<outlook::Explorer> Item(std::int32_t index) override {
+        auto state = Lock(state_);
+        if (index < 1 || index > Count())
+            throw Error(outlook::hosterr::InvalidIndex, "Explorers", "No explorer at position " + std::to_string(index));
+        return state->explorers[static_cast<std::size_t>(index - 1)];
+    }
     outlook::Subscription OnNewExplorer(std::function<void(std::shared_ptr<outlook::Explorer>)> handler) override {
         return Lock(state_)->newExplorer.Subscribe(std::move(handler));
     }

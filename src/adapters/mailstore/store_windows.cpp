@@ -26,7 +26,15 @@ private:
 StoreExplorer::StoreExplorer(std::weak_ptr<StoreState> state, std::shared_ptr<StoreFolder> folder)
     : state_(std::move(state)), folder_(std::move(folder)) {}
 
-void StoreExplorer::Init() { bars_ = MakeCommandBars(state_, "explorer", weak_from_this()); }
+void StoreExplorer::Init() {
+    bars_ = MakeCommandBars(state_, "explorer", weak_from_this());
+    handle_ = ++Lock(state_)->windowsMade;
+}
+
+NativeWindow StoreExplorer::Handle() const {
+    CheckOpen();
+    return handle_;
+}
 
 void StoreExplorer::CheckOpen() const {
     Lock(state_);
@@ -99,7 +107,15 @@ void StoreExplorer::CloseWindow() {
 StoreInspector::StoreInspector(std::weak_ptr<StoreState> state, std::shared_ptr<StoreItem> item)
     : state_(std::move(state)), item_(std::move(item)) {}
 
-void StoreInspector::Init() { bars_ = MakeCommandBars(state_, "inspector", weak_from_this()); }
+void StoreInspector::Init() {
+    bars_ = MakeCommandBars(state_, "inspector", weak_from_this());
+    handle_ = ++Lock(state_)->windowsMade;
+}
+
+NativeWindow StoreInspector::Handle() const {
+    CheckOpen();
+    return handle_;
+}
 
 void StoreInspector::CheckOpen() const {
     Lock(state_);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "ports/native_window.hpp"
 #include "ports/outlook/constants.hpp"
 #include "ports/outlook/subscription.hpp"
 #include "support/error.hpp"
@@ -72,12 +73,16 @@ public:
     virtual std::shared_ptr<outlook::Item> Item(std::int32_t index) const = 0;
 };
 
-// What explorers and inspectors have in common: their command bars.
+// What explorers and inspectors have in common: their command bars and the
+// platform window they are shown in.
 class Window {
 public:
     virtual ~Window() = default;
     virtual std::shared_ptr<CommandBars> GetCommandBars() = 0;
     virtual std::shared_ptr<Application> GetApplication() const = 0;
+    // The frame window the user sees, for the dialog and boxes of an import
+    // started there to belong to; 0 when the window gives none.
+    virtual NativeWindow Handle() const = 0;
 };
 
 class Explorer : public Window {
@@ -118,6 +123,8 @@ class Explorers {
 public:
     virtual ~Explorers() = default;
     virtual std::int32_t Count() const = 0;
+    // Counted from 1; throws hosterr::InvalidIndex outside 1..Count().
+    virtual std::shared_ptr<Explorer> Item(std::int32_t index) = 0;
     // Raised after the new explorer is counted, before it is shown; the host
     // may have had none until then (started for one mail window only).
     virtual Subscription OnNewExplorer(std::function<void(std::shared_ptr<Explorer>)> handler) = 0;

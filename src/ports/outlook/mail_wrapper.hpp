@@ -46,7 +46,8 @@ public:
     // item is gone: its window closes and every call on it fails.
     virtual void Send() = 0;
 
-    // Empty for a mail that has not been sent.
+    // Empty for a received mail without a sender. A draft may name the
+    // account it is to be sent from: see SenderOfSentMail.
     virtual std::unique_ptr<AddressEntry> Sender() = 0;
     virtual std::string SenderName() const = 0;
     // Display texts: the recipients' names joined by "; ".
@@ -60,6 +61,14 @@ public:
     virtual DateTime ReceivedTime() const = 0;
     virtual DateTime SentOn() const = 0;
 };
+
+// The sender of the wrapped mail, empty for a mail not yet sent whatever the
+// host reports for it: only a sent or received mail has a sender to record
+// or a reason to be thrown away after filing.
+inline std::unique_ptr<AddressEntry> SenderOfSentMail(MailWrapper& mail) {
+    if (!mail.GetItem()->Sent()) return nullptr;
+    return mail.Sender();
+}
 
 class MailWrapperFactory {
 public:

@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ports/native_window.hpp"
 #include "ports/ui/control.hpp"
 #include "ports/ui/event.hpp"
 #include "support/error.hpp"
@@ -121,6 +122,13 @@ public:
     virtual void DoEvents() {}
     // The form's mouse pointer changed (ui::pointer); the default shows none.
     virtual void ShowPointer(int /*pointer*/) {}
+    // The window the next showing is modal to, and that every box shown
+    // while no form is up belongs to (while one is, boxes belong to it);
+    // 0: none, boxes are then modal to the whole task.
+    virtual void SetOwner(NativeWindow /*owner*/) {}
+    // The form being shown comes to the front: a press meant for another
+    // import while this one is open.
+    virtual void BringToFront() {}
 };
 
 }  // namespace kv::ui

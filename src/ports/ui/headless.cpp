@@ -10,7 +10,7 @@ namespace kv::ui {
 // ---- HeadlessView
 
 void HeadlessView::ShowModal(Form& form) {
-    showings_.push_back({form.Name(), form.Caption(), {}, false});
+    showings_.push_back({form.Name(), form.Caption(), {}, false, owner_});
     const std::size_t record = showings_.size() - 1;
     if (!scripts_.empty()) {
         UserScript script = std::move(scripts_.front());

@@ -36,6 +36,7 @@ public:
         std::string captionShown;    // when the window opened
         std::string captionAtClose;  // when it closed
         bool closedByUser = false;   // the script left it open
+        NativeWindow owner = 0;      // the window it was modal to
     };
 
     void QueueUser(UserScript script) { scripts_.push_back(std::move(script)); }
@@ -47,7 +48,12 @@ public:
     void DoEvents() override;
     void SetOnDoEvents(std::function<void()> hook) { onDoEvents_ = std::move(hook); }
 
+    void SetOwner(NativeWindow owner) override { owner_ = owner; }
+    void BringToFront() override { ++broughtToFront_; }
+
     const std::vector<Showing>& Showings() const { return showings_; }
+    NativeWindow Owner() const { return owner_; }
+    int BroughtToFront() const { return broughtToFront_; }
     int DoEventsCount() const { return doEvents_; }
 
 private:
@@ -55,6 +61,8 @@ private:
     std::vector<Showing> showings_;
     std::function<void()> onDoEvents_;
     int doEvents_ = 0;
+    NativeWindow owner_ = 0;
+    int broughtToFront_ = 0;
 };
 
 class HeadlessPrompts : public Prompts {

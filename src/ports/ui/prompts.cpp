@@ -68,17 +68,43 @@ const char* AnswerName(Answer answer) {
     return "?";
 }
 
+template <class Ask>
+auto Prompts::WithProgressAside(Ask&& ask) {
+    const std::optional<ProgressShown> shown = std::exchange(progress_, std::nullopt);
+    if (!shown) return ask();
+    HideProgress();
+    // Back as it was, however the box ended; a display that cannot come
+    // back is only a courtesy lost.
+    struct Restore {
+        Prompts& self;
+        const ProgressShown& shown;
+        ~Restore() {
+            try {
+                self.Progress(shown.current, shown.total, shown.text);
+            } catch (...) {
+            }
+        }
+    } restore{*this, *shown};
+    return ask();
+}
+
 Answer Prompts::MsgBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) {
-    return ShowMessage({text, buttons, icon, TitleOrApp(title)});
+    return WithProgressAside([&] { return ShowMessage({text, buttons, icon, TitleOrApp(title)}); });
 }
 
 std::string Prompts::InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
-    return AskInput({prompt, TitleOrApp(title), defaultText});
+    return WithProgressAside([&] { return AskInput({prompt, TitleOrApp(title), defaultText}); });
 }
 
-void Prompts::Progress(int current, int total, const std::string& text) { ShowProgress(current, total, text); }
+void Prompts::Progress(int current, int total, const std::string& text) {
+    ShowProgress(current, total, text);
+    progress_ = ProgressShown{current, total, text};
+}
 
-void Prompts::EndProgress() { HideProgress(); }
+void Prompts::EndProgress() {
+    progress_.reset();
+    HideProgress();
+}
 
 void ProgressScope::Show(int current, int total, const std::string& text) {
     shown_ = true;

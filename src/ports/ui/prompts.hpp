@@ -2,6 +2,7 @@
 // Message boxes, input boxes and progress reports: everything the add-in
 // asks or tells the user outside its dialog goes through here, never
 // straight to a platform call.
+#include <optional>
 #include <string>
 
 namespace kv::ui {
@@ -53,10 +54,23 @@ public:
     void EndProgress();
 
 protected:
+    // A box is never hidden under the progress display: the display steps
+    // aside while one is up and comes back after, as it was.
     virtual Answer ShowMessage(const MessageBoxRequest& request) = 0;
     virtual std::string AskInput(const InputBoxRequest& request) = 0;
     virtual void ShowProgress(int current, int total, const std::string& text) = 0;
     virtual void HideProgress() = 0;
+
+private:
+    // Runs ask with the progress display (if any) taken down meanwhile.
+    template <class Ask>
+    auto WithProgressAside(Ask&& ask);
+
+    struct ProgressShown {
+        int current = 0, total = 0;
+        std::string text;
+    };
+    std::optional<ProgressShown> progress_;
 };
 
 // Progress of one piece of work, ended when it goes out of scope: an early

@@ -62,6 +62,7 @@ class ForeignExplorer final : public outlook::Explorer {
 public:
     std::shared_ptr<outlook::CommandBars> GetCommandBars() override { return nullptr; }
     std::shared_ptr<outlook::Application> GetApplication() const override { return nullptr; }
+    NativeWindow Handle() const override { return 0; }
     std::shared_ptr<outlook::Folder> GetCurrentFolder() const override { return nullptr; }
     std::shared_ptr<outlook::Selection> GetSelection() const override { return nullptr; }
     outlook::Subscription OnBeforeFolderSwitch(std::function<void(std::shared_ptr<outlook::Folder>, bool&)>) override {

@@ -66,6 +66,33 @@ TEST(HeadlessPrompts, InputBoxesAnswerQueuedTextOrCancel) {
     EXPECT_EQ(echoed[0], "[Opret folder] Foldernavn: \"Tilbud\"");
 }
 
+TEST(HeadlessPrompts, TheProgressDisplayStepsAsideWhileABoxIsUpAndComesBackAsItWas) {
+    HeadlessPrompts prompts;
+    std::vector<bool> shownUnderBox;
+    prompts.SetMessageResponder([&](const MessageBoxRequest&) -> std::optional<Answer> {
+        shownUnderBox.push_back(prompts.ProgressShown());
+        return std::nullopt;
+    });
+    prompts.SetInputResponder([&](const InputBoxRequest&) -> std::optional<std::string> {
+        shownUnderBox.push_back(prompts.ProgressShown());
+        return std::nullopt;
+    });
+    prompts.MsgBox("Ingen fremdrift");  // nothing to step aside
+    prompts.Progress(2, 5, "Re: Tilbud");
+    prompts.MsgBox("Mail findes allerede", Buttons::YesNo);
+    prompts.InputBox("Foldernavn");
+    EXPECT_EQ(shownUnderBox, (std::vector<bool>{false, false, false}));
+    ASSERT_TRUE(prompts.ProgressShown());
+    ASSERT_EQ(prompts.ProgressLog().size(), 3u);
+    EXPECT_EQ(prompts.ProgressLog().back().current, 2);
+    EXPECT_EQ(prompts.ProgressLog().back().total, 5);
+    EXPECT_EQ(prompts.ProgressLog().back().text, "Re: Tilbud");
+    prompts.EndProgress();
+    prompts.MsgBox("Færdig");
+    EXPECT_FALSE(prompts.ProgressShown()) << "an ended display does not come back";
+    EXPECT_EQ(prompts.ProgressLog().size(), 3u);
+}
+
 namespace {
 
 class Dialog : public Form {

@@ -1,5 +1,7 @@
 #include "adapters/win32/outlook/outlook_host.hpp"
 
+#include <oleidl.h>
+
 #include <utility>
 
 #include "adapters/win32/outlook/late_bound.hpp"
@@ -21,6 +23,18 @@ constexpr DISPID kNewExplorer = 0xF001;
 constexpr DISPID kBeforeFolderSwitch = 0xF003;
 constexpr DISPID kClose = 0xF008;
 constexpr DISPID kClick = 1;
+
+// The frame window behind an explorer or inspector, as Outlook's windows
+// tell it through IOleWindow; 0 when the object has none.
+NativeWindow FrameWindow(const Dispatch& window) noexcept {
+    ComPtr<IOleWindow> ole;
+    HWND hwnd = nullptr;
+    if (!window.Get() ||
+        FAILED(window.Get()->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(ole.Put()))) ||
+        FAILED(ole->GetWindow(&hwnd)))
+        return 0;
+    return reinterpret_cast<NativeWindow>(hwnd);
+}
 
 // An event argument passed by reference as VARIANT_BOOL (Cancel,
 // CancelDefault): read it, let the handler change it, write it back.
@@ -126,6 +140,7 @@ public:
     explicit Explorer(Dispatch d) : d_(std::move(d)) {}
     std::shared_ptr<ol::CommandBars> GetCommandBars() override { return WrapCommandBars(d_.Object(L"CommandBars")); }
     std::shared_ptr<ol::Application> GetApplication() const override { return ApplicationOf(d_); }
+    NativeWindow Handle() const override { return FrameWindow(d_); }
     std::shared_ptr<ol::Folder> GetCurrentFolder() const override {
         return std::make_shared<Folder>(d_.Object(L"CurrentFolder"));
     }
@@ -154,6 +169,7 @@ public:
     explicit Inspector(Dispatch d) : d_(std::move(d)) {}
     std::shared_ptr<ol::CommandBars> GetCommandBars() override { return WrapCommandBars(d_.Object(L"CommandBars")); }
     std::shared_ptr<ol::Application> GetApplication() const override { return ApplicationOf(d_); }
+    NativeWindow Handle() const override { return FrameWindow(d_); }
     std::shared_ptr<ol::Item> GetCurrentItem() const override { return WrapItem(d_.Object(L"CurrentItem")); }
     ol::Subscription OnClose(std::function<void()> handler) override {
         return Subscribe(d_, kInspectorEvents10, kClose, [handler](std::vector<VARIANT*>&) { handler(); });
@@ -173,6 +189,9 @@ class Explorers final : public ol::Explorers {
 public:
     explicit Explorers(Dispatch d) : d_(std::move(d)) {}
     std::int32_t Count() const override { return d_.Int(L"Count"); }
+    std::shared_ptr<ol::Explorer> Item(std::int32_t index) override {
+        return std::make_shared<Explorer>(d_.Object(L"Item", {Var(index)}));
+    }
     ol::Subscription OnNewExplorer(std::function<void(std::shared_ptr<ol::Explorer>)> handler) override {
         return Subscribe(d_, kExplorersEvents, kNewExplorer, [handler](std::vector<VARIANT*>& args) {
             if (ComPtr<IDispatch> explorer = ObjectArg(args, 0))
