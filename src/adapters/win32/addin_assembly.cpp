@@ -1,7 +1,5 @@
 #include "adapters/win32/addin_assembly.hpp"
 
-#include <oleidl.h>
-
 #include "adapters/database/open_database.hpp"
 #include "adapters/stdfs/stdfs_file_system.hpp"
 #include "adapters/win32/connect.hpp"
@@ -24,15 +22,15 @@ namespace {
 // over them, the add-in last, so it ends before anything it uses.
 class AssembledAddin final : public AddinHost {
 public:
-    AssembledAddin(ComPtr<IDispatch> application, ModuleInfo module, HWND owner)
-        : prompts_(owner),
-          view_(owner),
+    AssembledAddin(ComPtr<IDispatch> application, ModuleInfo module)
+        : prompts_(view_),
           mailWrappers_(outlook::MakeMailWrapperFactory()),
           ctx_(Platform{registry_, database_, files_, clock_, random_, prompts_, view_, *mailWrappers_,
                         std::move(module)}),
           connect_(InitContext(ctx_), outlook::WrapApplication(std::move(application))) {}
 
     void OnConnection(const std::string& progId) override { connect_.OnConnection(progId); }
+    void OnConnectionFailed(const std::string& reason) noexcept override { connect_.OnConnectionFailed(reason); }
     void OnDisconnection(int removeMode) override { connect_.OnDisconnection(removeMode); }
     void OnAddInsUpdate() override { connect_.OnAddInsUpdate(); }
     void OnStartupComplete() override { connect_.OnStartupComplete(); }
@@ -54,8 +52,9 @@ private:
     stdfs::StdFileSystem files_;
     Win32Clock clock_;
     SystemRandom random_;
-    dialog::Win32Prompts prompts_;
+    // The prompts ask the view whom their boxes belong to.
     dialog::Win32View view_;
+    dialog::Win32Prompts prompts_;
     std::unique_ptr<kv::outlook::MailWrapperFactory> mailWrappers_;
     AddinContext ctx_;
     Connect connect_;
@@ -78,23 +77,8 @@ ModuleInfo OwnModuleInfo(HMODULE module) {
 
 }  // namespace
 
-HWND HostWindow(IDispatch* application) noexcept {
-    try {
-        const outlook::Dispatch explorer(outlook::Dispatch(ComPtr<IDispatch>(application)).Call(L"ActiveExplorer").Object());
-        if (!explorer) return nullptr;
-        ComPtr<IOleWindow> window;
-        HWND hwnd = nullptr;
-        if (SUCCEEDED(explorer.Get()->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(window.Put()))) &&
-            SUCCEEDED(window->GetWindow(&hwnd)))
-            return hwnd;
-    } catch (...) {
-    }
-    return nullptr;
-}
-
 std::unique_ptr<AddinHost> AssembleAddin(IDispatch* application, ModuleInfo module) {
-    return std::make_unique<AssembledAddin>(ComPtr<IDispatch>(application), std::move(module),
-                                            HostWindow(application));
+    return std::make_unique<AssembledAddin>(ComPtr<IDispatch>(application), std::move(module));
 }
 
 void InstallAddinAssembly(HMODULE module) {

@@ -18,10 +18,6 @@ namespace kv::win32 {
 // no database or file work: everything heavier waits for the first click.
 std::unique_ptr<AddinHost> AssembleAddin(IDispatch* application, ModuleInfo module);
 
-// Outlook's main window behind application (its active explorer), for
-// message boxes and the dialog to sit on; nullptr when it cannot be told.
-HWND HostWindow(IDispatch* application) noexcept;
-
 // What DllMain's process sets up: the factory the COM object uses, reading
 // module's information at each connection.
 void InstallAddinAssembly(HMODULE module);

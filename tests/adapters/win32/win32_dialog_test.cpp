@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,14 @@ protected:
     }
 };
 
+// A top-level window of the host (an explorer, say), for dialogs and boxes to belong to.
+HWND TopLevel(const wchar_t* caption, DWORD visible = WS_VISIBLE) {
+    return ::CreateWindowExW(0, L"STATIC", caption, WS_OVERLAPPEDWINDOW | visible, 100, 50, 1000, 700, nullptr, nullptr,
+                             nullptr, nullptr);
+}
+
+kv::NativeWindow Native(HWND window) { return reinterpret_cast<kv::NativeWindow>(window); }
+
 bool Logged(const TestForm& form, const std::string& entry) {
     return std::find(form.log.begin(), form.log.end(), entry) != form.log.end();
 }
@@ -104,7 +113,7 @@ bool Logged(const TestForm& form, const std::string& entry) {
 TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     TestForm form;
-    Win32View view(nullptr);
+    Win32View view;
     bool shown = false;
     view.SetOnShown([&](HWND dialog) {
         shown = true;
@@ -249,7 +258,7 @@ void PutOnClipboard(const std::wstring& text) {
 TEST(Win32View, TextBoxesEditAsEveryWindowsEditBoxDoes) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     TestForm form;
-    Win32View view(nullptr);
+    Win32View view;
     std::vector<std::string> atEnter, changes;
     form.Load.Subscribe([&] {
         form.k.txtJobId->KeyPress.Subscribe([&](int& code) {
@@ -328,7 +337,7 @@ TEST(Win32View, TextBoxesEditAsEveryWindowsEditBoxDoes) {
 TEST(Win32View, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     TestForm form;
-    Win32View view(nullptr);
+    Win32View view;
     HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
     std::vector<std::string> seen;
     const auto note = [&](const char* when) { seen.push_back(std::string(when) + (::GetCursor() == wait ? ":wait" : ":other")); };
@@ -359,7 +368,7 @@ TEST(Win32View, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
 TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     TestForm form;
-    Win32View view(nullptr);
+    Win32View view;
     form.Load.Subscribe([&] {
         ui::ListView& list = *form.k.lstvRess;
         for (int i = 1; i <= kResources; ++i) list.Item(i).SetToolTipText(Numbered("Kunde nr. ", i));
@@ -440,7 +449,7 @@ TEST(Win32View, TheDialogWindowShowsItsIcon) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     // Big and small, from the resources of the module that shows it.
     TestForm form;
-    Win32View view(nullptr);
+    Win32View view;
     view.SetOnShown([&](HWND dialog) {
         EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
         EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0), 0);
@@ -451,11 +460,11 @@ TEST(Win32View, TheDialogWindowShowsItsIcon) {
 
 TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    HWND owner = ::CreateWindowExW(0, L"STATIC", L"Outlook", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 50, 1000, 700,
-                                   nullptr, nullptr, nullptr, nullptr);
+    HWND owner = TopLevel(L"Outlook");
     ASSERT_TRUE(owner);
     TestForm form;
-    Win32View view(owner);
+    Win32View view;
+    view.SetOwner(Native(owner));
     view.SetOnShown([&](HWND dialog) {
         EXPECT_EQ(::GetWindow(dialog, GW_OWNER), owner);
         EXPECT_FALSE(::IsWindowEnabled(owner));
@@ -475,7 +484,7 @@ TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
 TEST(Win32View, AFailingHandlerEndsTheDialogAndReachesTheCaller) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     TestForm form;
-    Win32View view(nullptr);
+    Win32View view;
     form.Load.Subscribe([&] {
         form.k.cmdClose->Click.Subscribe([] { throw kv::Error(91, "frmKorvane", "Objektvariabel ikke angivet"); });
     });
@@ -495,10 +504,12 @@ struct BoxAnswer {
     static inline std::wstring title, seenText;
     static inline int button = IDOK;
     static inline std::wstring typed;
+    static inline std::function<void(HWND box)> onBox;  // looks at the box before it is answered
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
         HWND box = ::FindWindowW(L"#32770", title.c_str());
         if (!box) return;
         ::KillTimer(nullptr, id);
+        if (onBox) onBox(box);
         wchar_t text[256] = {};
         ::GetDlgItemTextW(box, 0xFFFF, text, 256);  // a message box's text
         if (!*text) ::GetDlgItemTextW(box, kv::win32::dialog::kInputTextId, text, 256);
@@ -506,10 +517,12 @@ struct BoxAnswer {
         if (!typed.empty()) ::SetDlgItemTextW(box, kv::win32::dialog::kInputTextId, typed.c_str());
         ::PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
     }
-    static void Arm(const std::wstring& boxTitle, int answer, const std::wstring& text = {}) {
+    static void Arm(const std::wstring& boxTitle, int answer, const std::wstring& text = {},
+                    std::function<void(HWND)> look = {}) {
         title = boxTitle;
         button = answer;
         typed = text;
+        onBox = std::move(look);
         seenText.clear();
         ::SetTimer(nullptr, 0, 50, &Tick);
     }
@@ -517,7 +530,8 @@ struct BoxAnswer {
 
 TEST(Win32Prompts, MessageAndInputBoxesShowAndAnswer) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    Win32Prompts prompts(nullptr);
+    Win32View view;
+    Win32Prompts prompts(view);
     BoxAnswer::Arm(L"Korvane Outlook Addin", IDNO);
     EXPECT_EQ(prompts.MsgBox("Mailen er importeret før. Importér igen?", ui::Buttons::YesNo, ui::Icon::Question),
               ui::Answer::No);
@@ -533,19 +547,79 @@ TEST(Win32Prompts, MessageAndInputBoxesShowAndAnswer) {
 TEST(Win32Prompts, AnOwnerThatHasClosedIsNotUsed) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     // The host window the add-in started in, closed before the box is asked for.
-    HWND gone = ::CreateWindowExW(0, L"STATIC", L"Outlook", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                  nullptr, nullptr);
+    HWND gone = TopLevel(L"Outlook", 0);
     ASSERT_NE(gone, nullptr);
     ::DestroyWindow(gone);
-    Win32Prompts prompts(gone);
+    Win32View view;
+    view.SetOwner(Native(gone));
+    Win32Prompts prompts(view);
     BoxAnswer::Arm(L"Korvane Outlook Addin", IDOK);
     EXPECT_EQ(prompts.MsgBox("Du skal vælge en e-mail først."), ui::Answer::OK);
     EXPECT_EQ(Narrow(BoxAnswer::seenText), "Du skal vælge en e-mail først.");
 }
 
+// A box disables its owner and nothing else, so it belongs to the window the
+// user works the import in: the one it was started from while no dialog is
+// up, the dialog while it is shown. The progress display is the dialog's
+// too, takes no focus and never covers a box.
+TEST(Win32Prompts, BoxesBelongToTheDialogWhileItIsShownElseToTheWindowItWasOpenedFrom) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    HWND explorer = TopLevel(L"Indbakke"), second = TopLevel(L"Indbakke (2)");
+    ASSERT_TRUE(explorer && second);
+    TestForm form;
+    Win32View view;
+    Win32Prompts prompts(view);
+    view.SetOwner(Native(explorer));
+    const auto ownedBy = [&](HWND owner) {
+        return [owner, second](HWND box) {
+            EXPECT_EQ(::GetWindow(box, GW_OWNER), owner);
+            EXPECT_FALSE(::IsWindowEnabled(owner));
+            EXPECT_TRUE(::IsWindowEnabled(second));
+        };
+    };
+    BoxAnswer::Arm(L"Korvane Outlook Addin", IDOK, {}, ownedBy(explorer));
+    prompts.MsgBox("Du skal vælge en e-mail først.");
+
+    view.SetOnShown([&](HWND dialog) {
+        view.SetOwner(Native(second));  // for a later import: this one's boxes stay the dialog's
+        prompts.Progress(1, 3, "Tilbud");
+        HWND progress = prompts.ProgressWindow();
+        EXPECT_EQ(::GetWindow(progress, GW_OWNER), dialog);
+        EXPECT_FALSE(::GetWindowLongPtrW(progress, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_EQ(::GetActiveWindow(), dialog);
+        for (const bool input : {false, true}) {
+            BoxAnswer::Arm(input ? L"Ny mappe" : L"Korvane Outlook Addin", IDOK, {}, [&](HWND box) {
+                ownedBy(dialog)(box);
+                EXPECT_EQ(prompts.ProgressWindow(), nullptr) << "the progress display would cover the box";
+                // Another window came to the front; the box is brought back, not the disabled dialog.
+                ::SetForegroundWindow(second);
+                view.BringToFront();
+                EXPECT_EQ(::GetForegroundWindow(), box);
+            });
+            if (input)
+                prompts.InputBox("Navn på den nye mappe", "Ny mappe");
+            else
+                prompts.MsgBox("Mail Tilbud findes allerede i databasen", ui::Buttons::YesNo);
+        }
+        ASSERT_NE(prompts.ProgressWindow(), nullptr) << "back once the box is answered";
+        EXPECT_EQ(::GetWindow(prompts.ProgressWindow(), GW_OWNER), dialog);
+        prompts.EndProgress();
+        ::SetForegroundWindow(second);
+        view.BringToFront();
+        EXPECT_EQ(::GetForegroundWindow(), dialog);
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    form.ShowModal(view);
+    BoxAnswer::Arm(L"Korvane Outlook Addin", IDOK, {}, ownedBy(explorer));
+    prompts.MsgBox("Start Korvane mindst en gang før denne funktion kan bruges");
+    ::DestroyWindow(second);
+    ::DestroyWindow(explorer);
+}
+
 TEST(Win32Prompts, ProgressShowsForSeveralMailsOnly) {
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    Win32Prompts prompts(nullptr);
+    Win32View view;
+    Win32Prompts prompts(view);
     prompts.Progress(1, 1, "Tilbud");
     EXPECT_EQ(prompts.ProgressWindow(), nullptr);
     prompts.Progress(1, 3, "Tilbud");

@@ -11,9 +11,9 @@
 
 namespace kv::win32::dialog {
 
-// The owner given at creation, while it still exists: the host window the
-// add-in started in may have closed since, and a box on a dead owner would
-// not show at all.
+// A window handed on earlier, while it still exists: the host window an
+// import was started from may have closed since, and a box on a dead owner
+// would not show at all.
 inline HWND LiveWindow(HWND window) noexcept { return window && ::IsWindow(window) ? window : nullptr; }
 
 // Twips -> dialog units, through the screen's pixels and the average

@@ -52,7 +52,7 @@ INT_PTR CALLBACK InputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 Win32Prompts::~Win32Prompts() { CloseProgress(); }
 
 ui::Answer Win32Prompts::ShowMessage(const ui::MessageBoxRequest& request) {
-    HWND owner = LiveWindow(owner_);
+    HWND owner = view_.BoxOwner();
     const UINT type = static_cast<UINT>(request.buttons) | static_cast<UINT>(request.icon) |
                       (owner ? 0u : static_cast<UINT>(MB_TASKMODAL));
     const int answer = ::MessageBoxW(owner, Widen(request.text).c_str(), Widen(request.title).c_str(), type);
@@ -72,7 +72,7 @@ std::string Win32Prompts::AskInput(const ui::InputBoxRequest& request) {
                 static_cast<WORD>(kInputTextId));
     InputState state{&request, {}};
     const INT_PTR result =
-        ::DialogBoxIndirectParamW(ModuleHandle(), box.Get(), LiveWindow(owner_), &InputProc, reinterpret_cast<LPARAM>(&state));
+        ::DialogBoxIndirectParamW(ModuleHandle(), box.Get(), view_.BoxOwner(), &InputProc, reinterpret_cast<LPARAM>(&state));
     return result == IDOK ? state.answer : std::string();
 }
 
@@ -85,9 +85,12 @@ void Win32Prompts::ShowProgress(int current, int total, const std::string& text)
     if (!progress_) {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&icc);
-        progress_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, L"#32770", Widen(ui::kAppTitle).c_str(),
-                                      WS_POPUP | WS_CAPTION | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 420, 110,
-                                      LiveWindow(owner_), nullptr, ModuleHandle(), nullptr);
+        // Not top-most: owned by the dialog it stays above the dialog, and a
+        // box of this import or of any other program can still come over it.
+        HWND owner = view_.BoxOwner();
+        progress_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME, L"#32770", Widen(ui::kAppTitle).c_str(),
+                                      WS_POPUP | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, 420, 110, owner, nullptr,
+                                      ModuleHandle(), nullptr);
         if (!progress_) return;  // a progress display is a courtesy
         progressText_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX |
                                           SS_ENDELLIPSIS, 10, 8, 390, 18, progress_, nullptr, ModuleHandle(), nullptr);
@@ -95,11 +98,13 @@ void Win32Prompts::ShowProgress(int current, int total, const std::string& text)
                                          nullptr, ModuleHandle(), nullptr);
         HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
         ::SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        RECT owner{}, self{};
-        if (LiveWindow(owner_) && ::GetWindowRect(owner_, &owner) && ::GetWindowRect(progress_, &self))
-            ::SetWindowPos(progress_, nullptr, owner.left + (owner.right - owner.left - (self.right - self.left)) / 2,
-                           owner.top + (owner.bottom - owner.top - (self.bottom - self.top)) / 2, 0, 0,
+        RECT around{}, self{};
+        if (owner && ::GetWindowRect(owner, &around) && ::GetWindowRect(progress_, &self))
+            ::SetWindowPos(progress_, nullptr, around.left + (around.right - around.left - (self.right - self.left)) / 2,
+                           around.top + (around.bottom - around.top - (self.bottom - self.top)) / 2, 0, 0,
                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // Shown without taking the focus from the dialog the import runs in.
+        ::ShowWindow(progress_, SW_SHOWNOACTIVATE);
     }
     ::SendMessageW(progressBar_, PBM_SETRANGE32, 0, total);
     ::SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(current), 0);

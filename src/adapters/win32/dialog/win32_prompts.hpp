@@ -1,15 +1,18 @@
 #pragma once
 // Message boxes, the input box and the import progress as Windows shows
-// them, owned by the add-in's host window so they stay in front of it.
+// them, owned by the window the import is worked in (the view's BoxOwner):
+// a box disables that window and no other, so it has to be the one whose
+// buttons could start something while the box waits for its answer.
 #include <windows.h>
 
+#include "adapters/win32/dialog/win32_view.hpp"
 #include "ports/ui/prompts.hpp"
 
 namespace kv::win32::dialog {
 
 class Win32Prompts final : public ui::Prompts {
 public:
-    explicit Win32Prompts(HWND owner) : owner_(owner) {}
+    explicit Win32Prompts(const Win32View& view) : view_(view) {}
     ~Win32Prompts() override;
     Win32Prompts(const Win32Prompts&) = delete;
     Win32Prompts& operator=(const Win32Prompts&) = delete;
@@ -27,7 +30,7 @@ protected:
 private:
     void CloseProgress();
 
-    HWND owner_;
+    const Win32View& view_;
     HWND progress_ = nullptr;
     HWND progressBar_ = nullptr;
     HWND progressText_ = nullptr;

@@ -94,8 +94,23 @@ struct Win32View::Bound {
     }
 };
 
-Win32View::Win32View(HWND owner) : owner_(owner) {}
+Win32View::Win32View() = default;
 Win32View::~Win32View() = default;
+
+void Win32View::SetOwner(NativeWindow owner) {
+    if (!dialog_) owner_ = reinterpret_cast<HWND>(owner);
+}
+
+HWND Win32View::BoxOwner() const { return dialog_ ? dialog_ : LiveWindow(owner_); }
+
+void Win32View::BringToFront() {
+    if (!dialog_) return;
+    // A box up over the dialog keeps the dialog disabled; it is the one to answer.
+    HWND front = ::GetLastActivePopup(dialog_);
+    if (!front || !::IsWindowVisible(front)) front = dialog_;
+    ::SetForegroundWindow(front);
+    ::BringWindowToTop(front);
+}
 
 HWND Win32View::WindowOf(const ui::Control& control) const {
     for (const auto& b : bound_)

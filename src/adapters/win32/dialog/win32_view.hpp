@@ -20,8 +20,7 @@ namespace kv::win32::dialog {
 
 class Win32View final : public ui::View {
 public:
-    // owner: the window the dialog is modal on (nullptr: none).
-    explicit Win32View(HWND owner);
+    Win32View();
     ~Win32View() override;
 
     void ShowModal(ui::Form& form) override;
@@ -29,6 +28,16 @@ public:
     // The hourglass shows at once and stays (WM_SETCURSOR) until the form's
     // pointer is set back.
     void ShowPointer(int pointer) override;
+    // Taken for the next showing only: the dialog on screen stays with the
+    // window it was opened from, and so do the boxes shown while it is up.
+    void SetOwner(NativeWindow owner) override;
+    // The dialog, or the box it has up, comes to the front.
+    void BringToFront() override;
+
+    // The window a message box, input box or progress display belongs to
+    // now: the dialog while it is shown, else the owner given last (while it
+    // still exists); nullptr: none, the box is then modal to the task.
+    HWND BoxOwner() const;
 
     // Runs once the dialog is on screen, inside its modal loop (tests drive
     // the dialog from here).
@@ -63,7 +72,7 @@ private:
     int Pixels(int twips, bool horizontal) const;
     Bound* ById(int id);
 
-    HWND owner_;
+    HWND owner_ = nullptr;
     HWND dialog_ = nullptr;
     ui::Form* form_ = nullptr;
     std::vector<std::unique_ptr<Bound>> bound_;
