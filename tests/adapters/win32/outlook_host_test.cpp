@@ -41,7 +41,10 @@ protected:
         app.SetMethod(L"ActiveExplorer", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&explorer)); });
         app.SetObject(L"Explorers", &explorers);
         app.SetObject(L"Inspectors", &inspectors);
-        explorers.Set(L"Count", Var(1));
+        explorers.Set(L"Count", Var(1)).SetMethod(L"Item", [this](auto& args, Var& result) {
+            if (Var(*args[0]).Int() != 1) throw FakeObject::Refusal{L"Matrixindekset er uden for området.", DISP_E_BADINDEX};
+            result = Var(static_cast<IDispatch*>(&explorer));
+        });
         inspectors.Set(L"Count", Var(0)).AddEvents(kInspectorsEvents);
         ns.SetMethod(L"GetDefaultFolder", [this](auto& args, Var& result) {
             if (Var(*args[0]).Int() == ol::defaultfolder::DeletedItems) result = Var(static_cast<IDispatch*>(&deleted));
@@ -117,6 +120,13 @@ TEST_F(OutlookHostTest, ReadsTheObjectModelByName) {
     ASSERT_TRUE(active);
     EXPECT_EQ(active->GetCurrentFolder()->DefaultMessageClass(), "IPM.Note");
     EXPECT_EQ(application->GetExplorers()->Count(), 1);
+    // Windows tell their frame window through IOleWindow; one that has none gives 0.
+    explorer.SetWindow(reinterpret_cast<HWND>(0x2A0E4));
+    auto first = application->GetExplorers()->Item(1);
+    EXPECT_EQ(first->Handle(), 0x2A0E4u);
+    explorer.SetWindow(nullptr);
+    EXPECT_EQ(first->Handle(), 0u);
+    first.reset();
     auto selected = active->GetSelection();
     ASSERT_EQ(selected->Count(), 2);
     auto item = selected->Item(1);
@@ -138,6 +148,30 @@ TEST_F(OutlookHostTest, ReadsTheObjectModelByName) {
 }
 
 TEST_F(OutlookHostTest, FailedCallsCarryTheHostsDescription) {
+    // A refused argument and an index out of range as the numbers the core
+    // tells them by; any other failure keeps the host's own.
+    const struct {
+        HRESULT scode;
+        std::int32_t number;
+    } kNumbers[] = {
+        {E_INVALIDARG, kv::errnum::InvalidArgument},   {DISP_E_TYPEMISMATCH, kv::errnum::TypeMismatch},
+        {DISP_E_BADINDEX, ol::hosterr::InvalidIndex}, {E_FAIL, ol::hosterr::Failed},
+        {RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED},   {STG_E_ACCESSDENIED, STG_E_ACCESSDENIED},
+        {MAKE_HRESULT(1, 4, 0x010F), MAKE_HRESULT(1, 4, 0x010F)},
+    };
+    auto saver = kv::win32::outlook::MakeMailWrapperFactory()->CreateMailWrapper();
+    saver->SetItem(application->ActiveExplorer()->GetSelection()->Item(1));
+    for (const auto& c : kNumbers) {
+        received.SetFailure(L"SaveAs", L"Handlingen kunne ikke udføres.", c.scode);
+        try {
+            saver->SaveAs("C:\\Dok\\Tilbud.msg", ol::SaveAsMsgUnicode);
+            ADD_FAILURE() << "no error for " << std::hex << c.scode;
+        } catch (const kv::Error& e) {
+            EXPECT_EQ(e.Number(), c.number) << std::hex << c.scode;
+            EXPECT_EQ(e.Description(), "Handlingen kunne ikke udføres.");
+        }
+    }
+    saver.reset();
     auto mapi = application->GetNamespace("MAPI");
     try {
         mapi->GetItemFromID("0000");
@@ -167,6 +201,7 @@ TEST_F(OutlookHostTest, FailedCallsCarryTheHostsDescription) {
     } catch (const kv::Error& e) {
         EXPECT_EQ(e.Description(), "Ugyldigt indeks.");
     }
+    EXPECT_THROW(application->GetExplorers()->Item(2), kv::Error);
 }
 
 TEST_F(OutlookHostTest, MailWrapperWorksOnTheMailItemsOwnMembers) {

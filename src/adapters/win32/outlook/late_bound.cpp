@@ -32,6 +32,20 @@ std::string Take(BSTR& s) {
                 std::string("Type mismatch: ") + wanted + " wanted, VARIANT type " + std::to_string(vt) + " given");
 }
 
+// The failures the core tells apart, as the numbers it knows them by,
+// whether the host returns them or raises them as an exception: a refused
+// argument (an older Outlook refuses the Unicode .msg format so) and an
+// index out of range. Anything else keeps its own number, transient
+// failures included.
+std::int32_t CoreNumber(HRESULT hr) {
+    switch (hr) {
+        case DISP_E_TYPEMISMATCH: return errnum::TypeMismatch;
+        case E_INVALIDARG: return errnum::InvalidArgument;
+        case DISP_E_BADINDEX: return kv::outlook::hosterr::InvalidIndex;
+        default: return static_cast<std::int32_t>(hr);
+    }
+}
+
 Var Converted(const VARIANT& v, VARTYPE type, const char* wanted) {
     Var result;
     if (FAILED(::VariantChangeType(result.Put(), const_cast<VARIANT*>(&v), 0, type))) TypeMismatch(wanted, v.vt);
@@ -138,9 +152,9 @@ void ThrowCallFailed(HRESULT hr, const std::wstring& name, EXCEPINFO* info) {
         std::string source = Take(info->bstrSource);
         std::string description = Take(info->bstrDescription);
         ::SysFreeString(std::exchange(info->bstrHelpFile, nullptr));
-        const std::int32_t number = info->scode != 0 ? static_cast<std::int32_t>(info->scode) : info->wCode;
-        if (description.empty()) description = "'" + member + "' failed (" + HexCode(number) + ")";
-        throw Error(number, source.empty() ? kSource : source, description);
+        const std::int32_t code = info->scode != 0 ? static_cast<std::int32_t>(info->scode) : info->wCode;
+        if (description.empty()) description = "'" + member + "' failed (" + HexCode(code) + ")";
+        throw Error(CoreNumber(code), source.empty() ? kSource : source, description);
     }
     switch (hr) {
         case DISP_E_UNKNOWNNAME:
@@ -151,7 +165,7 @@ void ThrowCallFailed(HRESULT hr, const std::wstring& name, EXCEPINFO* info) {
         case DISP_E_TYPEMISMATCH: throw Error(errnum::TypeMismatch, kSource, "Type mismatch: " + member);
         default: break;
     }
-    throw Error(static_cast<std::int32_t>(hr), kSource, "'" + member + "' failed (" + HexCode(hr) + ")");
+    throw Error(CoreNumber(hr), kSource, "'" + member + "' failed (" + HexCode(hr) + ")");
 }
 
 bool Dispatch::Has(const wchar_t* name) const noexcept {
