@@ -4,6 +4,7 @@
 #include <olectl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <new>
 #include <string>
 #include <utility>
@@ -33,6 +34,14 @@ HRESULT ToHresult(const Error& error) {
     if (number == 0) return E_FAIL;
     if (number & 0x80000000u) return static_cast<HRESULT>(number);
     return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number & 0xFFFFu);
+}
+
+// Why the add-in instance's ProgId could not be read, for the log.
+std::string ProgIdFailure(HRESULT hr, const std::string& hostText) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    std::string reason = std::string("the add-in instance's ProgId could not be read (") + code + ")";
+    return hostText.empty() ? reason : reason + ": " + hostText;
 }
 
 // Runs body; a thrown failure becomes an HRESULT with error information.
@@ -166,14 +175,18 @@ HRESULT Connect::OnConnection(IDispatch* application, ext_ConnectMode, IDispatch
         SetComErrorInfo(kSource, "OnConnection needs the application and the add-in instance");
         return E_INVALIDARG;
     }
-    std::string progId;
-    HRESULT hr = GetTextProperty(addInInst, L"ProgId", progId);
-    if (FAILED(hr)) return hr;
-
-    hr = Guarded([&] {
+    std::string progId, failure;
+    const HRESULT read = GetTextProperty(addInInst, L"ProgId", progId, &failure);
+    HRESULT hr = Guarded([&] {
         if (const AddinHostFactory& factory = HostFactory()) host_ = factory(application);
-        if (host_) host_->OnConnection(progId);
+        if (!host_) return;
+        // Nothing starts without the ProgId, but the add-in's log says why.
+        if (FAILED(read))
+            host_->OnConnectionFailed(ProgIdFailure(read, failure));
+        else
+            host_->OnConnection(progId);
     });
+    if (FAILED(read)) hr = read;
     // A failed connection leaves nothing behind: Outlook will not call
     // OnDisconnection for it.
     if (FAILED(hr)) host_.reset();

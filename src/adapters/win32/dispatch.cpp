@@ -2,20 +2,32 @@
 
 namespace kv::win32 {
 
-HRESULT GetProperty(IDispatch* object, const wchar_t* name, Variant& value) noexcept {
+HRESULT GetProperty(IDispatch* object, const wchar_t* name, Variant& value, std::string* failure) noexcept {
     if (!object || !name) return E_POINTER;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     DISPID id = DISPID_UNKNOWN;
     HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr)) return hr;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Put(), nullptr,
-                          nullptr);
+    EXCEPINFO info{};
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Put(), &info, nullptr);
+    if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+    if (failure && FAILED(hr) && info.bstrDescription) {
+        try {
+            *failure = Narrow(info.bstrDescription, ::SysStringLen(info.bstrDescription));
+        } catch (...) {
+            // The number still tells the failure.
+        }
+    }
+    ::SysFreeString(info.bstrSource);
+    ::SysFreeString(info.bstrDescription);
+    ::SysFreeString(info.bstrHelpFile);
+    return hr;
 }
 
-HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::string& text) noexcept {
+HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::string& text, std::string* failure) noexcept {
     Variant value;
-    HRESULT hr = GetProperty(object, name, value);
+    HRESULT hr = GetProperty(object, name, value, failure);
     if (FAILED(hr)) return hr;
     Variant asText;
     hr = ::VariantChangeType(asText.Put(), const_cast<VARIANT*>(&value.Get()), 0, VT_BSTR);

@@ -10,12 +10,14 @@
 
 namespace kv::win32 {
 
-// Reads the property `name` of object into value.
-HRESULT GetProperty(IDispatch* object, const wchar_t* name, Variant& value) noexcept;
+// Reads the property `name` of object into value. failure, when given,
+// receives the host's own words for a failure (empty when it gave none).
+HRESULT GetProperty(IDispatch* object, const wchar_t* name, Variant& value, std::string* failure = nullptr) noexcept;
 
 // Reads a property as text (numbers and the like converted the way COM
 // converts them). On failure text is left unchanged.
-HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::string& text) noexcept;
+HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::string& text,
+                        std::string* failure = nullptr) noexcept;
 
 // An object argument of a call: a dispatch pointer (by value, by reference
 // or in a VARIANT by reference), an unknown one asked for IDispatch, or

@@ -44,6 +44,22 @@ TEST_F(AddinInOutlook, AddsItsToolbarFollowsTheFolderAndRemovesItOnDisconnection
     EXPECT_EQ(app.Refs(), 0);
 }
 
+// Without its ProgId the add-in does not start, but its log says why.
+TEST_F(AddinInOutlook, AProgIdThatCannotBeReadIsLoggedAndConnectsNothing) {
+    const AddinLog log;
+    const long mark = log.Mark();
+    FakeDispatch noProgId{{{L"Name", L"Korvane"}}};
+    EXPECT_EQ(connect->OnConnection(&app, ext_cm_Startup, &noProgId, nullptr), DISP_E_UNKNOWNNAME);
+    const std::vector<std::string> lines = log.LinesSince(mark);
+    ASSERT_EQ(lines.size(), 1u);
+    for (const char* part : {"OnConnection: ", "ProgId", "0x80020006"})
+        EXPECT_NE(lines[0].find(part), std::string::npos) << part << " in " << lines[0];
+    EXPECT_EQ(Calls(bars, L"Add"), 0);
+    EXPECT_EQ(noProgId.Refs(), 0);
+    ASSERT_EQ(ConnectAtStartup(), S_OK) << "the next connection starts as ever";
+    ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
+}
+
 TEST_F(AddinInOutlook, AtHostShutdownTheToolbarStaysAndIsReusedNextTime) {
     ASSERT_EQ(ConnectAtStartup(), S_OK);
     ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
@@ -86,14 +102,14 @@ TEST_F(AddinInOutlook, ClickWithAMailButNoSettingsAsksToStartKorvaneFirst) {
 
 TEST_F(AddinInOutlook, StartedWithoutAWindowItConnectsAndBuildsTheToolbarWithTheFirstExplorer) {
     active = nullptr;
-    explorers.Set(L"Count", Var(0));
+    shownExplorers.clear();
     ASSERT_EQ(ConnectAtStartup(), S_OK);
     EXPECT_EQ(Calls(bars, L"Add"), 0);
     EXPECT_EQ(inspectors.Sinks(kInspectorsEvents), 1u) << "mail windows are followed at once";
     EXPECT_EQ(explorers.Sinks(kExplorersEvents), 1u);
 
     explorer.SetObject(L"CurrentFolder", &calendar);
-    OpenExplorer(main, 1);
+    OpenExplorer(main);
     ASSERT_EQ(Calls(bars, L"Add"), 1);
     EXPECT_EQ(button.Value(L"Tag").Text(), "CBButton");
     EXPECT_EQ(button.Value(L"OnAction").Text(), "<!KVOutlookAddin.ConnectGlobal>");
@@ -105,7 +121,7 @@ TEST_F(AddinInOutlook, StartedWithoutAWindowItConnectsAndBuildsTheToolbarWithThe
     EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
 
     // Its close (the only window) lets go of Outlook before disconnection.
-    CloseExplorer(main, 1);
+    CloseExplorer(main);
     std::wstring held;
     EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
     EXPECT_EQ(app.Refs(), 0);
@@ -115,7 +131,7 @@ TEST_F(AddinInOutlook, StartedWithoutAWindowItConnectsAndBuildsTheToolbarWithThe
 TEST_F(AddinInOutlook, EveryExplorerHasItsToolbarAndTheClickReadsTheActiveOne) {
     ASSERT_EQ(ConnectAtStartup(), S_OK);
     other.explorer.SetObject(L"CurrentFolder", &calendar);
-    OpenExplorer(other, 2);
+    OpenExplorer(other);
     ASSERT_EQ(Calls(other.bars, L"Add"), 1);
     EXPECT_EQ(other.button.Value(L"Tag").Text(), "CBButton");
     EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
@@ -145,7 +161,7 @@ TEST_F(AddinInOutlook, EveryExplorerHasItsToolbarAndTheClickReadsTheActiveOne) {
     }
 
     // The first window closes: the second is still followed.
-    CloseExplorer(main, 2);
+    CloseExplorer(main);
     EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 0u);
     EXPECT_EQ(button.Sinks(kButtonEvents), 0u);
     EXPECT_EQ(other.button.Sinks(kButtonEvents), 1u);
@@ -154,7 +170,7 @@ TEST_F(AddinInOutlook, EveryExplorerHasItsToolbarAndTheClickReadsTheActiveOne) {
     other.explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(calendar), BoolRef(&cancel)});
     EXPECT_FALSE(other.toolbar.Value(L"Visible").Bool());
     // The last one closes: every reference goes.
-    CloseExplorer(other, 1);
+    CloseExplorer(other);
     std::wstring held;
     EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
     EXPECT_EQ(app.Refs(), 0);

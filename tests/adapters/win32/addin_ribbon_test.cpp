@@ -74,7 +74,7 @@ TEST_F(RibbonInOutlook, TheExplorerButtonImportsTheSelectionOfTheWindowItWasPres
     if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
     DeleteTree(kUser, Widen(settings::kSettingsKey));
     ASSERT_EQ(ConnectAtStartup(), S_OK);
-    OpenExplorer(other, 2);
+    OpenExplorer(other);
     const std::string callback = Callback(kExplorerRibbon);
     // The active window has a mail selected; the one pressed in has none.
     mail.Set(L"Class", Var(43)).Set(L"Subject", Var("Tilbud"));
@@ -84,6 +84,7 @@ TEST_F(RibbonInOutlook, TheExplorerButtonImportsTheSelectionOfTheWindowItWasPres
     ASSERT_EQ(PressRibbon(callback, other.explorer), S_OK);
     EXPECT_EQ(BoxAnswer::shown, 1);
     EXPECT_EQ(Narrow(BoxAnswer::text), "Du skal vælge en e-mail først.");
+    EXPECT_EQ(BoxAnswer::owner, other.explorer.Window()) << "the box belongs to the window pressed in";
     EXPECT_EQ(Calls(other.selection, L"Count"), 1);
     EXPECT_EQ(Calls(selection, L"Count"), 0);
 
@@ -119,7 +120,7 @@ TEST_F(RibbonInOutlook, WithToolbarsTurnedOffNoToolbarIsBuiltAndAKeptOneGoes) {
         EXPECT_EQ(BoxAnswer::shown, 1);
         EXPECT_EQ(Narrow(BoxAnswer::text), "Du skal vælge en e-mail først.");
     }
-    CloseExplorer(main, 1);
+    CloseExplorer(main);
     std::wstring held;
     EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
     ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);

@@ -129,6 +129,11 @@ FakeObject& FakeObject::AddEvents(REFIID iid) {
     return *this;
 }
 
+FakeObject& FakeObject::SetWindow(HWND window) {
+    window_ = window;
+    return *this;
+}
+
 void FakeObject::Fire(REFIID iid, DISPID id, std::vector<VARIANT> args) {
     for (auto& point : points_)
         if (point->Iid() == iid) point->Fire(id, args);
@@ -161,6 +166,8 @@ HRESULT FakeObject::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IDispatch*>(this);
     } else if (iid == IID_IConnectionPointContainer && !points_.empty()) {
         *object = static_cast<IConnectionPointContainer*>(this);
+    } else if (iid == IID_IOleWindow && window_) {
+        *object = static_cast<IOleWindow*>(this);
     } else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -258,6 +265,12 @@ HRESULT FakeObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
         }
     *point = nullptr;
     return CONNECT_E_NOCONNECTION;
+}
+
+HRESULT FakeObject::GetWindow(HWND* window) {
+    if (!window) return E_POINTER;
+    *window = window_;
+    return S_OK;
 }
 
 bool FakeWorld::AllReleased(std::wstring* first) const {

@@ -1,13 +1,15 @@
 #pragma once
 // A stand-in for one object of the host's object model, reached by name
 // through IDispatch like the real one: properties (read and written),
-// methods, members that fail with an EXCEPINFO, and connection points that
-// the test fires events through. Objects belong to the test (a FakeWorld)
+// methods, members that fail with an EXCEPINFO, connection points that the
+// test fires events through, and for a window object (explorer, inspector)
+// the frame window it tells through IOleWindow. Objects belong to the test (a FakeWorld)
 // and are never deleted through Release, so the test can check that the
 // code under test gave every reference back (Refs() == 0).
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
+#include <oleidl.h>
 
 #include <functional>
 #include <map>
@@ -24,7 +26,7 @@ using outlook::Var;
 
 class FakeConnectionPoint;
 
-class FakeObject final : public IDispatch, public IConnectionPointContainer {
+class FakeObject final : public IDispatch, public IConnectionPointContainer, public IOleWindow {
 public:
     // args in declaration order; the result may stay empty. A method that
     // throws a Refusal fails as the host fails (DISP_E_EXCEPTION).
@@ -53,6 +55,8 @@ public:
     // Any call of name fails as the host fails: DISP_E_EXCEPTION with this text.
     FakeObject& SetFailure(const std::wstring& name, const std::wstring& description, HRESULT scode = E_FAIL);
     FakeObject& AddEvents(REFIID iid);
+    // The object answers IOleWindow with window (nullptr: it has none).
+    FakeObject& SetWindow(HWND window);
     // From now on every member fails as the host fails on an item it took
     // away (sent, moved, deleted); the names stay known.
     FakeObject& FailEverything(const std::wstring& description, HRESULT scode);
@@ -64,6 +68,7 @@ public:
     // The value a property holds now (after the code under test wrote it).
     const Var& Value(const std::wstring& name) const;
     const std::vector<Call>& Calls() const { return calls_; }
+    HWND Window() const { return window_; }
     // References held on the object and on its connection points.
     long Refs() const;
 
@@ -77,6 +82,8 @@ public:
                                      EXCEPINFO* info, UINT*) override;
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
 private:
     struct Failure {
@@ -90,6 +97,7 @@ private:
     std::map<DISPID, std::pair<std::wstring, Member>> members_;
     std::vector<std::unique_ptr<FakeConnectionPoint>> points_;
     std::vector<Call> calls_;
+    HWND window_ = nullptr;
     long refs_ = 0;
 };
 

@@ -5,8 +5,11 @@
 // test fills. Message boxes the add-in shows are answered from a timer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "adapters/win32/extensibility.hpp"
 #include "addin_dll_fixture.hpp"
@@ -32,6 +35,7 @@ constexpr DISPID kClick = 1;
 // test program shows on the same display is left alone.
 struct BoxAnswer {
     static inline std::wstring title, text;
+    static inline HWND owner = nullptr;
     static inline int shown = 0;
     static BOOL CALLBACK Check(HWND hwnd, LPARAM found) {
         wchar_t cls[16] = {};
@@ -50,15 +54,53 @@ struct BoxAnswer {
         title = buffer;
         ::GetDlgItemTextW(box, 0xFFFF, buffer, 256);  // a message box's text
         text = buffer;
+        owner = ::GetWindow(box, GW_OWNER);
         ++shown;
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
     static void Arm() {
         title.clear();
         text.clear();
+        owner = nullptr;
         shown = 0;
         ::SetTimer(nullptr, 0, 50, &Tick);
     }
+};
+
+// The add-in's log, KVOutlookAddin.log beside the DLL that COM loaded: a
+// mark at its present end, and the lines written after a mark.
+class AddinLog {
+public:
+    AddinLog() {
+        wchar_t dll[MAX_PATH] = {};
+        ::GetModuleFileNameW(::GetModuleHandleW(L"KVOutlookAddin.dll"), dll, MAX_PATH);
+        path_ = dll;
+        path_ = path_.substr(0, path_.find_last_of(L'\\') + 1) + L"KVOutlookAddin.log";
+    }
+    long Mark() const { return static_cast<long>(Text(0).size()); }
+    std::vector<std::string> LinesSince(long mark) const {
+        std::vector<std::string> lines;
+        const std::string text = Text(mark);
+        for (std::size_t begin = 0, end; begin < text.size(); begin = end + 1) {
+            end = text.find('\n', begin);
+            if (end == std::string::npos) end = text.size();
+            if (end > begin + 1) lines.push_back(text.substr(begin, end - begin));
+        }
+        return lines;
+    }
+
+private:
+    std::string Text(long from) const {
+        std::string text;
+        if (FILE* in = ::_wfopen(path_.c_str(), L"rb")) {
+            std::fseek(in, from, SEEK_SET);
+            char buffer[4096];
+            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, n);
+            std::fclose(in);
+        }
+        return text;
+    }
+    std::wstring path_;
 };
 
 // One explorer window of the fake Outlook: its selection, command bars that
@@ -86,7 +128,9 @@ inline constexpr const wchar_t* kComposeMailRibbon = L"Microsoft.Outlook.Mail.Co
 // As Outlook 2010 and later, it asks the connected add-in for its ribbon and
 // the main window's markup; a ribbon button pressed calls the add-in back
 // by the button's onAction name with a control whose Context is the window
-// it was pressed in.
+// it was pressed in. Every explorer and inspector is shown in a top-level
+// window of its own, which it tells through IOleWindow as Outlook's do, and
+// which goes when it closes.
 class AddinInOutlook : public AddinDll {
 protected:
     void SetUp() override {
@@ -104,12 +148,14 @@ protected:
         // Nothing when Outlook was started without a main window.
         app.SetMethod(L"ActiveExplorer", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(active)); });
         app.SetObject(L"Explorers", &explorers).SetObject(L"Inspectors", &inspectors);
-        explorers.Set(L"Count", Var(1)).AddEvents(kExplorersEvents);
-        inspectors.Set(L"Count", Var(0)).AddEvents(kInspectorsEvents);
+        Collection(explorers, shownExplorers).AddEvents(kExplorersEvents);
+        Collection(inspectors, shownInspectors).AddEvents(kInspectorsEvents);
         inbox.Set(L"Name", Var("Indbakke")).Set(L"DefaultMessageClass", Var("IPM.Note"));
         calendar.Set(L"Name", Var("Kalender")).Set(L"DefaultMessageClass", Var("IPM.Appointment"));
         Wire(main);
         Wire(other);
+        Frame(main.explorer, L"Indbakke - Outlook");
+        Frame(other.explorer, L"Indbakke - Outlook (2)");
 
         CLSID clsid{};
         ASSERT_EQ(::CLSIDFromProgID(L"KVOutlookAddin.Connect", &clsid), S_OK);
@@ -125,6 +171,24 @@ protected:
             ASSERT_EQ(::CompareStringOrdinal(loaded, -1, InstalledDllPath().c_str(), -1, TRUE), CSTR_EQUAL)
                 << Narrow(loaded);
         }
+    }
+    // Explorers or Inspectors: counted and indexed from 1 over the windows
+    // shown now; an index out of range fails as Outlook's does.
+    static FakeObject& Collection(FakeObject& collection, std::vector<FakeObject*>& shown) {
+        collection.SetMethod(L"Count", [&shown](auto&, Var& result) { result = Var(static_cast<int>(shown.size())); });
+        return collection.SetMethod(L"Item", [&shown](auto& args, Var& result) {
+            const int index = Var(*args[0]).Int();
+            if (index < 1 || index > static_cast<int>(shown.size()))
+                throw FakeObject::Refusal{L"Matrixindekset er uden for området.", DISP_E_BADINDEX};
+            result = Var(static_cast<IDispatch*>(shown[static_cast<std::size_t>(index - 1)]));
+        });
+    }
+    // A top-level window for window to be shown in.
+    void Frame(FakeObject& window, const wchar_t* caption) {
+        HWND frame = ::CreateWindowExW(0, L"STATIC", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30, 900, 640,
+                                       nullptr, nullptr, nullptr, nullptr);
+        window.SetWindow(frame);
+        if (frame) frames_.push_back(frame);
     }
     void Wire(FakeExplorerWindow& w) {
         w.explorer.SetObject(L"CurrentFolder", &inbox).SetObject(L"Selection", &w.selection);
@@ -158,6 +222,7 @@ protected:
         EXPECT_TRUE(world.AllReleased(&held)) << "a reference was kept on the object first asked for " << Narrow(held);
         EXPECT_EQ(addInInst.Refs(), 0);
         mirror_.reset();
+        for (HWND frame : frames_) ::DestroyWindow(frame);
         AddinDll::TearDown();
     }
 
@@ -225,17 +290,43 @@ protected:
             each->button.Fire(kButtonEvents, kClick, {Object(w.button), BoolRef(&cancelDefault)});
     }
     // A new explorer window, as Outlook announces it.
-    void OpenExplorer(FakeExplorerWindow& w, int count) {
-        explorers.Set(L"Count", Var(count));
+    void OpenExplorer(FakeExplorerWindow& w) {
+        shownExplorers.push_back(&w.explorer);
         active = &w.explorer;
         explorers.Fire(kExplorersEvents, kNewExplorer, {Object(w.explorer)});
     }
-    // Close is raised while the window is still counted.
-    void CloseExplorer(FakeExplorerWindow& w, int countBefore) {
-        explorers.Set(L"Count", Var(countBefore));
+    // Close is raised while the window is still counted; then it is gone.
+    void CloseExplorer(FakeExplorerWindow& w) {
         w.explorer.Fire(kExplorerEvents10, kClose);
-        explorers.Set(L"Count", Var(countBefore - 1));
-        if (active == &w.explorer) active = countBefore > 1 ? &(&w == &main ? other : main).explorer : nullptr;
+        Forget(shownExplorers, w.explorer);
+        if (active == &w.explorer) active = shownExplorers.empty() ? nullptr : shownExplorers.front();
+    }
+    // A mail window as Outlook opens it, announced by NewInspector. Unless
+    // bars are given, its command bars refuse a toolbar, so only the ribbon
+    // files from it.
+    FakeObject& OpenInspector(FakeObject& item, FakeObject* bars = nullptr) {
+        FakeObject& inspector = world.Make();
+        if (!bars) {
+            bars = &world.Make();
+            bars->SetFailure(L"Item", L"Objektet blev ikke fundet.");
+            bars->SetFailure(L"Add", L"Der er ikke plads til flere værktøjslinjer.");
+        }
+        inspector.SetObject(L"CurrentItem", &item).SetObject(L"CommandBars", bars).SetObject(L"Application", &app);
+        inspector.AddEvents(kInspectorEvents10);
+        Frame(inspector, L"Meddelelse");
+        inspectorBars.push_back(bars);
+        shownInspectors.push_back(&inspector);
+        inspectors.Fire(kInspectorsEvents, kNewInspector, {Object(inspector)});
+        return inspector;
+    }
+    void CloseInspector(FakeObject& inspector) {
+        inspector.Fire(kInspectorEvents10, kClose);
+        Forget(shownInspectors, inspector);
+    }
+    // The window leaves its collection, and its frame goes.
+    static void Forget(std::vector<FakeObject*>& shown, FakeObject& window) {
+        shown.erase(std::remove(shown.begin(), shown.end(), &window), shown.end());
+        ::DestroyWindow(window.Window());
     }
     int Calls(const FakeObject& object, const std::wstring& name) const {
         int n = 0;
@@ -254,6 +345,9 @@ protected:
     FakeObject &explorer = main.explorer, &selection = main.selection, &bars = main.bars;
     FakeObject &toolbar = main.toolbar, &controls = main.controls, &button = main.button;
     FakeObject* active = &main.explorer;
+    std::vector<FakeObject*> shownExplorers{&main.explorer}, shownInspectors;
+    std::vector<FakeObject*> inspectorBars;  // of each inspector opened, in order
+    std::vector<HWND> frames_;
     FakeObject& mail = world.Make();
     test::FakeDispatch addInInst{test::AddInInstProperties(L"KVOutlookAddin.Connect")};
     ComPtr<IDTExtensibility2> connect;
