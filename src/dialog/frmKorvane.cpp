@@ -3,6 +3,7 @@
 #include "dialog/frmKorvane_helpers.hpp"
 #include "settings/log_level.hpp"
 #include "settings/settings_key.hpp"
+#include "settings/user_name.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -153,13 +154,7 @@ bool frmKorvane::CustomerSelected() const {
     return ress != nullptr && dialog::IsCustomer(ress->Tag());
 }
 
-std::string frmKorvane::GetUserName() {
-    std::unique_ptr<db::RecordSet> rs =
-        Db().Execute(" SELECT RessNavn FROM Ress WHERE RessId = " + std::to_string(ctx_.gUserRessId));
-    std::string name = rs->EndOfFile() ? std::string() : rs->Field("RessNavn").ToText();
-    rs->Close();
-    return name;
-}
+std::string frmKorvane::GetUserName() { return settings::UserName(Db(), ctx_.gUserRessId); }
 
 void frmKorvane::Form_Unload() { ctx_.gImportExplorer.reset(); }
 

@@ -11,8 +11,7 @@
 //   frmKorvane_lookup.cpp     job lookup by number and name
 //   frmKorvane_folders.cpp    document folder and folder tree, new folder
 //   frmKorvane_helpers.cpp    list keys and tags, typed numbers, shared SQL
-//   import/import_command.cpp cmdImport_Click
-//   import/record_writer.cpp  UpdateDB, GetSenderName
+//   frmKorvane_import.cpp     cmdImport_Click: the choice handed to the import
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -60,9 +59,6 @@ public:
     ui::TreeNode* FindChildNode(ui::TreeNode& parent, const std::string& name);
     void UpdateTreeLines();
 
-    bool UpdateDB(const std::string& file, outlook::MailWrapper& mail, const std::string& subFolder,
-                  std::int32_t jobId);
-    std::string GetSenderName(outlook::MailWrapper& mail);
 
     // Event handlers.
     void Form_Load();

@@ -1,6 +1,5 @@
 #include "import/import_support.hpp"
 
-#include "ports/ui/list_view.hpp"
 #include "support/utf.hpp"
 
 namespace kv {
@@ -20,14 +19,6 @@ Error ObjectNotSet(const std::string& what) {
 db::Connection& RequireConnection(AddinContext& ctx) {
     if (!ctx.gConnection) throw ObjectNotSet("no database connection");
     return *ctx.gConnection;
-}
-
-std::int32_t SelectedRessId(const dialog::KorvaneControls& controls) {
-    const ui::ListItem* item = controls.lstvRess ? controls.lstvRess->SelectedItem() : nullptr;
-    if (item == nullptr) throw ObjectNotSet("no resource selected");
-    const std::u16string key = utf::ToUtf16(item->Key());
-    const std::u16string number = key.size() > 1 ? key.substr(1, 15) : std::u16string();
-    return Value(utf::ToUtf8(number)).ToInt();
 }
 
 std::string SubFolderText(const std::string& folderPath, const std::string& rootPath) {

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "context/addin_context.hpp"
-#include "dialog/frmKorvane_layout.hpp"
 #include "ports/database.hpp"
 
 namespace kv {
@@ -15,11 +14,6 @@ Error ObjectNotSet(const std::string& what);
 
 // The open connection; kv::Error when there is none.
 db::Connection& RequireConnection(AddinContext& ctx);
-
-// The resource number of the resource list's selected item: its key from
-// the second character on, at most 15 characters, as an integer. kv::Error
-// when no item is selected or the key holds no number.
-std::int32_t SelectedRessId(const dialog::KorvaneControls& controls);
 
 // The order key that identifies a new import row to the stored procedure:
 // int(r * 32767) * 32767 + the low 15 bits of the user's resource number.

@@ -1,12 +1,11 @@
-// UpdateDB writes the DocMailImport row of one saved mail and lets the
-// database file it; GetSenderName forms the sender text that row stores and
-// the duplicate check compares.
+#include "import/record_writer.hpp"
+
 #include <limits>
 #include <memory>
 
-#include "dialog/frmKorvane.hpp"
-#include "support/clean_file_name.hpp"
 #include "import/import_support.hpp"
+#include "settings/user_name.hpp"
+#include "support/clean_file_name.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -54,40 +53,40 @@ std::int32_t MakeOrdId(float r, std::int32_t userRessId) {
     return factor * 32767 + (userRessId & 32767);
 }
 
-bool frmKorvane::UpdateDB(const std::string& file, outlook::MailWrapper& mail, const std::string& subFolder,
-                          std::int32_t jobId) {
+bool UpdateDB(AddinContext& ctx, const std::string& file, outlook::MailWrapper& mail, const MailFacts& facts,
+              const RecordTarget& target) {
     int step = 0;
     bool result = false;
     std::unique_ptr<db::InsertSet> set;
     ReportAndStop(
         [&] {
-            const std::int32_t ordId = FreeOrdId(RequireConnection(ctx_), ctx_.Random(), ctx_.gUserRessId);
-            FileSystem& files = ctx_.Files();
+            const std::int32_t ordId = FreeOrdId(RequireConnection(ctx), ctx.Random(), ctx.gUserRessId);
+            FileSystem& files = ctx.Files();
             if (!files.FileExists(file)) throw Error(fserr::FileNotFound, "UpdateDB", "File not found: " + file);
-            set = RequireConnection(ctx_).OpenInsertSet("SELECT * FROM DocMailImport WHERE ImpId = -1 ");
+            set = RequireConnection(ctx).OpenInsertSet("SELECT * FROM DocMailImport WHERE ImpId = -1 ");
             set->AddNew();
 
             step = 1;
             const std::string fileName = LastPathComponent(file);
             set->SetField("DocTitle", Value(DocTitleOf(fileName)));
-            set->SetField("DocAuthorId", Value(ctx_.gUserRessId));
-            set->SetField("ResId", Value(SelectedRessId(c_)));
-            if (jobId > 0) set->SetField("JobId", Value(jobId));
-            set->SetField("DocDate", Value(ctx_.Time().Now()));
+            set->SetField("DocAuthorId", Value(ctx.gUserRessId));
+            if (!target.ressId) throw ObjectNotSet("no resource selected");
+            set->SetField("ResId", Value(*target.ressId));
+            if (target.jobId > 0) set->SetField("JobId", Value(target.jobId));
+            set->SetField("DocDate", Value(ctx.Time().Now()));
             set->SetField("FExt", Value("msg"));
-            if (!subFolder.empty()) set->SetField("SubFld", Value(subFolder));
+            if (!target.subFolder.empty()) set->SetField("SubFld", Value(target.subFolder));
             set->SetField("FSize", FileSizeValue(files.FileSize(file)));
             set->SetField("FName", Value(fileName));
             set->SetField("IconID", Value(kIconIdMsg));
 
             const std::shared_ptr<outlook::Item> item = mail.GetItem();
             step = 2;
-            const std::string subject = item->Subject();
-            set->SetField("Subject", Value(StoredSubject(subject)));
+            set->SetField("Subject", Value(StoredSubject(facts.subject)));
             step = 3;
-            set->SetField("Sender", Value(GetSenderName(mail)));
+            set->SetField("Sender", Value(facts.sender));
             step = 4;
-            set->SetField("Received", Value(item->ReceivedTime()));
+            set->SetField("Received", Value(facts.received));
             step = 5;
             set->SetField("Attachments", Value(mail.AttachmentCount()));
             step = 6;
@@ -106,7 +105,7 @@ bool frmKorvane::UpdateDB(const std::string& file, outlook::MailWrapper& mail, c
             set->Close();
 
             step = 11;
-            auto call = RequireConnection(ctx_).CreateProcedureCall("DocMailImportExec");
+            auto call = RequireConnection(ctx).CreateProcedureCall("DocMailImportExec");
             call->Refresh();
             call->SetParameter(1, Value(ordId));
             call->Execute();
@@ -116,8 +115,8 @@ bool frmKorvane::UpdateDB(const std::string& file, outlook::MailWrapper& mail, c
             step = 12;
         },
         [&](const Error& e) {
-            ctx_.Prompts().MsgBox(e.Description(), ui::Buttons::OK, ui::Icon::None, "UpdateDB");
-            ctx_.gLog.WriteToLog("UpdateDB (" + std::to_string(step) + "): " + e.Description(), 1,
+            ctx.Prompts().MsgBox(e.Description(), ui::Buttons::OK, ui::Icon::None, "UpdateDB");
+            ctx.gLog.WriteToLog("UpdateDB (" + std::to_string(step) + "): " + e.Description(), 1,
                                  static_cast<std::int32_t>(LogType::Error));
             result = false;
         });
@@ -127,13 +126,13 @@ bool frmKorvane::UpdateDB(const std::string& file, outlook::MailWrapper& mail, c
     return result;
 }
 
-std::string frmKorvane::GetSenderName(outlook::MailWrapper& mail) {
+std::string GetSenderName(AddinContext& ctx, outlook::MailWrapper& mail) {
     std::string result;
     ReportAndStop(
         [&] {
             std::unique_ptr<outlook::AddressEntry> sender = outlook::SenderOfSentMail(mail);
             if (!sender) {
-                result = GetUserName();
+                result = settings::UserName(RequireConnection(ctx), ctx.gUserRessId);
                 return;
             }
             std::string name = mail.SenderName();
@@ -143,7 +142,7 @@ std::string frmKorvane::GetSenderName(outlook::MailWrapper& mail) {
             sender->Close();
         },
         [&](const Error& e) {
-            ctx_.gLog.WriteToLog("GetSenderName: " + e.Description(), 1, static_cast<std::int32_t>(LogType::Error));
+            ctx.gLog.WriteToLog("GetSenderName: " + e.Description(), 1, static_cast<std::int32_t>(LogType::Error));
             result.clear();
         });
     return result;

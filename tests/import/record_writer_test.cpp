@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "import/import_support.hpp"
+#include "import/record_writer.hpp"
+#include "settings/user_name.hpp"
 #include "import_world.hpp"
 
 namespace kv::importtest {
@@ -21,27 +23,20 @@ struct RecordWriterTest : ::testing::Test {
         return file;
     }
 
-    // UpdateDB for the item, with the dialog showing choice.
+    // UpdateDB for the item, its facts read as the import reads them.
     bool Record(const std::shared_ptr<outlook::Item>& item, const std::string& file, const std::string& subFolder,
-                std::int32_t jobId, const Choice& choice) {
-        bool result = false;
-        w.WithDialog(choice, [&](frmKorvane& dlg) {
-            auto wrapper = w.h.store->CreateMailWrapper();
-            wrapper->SetItem(item);
-            result = dlg.UpdateDB(file, *wrapper, subFolder, jobId);
-        });
-        return result;
+                std::int32_t jobId, std::optional<std::int32_t> ressId = demo::CustomerWithJobs) {
+        auto wrapper = w.h.store->CreateMailWrapper();
+        wrapper->SetItem(item);
+        const MailFacts facts{wrapper->Subject(), GetSenderName(ctx, *wrapper), wrapper->ReceivedTime()};
+        return UpdateDB(ctx, file, *wrapper, facts, RecordTarget{ressId, jobId, subFolder});
     }
 
     std::string SenderOf(const std::shared_ptr<outlook::Item>& item, std::string* userName = nullptr) {
-        std::string sender;
-        w.WithDialog(w.JobChoice(), [&](frmKorvane& dlg) {
-            auto wrapper = w.h.store->CreateMailWrapper();
-            wrapper->SetItem(item);
-            sender = dlg.GetSenderName(*wrapper);
-            if (userName) *userName = dlg.GetUserName();
-        });
-        return sender;
+        auto wrapper = w.h.store->CreateMailWrapper();
+        wrapper->SetItem(item);
+        if (userName) *userName = settings::UserName(*ctx.gConnection, ctx.gUserRessId);
+        return GetSenderName(ctx, *wrapper);
     }
 
     Value Column(const std::string& column) {
@@ -61,7 +56,7 @@ TEST_F(RecordWriterTest, WritesEveryColumnOfTheImportRow) {
     w.h.random.values = {0.25f};
     w.h.clock.now = DateTime{2024, 6, 1, 9, 30, 0};
 
-    ASSERT_TRUE(Record(item, file, "Korrespondance" + std::string(1, kPathSeparator) + "2024", 417, w.JobChoice()));
+    ASSERT_TRUE(Record(item, file, "Korrespondance" + std::string(1, kPathSeparator) + "2024", 417));
 
     EXPECT_EQ(Column("DocTitle"), Value("Tilbud_2"));
     EXPECT_EQ(Column("FName"), Value("Tilbud_2.msg"));
@@ -97,11 +92,7 @@ TEST_F(RecordWriterTest, OptionalColumnsStayNullAndEmptySubjectIsEmptyText) {
     auto item = w.AddMail(m);
     const std::string file = SaveMsg(item, "Ingen emne.msg");
     w.ProcedureReturns(0);
-    Choice choice;
-    choice.ressId = demo::Supplier;
-    choice.jobId = 0;
-    choice.root = w.ResourceFolder(demo::Supplier);
-    ASSERT_TRUE(Record(item, file, "", 0, choice));
+    ASSERT_TRUE(Record(item, file, "", 0, demo::Supplier));
     EXPECT_TRUE(Column("JobId").IsNull());
     EXPECT_TRUE(Column("SubFld").IsNull());
     EXPECT_EQ(Column("Subject"), Value(""));
@@ -122,7 +113,7 @@ TEST_F(RecordWriterTest, OrdIdKeepsTheLowFifteenBitsOfTheUser) {
     const std::string file = SaveMsg(item, "Tilbud.msg");
     w.ProcedureReturns(0);
     w.h.random.values = {0.0f};
-    ASSERT_TRUE(Record(item, file, "", 417, w.JobChoice()));
+    ASSERT_TRUE(Record(item, file, "", 417));
     EXPECT_EQ(Column("OrdId").ToInt(), 7232);
     EXPECT_EQ(Column("DocAuthorId").ToInt(), 40000);
 }
@@ -133,13 +124,13 @@ TEST_F(RecordWriterTest, OrdIdOfARowLeftBehindIsDrawnAgain) {
     const std::string file = SaveMsg(item, "Tilbud.msg");
     w.ProcedureReturns(5);  // the row stays in DocMailImport
     w.h.random.values = {0.0f};
-    ASSERT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    ASSERT_FALSE(Record(item, file, "", 417));
     ASSERT_EQ(Column("OrdId").ToInt(), 7232);
 
     // Two draws hit the key left behind; the third is free.
     w.ProcedureReturns(0);
     w.h.random.values = {0.0f, 0.0f, 0.5f};
-    ASSERT_TRUE(Record(item, file, "", 417, w.JobChoice()));
+    ASSERT_TRUE(Record(item, file, "", 417));
     EXPECT_EQ(Column("OrdId").ToInt(), 16383 * 32767 + 7232);
     EXPECT_EQ(w.Count("DocMailImport WHERE OrdId = 7232"), 1);
     EXPECT_TRUE(w.h.random.values.empty()) << "three draws";
@@ -151,9 +142,9 @@ TEST_F(RecordWriterTest, NoFreeOrdIdIsAFailureOfStepZero) {
     const std::string file = SaveMsg(item, "Tilbud.msg");
     w.ProcedureReturns(5);
     w.h.random.fallback = 0.25f;
-    ASSERT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    ASSERT_FALSE(Record(item, file, "", 417));
     // Every draw gives the same key now.
-    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_EQ(w.Count("DocMailImport"), 1);
     EXPECT_NE(w.Log().find("UpdateDB (0): No free OrdId in DocMailImport after 1000 draws"), std::string::npos)
         << w.Log();
@@ -162,11 +153,11 @@ TEST_F(RecordWriterTest, NoFreeOrdIdIsAFailureOfStepZero) {
     // is taken, one after it is not reached.
     w.h.random.values.assign(999, 0.25f);
     w.h.random.values.push_back(0.75f);
-    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_EQ(w.Count("DocMailImport"), 2);
     w.h.random.values.assign(1000, 0.25f);
     w.h.random.values.push_back(0.5f);
-    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_EQ(w.Count("DocMailImport"), 2);
     EXPECT_EQ(w.h.random.values.size(), 1u) << "the draw after the thousandth is left";
 }
@@ -177,7 +168,7 @@ TEST_F(RecordWriterTest, AFileOverTwoGigabytesKeepsItsWholeSize) {
     constexpr std::uintmax_t kSize = 3'000'000'000;  // sparse: takes no room on disk
     fs::resize_file(file, kSize);
     w.ProcedureReturns(5);
-    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_EQ(Column("FSize").ToText(), std::to_string(kSize));
 }
 
@@ -185,7 +176,7 @@ TEST_F(RecordWriterTest, ProcedureAnsweringNonZeroIsFalseWithoutMessageOrLog) {
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");
     w.ProcedureReturns(5);
-    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_TRUE(w.h.prompts.Messages().empty());
     EXPECT_EQ(w.Log().find("UpdateDB"), std::string::npos);
     EXPECT_EQ(w.Count("DocMailImport"), 1) << "the row was written";
@@ -194,7 +185,7 @@ TEST_F(RecordWriterTest, ProcedureAnsweringNonZeroIsFalseWithoutMessageOrLog) {
 TEST_F(RecordWriterTest, DemoProcedureFilesTheRowAsAJobDocument) {
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");
-    ASSERT_TRUE(Record(item, file, "", 417, w.JobChoice()));
+    ASSERT_TRUE(Record(item, file, "", 417));
     EXPECT_EQ(w.Count("DocMailImport"), 0);
     EXPECT_EQ(w.Count("DocMail WHERE FName = 'Tilbud.msg' AND Sender = 'Salg [salg@kunde.dk]'"), 1);
     EXPECT_EQ(w.Count("JobDoc WHERE jobID = 417 AND DocId = (SELECT DocID FROM DocMail)"), 1);
@@ -204,9 +195,7 @@ TEST_F(RecordWriterTest, DemoProcedureFilesTheRowAsAJobDocument) {
 TEST_F(RecordWriterTest, NoResourceSelectedFailsAtStepOneAndWritesNothing) {
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");
-    Choice choice = w.JobChoice();
-    choice.ressSelected = false;
-    EXPECT_FALSE(Record(item, file, "", 417, choice));
+    EXPECT_FALSE(Record(item, file, "", 417, std::nullopt));
     ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
     EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
     EXPECT_EQ(w.h.prompts.Messages()[0].request.buttons, ui::Buttons::OK);
@@ -220,7 +209,7 @@ TEST_F(RecordWriterTest, NoResourceSelectedFailsAtStepOneAndWritesNothing) {
 TEST_F(RecordWriterTest, MissingFileFailsAtStepZero) {
     auto item = w.AddMail(Mail{});
     const std::string missing = w.JobFolder() + "/findes-ikke.msg";
-    EXPECT_FALSE(Record(item, missing, "", 417, w.JobChoice()));
+    EXPECT_FALSE(Record(item, missing, "", 417));
     EXPECT_NE(w.Log().find("UpdateDB (0): File not found: " + missing), std::string::npos) << w.Log();
     ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
     EXPECT_EQ(w.h.prompts.Messages()[0].request.text, "File not found: " + missing);
@@ -231,7 +220,7 @@ TEST_F(RecordWriterTest, MissingProcedureFailsAtStepElevenLeavingTheRow) {
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");
     ctx.gConnection->Execute("DELETE FROM kv_procedure WHERE name = 'DocMailImportExec'")->Close();
-    EXPECT_FALSE(Record(item, file, "", 417, w.JobChoice()));
+    EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_NE(w.Log().find("UpdateDB (11): "), std::string::npos) << w.Log();
     ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
     EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
@@ -272,12 +261,8 @@ TEST_F(RecordWriterTest, UnsentMailGetsTheUsersOwnName) {
 }
 
 TEST_F(RecordWriterTest, SenderFailureIsLoggedAndGivesEmptyText) {
-    std::string sender = "x";
-    w.WithDialog(w.JobChoice(), [&](frmKorvane& dlg) {
-        auto wrapper = w.h.store->CreateMailWrapper();  // wraps nothing: every read fails
-        sender = dlg.GetSenderName(*wrapper);
-    });
-    EXPECT_EQ(sender, "");
+    auto wrapper = w.h.store->CreateMailWrapper();  // wraps nothing: every read fails
+    EXPECT_EQ(GetSenderName(ctx, *wrapper), "");
     EXPECT_NE(w.Log().find("ERROR\t\tGetSenderName: "), std::string::npos) << w.Log();
     EXPECT_TRUE(w.h.prompts.Messages().empty());
 }
