@@ -94,6 +94,7 @@ TEST_F(RibbonInOutlook, TheExplorerButtonImportsTheSelectionOfTheWindowItWasPres
     BoxAnswer::Arm();
     ASSERT_EQ(PressRibbon(callback, main.explorer), S_OK);
     EXPECT_EQ(BoxAnswer::shown, 1);
+    EXPECT_EQ(Narrow(BoxAnswer::title), "Korvane import");
     EXPECT_EQ(Narrow(BoxAnswer::text), "Start Korvane mindst en gang før denne funktion kan bruges");
     EXPECT_EQ(Calls(selection, L"Count"), 1);
     EXPECT_EQ(Calls(other.selection, L"Count"), 1);
