@@ -28,8 +28,8 @@ public:
     // The hourglass shows at once and stays (WM_SETCURSOR) until the form's
     // pointer is set back.
     void ShowPointer(int pointer) override;
-    // Taken for the next showing only: the dialog on screen stays with the
-    // window it was opened from, and so do the boxes shown while it is up.
+    // Not taken while a dialog is shown: that dialog stays with the window
+    // it was opened from, and so do the boxes shown while it is up.
     void SetOwner(NativeWindow owner) override;
     // The dialog, or the box it has up, comes to the front.
     void BringToFront() override;
