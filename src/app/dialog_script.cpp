@@ -99,6 +99,22 @@ ui::TreeNode* ChooseFolder(ui::Form& form, const DialogChoices& c) {
     return node;
 }
 
+// Presses the new-folder button as a person would and checks that the
+// dialog made the folder and chose it: where it refused (a name in use, a
+// device name, a link in the way) it tells why in a box and stays on the
+// parent, and filing there is not what was asked.
+void MakeNewFolder(ui::Form& form, ui::HeadlessPrompts& prompts, const std::string& name) {
+    const ui::TreeNode* parent = form.Get<ui::TreeView>("treeFolders").SelectedItem();
+    const std::size_t boxesBefore = prompts.Messages().size();
+    prompts.QueueInput(name);
+    ui::user::ClickButton(form, "cmdNewFld");
+    const ui::TreeNode* chosen = form.Get<ui::TreeView>("treeFolders").SelectedItem();
+    if (chosen && chosen != parent && (!parent || chosen->Parent() == parent)) return;
+    const std::string why = prompts.Messages().size() > boxesBefore ? prompts.Messages().back().request.text
+                                                                     : std::string("the dialog chose no new folder");
+    Fail("the new folder \"" + name + "\" was not made: " + why + "; check --new-folder");
+}
+
 template <class Body>
 ui::HeadlessView::UserScript Guarded(ScriptOutcome& outcome, Body body) {
     return [&outcome, body](ui::Form& form) {
@@ -138,10 +154,7 @@ ui::HeadlessView::UserScript ImportScript(DialogChoices choices, ui::HeadlessPro
     return Guarded(outcome, [choices, &prompts, &outcome](ui::Form& form) {
         ChooseResource(form, choices);
         ChooseFolder(form, choices);
-        if (choices.newFolder) {
-            prompts.QueueInput(*choices.newFolder);
-            ui::user::ClickButton(form, "cmdNewFld");
-        }
+        if (choices.newFolder) MakeNewFolder(form, prompts, *choices.newFolder);
         if (choices.deleteAfter && form.Get<ui::CheckBox>("chkDelete").Value() != ui::CheckBox::Checked)
             ui::user::ClickCheckBox(form, "chkDelete");
         outcome.importPressed = true;

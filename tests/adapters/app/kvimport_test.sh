@@ -160,6 +160,16 @@ import_and_duplicates)
   contains "$(cat "$WORK/err")" "findes allerede i databasen"
   contains "$(cat "$WORK/out")" "Importeret: 1"
   ;;
+new_folder_refused)
+  # A name in use, a device name and a link in the way: nothing is filed into the parent instead.
+  make_demo
+  ln -s "$WORK" "$WORK/demo/dokumenter/Jobs/417/Link"
+  for name in Tilbud CON Link; do
+    run 2 import "${COMMON[@]}" --mail 1 --job 417 --new-folder "$name"
+    contains "$ERR" "the new folder \"$name\" was not made: "; contains "$ERR" "--new-folder"
+  done
+  [ -z "$(find "$WORK/demo/dokumenter" -name '*.msg')" ] || fail "filed: $(find "$WORK/demo/dokumenter" -name '*.msg')"
+  ;;
 import_open)
   make_demo
   run 0 import "${COMMON[@]}" --open 4 --job 417
