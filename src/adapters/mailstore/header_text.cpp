@@ -74,11 +74,13 @@ std::optional<EncodedWord> WordAt(const std::string& text, std::size_t at) {
 }
 
 // UTF-8 of a run of words; bytes of neighbouring words in one charset are
-// converted together, as a character may be split between them.
+// converted together, as a character may be split between them. A word in
+// an escape-shifted charset starts over in ASCII, so it is read alone.
 std::string RunText(const std::vector<EncodedWord>& run) {
     std::string out, pending, charset;
     for (const auto& word : run) {
-        if (!pending.empty() && utf::AsciiLower(word.charset) != utf::AsciiLower(charset)) {
+        if (!pending.empty() &&
+            (utf::AsciiLower(word.charset) != utf::AsciiLower(charset) || IsStatefulCharset(charset))) {
             out += ToUtf8(pending, charset);
             pending.clear();
         }

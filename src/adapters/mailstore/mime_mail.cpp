@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -170,6 +172,76 @@ std::vector<outlook::Recipient> ParseAddresses(GMimeObject* object, const char* 
     return out;
 }
 
+// The value of one parameter of a raw structured header (Content-Type,
+// Content-Disposition), decoded here rather than by GMime so that its charset
+// is read as Windows reads it: RFC 2231 (name*=charset'lang'%XX, continued in
+// name*0*, name*1 ...) or RFC 2047 words in a plain value. "" when absent.
+std::string ParameterText(const std::string& rawHeader, const std::string& wanted) {
+    std::map<int, std::pair<bool, std::string>> segments;  // number -> extended, raw value
+    std::string plain;
+    bool havePlain = false;
+    std::string header = Unfolded(rawHeader);
+    for (std::size_t at = header.find(';'); at != std::string::npos && at < header.size();) {
+        std::size_t nameBegin = at + 1, eq = header.find('=', nameBegin);
+        if (eq == std::string::npos) break;
+        std::string name = utf::AsciiLower(Trim(header.substr(nameBegin, eq - nameBegin)));
+        std::string value;
+        std::size_t i = eq + 1;
+        while (i < header.size() && (header[i] == ' ' || header[i] == '\t')) ++i;
+        if (i < header.size() && header[i] == '"') {
+            for (++i; i < header.size() && header[i] != '"'; ++i) {
+                if (header[i] == '\\' && i + 1 < header.size()) ++i;
+                value += header[i];
+            }
+            at = header.find(';', i);
+        } else {
+            at = header.find(';', i);
+            value = Trim(header.substr(i, at == std::string::npos ? std::string::npos : at - i));
+        }
+        if (name == wanted) {
+            plain = value;
+            havePlain = true;
+        } else if (name.starts_with(wanted + "*")) {
+            std::string rest = name.substr(wanted.size() + 1);
+            bool extended = rest.empty() || rest.back() == '*';
+            if (extended && !rest.empty()) rest.pop_back();
+            int number = rest.empty() ? 0 : std::atoi(rest.c_str());
+            auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+            if (std::all_of(rest.begin(), rest.end(), digit)) segments.emplace(number, std::pair{extended, value});
+        }
+    }
+    if (segments.empty()) return havePlain ? DecodeHeaderText(plain) : std::string();
+    std::string charset, bytes;
+    for (auto& [number, segment] : segments) {
+        auto& [extended, value] = segment;
+        if (extended && number == 0) {  // charset'language'text
+            auto first = value.find('\''), second = first == std::string::npos ? first : value.find('\'', first + 1);
+            if (second != std::string::npos) {
+                charset = value.substr(0, first);
+                value = value.substr(second + 1);
+            }
+        }
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            bool escaped = extended && value[i] == '%' && i + 2 < value.size();
+            int high = escaped ? g_ascii_xdigit_value(value[i + 1]) : -1;
+            int low = high >= 0 ? g_ascii_xdigit_value(value[i + 2]) : -1;
+            if (low >= 0) {
+                bytes += static_cast<char>(high * 16 + low);
+                i += 2;
+            } else {
+                bytes += value[i];
+            }
+        }
+    }
+    return Trim(ToUtf8(bytes, charset));
+}
+
+// The name a part was given, in its disposition or else in its type.
+std::string FileNameOf(GMimeObject* object) {
+    std::string name = ParameterText(FirstRawHeader(object, "Content-Disposition"), "filename");
+    return name.empty() ? ParameterText(FirstRawHeader(object, "Content-Type"), "name") : name;
+}
+
 std::string StreamBytes(GMimeStream* stream) {
     GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
     return array ? std::string(reinterpret_cast<const char*>(array->data), array->len) : std::string();
@@ -241,7 +313,7 @@ void AddEmbedded(GMimeObject* object, Walk& walk) {
     GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
     Attachment attachment;
     attachment.mimeType = "message/rfc822";
-    attachment.fileName = Str(g_mime_object_get_content_disposition_parameter(object, "filename"));
+    attachment.fileName = ParameterText(FirstRawHeader(object, "Content-Disposition"), "filename");
     if (inner && walk.depth < kMaxNesting) {
         auto embedded = std::make_shared<MailData>(ReadMessage(inner, walk.depth + 1));
         if (attachment.fileName.empty()) attachment.fileName = embedded->subject;
@@ -261,7 +333,7 @@ void VisitLeaf(GMimeObject* object, bool relatedPart, Walk& walk) {
     GMimeContentType* type = g_mime_object_get_content_type(object);
     std::string mimeType = "application/octet-stream";
     if (type) mimeType = utf::AsciiLower(Str(GString_(g_mime_content_type_get_mime_type(type)).get()));
-    std::string fileName = Str(g_mime_part_get_filename(part));
+    std::string fileName = FileNameOf(object);
     std::string disposition = utf::AsciiLower(Str(g_mime_object_get_disposition(object)));
     bool attached = disposition == "attachment" || !fileName.empty() || relatedPart;
     bool isPlain = mimeType == "text/plain", isHtml = mimeType == "text/html";
@@ -391,30 +463,6 @@ GPtr<GMimeMessage> ParseMessage(const std::string& raw) {
 }
 
 }  // namespace
-
-std::string ToUtf8(const std::string& bytes, const std::string& charset) {
-    InitGMime();
-    auto convert = [&](const char* from) -> std::optional<std::string> {
-        gsize written = 0;
-        GError* error = nullptr;
-        char* out = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", from, nullptr, &written, &error);
-        if (!out) {
-            g_clear_error(&error);
-            return std::nullopt;
-        }
-        std::string result(out, written);
-        g_free(out);
-        return result;
-    };
-    if (!charset.empty()) {
-        const char* name = g_mime_charset_iconv_name(charset.c_str());
-        if (auto text = convert(name ? name : charset.c_str())) return *text;
-    }
-    if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) return bytes;
-    if (auto text = convert("WINDOWS-1252")) return *text;
-    GString_ valid(g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size())));
-    return Str(valid.get());
-}
 
 std::string Unfolded(std::string text) {
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });

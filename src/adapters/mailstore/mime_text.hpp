@@ -4,9 +4,15 @@
 
 namespace kv::mailstore {
 
-// Text in some charset to valid UTF-8; unknown or wrong charsets fall back to
-// UTF-8 when the bytes are valid UTF-8, else to Windows-1252, which maps every byte.
+// Text in some charset to valid UTF-8, the charset read as Windows reads it
+// (GB2312 as GBK, Big5 as CP950, ISO-2022-JP with the NEC rows, ...); what it
+// cannot read becomes U+FFFD. No charset, or one unknown: UTF-8 when the
+// bytes are valid UTF-8, else Windows-1252.
 std::string ToUtf8(const std::string& bytes, const std::string& charset);
+
+// True for a charset that shifts between character sets by escapes
+// (ISO-2022-JP), whose encoded words are each read on their own.
+bool IsStatefulCharset(const std::string& charset);
 
 // Header text with folding undone: a line break inside a header is always
 // followed by the blank that stays.

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailstore/mime_text.hpp"
 #include "test_support.hpp"
 
 namespace kv::mailstore::test {
@@ -167,9 +168,39 @@ TEST(MimeMail, EncodedWordRunsDecodeWhole) {
         {"=?utf-8?q?100=?=", "100="},                           // a lone "=" stays
         {"not =? encoded ?= at all", "not =? encoded ?= at all"},
         {"", ""},
+        // A bad word spoils only its own bad bytes; an escape-shifted word is read alone.
+        {"=?UTF-8?Q?K=F8b?= =?UTF-8?Q?_og_salg?=", "K\uFFFDb og salg"},
+        {"=?x-unknown?Q?abc?= =?ISO-2022-JP?Q?=1B$B-!=1B(B?=", "abc\u2460"},
+        {"=?ISO-2022-JP?Q?=1B$B-j?= =?ISO-2022-JP?Q?ab?=", "\u3231ab"},
+        {"=?ISO-2022-JP?Q?=1B$B-?= =?UTF-8?Q?=C3=A6?=", "\uFFFD\u00e6"},
     };
     for (const auto& c : cases) EXPECT_EQ(DecodeHeaderText(c.raw), c.text) << c.raw;
     EXPECT_EQ(Corpus("03_webmail_split_subject.eml").subject, "ab dere efter mødet på fabrikken");
+}
+
+// Labels as mailers write them, read as the Windows code page behind them;
+// what is still wrong becomes one U+FFFD per bad sequence, never raw bytes.
+TEST(MimeMail, CharsetsAreReadAsWindowsReadsThem) {
+    const struct {
+        const char* bytes;
+        const char* charset;
+        const char* text;
+    } cases[] = {
+        {"\x1B$B-j-!-b\x1B(I12\x1B(B.", "ISO-2022-JP", "\u3231\u2460\u2116\uff71\uff72."},
+        {"\x1B$By!\x1B(B\x0E" "12\x0F" "3", "csISO2022JP", "\u7e8a\uff71\uff723"},  // IBM row 89; SO/SI katakana
+        {"\x1B$(D0!\x1B(Bx\x1B$B-", "iso-2022-jp", "\uFFFDx\uFFFD"},          // JIS X 0212; cut pair
+        {"\x87\x40", "Shift_JIS", "\u2460"},
+        {"\xE9\x46\x80", "GB2312", "\u9555\u20ac"},
+        {"\xF9\xD6\xA3\xE1", "\"big5\"", "\u7881\u20ac"},
+        {"\x8C\x63", "ks_c_5601-1987", "\ub620"},
+        {"\x93x\x94 \x80", "us-ascii", "\u201cx\u201d \u20ac"},
+        {"caf\xe9", "ISO-8859-1", "caf\u00e9"},
+        {"caf\xe9 \xE6\x97", "utf-8", "caf\uFFFD \uFFFD"},
+        {"ab\xff\xff" "cd", "gbk", "ab\uFFFD\uFFFDcd"},
+        {"caf\xc3\xa9", "x-unknown", "caf\u00e9"},
+        {"caf\xe9", "", "caf\u00e9"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ToUtf8(c.bytes, c.charset), c.text) << c.charset << " " << c.bytes;
 }
 
 TEST(MimeMail, AddressListsAreParsedRawNeverSplitAfterDecoding) {

@@ -10,8 +10,11 @@ with the .eml it was made from, as Python's own MIME parser reads that.
 --converted is msgconvert's rendering of MSG, compared as a third reading.
 Exit status 0 when everything agrees; every difference is printed.
 """
+import codecs
 import datetime
 import email
+import encodings
+import encodings.iso2022_jp
 import email.policy
 import email.utils
 import hashlib
@@ -19,6 +22,93 @@ import html.parser
 import re
 import struct
 import sys
+
+# ---- charsets as Windows reads them ----
+# Mailers label text with the standard name and write the Windows code page
+# behind it. Python reads fast-path names (us-ascii, iso-8859-1) without its
+# codec registry, so those are renamed where the text is decoded below; the
+# others are answered by a codec search ahead of Python's own.
+WINDOWS_NAMES = {
+    "us_ascii": "cp1252", "iso_8859_1": "cp1252", "iso8859_1": "cp1252", "latin1": "cp1252",
+    "gb2312": "gbk", "euc_cn": "gbk", "x_gbk": "gbk", "big5": "cp950", "cn_big5": "cp950",
+    "ks_c_5601_1987": "cp949", "ks_c_5601": "cp949", "euc_kr": "cp949", "shift_jis": "cp932",
+    "sjis": "cp932", "x_sjis": "cp932",
+}
+ISO2022JP = {"iso_2022_jp", "iso2022_jp", "csiso2022jp", "cp50220", "cp50221", "cp50222"}
+
+
+def charset_key(name):
+    return (name or "").strip().strip('"').lower().replace("-", "_").replace(" ", "_")
+
+
+def windows_charset(name):
+    key = charset_key(name)
+    return "kv_iso2022jp" if key in ISO2022JP else WINDOWS_NAMES.get(key, name)
+
+
+def decode_iso2022jp(data, errors="strict"):
+    """ISO-2022-JP with the NEC and IBM rows: each JIS pair as its Shift_JIS
+    bytes, read by Python's CP932."""
+    data, out, mode, i = bytes(data), bytearray(), "ascii", 0
+    while i < len(data):
+        for escape, to in ((b"\x1b(B", "ascii"), (b"\x1b(J", "ascii"), (b"\x1b(I", "kana"),
+                           (b"\x1b$@", "jis"), (b"\x1b$B", "jis"), (b"\x1b$(D", "jis212")):
+            if data.startswith(escape, i):
+                mode, i = to, i + len(escape)
+                break
+        else:
+            c = data[i]
+            if mode == "kana" and 0x21 <= c <= 0x5F:
+                out.append(c + 0x80)
+            elif mode.startswith("jis") and 0x21 <= c <= 0x7E and i + 1 < len(data) and 0x21 <= data[i + 1] <= 0x7E:
+                c2 = data[i + 1]
+                i += 1
+                if mode == "jis212":
+                    out.append(0xFF)
+                    i += 1
+                    continue
+                out.append(((c + 1) >> 1) + (0x70 if c <= 0x5E else 0xB0))
+                out.append(c2 + (0x7E if c % 2 == 0 else 0x20 if c2 >= 0x60 else 0x1F))
+            else:
+                out.append(c)
+            i += 1
+    return out.decode("cp932", "replace" if errors != "strict" else "strict"), len(data)
+
+
+def windows_codecs(name):
+    key = charset_key(name)
+    if key == "kv_iso2022jp" or key in ISO2022JP:
+        return codecs.CodecInfo(name="kv_iso2022jp", encode=encodings.iso2022_jp.Codec().encode,
+                                decode=decode_iso2022jp)
+    return codecs.lookup(WINDOWS_NAMES[key]) if key in WINDOWS_NAMES else None
+
+
+codecs.unregister(encodings.search_function)
+codecs.register(windows_codecs)
+codecs.register(encodings.search_function)
+
+
+def text_of(part):
+    """A text part's content, decoded as Windows decodes its charset."""
+    data = part.get_payload(decode=True) or b""
+    charset = part.get_content_charset()
+    if charset is None:
+        try:
+            return data.decode("utf-8")
+        except UnicodeDecodeError:
+            return data.decode("cp1252", "replace")
+    try:
+        return data.decode(windows_charset(charset), "replace")
+    except LookupError:
+        return data.decode("utf-8", "replace")
+
+
+def windows_words(text):
+    """Encoded words with a fast-path charset renamed to the one Windows reads."""
+    return re.sub(r"=\?([^?*]+)((\*[^?]*)?\?[bBqQ]\?)",
+                  lambda m: "=?" + (windows_charset(m.group(1)) if charset_key(m.group(1)) in WINDOWS_NAMES
+                                    else m.group(1)) + m.group(2), text)
+
 
 FREE, END = 0xFFFFFFFF, 0xFFFFFFFE
 PT_LONG, PT_BOOL, PT_OBJECT, PT_STRING8, PT_UNICODE, PT_TIME, PT_BINARY = 3, 0xB, 0xD, 0x1E, 0x1F, 0x40, 0x102
@@ -293,7 +383,7 @@ def subject_of(msg):
     would otherwise replace."""
     for key, value in msg.raw_items():
         if key.lower() == "subject":
-            text = text8(value).replace("\r", "").replace("\n", "")
+            text = windows_words(text8(value).replace("\r", "").replace("\n", ""))
             return str(email.policy.default.header_factory("subject", text)).strip()
     return ""
 
@@ -341,10 +431,10 @@ class EmlParts:
         disposition = part.get_content_disposition()
         attached = disposition == "attachment" or bool(name) or related_part
         if not attached and ctype == "text/plain" and self.plain is None:
-            self.plain = part.get_content()
+            self.plain = text_of(part)
             return
         if not attached and ctype == "text/html" and self.html is None:
-            self.html = part.get_content()
+            self.html = text_of(part)
             return
         cid = (part.get("content-id") or "").strip().strip("<>")
         self.attachments.append({
