@@ -301,6 +301,10 @@ std::unique_ptr<db::Connection> Open(const std::string& path, int flags) {
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     auto database = std::make_shared<Database>(raw);
     if (rc != SQLITE_OK) throw Fail(raw, path);
+    // SQLite quietly opens a file it may not write for reading only; the
+    // import would then fail at its first row, after saving the first mail.
+    if (sqlite3_db_readonly(raw, "main") == 1)
+        throw db::detail::DriverError(kSource, "The database file is read-only: " + path);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     sqlite3_extended_result_codes(raw, 1);
     std::unique_ptr<db::Connection> connection = std::make_unique<SqliteConnection>(database);
@@ -315,6 +319,8 @@ std::unique_ptr<db::Connection> Open(const std::string& path, int flags) {
 std::unique_ptr<db::Connection> OpenDatabase(const std::string& path) {
     if (path.empty()) throw db::detail::DriverError(kSource, "No database file is named (Initial Catalog is empty)");
     std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw db::detail::DriverError(kSource, "The database file is a folder: " + path);
     if (!std::filesystem::is_regular_file(path, ec))
         throw db::detail::DriverError(kSource, "The database file does not exist: " + path);
     if (!HasSqliteHeader(path))

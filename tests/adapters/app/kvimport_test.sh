@@ -114,6 +114,19 @@ no_settings)
   contains "$ERR" "settings or database unavailable"
   [ ! -e "$WORK/demo/gone.db" ] || fail "a database was created"
   ;;
+database_faults)
+  # The database is found unusable when the add-in opens it, before any mail is saved.
+  make_demo
+  DB="$WORK/demo/korvane.db"
+  chmod a-w "$DB"
+  if [ "$(id -u)" = 0 ]; then
+    chattr +i "$DB" 2>/dev/null || { echo "skip [$CASE]: no immutable files here"; exit 0; }
+    trap 'chattr -i "$DB"; rm -rf "$WORK"' EXIT
+  fi
+  run 3 import "${COMMON[@]}" --mail 1 --job 417
+  contains "$ERR" "settings or database unavailable"
+  [ -z "$(find "$WORK/demo/dokumenter" -name '*.msg')" ] || fail "saved: $(find "$WORK/demo/dokumenter" -name '*.msg')"
+  ;;
 browse_types)
   make_demo
   KV_REGISTRY_FILE="$REG" KV_MAIL_STORE="$STORE" run 0 browse
