@@ -23,7 +23,8 @@ struct Attachment {
     std::string mimeType;
     Bytes data;                             // empty for an embedded message
     std::string contentId;                  // without the angle brackets
-    bool inlineImage = false;               // shown in the HTML body by its content id
+    std::string contentLocation;            // the URL the HTML may name it by instead
+    bool inlineImage = false;               // shown in the HTML body by its content id or location
     std::shared_ptr<const MailData> message;  // a forwarded mail (message/rfc822)
 };
 

@@ -353,15 +353,16 @@ void VisitLeaf(GMimeObject* object, bool relatedPart, Walk& walk) {
     attachment.mimeType = mimeType;
     attachment.fileName = fileName.empty() ? walk.NameFor(mimeType) : fileName;
     attachment.contentId = Str(g_mime_object_get_content_id(object));
-    attachment.inlineImage = !attachment.contentId.empty() && disposition != "attachment" &&
-                             (relatedPart || disposition == "inline");
+    attachment.contentLocation = Trim(Unfolded(FirstRawHeader(object, "Content-Location")));
+    bool referable = !attachment.contentId.empty() || !attachment.contentLocation.empty();
+    attachment.inlineImage = referable && disposition != "attachment" && (relatedPart || disposition == "inline");
     auto bytes = DecodedContent(part);
     attachment.data.assign(bytes.begin(), bytes.end());
     walk.mail.attachments.push_back(std::move(attachment));
 }
 
 // Depth first, in order. The parts of a multipart/related other than its root
-// are what the HTML shows by content id; they are never the body.
+// are what the HTML shows by content id or location; they are never the body.
 void Visit(GMimeObject* object, bool relatedPart, Walk& walk) {
     if (GMIME_IS_MESSAGE_PART(object)) {
         AddEmbedded(object, walk);

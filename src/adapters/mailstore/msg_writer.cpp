@@ -70,6 +70,7 @@ constexpr std::uint16_t AttachLongFilename = 0x3707;
 constexpr std::uint16_t RenderingPosition = 0x370B;
 constexpr std::uint16_t AttachMimeTag = 0x370E;
 constexpr std::uint16_t AttachContentId = 0x3712;
+constexpr std::uint16_t AttachContentLocation = 0x3713;
 constexpr std::uint16_t AttachFlags = 0x3714;
 constexpr std::uint16_t InternetCodepage = 0x3FDE;
 constexpr std::uint16_t AttachmentHidden = 0x7FFE;
@@ -84,7 +85,7 @@ constexpr std::int32_t kMapiMailUser = 6, kMapiAttach = 7;
 constexpr std::int32_t kMsgFlagRead = 0x1, kMsgFlagUnsent = 0x8, kMsgFlagHasAttach = 0x10;
 constexpr std::int32_t kStoreUnicodeOk = 0x40000;
 constexpr std::int32_t kAttachByValue = 1, kAttachEmbeddedMsg = 5;
-constexpr std::int32_t kAttachMhtmlRef = 0x4;  // shown in the HTML body by its content id
+constexpr std::int32_t kAttachMhtmlRef = 0x4;  // shown in the HTML body by its content id or location
 constexpr std::int32_t kCodepageUtf8 = 65001;
 // A property entry's size for an embedded message or storage.
 constexpr std::uint32_t kObjectSize = 0xFFFFFFFF;
@@ -270,6 +271,7 @@ void WriteAttachment(GsfOutfile* root, std::size_t index, const Attachment& a) {
         bag.Binary(tag::AttachDataBin, a.data);
     }
     if (!a.contentId.empty()) bag.Text(tag::AttachContentId, a.contentId);
+    if (!a.contentLocation.empty()) bag.Text(tag::AttachContentLocation, a.contentLocation);
     if (a.inlineImage) {
         bag.Long(tag::AttachFlags, kAttachMhtmlRef);
         bag.Boolean(tag::AttachmentHidden, true);

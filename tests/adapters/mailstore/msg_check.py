@@ -437,9 +437,11 @@ class EmlParts:
             self.html = text_of(part)
             return
         cid = (part.get("content-id") or "").strip().strip("<>")
+        location = "".join(str(part.get("content-location") or "").split("\n")).strip()
         self.attachments.append({
             "name": name, "type": ctype, "data": part.get_payload(decode=True) or b"", "cid": cid,
-            "inline": bool(cid) and disposition != "attachment" and (related_part or disposition == "inline")})
+            "location": location,
+            "inline": bool(cid or location) and disposition != "attachment" and (related_part or disposition == "inline")})
 
 
 def normalized_html(text):
@@ -522,6 +524,10 @@ def compare(where, msg, m, arrival, problems):
             problems.add(at, f"mime type {a.get(0x370E, PT_UNICODE)!r}, the .eml {want['type']!r}")
         if want["cid"] and a.get(0x3712, PT_UNICODE) != want["cid"]:
             problems.add(at, f"content id {a.get(0x3712, PT_UNICODE)!r}, the .eml {want['cid']!r}")
+        if a.get(0x3713, PT_UNICODE, "") != want["location"]:
+            problems.add(at, f"content location {a.get(0x3713, PT_UNICODE)!r}, the .eml {want['location']!r}")
+        if want["inline"] and a.get(0x3714, PT_LONG, 0) & 0x4 == 0:
+            problems.add(at, "shown in the HTML but not flagged as referenced by it")
         if want["inline"] != bool(a.get(0x7FFE, PT_BOOL, False)):
             problems.add(at, f"inline {not want['inline']}, the .eml says {want['inline']}")
 
