@@ -1,5 +1,7 @@
-// Any bytes as a mail file: read as the stand-in host reads an .eml and
-// written as the .msg the import saves. Neither step may crash.
+// Any bytes as a mail file, taken the way the import takes one: read as the
+// stand-in host reads an .eml, mapped to the message the import saves and
+// written as .msg. A refusal (kv::Error) is a clear answer; only a crash or a
+// sanitizer report is a finding.
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,25 +15,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::filesystem::path file =
         std::filesystem::temp_directory_path() / ("kv_fuzz_mail_" + std::to_string(getpid()) + ".msg");
-    const kv::mailstore::MailData mail = kv::mailstore::ParseMail(std::string(reinterpret_cast<const char*>(data), size));
-    kv::mailstore::MsgMessage msg;
-    msg.subject = mail.subject;
-    msg.unsent = mail.unsentFlag;
-    if (mail.from) {
-        msg.senderName = mail.from->name;
-        msg.senderAddress = mail.from->address;
-    }
-    msg.recipients = mail.recipients;
-    msg.submitTime = mail.sentOn;
-    msg.deliveryTime = mail.receivedTime;
-    msg.importance = mail.importance;
-    msg.body = mail.body;
-    msg.attachments = mail.attachments;
-    msg.messageId = mail.messageId;
     try {
-        kv::mailstore::WriteMsg(file, msg);
+        const auto mail = kv::mailstore::ParseMail(std::string(reinterpret_cast<const char*>(data), size));
+        kv::mailstore::WriteMsg(file, kv::mailstore::MsgFromMail(mail, mail.unsentFlag));
     } catch (const kv::Error&) {
-        // A refusal is a clear answer; only a crash is a finding.
     }
     return 0;
 }

@@ -45,9 +45,11 @@ struct MailData {
     bool unsentFlag = false;  // X-Unsent: 1, as drafts carry it
 };
 
-// Never fails on malformed MIME: what cannot be read stays empty. arrival
-// (UTC) dates a mail that carries neither Date nor Received.
-MailData ParseMail(const std::string& raw, std::optional<DateTime> arrival = std::nullopt);
+// Malformed MIME gives what can be read; arrival (UTC) dates a mail that
+// carries neither Date nor Received. Throws kv::Error naming source when the
+// bytes are no mail at all (empty, binary, no mail header).
+MailData ParseMail(const std::string& raw, std::optional<DateTime> arrival = std::nullopt,
+                   const std::string& source = {});
 
 // Header text with RFC 2047 encoded words decoded to UTF-8.
 std::string DecodeHeaderText(const std::string& raw);

@@ -445,6 +445,18 @@ MailData ReadMessage(GMimeMessage* message, int depth) {
     return mail;
 }
 
+// A mail carries at least one of the headers every mailer writes; a file
+// with none is empty, binary or something else, and is no mail at all.
+bool HasMailHeader(GMimeObject* object) {
+    static const char* const kMailHeaders[] = {"From",     "To",          "Cc",         "Bcc",     "Subject",
+                                               "Date",     "Message-ID",  "Received",   "Sender",  "Reply-To",
+                                               "Return-Path", "MIME-Version", "Content-Type", "X-Unsent"};
+    GMimeHeaderList* headers = g_mime_object_get_header_list(object);
+    for (const char* name : kMailHeaders)
+        if (headers && g_mime_header_list_contains(headers, name)) return true;
+    return false;
+}
+
 GMimeParserOptions* ParserOptions() {
     static GMimeParserOptions* options = [] {
         GMimeParserOptions* o = g_mime_parser_options_new();
@@ -477,13 +489,12 @@ std::string Trim(std::string text) {
     return text;
 }
 
-MailData ParseMail(const std::string& raw, std::optional<DateTime> arrival) {
+MailData ParseMail(const std::string& raw, std::optional<DateTime> arrival, const std::string& source) {
     auto message = ParseMessage(raw);
-    if (!message) {
-        MailData empty;
-        empty.receivedTime = arrival;
-        return empty;
-    }
+    if (!message || !HasMailHeader(GMIME_OBJECT(message.get())))
+        throw Error(outlook::hosterr::Failed, "MailStore",
+                    "Cannot read the mail " + (source.empty() ? std::string() : "\"" + source + "\" ") +
+                        "(no mail headers; the file is empty, damaged or not a mail)");
     MailData mail = ReadMessage(message.get(), 0);
     if (!mail.receivedTime) mail.receivedTime = arrival;
     return mail;

@@ -207,7 +207,7 @@ std::shared_ptr<const ItemContent> StoreItem::Load() const {
     std::string raw = ReadFile(path);
     auto content = std::make_shared<ItemContent>();
     if (class_ == outlook::itemclass::Mail)
-        content->mail = ParseMail(raw, ArrivalTime(path));
+        content->mail = ParseMail(raw, ArrivalTime(path), path.string());
     else
         content->card = class_ == outlook::itemclass::Appointment ? ParseCalendar(raw) : ParseContact(raw);
     state->cache.Put(entryId_, content);

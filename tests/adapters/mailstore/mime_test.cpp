@@ -103,9 +103,31 @@ TEST(MimeMail, BrokenMimeGivesWhatItCan) {
     for (const auto& a : mail.attachments) EXPECT_LT(a.data.size(), 20u);
 }
 
-TEST(MimeMail, GarbageEmptyAndBinaryInputNeverFail) {
-    EXPECT_EQ(ParseMail("").subject, "");
-    EXPECT_EQ(ParseMail("\x01\x02\xff\xfe\r\n\r\n\x00garbage").subject, "");
+// Bytes with no mail header are no mail: refused naming the file, never
+// filed as an empty one; through the store too.
+TEST(MimeMail, EmptyBinaryAndHeaderGarbageAreRefused) {
+    const std::string unreadable[] = {
+        "", "\r\n\r\n", std::string("\x01\x02\xff\xfe\r\n\r\n\x00garbage", 16), "%PDF-1.4\n%\xe2\xe3\n1 0 obj\n",
+        "just some text\nover two lines\n", "X-Foo: bar\r\nweird header: yes\r\n\r\nbody"};
+    for (const auto& raw : unreadable) {
+        try {
+            ParseMail(raw, std::nullopt, "/mail/Inbox/x.eml");
+            ADD_FAILURE() << "read as a mail: " << raw;
+        } catch (const Error& e) {
+            EXPECT_NE(e.Description().find("\"/mail/Inbox/x.eml\""), std::string::npos) << e.Description();
+        }
+    }
+    TempDir dir;
+    std::ofstream(dir.Path() / "tom.eml").close();
+    auto store = MakeStore(dir.Path() / "store");
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(store->AddItemFile("Inbox", dir.Path() / "tom.eml"));
+    EXPECT_THROW(wrapper->SaveAs((dir.Path() / "tom.msg").string(), outlook::SaveAsMsg), Error);
+    EXPECT_FALSE(fs::exists(dir.Path() / "tom.msg"));
+}
+
+TEST(MimeMail, MailsWithLittleInThemAreRead) {
+    EXPECT_EQ(ParseMail("To: a@b.dk\r\n").recipients.size(), 1u);
     std::string noBody = "Subject: =?UTF-8?B?w6bDuMOl?=";
     EXPECT_EQ(ParseMail(noBody).subject, "æøå");
     // A raw 8-bit Latin-1 header falls back to Windows-1252.
