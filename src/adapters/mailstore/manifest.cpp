@@ -1,5 +1,8 @@
 #include "adapters/mailstore/manifest.hpp"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -130,8 +133,10 @@ void Manifest::Save(const std::filesystem::path& file) const {
             WriteLine(out, {"button", b.caption, b.tag, b.tooltip, b.onAction, b.parameter, std::to_string(b.faceId),
                             std::to_string(b.style), b.beginGroup ? "1" : "0", b.visible ? "1" : "0"});
     }
+    // A name of this save's own: a writer never truncates another's file.
+    static std::atomic<unsigned> saves{0};
     auto temp = file;
-    temp += ".new";
+    temp += "." + std::to_string(getpid()) + "-" + std::to_string(++saves) + ".new";
     {
         std::ofstream f(temp, std::ios::binary | std::ios::trunc);
         f << out.str();
@@ -140,7 +145,18 @@ void Manifest::Save(const std::filesystem::path& file) const {
     }
     std::error_code ec;
     std::filesystem::rename(temp, file, ec);
+    if (ec) std::filesystem::remove(temp);
     if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot replace the store manifest " + file.string() + ": " + ec.message());
+}
+
+void Manifest::RemoveLeftovers(const std::filesystem::path& file) {
+    const std::string prefix = file.filename().string() + ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && name.ends_with(".new") && entry.is_regular_file(ec))
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 }  // namespace kv::mailstore

@@ -40,8 +40,12 @@ struct Manifest {
 
     // Throws kv::Error when the file is there but not a manifest.
     static Manifest Load(const std::filesystem::path& file);
-    // Written beside and renamed over, so a crash never leaves half a manifest.
+    // Written beside under a name of its own and renamed over, so a crash
+    // never leaves half a manifest.
     void Save(const std::filesystem::path& file) const;
+    // Removes the files a killed Save left beside file. Only while the store
+    // is locked: then no Save is under way.
+    static void RemoveLeftovers(const std::filesystem::path& file);
 };
 
 }  // namespace kv::mailstore

@@ -1,5 +1,11 @@
 // Opening a mail store, the driver side, and the mail wrapper.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <mutex>
 
 #include "adapters/mailstore/msg_writer.hpp"
 #include "adapters/mailstore/store_internal.hpp"
@@ -214,6 +220,39 @@ T& AsStore(auto& object, const char* what) {
 
 }  // namespace
 
+// An exclusive flock on the store's directory. flock belongs to the open
+// file, so the stores of this process share one and never wait for each other.
+class StoreLock {
+public:
+    explicit StoreLock(const fs::path& root) : fd_(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ < 0) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot open the mail store " + root.string());
+        int rc;
+        while ((rc = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (rc != 0) {
+            close(fd_);
+            throw Error(outlook::hosterr::Failed, "MailStore", "Cannot lock the mail store " + root.string());
+        }
+    }
+    ~StoreLock() { close(fd_); }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+private:
+    int fd_;
+};
+
+std::shared_ptr<StoreLock> LockStore(const fs::path& root) {
+    static std::mutex mutex;
+    static std::map<fs::path, std::weak_ptr<StoreLock>> held;
+    const fs::path key = fs::weakly_canonical(root);
+    const std::lock_guard guard(mutex);
+    std::weak_ptr<StoreLock>& slot = held[key];
+    std::shared_ptr<StoreLock> lock = slot.lock();
+    if (!lock) slot = lock = std::make_shared<StoreLock>(key);
+    return lock;
+}
+
 std::unique_ptr<outlook::MailWrapper> MakeMailWrapper(std::weak_ptr<StoreState> state) {
     return std::make_unique<StoreMailWrapper>(std::move(state));
 }
@@ -236,7 +275,9 @@ std::shared_ptr<MailStore> MailStore::Open(const fs::path& dir, StoreOptions opt
         throw Error(outlook::hosterr::Failed, "MailStore", "Cannot open the mail store " + dir.string());
     auto state = std::make_shared<StoreState>();
     state->root = fs::absolute(dir);
+    state->lock = LockStore(state->root);
     state->options = std::move(options);
+    Manifest::RemoveLeftovers(state->ManifestFile());
     state->manifest = Manifest::Load(state->ManifestFile());
     state->app = std::make_shared<StoreApplication>(state);
     Scan(*state);

@@ -61,7 +61,14 @@ private:
     std::list<std::pair<std::string, std::shared_ptr<const ItemContent>>> recent_;  // the last used first
 };
 
+// Held while a store is open: the stores of one process on one directory
+// share it, and another process waits in LockStore until it is let go, so
+// two programs never change one store at once.
+class StoreLock;
+std::shared_ptr<StoreLock> LockStore(const std::filesystem::path& root);
+
 struct StoreState : std::enable_shared_from_this<StoreState> {
+    std::shared_ptr<StoreLock> lock;  // first in, last out
     std::filesystem::path root;
     Manifest manifest;
     StoreOptions options;
