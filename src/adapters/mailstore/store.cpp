@@ -42,9 +42,10 @@ void Scan(StoreState& state) {
     auto& manifest = state.manifest;
     if (manifest.folders.empty())
         for (const auto& kind : kStandardFolders) manifest.folders.push_back(kind);
+    // Only what lies in the store is of it: links, wherever they lead, are not.
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(state.root))
-        if (entry.is_directory()) found.push_back(entry.path().filename().string());
+        if (entry.is_directory() && !entry.is_symlink()) found.push_back(entry.path().filename().string());
     std::sort(found.begin(), found.end());
     for (const auto& name : found) {
         bool known = std::any_of(manifest.folders.begin(), manifest.folders.end(),
@@ -62,8 +63,10 @@ void Scan(StoreState& state) {
     manifest.items.clear();
     for (const auto& folder : state.folders) {
         std::vector<std::string> files;
+        if (fs::is_symlink(folder->Dir())) continue;
         for (const auto& entry : fs::directory_iterator(folder->Dir()))
-            if (entry.is_regular_file() && IsItemFile(entry.path()) && entry.path().filename().string()[0] != '.')
+            if (entry.symlink_status().type() == fs::file_type::regular && IsItemFile(entry.path()) &&
+                entry.path().filename().string()[0] != '.')
                 files.push_back(folder->Name() + "/" + entry.path().filename().string());
         std::sort(files.begin(), files.end());
         for (const auto& path : files) {

@@ -36,6 +36,10 @@ std::int32_t ClassOfFile(const std::string& path) {
 }
 
 std::string ReadFile(const fs::path& path) {
+    // A file that became a link since it was found is no item of the store.
+    std::error_code ec;
+    if (fs::symlink_status(path, ec).type() != fs::file_type::regular)
+        Gone("The item's file " + path.string() + " is missing or not a file of the store");
     std::ifstream in(path, std::ios::binary);
     if (!in) Gone("The item's file " + path.string() + " is missing");
     std::ostringstream out;

@@ -45,5 +45,29 @@ TEST(StoreFaults, ProcessesOpeningOneStoreTakeTurns) {
         EXPECT_EQ(entry.path().filename().string().find(".new"), std::string::npos) << entry.path();
 }
 
+// Links are not mails of the store, wherever they lead: a link to a mail
+// outside, to one inside, a linked folder; nor is a file that became a link
+// since the store was opened.
+TEST(StoreFaults, LinksAreNoItemsOfTheStore) {
+    TempDir dir, outside;
+    const fs::path store = dir.Path() / "mail";
+    fs::copy_file(DataFile("tilbud_iso8859.eml"), outside.Path() / "secret.eml");
+    auto opened = MakeStore(store, {"tilbud_iso8859.eml"});
+    fs::create_directory_symlink(outside.Path(), store / "Linked");
+    fs::create_symlink(outside.Path() / "secret.eml", store / "Inbox" / "out.eml");
+    fs::create_symlink(store / "Inbox" / "tilbud_iso8859.eml", store / "Inbox" / "in.eml");
+    opened.reset();
+
+    auto reopened = MailStore::Open(store);
+    ASSERT_EQ(reopened->Items("Inbox").size(), 1u);
+    EXPECT_EQ(reopened->PathOf(*reopened->Items("Inbox")[0]).filename(), "tilbud_iso8859.eml");
+    EXPECT_THROW(reopened->GetFolder("Linked"), Error);
+
+    auto item = reopened->Items("Inbox")[0];
+    fs::remove(store / "Inbox" / "tilbud_iso8859.eml");
+    fs::create_symlink(outside.Path() / "secret.eml", store / "Inbox" / "tilbud_iso8859.eml");
+    EXPECT_THROW(item->Subject(), Error);
+}
+
 }  // namespace
 }  // namespace kv::mailstore::test
