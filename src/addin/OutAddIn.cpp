@@ -2,7 +2,7 @@
 
 #include "addin/addin_log.hpp"
 #include "addin/command_bars.hpp"
-#include "addin/dropped_error.hpp"
+#include "support/dropped_error.hpp"
 #include "settings/toolbars.hpp"
 
 namespace kv {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "addin/dropped_error.hpp"
+#include "support/dropped_error.hpp"
 #include "settings/log_level.hpp"
 
 namespace kv {

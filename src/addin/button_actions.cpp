@@ -3,7 +3,7 @@
 // The toolbar buttons' Click handlers find their window here; the actions
 // themselves serve the ribbon's buttons too.
 #include "addin/OutAddIn.hpp"
-#include "addin/dropped_error.hpp"
+#include "support/dropped_error.hpp"
 #include "settings/load_settings.hpp"
 #include "support/scoped_flag.hpp"
 #include "support/error_trap.hpp"

@@ -1,7 +1,7 @@
 #include "addin/command_bars.hpp"
 
 #include "addin/OutAddIn.hpp"
-#include "addin/dropped_error.hpp"
+#include "support/dropped_error.hpp"
 
 namespace kv {
 namespace {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "addin/OutAddIn.hpp"
-#include "addin/dropped_error.hpp"
+#include "support/dropped_error.hpp"
 
 namespace kv {
 

@@ -2,7 +2,7 @@
 // the control was pressed in, not on the active one, so that every open
 // window files its own selection or mail.
 #include "addin/OutAddIn.hpp"
-#include "addin/dropped_error.hpp"
+#include "support/dropped_error.hpp"
 
 namespace kv {
 namespace {

@@ -4,6 +4,7 @@
 #include "settings/log_level.hpp"
 #include "settings/settings_key.hpp"
 #include "settings/user_name.hpp"
+#include "support/dropped_error.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -77,7 +78,7 @@ void frmKorvane::Form_Load() {
     const bool lookupBegun = ctx_.gJobId != 0 && CustomerSelected();
     if (lookupBegun) {
         // From here on the dialog opens whatever fails.
-        IgnoreStep([&] {
+        IgnoreStepLogged(ctx_.gLog, "Form_Load", [&] {
             ui::ListItem* job = c_.lstvJobs->Find("J" + std::to_string(ctx_.gJobId));
             if (job == nullptr) return;
             c_.lstvJobs->SetSelectedItem(job);
@@ -89,7 +90,7 @@ void frmKorvane::Form_Load() {
     auto setCaption = [this] {
         SetCaption(Caption() + ", " + GetUserName() + " (ver. " + ctx_.Module().VersionText() + ")");
     };
-    if (lookupBegun) IgnoreStep(setCaption);
+    if (lookupBegun) IgnoreStepLogged(ctx_.gLog, "Form_Load", setCaption);
     else setCaption();
 }
 
@@ -123,17 +124,17 @@ void frmKorvane::LoadFormSettings() {
 
 void frmKorvane::SaveJobSetting(std::int32_t& value) {
     // A choice that cannot be stored is simply not remembered.
-    IgnoreStep([&] { settings::WriteNumber(ctx_.Registry(), "JobSetting", value); });
+    IgnoreStepLogged(ctx_.gLog, "SaveJobSetting", [&] { settings::WriteNumber(ctx_.Registry(), "JobSetting", value); });
 }
 
 void frmKorvane::SaveRessType(std::int32_t& value) {
-    IgnoreStep([&] { settings::WriteNumber(ctx_.Registry(), "RessType", value); });
+    IgnoreStepLogged(ctx_.gLog, "SaveRessType", [&] { settings::WriteNumber(ctx_.Registry(), "RessType", value); });
     mRessType = value;
 }
 
 void frmKorvane::ArrangeForRessType(const Value& ressType) {
     const bool customer = dialog::IsCustomer(ressType);
-    IgnoreStep([&] { c_.treeFolders->SetWidth(customer ? kTreeWidth : kFolderLeft - c_.lstvJobs->Left() + kTreeWidth); });
+    IgnoreStepLogged(ctx_.gLog, "ArrangeForRessType", [&] { c_.treeFolders->SetWidth(customer ? kTreeWidth : kFolderLeft - c_.lstvJobs->Left() + kTreeWidth); });
     for (ui::Control* control : ui::Form::Controls()) {
         const std::string& tag = control->Tag();
         if (tag == "j") control->SetVisible(customer);
@@ -159,7 +160,7 @@ std::string frmKorvane::GetUserName() { return settings::UserName(Db(), ctx_.gUs
 void frmKorvane::Form_Unload() { ctx_.gImportExplorer.reset(); }
 
 void frmKorvane::chkDelete_Click() {
-    IgnoreStep([&] { settings::WriteNumber(ctx_.Registry(), "MailDelete", c_.chkDelete->Value()); });
+    IgnoreStepLogged(ctx_.gLog, "chkDelete_Click", [&] { settings::WriteNumber(ctx_.Registry(), "MailDelete", c_.chkDelete->Value()); });
 }
 
 void frmKorvane::cmdClose_Click() {

@@ -2,6 +2,7 @@
 // choice, sorting by column and the tooltip.
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
+#include "support/dropped_error.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -29,7 +30,7 @@ void frmKorvane::FillJobList(std::int32_t& ressId) {
     rs->Close();
 
     // A fill ends with no job chosen, so the customer's own folder is shown.
-    IgnoreStep([&] { list.SetSelectedItem(nullptr); });
+    IgnoreStepLogged(ctx_.gLog, "FillJobList", [&] { list.SetSelectedItem(nullptr); });
     DoEvents();
 }
 

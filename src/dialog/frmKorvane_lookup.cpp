@@ -4,6 +4,7 @@
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
 #include "ports/ui/text_box.hpp"
+#include "support/dropped_error.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -79,35 +80,35 @@ void frmKorvane::FindJobByNumber() {
 
     // From here on a failing step is skipped; only the two look-ups decide.
     std::string customerKey;
-    IgnoreStep([&] { customerKey = "R" + dialog::DecimalText(rs->Field("KundeRessID")); });
-    IgnoreStep([&] { rs->Close(); });
+    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { customerKey = "R" + dialog::DecimalText(rs->Field("KundeRessID")); });
+    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { rs->Close(); });
     ui::ListItem* customer = ressList.Find(customerKey);
     if (customer == nullptr) {
         ctx_.Prompts().MsgBox(notFound);
         return;
     }
-    IgnoreStep([&] {
+    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] {
         ressList.SetSelectedItem(customer);
         customer->EnsureVisible();
     });
-    IgnoreStep([&] { lstvRess_ItemClick(*customer); });
+    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { lstvRess_ItemClick(*customer); });
 
     ui::ListItem* job = c_.lstvJobs->Find("J" + std::to_string(jobId));
     if (job == nullptr) {
         // Back to the resource chosen before, if it is still listed. With none
         // the customer stays, showing its jobs as just loaded.
         if (ui::ListItem* previous = previousKey.empty() ? nullptr : ressList.Find(previousKey)) {
-            IgnoreStep([&] { ressList.SetSelectedItem(previous); });
-            IgnoreStep([&] { lstvRess_ItemClick(*previous); });
+            IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { ressList.SetSelectedItem(previous); });
+            IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { lstvRess_ItemClick(*previous); });
         }
         ctx_.Prompts().MsgBox(notFound);
         return;
     }
-    IgnoreStep([&] {
+    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] {
         c_.lstvJobs->SetSelectedItem(job);
         job->EnsureVisible();
     });
-    IgnoreStep([&] { lstvJobs_ItemClick(*job); });
+    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { lstvJobs_ItemClick(*job); });
 }
 
 void frmKorvane::txtJobNavn_KeyPress(int& keyAscii) {

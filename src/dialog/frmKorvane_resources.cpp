@@ -2,6 +2,7 @@
 // again, and what choosing a resource does to the rest of the dialog.
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
+#include "support/dropped_error.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -60,7 +61,7 @@ void frmKorvane::FillRessList() {
         chooseFirst();
         return;
     }
-    IgnoreStep([&] {
+    IgnoreStepLogged(ctx_.gLog, "FillRessList", [&] {
         ui::ListItem* remembered = list.Find("R" + std::to_string(ctx_.gRessId));
         if (remembered == nullptr) {
             chooseFirst();
@@ -88,19 +89,19 @@ void frmKorvane::lstvRess_ItemClick(ui::ListItem& item) {
     const Value ressType = item.Tag();
 
     SetMousePointer(ui::pointer::Hourglass);
-    IgnoreStep([&] { ArrangeForRessType(ressType); });
+    IgnoreStepLogged(ctx_.gLog, "lstvRess_ItemClick", [&] { ArrangeForRessType(ressType); });
     if (dialog::IsCustomer(ressType)) {
-        IgnoreStep([&] { c_.treeFolders->Clear(); });
-        IgnoreStep([&] {
+        IgnoreStepLogged(ctx_.gLog, "lstvRess_ItemClick", [&] { c_.treeFolders->Clear(); });
+        IgnoreStepLogged(ctx_.gLog, "lstvRess_ItemClick", [&] {
             std::int32_t ressId = dialog::KeyNumber(key);
             FillJobList(ressId);
         });
-        IgnoreStep([&] { BuildFolderView(); });
+        IgnoreStepLogged(ctx_.gLog, "lstvRess_ItemClick", [&] { BuildFolderView(); });
     } else {
-        IgnoreStep([&] { c_.lstvJobs->Clear(); });
-        IgnoreStep([&] { BuildFolderView(); });
+        IgnoreStepLogged(ctx_.gLog, "lstvRess_ItemClick", [&] { c_.lstvJobs->Clear(); });
+        IgnoreStepLogged(ctx_.gLog, "lstvRess_ItemClick", [&] { BuildFolderView(); });
     }
-    IgnoreStep([&] { ctx_.gRessId = dialog::KeyNumber(key); });
+    IgnoreStepLogged(ctx_.gLog, "lstvRess_ItemClick", [&] { ctx_.gRessId = dialog::KeyNumber(key); });
     SetMousePointer(ui::pointer::Default);
 }
 

@@ -157,9 +157,17 @@ std::string SaveMsgWithoutReplacing(FileSystem& files, outlook::MailWrapper& sav
                 throw Error(fserr::FileAlreadyExists, kSource, "File already exists: no free number for " + path);
         }
     } catch (...) {
-        // A half-written or unnamed temporary file is of no use to anyone.
-        IgnoreStep([&] { files.RemoveFile(temp); });
-        throw;
+        // A half-written or unnamed temporary file is of no use to anyone;
+        // one that cannot be removed is named in the failure, not lost.
+        Error failure = CurrentError();
+        try {
+            files.RemoveFile(temp);
+        } catch (...) {
+            failure = Error(failure.Number(), failure.Source(),
+                            failure.Description() + " (the temporary file " + temp +
+                                " could not be removed: " + CurrentError().Description() + ")");
+        }
+        throw failure;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "import/import_support.hpp"
 #include "settings/user_name.hpp"
 #include "support/clean_file_name.hpp"
+#include "support/dropped_error.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -120,7 +121,7 @@ bool UpdateDB(AddinContext& ctx, const std::string& file, outlook::MailWrapper& 
                                  static_cast<std::int32_t>(LogType::Error));
             result = false;
         });
-    if (set) IgnoreStep([&] {
+    if (set) IgnoreStepLogged(ctx.gLog, "UpdateDB", [&] {
             if (set->State() == 1) set->Close();
         });
     return result;

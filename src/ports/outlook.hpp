@@ -7,7 +7,7 @@
 //   auto explorer = app->ActiveExplorer();
 //   auto bars = explorer->GetCommandBars();
 //   std::shared_ptr<outlook::CommandBar> bar;
-//   IgnoreStep([&] { bar = bars->Item("Korvane"); });              // throws when missing
+//   try { bar = bars->Item("Korvane"); } catch (const Error&) {}     // throws when missing
 //   if (!bar) bar = bars->Add("Korvane", outlook::BarTop, false);
 //   auto button = bar->GetControls()->Add(outlook::ControlButton, "CBButton");
 //   button->SetTag("CBButton");

@@ -2,6 +2,7 @@
 
 #include "settings/connection_text.hpp"
 #include "settings/settings_key.hpp"
+#include "support/dropped_error.hpp"
 #include "support/error_trap.hpp"
 
 namespace kv {
@@ -62,13 +63,13 @@ std::string GetSysVariable(AddinContext& ctx, const std::string& name) {
     // The query's failure reaches the caller; what follows may not fail it.
     auto rs = ctx.gConnection->Execute(" SELECT Vaerdi FROM SysVariabler WHERE VariableNavn=?", {Value(name)});
     std::string result;
-    IgnoreStep([&] {
+    IgnoreStepLogged(ctx.gLog, "GetSysVariable", [&] {
         if (!rs->EndOfFile()) {
             Value value = rs->Field("Vaerdi");
             if (!value.IsNull()) result = value.ToText();
         }
     });
-    IgnoreStep([&] { rs->Close(); });
+    IgnoreStepLogged(ctx.gLog, "GetSysVariable", [&] { rs->Close(); });
     return result;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// The three kinds of error trap the add-in uses:
+// The kinds of error trap the add-in uses:
 //  - ReportAndStop: one trap around a whole handler; the failure is handed to
 //    onError (which shows or logs it) and the handler ends.
-//  - IgnoreStep: this step may fail; go on with the next one.
+//  - IgnoreStepLogged (dropped_error.hpp): this step may fail; the failure is
+//    logged and the caller goes on with the next one. Nothing is dropped
+//    without a line in the log.
 //  - TrapToFalse: the routine answers false instead of failing.
 // Step numbers of long routines are plain locals the onError callback reads.
 #include <functional>
@@ -20,14 +22,6 @@ bool ReportAndStop(Body&& body, OnError&& onError) {
     } catch (...) {
         onError(CurrentError());
         return false;
-    }
-}
-
-template <class Body>
-void IgnoreStep(Body&& body) noexcept {
-    try {
-        body();
-    } catch (...) {
     }
 }
 

@@ -77,6 +77,12 @@ public:
     }
 };
 
+// A share that lets a file be written but not removed again.
+class NoRemoveFileSystem final : public stdfs::StdFileSystem {
+public:
+    void RemoveFile(const std::string&) override { throw Error(fserr::PermissionDenied, "Files", "Permission denied"); }
+};
+
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -257,6 +263,22 @@ TEST_F(SaveTest, AFailedSaveLeavesNoTemporaryFile) {
     EXPECT_TRUE(fs::is_empty(dir.Path()));
     EXPECT_EQ(mail.formats, std::vector<std::int32_t>{outlook::SaveAsMsgUnicode})
         << "a disk that fails is no reason to try the code-page format";
+}
+
+TEST_F(SaveTest, ATemporaryFileThatCannotBeRemovedIsNamedInTheFailure) {
+    NoRemoveFileSystem stuck;
+    BytesWrapper mail(std::string(4096, 'x'), true);
+    try {
+        SaveMsgWithoutReplacing(stuck, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
+        ADD_FAILURE() << "saved";
+    } catch (const Error& e) {
+        const std::vector<std::string> left = Names(dir.Path());
+        ASSERT_EQ(left.size(), 1u);
+        EXPECT_EQ(e.Number(), 75) << "the save's own failure";
+        EXPECT_NE(e.Description().find("The disk is full"), std::string::npos) << e.Description();
+        EXPECT_NE(e.Description().find(left[0]), std::string::npos) << e.Description();
+        EXPECT_NE(e.Description().find("Permission denied"), std::string::npos) << e.Description();
+    }
 }
 
 TEST_F(SaveTest, AFailedRenameLeavesNoTemporaryFile) {

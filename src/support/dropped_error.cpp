@@ -1,4 +1,4 @@
-#include "addin/dropped_error.hpp"
+#include "support/dropped_error.hpp"
 
 namespace kv {
 
