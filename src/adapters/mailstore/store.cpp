@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 
 #include "adapters/mailstore/msg_writer.hpp"
@@ -77,6 +79,35 @@ void Scan(StoreState& state) {
     state.SaveManifest();
 }
 
+// What a save killed half-way leaves in the folder it saved to: the .msg
+// writer's temporary file, libgsf's under it, and the import's temporary
+// name. A save takes seconds at most, so one untouched for an hour is dead.
+bool IsStaleTemporary(const fs::directory_entry& entry) {
+    constexpr auto kStale = std::chrono::hours(1);
+    const std::string name = entry.path().filename().string();
+    const auto hexDigits = [&](std::size_t from, std::size_t count) {
+        return name.size() >= from + count &&
+               std::all_of(name.begin() + static_cast<std::ptrdiff_t>(from),
+                           name.begin() + static_cast<std::ptrdiff_t>(from + count),
+                           [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    };
+    const bool gsf = name.size() == 16 && name.starts_with(".gsf-save-") &&
+                     std::all_of(name.begin() + 10, name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    const bool import = name.starts_with("~kv") && hexDigits(3, 12) &&
+                        (name.substr(15) == ".tmp" || name.substr(15) == ".tmp.part");
+    std::error_code ec;
+    if (!(gsf || import) || entry.symlink_status(ec).type() != fs::file_type::regular) return false;
+    const auto written = entry.last_write_time(ec);
+    return !ec && fs::file_time_type::clock::now() - written > kStale;
+}
+
+void SweepStaleTemporaries(StoreState& state, const fs::path& folder) {
+    if (!state.sweptFolders.insert(folder).second) return;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (IsStaleTemporary(entry)) fs::remove(entry.path(), ec);
+}
+
 StoreItem& AsStoreItem(const outlook::Item& item) {
     auto* storeItem = dynamic_cast<const StoreItem*>(&item);
     if (!storeItem) throw Error(errnum::InvalidArgument, "MailStore", "The item is not one of this store");
@@ -139,6 +170,7 @@ public:
             throw Error(errnum::InvalidArgument, "MailWrapper", "Unsupported save format " + std::to_string(format));
         if (path.empty()) throw Error(errnum::InvalidArgument, "MailWrapper", "No file name to save the mail to");
         auto& item = *Item();
+        SweepStaleTemporaries(*Lock(state_), fs::path(path).parent_path());
         WriteMsg(path, MsgFromMail(*item.Mail(), item.IsUnsent()));
     }
 

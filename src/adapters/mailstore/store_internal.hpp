@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,7 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
     std::vector<std::shared_ptr<StoreExplorer>> explorers;    // open ones, the active one last
     std::vector<std::shared_ptr<StoreInspector>> inspectors;  // open ones
     std::shared_ptr<StoreApplication> app;
+    std::set<std::filesystem::path> sweptFolders;  // cleared of stale temporary files once
     NativeWindow windowsMade = 0;  // each window gets its own handle, never 0
     outlook::Event<std::shared_ptr<outlook::Inspector>> newInspector;
     outlook::Event<std::shared_ptr<outlook::Explorer>> newExplorer;

@@ -69,5 +69,43 @@ TEST(StoreFaults, LinksAreNoItemsOfTheStore) {
     EXPECT_THROW(item->Subject(), Error);
 }
 
+// A save into a folder first clears what saves killed there long ago left:
+// the .msg writer's and the import's temporary files, by their names. A
+// file of that name still being written, or anyone else's, stays.
+TEST(StoreFaults, ASaveClearsStaleTemporaryFilesOfEarlierSaves) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path() / "mail", {"tilbud_iso8859.eml"});
+    const fs::path job = dir.Path() / "job";
+    fs::create_directory(job);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    const struct {
+        const char* name;
+        bool stale, removed;
+    } cases[] = {
+        {".gsf-save-Ab12Cd", true, true},
+        {"~kv0123456789ab.tmp.part", true, true},
+        {"~kv0123456789ab.tmp", true, true},
+        {".gsf-save-Zz9999", false, false},  // a save under way
+        {"~kvabcdef012345.tmp.part", false, false},
+        {"rapport.tmp.part", true, false},   // not ours
+        {".gsf-save-notes.txt", true, false},
+        {"~kv0123456789ab.msg", true, false},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(job / c.name) << "x";
+        if (c.stale) fs::last_write_time(job / c.name, old);
+    }
+    std::ofstream(dir.Path() / "elsewhere") << "x";
+    fs::last_write_time(dir.Path() / "elsewhere", old);
+    fs::create_symlink(dir.Path() / "elsewhere", job / ".gsf-save-Ln0000");  // a link: no file of ours
+
+    auto saver = store->CreateMailWrapper();
+    saver->SetItem(store->Items("Inbox")[0]);
+    saver->SaveAs((job / "Tilbud.msg").string(), outlook::SaveAsMsgUnicode);
+    for (const auto& c : cases) EXPECT_EQ(fs::exists(job / c.name), !c.removed) << c.name;
+    EXPECT_TRUE(fs::is_symlink(job / ".gsf-save-Ln0000"));
+    EXPECT_TRUE(fs::is_regular_file(job / "Tilbud.msg"));
+}
+
 }  // namespace
 }  // namespace kv::mailstore::test
