@@ -25,6 +25,7 @@ struct Attachment {
     std::string contentId;                  // without the angle brackets
     std::string contentLocation;            // the URL the HTML may name it by instead
     bool inlineImage = false;               // shown in the HTML body by its content id or location
+    std::optional<DateTime> created, modified;  // UTC, where the sender kept them (TNEF)
     std::shared_ptr<const MailData> message;  // a forwarded mail (message/rfc822)
 };
 
@@ -43,6 +44,8 @@ struct MailData {
     std::string messageId;
     std::string headers;  // the header block as received, lines ended by CRLF
     bool unsentFlag = false;  // X-Unsent: 1, as drafts carry it
+    std::string messageClass;  // "" for a plain note (IPM.Note)
+    Bytes rtfCompressed;       // the RTF body a winmail.dat carried, compressed as it came
 };
 
 // Malformed MIME gives what can be read; arrival (UTC) dates a mail that

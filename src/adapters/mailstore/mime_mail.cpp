@@ -13,6 +13,7 @@
 
 #include "adapters/mailstore/mail_data.hpp"
 #include "adapters/mailstore/mime_text.hpp"
+#include "adapters/mailstore/tnef.hpp"
 #include "support/error.hpp"
 #include "support/utf.hpp"
 
@@ -291,6 +292,7 @@ std::string ExtensionFor(const std::string& mimeType) {
 struct Walk {
     MailData& mail;
     int depth;
+    const std::string& source;  // the file, for the log
     bool havePlain = false, haveHtml = false;
     int nameless = 0;
 
@@ -305,7 +307,23 @@ struct Walk {
     }
 };
 
-MailData ReadMessage(GMimeMessage* message, int depth);
+MailData ReadMessage(GMimeMessage* message, int depth, const std::string& source);
+
+// A winmail.dat is unpacked as Outlook unpacks it: its attachments and RTF
+// body become the mail's. One that cannot be read stays attached whole.
+bool UnpackedTnef(const Attachment& attachment, Walk& walk) {
+    std::string why;
+    auto tnef = ReadTnef(attachment.data, why);
+    if (!tnef) {
+        g_log("kv-mailstore", G_LOG_LEVEL_MESSAGE, "%s: %s cannot be read as TNEF (%s); kept whole",
+              walk.source.empty() ? "mail" : walk.source.c_str(), attachment.fileName.c_str(), why.c_str());
+        return false;
+    }
+    for (auto& a : tnef->attachments) walk.mail.attachments.push_back(std::move(a));
+    if (!tnef->rtfCompressed.empty()) walk.mail.rtfCompressed = std::move(tnef->rtfCompressed);
+    if (!tnef->messageClass.empty()) walk.mail.messageClass = std::move(tnef->messageClass);
+    return true;
+}
 
 constexpr int kMaxNesting = 16;
 
@@ -315,7 +333,7 @@ void AddEmbedded(GMimeObject* object, Walk& walk) {
     attachment.mimeType = "message/rfc822";
     attachment.fileName = ParameterText(FirstRawHeader(object, "Content-Disposition"), "filename");
     if (inner && walk.depth < kMaxNesting) {
-        auto embedded = std::make_shared<MailData>(ReadMessage(inner, walk.depth + 1));
+        auto embedded = std::make_shared<MailData>(ReadMessage(inner, walk.depth + 1, walk.source));
         if (attachment.fileName.empty()) attachment.fileName = embedded->subject;
         attachment.message = std::move(embedded);
     } else if (inner) {
@@ -358,6 +376,7 @@ void VisitLeaf(GMimeObject* object, bool relatedPart, Walk& walk) {
     attachment.inlineImage = referable && disposition != "attachment" && (relatedPart || disposition == "inline");
     auto bytes = DecodedContent(part);
     attachment.data.assign(bytes.begin(), bytes.end());
+    if (IsTnefPart(mimeType, attachment.fileName) && UnpackedTnef(attachment, walk)) return;
     walk.mail.attachments.push_back(std::move(attachment));
 }
 
@@ -417,7 +436,7 @@ std::optional<DateTime> ReceivedDate(GMimeObject* object) {
     return ParseDate(received.substr(semicolon + 1));
 }
 
-MailData ReadMessage(GMimeMessage* message, int depth) {
+MailData ReadMessage(GMimeMessage* message, int depth, const std::string& source) {
     MailData mail;
     GMimeObject* object = GMIME_OBJECT(message);
     mail.subject = DecodeHeaderText(RawHeader(object, "Subject"));
@@ -439,7 +458,7 @@ MailData ReadMessage(GMimeMessage* message, int depth) {
     mail.unsentFlag = Trim(HeaderValue(object, "X-Unsent")) == "1";
     mail.headers = HeaderBlock(object);
 
-    Walk walk{mail, depth};
+    Walk walk{mail, depth, source};
     if (GMimeObject* body = g_mime_message_get_mime_part(message)) Visit(body, false, walk);
     mail.body = WithCrLf(walk.havePlain ? mail.body : HtmlToText(mail.html));
     return mail;
@@ -495,7 +514,7 @@ MailData ParseMail(const std::string& raw, std::optional<DateTime> arrival, cons
         throw Error(outlook::hosterr::Failed, "MailStore",
                     "Cannot read the mail " + (source.empty() ? std::string() : "\"" + source + "\" ") +
                         "(no mail headers; the file is empty, damaged or not a mail)");
-    MailData mail = ReadMessage(message.get(), 0);
+    MailData mail = ReadMessage(message.get(), 0, source);
     if (!mail.receivedTime) mail.receivedTime = arrival;
     return mail;
 }

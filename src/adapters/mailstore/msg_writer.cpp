@@ -55,6 +55,10 @@ constexpr std::uint16_t AttachSize = 0x0E20;
 constexpr std::uint16_t AttachNum = 0x0E21;
 constexpr std::uint16_t ObjectType = 0x0FFE;
 constexpr std::uint16_t Body = 0x1000;
+constexpr std::uint16_t RtfCompressed = 0x1009;
+constexpr std::uint16_t RtfInSync = 0x0E1F;
+constexpr std::uint16_t CreationTime = 0x3007;
+constexpr std::uint16_t LastModificationTime = 0x3008;
 constexpr std::uint16_t Html = 0x1013;
 constexpr std::uint16_t InternetMessageId = 0x1035;
 constexpr std::uint16_t RowId = 0x3000;
@@ -270,6 +274,8 @@ void WriteAttachment(GsfOutfile* root, std::size_t index, const Attachment& a) {
         bag.Text(tag::AttachExtension, Extension(a.fileName));
         bag.Binary(tag::AttachDataBin, a.data);
     }
+    if (a.created) bag.Time(tag::CreationTime, UtcToFileTime(*a.created));
+    if (a.modified) bag.Time(tag::LastModificationTime, UtcToFileTime(*a.modified));
     if (!a.contentId.empty()) bag.Text(tag::AttachContentId, a.contentId);
     if (!a.contentLocation.empty()) bag.Text(tag::AttachContentLocation, a.contentLocation);
     if (a.inlineImage) {
@@ -332,7 +338,7 @@ Bytes ReplyEntries(const std::vector<Address>& replyTo) {
 
 PropertyBag MessageProperties(const MsgMessage& m) {
     PropertyBag bag;
-    bag.Text(tag::MessageClass, "IPM.Note");
+    bag.Text(tag::MessageClass, m.messageClass.empty() ? "IPM.Note" : m.messageClass);
     std::string normalized = m.subject.substr(std::min(m.subjectPrefix.size(), m.subject.size()));
     bag.Text(tag::Subject, m.subject);
     bag.Text(tag::SubjectPrefix, m.subjectPrefix);
@@ -364,6 +370,10 @@ PropertyBag MessageProperties(const MsgMessage& m) {
     if (!m.html.empty()) {
         bag.Binary(tag::Html, Bytes(m.html.begin(), m.html.end()));
         bag.Long(tag::InternetCodepage, kCodepageUtf8);
+    }
+    if (!m.rtfCompressed.empty()) {
+        bag.Binary(tag::RtfCompressed, m.rtfCompressed);
+        bag.Boolean(tag::RtfInSync, true);
     }
     if (!m.messageId.empty()) bag.Text(tag::InternetMessageId, "<" + m.messageId + ">");
     if (!m.headers.empty()) bag.Text(tag::TransportMessageHeaders, m.headers);
@@ -424,6 +434,8 @@ MsgMessage MsgFromMail(const MailData& mail, bool unsent) {
     msg.attachments = mail.attachments;
     msg.messageId = mail.messageId;
     msg.headers = unsent ? std::string() : mail.headers;
+    msg.messageClass = mail.messageClass;
+    msg.rtfCompressed = mail.rtfCompressed;
     return msg;
 }
 

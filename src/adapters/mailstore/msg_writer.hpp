@@ -27,6 +27,8 @@ struct MsgMessage {
     std::string messageId;
     std::string headers;  // the transport headers
     bool unsent = false;
+    std::string messageClass;  // "" for IPM.Note
+    Bytes rtfCompressed;       // written as PR_RTF_COMPRESSED when not empty
 };
 
 // What a .msg keeps of a mail read from its .eml file.

@@ -1,5 +1,7 @@
 // Reading .eml files: encoded words, charsets, bodies, attachments, dates and
 // importance, and mails that are broken.
+#include <glib.h>
+
 #include <cstdlib>
 #include <ctime>
 
@@ -223,6 +225,39 @@ TEST(MimeMail, CharsetsAreReadAsWindowsReadsThem) {
         {"caf\xe9", "", "caf\u00e9"},
     };
     for (const auto& c : cases) EXPECT_EQ(ToUtf8(c.bytes, c.charset), c.text) << c.charset << " " << c.bytes;
+}
+
+// A winmail.dat that cannot be read stays attached as it came, with one log line.
+TEST(MimeMail, DamagedWinmailDatIsKeptWholeAndLoggedOnce) {
+    std::string eml = ReadAll(DataFile("corpus/29_outlook_tnef_rtf.eml"));
+    auto begin = eml.find("\r\n\r\n", eml.find("winmail.dat\"\r\nContent-Transfer")) + 4;
+    auto end = eml.find("\r\n\r\n--", begin);
+    gsize length = 0;
+    guchar* decoded = g_base64_decode(eml.substr(begin, end - begin).c_str(), &length);
+    const std::string tnef(reinterpret_cast<char*>(decoded), length);
+    g_free(decoded);
+    std::string flipped = tnef;
+    flipped[tnef.size() / 2] ^= 0x55;
+    const std::pair<const char*, std::string> cases[] = {
+        {"cut short", tnef.substr(0, tnef.size() - 40)}, {"no signature", "XX" + tnef.substr(2)},
+        {"three bytes", tnef.substr(0, 3)},             {"a byte changed", flipped}};
+    static std::vector<std::string> lines;
+    guint handler = g_log_set_handler("kv-mailstore", G_LOG_LEVEL_MASK, [](const gchar*, GLogLevelFlags, const gchar* text, gpointer) {
+        lines.emplace_back(text);
+    }, nullptr);
+    for (const auto& [what, damaged] : cases) {
+        lines.clear();
+        gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(damaged.data()), damaged.size());
+        auto mail = ParseMail(eml.substr(0, begin) + encoded + eml.substr(end), std::nullopt, "x.eml");
+        g_free(encoded);
+        ASSERT_EQ(mail.attachments.size(), 1u) << what;
+        EXPECT_EQ(mail.attachments[0].fileName, "winmail.dat") << what;
+        EXPECT_TRUE(mail.attachments[0].data == Bytes(damaged.begin(), damaged.end())) << what;
+        EXPECT_TRUE(mail.rtfCompressed.empty()) << what;
+        ASSERT_EQ(lines.size(), 1u) << what;
+        EXPECT_NE(lines[0].find("x.eml: winmail.dat"), std::string::npos) << lines[0];
+    }
+    g_log_remove_handler("kv-mailstore", handler);
 }
 
 TEST(MimeMail, AddressListsAreParsedRawNeverSplitAfterDecoding) {

@@ -399,13 +399,96 @@ def addresses(msg, name):
     return out
 
 
+# ---- winmail.dat ([MS-OXTNEF]) ----
+
+FIXED_SIZES = {0x2: 2, 0x3: 4, 0x4: 4, 0x5: 8, 0x6: 8, 0x7: 8, 0xA: 4, 0xB: 2, 0x14: 8, 0x40: 8, 0x48: 16}
+
+
+def mapi_props(data, codepage):
+    """A TNEF property list: {property id: value}; strings decoded, times as UTC datetimes."""
+    props, at = {}, 4
+    for _ in range(struct.unpack_from("<I", data)[0]):
+        ptype, pid = struct.unpack_from("<HH", data, at)
+        at += 4
+        if pid >= 0x8000:  # named: GUID, kind, then a number or a name
+            kind = struct.unpack_from("<I", data, at + 16)[0]
+            at += 20
+            if kind == 1:
+                at += 4 + (struct.unpack_from("<I", data, at)[0] + 3) // 4 * 4
+            else:
+                at += 4
+        values, base = [], ptype & 0xFFF
+        count = struct.unpack_from("<I", data, at)[0] if ptype & 0x1000 or base in (0x1E, 0x1F, 0x102, 0xD) else 1
+        if ptype & 0x1000 or base in (0x1E, 0x1F, 0x102, 0xD):
+            at += 4
+        for _ in range(count):
+            if base in (0x1E, 0x1F, 0x102, 0xD):
+                size = struct.unpack_from("<I", data, at)[0]
+                raw = data[at + 4:at + 4 + size]
+                at += 4 + (size + 3) // 4 * 4
+            else:
+                size = FIXED_SIZES.get(base, 4)
+                raw = data[at:at + size]
+                at += (size + 3) // 4 * 4
+            if base == 0x1E:
+                raw = raw.split(b"\0")[0].decode(codepage, "replace")
+            elif base == 0x1F:
+                raw = raw.decode("utf-16-le", "replace").split("\0")[0]
+            elif base == 0x40:
+                raw = datetime.datetime(1601, 1, 1) + datetime.timedelta(microseconds=struct.unpack("<Q", raw)[0] // 10)
+            values.append(raw)
+        props[pid] = values if ptype & 0x1000 else values[0]
+    return props
+
+
+def read_tnef(data):
+    """The attachments and message properties a TNEF stream carries; None
+    when the bytes are no whole TNEF stream."""
+    if len(data) < 6 or struct.unpack_from("<I", data)[0] != 0x223E9F78:
+        return None
+    at, attachments, message, codepage = 6, [], {}, "cp1252"
+    try:
+        while at < len(data):
+            level, attr, size = struct.unpack_from("<BII", data, at)
+            value = data[at + 9:at + 9 + size]
+            if len(value) != size or struct.unpack_from("<H", data, at + 9 + size)[0] != sum(value) & 0xFFFF:
+                return None
+            at += 11 + size
+            if attr == 0x00069007:
+                codepage = f"cp{struct.unpack_from('<I', value)[0]}"
+            elif level == 1 and attr == 0x00069003:
+                message = mapi_props(value, codepage)
+            elif level == 2 and attr == 0x00069002:
+                attachments.append({"props": {}, "data": b"", "title": "", "dates": {}})
+            elif level == 2 and attachments:
+                a = attachments[-1]
+                if attr == 0x00018010:
+                    a["title"] = value.split(b"\0")[0].decode(codepage, "replace")
+                elif attr == 0x0006800F:
+                    a["data"] = value
+                elif attr in (0x00038012, 0x00038013):
+                    a["dates"][0x3007 if attr == 0x00038012 else 0x3008] = datetime.datetime(*struct.unpack_from("<6H", value))
+                elif attr == 0x00069005:
+                    a["props"] = mapi_props(value, codepage)
+    except (struct.error, ValueError, LookupError):
+        return None
+    out = []
+    for a in attachments:
+        p = a["props"]
+        times = {t: p.get(t, a["dates"].get(t)) for t in (0x3007, 0x3008)}
+        out.append({"name": p.get(0x3707) or p.get(0x3001) or a["title"], "type": (p.get(0x370E) or
+                    "application/octet-stream").lower(), "data": a["data"] or p.get(0x3701, b""), "cid": "",
+                    "location": "", "inline": False, "times": times})
+    return out, message
+
+
 class EmlParts:
     """Body and attachments by one rule: the first text/plain and text/html
     that are no attachment are the body; every other leaf is an attachment;
     message/rfc822 parts are embedded messages."""
 
     def __init__(self, msg):
-        self.plain = self.html = None
+        self.plain = self.html = self.rtf = None
         self.attachments = []
         self.nameless = 0
         self.walk(msg, False)
@@ -435,6 +518,13 @@ class EmlParts:
             return
         if not attached and ctype == "text/html" and self.html is None:
             self.html = text_of(part)
+            return
+        data = part.get_payload(decode=True) or b""
+        tnef = read_tnef(data) if ctype in ("application/ms-tnef", "application/vnd.ms-tnef") or \
+            (name or "").lower() == "winmail.dat" else None
+        if tnef:
+            self.attachments += tnef[0]
+            self.rtf = tnef[1].get(0x1009, self.rtf)
             return
         cid = (part.get("content-id") or "").strip().strip("<>")
         location = "".join(str(part.get("content-location") or "").split("\n")).strip()
@@ -499,6 +589,7 @@ def compare(where, msg, m, arrival, problems):
     if html_bytes is not None and parts.html is not None:
         expect("HTML", normalized_html(html_bytes.decode("utf-8", "replace")), normalized_html(parts.html))
         expect("HTML code page", m.get(0x3FDE, PT_LONG), 65001)
+    expect("RTF body", m.get(0x1009, PT_BINARY), parts.rtf)
     expect("attachment count", len(m.attachments), len(parts.attachments))
     for i, (a, want) in enumerate(zip(m.attachments, parts.attachments)):
         at = f"{where} attachment {i}"
@@ -528,6 +619,9 @@ def compare(where, msg, m, arrival, problems):
             problems.add(at, f"content location {a.get(0x3713, PT_UNICODE)!r}, the .eml {want['location']!r}")
         if want["inline"] and a.get(0x3714, PT_LONG, 0) & 0x4 == 0:
             problems.add(at, "shown in the HTML but not flagged as referenced by it")
+        for tag, what in ((0x3007, "created"), (0x3008, "modified")):
+            if a.get(tag, PT_TIME) != want.get("times", {}).get(tag):
+                problems.add(at, f"{what} {a.get(tag, PT_TIME)}, the .eml {want.get('times', {}).get(tag)}")
         if want["inline"] != bool(a.get(0x7FFE, PT_BOOL, False)):
             problems.add(at, f"inline {not want['inline']}, the .eml says {want['inline']}")
 

@@ -1,0 +1,29 @@
+// Any bytes as a winmail.dat: unpacked by libytnef as the .eml reader does
+// and, when it reads, written as the .msg the import saves. A refusal is a
+// clear answer; only a crash or a sanitizer report is a finding.
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "adapters/mailstore/msg_writer.hpp"
+#include "adapters/mailstore/tnef.hpp"
+#include "support/error.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("kv_fuzz_tnef_" + std::to_string(getpid()) + ".msg");
+    std::string why;
+    auto tnef = kv::mailstore::ReadTnef(kv::Bytes(data, data + size), why);
+    if (!tnef) return 0;
+    kv::mailstore::MailData mail;
+    mail.attachments = std::move(tnef->attachments);
+    mail.rtfCompressed = std::move(tnef->rtfCompressed);
+    mail.messageClass = std::move(tnef->messageClass);
+    try {
+        kv::mailstore::WriteMsg(file, kv::mailstore::MsgFromMail(mail, false));
+    } catch (const kv::Error&) {
+    }
+    return 0;
+}
