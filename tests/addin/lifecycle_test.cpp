@@ -52,6 +52,13 @@ TEST_F(AddinTest, StoredLogLevelHoldsFromTheConnectionOn) {
     EXPECT_TRUE(AddIn().objExplBar);
 }
 
+TEST_F(AddinTest, AConnectionThatFailsBeforeItStartsLeavesItsReasonInTheLog) {
+    connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    connect->OnConnectionFailed("ProgId could not be read (0x80004005)");
+    EXPECT_FALSE(connect->objAddIn);
+    EXPECT_NE(Log().find("ERROR\t\tOnConnection: ProgId could not be read (0x80004005)"), std::string::npos) << Log();
+}
+
 TEST_F(AddinTest, StartInTheCalendarHidesTheToolbarAndFolderSwitchesFollow) {
     Start("Calendar");
     auto bar = Bar(*explorer, "Korvane");
@@ -316,6 +323,7 @@ TEST_F(AddinTest, MailWindowsOutliveTheLastExplorerAndTheLastWindowOfAnyKindLets
     // Every inspector's close is followed, the one opened first too.
     h.store->CloseInspector(*writing);
     EXPECT_TRUE(h.ctx->gOutlookApp);
+    EXPECT_FALSE(AddIn().objInsp) << "the closed window is let go of";
     h.store->CloseInspector(*received);
     // Every reference to the host is let go, or the host cannot quit.
     const OutAddIn& a = AddIn();

@@ -110,8 +110,29 @@ TEST(HostEvents, NewExplorerAndAClickMakeTheActiveExplorer) {
     button->SetTag("CBButton");
     store->Click(*button);
     EXPECT_EQ(app->ActiveExplorer(), first);
+    // Each window has a frame of its own while it is open; the explorers
+    // are listed from 1.
+    auto inspector = store->OpenInspector(store->Items("Inbox").at(0));
+    const std::vector<NativeWindow> frames = {first->Handle(), second->Handle(), inspector->Handle()};
+    EXPECT_EQ(std::set<NativeWindow>(frames.begin(), frames.end()).size(), 3u);
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), NativeWindow{0}), 0);
+    EXPECT_EQ(std::set<std::shared_ptr<outlook::Explorer>>({explorers->Item(1), explorers->Item(2)}),
+              std::set<std::shared_ptr<outlook::Explorer>>({first, second}));
+    for (std::int32_t outside : {0, 3}) {
+        try {
+            explorers->Item(outside);
+            ADD_FAILURE() << outside;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Number(), outlook::hosterr::InvalidIndex);
+            EXPECT_EQ(e.Source(), "Explorers");
+            EXPECT_EQ(e.Description(), "No explorer at position " + std::to_string(outside));
+        }
+    }
+    store->CloseInspector(*inspector);
+    EXPECT_THROW(inspector->Handle(), Error);
     store->CloseExplorer(*first);
     EXPECT_EQ(app->ActiveExplorer(), second);
+    EXPECT_THROW(first->Handle(), Error);
 
     token.Reset();
     store->OpenExplorer("Inbox");
