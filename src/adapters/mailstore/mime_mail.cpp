@@ -476,6 +476,60 @@ bool HasMailHeader(GMimeObject* object) {
     return false;
 }
 
+// The MIME entity of the mail as it came: its Content-* header fields and
+// MIME-Version, then the body, byte for byte.
+std::string MimeEntity(const std::string& raw) {
+    std::size_t crlf = raw.find("\r\n\r\n"), lf = raw.find("\n\n");
+    bool useCrlf = crlf != std::string::npos && (lf == std::string::npos || crlf < lf);
+    std::size_t headerEnd = useCrlf ? crlf + 2 : lf == std::string::npos ? raw.size() : lf + 1;
+    std::string entity;
+    bool keeping = false;
+    for (std::size_t at = 0; at < headerEnd;) {
+        std::size_t next = raw.find('\n', at);
+        next = next == std::string::npos || next >= headerEnd ? headerEnd : next + 1;
+        std::string line = raw.substr(at, next - at);
+        if (line[0] != ' ' && line[0] != '\t') {
+            std::string name = utf::AsciiLower(line.substr(0, line.find(':')));
+            keeping = name.starts_with("content-") || name == "mime-version";
+        }
+        if (keeping) entity += line;
+        at = next;
+    }
+    return entity + (useCrlf ? "\r\n" : "\n") + raw.substr(std::min(raw.size(), headerEnd + (useCrlf ? 2 : 1)));
+}
+
+// S/MIME as Outlook files it: the signed or encrypted entity kept byte for
+// byte as the one attachment, so the signature can still be checked from the
+// file. A clear-signed mail shows its body as before; an opaque one cannot
+// be read here and says so.
+void KeepSmimeWhole(const std::string& raw, GMimeMessage* message, MailData& mail) {
+    GMimeObject* body = g_mime_message_get_mime_part(message);
+    GMimeContentType* type = body ? g_mime_object_get_content_type(body) : nullptr;
+    if (!type) return;
+    std::string mimeType = utf::AsciiLower(Str(GString_(g_mime_content_type_get_mime_type(type)).get()));
+    std::string protocol = utf::AsciiLower(Str(g_mime_content_type_get_parameter(type, "protocol")));
+    std::string smimeType = utf::AsciiLower(Str(g_mime_content_type_get_parameter(type, "smime-type")));
+    bool clearSigned = mimeType == "multipart/signed" &&
+                       (protocol == "application/pkcs7-signature" || protocol == "application/x-pkcs7-signature");
+    bool opaque = mimeType == "application/pkcs7-mime" || mimeType == "application/x-pkcs7-mime" ||
+                  (mimeType == "application/octet-stream" && utf::AsciiLower(FileNameOf(body)).ends_with(".p7m"));
+    if (!clearSigned && !opaque) return;
+    Attachment whole;
+    whole.fileName = "smime.p7m";
+    whole.mimeType = clearSigned ? "multipart/signed" : "application/pkcs7-mime";
+    std::string entity = MimeEntity(raw);
+    whole.data.assign(entity.begin(), entity.end());
+    mail.attachments = {std::move(whole)};
+    mail.messageClass = clearSigned ? "IPM.Note.SMIME.MultipartSigned" : "IPM.Note.SMIME";
+    if (clearSigned) return;
+    mail.html.clear();
+    mail.body = smimeType == "signed-data"
+                    ? "Denne mail er signeret med S/MIME i en form, der ikke kan vises her.\r\n"
+                      "Den signerede mail er gemt uændret som det vedhæftede smime.p7m.\r\n"
+                    : "Denne mail er krypteret med S/MIME og kan ikke læses her.\r\n"
+                      "Den krypterede mail er gemt uændret som det vedhæftede smime.p7m.\r\n";
+}
+
 GMimeParserOptions* ParserOptions() {
     static GMimeParserOptions* options = [] {
         GMimeParserOptions* o = g_mime_parser_options_new();
@@ -515,6 +569,7 @@ MailData ParseMail(const std::string& raw, std::optional<DateTime> arrival, cons
                     "Cannot read the mail " + (source.empty() ? std::string() : "\"" + source + "\" ") +
                         "(no mail headers; the file is empty, damaged or not a mail)");
     MailData mail = ReadMessage(message.get(), 0, source);
+    KeepSmimeWhole(raw, message.get(), mail);
     if (!mail.receivedTime) mail.receivedTime = arrival;
     return mail;
 }

@@ -94,6 +94,36 @@ INSTANTIATE_TEST_SUITE_P(Mails, MailCorpus, ::testing::ValuesIn(CorpusFiles()),
                              return name;
                          });
 
+// Signed mail keeps its signature: the entity kept in the .msg verifies with
+// openssl as the mail did, and a changed byte in the signed text is caught.
+TEST(MsgSmime, KeptEntityStillVerifies) {
+    int status = 0;
+    if (std::string(KV_PYTHON).empty() || (Shell("openssl version", &status), status != 0))
+        GTEST_SKIP() << "python3 or openssl is not installed";
+    TempDir dir;
+    std::string detached = ReadAll(DataFile("corpus/30_smime_detached_signed.eml"));
+    std::ofstream(dir.Path() / "changed.eml", std::ios::binary)
+        << detached.replace(detached.find("tagrenovering"), 3, "TAG");
+    const struct {
+        fs::path eml;
+        bool verifies;
+    } cases[] = {{DataFile("corpus/30_smime_detached_signed.eml"), true},
+                 {DataFile("corpus/31_smime_opaque_signed.eml"), true},
+                 {dir.Path() / "changed.eml", false}};
+    for (const auto& c : cases) {
+        auto store = MakeStore(dir.Path() / "store");
+        auto wrapper = store->CreateMailWrapper();
+        wrapper->SetItem(store->AddItemFile("Inbox", c.eml));
+        fs::path msg = dir.Path() / "signed.msg", kept = dir.Path() / "kept.p7m";
+        wrapper->SaveAs(msg.string(), outlook::SaveAsMsg);
+        std::string out = Shell(Checker() + " attachment " + Quote(msg.string()) + " 0 " + Quote(kept.string()), &status);
+        ASSERT_EQ(status, 0) << out;
+        out = Shell("openssl smime -verify -noverify -in " + Quote(kept.string()) + " -out /dev/null", &status);
+        EXPECT_EQ(status == 0, c.verifies) << c.eml << ": " << out;
+        EXPECT_EQ(out.find("Verification successful") != std::string::npos, c.verifies) << out;
+    }
+}
+
 // Bytes of the file with the first occurrence of pattern changed by damage.
 bool Damage(const fs::path& file, const std::string& pattern, const std::function<void(std::string&, std::size_t)>& damage) {
     std::string bytes = ReadAll(file);

@@ -260,6 +260,34 @@ TEST(MimeMail, DamagedWinmailDatIsKeptWholeAndLoggedOnce) {
     g_log_remove_handler("kv-mailstore", handler);
 }
 
+// S/MIME is kept whole as the one attachment; only clear-signed mail has a body to show.
+TEST(MimeMail, SmimeMailIsKeptWhole) {
+    const struct {
+        const char* file;
+        const char* messageClass;
+        const char* type;
+        const char* bodyStart;
+    } cases[] = {{"corpus/30_smime_detached_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Hej Karen"},
+                 {"corpus/17_smime_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Dit konto"},
+                 {"corpus/31_smime_opaque_signed.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er signeret"},
+                 {"corpus/32_smime_encrypted.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er krypteret"},
+                 {"corpus/14_small_ascii.eml", "", "", ""}};
+    for (const auto& c : cases) {
+        auto mail = Parse(c.file);
+        EXPECT_EQ(mail.messageClass, c.messageClass) << c.file;
+        EXPECT_EQ(mail.body.rfind(c.bodyStart, 0), 0u) << c.file << ": " << mail.body;
+        if (*c.type == '\0') continue;
+        ASSERT_EQ(mail.attachments.size(), 1u) << c.file;
+        EXPECT_EQ(mail.attachments[0].fileName, "smime.p7m");
+        EXPECT_EQ(mail.attachments[0].mimeType, c.type);
+        std::string kept(mail.attachments[0].data.begin(), mail.attachments[0].data.end());
+        // The entity's own fields, then the body to the last byte.
+        EXPECT_TRUE(kept.starts_with("MIME-Version: 1.0")) << kept.substr(0, 80);
+        EXPECT_EQ(kept.find("Subject:"), std::string::npos) << c.file;
+        EXPECT_TRUE(ReadAll(DataFile(c.file)).ends_with(kept.substr(std::min(kept.find("\n\n"), kept.find("\n\r\n")))));
+    }
+}
+
 TEST(MimeMail, AddressListsAreParsedRawNeverSplitAfterDecoding) {
     using R = outlook::Recipient;
     auto outlookMail = Corpus("01_outlook_alternative_1252.eml");

@@ -5,6 +5,7 @@ with the .eml it was made from, as Python's own MIME parser reads that.
 
   msg_check.py structure MSG
   msg_check.py compare EML MSG [--arrival YYYY-MM-DDTHH:MM:SS] [--converted EML]
+  msg_check.py attachment MSG N OUT    (writes the data of attachment N to OUT)
 
 --arrival is the UTC time the store gave a mail without Date and Received;
 --converted is msgconvert's rendering of MSG, compared as a third reading.
@@ -297,6 +298,13 @@ class Message(MsgObject):
                 problems.add(where, f"next ids {next_r}/{next_a} below the counts {n_r}/{n_a}")
             if self.header[:8] != bytes(8) or (not embedded and self.header[24:32] != bytes(8)):
                 problems.add(where, "reserved header bytes are not zero")
+        cls = self.get(0x001A, PT_UNICODE)
+        if cls is not None and not re.fullmatch(r"IPM\.[A-Za-z]+(\.[A-Za-z0-9]+)*", cls):
+            problems.add(where, f"message class {cls!r} is no IPM class")
+        if cls in SMIME_CLASSES:
+            tags = [a.get(0x370E, PT_UNICODE) for a in self.attachments]
+            if tags != [SMIME_CLASSES[cls]]:
+                problems.add(where, f"{cls} wants one attachment of type {SMIME_CLASSES[cls]}, not {tags}")
         nameid = storage.children.get("__nameid_version1.0")
         if embedded and nameid is not None:
             problems.add(where, "an embedded message has its own named-property storage")
@@ -482,16 +490,55 @@ def read_tnef(data):
     return out, message
 
 
+# ---- S/MIME ([MS-OXOSMIME]) ----
+
+SMIME_CLASSES = {"IPM.Note.SMIME.MultipartSigned": "multipart/signed", "IPM.Note.SMIME": "application/pkcs7-mime"}
+
+
+def smime_kind(msg):
+    """"signed" for a clear-signed mail, "opaque" for one signed or encrypted whole, else None."""
+    ctype = msg.get_content_type()
+    if ctype == "multipart/signed" and (msg.get_param("protocol") or "").lower() in (
+            "application/pkcs7-signature", "application/x-pkcs7-signature"):
+        return "signed"
+    if ctype in ("application/pkcs7-mime", "application/x-pkcs7-mime") or (
+            ctype == "application/octet-stream" and (msg.get_filename() or "").lower().endswith(".p7m")):
+        return "opaque"
+    return None
+
+
+def mime_entity(raw):
+    """The mail's MIME entity as it came: Content-* fields and MIME-Version, then the body."""
+    match = re.search(rb"\r?\n\r?\n", raw)
+    head, body = (raw[:match.start() + 1], raw[match.end():]) if match else (raw, b"")
+    if head.endswith(b"\r"):
+        head += b"\n"
+    fields = re.findall(rb"^[^ \t\r\n][^\n]*\n(?:[ \t][^\n]*\n)*", head, re.M)
+    kept = [f for f in fields if f.split(b":")[0].strip().lower().startswith(b"content-")
+            or f.split(b":")[0].strip().lower() == b"mime-version"]
+    return b"".join(kept) + (b"\r\n" if match and match.group().startswith(b"\r") else b"\n") + body
+
+
 class EmlParts:
     """Body and attachments by one rule: the first text/plain and text/html
     that are no attachment are the body; every other leaf is an attachment;
     message/rfc822 parts are embedded messages."""
 
-    def __init__(self, msg):
+    def __init__(self, msg, raw=None):
         self.plain = self.html = self.rtf = None
         self.attachments = []
         self.nameless = 0
         self.walk(msg, False)
+        self.message_class = "IPM.Note"
+        kind = smime_kind(msg) if raw is not None else None
+        if kind:
+            # Kept whole as the one attachment; an opaque one shows no body of its own.
+            self.message_class = "IPM.Note.SMIME.MultipartSigned" if kind == "signed" else "IPM.Note.SMIME"
+            self.attachments = [{"name": "smime.p7m", "type": "multipart/signed" if kind == "signed" else
+                                 "application/pkcs7-mime", "data": mime_entity(raw), "cid": "", "location": "",
+                                 "inline": False}]
+            if kind == "opaque":
+                self.plain = self.html = None
 
     def walk(self, part, related_part):
         ctype = part.get_content_type()
@@ -538,7 +585,7 @@ def normalized_html(text):
     return re.sub(r"charset\s*=\s*[\"']?[\w.:-]+", "charset", lines(text), flags=re.I)
 
 
-def compare(where, msg, m, arrival, problems):
+def compare(where, msg, m, arrival, problems, raw=None):
     def expect(what, got, want):
         if got != want:
             problems.add(where, f"{what}: .msg has {got!r}, the .eml {want!r}")
@@ -577,7 +624,8 @@ def compare(where, msg, m, arrival, problems):
     if headers is None or (subject and "subject:" not in headers.lower()):
         problems.add(where, "transport headers missing")
 
-    parts = EmlParts(msg)
+    parts = EmlParts(msg, raw)
+    expect("message class", m.get(0x001A, PT_UNICODE), parts.message_class)
     body = m.get(0x1000, PT_UNICODE, "")
     if parts.plain is not None:
         expect("body", lines(body), lines(parts.plain))
@@ -626,7 +674,7 @@ def compare(where, msg, m, arrival, problems):
             problems.add(at, f"inline {not want['inline']}, the .eml says {want['inline']}")
 
 
-def compare_converted(eml, converted, problems):
+def compare_converted(eml, converted, problems, raw=None):
     """msgconvert's reading of the .msg against the .eml, for what it keeps."""
     where = "msgconvert"
     if subject_of(converted) != subject_of(eml):
@@ -636,7 +684,16 @@ def compare_converted(eml, converted, problems):
     for header in ("to", "cc"):
         if [a for _, a in addresses(converted, header)] != [a for _, a in addresses(eml, header)]:
             problems.add(where, f"{header} {converted.get(header)!r}")
-    want, got = EmlParts(eml), EmlParts(converted)
+    want, got = EmlParts(eml, raw), EmlParts(converted)
+    if want.message_class in SMIME_CLASSES:
+        # msgconvert writes a kept multipart/signed entity as a part of that type,
+        # which a MIME reader then opens: look for its bytes in the file as well.
+        texts = [converted.as_bytes()] + [p.get_payload(decode=True) or b"" for p in converted.walk()
+                                          if not p.is_multipart()]
+        entity = mime_entity(raw).replace(b"\r\n", b"\n").strip()
+        if not any(entity in t.replace(b"\r\n", b"\n") for t in texts):
+            problems.add(where, "the S/MIME entity is not there byte for byte")
+        return
     if want.plain is not None and (got.plain is None or lines(got.plain).strip() != lines(want.plain).strip()):
         problems.add(where, "plain body differs")
     files = lambda p: sorted(hashlib.sha256(a["data"].replace(b"\r\n", b"\n")).hexdigest()
@@ -650,6 +707,10 @@ def main(argv):
     problems = Problems()
     if len(argv) >= 2 and argv[0] == "structure":
         open_msg(argv[1], problems)
+    elif len(argv) >= 4 and argv[0] == "attachment":
+        attachments = open_msg(argv[1], problems).attachments
+        with open(argv[3], "wb") as f:
+            f.write(attachments[int(argv[2])].get(0x3701, PT_BINARY, b"") if int(argv[2]) < len(attachments) else b"")
     elif len(argv) >= 3 and argv[0] == "compare":
         arrival = converted = None
         rest = argv[3:]
@@ -660,12 +721,13 @@ def main(argv):
                 converted = rest[1]
             rest = rest[2:]
         with open(argv[1], "rb") as f:
-            eml = email.message_from_binary_file(f, policy=email.policy.default)
+            raw = f.read()
+        eml = email.message_from_bytes(raw, policy=email.policy.default)
         m = open_msg(argv[2], problems)
-        compare("msg", eml, m, arrival, problems)
+        compare("msg", eml, m, arrival, problems, raw)
         if converted:
             with open(converted, "rb") as f:
-                compare_converted(eml, email.message_from_binary_file(f, policy=email.policy.default), problems)
+                compare_converted(eml, email.message_from_binary_file(f, policy=email.policy.default), problems, raw)
     else:
         print(__doc__)
         return 2
