@@ -21,9 +21,7 @@ int RunBrowse(const BrowseOptions& options) {
     const FrontEnd::Press press = fe.ExplorerButton();
     fe.View().QueueUser(BrowseScript(options.dialog, options.depth, shown, outcome));
     press();
-    if (fe.Prompts().SawStartKorvaneFirst())
-        throw CommandError(exitcode::NoSettings,
-                           "settings or database unavailable; check DBCn and UserRessId in the file of --registry");
+    fe.CheckSettingsLoaded();
     if (fe.View().PendingScripts() > 0)
         throw CommandError(exitcode::ImportFailed, "the import dialog did not open; see KVOutlookAddin.log beside kvimport");
     if (outcome.failure) BadArgument(*outcome.failure);

@@ -72,13 +72,28 @@ FrontEnd::FrontEnd(const CommonOptions& options) : options_(options), registry_(
         throw CommandError(exitcode::NoSettings, "the settings in " + regFile.string() +
                                                      " have no database (DBCn); pass --registry FILE with Korvane's settings");
     store_ = OpenExistingStore(options);
+    witness_ = std::make_unique<ImportWitness>(database_, files_, *store_);
     prompts_ = std::make_unique<TerminalPrompts>(duplicates, std::cin, std::cerr, isatty(STDERR_FILENO) != 0);
-    ctx_ = std::make_unique<AddinContext>(
-        Platform{registry_, database_, files_, clock_, random_, *prompts_, view_, *store_, ExecutableModule()});
+    ctx_ = std::make_unique<AddinContext>(Platform{registry_, witness_->Database(), witness_->Files(), clock_, random_,
+                                                   *prompts_, view_, witness_->MailWrappers(), ExecutableModule()});
     ctx_->makeImportDialog = [](AddinContext& ctx) { return std::make_unique<frmKorvane>(ctx); };
 }
 
 FrontEnd::~FrontEnd() { Stop(); }
+
+void FrontEnd::CheckSettingsLoaded() {
+    if (!prompts_->SawStartKorvaneFirst()) return;
+    std::string reason;
+    if (witness_->DatabaseFailure())
+        reason = *witness_->DatabaseFailure();
+    else if (settings::ReadNumber(registry_, "UserRessId").value_or(0) == 0)
+        reason = "the settings name no user (UserRessId)";
+    else
+        reason = "the database lacks what the add-in reads at start; see KVOutlookAddin.log beside kvimport";
+    throw CommandError(exitcode::NoSettings,
+                       "settings or database unavailable; check DBCn and UserRessId in the file of --registry\n"
+                       "reason: " + reason);
+}
 
 void FrontEnd::Start(const std::string& folder) {
     try {

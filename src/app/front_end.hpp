@@ -14,6 +14,7 @@
 #include "adapters/regfile/regfile_store.hpp"
 #include "adapters/stdfs/stdfs_file_system.hpp"
 #include "addin/Connect.hpp"
+#include "app/import_witness.hpp"
 #include "app/terminal_prompts.hpp"
 #include "ports/clock.hpp"
 #include "ports/ui/headless.hpp"
@@ -50,6 +51,11 @@ public:
     AddinContext& Context() { return *ctx_; }
     ui::HeadlessView& View() { return view_; }
     TerminalPrompts& Prompts() { return *prompts_; }
+    const ImportWitness& Witness() const { return *witness_; }
+
+    // Throws CommandError (no settings) with the cause on a line of its own
+    // when the add-in told the user that settings or database are unavailable.
+    void CheckSettingsLoaded();
 
     // A press of the add-in's button, as the user finds it on screen: on the
     // window's toolbar, or on its ribbon where the settings turn the
@@ -72,6 +78,7 @@ private:
     std::unique_ptr<TerminalPrompts> prompts_;
     ui::HeadlessView view_;
     std::shared_ptr<mailstore::MailStore> store_;
+    std::unique_ptr<ImportWitness> witness_;
     std::unique_ptr<AddinContext> ctx_;
     std::unique_ptr<Connect> connect_;
     std::shared_ptr<outlook::Explorer> explorer_;

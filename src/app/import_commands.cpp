@@ -1,5 +1,6 @@
 // kvimport import and kvimport send: select or open the mails, press the
 // add-in's button, make the choices in its dialog and press Import.
+#include <algorithm>
 #include <iostream>
 
 #include "app/commands.hpp"
@@ -9,22 +10,51 @@
 namespace kv::app {
 namespace {
 
+// The dialog's texts for a run that stopped: at a mail it could not record,
+// and at any other failure (its title names the step).
+constexpr const char* kRecordFailed = "Der skete en fejl under importen til Korvane";
+constexpr const char* kStepFailedTitle = "Korvane Mailimport (";
+
+// How far a stopped import came and why it stopped, a line each.
+std::string StopReport(FrontEnd& fe) {
+    const auto& boxes = fe.Prompts().Messages();
+    const auto shown = [&](auto match) {
+        const auto it = std::find_if(boxes.rbegin(), boxes.rend(), [&](const auto& m) { return match(m.request); });
+        return it == boxes.rend() ? nullptr : &it->request;
+    };
+    const std::vector<std::string>& saved = fe.Witness().Saved();
+    const bool unrecorded = shown([](const auto& r) { return r.text == kRecordFailed; }) && !saved.empty();
+    std::string reason;
+    if (unrecorded) {
+        const auto* box = shown([](const auto& r) { return r.title == "UpdateDB"; });
+        reason = box ? box->text : "the database's DocMailImportExec did not answer success";
+    } else if (const auto* box = shown([](const auto& r) { return r.title.starts_with(kStepFailedTitle); })) {
+        reason = fe.Witness().SaveFailure().value_or("not told by the add-in, whose box \"" + box->title +
+                                                     "\" names the step it stopped at");
+    } else {
+        reason = "the dialog stayed open after Import; see KVOutlookAddin.log beside kvimport";
+    }
+    std::string report = "the import did not finish; nothing more was filed\nfiled before the stop: " +
+                         std::to_string(saved.size() - (unrecorded ? 1 : 0)) + "\nreason: " + reason;
+    if (unrecorded)
+        report += "\nsaved but not recorded in Korvane: " + saved.back() +
+                  " (file it by hand, or remove it before importing the mail again)";
+    return report;
+}
+
 // What came of one press of an add-in button, told the way a person at the
 // screen would tell it.
-int Outcome(FrontEnd& fe, const ScriptOutcome& outcome, std::size_t mails) {
-    if (fe.Prompts().SawStartKorvaneFirst())
-        throw CommandError(exitcode::NoSettings,
-                           "settings or database unavailable; check DBCn and UserRessId in the file of --registry");
+int Outcome(FrontEnd& fe, const ScriptOutcome& outcome) {
+    fe.CheckSettingsLoaded();
     if (fe.View().PendingScripts() > 0)
         throw CommandError(exitcode::ImportFailed,
                            "the import dialog did not open; see KVOutlookAddin.log beside kvimport");
     if (outcome.failure) BadArgument(*outcome.failure);
-    if (!outcome.closedByImport)
-        throw CommandError(exitcode::ImportFailed, "the import did not finish; nothing more was filed");
+    if (!outcome.closedByImport) throw CommandError(exitcode::ImportFailed, StopReport(fe));
     std::size_t skipped = 0;
     for (const auto& m : fe.Prompts().Messages())
         if (IsDuplicateQuestion(m.request) && m.answer != ui::Answer::Yes) ++skipped;
-    std::cout << "Importeret: " << mails - std::min(skipped, mails) << ", sprunget over: " << skipped << '\n';
+    std::cout << "Importeret: " << fe.Witness().Saved().size() << ", sprunget over: " << skipped << '\n';
     return exitcode::Ok;
 }
 
@@ -33,7 +63,6 @@ int Outcome(FrontEnd& fe, const ScriptOutcome& outcome, std::size_t mails) {
 int RunImport(const ImportOptions& options) {
     FrontEnd fe(options.common);
     ScriptOutcome outcome;
-    std::size_t count = 1;
     if (!options.open.empty()) {
         if (options.mails.all || !options.mails.positions.empty() || !options.mails.subject.empty())
             BadArgument("--open imports one mail from its window; leave out --all, --mail and --subject");
@@ -46,14 +75,13 @@ int RunImport(const ImportOptions& options) {
         press();
     } else {
         auto mails = ChooseMails(fe.Store(), options.from, options.mails);
-        count = mails.size();
         fe.Start(options.from);
         fe.Store().Select(fe.Explorer(), mails);
         const FrontEnd::Press press = fe.ExplorerButton();
         fe.View().QueueUser(ImportScript(options.dialog, fe.Prompts(), outcome));
         press();
     }
-    return Outcome(fe, outcome, count);
+    return Outcome(fe, outcome);
 }
 
 int RunSend(const std::string& draft, const ImportOptions& options) {
@@ -70,7 +98,7 @@ int RunSend(const std::string& draft, const ImportOptions& options) {
     for (const auto& shown : fe.Prompts().Shown())
         if (shown.find("Alle modtagere kunne ikke genkendes") != std::string::npos)
             throw CommandError(exitcode::ImportFailed, "not every recipient of DRAFT has an address; correct it first");
-    int code = Outcome(fe, outcome, 1);
+    int code = Outcome(fe, outcome);
     if (!fe.Context().gImportDone)
         throw CommandError(exitcode::ImportFailed, "the mail was not imported, so it was not sent");
     std::cout << "Sendt: " << subject << '\n';

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <sstream>
 
 #include "app/commands.hpp"
 #include "app/exit_codes.hpp"
@@ -51,7 +52,8 @@ int Guard(const std::function<int()>& run) {
     try {
         return run();
     } catch (const CommandError& e) {
-        std::cerr << "kvimport: " << e.what() << '\n';
+        std::istringstream lines(e.what());
+        for (std::string line; std::getline(lines, line);) std::cerr << "kvimport: " << line << '\n';
         return e.Code();
     } catch (const kv::Error& e) {
         std::cerr << "kvimport: " << e.Description() << '\n';

@@ -10,10 +10,11 @@ export LC_ALL=C.UTF-8
 
 fail() { echo "FAIL [$CASE]: $*" >&2; exit 1; }
 
-# run EXPECTED_CODE args...: runs kvimport, keeps stdout in $OUT and stderr in $ERR.
+# run EXPECTED_CODE args...: runs kvimport (through $WRAP when set), keeps stdout in $OUT and stderr in $ERR.
+WRAP=()
 run() {
   local expected=$1; shift
-  "$KV" "$@" >"$WORK/out" 2>"$WORK/err" </dev/null
+  "${WRAP[@]}" "$KV" "$@" >"$WORK/out" 2>"$WORK/err" </dev/null
   local code=$?
   OUT=$(cat "$WORK/out"); ERR=$(cat "$WORK/err")
   [ "$code" = "$expected" ] || fail "kvimport $* exited $code, expected $expected; stderr: $ERR; stdout: $OUT"
@@ -115,17 +116,48 @@ no_settings)
   [ ! -e "$WORK/demo/gone.db" ] || fail "a database was created"
   ;;
 database_faults)
-  # The database is found unusable when the add-in opens it, before any mail is saved.
+  # A database the add-in cannot use is refused at opening, before any mail is saved, and kvimport says why.
   make_demo
   DB="$WORK/demo/korvane.db"
+  printf 'not a database' >"$WORK/demo/junk.db"
+  while IFS='|' read -r db edit reason; do
+    reg_text "$REG" | sed "s#$DB#$db#; $edit" | iconv -f UTF-8 -t UTF-16 >"$WORK/db.reg"
+    run 3 import --registry "$WORK/db.reg" --store "$STORE" --mail 1 --job 417
+    contains "$ERR" "settings or database unavailable"; contains "$ERR" "kvimport: reason: $reason"
+  done <<EOF
+$WORK/demo/gone.db||The database file does not exist: $WORK/demo/gone.db
+$WORK/demo||The database file is a folder: $WORK/demo
+$WORK/demo/junk.db||The file is not an SQLite database: $WORK/demo/junk.db
+$DB|/UserRessId/d|the settings name no user (UserRessId)
+EOF
   chmod a-w "$DB"
   if [ "$(id -u)" = 0 ]; then
     chattr +i "$DB" 2>/dev/null || { echo "skip [$CASE]: no immutable files here"; exit 0; }
     trap 'chattr -i "$DB"; rm -rf "$WORK"' EXIT
   fi
   run 3 import "${COMMON[@]}" --mail 1 --job 417
-  contains "$ERR" "settings or database unavailable"
+  contains "$ERR" "kvimport: reason: The database file is read-only: $DB"
   [ -z "$(find "$WORK/demo/dokumenter" -name '*.msg')" ] || fail "saved: $(find "$WORK/demo/dokumenter" -name '*.msg')"
+  ;;
+stop_reasons)
+  # A stopped import says how many mails it filed, why it stopped, and which mail it saved but did not record.
+  make_demo
+  sqlite3 "$WORK/demo/korvane.db" "CREATE TRIGGER refuse BEFORE INSERT ON DocMailImport WHEN NEW.Subject LIKE 'Referat%'
+                                   BEGIN SELECT RAISE(ABORT, 'no room for Referat'); END;"
+  run 1 import "${COMMON[@]}" --mail 1 --mail 2 --mail 3 --job 417
+  contains "$ERR" "kvimport: filed before the stop: 1"; contains "$ERR" "kvimport: reason: no room for Referat"
+  contains "$ERR" "kvimport: saved but not recorded in Korvane: $WORK/demo/dokumenter/Jobs/417/Referat af"
+  # A folder that takes no file, read-only or on a full disk: a mount of its own in a namespace of its own.
+  unshare -rm true 2>/dev/null || { echo "skip [$CASE]: no mount namespaces here"; exit 0; }
+  J="$WORK/demo/dokumenter/Jobs/417/Tilbud"
+  while IFS='|' read -r setup reason; do
+    WRAP=(unshare -rm bash -c "$setup"' && exec "$@"' _)
+    run 1 import "${COMMON[@]}" --mail 4 --job 417 --folder Tilbud
+    contains "$ERR" "kvimport: filed before the stop: 0"; contains "$ERR" "($reason)"
+  done <<EOF
+mount --bind -o ro '$J' '$J'|the file system of $J is read-only
+mount -t tmpfs -o size=64k tmpfs '$J' && { cat /dev/zero >'$J/fill' 2>/dev/null; true; }|the disk of $J is full
+EOF
   ;;
 browse_types)
   make_demo
