@@ -6,7 +6,6 @@
 // raw bytes of another charset are never handed on.
 #include <gmime/gmime.h>
 
-#include <array>
 #include <cerrno>
 #include <optional>
 #include <string_view>
@@ -22,7 +21,7 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 constexpr const char* kIso2022Jp = "ISO-2022-JP";
 
 // Names mailers use for a charset, by the Windows code page that decodes them.
-constexpr std::array<std::pair<const char*, const char*>, 44> kWindowsNames = {{
+constexpr std::pair<const char*, const char*> kWindowsNames[] = {
     {"us-ascii", "WINDOWS-1252"},   {"ascii", "WINDOWS-1252"},        {"ansi_x3.4-1968", "WINDOWS-1252"},
     {"iso-8859-1", "WINDOWS-1252"}, {"iso8859-1", "WINDOWS-1252"},    {"iso_8859-1", "WINDOWS-1252"},
     {"latin1", "WINDOWS-1252"},     {"l1", "WINDOWS-1252"},           {"cp819", "WINDOWS-1252"},
@@ -38,7 +37,7 @@ constexpr std::array<std::pair<const char*, const char*>, 44> kWindowsNames = {{
     {"x-euc-jp", "EUC-JP-MS"},      {"tis-620", "CP874"},             {"iso-8859-11", "CP874"},
     {"iso-2022-jp", kIso2022Jp},    {"csiso2022jp", kIso2022Jp},      {"cp50220", kIso2022Jp},
     {"cp50221", kIso2022Jp},        {"cp50222", kIso2022Jp},
-}};
+};
 
 // The iconv name of a declared charset, as Windows would decode it.
 std::string WindowsCharset(const std::string& declared) {
