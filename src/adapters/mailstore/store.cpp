@@ -85,16 +85,16 @@ void Scan(StoreState& state) {
 bool IsStaleTemporary(const fs::directory_entry& entry) {
     constexpr auto kStale = std::chrono::hours(1);
     const std::string name = entry.path().filename().string();
-    const auto hexDigits = [&](std::size_t from, std::size_t count) {
-        return name.size() >= from + count &&
-               std::all_of(name.begin() + static_cast<std::ptrdiff_t>(from),
-                           name.begin() + static_cast<std::ptrdiff_t>(from + count),
-                           [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    const auto all = [](std::string_view text, auto is) {
+        return std::all_of(text.begin(), text.end(), [&](char c) { return is(static_cast<unsigned char>(c)) != 0; });
     };
-    const bool gsf = name.size() == 16 && name.starts_with(".gsf-save-") &&
-                     std::all_of(name.begin() + 10, name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
-    const bool import = name.starts_with("~kv") && hexDigits(3, 12) &&
-                        (name.substr(15) == ".tmp" || name.substr(15) == ".tmp.part");
+    const auto alnum = [](unsigned char c) { return std::isalnum(c); };
+    const auto hex = [](unsigned char c) { return std::isxdigit(c); };
+    const std::string_view view(name);
+    // libgsf's ".gsf-save-XXXXXX"; the import's "~kv" + 12 hex digits + ".tmp", and the writer's ".part" of it.
+    const bool gsf = name.size() == 16 && name.starts_with(".gsf-save-") && all(view.substr(10), alnum);
+    const bool import = name.size() >= 19 && name.starts_with("~kv") && all(view.substr(3, 12), hex) &&
+                        (view.substr(15) == ".tmp" || view.substr(15) == ".tmp.part");
     std::error_code ec;
     if (!(gsf || import) || entry.symlink_status(ec).type() != fs::file_type::regular) return false;
     const auto written = entry.last_write_time(ec);

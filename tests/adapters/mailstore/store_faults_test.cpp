@@ -25,7 +25,8 @@ TEST(StoreFaults, ProcessesOpeningOneStoreTakeTurns) {
         int code = 0;
         try {
             for (int round = 0; round < kRounds; ++round)
-                MailStore::Open(dir.Path())->AddFolder("P" + std::to_string(p) + "-" + std::to_string(round), "IPM.Note");
+                MailStore::Open(dir.Path())->AddFolder("P" + std::to_string(p) + "-" + std::to_string(round),
+                                                       "IPM.Note");
         } catch (const std::exception& e) {
             fprintf(stderr, "process %d: %s\n", p, e.what());
             code = 1;
