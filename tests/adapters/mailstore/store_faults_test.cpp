@@ -13,6 +13,7 @@ namespace {
 TEST(StoreFaults, ProcessesOpeningOneStoreTakeTurns) {
     TempDir dir;
     MakeStore(dir.Path());
+    std::ofstream(dir.Path() / "manifest.txt.99999-1.new") << "what a killed save left";
     constexpr int kProcesses = 4, kRounds = 15;
     std::vector<pid_t> children;
     for (int p = 0; p < kProcesses; ++p) {
