@@ -1,4 +1,5 @@
-// Header words (RFC 2047) and subject prefixes. GMime 3.2 stops decoding a
+// Header words (RFC 2047), parameters (RFC 2231), the MIME entity of a raw
+// mail and subject prefixes. GMime 3.2 stops decoding a
 // run of encoded words after a B word that ends in '=' padding, so runs are
 // joined into one word before GMime sees them.
 #include <gmime/gmime.h>
@@ -6,7 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "adapters/mailstore/mail_data.hpp"
 #include "adapters/mailstore/mime_text.hpp"
@@ -98,6 +102,64 @@ std::string Base64(const std::string& bytes) {
     return out;
 }
 
+// The parameters of a raw structured header, in order: names in lower case,
+// values unquoted.
+std::vector<std::pair<std::string, std::string>> RawParameters(const std::string& rawHeader) {
+    std::vector<std::pair<std::string, std::string>> out;
+    std::string header = Unfolded(rawHeader);
+    for (std::size_t at = header.find(';'); at != std::string::npos && at < header.size();) {
+        std::size_t eq = header.find('=', at + 1);
+        if (eq == std::string::npos) break;
+        std::string name = utf::AsciiLower(Trim(header.substr(at + 1, eq - at - 1))), value;
+        std::size_t i = eq + 1;
+        while (i < header.size() && (header[i] == ' ' || header[i] == '\t')) ++i;
+        if (i < header.size() && header[i] == '"') {
+            for (++i; i < header.size() && header[i] != '"'; ++i) {
+                if (header[i] == '\\' && i + 1 < header.size()) ++i;
+                value += header[i];
+            }
+            at = header.find(';', i);
+        } else {
+            at = header.find(';', i);
+            value = Trim(header.substr(i, at == std::string::npos ? std::string::npos : at - i));
+        }
+        out.emplace_back(std::move(name), std::move(value));
+    }
+    return out;
+}
+
+struct Segment {
+    bool extended;  // charset'language'%XX text rather than plain
+    std::string value;
+};
+
+// The text of RFC 2231 segments in their order, in the charset the first names.
+std::string JoinedSegments(std::map<int, Segment>& segments) {
+    std::string charset, bytes;
+    for (auto& [number, segment] : segments) {
+        auto& [extended, value] = segment;
+        if (extended && number == 0) {
+            auto first = value.find('\''), second = first == std::string::npos ? first : value.find('\'', first + 1);
+            if (second != std::string::npos) {
+                charset = value.substr(0, first);
+                value = value.substr(second + 1);
+            }
+        }
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            bool escaped = extended && value[i] == '%' && i + 2 < value.size();
+            int high = escaped ? HexValue(value[i + 1]) : -1;
+            int low = high >= 0 ? HexValue(value[i + 2]) : -1;
+            if (low >= 0) {
+                bytes += static_cast<char>(high * 16 + low);
+                i += 2;
+            } else {
+                bytes += value[i];
+            }
+        }
+    }
+    return ToUtf8(bytes, charset);
+}
+
 constexpr std::array<const char*, 16> kReplyPrefixes = {"re",  "sv",  "fw",   "fwd", "aw",  "vs",  "wg",  "tr",
                                                         "rv",  "antw", "doorst", "ref", "res", "enc", "odp", "vl"};
 
@@ -135,6 +197,45 @@ std::string DecodeHeaderText(const std::string& raw) {
     std::string text = decoded ? decoded : "";
     g_free(decoded);
     return Trim(ToUtf8(text, ""));
+}
+
+std::string ParameterText(const std::string& rawHeader, const std::string& wanted) {
+    std::map<int, Segment> segments;
+    std::optional<std::string> plain;
+    for (auto& [name, value] : RawParameters(rawHeader)) {
+        if (name == wanted) {
+            plain = value;
+        } else if (name.starts_with(wanted + "*")) {
+            std::string rest = name.substr(wanted.size() + 1);
+            bool extended = rest.empty() || rest.back() == '*';
+            if (extended && !rest.empty()) rest.pop_back();
+            auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+            if (rest.size() <= 3 && std::all_of(rest.begin(), rest.end(), digit))
+                segments.emplace(rest.empty() ? 0 : std::stoi(rest), Segment{extended, value});
+        }
+    }
+    if (segments.empty()) return plain ? DecodeHeaderText(*plain) : std::string();
+    return Trim(JoinedSegments(segments));
+}
+
+std::string MimeEntity(const std::string& raw) {
+    std::size_t crlf = raw.find("\r\n\r\n"), lf = raw.find("\n\n");
+    bool useCrlf = crlf != std::string::npos && (lf == std::string::npos || crlf < lf);
+    std::size_t headerEnd = useCrlf ? crlf + 2 : lf == std::string::npos ? raw.size() : lf + 1;
+    std::string entity;
+    bool keeping = false;
+    for (std::size_t at = 0; at < headerEnd;) {
+        std::size_t next = raw.find('\n', at);
+        next = next == std::string::npos || next >= headerEnd ? headerEnd : next + 1;
+        std::string line = raw.substr(at, next - at);
+        if (line[0] != ' ' && line[0] != '\t') {
+            std::string name = utf::AsciiLower(line.substr(0, line.find(':')));
+            keeping = name.starts_with("content-") || name == "mime-version";
+        }
+        if (keeping) entity += line;
+        at = next;
+    }
+    return entity + (useCrlf ? "\r\n" : "\n") + raw.substr(std::min(raw.size(), headerEnd + (useCrlf ? 2 : 1)));
 }
 
 std::string SubjectPrefix(const std::string& subject) {

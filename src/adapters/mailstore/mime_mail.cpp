@@ -3,9 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -171,70 +169,6 @@ std::vector<outlook::Recipient> ParseAddresses(GMimeObject* object, const char* 
         if (!display.empty()) out.push_back({type, display, ""});
     }
     return out;
-}
-
-// The value of one parameter of a raw structured header (Content-Type,
-// Content-Disposition), decoded here rather than by GMime so that its charset
-// is read as Windows reads it: RFC 2231 (name*=charset'lang'%XX, continued in
-// name*0*, name*1 ...) or RFC 2047 words in a plain value. "" when absent.
-std::string ParameterText(const std::string& rawHeader, const std::string& wanted) {
-    std::map<int, std::pair<bool, std::string>> segments;  // number -> extended, raw value
-    std::string plain;
-    bool havePlain = false;
-    std::string header = Unfolded(rawHeader);
-    for (std::size_t at = header.find(';'); at != std::string::npos && at < header.size();) {
-        std::size_t nameBegin = at + 1, eq = header.find('=', nameBegin);
-        if (eq == std::string::npos) break;
-        std::string name = utf::AsciiLower(Trim(header.substr(nameBegin, eq - nameBegin)));
-        std::string value;
-        std::size_t i = eq + 1;
-        while (i < header.size() && (header[i] == ' ' || header[i] == '\t')) ++i;
-        if (i < header.size() && header[i] == '"') {
-            for (++i; i < header.size() && header[i] != '"'; ++i) {
-                if (header[i] == '\\' && i + 1 < header.size()) ++i;
-                value += header[i];
-            }
-            at = header.find(';', i);
-        } else {
-            at = header.find(';', i);
-            value = Trim(header.substr(i, at == std::string::npos ? std::string::npos : at - i));
-        }
-        if (name == wanted) {
-            plain = value;
-            havePlain = true;
-        } else if (name.starts_with(wanted + "*")) {
-            std::string rest = name.substr(wanted.size() + 1);
-            bool extended = rest.empty() || rest.back() == '*';
-            if (extended && !rest.empty()) rest.pop_back();
-            int number = rest.empty() ? 0 : std::atoi(rest.c_str());
-            auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
-            if (std::all_of(rest.begin(), rest.end(), digit)) segments.emplace(number, std::pair{extended, value});
-        }
-    }
-    if (segments.empty()) return havePlain ? DecodeHeaderText(plain) : std::string();
-    std::string charset, bytes;
-    for (auto& [number, segment] : segments) {
-        auto& [extended, value] = segment;
-        if (extended && number == 0) {  // charset'language'text
-            auto first = value.find('\''), second = first == std::string::npos ? first : value.find('\'', first + 1);
-            if (second != std::string::npos) {
-                charset = value.substr(0, first);
-                value = value.substr(second + 1);
-            }
-        }
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            bool escaped = extended && value[i] == '%' && i + 2 < value.size();
-            int high = escaped ? g_ascii_xdigit_value(value[i + 1]) : -1;
-            int low = high >= 0 ? g_ascii_xdigit_value(value[i + 2]) : -1;
-            if (low >= 0) {
-                bytes += static_cast<char>(high * 16 + low);
-                i += 2;
-            } else {
-                bytes += value[i];
-            }
-        }
-    }
-    return Trim(ToUtf8(bytes, charset));
 }
 
 // The name a part was given, in its disposition or else in its type.
@@ -474,28 +408,6 @@ bool HasMailHeader(GMimeObject* object) {
     for (const char* name : kMailHeaders)
         if (headers && g_mime_header_list_contains(headers, name)) return true;
     return false;
-}
-
-// The MIME entity of the mail as it came: its Content-* header fields and
-// MIME-Version, then the body, byte for byte.
-std::string MimeEntity(const std::string& raw) {
-    std::size_t crlf = raw.find("\r\n\r\n"), lf = raw.find("\n\n");
-    bool useCrlf = crlf != std::string::npos && (lf == std::string::npos || crlf < lf);
-    std::size_t headerEnd = useCrlf ? crlf + 2 : lf == std::string::npos ? raw.size() : lf + 1;
-    std::string entity;
-    bool keeping = false;
-    for (std::size_t at = 0; at < headerEnd;) {
-        std::size_t next = raw.find('\n', at);
-        next = next == std::string::npos || next >= headerEnd ? headerEnd : next + 1;
-        std::string line = raw.substr(at, next - at);
-        if (line[0] != ' ' && line[0] != '\t') {
-            std::string name = utf::AsciiLower(line.substr(0, line.find(':')));
-            keeping = name.starts_with("content-") || name == "mime-version";
-        }
-        if (keeping) entity += line;
-        at = next;
-    }
-    return entity + (useCrlf ? "\r\n" : "\n") + raw.substr(std::min(raw.size(), headerEnd + (useCrlf ? 2 : 1)));
 }
 
 // S/MIME as Outlook files it: the signed or encrypted entity kept byte for

@@ -20,6 +20,16 @@ std::string Unfolded(std::string text);
 
 std::string Trim(std::string text);
 
+// The value of one parameter of a raw structured header (Content-Type,
+// Content-Disposition), decoded with the charset rules above: RFC 2231
+// (name*=charset'lang'%XX, continued in name*0*, name*1 ...) or RFC 2047
+// words in a plain value. "" when absent.
+std::string ParameterText(const std::string& rawHeader, const std::string& wanted);
+
+// The MIME entity of a raw mail as it came: its Content-* header fields and
+// MIME-Version, then the body, byte for byte.
+std::string MimeEntity(const std::string& raw);
+
 // GMime is set up once, before the first call into it.
 void InitGMime();
 

@@ -288,6 +288,22 @@ TEST(MimeMail, SmimeMailIsKeptWhole) {
     }
 }
 
+TEST(MimeMail, FileNameParameters) {
+    const struct {
+        const char* header;
+        const char* name;
+    } cases[] = {
+        {"attachment; filename=\"a \\\"b\\\";c.txt\"; size=3", "a \"b\";c.txt"},
+        {"attachment; FileName = plain.txt", "plain.txt"},
+        {"attachment; filename*0*=utf-8''k%C3%B8; filename*1=\"kken .pdf\"; filename=\"x\"", "køkken .pdf"},
+        {"attachment; filename*=iso-2022-jp''%1B%24B-j%1B%28B.txt", "\u3231.txt"},
+        {"attachment; filename=\"=?ISO-8859-1?Q?K=F8b.pdf?=\"", "Køb.pdf"},
+        {"attachment; filename*99999999999=x; name=y", ""},
+        {"inline", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParameterText(c.header, "filename"), c.name) << c.header;
+}
+
 TEST(MimeMail, AddressListsAreParsedRawNeverSplitAfterDecoding) {
     using R = outlook::Recipient;
     auto outlookMail = Corpus("01_outlook_alternative_1252.eml");
