@@ -147,6 +147,11 @@ stop_reasons)
   run 1 import "${COMMON[@]}" --mail 1 --mail 2 --mail 3 --job 417
   contains "$ERR" "kvimport: filed before the stop: 1"; contains "$ERR" "kvimport: reason: no room for Referat"
   contains "$ERR" "kvimport: saved but not recorded in Korvane: $WORK/demo/dokumenter/Jobs/417/Referat af"
+  # A procedure that answers failure shows no reason of its own.
+  sqlite3 "$WORK/demo/korvane.db" "UPDATE kv_procedure SET body = 'SELECT ?1 * 0 + 1' WHERE name = 'DocMailImportExec'"
+  run 1 import "${COMMON[@]}" --mail 3 --job 417
+  contains "$ERR" "kvimport: filed before the stop: 0"; contains "$ERR" "DocMailImportExec did not answer success"
+  contains "$ERR" "kvimport: saved but not recorded in Korvane: $WORK/demo/dokumenter/Jobs/417/Faktura"
   # A folder that takes no file, read-only or on a full disk: a mount of its own in a namespace of its own.
   unshare -rm true 2>/dev/null || { echo "skip [$CASE]: no mount namespaces here"; exit 0; }
   J="$WORK/demo/dokumenter/Jobs/417/Tilbud"
