@@ -82,7 +82,6 @@ public:
     FakeDialog() : ui::Form("frmKorvane") {}
     int imports = 0;
     bool importCloses = true;
-    ui::Prompts* prompts = nullptr;  // answers the new-folder box
 
 protected:
     void Design() override {
@@ -102,17 +101,7 @@ protected:
             ++imports;
             if (importCloses) Unload();
         });
-        // As the dialog: a refused name is told in a box and the parent stays selected.
-        Add<ui::Button>("cmdNewFld").Click.Subscribe([this, &tree] {
-            const std::string name = prompts->InputBox("Foldernavn", "Opret folder");
-            if (name == "Tilbud" || name == "CON") {
-                prompts->MsgBox(name == "CON" ? "Bad file name or number: CON" : "Folder findes i forvejen",
-                                ui::Buttons::OK, ui::Icon::Information, "Folder kunne ikke oprettes");
-                return;
-            }
-            ui::TreeNode* parent = tree.SelectedItem() ? tree.SelectedItem() : &tree.Node(1);
-            tree.SetSelectedItem(&tree.Add(parent->Index(), ui::Relationship::Child, name));
-        });
+        Add<ui::Button>("cmdNewFld");
     }
 
 private:
@@ -135,7 +124,6 @@ struct ScriptTest : ::testing::Test {
     ScriptOutcome outcome;
 
     void Run(const DialogChoices& choices) {
-        form.prompts = &prompts;
         view.QueueUser(ImportScript(choices, prompts, outcome));
         form.ShowModal(view);
     }
@@ -161,28 +149,6 @@ TEST_F(ScriptTest, AFolderThatIsNotInTheTreeStopsBeforeImport) {
     EXPECT_FALSE(outcome.importPressed);
     EXPECT_EQ(form.imports, 0);
     EXPECT_FALSE(form.IsLoaded());
-}
-
-TEST_F(ScriptTest, ARefusedNewFolderStopsBeforeImportWithTheDialogsReason) {
-    const struct {
-        const char* name;
-        const char* failure;  // "" when the folder is made and the mails go into it
-    } cases[] = {
-        {"Fakturaer", ""},
-        {"Tilbud", "the new folder \"Tilbud\" was not made: Folder findes i forvejen; check --new-folder"},
-        {"CON", "the new folder \"CON\" was not made: Bad file name or number: CON; check --new-folder"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        outcome = {};
-        DialogChoices choices;
-        choices.newFolder = c.name;
-        const int importsBefore = form.imports;
-        Run(choices);
-        EXPECT_EQ(outcome.failure.value_or(""), c.failure);
-        EXPECT_EQ(outcome.importPressed, !*c.failure);
-        EXPECT_EQ(form.imports - importsBefore, *c.failure ? 0 : 1);
-    }
 }
 
 TEST_F(ScriptTest, AnUnknownResourceOrTypeNamesItsOption) {
