@@ -77,6 +77,7 @@ class ImportWitness::Wrappers : public outlook::MailWrapperFactory {
         void SaveAs(const std::string& path, std::int32_t format) override {
             try {
                 inner_->SaveAs(path, format);
+                failure_.reset();  // a format refused before this one is no reason any more
             } catch (const Error& e) {
                 const std::string disk = DiskTrouble(path);
                 failure_ = e.Description() + (disk.empty() ? "" : " (" + disk + ")");
