@@ -16,7 +16,7 @@
 #include "addin/Connect.hpp"
 #include "app/import_witness.hpp"
 #include "app/terminal_prompts.hpp"
-#include "ports/clock.hpp"
+#include "stdclock/system_clock.hpp"
 #include "ports/ui/headless.hpp"
 
 namespace kv::app {

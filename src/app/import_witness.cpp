@@ -46,6 +46,7 @@ private:
 class ImportWitness::Files_ : public FileSystem {
 public:
     Files_(FileSystem& inner, ImportWitness& witness) : inner_(inner), witness_(witness) {}
+    const PathStyle& Paths() const override { return inner_.Paths(); }
     Folder GetFolder(const std::string& path) override { return inner_.GetFolder(path); }
     std::vector<Folder> SubFolders(const Folder& folder) override { return inner_.SubFolders(folder); }
     Folder AddSubFolder(const Folder& folder, const std::string& name) override {

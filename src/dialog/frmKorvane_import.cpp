@@ -54,10 +54,11 @@ void frmKorvane::cmdImport_Click() {
             if (choice.folderPath.empty()) return;
             step = 4;
             const std::string rootPath = c_.treeFolders->Node(1).Tag();
-            if (rootPath != choice.folderPath) choice.subFolder = SubFolderText(choice.folderPath, rootPath);
+            const PathStyle& paths = ctx_.Files().Paths();
+            if (rootPath != choice.folderPath) choice.subFolder = SubFolderText(choice.folderPath, rootPath, paths);
             step = 5;
             SetMousePointer(ui::pointer::Hourglass);
-            if (!IsPathSeparator(choice.folderPath.back())) choice.folderPath += kPathSeparator;
+            if (!paths.IsSeparator(choice.folderPath.back())) choice.folderPath += paths.separator;
             step = 6;
             if (const ui::ListItem* job = c_.lstvJobs->SelectedItem()) choice.jobId = job->Tag().ToInt();
             choice.ressId = SelectedRessId(c_);

@@ -136,7 +136,7 @@ bool ImportRun::SaveAndRecord(SaveSteps steps, outlook::MailWrapper& mail, const
     step_ = steps.name;
     const std::string base =
         SafeFileBase(CleanFileName(facts.subject.empty() ? std::string("Ingen emne") : facts.subject));
-    const FileNameLimits limits = PlatformNameLimits();
+    const FileNameLimits& limits = ctx_.Files().Paths().limits;
     const MsgFileName free = FirstFreeMsgFile(ctx_.Files(), choice_.folderPath, base, limits);
     step_ = steps.save;
     std::unique_ptr<outlook::MailWrapper> saver = ctx_.MailWrappers().CreateMailWrapper();

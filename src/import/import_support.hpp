@@ -5,6 +5,7 @@
 
 #include "context/addin_context.hpp"
 #include "ports/database.hpp"
+#include "ports/file_system.hpp"
 
 namespace kv {
 
@@ -19,12 +20,9 @@ db::Connection& RequireConnection(AddinContext& ctx);
 // int(r * 32767) * 32767 + the low 15 bits of the user's resource number.
 std::int32_t MakeOrdId(float r, std::int32_t userRessId);
 
-// "\" on Windows (and "/", which it takes as well), "/" elsewhere.
-bool IsPathSeparator(char c);
-
 // The folder path from character position rootLength + 1 on (UTF-16 units),
-// without a leading separator, at most 255 units: where a chosen folder lies
-// within the document folder.
-std::string SubFolderText(const std::string& folderPath, const std::string& rootPath);
+// without a leading separator of paths, at most 255 units: where a chosen
+// folder lies within the document folder.
+std::string SubFolderText(const std::string& folderPath, const std::string& rootPath, const PathStyle& paths);
 
 }  // namespace kv

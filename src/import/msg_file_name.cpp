@@ -44,14 +44,6 @@ std::string FitBase(const std::string& folder, std::string_view base, std::strin
 
 }  // namespace
 
-FileNameLimits PlatformNameLimits() {
-#ifdef _WIN32
-    return kWindowsNameLimits;
-#else
-    return kLinuxNameLimits;
-#endif
-}
-
 std::string SafeFileBase(std::string_view cleanedSubject) {
     std::string out = utf::ToUtf8(utf::ToUtf16(cleanedSubject));
     for (char& c : out) {

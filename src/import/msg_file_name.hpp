@@ -14,17 +14,6 @@
 
 namespace kv {
 
-// How long a file name may be where the file is written. 0 means no limit.
-struct FileNameLimits {
-    std::size_t maxNameBytes = 0;  // UTF-8 bytes of the name alone
-    std::size_t maxNameUnits = 0;  // UTF-16 units of the name alone
-    std::size_t maxPathUnits = 0;  // UTF-16 units of the whole path
-};
-inline constexpr FileNameLimits kLinuxNameLimits{255, 0, 0};
-inline constexpr FileNameLimits kWindowsNameLimits{0, 255, 259};
-// The limits of the platform this is built for.
-FileNameLimits PlatformNameLimits();
-
 // The cleaned subject made fit for a file name: malformed UTF-8 repaired,
 // control characters as "_". The cleaned subject itself (stored and
 // compared) stays as it was; only the file name uses this.

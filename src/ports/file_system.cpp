@@ -10,14 +10,6 @@ namespace kv {
 
 namespace {
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
 // Upper case of one UTF-16 unit, for the scripts a folder name is likely to
 // use: Latin (with Latin-1 and Extended-A), Greek and Cyrillic.
 char16_t Upcase(char16_t c) {
@@ -38,18 +30,18 @@ char16_t Upcase(char16_t c) {
 
 }  // namespace
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
+std::string PathStyle::Join(std::string_view folder, std::string_view name) const {
     if (folder.empty()) return std::string(name);
     std::string out(folder);
-    if (!IsSeparator(out.back())) out += kPathSeparator;
+    if (!IsSeparator(out.back())) out += separator;
     out += name;
     return out;
 }
 
-std::string WithTrailingSeparator(std::string_view path) {
+std::string PathStyle::WithTrailingSeparator(std::string_view path) const {
     std::string out(path);
     while (!out.empty() && IsSeparator(out.back())) out.pop_back();
-    out += kPathSeparator;
+    out += separator;
     return out;
 }
 

@@ -2,8 +2,8 @@
 // The dialog's file-system object: folders opened by path, their direct
 // sub-folders, new sub-folders, and file existence and size.
 //
-// Paths are UTF-8 with the platform's separator ("\" on Windows, "/"
-// elsewhere); JoinPath builds them. A folder's Path is its full path as the
+// Paths are UTF-8 with the file system's separator ("\" on Windows, "/"
+// elsewhere), as its Paths() tell; PathStyle::Join builds them. A folder's Path is its full path as the
 // file system reports it, without a trailing separator (except a root), and
 // is what the folder tree keeps in its tags.
 //
@@ -20,6 +20,7 @@
 //   70 Permission denied
 //   75 Path/File access error (anything else)
 //   76 Path not found (missing, unreachable, or not a folder)
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,11 +38,30 @@ inline constexpr std::int32_t AccessError = 75;
 inline constexpr std::int32_t PathNotFound = 76;
 }  // namespace fserr
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+// How long a file name may be where the file is written. 0 means no limit.
+struct FileNameLimits {
+    std::size_t maxNameBytes = 0;  // UTF-8 bytes of the name alone
+    std::size_t maxNameUnits = 0;  // UTF-16 units of the name alone
+    std::size_t maxPathUnits = 0;  // UTF-16 units of the whole path
+};
+inline constexpr FileNameLimits kLinuxNameLimits{255, 0, 0};
+inline constexpr FileNameLimits kWindowsNameLimits{0, 255, 259};
+
+// How a file system writes its paths: the separator it writes ("/" is
+// taken everywhere), and how long names may be.
+struct PathStyle {
+    char separator = '/';
+    FileNameLimits limits;
+
+    bool IsSeparator(char c) const { return c == separator || c == '/'; }
+    // folder + separator + name, without doubling a separator folder ends
+    // with. An empty folder gives name alone.
+    std::string Join(std::string_view folder, std::string_view name) const;
+    // path with exactly one separator at its end.
+    std::string WithTrailingSeparator(std::string_view path) const;
+};
+inline constexpr PathStyle kPosixPaths{'/', kLinuxNameLimits};
+inline constexpr PathStyle kWindowsPaths{'\\', kWindowsNameLimits};
 
 class Folder {
 public:
@@ -59,6 +79,9 @@ private:
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
+
+    // The separator and name limits of this file system's paths.
+    virtual const PathStyle& Paths() const = 0;
 
     // Opens a folder; fails (76, or 5 for "") when the path is empty,
     // missing, unreachable or names a file.
@@ -85,11 +108,6 @@ public:
     virtual void RemoveFile(const std::string& path) = 0;
 };
 
-// folder + separator + name, without doubling a separator folder ends with.
-// An empty folder gives name alone.
-std::string JoinPath(std::string_view folder, std::string_view name);
-// path with exactly one separator at its end.
-std::string WithTrailingSeparator(std::string_view path);
 // The part after the last "\" or "/" (on every platform, as tags may come
 // from a Windows share); the whole path when it has neither.
 std::string LastPathComponent(std::string_view path);

@@ -319,7 +319,7 @@ struct FakeFilesTest : DialogTest {
         ctx->gRessId = demo::Supplier;
         dlg = std::make_unique<frmKorvane>(*ctx);
         for (const char* sub : {"Korrespondance/2024", "Tilbud", "Jobmappe"}) {
-            files.AddFolder(JoinPath(ResourceFolder(200).string(), sub));
+            files.AddFolder(fakes::HostPaths().Join(ResourceFolder(200).string(), sub));
         }
     }
     void OpenFake(std::function<void(frmKorvane&)> script) {
@@ -377,7 +377,7 @@ TEST_F(FakeFilesTest, NewFolderInAFolderGoneUnreachableIsReported) {
 TEST_F(FakeFilesTest, LabelIsCutTo255Characters) {
     // Longer than any disk here allows for one name; a share may report it.
     const std::string name = std::string(254, 'x') + "😀" + "yz";
-    const std::string folder = JoinPath(ResourceFolder(200).string(), name);
+    const std::string folder = fakes::HostPaths().Join(ResourceFolder(200).string(), name);
     files.AddFolder(folder);
     Sql("UPDATE ResFldPath SET ResFld = ? WHERE RessID = 200", {Value(folder)});
     OpenFake([&](frmKorvane& d) {
@@ -387,7 +387,7 @@ TEST_F(FakeFilesTest, LabelIsCutTo255Characters) {
 }
 
 TEST_F(FakeFilesTest, TenThousandSubFoldersAreAllShownOnceEach) {
-    for (int i = 0; i < 10000; ++i) files.AddFolder(JoinPath(ResourceFolder(200).string(), "Sag " + std::to_string(i)));
+    for (int i = 0; i < 10000; ++i) files.AddFolder(fakes::HostPaths().Join(ResourceFolder(200).string(), "Sag " + std::to_string(i)));
     OpenFake([&](frmKorvane& d) {
         ui::TreeView& tree = *d.Controls().treeFolders;
         ui::TreeNode& root = tree.Node(1);

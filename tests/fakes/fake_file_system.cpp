@@ -4,6 +4,14 @@
 
 namespace kv::fakes {
 
+const PathStyle& HostPaths() {
+#ifdef _WIN32
+    return kWindowsPaths;
+#else
+    return kPosixPaths;
+#endif
+}
+
 namespace {
 constexpr const char* kSource = "FakeFileSystem";
 
@@ -14,14 +22,14 @@ constexpr const char* kSource = "FakeFileSystem";
 
 std::string FakeFileSystem::Normalise(const std::string& path) {
     std::string p = path;
-    while (p.size() > 1 && p.back() == kPathSeparator) p.pop_back();
+    while (p.size() > 1 && p.back() == HostPaths().separator) p.pop_back();
     return p;
 }
 
 std::string FakeFileSystem::Parent(const std::string& path) {
-    const std::size_t cut = path.rfind(kPathSeparator);
+    const std::size_t cut = path.rfind(HostPaths().separator);
     if (cut == std::string::npos) return {};
-    return cut == 0 ? std::string(1, kPathSeparator) : path.substr(0, cut);
+    return cut == 0 ? std::string(1, HostPaths().separator) : path.substr(0, cut);
 }
 
 void FakeFileSystem::AddFolder(const std::string& path) {
@@ -40,7 +48,7 @@ void FakeFileSystem::AddFile(const std::string& path, std::int64_t size) {
 
 void FakeFileSystem::Remove(const std::string& path) {
     const std::string p = Normalise(path);
-    const std::string prefix = WithTrailingSeparator(p);
+    const std::string prefix = HostPaths().WithTrailingSeparator(p);
     std::erase_if(entries_, [&](const auto& e) { return e.first == p || e.first.starts_with(prefix); });
 }
 
@@ -68,7 +76,7 @@ int FakeFileSystem::Calls(const std::string& operation) const {
 
 bool FakeFileSystem::Under(const std::string& path, const std::vector<std::string>& roots) const {
     return std::any_of(roots.begin(), roots.end(), [&](const std::string& r) {
-        return path == r || path.starts_with(WithTrailingSeparator(r));
+        return path == r || path.starts_with(HostPaths().WithTrailingSeparator(r));
     });
 }
 
@@ -102,10 +110,10 @@ std::vector<Folder> FakeFileSystem::SubFolders(const Folder& folder) {
     if (!FolderExists(p)) Fail(fserr::PathNotFound, "Path not found", p);
     if (Under(p, denied_)) Fail(fserr::PermissionDenied, "Permission denied", p);
     std::vector<Folder> out;
-    const std::string prefix = WithTrailingSeparator(p);
+    const std::string prefix = HostPaths().WithTrailingSeparator(p);
     for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it) {
         const std::string rest = it->first.substr(prefix.size());
-        if (it->second.folder && !rest.empty() && rest.find(kPathSeparator) == std::string::npos) {
+        if (it->second.folder && !rest.empty() && rest.find(HostPaths().separator) == std::string::npos) {
             out.emplace_back(it->first, rest);
         }
     }
@@ -120,7 +128,7 @@ Folder FakeFileSystem::AddSubFolder(const Folder& folder, const std::string& nam
     CheckReachable(p);
     if (!FolderExists(p)) Fail(fserr::PathNotFound, "Path not found", p);
     if (Under(p, denied_)) Fail(fserr::PermissionDenied, "Permission denied", p);
-    const std::string target = JoinPath(p, name);
+    const std::string target = HostPaths().Join(p, name);
     if (entries_.contains(target)) Fail(fserr::FileAlreadyExists, "File already exists", target);
     entries_.emplace(target, Entry{true, 0});
     return Folder(target, name);

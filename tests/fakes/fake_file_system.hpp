@@ -14,8 +14,13 @@
 
 namespace kv::fakes {
 
+// The path style of the platform the tests run on: the real file system's,
+// which tests that mix the two compare with.
+const PathStyle& HostPaths();
+
 class FakeFileSystem : public FileSystem {
 public:
+    const PathStyle& Paths() const override { return HostPaths(); }
     // The world. AddFolder and AddFile create missing parent folders.
     void AddFolder(const std::string& path);
     void AddFile(const std::string& path, std::int64_t size);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "adapters/mailstore/mail_data.hpp"
+#include "fakes/fake_file_system.hpp"
 #include "import/import_support.hpp"
 #include "import_world.hpp"
 #include "support/utf.hpp"
@@ -16,7 +17,7 @@ namespace {
 constexpr const char* kGeneralFailure = "Der opstod en fejl under importen til Korvane";
 constexpr const char* kRecordFailure = "Der skete en fejl under importen til Korvane";
 
-std::string Sep() { return std::string(1, kPathSeparator); }
+std::string Sep() { return std::string(1, fakes::HostPaths().separator); }
 
 struct ImportCommandTest : ::testing::Test {
     ImportWorld w;
@@ -558,17 +559,17 @@ namespace kv::importtest {
 namespace {
 
 TEST(SubFolderText, PathBelowTheDocumentFolderWithoutLeadingSeparator) {
-    const std::string s(1, kPathSeparator);
+    const std::string s(1, fakes::HostPaths().separator);
     const std::string root = s + "share" + s + "Jobs" + s + "417";
-    EXPECT_EQ(SubFolderText(root + s + "Mails" + s + "Ind", root), "Mails" + s + "Ind");
-    EXPECT_EQ(SubFolderText(root + s + "Mails", root + s), "Mails") << "a root tag ending in a separator";
-    EXPECT_EQ(SubFolderText(root, root), "");
+    EXPECT_EQ(SubFolderText(root + s + "Mails" + s + "Ind", root, fakes::HostPaths()), "Mails" + s + "Ind");
+    EXPECT_EQ(SubFolderText(root + s + "Mails", root + s, fakes::HostPaths()), "Mails") << "a root tag ending in a separator";
+    EXPECT_EQ(SubFolderText(root, root, fakes::HostPaths()), "");
     const std::string deep = root + s + std::string(300, 'x');
-    EXPECT_EQ(SubFolderText(deep, root), std::string(254, 'x'))
+    EXPECT_EQ(SubFolderText(deep, root, fakes::HostPaths()), std::string(254, 'x'))
         << "255 characters are taken with the separator, which is then dropped";
-    EXPECT_EQ(SubFolderText(deep, root + s), std::string(255, 'x'));
+    EXPECT_EQ(SubFolderText(deep, root + s, fakes::HostPaths()), std::string(255, 'x'));
     const std::string danish = root + s + std::string(100, 'x') + "\xF0\x9F\x98\x80" + std::string(200, 'y');
-    EXPECT_EQ(utf::Utf16Length(SubFolderText(danish, root)), 254u) << "a surrogate pair is not cut in half";
+    EXPECT_EQ(utf::Utf16Length(SubFolderText(danish, root, fakes::HostPaths())), 254u) << "a surrogate pair is not cut in half";
 }
 
 }  // namespace

@@ -169,7 +169,7 @@ TEST(MsgFilePath, ACutThatLeavesADeviceNameIsMadeSafe) {
 
 TEST(FirstFreeMsgFile, CountsPastTakenNames) {
     fakes::FakeFileSystem files;
-    const std::string folder = std::string(1, kPathSeparator) + "d" + kPathSeparator;
+    const std::string folder = std::string(1, fakes::HostPaths().separator) + "d" + fakes::HostPaths().separator;
     files.AddFolder(folder);
     EXPECT_EQ(FirstFreeMsgFile(files, folder, "Tilbud", kLinuxNameLimits).number, 0);
     files.AddFile(folder + "Tilbud.msg", 10);
@@ -197,7 +197,7 @@ TEST(TemporaryMsgName, NamesDifferAcrossThreads) {
 struct SaveTest : ::testing::Test {
     fakes::TempDir dir;
     stdfs::StdFileSystem files;
-    std::string Folder() const { return dir.Path().string() + kPathSeparator; }
+    std::string Folder() const { return dir.Path().string() + fakes::HostPaths().separator; }
 };
 
 TEST_F(SaveTest, SavesUnderTheFreeNameAndLeavesNothingElse) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "import/import_support.hpp"
+#include "fakes/fake_file_system.hpp"
 #include "import/record_writer.hpp"
 #include "settings/user_name.hpp"
 #include "import_world.hpp"
@@ -56,7 +57,7 @@ TEST_F(RecordWriterTest, WritesEveryColumnOfTheImportRow) {
     w.h.random.values = {0.25f};
     w.h.clock.now = DateTime{2024, 6, 1, 9, 30, 0};
 
-    ASSERT_TRUE(Record(item, file, "Korrespondance" + std::string(1, kPathSeparator) + "2024", 417));
+    ASSERT_TRUE(Record(item, file, "Korrespondance" + std::string(1, fakes::HostPaths().separator) + "2024", 417));
 
     EXPECT_EQ(Column("DocTitle"), Value("Tilbud_2"));
     EXPECT_EQ(Column("FName"), Value("Tilbud_2.msg"));
@@ -64,7 +65,7 @@ TEST_F(RecordWriterTest, WritesEveryColumnOfTheImportRow) {
     EXPECT_EQ(Column("DocAuthorId").ToInt(), ctx.gUserRessId);
     EXPECT_EQ(Column("ResId").ToInt(), demo::CustomerWithJobs);
     EXPECT_EQ(Column("JobId").ToInt(), 417);
-    EXPECT_EQ(Column("SubFld"), Value("Korrespondance" + std::string(1, kPathSeparator) + "2024"));
+    EXPECT_EQ(Column("SubFld"), Value("Korrespondance" + std::string(1, fakes::HostPaths().separator) + "2024"));
     EXPECT_EQ(Column("FSize").ToInt(), static_cast<std::int32_t>(fs::file_size(file)));
     EXPECT_EQ(Column("IconID").ToInt(), 34);
     EXPECT_EQ(Column("Subject"), Value("Re_ Tilbud 3_4"));

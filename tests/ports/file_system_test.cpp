@@ -1,23 +1,41 @@
 #include "ports/file_system.hpp"
+#include "fakes/fake_file_system.hpp"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "support/error.hpp"
 
 using namespace kv;
 
-TEST(FileSystemPaths, JoinsWithOneSeparator) {
-    const std::string sep(1, kPathSeparator);
-    EXPECT_EQ(JoinPath("share", "job"), "share" + sep + "job");
-    EXPECT_EQ(JoinPath("share" + sep, "job"), "share" + sep + "job");
-    EXPECT_EQ(JoinPath("", "job"), "job");
-    EXPECT_EQ(WithTrailingSeparator("a"), "a" + sep);
-    EXPECT_EQ(WithTrailingSeparator("a" + sep + sep), "a" + sep);
+TEST(FileSystemPaths, JoinsWithOneSeparatorOfTheStyle) {
+    struct Case {
+        const PathStyle& style;
+        std::string folder, joined;     // Join(folder, "job")
+        std::string path, trailing;     // WithTrailingSeparator(path)
+    };
+    const std::vector<Case> cases = {
+        {kPosixPaths, "share", "share/job", "a", "a/"},
+        {kPosixPaths, "share/", "share/job", "a//", "a/"},
+        {kPosixPaths, "share\\", "share\\/job", "a\\", "a\\/"},  // a backslash is a name's character there
+        {kWindowsPaths, "share", "share\\job", "a", "a\\"},
+        {kWindowsPaths, "share\\", "share\\job", "a\\\\", "a\\"},
+        {kWindowsPaths, "share/", "share/job", "a/", "a\\"},  // Windows takes "/" as well
+        {kWindowsPaths, "", "job", "", "\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder + " " + c.style.separator);
+        EXPECT_EQ(c.style.Join(c.folder, "job"), c.joined);
+        EXPECT_EQ(c.style.WithTrailingSeparator(c.path), c.trailing);
+    }
+    EXPECT_EQ(kPosixPaths.limits.maxNameBytes, 255u);
+    EXPECT_EQ(kWindowsPaths.limits.maxPathUnits, 259u);
 }
 
 TEST(FileSystemPaths, LastComponentIsThePartAfterTheLastSeparator) {
     EXPECT_EQ(LastPathComponent("\\\\srv\\docs\\1234"), "1234");
-    EXPECT_EQ(LastPathComponent(JoinPath("docs", "Møde")), "Møde");
+    EXPECT_EQ(LastPathComponent(fakes::HostPaths().Join("docs", "Møde")), "Møde");
     EXPECT_EQ(LastPathComponent("plain"), "plain");
     EXPECT_EQ(LastPathComponent(""), "");
 }

@@ -8,6 +8,7 @@
 
 #include "fakes/fake_clock.hpp"
 #include "fakes/temp_dir.hpp"
+#include "stdclock/system_clock.hpp"
 
 namespace {
 

@@ -67,6 +67,14 @@ Folder MakeFolder(const fs::path& p) { return Folder(FromPath(p), FromPath(p.fil
 
 }  // namespace
 
+const PathStyle& StdFileSystem::Paths() const {
+#ifdef _WIN32
+    return kWindowsPaths;
+#else
+    return kPosixPaths;
+#endif
+}
+
 Folder StdFileSystem::GetFolder(const std::string& path) {
     if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
     const fs::path p = Normalise(ToPath(path));

@@ -6,6 +6,8 @@ namespace kv::stdfs {
 
 class StdFileSystem : public FileSystem {
 public:
+    // Windows' separator and name limits where built for it, POSIX's elsewhere.
+    const PathStyle& Paths() const override;
     Folder GetFolder(const std::string& path) override;
     std::vector<Folder> SubFolders(const Folder& folder) override;
     Folder AddSubFolder(const Folder& folder, const std::string& name) override;

@@ -13,7 +13,7 @@
 #include "addin/Connect.hpp"
 #include "context/addin_context.hpp"
 #include "dialog/frmKorvane.hpp"
-#include "ports/clock.hpp"
+#include "stdclock/system_clock.hpp"
 
 namespace kv::win32 {
 namespace {

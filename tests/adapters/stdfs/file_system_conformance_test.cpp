@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using kv::Folder;
-using kv::JoinPath;
+
 
 fs::path U8Path(const std::string& s) {
     return fs::path(std::u8string(reinterpret_cast<const char8_t*>(s.data()), s.size()));
@@ -39,12 +39,12 @@ public:
         fs::remove_all(root_, ec);
     }
     const std::string& Root() const { return rootText_; }
-    void MakeFolder(const std::string& rel) { fs::create_directories(U8Path(JoinPath(rootText_, rel))); }
+    void MakeFolder(const std::string& rel) { fs::create_directories(U8Path(kv::fakes::HostPaths().Join(rootText_, rel))); }
     void MakeFile(const std::string& rel, std::int64_t size) {
-        std::ofstream out(U8Path(JoinPath(rootText_, rel)), std::ios::binary);
+        std::ofstream out(U8Path(kv::fakes::HostPaths().Join(rootText_, rel)), std::ios::binary);
         out << std::string(static_cast<std::size_t>(size), 'x');
     }
-    void RemoveFolder(const std::string& rel) { fs::remove_all(U8Path(JoinPath(rootText_, rel))); }
+    void RemoveFolder(const std::string& rel) { fs::remove_all(U8Path(kv::fakes::HostPaths().Join(rootText_, rel))); }
     kv::FileSystem& Fs() { return fs_; }
 
 private:
@@ -56,10 +56,10 @@ private:
 class FakeWorld {
 public:
     FakeWorld() { fs_.AddFolder(Root()); }
-    std::string Root() const { return kv::kPathSeparator == '/' ? "/share/docs" : "C:\\share\\docs"; }
-    void MakeFolder(const std::string& rel) { fs_.AddFolder(JoinPath(Root(), rel)); }
-    void MakeFile(const std::string& rel, std::int64_t size) { fs_.AddFile(JoinPath(Root(), rel), size); }
-    void RemoveFolder(const std::string& rel) { fs_.Remove(JoinPath(Root(), rel)); }
+    std::string Root() const { return kv::fakes::HostPaths().separator == '/' ? "/share/docs" : "C:\\share\\docs"; }
+    void MakeFolder(const std::string& rel) { fs_.AddFolder(kv::fakes::HostPaths().Join(Root(), rel)); }
+    void MakeFile(const std::string& rel, std::int64_t size) { fs_.AddFile(kv::fakes::HostPaths().Join(Root(), rel), size); }
+    void RemoveFolder(const std::string& rel) { fs_.Remove(kv::fakes::HostPaths().Join(Root(), rel)); }
     kv::FileSystem& Fs() { return fs_; }
 
 private:
@@ -71,7 +71,7 @@ class FileSystemConformance : public ::testing::Test {
 protected:
     World world;
     kv::FileSystem& fsys = world.Fs();
-    std::string At(const std::string& rel) const { return JoinPath(world.Root(), rel); }
+    std::string At(const std::string& rel) const { return kv::fakes::HostPaths().Join(world.Root(), rel); }
 };
 
 using Worlds = ::testing::Types<RealWorld, FakeWorld>;
@@ -93,7 +93,7 @@ TYPED_TEST(FileSystemConformance, OpensAFolderByPath) {
     EXPECT_EQ(f.Path(), this->At("1234"));
     EXPECT_EQ(f.Name(), "1234");
     // A trailing separator names the same folder and is not kept.
-    EXPECT_EQ(this->fsys.GetFolder(this->At("1234") + kv::kPathSeparator).Path(), this->At("1234"));
+    EXPECT_EQ(this->fsys.GetFolder(this->At("1234") + kv::fakes::HostPaths().separator).Path(), this->At("1234"));
 }
 
 TYPED_TEST(FileSystemConformance, RefusesEmptyMissingAndFilePaths) {
@@ -107,7 +107,7 @@ TYPED_TEST(FileSystemConformance, ListsDirectSubFoldersInNameOrderIgnoringCase) 
     for (const char* name : {"beta", "Alpha", "ørken", "Æble", "with space", "v1.2", "Zulu", "alpha2"}) {
         this->world.MakeFolder(name);
     }
-    this->world.MakeFolder(JoinPath("beta", "deeper"));
+    this->world.MakeFolder(kv::fakes::HostPaths().Join("beta", "deeper"));
     this->world.MakeFile("file.msg", 10);
     std::vector<std::string> names, paths;
     for (const Folder& f : this->fsys.SubFolders(this->fsys.GetFolder(this->world.Root()))) {
@@ -124,7 +124,7 @@ TYPED_TEST(FileSystemConformance, EmptyFolderHasNoSubFolders) {
 }
 
 TYPED_TEST(FileSystemConformance, ListingAFolderRemovedSinceItWasOpenedFails) {
-    this->world.MakeFolder(JoinPath("gone", "child"));
+    this->world.MakeFolder(kv::fakes::HostPaths().Join("gone", "child"));
     const Folder f = this->fsys.GetFolder(this->At("gone"));
     this->world.RemoveFolder("gone");
     EXPECT_EQ(ErrorNumberOf([&] { this->fsys.SubFolders(f); }), kv::fserr::PathNotFound);
@@ -194,14 +194,14 @@ TEST(StdFileSystem, ReportsAbsolutePathsForRelativeOnes) {
     fs::current_path(U8Path(world.Root()));
     const Folder f = world.Fs().GetFolder("rel");
     fs::current_path(saved);
-    EXPECT_EQ(f.Path(), JoinPath(world.Root(), "rel"));
+    EXPECT_EQ(f.Path(), kv::fakes::HostPaths().Join(world.Root(), "rel"));
 }
 
 TEST(StdFileSystem, SubFoldersThroughALinkCount) {
     RealWorld world;
     world.MakeFolder("target");
     std::error_code ec;
-    fs::create_directory_symlink(U8Path(JoinPath(world.Root(), "target")), U8Path(JoinPath(world.Root(), "link")), ec);
+    fs::create_directory_symlink(U8Path(kv::fakes::HostPaths().Join(world.Root(), "target")), U8Path(kv::fakes::HostPaths().Join(world.Root(), "link")), ec);
     if (ec) GTEST_SKIP() << "no symbolic links here";
     const auto subs = world.Fs().SubFolders(world.Fs().GetFolder(world.Root()));
     ASSERT_EQ(subs.size(), 2u);
@@ -212,13 +212,13 @@ TEST(StdFileSystem, SubFoldersThroughALinkCount) {
 
 TEST(FakeFileSystem, UnreachableShareFailsEverywhereBelowIt) {
     kv::fakes::FakeFileSystem f;
-    const std::string share = JoinPath(std::string(1, kv::kPathSeparator) + "srv", "share");
-    f.AddFolder(JoinPath(share, "job"));
-    const Folder job = f.GetFolder(JoinPath(share, "job"));
+    const std::string share = kv::fakes::HostPaths().Join(std::string(1, kv::fakes::HostPaths().separator) + "srv", "share");
+    f.AddFolder(kv::fakes::HostPaths().Join(share, "job"));
+    const Folder job = f.GetFolder(kv::fakes::HostPaths().Join(share, "job"));
     f.SetUnreachable(share);
-    EXPECT_EQ(ErrorNumberOf([&] { f.GetFolder(JoinPath(share, "job")); }), kv::fserr::PathNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { f.GetFolder(kv::fakes::HostPaths().Join(share, "job")); }), kv::fserr::PathNotFound);
     EXPECT_EQ(ErrorNumberOf([&] { f.SubFolders(job); }), kv::fserr::PathNotFound);
-    EXPECT_FALSE(f.FileExists(JoinPath(share, "x.msg")));
+    EXPECT_FALSE(f.FileExists(kv::fakes::HostPaths().Join(share, "x.msg")));
     f.ClearFaults();
     EXPECT_NO_THROW(f.SubFolders(job));
 }
@@ -244,7 +244,7 @@ TYPED_TEST(FileSystemConformance, RenameRefusesAMissingSourceOrTargetFolder) {
               kv::fserr::FileNotFound);
     EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace("", this->At("x.msg")); }), kv::fserr::InvalidArgument);
     this->world.MakeFile("tmp", 1);
-    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace(this->At("tmp"), this->At(JoinPath("gone", "x.msg"))); }),
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace(this->At("tmp"), this->At(kv::fakes::HostPaths().Join("gone", "x.msg"))); }),
               kv::fserr::PathNotFound);
     EXPECT_TRUE(this->fsys.FileExists(this->At("tmp")));
 }
@@ -262,19 +262,19 @@ TYPED_TEST(FileSystemConformance, RemovesAFileAndIgnoresAMissingOne) {
 
 TEST(FakeFileSystem, DeniedFolderOpensButCannotBeListedOrWritten) {
     kv::fakes::FakeFileSystem f;
-    const std::string root = std::string(1, kv::kPathSeparator) + "docs";
-    f.AddFolder(JoinPath(root, "secret"));
-    f.DenyAccess(JoinPath(root, "secret"));
-    const Folder secret = f.GetFolder(JoinPath(root, "secret"));
+    const std::string root = std::string(1, kv::fakes::HostPaths().separator) + "docs";
+    f.AddFolder(kv::fakes::HostPaths().Join(root, "secret"));
+    f.DenyAccess(kv::fakes::HostPaths().Join(root, "secret"));
+    const Folder secret = f.GetFolder(kv::fakes::HostPaths().Join(root, "secret"));
     EXPECT_EQ(ErrorNumberOf([&] { f.SubFolders(secret); }), kv::fserr::PermissionDenied);
     EXPECT_EQ(ErrorNumberOf([&] { f.AddSubFolder(secret, "new"); }), kv::fserr::PermissionDenied);
-    EXPECT_FALSE(f.FolderExists(JoinPath(JoinPath(root, "secret"), "new")));
+    EXPECT_FALSE(f.FolderExists(kv::fakes::HostPaths().Join(kv::fakes::HostPaths().Join(root, "secret"), "new")));
     EXPECT_EQ(f.SubFolders(f.GetFolder(root)).size(), 1u);
 }
 
 TEST(FakeFileSystem, FailsTheNextCallOnceAndCountsCalls) {
     kv::fakes::FakeFileSystem f;
-    const std::string root = std::string(1, kv::kPathSeparator) + "docs";
+    const std::string root = std::string(1, kv::fakes::HostPaths().separator) + "docs";
     f.AddFolder(root);
     f.FailNext("SubFolders", kv::Error(75, "test", "Path/File access error"));
     const Folder r = f.GetFolder(root);

@@ -1,4 +1,4 @@
-#include "ports/clock.hpp"
+#include "stdclock/system_clock.hpp"
 
 #include <chrono>
 #include <ctime>
