@@ -1,6 +1,6 @@
 cmake_minimum_required(VERSION 3.20)
 # Fails the build when a file of the portable core includes a layer it may
-# not use, or a platform header. Run as a script:
+# not use or a platform header, or tells platforms apart by #if. Run as a script:
 #   cmake -DSOURCE_DIR=<src> -DSTAMP=<file> -P CheckLayers.cmake
 # Layers, lowest first, and what each may include besides itself:
 #   base      support's values, errors and text helpers   (nothing)
@@ -48,6 +48,11 @@ foreach(file IN LISTS files)
     continue()
   endif()
   kv_layer_of("${file}" layer)
+  file(STRINGS "${SOURCE_DIR}/${file}" conditionals REGEX "^[ \t]*#[ \t]*(if|elif).*(_WIN32|__linux__|__APPLE__|_MSC_VER|__MINGW)")
+  foreach(line IN LISTS conditionals)
+    string(STRIP "${line}" line)
+    string(APPEND faults "  ${file}: \"${line}\": platforms are told apart in the adapters, not in the core\n")
+  endforeach()
   file(STRINGS "${SOURCE_DIR}/${file}" includes REGEX "^[ \t]*#[ \t]*include")
   foreach(line IN LISTS includes)
     if(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
