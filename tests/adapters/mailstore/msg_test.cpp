@@ -266,7 +266,11 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     m.senderAddress = "karen@tolvenor.dk";
     m.recipients = {{outlook::Recipient::To, "A", "a@x.dk"}, {outlook::Recipient::Cc, "B", "b@x.dk"},
                     {outlook::Recipient::Bcc, "C", "c@x.dk"}};
-    m.attachments = {{.fileName = "a.txt", .mimeType = "text/plain", .data = Bytes{'h', 'i'}}};
+    Attachment text;
+    text.fileName = "a.txt";
+    text.mimeType = "text/plain";
+    text.data = Bytes{'h', 'i'};
+    m.attachments = {text};
     m.importance = outlook::importance::High;
     m.deliveryTime = DateTime{2024, 1, 15, 12, 0, 0};
     fs::path file = dir.Path() / "s.msg";
