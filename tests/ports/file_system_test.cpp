@@ -55,7 +55,7 @@ TEST(FileSystemOrder, IgnoresCaseLikeTheFileSystemAndBreaksTiesExactly) {
 }
 
 TEST(FileSystemNames, AcceptsOrdinaryNamesAndRefusesWhatAShareRefuses) {
-    for (const char* ok : {"Tilbud", "Møde 2024", "v1.2", ".hidden", "CONTROL", "COM0", "a b"}) {
+    for (const char* ok : {"Tilbud", "Møde 2024", "v1.2", ".hidden", "CONTROL", "COM0", "COMA", "LPTX", "a b"}) {
         EXPECT_NO_THROW(ValidateFolderName(ok)) << ok;
     }
     for (const char* bad : {"", ".", "..", "a:b", "a*", "x|y", "<x>", "quote\"", "ends.", "ends ", "nul", "Aux.txt",

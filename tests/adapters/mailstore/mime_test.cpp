@@ -260,6 +260,19 @@ TEST(MimeMail, DamagedWinmailDatIsKeptWholeAndLoggedOnce) {
     g_log_remove_handler("kv-mailstore", handler);
 }
 
+// Both names the TNEF type goes by are unpacked.
+TEST(MimeMail, WinmailDatUnderEitherTypeNameIsUnpacked) {
+    const std::string eml = ReadAll(DataFile("corpus/29_outlook_tnef_rtf.eml"));
+    const std::string type = "application/ms-tnef";
+    const auto at = eml.find(type);
+    ASSERT_NE(at, std::string::npos);
+    for (const std::string& name : {type, std::string("application/vnd.ms-tnef")}) {
+        const auto mail = ParseMail(eml.substr(0, at) + name + eml.substr(at + type.size()), std::nullopt, "x.eml");
+        ASSERT_EQ(mail.attachments.size(), 2u) << name;
+        for (const auto& attachment : mail.attachments) EXPECT_NE(attachment.fileName, "winmail.dat") << name;
+    }
+}
+
 // S/MIME is kept whole as the one attachment; only clear-signed mail has a body to show.
 TEST(MimeMail, SmimeMailIsKeptWhole) {
     const struct {
