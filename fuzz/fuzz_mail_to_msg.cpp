@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "adapters/mailstore/mail_data.hpp"
-#include "adapters/mailstore/msg_writer.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
+#include "adapters/mailmsg/msg_writer.hpp"
 #include "support/error.hpp"
 
 // libytnef loses a few hundred bytes on some damaged streams, inside its own
@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::filesystem::path file =
         std::filesystem::temp_directory_path() / ("kv_fuzz_mail_" + std::to_string(getpid()) + ".msg");
     try {
-        const auto mail = kv::mailstore::ParseMail(std::string(reinterpret_cast<const char*>(data), size));
-        kv::mailstore::WriteMsg(file, kv::mailstore::MsgFromMail(mail, mail.unsentFlag));
+        const auto mail = kv::mailmsg::ParseMail(std::string(reinterpret_cast<const char*>(data), size));
+        kv::mailmsg::WriteMsg(file, kv::mailmsg::MsgFromMail(mail, mail.unsentFlag));
     } catch (const kv::Error&) {
     }
     return 0;

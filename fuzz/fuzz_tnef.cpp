@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "adapters/mailstore/msg_writer.hpp"
-#include "adapters/mailstore/tnef.hpp"
+#include "adapters/mailmsg/msg_writer.hpp"
+#include "adapters/mailmsg/tnef.hpp"
 #include "support/error.hpp"
 
 // libytnef loses a few hundred bytes on some damaged streams, inside its own
@@ -20,14 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::filesystem::path file =
         std::filesystem::temp_directory_path() / ("kv_fuzz_tnef_" + std::to_string(getpid()) + ".msg");
     std::string why;
-    auto tnef = kv::mailstore::ReadTnef(kv::Bytes(data, data + size), why);
+    auto tnef = kv::mailmsg::ReadTnef(kv::Bytes(data, data + size), why);
     if (!tnef) return 0;
-    kv::mailstore::MailData mail;
+    kv::mailmsg::MailData mail;
     mail.attachments = std::move(tnef->attachments);
     mail.rtfCompressed = std::move(tnef->rtfCompressed);
     mail.messageClass = std::move(tnef->messageClass);
     try {
-        kv::mailstore::WriteMsg(file, kv::mailstore::MsgFromMail(mail, false));
+        kv::mailmsg::WriteMsg(file, kv::mailmsg::MsgFromMail(mail, false));
     } catch (const kv::Error&) {
     }
     return 0;

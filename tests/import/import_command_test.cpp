@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
 #include "fakes/fake_file_system.hpp"
 #include "import/import_support.hpp"
 #include "import_world.hpp"
@@ -542,8 +542,8 @@ TEST_F(ImportCommandTest, SavedMessageReadsBackWithAnIndependentReader) {
     const fs::path eml = w.h.dir.Path() / "back.eml";
     const std::string command = "'" + msgconvert + "' --outfile '" + eml.string() + "' '" + msg.string() + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const mailstore::MailData original = mailstore::ParseMail(ReadFile(TestData("rapport_utf8.eml")));
-    const mailstore::MailData back = mailstore::ParseMail(ReadFile(eml.string()));
+    const mailmsg::MailData original = mailmsg::ParseMail(ReadFile(TestData("rapport_utf8.eml")));
+    const mailmsg::MailData back = mailmsg::ParseMail(ReadFile(eml.string()));
     EXPECT_EQ(back.subject, original.subject);
     ASSERT_TRUE(back.from && original.from);
     EXPECT_EQ(back.from->address, original.from->address);

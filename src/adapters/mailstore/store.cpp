@@ -9,10 +9,13 @@
 #include <chrono>
 #include <mutex>
 
-#include "adapters/mailstore/msg_writer.hpp"
+#include "adapters/mailmsg/msg_writer.hpp"
 #include "adapters/mailstore/store_internal.hpp"
 
 namespace kv::mailstore {
+
+using mailmsg::MsgFromMail;
+using mailmsg::WriteMsg;
 
 namespace fs = std::filesystem;
 
@@ -116,7 +119,7 @@ StoreItem& AsStoreItem(const outlook::Item& item) {
 
 class StoreSender : public outlook::AddressEntry {
 public:
-    explicit StoreSender(mailstore::Address address) : address_(std::move(address)) {}
+    explicit StoreSender(mailmsg::Address address) : address_(std::move(address)) {}
     std::string Name() const override {
         Check();
         return address_.name.empty() ? address_.address : address_.name;
@@ -131,7 +134,7 @@ private:
     void Check() const {
         if (closed_) Gone("The address entry is closed");
     }
-    mailstore::Address address_;
+    mailmsg::Address address_;
     bool closed_ = false;
 };
 

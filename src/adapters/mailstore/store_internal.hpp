@@ -11,12 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
 #include "adapters/mailstore/mail_store.hpp"
 #include "adapters/mailstore/manifest.hpp"
 #include "adapters/mailstore/text_items.hpp"
 
 namespace kv::mailstore {
+
+// The store reads and writes its mails through the mailmsg library.
+using mailmsg::IsValidAddress;
+using mailmsg::MailData;
+using mailmsg::ParseMail;
+using mailmsg::PrepareForSend;
 
 class StoreApplication;
 class StoreExplorer;

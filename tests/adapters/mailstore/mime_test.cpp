@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "adapters/mailstore/mail_data.hpp"
-#include "adapters/mailstore/mime_text.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
+#include "adapters/mailmsg/mime_text.hpp"
 #include "test_support.hpp"
 
 namespace kv::mailstore::test {
 namespace {
+
+using namespace kv::mailmsg;
 
 MailData Parse(const char* name) { return ParseMail(ReadAll(DataFile(name))); }
 
@@ -242,7 +244,7 @@ TEST(MimeMail, DamagedWinmailDatIsKeptWholeAndLoggedOnce) {
         {"cut short", tnef.substr(0, tnef.size() - 40)}, {"no signature", "XX" + tnef.substr(2)},
         {"three bytes", tnef.substr(0, 3)},             {"a byte changed", flipped}};
     static std::vector<std::string> lines;
-    guint handler = g_log_set_handler("kv-mailstore", G_LOG_LEVEL_MASK, [](const gchar*, GLogLevelFlags, const gchar* text, gpointer) {
+    guint handler = g_log_set_handler("kv-mailmsg", G_LOG_LEVEL_MASK, [](const gchar*, GLogLevelFlags, const gchar* text, gpointer) {
         lines.emplace_back(text);
     }, nullptr);
     for (const auto& [what, damaged] : cases) {
@@ -257,7 +259,7 @@ TEST(MimeMail, DamagedWinmailDatIsKeptWholeAndLoggedOnce) {
         ASSERT_EQ(lines.size(), 1u) << what;
         EXPECT_NE(lines[0].find("x.eml: winmail.dat"), std::string::npos) << lines[0];
     }
-    g_log_remove_handler("kv-mailstore", handler);
+    g_log_remove_handler("kv-mailmsg", handler);
 }
 
 // Both names the TNEF type goes by are unpacked.

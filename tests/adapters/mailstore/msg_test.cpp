@@ -6,13 +6,15 @@
 #include <map>
 #include <random>
 
-#include "adapters/mailstore/cfb_balance.hpp"
-#include "adapters/mailstore/mail_data.hpp"
-#include "adapters/mailstore/msg_writer.hpp"
+#include "adapters/mailmsg/cfb_balance.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
+#include "adapters/mailmsg/msg_writer.hpp"
 #include "test_support.hpp"
 
 namespace kv::mailstore::test {
 namespace {
+
+using namespace kv::mailmsg;
 
 std::string Run(const std::string& command, int* status = nullptr) {
     std::string output;

@@ -9,7 +9,7 @@
 #include "ports/outlook/mail_wrapper.hpp"
 #include "support/value.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 
 struct Address {
     std::string name;
@@ -78,4 +78,4 @@ std::string WithUtf8Charset(std::string html);
 // True for an address of the form local@domain with no blank or bracket.
 bool IsValidAddress(const std::string& address);
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

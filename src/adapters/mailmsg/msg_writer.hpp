@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
 #include "ports/outlook/mail_wrapper.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 
 struct MsgMessage {
     std::string subject;
@@ -42,4 +42,4 @@ std::uint64_t UtcToFileTime(const DateTime& utc);
 // write never leaves half a file. Throws kv::Error on failure.
 void WriteMsg(const std::filesystem::path& file, const MsgMessage& message);
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

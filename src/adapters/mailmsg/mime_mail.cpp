@@ -9,13 +9,13 @@
 #include <optional>
 #include <utility>
 
-#include "adapters/mailstore/mail_data.hpp"
-#include "adapters/mailstore/mime_text.hpp"
-#include "adapters/mailstore/tnef.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
+#include "adapters/mailmsg/mime_text.hpp"
+#include "adapters/mailmsg/tnef.hpp"
 #include "support/error.hpp"
 #include "support/utf.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 
 void InitGMime() {
     static std::once_flag once;
@@ -249,7 +249,7 @@ bool UnpackedTnef(const Attachment& attachment, Walk& walk) {
     std::string why;
     auto tnef = ReadTnef(attachment.data, why);
     if (!tnef) {
-        g_log("kv-mailstore", G_LOG_LEVEL_MESSAGE, "%s: %s cannot be read as TNEF (%s); kept whole",
+        g_log("kv-mailmsg", G_LOG_LEVEL_MESSAGE, "%s: %s cannot be read as TNEF (%s); kept whole",
               walk.source.empty() ? "mail" : walk.source.c_str(), attachment.fileName.c_str(), why.c_str());
         return false;
     }
@@ -511,4 +511,4 @@ std::string PrepareForSend(const std::string& raw, const Address& sender, const 
     return StreamBytes(stream.get());
 }
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

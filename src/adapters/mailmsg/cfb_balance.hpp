@@ -5,11 +5,11 @@
 // directory is rebuilt as a balanced one after writing.
 #include <filesystem>
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 
 // Rewrites the sibling links and colours of every storage's children in
 // place; names, streams and sectors stay as they are. Throws kv::Error when
 // the file is not a Compound File it can read.
 void BalanceCompoundDirectory(const std::filesystem::path& file);
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
 #include "support/utf.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 namespace {
 
 void AppendCodePoint(std::string& out, unsigned long cp) {
@@ -168,4 +168,4 @@ bool IsValidAddress(const std::string& address) {
     return domain.find('.') != std::string::npos && domain.front() != '.' && domain.back() != '.';
 }
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

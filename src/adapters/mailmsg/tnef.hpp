@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "adapters/mailstore/mail_data.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 
 struct TnefContent {
     std::vector<Attachment> attachments;
@@ -21,4 +21,4 @@ bool IsTnefPart(const std::string& mimeType, const std::string& fileName);
 // The content of a TNEF stream; nothing, with why set, when it cannot be read.
 std::optional<TnefContent> ReadTnef(const Bytes& data, std::string& why);
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

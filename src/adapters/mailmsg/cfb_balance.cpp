@@ -1,4 +1,4 @@
-#include "adapters/mailstore/cfb_balance.hpp"
+#include "adapters/mailmsg/cfb_balance.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include "ports/outlook/constants.hpp"
 #include "support/error.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 namespace {
 
 constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
@@ -168,4 +168,4 @@ void BalanceCompoundDirectory(const std::filesystem::path& file) {
     if (!out) Bad("cannot write " + file.string());
 }
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <utility>
 
-#include "adapters/mailstore/mime_text.hpp"
+#include "adapters/mailmsg/mime_text.hpp"
 #include "support/utf.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
@@ -157,4 +157,4 @@ bool IsStatefulCharset(const std::string& charset) {
     return name == kIso2022Jp || utf::AsciiLower(name).starts_with("iso-2022") || utf::AsciiLower(name) == "utf-7";
 }
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

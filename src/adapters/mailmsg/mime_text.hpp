@@ -2,7 +2,7 @@
 // Text helpers shared by the .eml reader: charsets and header words.
 #include <string>
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 
 // Text in some charset to valid UTF-8, the charset read as Windows reads it
 // (GB2312 as GBK, Big5 as CP950, ISO-2022-JP with the NEC rows, ...); what it
@@ -33,4 +33,4 @@ std::string MimeEntity(const std::string& raw);
 // GMime is set up once, before the first call into it.
 void InitGMime();
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

@@ -1,21 +1,21 @@
 // TNEF through libytnef, a C library whose header says so nowhere. Its
 // headers define BYTE, WORD and friends as macros, so they come last and
 // nothing of them leaves this file.
-#include "adapters/mailstore/tnef.hpp"
+#include "adapters/mailmsg/tnef.hpp"
 
 #include <glib.h>
 
 #include <cstring>
 #include <memory>
 
-#include "adapters/mailstore/mime_text.hpp"
+#include "adapters/mailmsg/mime_text.hpp"
 #include "support/utf.hpp"
 
 extern "C" {
 #include <ytnef.h>
 }
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 namespace {
 
 constexpr unsigned kAttachLongFilename = 0x3707, kDisplayName = 0x3001, kAttachMimeTag = 0x370E,
@@ -126,4 +126,4 @@ std::optional<TnefContent> ReadTnef(const Bytes& data, std::string& why) {
     return content;
 }
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

@@ -1,8 +1,8 @@
 // Layout of the properties, storages and streams as Outlook writes them in a
 // .msg file; strings are always Unicode (UTF-16LE).
-#include "adapters/mailstore/msg_writer.hpp"
+#include "adapters/mailmsg/msg_writer.hpp"
 
-#include "adapters/mailstore/cfb_balance.hpp"
+#include "adapters/mailmsg/cfb_balance.hpp"
 
 #include <gsf/gsf.h>
 
@@ -15,7 +15,7 @@
 #include "support/error.hpp"
 #include "support/utf.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 namespace {
 
 enum PropType : std::uint16_t {
@@ -499,4 +499,4 @@ void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
     }
 }
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg

@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "adapters/mailstore/mail_data.hpp"
-#include "adapters/mailstore/mime_text.hpp"
+#include "adapters/mailmsg/mail_data.hpp"
+#include "adapters/mailmsg/mime_text.hpp"
 #include "support/utf.hpp"
 
-namespace kv::mailstore {
+namespace kv::mailmsg {
 namespace {
 
 struct EncodedWord {
@@ -261,4 +261,4 @@ std::string SubjectPrefix(const std::string& subject) {
     return subject.substr(0, end);
 }
 
-}  // namespace kv::mailstore
+}  // namespace kv::mailmsg
