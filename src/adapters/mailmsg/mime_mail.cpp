@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+#include "adapters/mailmsg/glib_ptr.hpp"
 #include "adapters/mailmsg/mail_data.hpp"
 #include "adapters/mailmsg/mime_text.hpp"
 #include "adapters/mailmsg/tnef.hpp"
@@ -23,20 +24,6 @@ void InitGMime() {
 }
 
 namespace {
-
-template <class T>
-struct GUnref {
-    void operator()(T* p) const {
-        if (p) g_object_unref(p);
-    }
-};
-template <class T>
-using GPtr = std::unique_ptr<T, GUnref<T>>;
-
-struct GFreeString {
-    void operator()(char* p) const { g_free(p); }
-};
-using GString_ = std::unique_ptr<char, GFreeString>;
 
 std::string Str(const char* text) { return text ? std::string(text) : std::string(); }
 
@@ -158,7 +145,7 @@ std::vector<outlook::Recipient> ParseAddresses(GMimeObject* object, const char* 
     for (const auto& entry : AddressEntries(RawHeader(object, name))) {
         std::string text = Trim(Unfolded(entry));
         if (text.empty()) continue;
-        GPtr<InternetAddressList> list(internet_address_list_parse(nullptr, JoinEncodedWords(text).c_str()));
+        GObjectPtr<InternetAddressList> list(internet_address_list_parse(nullptr, JoinEncodedWords(text).c_str()));
         if (list && internet_address_list_length(list.get()) > 0) {
             AddAddresses(list.get(), type, out);
             continue;
@@ -185,7 +172,7 @@ std::string StreamBytes(GMimeStream* stream) {
 std::string DecodedContent(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     if (!content) return {};
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
     g_mime_data_wrapper_write_to_stream(content, stream.get());
     return StreamBytes(stream.get());
 }
@@ -271,7 +258,7 @@ void AddEmbedded(GMimeObject* object, Walk& walk) {
         if (attachment.fileName.empty()) attachment.fileName = embedded->subject;
         attachment.message = std::move(embedded);
     } else if (inner) {
-        GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+        GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
         g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, stream.get());
         auto bytes = StreamBytes(stream.get());
         attachment.data.assign(bytes.begin(), bytes.end());
@@ -284,7 +271,7 @@ void VisitLeaf(GMimeObject* object, bool relatedPart, Walk& walk) {
     GMimePart* part = GMIME_PART(object);
     GMimeContentType* type = g_mime_object_get_content_type(object);
     std::string mimeType = "application/octet-stream";
-    if (type) mimeType = utf::AsciiLower(Str(GString_(g_mime_content_type_get_mime_type(type)).get()));
+    if (type) mimeType = utf::AsciiLower(Str(GFreePtr<char>(g_mime_content_type_get_mime_type(type)).get()));
     std::string fileName = FileNameOf(object);
     std::string disposition = utf::AsciiLower(Str(g_mime_object_get_disposition(object)));
     bool attached = disposition == "attachment" || !fileName.empty() || relatedPart;
@@ -340,7 +327,7 @@ void Visit(GMimeObject* object, bool relatedPart, Walk& walk) {
 
 // The header block as it travelled: Bcc never does, so it is left out.
 std::string HeaderBlock(GMimeObject* object) {
-    GString_ text(g_mime_object_get_headers(object, nullptr));
+    GFreePtr<char> text(g_mime_object_get_headers(object, nullptr));
     std::string all = WithCrLf(ToUtf8(Str(text.get()), "")), out;
     bool skipping = false;
     for (std::size_t at = 0; at < all.size();) {
@@ -418,7 +405,7 @@ void KeepSmimeWhole(const std::string& raw, GMimeMessage* message, MailData& mai
     GMimeObject* body = g_mime_message_get_mime_part(message);
     GMimeContentType* type = body ? g_mime_object_get_content_type(body) : nullptr;
     if (!type) return;
-    std::string mimeType = utf::AsciiLower(Str(GString_(g_mime_content_type_get_mime_type(type)).get()));
+    std::string mimeType = utf::AsciiLower(Str(GFreePtr<char>(g_mime_content_type_get_mime_type(type)).get()));
     std::string protocol = utf::AsciiLower(Str(g_mime_content_type_get_parameter(type, "protocol")));
     std::string smimeType = utf::AsciiLower(Str(g_mime_content_type_get_parameter(type, "smime-type")));
     bool clearSigned = mimeType == "multipart/signed" &&
@@ -452,12 +439,12 @@ GMimeParserOptions* ParserOptions() {
     return options;
 }
 
-GPtr<GMimeMessage> ParseMessage(const std::string& raw) {
+GObjectPtr<GMimeMessage> ParseMessage(const std::string& raw) {
     InitGMime();
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.data(), raw.size()));
-    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.data(), raw.size()));
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
-    return GPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), ParserOptions()));
+    return GObjectPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), ParserOptions()));
 }
 
 }  // namespace
@@ -492,9 +479,8 @@ std::string PrepareForSend(const std::string& raw, const Address& sender, const 
     GMimeObject* object = GMIME_OBJECT(message.get());
     InternetAddressList* from = g_mime_message_get_from(message.get());
     internet_address_list_clear(from);
-    InternetAddress* mailbox = internet_address_mailbox_new(sender.name.c_str(), sender.address.c_str());
-    internet_address_list_add(from, mailbox);
-    g_object_unref(mailbox);
+    GObjectPtr<InternetAddress> mailbox(internet_address_mailbox_new(sender.name.c_str(), sender.address.c_str()));
+    internet_address_list_add(from, mailbox.get());
 
     // Date shows the sender's zone, as mail clients write it.
     GDateTime* utc = g_date_time_new_utc(now.year, now.month, now.day, now.hour, now.minute, now.second);
@@ -506,7 +492,7 @@ std::string PrepareForSend(const std::string& raw, const Address& sender, const 
     }
     g_mime_object_remove_header(object, "X-Unsent");
 
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
     g_mime_object_write_to_stream(object, nullptr, stream.get());
     return StreamBytes(stream.get());
 }

@@ -3,6 +3,7 @@
 #include "adapters/mailmsg/msg_writer.hpp"
 
 #include "adapters/mailmsg/cfb_balance.hpp"
+#include "adapters/mailmsg/glib_ptr.hpp"
 
 #include <gsf/gsf.h>
 
@@ -170,25 +171,36 @@ void Fail(const std::string& what, GError* error = nullptr) {
 }
 
 void WriteStream(GsfOutfile* storage, const std::string& name, const Bytes& data) {
-    GsfOutput* stream = gsf_outfile_new_child(storage, name.c_str(), FALSE);
+    GObjectPtr<GsfOutput> stream(gsf_outfile_new_child(storage, name.c_str(), FALSE));
     if (!stream) Fail("stream " + name);
-    bool ok = data.empty() || gsf_output_write(stream, data.size(), data.data());
-    ok = gsf_output_close(stream) && ok;
-    g_object_unref(stream);
+    bool ok = data.empty() || gsf_output_write(stream.get(), data.size(), data.data());
+    ok = gsf_output_close(stream.get()) && ok;
     if (!ok) Fail("stream " + name);
 }
 
-GsfOutfile* NewStorage(GsfOutfile* parent, const std::string& name) {
-    GsfOutput* child = gsf_outfile_new_child(parent, name.c_str(), TRUE);
-    if (!child) Fail("storage " + name);
-    return GSF_OUTFILE(child);
-}
+// A storage being written: closed and let go however its writing ends, so a
+// failure half-way leaks nothing; Close() tells whether libgsf took it whole.
+class Storage {
+public:
+    Storage(GsfOutfile* parent, const std::string& name)
+        : outfile_(GSF_OUTFILE(gsf_outfile_new_child(parent, name.c_str(), TRUE))) {
+        if (!outfile_) Fail("storage " + name);
+    }
+    explicit Storage(GObjectPtr<GsfOutfile> root) : outfile_(std::move(root)) {}
+    ~Storage() {
+        if (outfile_ && !gsf_output_is_closed(GSF_OUTPUT(outfile_.get()))) gsf_output_close(GSF_OUTPUT(outfile_.get()));
+    }
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
 
-void CloseStorage(GsfOutfile* storage) {
-    bool ok = gsf_output_close(GSF_OUTPUT(storage));
-    g_object_unref(storage);
-    if (!ok) Fail("closing a storage");
-}
+    GsfOutfile* get() const { return outfile_.get(); }
+    void Close() {
+        if (!gsf_output_close(GSF_OUTPUT(outfile_.get()))) Fail("closing a storage");
+    }
+
+private:
+    GObjectPtr<GsfOutfile> outfile_;
+};
 
 void PropertyBag::WriteTo(GsfOutfile* storage, const Bytes& header) const {
     for (const auto& [name, data] : streams_) WriteStream(storage, name, data);
@@ -247,9 +259,9 @@ void WriteRecipient(GsfOutfile* root, std::size_t index, const outlook::Recipien
     bag.Text(tag::EmailAddress, r.address);
     bag.Text(tag::AddrType, "SMTP");
     bag.Text(tag::SmtpAddress, r.address);
-    GsfOutfile* storage = NewStorage(root, name);
-    bag.WriteTo(storage, Bytes(8, 0));
-    CloseStorage(storage);
+    Storage storage(root, name);
+    bag.WriteTo(storage.get(), Bytes(8, 0));
+    storage.Close();
 }
 
 void WriteMessage(GsfOutfile* storage, const MsgMessage& m, bool embedded);
@@ -282,23 +294,21 @@ void WriteAttachment(GsfOutfile* root, std::size_t index, const Attachment& a) {
         bag.Long(tag::AttachFlags, kAttachMhtmlRef);
         bag.Boolean(tag::AttachmentHidden, true);
     }
-    GsfOutfile* storage = NewStorage(root, name);
+    Storage storage(root, name);
     if (a.message) {
-        GsfOutfile* inner = NewStorage(storage, StreamName(tag::AttachDataBin, PtObject));
-        WriteMessage(inner, MsgFromMail(*a.message, false), true);
-        CloseStorage(inner);
+        Storage inner(storage.get(), StreamName(tag::AttachDataBin, PtObject));
+        WriteMessage(inner.get(), MsgFromMail(*a.message, false), true);
+        inner.Close();
     }
-    bag.WriteTo(storage, Bytes(8, 0));
-    CloseStorage(storage);
+    bag.WriteTo(storage.get(), Bytes(8, 0));
+    storage.Close();
 }
 
 void WriteNamedPropertyMap(GsfOutfile* root) {
-    GsfOutfile* storage = NewStorage(root, "__nameid_version1.0");
+    Storage storage(root, "__nameid_version1.0");
     // No named properties: the GUID, entry and string streams are empty.
-    WriteStream(storage, StreamName(0x0002, PtBinary), {});
-    WriteStream(storage, StreamName(0x0003, PtBinary), {});
-    WriteStream(storage, StreamName(0x0004, PtBinary), {});
-    CloseStorage(storage);
+    for (std::uint16_t id : {0x0002, 0x0003, 0x0004}) WriteStream(storage.get(), StreamName(id, PtBinary), {});
+    storage.Close();
 }
 
 // A one-off entry id ([MS-OXCDATA] 2.2.5.1): a Unicode SMTP address that is
@@ -465,24 +475,21 @@ void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
     auto temp = file;
     temp += ".part";
     GError* error = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(temp.c_str(), &error);
+    GObjectPtr<GsfOutput> sink(gsf_output_stdio_new(temp.c_str(), &error));
     if (!sink) Fail(file.string(), error);
-    GsfOutfile* root = gsf_outfile_msole_new(sink);
-    g_object_unref(sink);
     bool ok = false;
     try {
-        gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root), kMsgClassId);
-        WriteNamedPropertyMap(root);
-        WriteMessage(root, message, false);
-        ok = true;
+        Storage root(GObjectPtr<GsfOutfile>(gsf_outfile_msole_new(sink.get())));
+        gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root.get()), kMsgClassId);
+        WriteNamedPropertyMap(root.get());
+        WriteMessage(root.get(), message, false);
+        ok = gsf_output_close(GSF_OUTPUT(root.get()));
     } catch (...) {
-        gsf_output_close(GSF_OUTPUT(root));
-        g_object_unref(root);
+        sink.reset();
         std::filesystem::remove(temp);
         throw;
     }
-    ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
-    g_object_unref(root);
+    sink.reset();
     std::error_code ec;
     if (ok) {
         try {

@@ -349,6 +349,17 @@ TEST(MsgFile, TimesAndFailures) {
     badDate.submitTime = DateTime{0, 0, 0, 0, 0, 0};
     EXPECT_THROW(WriteMsg(dir.Path() / "x.msg", badDate), Error);
     EXPECT_FALSE(fs::exists(dir.Path() / "x.msg"));
+    // A date that fails only inside a forwarded mail stops the writing half-way
+    // through the file: nothing is left, not even the temporary file.
+    auto forwarded = std::make_shared<MailData>();
+    forwarded->sentOn = DateTime{1500, 1, 1, 0, 0, 0};
+    Attachment embedded;
+    embedded.fileName = "Videresendt.msg";
+    embedded.message = forwarded;
+    MsgMessage outer;
+    outer.attachments.push_back(embedded);
+    EXPECT_THROW(WriteMsg(dir.Path() / "x.msg", outer), Error);
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
     // An empty message is still a readable file.
     WriteMsg(dir.Path() / "empty.msg", MsgMessage{});
     if (HaveMsgReader()) {
