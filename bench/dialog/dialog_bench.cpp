@@ -65,7 +65,7 @@ struct World {
         demo = sqlite::CreateDemoDatabase(dbPath, sqlite::DemoSize::Large, docRoot);
         ctx = std::make_unique<AddinContext>(
             Platform{registry, database, files, clock, random, prompts, view, mail, ModuleInfo{dir.Path().string(), "KVOutlookAddin.dll", 1, 0, 0, 150}});
-        ctx->gConnection = database.Open("Provider=SQLOLEDB.1;Initial Catalog=" + dbPath + ";Data Source=(sqlite)", "");
+        ctx->gConnection = database.Open(db::ParseProviderString("Provider=SQLOLEDB.1;Initial Catalog=" + dbPath + ";Data Source=(sqlite)"), "");
         ctx->gUserRessId = demo.userRessId;
         ctx->gJobFolderName = demo.jobFolderName;
         ctx->gJobFolderNameArkiv = demo.jobFolderNameArkiv;

@@ -34,8 +34,8 @@ std::string DiskTrouble(const std::string& path) {
 class ImportWitness::Connector : public db::DatabaseConnector {
 public:
     Connector(db::DatabaseConnector& inner, std::optional<std::string>& failure) : inner_(inner), failure_(failure) {}
-    std::unique_ptr<db::Connection> Open(const std::string& providerString, const std::string& odbcDriver) override {
-        return Noting(failure_, [&] { return inner_.Open(providerString, odbcDriver); });
+    std::unique_ptr<db::Connection> Open(const db::ProviderFields& connection, const std::string& odbcDriver) override {
+        return Noting(failure_, [&] { return inner_.Open(connection, odbcDriver); });
     }
 
 private:

@@ -24,6 +24,7 @@ bool IsTrue(std::string_view value) {
 
 ProviderFields ParseProviderString(std::string_view text) {
     ProviderFields f;
+    f.text = std::string(text);
     while (!text.empty()) {
         const auto end = text.find(';');
         const std::string_view piece = text.substr(0, end);
@@ -39,6 +40,11 @@ ProviderFields ParseProviderString(std::string_view text) {
         else if (key == "USER ID" || key == "UID") f.user = value;
         else if (key == "PASSWORD" || key == "PWD") f.password = value;
         else if (key == "DRIVER") f.driver = value;
+        else if (key == "USE ENCRYPTION FOR DATA" || key == "ENCRYPT") {
+            if (!f.encrypt) f.encrypt = std::string(Trim(value));
+        } else if (key == "TRUST SERVER CERTIFICATE" || key == "TRUSTSERVERCERTIFICATE") {
+            if (!f.trustServerCertificate) f.trustServerCertificate = std::string(Trim(value));
+        }
         else f.others.emplace_back(std::string(Trim(piece.substr(0, eq))), value);
     }
     return f;

@@ -2,7 +2,7 @@
 // The database port: the few operations the add-in needs from its database,
 // shaped after the data-access objects it was designed for.
 //
-//   auto cn = connector.Open(providerString, odbcDriver);
+//   auto cn = connector.Open(ParseConnectionText(storedText), odbcDriver);
 //   auto rs = cn->Execute(" SELECT Vaerdi FROM SysVariabler WHERE VariableNavn=?",
 //                         {kv::Value("DocHandlingJobFolderName")});
 //   while (!rs->EndOfFile()) { kv::Value v = rs->Field("Vaerdi"); ...; rs->MoveNext(); }
@@ -12,6 +12,7 @@
 // Column names are matched without regard to letter case, as the server does.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -88,19 +89,11 @@ public:
     virtual std::unique_ptr<ProcedureCall> CreateProcedureCall(std::string_view name) = 0;
 };
 
-// Opens connections from the provider connection string the settings build
-// ("Provider=SQLOLEDB.1;Initial Catalog=...;Data Source=...;..."). odbcDriver
-// is the settings key's optional "OdbcDriver" value, "" when not stored; it
-// names the ODBC driver to use for a database server.
-class DatabaseConnector {
-public:
-    virtual ~DatabaseConnector() = default;
-    virtual std::unique_ptr<Connection> Open(const std::string& providerString,
-                                             const std::string& odbcDriver = {}) = 0;
-};
-
-// The pieces of a provider connection string. Keys are matched without
-// regard to case; unknown keys are kept in `others` in their order.
+// What a connection is opened from: the database, server, login and
+// encryption wishes, read once from the stored connection text (or from a
+// provider string) and handed whole to the adapter that opens it. Keys are
+// matched without regard to case; unknown keys are kept in `others` in their
+// order.
 struct ProviderFields {
     std::string provider;
     std::string catalog;     // Initial Catalog
@@ -108,11 +101,23 @@ struct ProviderFields {
     bool integratedSecurity = false;
     std::string user;      // User ID
     std::string password;  // Password
-    std::string driver;    // Driver: present only in raw ODBC strings
+    std::optional<std::string> encrypt;                 // Use Encryption for Data, or Encrypt: as given
+    std::optional<std::string> trustServerCertificate;  // Trust Server Certificate, or TrustServerCertificate
+    std::string driver;  // Driver: present only in raw ODBC strings
+    std::string text;    // the string as written; one that names its Driver goes to that driver as it is
     std::vector<std::pair<std::string, std::string>> others;
 };
 
 ProviderFields ParseProviderString(std::string_view text);
+
+// Opens connections from what the settings read of the database. odbcDriver
+// is the settings key's optional "OdbcDriver" value, "" when not stored; it
+// names the ODBC driver to use for a database server.
+class DatabaseConnector {
+public:
+    virtual ~DatabaseConnector() = default;
+    virtual std::unique_ptr<Connection> Open(const ProviderFields& connection, const std::string& odbcDriver = {}) = 0;
+};
 
 // Data Source naming the embedded database instead of a server.
 inline constexpr std::string_view EmbeddedDataSource = "(sqlite)";

@@ -6,41 +6,44 @@
 
 namespace kv {
 
-std::string ConvertConnectionText(const std::string& text) {
-    if (text.empty()) return {};
-    std::string server, database, user, password, encrypt, trustCertificate;
-    bool trusted = false;
-
+db::ProviderFields ParseConnectionText(const std::string& text) {
+    db::ProviderFields f;
+    if (text.empty()) return f;
+    f.provider = "SQLOLEDB.1";
     std::string_view rest = text;
     while (true) {
         std::size_t end = rest.find(';');
         std::string_view piece = rest.substr(0, end);
         std::size_t equals = piece.find('=');
         if (equals != std::string_view::npos) {
-            // Keys are matched exactly as written but for case: no trimming.
-            // The value is everything after the first "=", so a password
-            // that holds "=" arrives whole.
             std::string key = utf::AsciiUpper(piece.substr(0, equals));
             std::string value(piece.substr(equals + 1));
-            if (key == "DATABASE") database = value;
-            else if (key == "TRUSTED_CONNECTION") trusted = trusted || utf::AsciiUpper(value) == "YES";
-            else if (key == "SERVER") server = value;
-            else if (key == "UID" || key == "USER ID") user = value;
-            else if (key == "PWD" || key == "PASSWORD") password = value;
-            else if (key == "ENCRYPT") encrypt = value;
-            else if (key == "TRUSTSERVERCERTIFICATE") trustCertificate = value;
+            if (key == "DATABASE") f.catalog = value;
+            else if (key == "TRUSTED_CONNECTION") f.integratedSecurity = f.integratedSecurity || utf::AsciiUpper(value) == "YES";
+            else if (key == "SERVER") f.dataSource = value;
+            else if (key == "UID" || key == "USER ID") f.user = value;
+            else if (key == "PWD" || key == "PASSWORD") f.password = value;
+            else if (key == "ENCRYPT") f.encrypt = value;
+            else if (key == "TRUSTSERVERCERTIFICATE") f.trustServerCertificate = value;
         }
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end + 1);
     }
-    std::string result = BuildConnectionString(server, database, trusted, user, password);
-    // The encryption the stored text asks for travels on in the provider's
-    // own words; without it the database adapter connects as the old
-    // provider did (encrypted only when the server insists).
-    if (!encrypt.empty()) result += ";Use Encryption for Data=" + encrypt;
-    if (!trustCertificate.empty()) result += ";Trust Server Certificate=" + trustCertificate;
+    if (f.encrypt && f.encrypt->empty()) f.encrypt.reset();
+    if (f.trustServerCertificate && f.trustServerCertificate->empty()) f.trustServerCertificate.reset();
+    return f;
+}
+
+std::string ProviderString(const db::ProviderFields& connection) {
+    if (connection.provider.empty()) return {};
+    std::string result = BuildConnectionString(connection.dataSource, connection.catalog,
+                                               connection.integratedSecurity, connection.user, connection.password);
+    if (connection.encrypt) result += ";Use Encryption for Data=" + *connection.encrypt;
+    if (connection.trustServerCertificate) result += ";Trust Server Certificate=" + *connection.trustServerCertificate;
     return result;
 }
+
+std::string ConvertConnectionText(const std::string& text) { return ProviderString(ParseConnectionText(text)); }
 
 std::string BuildConnectionString(const std::string& server, const std::string& database, bool trusted,
                                   const std::string& user, const std::string& password) {

@@ -14,12 +14,12 @@ namespace {
 bool ReadSettingsAndConnect(AddinContext& ctx) {
     std::optional<std::string> stored = settings::ReadText(ctx.Registry(), "DBCn");
     if (!stored) return false;
-    ctx.gConnectionString = *stored;
-    ctx.gConnectionString = ConvertConnectionText(ctx.gConnectionString);
+    const db::ProviderFields connection = ParseConnectionText(*stored);
+    ctx.gConnectionString = ProviderString(connection);
 
     std::string odbcDriver = settings::ReadText(ctx.Registry(), "OdbcDriver").value_or("");
     ctx.gConnection.reset();  // the previous connection goes before the next opens
-    ctx.gConnection = ctx.Database().Open(ctx.gConnectionString, odbcDriver);
+    ctx.gConnection = ctx.Database().Open(connection, odbcDriver);
 
     std::optional<std::int32_t> userRessId = settings::ReadNumber(ctx.Registry(), "UserRessId");
     if (!userRessId || *userRessId == 0) return false;

@@ -98,9 +98,9 @@ std::string DescribeValue(const Value& value) {
     return value.ToText();
 }
 
-std::unique_ptr<db::Connection> RecordingConnector::Open(const std::string& providerString,
+std::unique_ptr<db::Connection> RecordingConnector::Open(const db::ProviderFields& connection,
                                                          const std::string& odbcDriver) {
-    return std::make_unique<RecordingConnection>(inner_.Open(providerString, odbcDriver), log_);
+    return std::make_unique<RecordingConnection>(inner_.Open(connection, odbcDriver), log_);
 }
 
 }  // namespace kv::fakes

@@ -19,7 +19,7 @@ std::string DescribeValue(const Value& value);
 class RecordingConnector final : public db::DatabaseConnector {
 public:
     explicit RecordingConnector(db::DatabaseConnector& inner) : inner_(inner) {}
-    std::unique_ptr<db::Connection> Open(const std::string& providerString, const std::string& odbcDriver) override;
+    std::unique_ptr<db::Connection> Open(const db::ProviderFields& connection, const std::string& odbcDriver) override;
 
     // Every statement since the connector was made or last cleared.
     const std::vector<std::string>& Statements() const { return *log_; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using kv::ConvertConnectionText;
+using kv::ParseConnectionText;
 
 TEST(ConnectionText, BuildsTrustedAndLoginStrings) {
     EXPECT_EQ(ConvertConnectionText("SERVER=sql01;DATABASE=projects;TRUSTED_CONNECTION=yes"),
@@ -59,5 +60,13 @@ TEST(ConnectionText, EncryptionWishesOfTheStoredTextTravelOn) {
          base + ";Use Encryption for Data=Mandatory;Trust Server Certificate=yes"},
         {"SERVER=s;DATABASE=p;UID=u; Encrypt=yes", base},  // blanks before keys are not trimmed
     };
-    for (const auto& c : cases) EXPECT_EQ(ConvertConnectionText(c.stored), c.expected) << c.stored;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ConvertConnectionText(c.stored), c.expected) << c.stored;
+        // The database adapter is handed the wishes the provider string shows.
+        const auto handed = ParseConnectionText(c.stored);
+        const auto shown = kv::db::ParseProviderString(c.expected);
+        EXPECT_EQ(handed.encrypt, shown.encrypt) << c.stored;
+        EXPECT_EQ(handed.trustServerCertificate, shown.trustServerCertificate) << c.stored;
+        EXPECT_EQ(handed.dataSource, shown.dataSource) << c.stored;
+    }
 }

@@ -11,10 +11,9 @@
 
 namespace kv::adapters {
 
-std::unique_ptr<db::Connection> OpenDatabase(const std::string& providerString, const std::string& odbcDriver) {
-    if (providerString.empty())
+std::unique_ptr<db::Connection> OpenDatabase(const db::ProviderFields& fields, const std::string& odbcDriver) {
+    if (fields.text.empty() && fields.provider.empty())
         throw db::detail::DriverError("Database", "No connection string: the database is not configured");
-    const db::ProviderFields fields = db::ParseProviderString(providerString);
     if (utf::AsciiLower(fields.dataSource) == db::EmbeddedDataSource && fields.driver.empty()) {
 #ifdef KV_HAVE_SQLITE
         return sqlite::OpenDatabase(fields.catalog);
@@ -23,11 +22,15 @@ std::unique_ptr<db::Connection> OpenDatabase(const std::string& providerString, 
 #endif
     }
 #ifdef KV_HAVE_ODBC
-    return odbc::OpenProviderString(providerString, odbcDriver);
+    return odbc::OpenConnection(fields, odbcDriver);
 #else
     (void)odbcDriver;
     throw db::detail::DriverError("Database", "Database servers (ODBC) are not available in this build");
 #endif
+}
+
+std::unique_ptr<db::Connection> OpenDatabase(const std::string& providerString, const std::string& odbcDriver) {
+    return OpenDatabase(db::ParseProviderString(providerString), odbcDriver);
 }
 
 }  // namespace kv::adapters

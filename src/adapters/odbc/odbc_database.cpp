@@ -632,9 +632,8 @@ std::vector<std::string> InstalledDrivers() {
     return names;
 }
 
-std::unique_ptr<db::Connection> OpenProviderString(const std::string& providerString, const std::string& odbcDriver) {
-    const db::ProviderFields fields = db::ParseProviderString(providerString);
-    if (!fields.driver.empty()) return OpenConnectionString(providerString);
+std::unique_ptr<db::Connection> OpenConnection(const db::ProviderFields& fields, const std::string& odbcDriver) {
+    if (!fields.driver.empty()) return OpenConnectionString(fields.text);
     const std::string driver = odbcDriver.empty() ? ChooseSqlServerDriver(InstalledDrivers()) : odbcDriver;
     return OpenConnectionString(SqlServerConnectionString(fields, driver));
 }

@@ -16,8 +16,8 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
 // The driver names the driver manager knows (SQLDrivers).
 std::vector<std::string> InstalledDrivers();
 
-// Opens a provider string: a raw ODBC string when it names a Driver,
+// Opens a connection: the string as written when it names a Driver,
 // otherwise SQL Server through odbcDriver (or the chosen default when empty).
-std::unique_ptr<db::Connection> OpenProviderString(const std::string& providerString, const std::string& odbcDriver);
+std::unique_ptr<db::Connection> OpenConnection(const db::ProviderFields& connection, const std::string& odbcDriver);
 
 }  // namespace kv::odbc

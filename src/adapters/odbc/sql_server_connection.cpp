@@ -1,7 +1,6 @@
 #include "adapters/odbc/sql_server_connection.hpp"
 
 #include <algorithm>
-#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -32,16 +31,6 @@ std::string_view Trimmed(std::string_view text) {
 
 bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The value of the first of the keys present in the provider string's other
-// pieces, compared without case; the settings write the OLE DB names, a
-// hand-written string may use the ODBC ones.
-std::optional<std::string> OtherValue(const db::ProviderFields& f, std::initializer_list<std::string_view> keys) {
-    for (const auto& [key, value] : f.others)
-        for (std::string_view wanted : keys)
-            if (utf::AsciiUpper(Trimmed(key)) == utf::AsciiUpper(wanted)) return std::string(Trimmed(value));
-    return std::nullopt;
 }
 
 enum class Encryption { Off, On, Strict, Unknown };
@@ -145,8 +134,12 @@ std::string SqlServerConnectionString(const db::ProviderFields& f, const std::st
     // "{name}" as a connection string would write it is the same driver.
     const std::string name = DriverName(driver.empty() ? ChooseSqlServerDriver({}) : driver);
     const SqlServerDriver kind = ClassifySqlServerDriver(name);
-    const auto encrypt = OtherValue(f, {"Use Encryption for Data", "Encrypt"});
-    const auto trust = OtherValue(f, {"Trust Server Certificate", "TrustServerCertificate"});
+    const auto trimmed = [](const std::optional<std::string>& value) -> std::optional<std::string> {
+        if (!value) return std::nullopt;
+        return std::string(Trimmed(*value));
+    };
+    const auto encrypt = trimmed(f.encrypt);
+    const auto trust = trimmed(f.trustServerCertificate);
 
     std::string s = "Driver=" + OdbcValue(name);
     s += kind.family == SqlServerDriverFamily::FreeTds ? FreeTdsServer(f.dataSource) : ";Server=" + OdbcValue(f.dataSource);

@@ -1,6 +1,6 @@
 #pragma once
-// The ODBC connection string for a SQL Server, made from the provider string
-// the settings build, for whichever SQL Server driver is used. Each driver
+// The ODBC connection string for a SQL Server, made from the connection the
+// settings read, for whichever SQL Server driver is used. Each driver
 // family has its own keywords and defaults; the string asks every one of them
 // for what the old OLE DB provider did: encryption only when the server wants
 // it, and no check of the server's certificate, unless the stored connection

@@ -9,25 +9,23 @@
 namespace {
 
 TEST(WindowsDatabaseChoice, EmbeddedFileIsRefusedWithAClearError) {
-    kv::adapters::AdapterDatabaseConnector connector;
     for (const char* text : {"Provider=SQLOLEDB.1;Initial Catalog=C:\\Korvane\\korvane.db;Data Source=(sqlite)",
                              "Provider=SQLOLEDB.1;Initial Catalog=x;Data Source=(SQLite)"}) {
         try {
-            connector.Open(text, "");
+            kv::adapters::OpenDatabase(text, "");
             ADD_FAILURE() << "opened " << text;
         } catch (const kv::Error& e) {
             EXPECT_NE(e.Description().find("not available in this build"), std::string::npos) << e.Description();
             EXPECT_NE(e.Description().find("ODBC"), std::string::npos) << e.Description();
         }
     }
-    EXPECT_THROW(connector.Open("", ""), kv::Error);
+    EXPECT_THROW(kv::adapters::OpenDatabase("", ""), kv::Error);
 }
 
 TEST(WindowsDatabaseChoice, AServerGoesThroughOdbc) {
     // No such data source: the ODBC driver manager itself answers.
-    kv::adapters::AdapterDatabaseConnector connector;
     try {
-        connector.Open("Provider=SQLOLEDB.1;Initial Catalog=Korvane;Data Source=kv-no-such-server", "kv-no-such-driver");
+        kv::adapters::OpenDatabase("Provider=SQLOLEDB.1;Initial Catalog=Korvane;Data Source=kv-no-such-server", "kv-no-such-driver");
         ADD_FAILURE() << "opened a database that does not exist";
     } catch (const kv::Error& e) {
         EXPECT_EQ(e.Description().find("not available in this build"), std::string::npos) << e.Description();
