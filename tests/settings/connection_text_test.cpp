@@ -59,6 +59,7 @@ TEST(ConnectionText, EncryptionWishesOfTheStoredTextTravelOn) {
         {"SERVER=s;DATABASE=p;UID=u;TRUSTSERVERCERTIFICATE=yes;ENCRYPT=Mandatory",
          base + ";Use Encryption for Data=Mandatory;Trust Server Certificate=yes"},
         {"SERVER=s;DATABASE=p;UID=u; Encrypt=yes", base},  // blanks before keys are not trimmed
+        {"SERVER=s;DATABASE=p;UID=u;Encrypt=yes;TrustServerCertificate=yes;Encrypt=;TrustServerCertificate=", base},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ConvertConnectionText(c.stored), c.expected) << c.stored;
