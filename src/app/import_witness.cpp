@@ -26,7 +26,7 @@ std::string DiskTrouble(const std::string& path) {
     if (folder.empty() || statvfs(folder.c_str(), &fs) != 0) return {};
     if (fs.f_flag & ST_RDONLY) return "the file system of " + folder + " is read-only";
     // Less than a small mail's room is no room.
-    if (static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < 64 * 1024)
+    if (static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < 64ULL * 1024)
         return "the disk of " + folder + " is full";
     return {};
 }

@@ -40,7 +40,9 @@ TEST_F(AddinTest, ExplorerButtonHandsTheSelectionToTheDialog) {
 
 TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
     Start();
-    auto [first, second] = TwoExplorersWithOwnSelections();
+    TwoExplorers two = TwoExplorersWithOwnSelections();
+    auto& first = two.first;
+    auto& second = two.second;
     struct Click {
         std::shared_ptr<outlook::Explorer>* window;
         int selected;
@@ -216,7 +218,9 @@ TEST_F(ImportAndSendTest, ASuccessfulImportSendsAndLeavesTheGoneItemAlone) {
 
 TEST_F(ImportAndSendTest, TheDialogAndItsBoxesBelongToTheWindowPressedIn) {
     Open("draft_ok.eml");
-    auto [first, second] = TwoExplorersWithOwnSelections();
+    TwoExplorers two = TwoExplorersWithOwnSelections();
+    auto& first = two.first;
+    auto& second = two.second;
     auto received = h.store->OpenInspector(h.store->Items("Inbox").at(0));
     const std::vector<std::pair<const char*, std::function<void()>>> presses = {
         {"first explorer's button", [&] { h.store->Click(ButtonOn(*first, "Korvane", "CBButton")); }},
@@ -249,7 +253,9 @@ TEST_F(ImportAndSendTest, TheDialogAndItsBoxesBelongToTheWindowPressedIn) {
 
 TEST_F(ImportAndSendTest, APressWhileAnImportIsOpenChangesNothingAndShowsTheOpenOne) {
     Open("draft_ok.eml");
-    auto [first, second] = TwoExplorersWithOwnSelections();
+    TwoExplorers two = TwoExplorersWithOwnSelections();
+    auto& first = two.first;
+    auto& second = two.second;
     auto mails = h.store->Items("Inbox");
     auto received = h.store->OpenInspector(mails.at(0));
     AgeTheDraft();

@@ -66,6 +66,7 @@ TEST_F(SqlTest, StatementsOfAWalkThroughTheDialog) {
         // Closed jobs, all jobs.
         JobList(100, kClosed), JobList(100, kAll),
         // Job 430 by number: its customer, whose jobs and folder then show.
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one statement over several lines
         " SELECT RessKunde.KundeRessID  FROM Job       INNER JOIN RessProjekter           ON Job.ProjektID = "
         "RessProjekter.ProjektID       INNER JOIN RessKunde           ON RessProjekter.RessID = RessKunde.KundeRessID  "
         "     INNER JOIN ResAccess           ON RessKunde.KundeRessID = ResAccess.CustId  WHERE ResAccess.ResId = 1 And "

@@ -161,7 +161,7 @@ TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
     auto closing = first->OnClose([&] { ++closes; });
     {
         auto moved = std::move(closing);  // a moved token keeps the subscription
-        EXPECT_FALSE(closing.Active());
+        EXPECT_FALSE(closing.Active());  // NOLINT(bugprone-use-after-move): the moved-from token is the point
         EXPECT_TRUE(moved.Active());
     }  // released here
     token.Reset();

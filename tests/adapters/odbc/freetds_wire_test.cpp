@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,11 +66,11 @@ public:
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
         socklen_t size = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0 || ::listen(fd_, 1) != 0)
+            throw std::runtime_error("no loopback port to listen on");
         port_ = ntohs(address.sin_port);
-        ::listen(fd_, 1);
         thread_ = std::thread([this] { Serve(); });
     }
     ~TdsListener() {

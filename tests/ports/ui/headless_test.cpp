@@ -120,7 +120,7 @@ protected:
         auto& hidden = Add<Button>("cmdHidden");
         hidden.SetVisible(false);
         Add<Button>("cmdClose").Click.Subscribe([this] {
-            log.push_back("close");
+            log.emplace_back("close");
             Unload();
         });
     }
