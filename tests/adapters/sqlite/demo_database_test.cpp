@@ -5,7 +5,7 @@
 
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/sqlite/sqlite_database.hpp"
-#include "conformance/temp_dir.hpp"
+#include "fakes/temp_dir.hpp"
 
 namespace fs = std::filesystem;
 using kv::Value;
@@ -16,7 +16,7 @@ namespace {
 class DemoDatabase : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir_ = new kv::testing::TempDir("kvdemo");
+        dir_ = new kv::fakes::TempDir("kvdemo");
         info_ = kv::sqlite::CreateDemoDatabase(*dir_ / "korvane.db", kv::sqlite::DemoSize::Small, *dir_ / "docs");
     }
     static void TearDownTestSuite() {
@@ -31,7 +31,7 @@ protected:
         return values;
     }
 
-    static inline kv::testing::TempDir* dir_ = nullptr;
+    static inline kv::fakes::TempDir* dir_ = nullptr;
     static inline kv::sqlite::DemoDatabase info_;
     std::unique_ptr<kv::db::Connection> cn_;
 };
@@ -111,7 +111,7 @@ TEST_F(DemoDatabase, RefusesToOverwriteAnExistingFile) {
 }
 
 TEST(LargeDemoDatabase, HasTheBenchmarkVolumeAndNoFolders) {
-    kv::testing::TempDir dir("kvdemo");
+    kv::fakes::TempDir dir("kvdemo");
     const auto info = kv::sqlite::CreateDemoDatabase(dir / "large.db", kv::sqlite::DemoSize::Large, dir / "docs");
     auto cn = kv::sqlite::OpenDatabase(dir / "large.db");
     EXPECT_EQ(cn->Execute("SELECT COUNT(*) AS n FROM Ress")->Field("n"), Value(std::int32_t{50000}));
