@@ -5,7 +5,6 @@
 #include <functional>
 #include <optional>
 
-#include "adapters/mailmsg/mail_data.hpp"
 #include "fakes/fake_file_system.hpp"
 #include "import/import_support.hpp"
 #include "import_world.hpp"
@@ -465,39 +464,6 @@ TEST_F(ImportCommandTest, NothingHappensWithoutAChosenFolder) {
     EXPECT_EQ(w.Count("DocMail"), 0);
     EXPECT_FALSE(ctx.gImportDone);
     EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 1u);
-}
-
-TEST_F(ImportCommandTest, SavedMessageReadsBackWithAnIndependentReader) {
-    const char* path = std::getenv("PATH");
-    std::string msgconvert;
-    for (std::string dirs = path ? path : ""; !dirs.empty();) {
-        const std::size_t cut = dirs.find(':');
-        const fs::path candidate = fs::path(dirs.substr(0, cut)) / "msgconvert";
-        if (fs::exists(candidate)) {
-            msgconvert = candidate.string();
-            break;
-        }
-        dirs = cut == std::string::npos ? "" : dirs.substr(cut + 1);
-    }
-    if (msgconvert.empty()) GTEST_SKIP() << "msgconvert is not installed";
-
-    auto mail = w.AddSample("rapport_utf8.eml");
-    w.OpenInInspector(mail);
-    ASSERT_FALSE(w.Import(w.JobChoice()));
-    const auto files = w.FilesIn(w.JobFolder());
-    ASSERT_EQ(files.size(), 1u);
-    const fs::path msg = fs::path(w.JobFolder()) / files[0];
-    const fs::path eml = w.h.dir.Path() / "back.eml";
-    const std::string command = "'" + msgconvert + "' --outfile '" + eml.string() + "' '" + msg.string() + "' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const mailmsg::MailData original = mailmsg::ParseMail(ReadFileText(TestData("rapport_utf8.eml")));
-    const mailmsg::MailData back = mailmsg::ParseMail(ReadFileText(eml.string()));
-    EXPECT_EQ(back.subject, original.subject);
-    ASSERT_TRUE(back.from && original.from);
-    EXPECT_EQ(back.from->address, original.from->address);
-    EXPECT_EQ(back.body, original.body);
-    EXPECT_EQ(back.attachments.size(), original.attachments.size());
-    EXPECT_EQ(files[0], "Rapport uge 20 - æøå.msg") << "named after the cleaned subject: " << original.subject;
 }
 
 }  // namespace
