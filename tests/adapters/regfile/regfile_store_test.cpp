@@ -12,6 +12,7 @@
 
 #include "conformance/registry_store_conformance.hpp"
 #include "fakes/file_text.hpp"
+#include "fakes/scoped_env.hpp"
 #include "fakes/temp_dir.hpp"
 #include "regfile/reg_format.hpp"
 #include "support/c_registry.hpp"
