@@ -146,6 +146,8 @@ TEST(MsgFilePath, WindowsPathFitsTwoHundredFiftyNineUnitsWithoutSplittingAPair) 
     EXPECT_GE(utf::Utf16Length(path), 258u);
     EXPECT_TRUE(IsValidUtf8(path)) << "no half surrogate pair";
     EXPECT_TRUE(path.ends_with(".msg"));
+    // Near the root a name reaches its own limit of 255 units first.
+    EXPECT_EQ(utf::Utf16Length(MsgFilePath("K:\\", Repeat("m", 300), 0, kWindowsNameLimits)), 3u + 255u);
 
     const std::string tooDeep = "K:\\" + Repeat("m", 252) + "\\";
     try {
