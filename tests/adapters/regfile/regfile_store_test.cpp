@@ -243,7 +243,9 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
         RegFileStore store(File());
         const auto value = Get(store, c.root, c.key, c.name);
         EXPECT_EQ(value.has_value(), c.data.has_value());
-        if (value && c.data) EXPECT_EQ(value->second, *c.data);
+        if (value && c.data) {
+            EXPECT_EQ(value->second, *c.data);
+        }
     }
 }
 
