@@ -213,6 +213,9 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
                                   "[-HKEY_CURRENT_USER\\Software\\Old]\n"
                                   "[HKEY_CURRENT_USER\\Software\\Keep]\n\"gone\"=-\n";
     const std::string bom = "\xEF\xBB\xBF";
+    // Only text values of a REGEDIT4 file are in the code page.
+    const std::string ansi = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"Bin\"=hex:e6,00\r\n"
+                             "\"Kort\"=hex(2):41,e6\r\n";
     struct Case {
         std::string file;
         RegRoot root;
@@ -230,6 +233,8 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
         {deletions, regroot::CurrentUser, "Software\\Old\\Sub", "a", std::nullopt},
         {deletions, regroot::CurrentUser, "Software\\Keep", "gone", std::nullopt},
         {deletions, regroot::CurrentUser, "Software\\Keep", "stays", Bytes{2, 0, 0, 0}},
+        {ansi, regroot::CurrentUser, "Software\\A", "Bin", Bytes{0xE6, 0}},
+        {ansi, regroot::CurrentUser, "Software\\A", "Kort", reg::ToRegSz("Aæ")},  // no closing 0
         {"", regroot::CurrentUser, "Software", "x", std::nullopt},
         {"\xFF\xFE", regroot::CurrentUser, "Software", "x", std::nullopt},
     };
@@ -265,7 +270,7 @@ TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
         {header + "\"x\"=qword:1\n", 4, "unknown value form"},
         {header + "[HKEY_USERS\\S-1-5]\n\"x\"=dword:1\n", 4, "unsupported root key 'HKEY_USERS'"},
         {header + "[HKEY_CURRENT_USER\\B\n", 4, "no closing \"]\""},
-        {"Windows Registry Editor Version 5.00\n\"x\"=dword:1\n", 2, "must follow a [key]"},
+        {"Windows Registry Editor Version 5.00\n\"x\"=dword:1\n", 2, "a value line must follow a [key] line"},
         {"Hello\n", 1, "not a registry file"},
     };
     fs::create_directories(File().parent_path());
