@@ -313,7 +313,7 @@ TEST_F(AddinTest, MailWindowsOutliveTheLastExplorerAndTheLastWindowOfAnyKindLets
     const std::vector<std::pair<const char*, bool>> held = {
         {"gOutlookApp", bool(h.ctx->gOutlookApp)}, {"objOutlook", bool(a.objOutlook)}, {"objNS", bool(a.objNS)},
         {"colExpl", bool(a.colExpl)}, {"colInsp", bool(a.colInsp)}, {"objExpl", bool(a.objExpl)},
-        {"objInsp", bool(a.objInsp)}};
+        {"objInsp", bool(a.objInsp)}, {"objNMailBar", bool(a.objNMailBar)}, {"objSMailBar", bool(a.objSMailBar)}};
     for (const auto& [name, isHeld] : held) EXPECT_FALSE(isHeld) << name;
 
     // Detached: new windows are no longer followed.
