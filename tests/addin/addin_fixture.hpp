@@ -112,12 +112,7 @@ struct AddinTest : ::testing::Test {
         for (const auto& m : h.prompts.Messages()) texts.push_back(m.request.text);
         return texts;
     }
-    std::string Log() const {
-        std::ifstream in(h.LogPath(), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string Log() const { return h.LogText(); }
 };
 
 }  // namespace kv::addintest

@@ -18,6 +18,7 @@
 #include "dialog/frmKorvane.hpp"
 #include "fakes/fake_clock.hpp"
 #include "fakes/faulty_mail.hpp"
+#include "fakes/file_text.hpp"
 #include "fakes/memory_registry_store.hpp"
 #include "fakes/recording_database.hpp"
 #include "fakes/temp_dir.hpp"
@@ -72,6 +73,7 @@ public:
     // LoadSettings as an import start runs it.
     bool Load() { return LoadSettings(*ctx); }
     std::string LogPath() const { return dir / "KVOutlookAddin.log"; }
+    std::string LogText() const { return ReadFileText(LogPath()); }
 
     TempDir dir;
     std::string dbPath;

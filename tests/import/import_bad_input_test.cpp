@@ -3,9 +3,6 @@
 // outcome and nothing already filed is lost.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "import_world.hpp"
 #include "support/utf.hpp"
 
@@ -78,53 +75,21 @@ TEST_F(ImportBadInputTest, LongSubjectsAreCutForTheFileNameOnly) {
     EXPECT_LT(title.size(), stored.size());
 }
 
-TEST_F(ImportBadInputTest, DeviceNameSubjectGetsASafeFileName) {
-    Mail m;
-    m.subject = "con";
-    w.OpenInInspector(w.AddMail(m));
-    EXPECT_FALSE(w.Import(w.JobChoice()));
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"con_.msg"}));
-    EXPECT_EQ(w.Count("DocMail WHERE Subject = 'con' AND FName = 'con_.msg' AND DocTitle = 'con_'"), 1);
-}
-
-TEST_F(ImportBadInputTest, LargeAttachmentAndManyRecipients) {
+TEST_F(ImportBadInputTest, AnAttachmentAndSeveralRecipientsAreCountedAndJoined) {
     std::string eml = "From: =?UTF-8?Q?Bj=C3=B8rn?= <bjorn@example.dk>\r\nSubject: Tegninger\r\n"
                       "Date: Mon, 09 Dec 2024 08:00:00 +0100\r\nTo: ";
-    for (int i = 0; i < 300; ++i) eml += (i ? ",\r\n " : "") + std::string("Modtager ") + std::to_string(i) +
-                                         " <m" + std::to_string(i) + "@example.dk>";
+    for (int i = 0; i < 3; ++i) eml += (i ? ",\r\n " : "") + std::string("Modtager ") + std::to_string(i) +
+                                       " <m" + std::to_string(i) + "@example.dk>";
     eml += "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
            "Content-Type: text/plain\r\n\r\nSe vedhæftet.\r\n--b\r\nContent-Type: application/octet-stream; "
-           "name=\"tegning.bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
-    const std::string line = Repeat("QUJD", 19) + "\r\n";  // 57 bytes per line
-    eml += Repeat(line, 20 * 1024 * 1024 / 57);
-    eml += "--b--\r\n";
-    auto mail = w.AddRaw(eml);
-    w.OpenInInspector(mail);
+           "name=\"tegning.bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\n--b--\r\n";
+    w.OpenInInspector(w.AddRaw(eml));
 
     EXPECT_FALSE(w.Import(w.JobChoice()));
 
     EXPECT_TRUE(w.h.prompts.Messages().empty());
-    EXPECT_GT(fs::file_size(fs::path(w.JobFolder()) / "Tegninger.msg"), 20u * 1000 * 1000);
-    EXPECT_EQ(w.Count("DocMail WHERE Attachments = 1 AND FSize > 20000000"), 1);
-    const std::string to = w.Scalar("SELECT mailto AS v FROM DocMail").ToText();
-    EXPECT_TRUE(to.starts_with("Modtager 0; Modtager 1; ")) << to.substr(0, 80);
-    EXPECT_TRUE(to.ends_with("Modtager 299"));
-}
-
-TEST_F(ImportBadInputTest, ApostropheInTheSenderIsStoredAndFoundAgain) {
-    Mail m;
-    m.from = "\"Kim O'Brien\" <kim@x.dk>";
-    m.subject = "Kim's tilbud";
-    auto mail = w.AddMail(m);
-    w.OpenInInspector(mail);
-    ASSERT_FALSE(w.Import(w.JobChoice()));
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Kims tilbud.msg"}));
-    EXPECT_EQ(w.Scalar("SELECT Sender AS v FROM DocMail"), Value("Kim O'Brien [kim@x.dk]"));
-
-    w.h.prompts.QueueAnswer(ui::Answer::No);
-    EXPECT_FALSE(w.Import(w.JobChoice()));
-    EXPECT_EQ(w.h.prompts.Messages().size(), 1u) << "the same mail is recognised";
-    EXPECT_EQ(w.Count("DocMail"), 1);
+    EXPECT_EQ(w.Count("DocMail WHERE Attachments = 1"), 1);
+    EXPECT_EQ(w.Scalar("SELECT mailto AS v FROM DocMail"), Value("Modtager 0; Modtager 1; Modtager 2"));
 }
 
 TEST_F(ImportBadInputTest, FolderThatDisappearsMidImportStopsThereKeepingWhatWasFiled) {
@@ -160,13 +125,23 @@ TEST_F(ImportBadInputTest, DatabaseRefusingTheThirdOfFiveKeepsTheFirstTwo) {
     w.SelectInExplorer(mails);
     w.FailInsertNumber(3);
 
-    EXPECT_TRUE(w.Import(DeletingChoice()));
+    EXPECT_TRUE(w.Import(DeletingChoice())) << "the dialog stays open";
 
+    EXPECT_TRUE(ctx.gImportDone);
+    EXPECT_EQ(ctx.gJobId, 0) << "the job is remembered only by a complete run";
     EXPECT_EQ(w.Count("DocMail"), 2);
     EXPECT_EQ(w.Count("JobDoc WHERE jobID = 417"), 2);
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Mail 1.msg", "Mail 2.msg", "Mail 3.msg"}));
+    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Mail 1.msg", "Mail 2.msg", "Mail 3.msg"}))
+        << "the third file stays without its record, the rest are never written";
     EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 5u);
-    EXPECT_NE(w.Log().find("cmdImport_Click: Multi after PutInDB"), std::string::npos);
+    ASSERT_EQ(w.h.prompts.Messages().size(), 2u);
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
+    EXPECT_NE(w.h.prompts.Messages()[0].request.text.find("Indsættelse afvist"), std::string::npos);
+    EXPECT_EQ(w.h.prompts.Messages()[1].request.text, "Der skete en fejl under importen til Korvane");
+    EXPECT_EQ(w.h.prompts.Messages()[1].request.title, ui::kAppTitle);
+    EXPECT_NE(w.Log().find("UpdateDB (10): "), std::string::npos) << w.Log();
+    EXPECT_NE(w.Log().find("ERROR\t\tcmdImport_Click: Multi after PutInDB"), std::string::npos) << w.Log();
+    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
     ASSERT_EQ(w.h.prompts.ProgressLog().back().current, 3) << "mails 4 and 5 are not touched";
 
     // Once the database takes rows again, the rest can be imported; the
@@ -178,18 +153,6 @@ TEST_F(ImportBadInputTest, DatabaseRefusingTheThirdOfFiveKeepsTheFirstTwo) {
     EXPECT_EQ(w.Count("DocMail"), 5);
     EXPECT_EQ(w.FilesIn(w.JobFolder()).size(), 6u) << "mail 3's first file stays; its new one is numbered";
     EXPECT_TRUE(fs::exists(fs::path(w.JobFolder()) / "Mail 3_1.msg"));
-}
-
-TEST_F(ImportBadInputTest, ProcedureRowMissingFailsTheFirstMailAndKeepsItsFile) {
-    auto a = w.AddMail(MailWith("Et"));
-    auto b = w.AddMail(MailWith("To"));
-    w.SelectInExplorer({a, b});
-    ctx.gConnection->Execute("DELETE FROM kv_procedure")->Close();
-    EXPECT_TRUE(w.Import(w.JobChoice()));
-    EXPECT_FALSE(ctx.gImportDone);
-    EXPECT_NE(w.Log().find("UpdateDB (11): "), std::string::npos);
-    EXPECT_EQ(w.Count("DocMailImport"), 1) << "the row stays for the procedure to file later";
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Et.msg"}));
 }
 
 // The real file system, where another writer takes the chosen name between
@@ -228,54 +191,9 @@ TEST_F(RacingImportTest, ANameTakenByAnotherWriterDuringTheSaveIsNotOverwritten)
 
     EXPECT_TRUE(racing.raced);
     EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Tilbud.msg", "Tilbud_1.msg"}));
-    EXPECT_EQ(ReadFile((fs::path(w.JobFolder()) / "Tilbud.msg").string()), "other");
+    EXPECT_EQ(ReadFileText((fs::path(w.JobFolder()) / "Tilbud.msg").string()), "other");
     EXPECT_EQ(w.Scalar("SELECT FName AS v FROM DocMail"), Value("Tilbud_1.msg"));
     EXPECT_EQ(w.Scalar("SELECT DocTitle AS v FROM DocMail"), Value("Tilbud_1"));
-}
-
-TEST(ImportConcurrency, TwoImportsOfOneSubjectIntoOneFolderEachKeepTheirFileAndRow) {
-    ImportWorld first;
-    ImportWorld second;
-    // Both file into the first world's job folder at the same moment.
-    const std::string folder = first.JobFolder();
-    Choice choice = first.JobChoice();
-    std::vector<std::shared_ptr<outlook::Item>> mailsA, mailsB;
-    for (int i = 0; i < 4; ++i) {
-        const std::string date = "Tue, 05 Mar 2024 14:0" + std::to_string(i) + ":00 +0100";
-        mailsA.push_back(first.AddMail(MailWith("Re: Tilbud", date)));
-        mailsB.push_back(second.AddMail(MailWith("Re: Tilbud", date)));
-    }
-    first.SelectInExplorer(mailsA);
-    second.SelectInExplorer(mailsB);
-    std::atomic<int> ready{0};
-    bool openA = true, openB = true;
-    std::thread a([&] {
-        ++ready;
-        while (ready < 2) std::this_thread::yield();
-        openA = first.Import(choice);
-    });
-    std::thread b([&] {
-        ++ready;
-        while (ready < 2) std::this_thread::yield();
-        openB = second.Import(choice);
-    });
-    a.join();
-    b.join();
-
-    EXPECT_FALSE(openA);
-    EXPECT_FALSE(openB);
-    const auto files = first.FilesIn(folder);
-    EXPECT_EQ(files.size(), 8u);
-    for (const auto& name : files) EXPECT_TRUE(name.starts_with("Re_ Tilbud")) << name;
-    std::vector<std::string> recorded;
-    for (ImportWorld* world : {&first, &second}) {
-        EXPECT_EQ(world->Count("DocMail"), 4);
-        auto rs = world->h.ctx->gConnection->Execute("SELECT FName FROM DocMail");
-        for (; !rs->EndOfFile(); rs->MoveNext()) recorded.push_back(rs->Field("FName").ToText());
-        rs->Close();
-    }
-    std::sort(recorded.begin(), recorded.end());
-    EXPECT_EQ(recorded, files) << "every file has exactly one row, every row its own file";
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <functional>
 #include <optional>
 
-#include "adapters/mailmsg/mail_data.hpp"
 #include "fakes/fake_file_system.hpp"
 #include "import/import_support.hpp"
 #include "import_world.hpp"
@@ -55,18 +54,7 @@ TEST_F(ImportCommandTest, SameSubjectThreeTimesGivesNumberedFilesAndOneDocumentE
     EXPECT_EQ(w.h.prompts.ProgressLog()[1].text, "Re: Tilbud 3/4");
 }
 
-TEST_F(ImportCommandTest, EmptySubjectIsFiledAsIngenEmneWithAnEmptyStoredSubject) {
-    auto mail = w.AddMail(MailAt("", 1));
-    w.OpenInInspector(mail);
-
-    EXPECT_FALSE(w.Import(w.JobChoice()));
-
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Ingen emne.msg"}));
-    EXPECT_EQ(w.Count("DocMail WHERE Subject = '' AND DocTitle = 'Ingen emne'"), 1);
-    EXPECT_TRUE(w.h.prompts.ProgressLog().empty()) << "one mail shows no progress";
-}
-
-TEST_F(ImportCommandTest, MailWithoutSubjectFiledBeforeIsRecognised) {
+TEST_F(ImportCommandTest, MailWithoutSubjectIsFiledAsIngenEmneAndRecognisedAgain) {
     for (bool fromInspector : {true, false}) {
         SCOPED_TRACE(fromInspector ? "inspector" : "explorer");
         ImportWorld world;
@@ -76,7 +64,8 @@ TEST_F(ImportCommandTest, MailWithoutSubjectFiledBeforeIsRecognised) {
         else
             world.SelectInExplorer({mail});
         ASSERT_FALSE(world.Import(world.JobChoice()));
-        ASSERT_EQ(world.Count("DocMail WHERE Subject = ''"), 1);
+        ASSERT_EQ(world.Count("DocMail WHERE Subject = '' AND DocTitle = 'Ingen emne'"), 1);
+        EXPECT_TRUE(world.h.prompts.ProgressLog().empty()) << "one mail shows no progress";
 
         world.h.prompts.QueueAnswer(ui::Answer::No);
         EXPECT_FALSE(world.Import(world.JobChoice()));
@@ -186,36 +175,51 @@ TEST_F(ImportCommandTest, NonMailItemsAreSkippedWithoutAQuestionAndNotMoved) {
     EXPECT_EQ(w.EntryIdsIn("Inbox"), Sorted({meeting->EntryID(), contact->EntryID()}));
 }
 
-TEST_F(ImportCommandTest, ExplorerDuplicateDeclinedIsNeitherSavedRecordedNorMoved) {
-    auto mail = w.AddMail(MailAt("Tilbud", 1));
-    w.SelectInExplorer({mail});
-    ASSERT_FALSE(w.Import(w.JobChoice()));
-    ASSERT_EQ(w.Count("DocMail"), 1);
+// A mail filed before, imported again with the delete box checked: the
+// question, and what is saved, recorded and moved after each answer. A mail
+// open in its own window leaves the import whatever the answer.
+TEST_F(ImportCommandTest, AMailFiledBeforeIsAskedAboutAndHandledAsAnswered) {
+    struct Case {
+        const char* name;
+        bool inspector;
+        ui::Answer answer;
+        const char* question;
+        std::vector<std::string> files;
+        bool moved;
+    };
+    const Case cases[] = {
+        {"explorer, declined", false, ui::Answer::No,
+         "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det", {"Tilbud.msg"}, false},
+        {"explorer, confirmed", false, ui::Answer::Yes,
+         "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det", {"Tilbud.msg", "Tilbud_1.msg"},
+         true},
+        {"inspector, declined", true, ui::Answer::No,
+         "Mail findes allerede i databasen, Vil du alligevel importerer det", {"Tilbud.msg"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ImportWorld world;
+        auto mail = world.AddMail(MailAt("Tilbud", 1));
+        if (c.inspector) world.OpenInInspector(mail);
+        else world.SelectInExplorer({mail});
+        ASSERT_FALSE(world.Import(world.JobChoice()));
+        ASSERT_EQ(world.Count("DocMail"), 1);
 
-    w.h.prompts.QueueAnswer(ui::Answer::No);
-    Choice choice = w.JobChoice();
-    choice.deleteValue = ui::CheckBox::Checked;
-    EXPECT_FALSE(w.Import(choice));
+        world.h.prompts.QueueAnswer(c.answer);
+        Choice choice = world.JobChoice();
+        choice.deleteValue = ui::CheckBox::Checked;
+        EXPECT_FALSE(world.Import(choice));
 
-    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
-    const auto& question = w.h.prompts.Messages()[0].request;
-    EXPECT_EQ(question.text, "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det");
-    EXPECT_EQ(question.buttons, ui::Buttons::YesNo);
-    EXPECT_EQ(question.icon, ui::Icon::None);
-    EXPECT_EQ(question.title, ui::kAppTitle);
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Tilbud.msg"}));
-    EXPECT_EQ(w.Count("DocMail"), 1);
-    EXPECT_EQ(w.EntryIdsIn("Inbox"), (std::vector<std::string>{mail->EntryID()}));
-}
-
-TEST_F(ImportCommandTest, ExplorerDuplicateConfirmedIsImportedAgainUnderTheNextNumber) {
-    auto mail = w.AddMail(MailAt("Tilbud", 1));
-    w.SelectInExplorer({mail});
-    ASSERT_FALSE(w.Import(w.JobChoice()));
-    w.h.prompts.QueueAnswer(ui::Answer::Yes);
-    EXPECT_FALSE(w.Import(w.JobChoice()));
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Tilbud.msg", "Tilbud_1.msg"}));
-    EXPECT_EQ(w.Count("DocMail"), 2);
+        ASSERT_EQ(world.h.prompts.Messages().size(), 1u);
+        const auto& question = world.h.prompts.Messages()[0].request;
+        EXPECT_EQ(question.text, c.question);
+        EXPECT_EQ(question.buttons, ui::Buttons::YesNo);
+        EXPECT_EQ(question.icon, ui::Icon::None);
+        EXPECT_EQ(question.title, ui::kAppTitle);
+        EXPECT_EQ(world.FilesIn(world.JobFolder()), c.files);
+        EXPECT_EQ(world.Count("DocMail"), static_cast<std::int32_t>(c.files.size()));
+        EXPECT_EQ(world.EntryIdsIn(c.moved ? "Deleted Items" : "Inbox"), (std::vector<std::string>{mail->EntryID()}));
+    }
 }
 
 // The night the clocks go back in Copenhagen, 02:30 comes twice. The host
@@ -256,23 +260,6 @@ TEST_F(ImportCommandTest, DuplicateForAnotherJobIsNoDuplicate) {
     EXPECT_FALSE(w.Import(other));
     EXPECT_TRUE(w.h.prompts.Messages().empty());
     EXPECT_EQ(w.Count("JobDoc WHERE jobID = 421"), 1);
-}
-
-TEST_F(ImportCommandTest, InspectorDuplicateDeclinedIsNotSavedButStillMoved) {
-    auto mail = w.AddMail(MailAt("Tilbud", 1));
-    w.OpenInInspector(mail);
-    ASSERT_FALSE(w.Import(w.JobChoice()));
-
-    w.h.prompts.QueueAnswer(ui::Answer::No);
-    Choice choice = w.JobChoice();
-    choice.deleteValue = ui::CheckBox::Checked;
-    EXPECT_FALSE(w.Import(choice));
-
-    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.text, "Mail findes allerede i databasen, Vil du alligevel importerer det");
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Tilbud.msg"}));
-    EXPECT_EQ(w.Count("DocMail"), 1);
-    EXPECT_EQ(w.EntryIdsIn("Deleted Items"), (std::vector<std::string>{mail->EntryID()}));
 }
 
 TEST_F(ImportCommandTest, ImportAndLukPressedDuringTheQuestionCannotCutIntoTheRun) {
@@ -357,36 +344,6 @@ TEST_F(ImportCommandTest, ImportedMailsAreMovedOnDiskAndFoundAgainByEntryId) {
     EXPECT_TRUE(fs::is_empty(w.h.store->Root() / "Inbox"));
 }
 
-TEST_F(ImportCommandTest, RecordFailureOnTheSecondOfThreeStopsThereAndKeepsTheFirst) {
-    auto a = w.AddMail(MailAt("Et", 1));
-    auto b = w.AddMail(MailAt("To", 2));
-    auto c = w.AddMail(MailAt("Tre", 3));
-    w.SelectInExplorer({a, b, c});
-    w.FailInsertNumber(2);
-    Choice choice = w.JobChoice();
-    choice.deleteValue = ui::CheckBox::Checked;
-
-    EXPECT_TRUE(w.Import(choice)) << "the dialog stays open";
-
-    EXPECT_TRUE(ctx.gImportDone);
-    EXPECT_EQ(ctx.gJobId, 0) << "the job is remembered only by a complete run";
-    EXPECT_EQ(w.Count("DocMail WHERE FName = 'Et.msg'"), 1);
-    EXPECT_EQ(w.Count("DocMail"), 1);
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Et.msg", "To.msg"}))
-        << "the second file stays without its record, the third is never written";
-    EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 3u);
-    EXPECT_TRUE(w.EntryIdsIn("Deleted Items").empty());
-    ASSERT_EQ(w.h.prompts.Messages().size(), 2u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
-    EXPECT_NE(w.h.prompts.Messages()[0].request.text.find("Indsættelse afvist"), std::string::npos);
-    EXPECT_EQ(w.h.prompts.Messages()[1].request.text, kRecordFailure);
-    EXPECT_EQ(w.h.prompts.Messages()[1].request.title, ui::kAppTitle);
-    const std::string log = w.Log();
-    EXPECT_NE(log.find("UpdateDB (10): "), std::string::npos) << log;
-    EXPECT_NE(log.find("ERROR\t\tcmdImport_Click: Multi after PutInDB"), std::string::npos) << log;
-    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
-}
-
 TEST_F(ImportCommandTest, TheProgressDisplayIsDownOnEveryWayOutOfTheImport) {
     // Each way a run over several mails can end; the display must be gone
     // afterwards, and gone before any message that ends the run.
@@ -443,59 +400,49 @@ TEST_F(ImportCommandTest, RecordFailureInTheInspectorLogsSingle) {
     EXPECT_EQ(w.MessageTexts()[1], kRecordFailure);
 }
 
-TEST_F(ImportCommandTest, RefusedSaveNamesStepTwentyAndLeavesNoTemporaryFile) {
-    auto mail = w.AddMail(MailAt("Et", 1));
-    w.SelectInExplorer({mail});
-    Choice choice = w.JobChoice();
+// A run that cannot start or go on names its step in the message's title,
+// files nothing and leaves the dialog open.
+TEST_F(ImportCommandTest, AFailureNamesItsStepAndFilesNothing) {
+    struct Case {
+        const char* name;
+        bool inspector;
+        std::function<void(ImportWorld&, Choice&)> arrange;
+        const char* title;
+    };
     // A folder the tree still shows but the file system no longer has.
-    choice.folder = w.JobFolder() + Sep() + "Fjernet";
-    EXPECT_TRUE(w.Import(choice));
-    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.text, kGeneralFailure);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (20)");
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.buttons, ui::Buttons::OK);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.icon, ui::Icon::None);
-    EXPECT_EQ(w.Count("DocMail"), 0);
-    EXPECT_FALSE(ctx.gImportDone);
-    EXPECT_EQ(w.pointerAfter, ui::pointer::Default);
-}
-
-TEST_F(ImportCommandTest, RefusedSaveInTheInspectorNamesStepTwelve) {
-    auto mail = w.AddMail(MailAt("Et", 1));
-    w.OpenInInspector(mail);
-    Choice choice = w.JobChoice();
-    choice.folder = w.JobFolder() + Sep() + "Fjernet";
-    EXPECT_TRUE(w.Import(choice));
-    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (12)");
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), std::vector<std::string>{});
-}
-
-TEST_F(ImportCommandTest, NoResourceSelectedNamesStepTenOrSeventeen) {
-    auto mail = w.AddMail(MailAt("Et", 1));
-    Choice choice = w.JobChoice();
-    choice.ressSelected = false;
-    w.OpenInInspector(mail);
-    EXPECT_TRUE(w.Import(choice));
-    w.SelectInExplorer({mail});
-    EXPECT_TRUE(w.Import(choice));
-    ASSERT_EQ(w.h.prompts.Messages().size(), 2u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (10)");
-    EXPECT_EQ(w.h.prompts.Messages()[1].request.title, "Korvane Mailimport (17)");
-    EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
-}
-
-TEST_F(ImportCommandTest, NothingToImportOrNoDatabaseNamesTheStep) {
-    ctx.gImportFromInspector = false;
-    ctx.gImportExplorer = nullptr;
-    EXPECT_TRUE(w.Import(w.JobChoice()));
-    w.SelectInExplorer({w.AddMail(MailAt("Et", 1))});
-    ctx.gConnection->Execute("DROP TABLE DocMail")->Close();  // the duplicate query fails
-    EXPECT_TRUE(w.Import(w.JobChoice()));
-    std::vector<std::string> titles;
-    for (const auto& m : w.h.prompts.Messages()) titles.push_back(m.request.title);
-    EXPECT_EQ(titles, (std::vector<std::string>{"Korvane Mailimport (14)", "Korvane Mailimport (17)"}));
-    EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
+    const auto goneFolder = [](ImportWorld& w, Choice& c) { c.folder = w.JobFolder() + Sep() + "Fjernet"; };
+    const auto noResource = [](ImportWorld&, Choice& c) { c.ressSelected = false; };
+    const Case cases[] = {
+        {"inspector, no resource", true, noResource, "Korvane Mailimport (10)"},
+        {"inspector, save refused", true, goneFolder, "Korvane Mailimport (12)"},
+        {"explorer, no explorer handed over",
+         false, [](ImportWorld& w, Choice&) { w.explorer = nullptr; }, "Korvane Mailimport (14)"},
+        {"explorer, no resource", false, noResource, "Korvane Mailimport (17)"},
+        {"explorer, duplicate query fails", false,
+         [](ImportWorld& w, Choice&) { w.h.ctx->gConnection->Execute("DROP TABLE DocMail")->Close(); },
+         "Korvane Mailimport (17)"},
+        {"explorer, save refused", false, goneFolder, "Korvane Mailimport (20)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ImportWorld world;
+        auto mail = world.AddMail(MailAt("Et", 1));
+        if (c.inspector) world.OpenInInspector(mail);
+        else world.SelectInExplorer({mail});
+        Choice choice = world.JobChoice();
+        c.arrange(world, choice);
+        if (!world.explorer) world.h.ctx->gImportExplorer = nullptr;
+        EXPECT_TRUE(world.Import(choice));
+        ASSERT_EQ(world.h.prompts.Messages().size(), 1u);
+        const auto& message = world.h.prompts.Messages()[0].request;
+        EXPECT_EQ(message.text, kGeneralFailure);
+        EXPECT_EQ(message.title, c.title);
+        EXPECT_EQ(message.buttons, ui::Buttons::OK);
+        EXPECT_EQ(message.icon, ui::Icon::None);
+        EXPECT_TRUE(world.FilesIn(world.JobFolder()).empty());
+        EXPECT_FALSE(world.h.ctx->gImportDone);
+        EXPECT_EQ(world.pointerAfter, ui::pointer::Default);
+    }
 }
 
 TEST_F(ImportCommandTest, NothingHappensWithoutAChosenFolder) {
@@ -517,39 +464,6 @@ TEST_F(ImportCommandTest, NothingHappensWithoutAChosenFolder) {
     EXPECT_EQ(w.Count("DocMail"), 0);
     EXPECT_FALSE(ctx.gImportDone);
     EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 1u);
-}
-
-TEST_F(ImportCommandTest, SavedMessageReadsBackWithAnIndependentReader) {
-    const char* path = std::getenv("PATH");
-    std::string msgconvert;
-    for (std::string dirs = path ? path : ""; !dirs.empty();) {
-        const std::size_t cut = dirs.find(':');
-        const fs::path candidate = fs::path(dirs.substr(0, cut)) / "msgconvert";
-        if (fs::exists(candidate)) {
-            msgconvert = candidate.string();
-            break;
-        }
-        dirs = cut == std::string::npos ? "" : dirs.substr(cut + 1);
-    }
-    if (msgconvert.empty()) GTEST_SKIP() << "msgconvert is not installed";
-
-    auto mail = w.AddSample("rapport_utf8.eml");
-    w.OpenInInspector(mail);
-    ASSERT_FALSE(w.Import(w.JobChoice()));
-    const auto files = w.FilesIn(w.JobFolder());
-    ASSERT_EQ(files.size(), 1u);
-    const fs::path msg = fs::path(w.JobFolder()) / files[0];
-    const fs::path eml = w.h.dir.Path() / "back.eml";
-    const std::string command = "'" + msgconvert + "' --outfile '" + eml.string() + "' '" + msg.string() + "' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const mailmsg::MailData original = mailmsg::ParseMail(ReadFile(TestData("rapport_utf8.eml")));
-    const mailmsg::MailData back = mailmsg::ParseMail(ReadFile(eml.string()));
-    EXPECT_EQ(back.subject, original.subject);
-    ASSERT_TRUE(back.from && original.from);
-    EXPECT_EQ(back.from->address, original.from->address);
-    EXPECT_EQ(back.body, original.body);
-    EXPECT_EQ(back.attachments.size(), original.attachments.size());
-    EXPECT_EQ(files[0], "Rapport uge 20 - æøå.msg") << "named after the cleaned subject: " << original.subject;
 }
 
 }  // namespace

@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "dialog/frmKorvane.hpp"
 #include "fakes/addin_harness.hpp"
+#include "fakes/file_text.hpp"
 #include "ports/ui/headless.hpp"
 
 namespace kv::importtest {
@@ -28,12 +28,7 @@ inline std::string TestData(const std::string& name) {
     return (fs::path(dir ? dir : "tests/data") / "mail" / name).string();
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using fakes::ReadFileText;
 
 // What the user picked in the dialog.
 struct Choice {
@@ -235,7 +230,7 @@ public:
         for (const auto& m : h.prompts.Messages()) texts.push_back(m.request.text);
         return texts;
     }
-    std::string Log() const { return ReadFile(h.LogPath()); }
+    std::string Log() const { return h.LogText(); }
 
     fakes::AddinHarness h;
     std::unique_ptr<frmKorvane> dialog;

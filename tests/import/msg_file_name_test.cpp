@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "fakes/fake_file_system.hpp"
+#include "fakes/file_text.hpp"
 #include "fakes/temp_dir.hpp"
 #include "import/msg_file_name.hpp"
 #include "stdfs/stdfs_file_system.hpp"
@@ -83,10 +84,7 @@ public:
     void RemoveFile(const std::string&) override { throw Error(fserr::PermissionDenied, "Files", "Permission denied"); }
 };
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using fakes::ReadFileText;
 
 std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
@@ -103,27 +101,27 @@ std::string Repeat(const std::string& piece, int n) {
 
 bool IsValidUtf8(const std::string& text) { return utf::ToUtf8(utf::ToUtf16(text)) == text; }
 
-TEST(SafeFileBase, ControlCharactersAndBrokenUtf8) {
-    EXPECT_EQ(SafeFileBase("Re_ Tilbud 3_4"), "Re_ Tilbud 3_4");
-    EXPECT_EQ(SafeFileBase("a\tb\x01" "c\x7f"), "a_b_c_");
-    EXPECT_EQ(SafeFileBase("Møde æøå"), "Møde æøå");
-    EXPECT_EQ(SafeFileBase("ab\xC3"), "ab\xEF\xBF\xBD") << "a cut sequence becomes U+FFFD";
-}
-
-TEST(SafeFileBase, ReservedDeviceNames) {
+TEST(MsgFilePath, SafeBaseNumberedAfterAndNeverADeviceName) {
+    struct Case {
+        const char* base;
+        int number;
+        const char* path;
+    } cases[] = {
+        {"Re_ Tilbud 3_4", 0, "/d/Re_ Tilbud 3_4.msg"},
+        {"Re_ Tilbud 3_4", 1, "/d/Re_ Tilbud 3_4_1.msg"},
+        {"Re_ Tilbud 3_4", 12, "/d/Re_ Tilbud 3_4_12.msg"},
+        {"a\tb\x01" "c\x7f", 0, "/d/a_b_c_.msg"},
+        {"Møde æøå", 0, "/d/Møde æøå.msg"},
+        {"ab\xC3", 0, "/d/ab\xEF\xBF\xBD.msg"},  // a cut sequence becomes U+FFFD
+        {"CON", 0, "/d/CON_.msg"},
+        {"lpt3", 2, "/d/lpt3_2.msg"},  // lpt3_2 is no device
+        {"Konto", 0, "/d/Konto.msg"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(MsgFilePath("/d/", SafeFileBase(c.base), c.number, kLinuxNameLimits), c.path);
     for (const char* name : {"CON", "con", "Prn", "AUX", "nul", "COM1", "com9", "LPT1", "lpt9", "NUL  "})
         EXPECT_TRUE(IsReservedDeviceName(name)) << name;
     for (const char* name : {"CONS", "COM0", "COM10", "LPT", "ACON", "NUL_", "", " CON"})
         EXPECT_FALSE(IsReservedDeviceName(name)) << name;
-    EXPECT_EQ(MsgFilePath("/d/", "CON", 0, kLinuxNameLimits), "/d/CON_.msg");
-    EXPECT_EQ(MsgFilePath("/d/", "lpt3", 2, kLinuxNameLimits), "/d/lpt3_2.msg") << "lpt3_2 is no device";
-    EXPECT_EQ(MsgFilePath("/d/", "Konto", 0, kLinuxNameLimits), "/d/Konto.msg");
-}
-
-TEST(MsgFilePath, NumbersFollowTheBase) {
-    EXPECT_EQ(MsgFilePath("/d/", "Re_ Tilbud 3_4", 0, kLinuxNameLimits), "/d/Re_ Tilbud 3_4.msg");
-    EXPECT_EQ(MsgFilePath("/d/", "Re_ Tilbud 3_4", 1, kLinuxNameLimits), "/d/Re_ Tilbud 3_4_1.msg");
-    EXPECT_EQ(MsgFilePath("/d/", "Re_ Tilbud 3_4", 12, kLinuxNameLimits), "/d/Re_ Tilbud 3_4_12.msg");
 }
 
 TEST(MsgFilePath, LinuxNameFitsTwoHundredFiftyFiveBytesWithoutCuttingACharacter) {
@@ -148,6 +146,8 @@ TEST(MsgFilePath, WindowsPathFitsTwoHundredFiftyNineUnitsWithoutSplittingAPair) 
     EXPECT_GE(utf::Utf16Length(path), 258u);
     EXPECT_TRUE(IsValidUtf8(path)) << "no half surrogate pair";
     EXPECT_TRUE(path.ends_with(".msg"));
+    // Near the root a name reaches its own limit of 255 units first.
+    EXPECT_EQ(utf::Utf16Length(MsgFilePath("K:\\", Repeat("m", 300), 0, kWindowsNameLimits)), 3u + 255u);
 
     const std::string tooDeep = "K:\\" + Repeat("m", 252) + "\\";
     try {
@@ -204,7 +204,7 @@ TEST_F(SaveTest, SavesUnderTheFreeNameAndLeavesNothingElse) {
     BytesWrapper mail("MSG BYTES");
     const std::string path = SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
     EXPECT_EQ(path, Folder() + "Tilbud.msg");
-    EXPECT_EQ(ReadAll(path), "MSG BYTES");
+    EXPECT_EQ(ReadFileText(path), "MSG BYTES");
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"Tilbud.msg"}));
 }
 
@@ -240,7 +240,7 @@ TEST_F(SaveTest, SavesInUnicodeAndInTheCodePageOnlyWhereTheHostRefusesUnicode) {
             EXPECT_TRUE(fs::is_empty(dir.Path()));
         } else {
             const std::string path = SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
-            EXPECT_EQ(ReadAll(path), "MSG");
+            EXPECT_EQ(ReadFileText(path), "MSG");
             fs::remove(path);
         }
         EXPECT_EQ(mail.formats, expected);
@@ -252,8 +252,8 @@ TEST_F(SaveTest, ANameTakenMeanwhileIsNotWrittenOver) {
     BytesWrapper mail("MINE");
     const std::string path = SaveMsgWithoutReplacing(raced, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
     EXPECT_EQ(path, Folder() + "Tilbud_1.msg");
-    EXPECT_EQ(ReadAll(Folder() + "Tilbud.msg"), "the other writer");
-    EXPECT_EQ(ReadAll(path), "MINE");
+    EXPECT_EQ(ReadFileText(Folder() + "Tilbud.msg"), "the other writer");
+    EXPECT_EQ(ReadFileText(path), "MINE");
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"Tilbud.msg", "Tilbud_1.msg"}));
 }
 
@@ -308,7 +308,7 @@ TEST_F(SaveTest, ConcurrentWritersOfOneSubjectEachKeepTheirOwnFile) {
     std::vector<std::string> all;
     for (int t = 0; t < kThreads; ++t)
         for (int i = 0; i < kEach; ++i) {
-            EXPECT_EQ(ReadAll(written[t][i]), "writer " + std::to_string(t) + " mail " + std::to_string(i));
+            EXPECT_EQ(ReadFileText(written[t][i]), "writer " + std::to_string(t) + " mail " + std::to_string(i));
             all.push_back(written[t][i]);
         }
     std::sort(all.begin(), all.end());

@@ -183,16 +183,6 @@ TEST_F(RecordWriterTest, ProcedureAnsweringNonZeroIsFalseWithoutMessageOrLog) {
     EXPECT_EQ(w.Count("DocMailImport"), 1) << "the row was written";
 }
 
-TEST_F(RecordWriterTest, DemoProcedureFilesTheRowAsAJobDocument) {
-    auto item = w.AddMail(Mail{});
-    const std::string file = SaveMsg(item, "Tilbud.msg");
-    ASSERT_TRUE(Record(item, file, "", 417));
-    EXPECT_EQ(w.Count("DocMailImport"), 0);
-    EXPECT_EQ(w.Count("DocMail WHERE FName = 'Tilbud.msg' AND Sender = 'Salg [salg@kunde.dk]'"), 1);
-    EXPECT_EQ(w.Count("JobDoc WHERE jobID = 417 AND DocId = (SELECT DocID FROM DocMail)"), 1);
-    EXPECT_EQ(w.Count("ResDoc"), 0);
-}
-
 TEST_F(RecordWriterTest, NoResourceSelectedFailsAtStepOneAndWritesNothing) {
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");

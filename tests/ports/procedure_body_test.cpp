@@ -95,17 +95,3 @@ TEST(ProcedureBody, KeepsNumbersTheCallerMustRefuse) {
     EXPECT_EQ(ToPositional("SELECT ?123456789012").parameters, (Numbers{MaxParameterNumber + 1}));
     EXPECT_EQ(ToPositional("SELECT ?123456789012").text, "SELECT ?");
 }
-
-TEST(ProcedureBody, TheDemoProcedureSplitsIntoItsFiveStatements) {
-    const std::string body =
-        "\nINSERT INTO DocMail (DocID) SELECT 1 FROM DocMailImport WHERE OrdId = ?1;\n"
-        "INSERT INTO JobDoc (DocId, jobID) SELECT 1, JobId FROM DocMailImport WHERE OrdId = ?1 AND COALESCE(JobId, 0) > 0;\n"
-        "INSERT INTO ResDoc (RDocId, ResId) SELECT 1, ResId FROM DocMailImport WHERE OrdId = ?1 AND COALESCE(JobId, 0) <= 0;\n"
-        "DELETE FROM DocMailImport WHERE ImpId = (SELECT MIN(ImpId) FROM DocMailImport WHERE OrdId = ?1);\n"
-        "SELECT CASE WHEN changes() > 0 THEN 0 ELSE 1 END;\n";
-    const auto statements = SplitStatements(body);
-    ASSERT_EQ(statements.size(), 5u);
-    EXPECT_EQ(ParameterCount(body), 1);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(ToPositional(statements[i]).parameters, (Numbers{1})) << statements[i];
-    EXPECT_EQ(statements[4], "SELECT CASE WHEN changes() > 0 THEN 0 ELSE 1 END");
-}

@@ -4,20 +4,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "fakes/fake_clock.hpp"
+#include "fakes/file_text.hpp"
 #include "fakes/temp_dir.hpp"
 #include "stdclock/system_clock.hpp"
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using kv::fakes::ReadFileText;
 
 struct FileLogTest : ::testing::Test {
     kv::fakes::TempDir dir;
@@ -40,7 +35,7 @@ TEST_F(FileLogTest, LevelTestLetsLevelZeroAndLevelsBelowTheThresholdThrough) {
     log.LogLevel(0);
     log.WriteToLog("never", 5, 0);
 
-    EXPECT_EQ(ReadAll(path),
+    EXPECT_EQ(ReadFileText(path),
               "05-03-2024 14:07:09\t\tINFORMATION\t\talways\r\n"
               "05-03-2024 14:07:09\t\tERROR\t\tshown\r\n");
 }
@@ -50,7 +45,7 @@ TEST_F(FileLogTest, TypeWordsOfEachWriterAndUnknownType) {
     log.LogWarningFile("w");
     log.LogErrorFile("e");
     log.WriteToLog("x", 0, 7);
-    EXPECT_EQ(ReadAll(path),
+    EXPECT_EQ(ReadFileText(path),
               "05-03-2024 14:07:09\t\tINFORMATION\t\ti\r\n"
               "05-03-2024 14:07:09\t\tWARNING\t\tw\r\n"
               "05-03-2024 14:07:09\t\tERROR\t\te\r\n"
@@ -60,7 +55,7 @@ TEST_F(FileLogTest, TypeWordsOfEachWriterAndUnknownType) {
 TEST_F(FileLogTest, AppendsToExistingContentAndKeepsTheMessageUnchanged) {
     { std::ofstream(path, std::ios::binary) << "old line\r\n"; }
     log.WriteToLog("Møde \"kl. 10\"\ttab");
-    EXPECT_EQ(ReadAll(path), "old line\r\n05-03-2024 14:07:09\t\tINFORMATION\t\tMøde \"kl. 10\"\ttab\r\n");
+    EXPECT_EQ(ReadFileText(path), "old line\r\n05-03-2024 14:07:09\t\tINFORMATION\t\tMøde \"kl. 10\"\ttab\r\n");
 }
 
 TEST_F(FileLogTest, UnwritableTargetsLoseTheLineSilently) {

@@ -24,21 +24,6 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Memory, RegistryStoreConformance, ::testing::Type
 namespace kv::fakes {
 namespace {
 
-TEST(MemoryRegistryStore, FaultsRefuseWhatTheySay) {
-    MemoryRegistryStore store;
-    RegistryStore::Key key;
-    ASSERT_EQ(store.CreateKey(regroot::CurrentUser, "A", regaccess::Write, key), regstatus::Success);
-    store.faults().refuseSetValue = true;
-    EXPECT_EQ(store.SetValue(key, "v", regtype::Dword, Bytes{1, 0, 0, 0}), regstatus::AccessDenied);
-    EXPECT_EQ(store.QueryValue(key, "v", nullptr, nullptr), regstatus::FileNotFound);
-    store.faults().refuseCreateKey = true;
-    RegistryStore::Key other;
-    EXPECT_EQ(store.CreateKey(regroot::CurrentUser, "B", regaccess::Write, other), regstatus::AccessDenied);
-    store.faults().refuseOpenKey = true;
-    EXPECT_EQ(store.OpenKey(regroot::CurrentUser, "A", regaccess::Read, other), regstatus::AccessDenied);
-    EXPECT_FALSE(other.IsOpen());
-}
-
 TEST(MemoryRegistryStore, ClosingAKeyReleasesItsHandle) {
     MemoryRegistryStore store;
     {

@@ -48,12 +48,12 @@ TEST(DateTimeText, ParsesAndPrintsIso) {
     for (const char* bad : {"", "2023-02-29 00:00:00", "1900-02-29", "2024-13-01", "2024-00-10", "2024-04-31",
                             "2024-01-32", "2024-01-00", "0000-01-01", "2024-1-05", "2024/03/05", "2024-03-05 14:07",
                             "2024-03-05X14:07:09", "2024-03-05 24:00:00", "2024-03-05 14:60:00", "2024-03-05 14:07:60",
-                            "2024-03-05 14:07:09Z", "2024-03-05 14-07-09", "abcd-03-05", "2024-03-0a", "2024-03-05 "}) {
+                            "2024-03-05 14:07:09Z", "2024-03-05 14-07-09", "abcd-03-05", "2024-03-0a", "2024-03-05 ", "2024-09-31"}) {
         try {
             DateTime::FromIso(bad);
             ADD_FAILURE() << bad;
         } catch (const kv::Error& e) {
-            EXPECT_EQ(e.Description(), std::string("Not a date and time: '") + bad + "'");
+            EXPECT_EQ(e.Source() + ": " + e.Description(), std::string("DateTime: Not a date and time: '") + bad + "'");
         }
     }
 }

@@ -5,7 +5,7 @@
 #include "adapters/odbc/odbc_database.hpp"
 #include "adapters/sqlite/demo_database.hpp"
 #include "conformance/database_conformance.hpp"
-#include "conformance/temp_dir.hpp"
+#include "fakes/temp_dir.hpp"
 #include "odbc_drivers.hpp"
 
 namespace {
@@ -34,7 +34,7 @@ public:
     std::string TempDir() const override { return dir_.Path().string(); }
 
 private:
-    kv::testing::TempDir dir_{"kvodbc"};
+    kv::fakes::TempDir dir_{"kvodbc"};
     std::string missing_;
 };
 
@@ -115,7 +115,7 @@ $body$ LANGUAGE plpgsql;)SQL")
     std::string TempDir() const override { return dir_.Path().string(); }
 
 private:
-    kv::testing::TempDir dir_{"kvodbc"};
+    kv::fakes::TempDir dir_{"kvodbc"};
     std::string missing_;
     int port_ = 0;
 };
@@ -123,7 +123,7 @@ private:
 // An SQLite file without kv_procedure has no procedures at all.
 TEST(OdbcSqliteDriver, ADatabaseWithoutProcedureRowsKnowsNoProcedure) {
     if (const auto missing = kv::testing::DriverMissingReason("SQLite3"); !missing.empty()) GTEST_SKIP() << missing;
-    kv::testing::TempDir dir{"kvodbc"};
+    kv::fakes::TempDir dir{"kvodbc"};
     auto cn = kv::odbc::OpenConnectionString("Driver=SQLite3;Database=" + (dir / "bare.db"));
     cn->Execute("CREATE TABLE t (id INTEGER)")->Close();
     auto call = cn->CreateProcedureCall("DocMailImportExec");
@@ -140,7 +140,7 @@ TEST(OdbcSqliteDriver, ADatabaseWithoutProcedureRowsKnowsNoProcedure) {
 // without any value is refused rather than guessed.
 TEST(OdbcSqliteDriver, BinaryValuesRoundTripAndAnEmptyRowIsRefused) {
     if (const auto missing = kv::testing::DriverMissingReason("SQLite3"); !missing.empty()) GTEST_SKIP() << missing;
-    kv::testing::TempDir dir{"kvodbc"};
+    kv::fakes::TempDir dir{"kvodbc"};
     auto cn = kv::odbc::OpenConnectionString("Driver=SQLite3;Database=" + (dir / "bin.db"));
     cn->Execute("CREATE TABLE b (id INTEGER, data BLOB)")->Close();
     kv::Bytes all;
@@ -165,7 +165,7 @@ TEST(OdbcSqliteDriver, BinaryValuesRoundTripAndAnEmptyRowIsRefused) {
 // make is an error at the move to it, not a row and not the end.
 TEST(OdbcSqliteDriver, ARowTheDriverFailsToFetchIsAnError) {
     if (const auto missing = kv::testing::DriverMissingReason("SQLite3"); !missing.empty()) GTEST_SKIP() << missing;
-    kv::testing::TempDir dir{"kvodbc"};
+    kv::fakes::TempDir dir{"kvodbc"};
     auto cn = kv::odbc::OpenConnectionString("Driver=SQLite3;StepAPI=1;Database=" + (dir / "step.db"));
     auto rs = cn->Execute("SELECT abs(v) AS a FROM (SELECT 1 AS v UNION ALL SELECT -9223372036854775807 - 1) t");
     ASSERT_FALSE(rs->EndOfFile());

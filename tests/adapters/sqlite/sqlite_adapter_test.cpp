@@ -9,7 +9,7 @@
 #include "adapters/database/open_database.hpp"
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/sqlite/sqlite_database.hpp"
-#include "conformance/temp_dir.hpp"
+#include "fakes/temp_dir.hpp"
 
 namespace fs = std::filesystem;
 using kv::Error;
@@ -23,7 +23,7 @@ protected:
         kv::sqlite::CreateDemoDatabase(dir_ / "korvane.db", kv::sqlite::DemoSize::Small, dir_ / "docs");
         cn_ = kv::sqlite::OpenDatabase(dir_ / "korvane.db");
     }
-    kv::testing::TempDir dir_{"kvsqlite"};
+    kv::fakes::TempDir dir_{"kvsqlite"};
     std::unique_ptr<kv::db::Connection> cn_;
 };
 
@@ -109,41 +109,6 @@ TEST_F(SqliteAdapter, WideIntegersComeBackAsNumbersNotTruncated) {
     cn_->Execute("CREATE TEMP TABLE d (w DATETIME)")->Close();
     cn_->Execute("INSERT INTO d VALUES ('snart')")->Close();
     EXPECT_EQ(cn_->Execute("SELECT w FROM d")->Field("w"), Value("snart"));
-}
-
-TEST_F(SqliteAdapter, FailingProcedureRollsBackEverything) {
-    cn_->Execute("INSERT INTO kv_procedure (name, body) VALUES ('Halvt', "
-                 "'INSERT INTO SysVariabler VALUES (''Spor'', ?1); SELECT * FROM NoSuchTable;')")
-        ->Close();
-    auto call = cn_->CreateProcedureCall("Halvt");
-    call->Refresh();
-    call->SetParameter(1, "x");
-    EXPECT_THROW(call->SetParameter(2, "y"), Error);
-    EXPECT_THROW(call->Execute(), Error);
-    EXPECT_TRUE(cn_->Execute("SELECT * FROM SysVariabler WHERE VariableNavn = 'Spor'")->EndOfFile());
-    // The connection is usable afterwards, outside any transaction.
-    cn_->Execute("INSERT INTO SysVariabler VALUES ('Spor', 'ja')")->Close();
-    EXPECT_FALSE(cn_->Execute("SELECT * FROM SysVariabler WHERE VariableNavn = 'Spor'")->EndOfFile());
-}
-
-TEST_F(SqliteAdapter, ProcedureFilesAJoblessMailToItsResource) {
-    auto set = cn_->OpenInsertSet("SELECT * FROM DocMailImport WHERE ImpId = -1 ");
-    set->AddNew();
-    set->SetField("ResId", std::int32_t{kv::sqlite::demo::Supplier});
-    set->SetField("Sender", "Kontorland");
-    set->SetField("Subject", "Faktura");
-    set->SetField("OrdId", std::int32_t{77});
-    set->Update();
-    auto call = cn_->CreateProcedureCall("docmailimportexec");  // names are not case-sensitive
-    call->SetParameter(1, std::int32_t{77});
-    call->Execute();
-    EXPECT_EQ(call->Parameter(0), Value(std::int32_t{0}));
-    auto rs = cn_->Execute(
-        " SELECT ResDoc.RDocId FROM ResDoc Inner Join DocMail on ResDoc.RDocId=DocMail.DocID "
-        " WHERE Sender=?  AND Subject=?  AND ResDoc.ResId=200",
-        {"Kontorland", "Faktura"});
-    EXPECT_FALSE(rs->EndOfFile());
-    EXPECT_TRUE(cn_->Execute("SELECT * FROM JobDoc")->EndOfFile());
 }
 
 TEST_F(SqliteAdapter, ASecondWriterWaitsForTheFirstInsteadOfFailing) {

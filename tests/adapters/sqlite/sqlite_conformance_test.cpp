@@ -2,7 +2,7 @@
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/sqlite/sqlite_database.hpp"
 #include "conformance/database_conformance.hpp"
-#include "conformance/temp_dir.hpp"
+#include "fakes/temp_dir.hpp"
 
 namespace {
 
@@ -28,7 +28,7 @@ public:
     std::string TempDir() const override { return dir_.Path().string(); }
 
 private:
-    kv::testing::TempDir dir_{"kvsqlite"};
+    kv::fakes::TempDir dir_{"kvsqlite"};
 };
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, DatabaseConformance,

@@ -1,40 +1,62 @@
-// The installed add-in end to end: COM creates Connect from its ProgId in the
-// real DLL, and it connects to an Outlook made of fake IDispatch objects:
-// its toolbar, the folder switch, a click, and disconnection.
+// The installed add-in end to end, where only Windows can show it: COM
+// creates Connect from its ProgId in the real DLL and connects it to an
+// Outlook made of fake IDispatch objects. What is checked here is the COM
+// side: properties and events through IDispatch and connection points, the
+// ribbon through IRibbonExtensibility (its markup read by MSXML), message
+// boxes owned by real windows, the settings in the real registry, and every
+// reference given back. The add-in's decisions are the Linux tests' concern.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "fake_outlook.hpp"
+#include "ribbon_markup.hpp"
+#include "settings/settings_key.hpp"
 
 namespace kv::win32::test {
 namespace {
 
-TEST_F(AddinInOutlook, AddsItsToolbarFollowsTheFolderAndRemovesItOnDisconnection) {
+TEST_F(AddinInOutlook, BuildsItsToolbarThroughIDispatchFollowsEventsAndGivesEveryReferenceBack) {
     ASSERT_EQ(ConnectAtStartup(), S_OK);
     EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
-
-    // One toolbar "Korvane" with its one button, shown on a mail folder.
+    // Texts, numbers and booleans reach the fake's properties as put.
     ASSERT_EQ(Calls(bars, L"Add"), 1);
     EXPECT_EQ(bars.Calls().back().args[0].Text(), "Korvane");
-    EXPECT_EQ(Calls(controls, L"Add"), 1);
-    EXPECT_EQ(button.Value(L"Tag").Text(), "CBButton");
-    EXPECT_EQ(button.Value(L"FaceId").Int(), 578);
-    EXPECT_EQ(button.Value(L"TooltipText").Text(), "Korvane Import");
     EXPECT_EQ(button.Value(L"OnAction").Text(), "<!KVOutlookAddin.ConnectGlobal>");
+    EXPECT_EQ(button.Value(L"FaceId").Int(), 578);
     EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
-    // The events the add-in follows are connected.
     EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 2u);
     EXPECT_EQ(inspectors.Sinks(kInspectorsEvents), 1u);
-    EXPECT_EQ(button.Sinks(kButtonEvents), 1u);
+    EXPECT_EQ(explorers.Sinks(kExplorersEvents), 1u);
 
-    // Off to the calendar: the toolbar hides; back on the Inbox it shows.
+    // A folder switch arrives with the folder and a cancel flag by reference.
     VARIANT_BOOL cancel = VARIANT_FALSE;
     explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(calendar), BoolRef(&cancel)});
     EXPECT_FALSE(toolbar.Value(L"Visible").Bool());
     EXPECT_EQ(cancel, VARIANT_FALSE);
-    explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(inbox), BoolRef(&cancel)});
-    EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
+
+    // A second window, as Explorers announces it, gets its own toolbar;
+    // Click goes to every button of the tag, and one bound is one import.
+    OpenExplorer(other);
+    ASSERT_EQ(Calls(other.bars, L"Add"), 1);
+    EXPECT_EQ(button.Sinks(kButtonEvents) + other.button.Sinks(kButtonEvents), 1u);
+    if (HaveDisplay()) {
+        // The click reads the selection of the window clicked in, and the
+        // box belongs to that window.
+        mail.Set(L"Class", Var(43));
+        selection.Set(L"Count", Var(1)).SetObject(L"Item", &mail);
+        BoxAnswer::Arm();
+        Click(other);
+        EXPECT_EQ(BoxAnswer::shown, 1);
+        EXPECT_EQ(Narrow(BoxAnswer::text), "Du skal vælge en e-mail først.");
+        EXPECT_EQ(BoxAnswer::owner, other.explorer.Window());
+        EXPECT_EQ(Calls(selection, L"Count"), 0);
+    }
 
     EXPECT_EQ(connect->OnBeginShutdown(nullptr), S_OK);
+    CloseExplorer(other);
+    EXPECT_EQ(other.toolbar.Refs(), 0);
+    EXPECT_GT(app.Refs(), 0);
     // Removed by the user: the toolbar goes, and every reference is given back.
     ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
     EXPECT_EQ(Calls(toolbar, L"Delete"), 1);
@@ -43,56 +65,9 @@ TEST_F(AddinInOutlook, AddsItsToolbarFollowsTheFolderAndRemovesItOnDisconnection
     EXPECT_EQ(app.Refs(), 0);
 }
 
-// Without its ProgId the add-in does not start, but its log says why.
-TEST_F(AddinInOutlook, AProgIdThatCannotBeReadIsLoggedAndConnectsNothing) {
-    const AddinLog log;
-    const long mark = log.Mark();
-    FakeDispatch noProgId{{{L"Name", L"Korvane"}}};
-    EXPECT_EQ(connect->OnConnection(&app, ext_cm_Startup, &noProgId, nullptr), DISP_E_UNKNOWNNAME);
-    const std::vector<std::string> lines = log.LinesSince(mark);
-    ASSERT_EQ(lines.size(), 1u);
-    for (const char* part : {"OnConnection: ", "ProgId", "0x80020006"})
-        EXPECT_NE(lines[0].find(part), std::string::npos) << part << " in " << lines[0];
-    EXPECT_EQ(Calls(bars, L"Add"), 0);
-    EXPECT_EQ(noProgId.Refs(), 0);
-    ASSERT_EQ(ConnectAtStartup(), S_OK) << "the next connection starts as ever";
-    ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
-}
-
-TEST_F(AddinInOutlook, AtHostShutdownTheToolbarStaysAndIsReusedNextTime) {
+// Closing Outlook's last window lets go of it before any disconnection.
+TEST_F(AddinInOutlook, TheLastWindowClosedLetsGoOfOutlook) {
     ASSERT_EQ(ConnectAtStartup(), S_OK);
-    ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
-    EXPECT_EQ(Calls(toolbar, L"Delete"), 0);
-
-    // The next start finds the toolbar and its button: nothing is added twice.
-    ASSERT_EQ(ConnectAtStartup(), S_OK);
-    EXPECT_EQ(Calls(bars, L"Add"), 1);
-    EXPECT_EQ(Calls(controls, L"Add"), 1);
-    EXPECT_EQ(button.Sinks(kButtonEvents), 1u);
-    ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
-}
-
-TEST_F(AddinInOutlook, StartedWithoutAWindowItConnectsAndBuildsTheToolbarWithTheFirstExplorer) {
-    active = nullptr;
-    shownExplorers.clear();
-    ASSERT_EQ(ConnectAtStartup(), S_OK);
-    EXPECT_EQ(Calls(bars, L"Add"), 0);
-    EXPECT_EQ(inspectors.Sinks(kInspectorsEvents), 1u) << "mail windows are followed at once";
-    EXPECT_EQ(explorers.Sinks(kExplorersEvents), 1u);
-
-    explorer.SetObject(L"CurrentFolder", &calendar);
-    OpenExplorer(main);
-    ASSERT_EQ(Calls(bars, L"Add"), 1);
-    EXPECT_EQ(button.Value(L"Tag").Text(), "CBButton");
-    EXPECT_EQ(button.Value(L"OnAction").Text(), "<!KVOutlookAddin.ConnectGlobal>");
-    EXPECT_FALSE(toolbar.Value(L"Visible").Bool());
-    EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 2u);
-    EXPECT_EQ(button.Sinks(kButtonEvents), 1u);
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(inbox), BoolRef(&cancel)});
-    EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
-
-    // Its close (the only window) lets go of Outlook before disconnection.
     CloseExplorer(main);
     std::wstring held;
     EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
@@ -100,55 +75,70 @@ TEST_F(AddinInOutlook, StartedWithoutAWindowItConnectsAndBuildsTheToolbarWithThe
     ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
 }
 
-TEST_F(AddinInOutlook, EveryExplorerHasItsToolbarAndTheClickReadsTheActiveOne) {
-    ASSERT_EQ(ConnectAtStartup(), S_OK);
-    other.explorer.SetObject(L"CurrentFolder", &calendar);
-    OpenExplorer(other);
-    ASSERT_EQ(Calls(other.bars, L"Add"), 1);
-    EXPECT_EQ(other.button.Value(L"Tag").Text(), "CBButton");
-    EXPECT_TRUE(toolbar.Value(L"Visible").Bool());
-    EXPECT_FALSE(other.toolbar.Value(L"Visible").Bool());
-    EXPECT_EQ(other.explorer.Sinks(kExplorerEvents10), 2u);
-    // Outlook raises Click on every button of the tag: one bound is one import.
-    EXPECT_EQ(button.Sinks(kButtonEvents) + other.button.Sinks(kButtonEvents), 1u);
+struct RibbonCase {
+    const wchar_t* ribbonId;
+    const char* tab;
+    const char* label;
+    const char* screentip;
+};
+const RibbonCase kRibbons[] = {
+    {kExplorerRibbon, "TabMail", "Korvane", "Korvane Import"},
+    {kReadMailRibbon, "TabReadMessage", "Korvane", "Korvane Import"},
+    {kComposeMailRibbon, "TabNewMailMessage", "Send", "Korvane Import og send"},
+};
 
-    // Each window's folder switch moves its own toolbar only.
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    other.explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(inbox), BoolRef(&cancel)});
-    EXPECT_TRUE(other.toolbar.Value(L"Visible").Bool());
-    explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(calendar), BoolRef(&cancel)});
-    EXPECT_FALSE(toolbar.Value(L"Visible").Bool());
-    EXPECT_TRUE(other.toolbar.Value(L"Visible").Bool());
+TEST_F(AddinInOutlook, EachMailWindowsRibbonMarkupParsesAndItsCallbackResolvesThroughIDispatch) {
+    ASSERT_EQ(ConnectAtStartup(), S_OK);
+    ASSERT_TRUE(ribbon) << "the add-in object does not answer IRibbonExtensibility";
+    std::set<std::string> callbacks;
+    for (const RibbonCase& c : kRibbons) {
+        SCOPED_TRACE(Narrow(c.ribbonId));
+        const std::string xml = c.ribbonId == kExplorerRibbon ? explorerRibbonXml : CustomUI(c.ribbonId);
+        const RibbonMarkup markup = ReadRibbonMarkup(xml);
+        ASSERT_TRUE(markup.parsed) << markup.parseError << "\n" << xml;
+        EXPECT_EQ(markup.rootNamespace, kCustomUiNamespace);
+        EXPECT_EQ(markup.groups, std::vector<std::string>{std::string(c.tab) + "/Korvane"}) << xml;
+        ASSERT_EQ(markup.buttons.size(), 1u) << xml;
+        EXPECT_EQ(markup.buttons[0].label, c.label);
+        EXPECT_EQ(markup.buttons[0].screentip, c.screentip);
+        // Office resolves the callback through the add-in's IDispatch, apart
+        // from the ids of IDTExtensibility2's own methods.
+        const DISPID id = CallbackId(markup.buttons[0].onAction);
+        EXPECT_NE(id, DISPID_UNKNOWN) << markup.buttons[0].onAction;
+        EXPECT_FALSE(id >= DispId_OnConnection && id <= DispId_OnBeginShutdown) << id;
+        callbacks.insert(markup.buttons[0].onAction);
+    }
+    EXPECT_EQ(callbacks.size(), 3u) << "each window kind has its own action";
+    EXPECT_EQ(CustomUI(L"Microsoft.Outlook.Contact"), "");
 
     if (HaveDisplay()) {
-        // A mail is selected in the first window only; the click in the second reads the second.
+        // Pressed in a window that is not the active one: its own selection
+        // is read, and the box belongs to it.
+        OpenExplorer(other);
         mail.Set(L"Class", Var(43));
         selection.Set(L"Count", Var(1)).SetObject(L"Item", &mail);
+        active = &main.explorer;
         BoxAnswer::Arm();
-        Click(other);
+        ASSERT_EQ(PressRibbon(ReadRibbonMarkup(explorerRibbonXml).buttons.at(0).onAction, other.explorer), S_OK);
         EXPECT_EQ(BoxAnswer::shown, 1);
         EXPECT_EQ(Narrow(BoxAnswer::text), "Du skal vælge en e-mail først.");
-        EXPECT_EQ(BoxAnswer::owner, other.explorer.Window()) << "the box belongs to the window clicked in";
-        EXPECT_EQ(Calls(other.selection, L"Count"), 1);
+        EXPECT_EQ(BoxAnswer::owner, other.explorer.Window());
         EXPECT_EQ(Calls(selection, L"Count"), 0);
     }
-
-    // The first window closes: the second is still followed.
-    CloseExplorer(main);
-    EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 0u);
-    EXPECT_EQ(button.Sinks(kButtonEvents), 0u);
-    EXPECT_EQ(other.button.Sinks(kButtonEvents), 1u);
-    EXPECT_EQ(toolbar.Refs(), 0);
-    EXPECT_GT(app.Refs(), 0);
-    other.explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(calendar), BoolRef(&cancel)});
-    EXPECT_FALSE(other.toolbar.Value(L"Visible").Bool());
-    // The last one closes: every reference goes.
-    CloseExplorer(other);
-    std::wstring held;
-    EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
-    EXPECT_EQ(app.Refs(), 0);
     ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
-    EXPECT_EQ(Calls(toolbar, L"Delete") + Calls(other.toolbar, L"Delete"), 0) << "no application to reach it";
+}
+
+// "Toolbars" is read from the user's registry at start-up.
+TEST_F(AddinInOutlook, ToolbarsZeroInTheRegistryBuildsNoToolbarAndRemovesAKeptOne) {
+    WriteText(kUser, Widen(settings::kSettingsKey), L"Toolbars", L"0");
+    bars.SetObject(L"Item", &toolbar);  // left by an earlier run
+    ASSERT_EQ(ConnectAtStartup(), S_OK);
+    EXPECT_EQ(Calls(bars, L"Add"), 0);
+    EXPECT_EQ(Calls(toolbar, L"Delete"), 1);
+    EXPECT_EQ(button.Sinks(kButtonEvents), 0u);
+    EXPECT_TRUE(ribbon);
+    ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+    DeleteTree(kUser, Widen(settings::kSettingsKey));
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ public:
         log_.calls.push_back("connect " + progId);
         if (log_.throwOnConnection) throw Error(91, "OutAddIn", "Objektvariabel ikke sat");
     }
+    void OnConnectionFailed(const std::string& reason) noexcept override { log_.calls.push_back("failed " + reason); }
     void OnDisconnection(int removeMode) override { log_.calls.push_back("disconnect " + std::to_string(removeMode)); }
     void OnAddInsUpdate() override { log_.calls.push_back("addins update"); }
     void OnStartupComplete() override {
@@ -147,7 +148,11 @@ TEST_F(ConnectTest, FailedConnectionKeepsNothing) {
     EXPECT_EQ(connect->OnConnection(nullptr, ext_cm_Startup, &addInInst, nullptr), E_INVALIDARG);
     EXPECT_EQ(connect->OnConnection(&application, ext_cm_Startup, nullptr, nullptr), E_INVALIDARG);
     EXPECT_EQ(application.Refs(), 0);
-    EXPECT_TRUE(log.calls.empty());
+    // Only the unread ProgId reaches the add-in, for its log to say why.
+    ASSERT_EQ(log.calls.size(), 1u);
+    EXPECT_EQ(log.calls[0].rfind("failed the add-in instance's ProgId could not be read (0x80020006)", 0), 0u)
+        << log.calls[0];
+    log.calls.clear();
 
     log.throwOnConnection = true;
     const HRESULT hr = connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr);

@@ -152,12 +152,3 @@ TEST(TreeView, ImagesMustBeInTheImageListAndLineStyleIsKept) {
     tree.SetLineStyle(kv::ui::TreeLineStyle::RootLines);
     EXPECT_EQ(tree.LineStyle(), kv::ui::TreeLineStyle::RootLines);
 }
-
-TEST(TreeView, WalksTenThousandChildrenInLinearTime) {
-    TreeView tree("t");
-    tree.Add(0, Relationship::Child, "root");
-    for (int i = 0; i < 10000; ++i) tree.Add(1, Relationship::Child, "f" + std::to_string(i));
-    int seen = 0;
-    for (TreeNode* n = tree.Node(1).Child(); n; n = n->Next()) ++seen;
-    EXPECT_EQ(seen, 10000);
-}
