@@ -51,6 +51,7 @@ private:
 
 // What was read from an item's file.
 struct ItemContent {
+    std::string raw;  // the file's bytes, as read
     std::optional<MailData> mail;
     std::optional<CardData> card;
 };
@@ -128,7 +129,7 @@ public:
     std::filesystem::path Path() const;
     // The mail as read from its file; throws NotSupported for other items.
     std::shared_ptr<const MailData> Mail() const;
-    // The file's content, read anew.
+    // The file's bytes, as last read; a mail's must read as one.
     std::string Raw() const;
     // The file was rewritten: what was read from it is dropped.
     void Reload();
