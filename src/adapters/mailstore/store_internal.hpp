@@ -93,6 +93,8 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
 
     std::filesystem::path ManifestFile() const { return root / "manifest.txt"; }
     void SaveManifest() { manifest.Save(ManifestFile()); }
+    // Records where one item's file is now, without rewriting the manifest.
+    void SaveItemEntry(const std::string& entryId) { manifest.AppendItem(ManifestFile(), entryId); }
     std::string NewEntryId();
     std::shared_ptr<StoreFolder> FolderByName(const std::string& name) const;  // empty when none
     std::shared_ptr<StoreFolder> FolderOf(const StoreItem& item) const;

@@ -142,7 +142,7 @@ std::string StoreState::MoveFile(StoreItem& item, const StoreFolder& folder, con
     std::string relative = folder.Name() + "/" + target.filename().string();
     item.SetRelativePath(relative);
     manifest.items[item.EntryID()] = relative;
-    SaveManifest();
+    SaveItemEntry(item.EntryID());
     return relative;
 }
 
