@@ -58,15 +58,27 @@ int Outcome(FrontEnd& fe, const ScriptOutcome& outcome) {
     return exitcode::Ok;
 }
 
+// Leaves the chosen mails that cannot be read out of mails, naming each on
+// a line of its own; fails when none is left to file.
+std::size_t LeaveOutUnreadable(std::vector<std::shared_ptr<outlook::Item>>& mails) {
+    const std::vector<std::string> reasons = SetAsideUnreadable(mails);
+    for (const auto& reason : reasons) std::cerr << "kvimport: left out: " << reason << '\n';
+    if (mails.empty()) throw CommandError(exitcode::NotAllFiled, "nothing was filed: no chosen mail can be read");
+    return reasons.size();
+}
+
 }  // namespace
 
 int RunImport(const ImportOptions& options) {
     FrontEnd fe(options.common);
     ScriptOutcome outcome;
+    std::size_t leftOut = 0;
     if (!options.open.empty()) {
         if (options.mails.all || !options.mails.positions.empty() || !options.mails.subject.empty())
             BadArgument("--open imports one mail from its window; leave out --all, --mail and --subject");
         auto item = ItemOf(fe.Store(), options.from, options.open, "--open");
+        std::vector<std::shared_ptr<outlook::Item>> one{item};
+        LeaveOutUnreadable(one);
         fe.Start(options.from);
         auto inspector = fe.Store().OpenInspector(item);
         const FrontEnd::Press press =
@@ -75,13 +87,18 @@ int RunImport(const ImportOptions& options) {
         press();
     } else {
         auto mails = ChooseMails(fe.Store(), options.from, options.mails);
+        leftOut = LeaveOutUnreadable(mails);
         fe.Start(options.from);
         fe.Store().Select(fe.Explorer(), mails);
         const FrontEnd::Press press = fe.ExplorerButton();
         fe.View().QueueUser(ImportScript(options.dialog, fe.Prompts(), outcome));
         press();
     }
-    return Outcome(fe, outcome);
+    const int code = Outcome(fe, outcome);
+    if (leftOut > 0)
+        throw CommandError(exitcode::NotAllFiled, "not every chosen mail was filed: " + std::to_string(leftOut) +
+                                                      " could not be read (named above)");
+    return code;
 }
 
 int RunSend(const std::string& draft, const ImportOptions& options) {

@@ -58,6 +58,21 @@ std::vector<std::shared_ptr<outlook::Item>> ChooseMails(mailstore::MailStore& st
     return unique;
 }
 
+std::vector<std::string> SetAsideUnreadable(std::vector<std::shared_ptr<outlook::Item>>& items) {
+    std::vector<std::string> reasons;
+    std::erase_if(items, [&](const std::shared_ptr<outlook::Item>& item) {
+        if (item->Class() != outlook::itemclass::Mail) return false;
+        try {
+            item->Subject();  // reads and parses the file
+            return false;
+        } catch (const Error& e) {
+            reasons.push_back(e.Description());
+            return true;
+        }
+    });
+    return reasons;
+}
+
 std::shared_ptr<outlook::Item> ItemOf(mailstore::MailStore& store, const std::string& folder,
                                       const std::string& fileOrPosition, const std::string& option) {
     auto items = store.Items(folder);

@@ -21,6 +21,12 @@ struct MailChoice {
 std::vector<std::shared_ptr<outlook::Item>> ChooseMails(mailstore::MailStore& store, const std::string& folder,
                                                         const MailChoice& choice);
 
+// Takes out of items the mails whose file cannot be read as a mail (empty,
+// binary, no mail headers, gone) and returns why for each, naming its file.
+// A selection of such mails would stop the add-in at the first of them; left
+// out, the others are filed.
+std::vector<std::string> SetAsideUnreadable(std::vector<std::shared_ptr<outlook::Item>>& items);
+
 // An item given as a position in folder or as the path of its file in the
 // store; option names the option for the message.
 std::shared_ptr<outlook::Item> ItemOf(mailstore::MailStore& store, const std::string& folder,

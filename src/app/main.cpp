@@ -15,7 +15,8 @@ using namespace kv::app;
 constexpr const char* kExitCodes =
     "\nExit codes: 0 every chosen mail filed or deliberately skipped; 1 the import failed or did not finish;\n"
     "2 bad arguments (a missing store, an unknown resource, job, folder or position); 3 settings or database\n"
-    "unavailable (no settings file, no DBCn or UserRessId, a database that cannot be opened).\n";
+    "unavailable (no settings file, no DBCn or UserRessId, a database that cannot be opened); 4 chosen mails\n"
+    "that cannot be read (empty, binary, no mail headers) were left out, each named, and the others filed.\n";
 
 void AddCommon(CLI::App& cmd, CommonOptions& common, bool importing) {
     cmd.add_option("--registry", common.registryFile,

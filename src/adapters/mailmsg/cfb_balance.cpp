@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,13 +86,9 @@ bool NameLess(const std::u16string& a, const std::u16string& b) {
 
 }  // namespace
 
-void BalanceCompoundDirectory(const std::filesystem::path& file) {
+std::string BalanceCompoundDirectory(std::string data) {
     Compound c;
-    {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) Bad("cannot read " + file.string());
-        c.data.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    c.data = std::move(data);
     if (c.data.size() < 512 || c.data.compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0) Bad("not a compound file");
     unsigned shift = static_cast<unsigned char>(c.data[30]) | (static_cast<unsigned char>(c.data[31]) << 8);
     if (shift != 9 && shift != 12) Bad("unknown sector size");
@@ -162,10 +157,7 @@ void BalanceCompoundDirectory(const std::filesystem::path& file) {
             if (entries[child].type == kStorage) balanceStorage(child);
     };
     balanceStorage(0);
-
-    std::ofstream out(file, std::ios::binary | std::ios::in | std::ios::out);
-    out.write(c.data.data(), static_cast<std::streamsize>(c.data.size()));
-    if (!out) Bad("cannot write " + file.string());
+    return std::move(c.data);
 }
 
 }  // namespace kv::mailmsg

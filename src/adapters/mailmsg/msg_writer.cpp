@@ -5,13 +5,17 @@
 #include "adapters/mailmsg/cfb_balance.hpp"
 #include "adapters/mailmsg/glib_ptr.hpp"
 
+#include <fcntl.h>
 #include <gsf/gsf.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <system_error>
 
 #include "support/error.hpp"
 #include "support/utf.hpp"
@@ -161,7 +165,7 @@ private:
     std::map<std::string, Bytes> streams_;
 };
 
-void Fail(const std::string& what, GError* error = nullptr) {
+[[noreturn]] void Fail(const std::string& what, GError* error = nullptr) {
     std::string text = "Cannot write the message file: " + what;
     if (error) {
         text += std::string(": ") + error->message;
@@ -466,41 +470,66 @@ std::uint64_t UtcToFileTime(const DateTime& utc) {
     return static_cast<std::uint64_t>(since1601) * 10000000ULL;
 }
 
+namespace {
+
+// The whole Compound File, built in memory: libgsf writes no temporary file
+// of its own, and the directory is balanced before a byte reaches the disk.
+std::string CompoundFile(const MsgMessage& message) {
+    GObjectPtr<GsfOutput> sink(gsf_output_memory_new());
+    {
+        Storage root(GObjectPtr<GsfOutfile>(gsf_outfile_msole_new(sink.get())));
+        gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root.get()), kMsgClassId);
+        WriteNamedPropertyMap(root.get());
+        WriteMessage(root.get(), message, false);
+        root.Close();
+    }
+    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
+    const auto size = static_cast<std::size_t>(gsf_output_size(sink.get()));
+    return BalanceCompoundDirectory(std::string(reinterpret_cast<const char*>(bytes), size));
+}
+
+// Writes all of data to a file opened with flags; false, with errno set and
+// the file removed, when any of it could not be written.
+bool WriteFile(const std::filesystem::path& file, int flags, const std::string& data) {
+    const int fd = open(file.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    int err = done == data.size() ? 0 : errno ? errno : EIO;
+    if (close(fd) != 0 && err == 0) err = errno;
+    if (err == 0) return true;
+    unlink(file.c_str());
+    errno = err;
+    return false;
+}
+
+[[noreturn]] void FailWith(const std::filesystem::path& file, int err) {
+    Fail(file.string() + ": " + std::generic_category().message(err));
+}
+
+}  // namespace
+
 void WriteMsg(const std::filesystem::path& file, const MsgMessage& message) {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
     CheckCounts(message);
     MessageProperties(message);  // validates the dates before anything is written
-
+    const std::string data = CompoundFile(message);
+    // A new file is written where it is to be; one that is there already is
+    // replaced only by a whole new one, renamed over it.
+    if (WriteFile(file, O_CREAT | O_EXCL, data)) return;
+    if (errno != EEXIST) FailWith(file, errno);
     auto temp = file;
     temp += ".part";
-    GError* error = nullptr;
-    GObjectPtr<GsfOutput> sink(gsf_output_stdio_new(temp.c_str(), &error));
-    if (!sink) Fail(file.string(), error);
-    bool ok = false;
-    try {
-        Storage root(GObjectPtr<GsfOutfile>(gsf_outfile_msole_new(sink.get())));
-        gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root.get()), kMsgClassId);
-        WriteNamedPropertyMap(root.get());
-        WriteMessage(root.get(), message, false);
-        ok = gsf_output_close(GSF_OUTPUT(root.get()));
-    } catch (...) {
-        sink.reset();
-        std::filesystem::remove(temp);
-        throw;
-    }
-    sink.reset();
+    if (!WriteFile(temp, O_CREAT | O_TRUNC, data)) FailWith(file, errno);
     std::error_code ec;
-    if (ok) {
-        try {
-            BalanceCompoundDirectory(temp);
-        } catch (...) {
-            std::filesystem::remove(temp, ec);
-            throw;
-        }
-        std::filesystem::rename(temp, file, ec);
-    }
-    if (!ok || ec) {
+    std::filesystem::rename(temp, file, ec);
+    if (ec) {
         std::filesystem::remove(temp, ec);
         Fail(file.string());
     }

@@ -38,8 +38,9 @@ MsgMessage MsgFromMail(const MailData& mail, bool unsent);
 // kv::Error for an invalid date.
 std::uint64_t UtcToFileTime(const DateTime& utc);
 
-// Replaces the file when it exists; writes beside it and renames, so a failed
-// write never leaves half a file. Throws kv::Error on failure.
+// Builds the file in memory and writes it in one piece: a new file where it
+// is to be, an existing one replaced by a whole new one renamed over it. A
+// failed write leaves no half file. Throws kv::Error on failure.
 void WriteMsg(const std::filesystem::path& file, const MsgMessage& message);
 
 }  // namespace kv::mailmsg

@@ -1,9 +1,12 @@
 #include "adapters/mailstore/manifest.hpp"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "ports/outlook/constants.hpp"
@@ -76,9 +79,12 @@ Manifest Manifest::Load(const std::filesystem::path& file) {
     Manifest manifest;
     std::ifstream in(file, std::ios::binary);
     if (!in) return manifest;
-    std::string line;
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::size_t lineNo = 0;
-    while (std::getline(in, line)) {
+    // Every line written ends with a line end; one without is an append a
+    // crash cut short.
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = text.substr(start, end - start);
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
@@ -147,6 +153,22 @@ void Manifest::Save(const std::filesystem::path& file) const {
     std::filesystem::rename(temp, file, ec);
     if (ec) std::filesystem::remove(temp);
     if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot replace the store manifest " + file.string() + ": " + ec.message());
+}
+
+void Manifest::AppendItem(const std::filesystem::path& file, const std::string& entryId) const {
+    std::ostringstream out;
+    WriteLine(out, {"item", entryId, items.at(entryId)});
+    WriteLine(out, {"nextid", std::to_string(nextId)});
+    const std::string text = out.str();
+    const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    bool whole = false;
+    if (fd >= 0) {
+        ssize_t written;
+        while ((written = write(fd, text.data(), text.size())) < 0 && errno == EINTR) {}
+        whole = written == static_cast<ssize_t>(text.size());
+        whole = close(fd) == 0 && whole;
+    }
+    if (!whole) Save(file);
 }
 
 void Manifest::RemoveLeftovers(const std::filesystem::path& file) {

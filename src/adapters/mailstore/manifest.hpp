@@ -43,6 +43,11 @@ struct Manifest {
     // Written beside under a name of its own and renamed over, so a crash
     // never leaves half a manifest.
     void Save(const std::filesystem::path& file) const;
+    // Adds the entry of one item (new or moved) and the next id to the end
+    // of file in one write, so a store of any size pays the same for it; Load
+    // takes an item's last entry. A line a crash cut short, with no line end,
+    // is left out when read; one this write cut short is replaced by a Save.
+    void AppendItem(const std::filesystem::path& file, const std::string& entryId) const;
     // Removes the files a killed Save left beside file. Only while the store
     // is locked: then no Save is under way.
     static void RemoveLeftovers(const std::filesystem::path& file);

@@ -378,7 +378,7 @@ std::shared_ptr<outlook::Item> MailStore::AddItemFile(const std::string& folderN
     fs::copy_file(source, target, ec);
     if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot copy " + source.string() + ": " + ec.message());
     auto item = state_->AddItem(folder->Name() + "/" + target.filename().string());
-    state_->SaveManifest();
+    state_->SaveItemEntry(item->EntryID());
     return item;
 }
 

@@ -51,6 +51,7 @@ private:
 
 // What was read from an item's file.
 struct ItemContent {
+    std::string raw;  // the file's bytes, as read
     std::optional<MailData> mail;
     std::optional<CardData> card;
 };
@@ -92,6 +93,8 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
 
     std::filesystem::path ManifestFile() const { return root / "manifest.txt"; }
     void SaveManifest() { manifest.Save(ManifestFile()); }
+    // Records where one item's file is now, without rewriting the manifest.
+    void SaveItemEntry(const std::string& entryId) { manifest.AppendItem(ManifestFile(), entryId); }
     std::string NewEntryId();
     std::shared_ptr<StoreFolder> FolderByName(const std::string& name) const;  // empty when none
     std::shared_ptr<StoreFolder> FolderOf(const StoreItem& item) const;
@@ -128,7 +131,7 @@ public:
     std::filesystem::path Path() const;
     // The mail as read from its file; throws NotSupported for other items.
     std::shared_ptr<const MailData> Mail() const;
-    // The file's content, read anew.
+    // The file's bytes, as last read; a mail's must read as one.
     std::string Raw() const;
     // The file was rewritten: what was read from it is dropped.
     void Reload();

@@ -142,7 +142,7 @@ std::string StoreState::MoveFile(StoreItem& item, const StoreFolder& folder, con
     std::string relative = folder.Name() + "/" + target.filename().string();
     item.SetRelativePath(relative);
     manifest.items[item.EntryID()] = relative;
-    SaveManifest();
+    SaveItemEntry(item.EntryID());
     return relative;
 }
 
@@ -208,8 +208,9 @@ std::shared_ptr<const ItemContent> StoreItem::Load() const {
     auto state = Lock(state_);
     if (auto content = state->cache.Find(entryId_)) return content;
     fs::path path = Path();
-    std::string raw = ReadFile(path);
     auto content = std::make_shared<ItemContent>();
+    content->raw = ReadFile(path);
+    const std::string& raw = content->raw;
     if (class_ == outlook::itemclass::Mail)
         content->mail = ParseMail(raw, ArrivalTime(path), path.string());
     else
@@ -220,7 +221,7 @@ std::shared_ptr<const ItemContent> StoreItem::Load() const {
 
 std::string StoreItem::Raw() const {
     CheckLive();
-    return ReadFile(Path());
+    return Load()->raw;
 }
 
 void StoreItem::Reload() { Lock(state_)->cache.Forget(entryId_); }

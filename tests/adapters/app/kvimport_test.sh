@@ -164,6 +164,22 @@ mount --bind -o ro '$J' '$J'|the file system of $J is read-only
 mount -t tmpfs -o size=64k tmpfs '$J' && { cat /dev/zero >'$J/fill' 2>/dev/null; true; }|the disk of $J is full
 EOF
   ;;
+unreadable_left_out)
+  # Chosen mails whose file is no mail are left out, each named; the others are filed, and the code says not all were.
+  make_demo
+  : >"$STORE/Inbox/tom.eml"
+  printf '%%PDF-1.4\n%%\xe2\xe3\n1 0 obj\n' >"$STORE/Inbox/binær.eml"
+  printf 'X-Foo: bar\r\nweird header: yes\r\n\r\nbody' >"$STORE/Inbox/vrøvl.eml"
+  run 4 import "${COMMON[@]}" --all --job 417
+  for name in tom binær vrøvl; do contains "$ERR" "kvimport: left out: Cannot read the mail \"$STORE/Inbox/$name.eml\""; done
+  contains "$ERR" "kvimport: not every chosen mail was filed: 3 could not be read"; lines "$ERR" 4
+  contains "$OUT" "Importeret: 5"
+  [ "$(find "$WORK/demo/dokumenter" -name '*.msg' | wc -l)" = 5 ] || fail "msg files: $(find "$WORK/demo/dokumenter" -name '*.msg')"
+  before=$(snapshot)
+  run 4 import "${COMMON[@]}" --open "$STORE/Inbox/tom.eml" --job 417
+  contains "$ERR" "left out: Cannot read the mail"; contains "$ERR" "nothing was filed"
+  [ "$before" = "$(snapshot)" ] || fail "an unreadable mail changed the demo"
+  ;;
 browse_types)
   make_demo
   KV_REGISTRY_FILE="$REG" KV_MAIL_STORE="$STORE" run 0 browse

@@ -125,7 +125,8 @@ TEST(MimeMail, EmptyBinaryAndHeaderGarbageAreRefused) {
     std::ofstream(dir.Path() / "tom.eml").close();
     auto store = MakeStore(dir.Path() / "store");
     auto wrapper = store->CreateMailWrapper();
-    wrapper->SetItem(store->AddItemFile("Inbox", dir.Path() / "tom.eml"));
+    // Attaching the mail reads it, so the refusal comes before any saving.
+    EXPECT_THROW(wrapper->SetItem(store->AddItemFile("Inbox", dir.Path() / "tom.eml")), Error);
     EXPECT_THROW(wrapper->SaveAs((dir.Path() / "tom.msg").string(), outlook::SaveAsMsg), Error);
     EXPECT_FALSE(fs::exists(dir.Path() / "tom.msg"));
 }
