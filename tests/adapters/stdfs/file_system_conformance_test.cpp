@@ -197,6 +197,22 @@ TEST(StdFileSystem, ReportsAbsolutePathsForRelativeOnes) {
     EXPECT_EQ(f.Path(), kv::fakes::HostPaths().Join(world.Root(), "rel"));
 }
 
+TEST(StdFileSystem, EverySpellingOfAFolderOpensItUnderOnePath) {
+    RealWorld world;
+    world.MakeFolder(kv::fakes::HostPaths().Join("a", "b"));
+    const char sep = kv::fakes::HostPaths().separator;
+    const std::string a = kv::fakes::HostPaths().Join(world.Root(), "a");
+    for (const std::string& spelling :
+         {a + sep + "." + sep + "b", a + sep + "b" + sep + ".", a + sep + sep + "b", a + sep + "b" + sep + ".." + sep + "b"}) {
+        const Folder f = world.Fs().GetFolder(spelling);
+        EXPECT_EQ(f.Path(), a + sep + "b") << spelling;
+        EXPECT_EQ(f.Name(), "b") << spelling;
+    }
+    // Names that merely begin or end in dots are other names.
+    for (const std::string& other : {a + sep + "b..", a + sep + ".b"})
+        EXPECT_EQ(ErrorNumberOf([&] { world.Fs().GetFolder(other); }), kv::fserr::PathNotFound) << other;
+}
+
 TEST(StdFileSystem, SubFoldersThroughALinkCount) {
     RealWorld world;
     world.MakeFolder("target");
