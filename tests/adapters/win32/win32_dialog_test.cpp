@@ -427,6 +427,49 @@ TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
     form.ShowModal(view);
 }
 
+// The virtual list answers the window's searches (typing, LVM_FINDITEM)
+// from the model's texts, without regard to case.
+TEST(Win32View, TheResourceListFindsTheItemATypedTextBeginsOrNames) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    TestForm form;
+    Win32View view;
+    view.SetOnShown([&](HWND dialog) {
+        HWND list = view.WindowOf(*form.k.lstvRess);
+        struct Case {
+            UINT flags;
+            const wchar_t* text;
+            int after;  // where the search begins (-1: at the first item)
+            int found;
+        };
+        const Case cases[] = {
+            {LVFI_PARTIAL, L"kunde 4999", -1, 4998},
+            {LVFI_STRING, L"KUNDE 500", -1, 499},
+            {LVFI_PARTIAL, L"Kunde 3", kResources - 2, -1},
+            {LVFI_PARTIAL | LVFI_WRAP, L"Kunde 3", kResources - 2, 2},
+            {LVFI_STRING, L"Kunde", -1, -1},
+            {LVFI_PARAM, L"Kunde 1", -1, -1},
+        };
+        for (const Case& c : cases) {
+            LVFINDINFOW find{};
+            find.flags = c.flags;
+            find.psz = c.text;
+            EXPECT_EQ(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(c.after), reinterpret_cast<LPARAM>(&find)),
+                      c.found)
+                << Narrow(c.text) << " after " << c.after;
+        }
+        // A letter typed in the list chooses the next item it begins, as a
+        // click would.
+        LVITEMW select{};
+        select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
+        ::SetFocus(list);
+        ::SendMessageW(list, WM_CHAR, L'k', 1);
+        EXPECT_TRUE(Logged(form, "ress:R4"));
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    form.ShowModal(view);
+}
+
 TEST(Win32View, TheAddinsResourcesCarryTheDialogsIcon) {
     const std::wstring dll = kv::win32::Widen(KV_ADDIN_DLL);
     HMODULE resources = ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
