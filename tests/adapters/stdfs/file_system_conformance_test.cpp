@@ -202,8 +202,8 @@ TEST(StdFileSystem, EverySpellingOfAFolderOpensItUnderOnePath) {
     world.MakeFolder(kv::fakes::HostPaths().Join("a", "b"));
     const char sep = kv::fakes::HostPaths().separator;
     const std::string a = kv::fakes::HostPaths().Join(world.Root(), "a");
-    for (const std::string& spelling :
-         {a + sep + "." + sep + "b", a + sep + "b" + sep + ".", a + sep + sep + "b", a + sep + "b" + sep + ".." + sep + "b"}) {
+    for (const std::string& spelling : {a + sep + "." + sep + "b", a + sep + "b" + sep + ".", a + sep + sep + "b",
+                                        a + sep + "b" + sep + ".." + sep + "b"}) {
         const Folder f = world.Fs().GetFolder(spelling);
         EXPECT_EQ(f.Path(), a + sep + "b") << spelling;
         EXPECT_EQ(f.Name(), "b") << spelling;

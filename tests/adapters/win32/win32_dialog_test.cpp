@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -86,7 +87,7 @@ protected:
         k.cboRessType->Click.Subscribe([this] { log.push_back("type:" + std::to_string(k.cboRessType->ListIndex())); });
         k.chkDelete->Click.Subscribe([this] { log.push_back("delete:" + std::to_string(k.chkDelete->Value())); });
         k.cmdImport->Click.Subscribe([this] {
-            log.push_back("import");
+            log.emplace_back("import");
             SetMousePointer(ui::pointer::Hourglass);
         });
         k.treeFolders->NodeClick.Subscribe([this](ui::TreeNode& n) { log.push_back("node:" + n.Text()); });
@@ -94,7 +95,7 @@ protected:
             log.push_back("expand:" + n.Text());
             if (n.Text() == "Kontrakter") k.treeFolders->Add(n.Index(), ui::Relationship::Child, "2024", "folc", "folo");
         });
-        UnloadEvent.Subscribe([this] { log.push_back("unload"); });
+        UnloadEvent.Subscribe([this] { log.emplace_back("unload"); });
     }
 };
 
@@ -453,8 +454,9 @@ TEST(Win32View, TheResourceListFindsTheItemATypedTextBeginsOrNames) {
             LVFINDINFOW find{};
             find.flags = c.flags;
             find.psz = c.text;
-            EXPECT_EQ(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(c.after), reinterpret_cast<LPARAM>(&find)),
-                      c.found)
+            EXPECT_EQ(
+                ::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(c.after), reinterpret_cast<LPARAM>(&find)),
+                c.found)
                 << Narrow(c.text) << " after " << c.after;
         }
         // A letter typed in the list chooses the next item it begins, as a
@@ -514,8 +516,9 @@ TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
         RECT o{}, d{};
         ::GetWindowRect(owner, &o);
         ::GetWindowRect(dialog, &d);
-        EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 2);
-        EXPECT_NEAR((d.top + d.bottom) / 2, (o.top + o.bottom) / 2, 2);
+        // Centres compared in whole pixels: each side's own halving may round.
+        EXPECT_LE(std::abs((d.left + d.right) - (o.left + o.right)), 4);
+        EXPECT_LE(std::abs((d.top + d.bottom) - (o.top + o.bottom)), 4);
         ::SendMessageW(view.WindowOf(*form.k.cmdClose), BM_CLICK, 0, 0);
     });
     form.Load.Subscribe([&] { form.k.cmdClose->Click.Subscribe([&] { form.Unload(); }); });

@@ -53,8 +53,8 @@ void ControlBinder::Sync() {
 
 void ControlBinder::Subclass() {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    windowProc_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+    windowProc_ =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
 }
 
 LRESULT CALLBACK ControlBinder::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -65,16 +65,16 @@ LRESULT CALLBACK ControlBinder::SubclassProc(HWND hwnd, UINT message, WPARAM wPa
 
 std::unique_ptr<ControlBinder> MakeBinder(ui::Control& control, int id, BinderContext& view) {
     switch (control.Kind()) {
-        case ui::ControlKind::Label: return std::make_unique<LabelBinder>(control, id, view);
-        case ui::ControlKind::Button: return std::make_unique<ButtonBinder>(control, id, view);
-        case ui::ControlKind::CheckBox: return std::make_unique<CheckBoxBinder>(control, id, view);
-        case ui::ControlKind::Picture: return std::make_unique<PictureBinder>(control, id, view);
-        case ui::ControlKind::ComboBox: return std::make_unique<ComboBoxBinder>(control, id, view);
-        case ui::ControlKind::Line: return std::make_unique<LineBinder>(control, id, view);
-        case ui::ControlKind::TextBox: return std::make_unique<TextBoxBinder>(control, id, view);
-        case ui::ControlKind::ListView: return std::make_unique<ListViewBinder>(control, id, view);
-        case ui::ControlKind::TreeView: return std::make_unique<TreeViewBinder>(control, id, view);
-        case ui::ControlKind::ImageList: break;  // pictures only, no window
+    case ui::ControlKind::Label: return std::make_unique<LabelBinder>(control, id, view);
+    case ui::ControlKind::Button: return std::make_unique<ButtonBinder>(control, id, view);
+    case ui::ControlKind::CheckBox: return std::make_unique<CheckBoxBinder>(control, id, view);
+    case ui::ControlKind::Picture: return std::make_unique<PictureBinder>(control, id, view);
+    case ui::ControlKind::ComboBox: return std::make_unique<ComboBoxBinder>(control, id, view);
+    case ui::ControlKind::Line: return std::make_unique<LineBinder>(control, id, view);
+    case ui::ControlKind::TextBox: return std::make_unique<TextBoxBinder>(control, id, view);
+    case ui::ControlKind::ListView: return std::make_unique<ListViewBinder>(control, id, view);
+    case ui::ControlKind::TreeView: return std::make_unique<TreeViewBinder>(control, id, view);
+    case ui::ControlKind::ImageList: break;  // pictures only, no window
     }
     return std::make_unique<ControlBinder>(control, id, view);
 }

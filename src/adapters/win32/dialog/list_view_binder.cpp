@@ -53,7 +53,8 @@ void ListViewBinder::Init(HWND dialog) {
         LVHITTESTINFO hit{};
         hit.pt = {static_cast<LONG>(std::lround(x * View().Dpi(true) / 1440.0)),
                   static_cast<LONG>(std::lround(y * View().Dpi(false) / 1440.0))};
-        const auto row = static_cast<int>(::SendMessageW(Window(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        const auto row =
+            static_cast<int>(::SendMessageW(Window(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         return (hit.flags & LVHT_ONITEM) ? ItemAt(row) : nullptr;
     });
     tip_ = MakeToolTip(dialog, Window());
@@ -68,7 +69,8 @@ void ListViewBinder::AddColumns() {
         col.pszText = text.data();
         col.cx = ::MulDiv(column.width, View().Dpi(true), 1440);
         col.iSubItem = column.index - 1;
-        ::SendMessageW(Window(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(column.index - 1), reinterpret_cast<LPARAM>(&col));
+        ::SendMessageW(Window(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(column.index - 1),
+                       reinterpret_cast<LPARAM>(&col));
     }
 }
 
@@ -87,7 +89,8 @@ void ListViewBinder::SyncState() {
     // only for the visible rows).
     ::InvalidateRect(Window(), nullptr, FALSE);
     const int wanted = list_.SelectedItem() ? list_.SelectedItem()->Index() - 1 : -1;
-    const int shown = static_cast<int>(::SendMessageW(Window(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int shown =
+        static_cast<int>(::SendMessageW(Window(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (wanted == shown) return;
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -101,16 +104,16 @@ void ListViewBinder::SyncState() {
 LRESULT ListViewBinder::Notify(const NMHDR& header) {
     auto& any = const_cast<NMHDR&>(header);
     switch (header.code) {
-        case LVN_GETDISPINFOW: GiveDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(any)); return 0;
-        case LVN_ODFINDITEMW: return FindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
-        case LVN_ITEMCHANGED: OnItemChanged(reinterpret_cast<const NMLISTVIEW&>(header)); return 0;
-        case NM_CLICK: OnClick(reinterpret_cast<const NMITEMACTIVATE&>(header)); return 0;
-        case LVN_COLUMNCLICK: {
-            const int column = reinterpret_cast<const NMLISTVIEW&>(header).iSubItem + 1;
-            View().User([&] { list_.UserClickColumn(column); });
-            return 0;
-        }
-        default: return 0;
+    case LVN_GETDISPINFOW: GiveDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(any)); return 0;
+    case LVN_ODFINDITEMW: return FindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
+    case LVN_ITEMCHANGED: OnItemChanged(reinterpret_cast<const NMLISTVIEW&>(header)); return 0;
+    case NM_CLICK: OnClick(reinterpret_cast<const NMITEMACTIVATE&>(header)); return 0;
+    case LVN_COLUMNCLICK: {
+        const int column = reinterpret_cast<const NMLISTVIEW&>(header).iSubItem + 1;
+        View().User([&] { list_.UserClickColumn(column); });
+        return 0;
+    }
+    default: return 0;
     }
 }
 
@@ -171,7 +174,8 @@ LRESULT ListViewBinder::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void ListViewBinder::OnMouseMove(WPARAM wParam, LPARAM lParam) {
-    const int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) | ((wParam & MK_MBUTTON) ? 4 : 0);
+    const int button =
+        ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) | ((wParam & MK_MBUTTON) ? 4 : 0);
     const int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0);
     const double x = static_cast<short>(LOWORD(lParam)) * 1440.0 / View().Dpi(true);
     const double y = static_cast<short>(HIWORD(lParam)) * 1440.0 / View().Dpi(false);

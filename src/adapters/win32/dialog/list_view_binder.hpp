@@ -37,7 +37,7 @@ private:
     ui::ListView& list_;
     UniqueImageList images_;
     std::vector<std::string> imageKeys_;
-    int count_ = -1;        // the item count pushed last
+    int count_ = -1;         // the item count pushed last
     std::wstring dispText_;  // LVN_GETDISPINFO hands out a pointer into this
     HWND tip_ = nullptr;     // the tooltip, and the text it shows
     std::string tipText_;

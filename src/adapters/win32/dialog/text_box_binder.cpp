@@ -13,7 +13,7 @@ void TextBoxBinder::SyncState() {
     const std::wstring text = Widen(static_cast<ui::TextBox&>(Model()).Text());
     if (WindowText(Window()) != text) {
         ::SetWindowTextW(Window(), text.c_str());
-        ::SendMessageW(Window(), EM_SETSEL, text.size(), text.size());
+        ::SendMessageW(Window(), EM_SETSEL, static_cast<WPARAM>(text.size()), static_cast<LPARAM>(text.size()));
     }
 }
 
@@ -36,21 +36,21 @@ int TextBoxBinder::FilterKey(int code) {
 
 LRESULT TextBoxBinder::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_GETDLGCODE: {
-            LRESULT code = CallWindow(message, wParam, lParam);
-            // Enter belongs to the box (KeyPress 13), not to the dialog.
-            const auto* msg = reinterpret_cast<const MSG*>(lParam);
-            if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
-            return code | DLGC_WANTCHARS;
-        }
-        case WM_CHAR: return OnChar(wParam, lParam);
-        case WM_PASTE: return OnPaste(wParam, lParam);
-        case WM_SETCURSOR: return View().KeepWaitCursor() ? TRUE : CallWindow(message, wParam, lParam);
-        case WM_KEYDOWN: return OnKeyDown(wParam, lParam);
-        case WM_KEYUP:
-            if (wParam == VK_RETURN) enterDown_ = false;
-            return CallWindow(message, wParam, lParam);
-        default: return CallWindow(message, wParam, lParam);
+    case WM_GETDLGCODE: {
+        LRESULT code = CallWindow(message, wParam, lParam);
+        // Enter belongs to the box (KeyPress 13), not to the dialog.
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+        return code | DLGC_WANTCHARS;
+    }
+    case WM_CHAR: return OnChar(wParam, lParam);
+    case WM_PASTE: return OnPaste(wParam, lParam);
+    case WM_SETCURSOR: return View().KeepWaitCursor() ? TRUE : CallWindow(message, wParam, lParam);
+    case WM_KEYDOWN: return OnKeyDown(wParam, lParam);
+    case WM_KEYUP:
+        if (wParam == VK_RETURN) enterDown_ = false;
+        return CallWindow(message, wParam, lParam);
+    default: return CallWindow(message, wParam, lParam);
     }
 }
 

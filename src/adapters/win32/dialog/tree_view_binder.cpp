@@ -72,8 +72,10 @@ void TreeViewBinder::Insert(ui::TreeNode& node, HTREEITEM parent, HTREEITEM afte
     ins.item.iImage = ImageOf(node.Image());
     ins.item.iSelectedImage = ImageOf(node.SelectedImage().empty() ? node.Image() : node.SelectedImage());
     ins.item.cChildren = node.Children() > 0 ? 1 : 0;
-    const auto handle = reinterpret_cast<HTREEITEM>(::SendMessageW(Window(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
-    items_[static_cast<std::size_t>(node.Index()) - 1] = {&node, handle, node.Text(), node.Image(), ins.item.cChildren, false};
+    const auto handle =
+        reinterpret_cast<HTREEITEM>(::SendMessageW(Window(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+    items_[static_cast<std::size_t>(node.Index()) - 1] = {&node, handle, node.Text(), node.Image(), ins.item.cChildren,
+                                                          false};
 }
 
 void TreeViewBinder::UpdateItems() {
@@ -131,14 +133,14 @@ int TreeViewBinder::ImageOf(const std::string& key) const { return ImageIndex(im
 LRESULT TreeViewBinder::Notify(const NMHDR& header) {
     const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
     switch (header.code) {
-        case TVN_SELCHANGEDW: {
-            if (change.action == TVC_UNKNOWN) return 0;  // our own push
-            Item* item = ItemOf(change.itemNew);
-            if (item && item->node) View().User([&] { tree_.UserClickNode(*item->node); });
-            return 0;
-        }
-        case TVN_ITEMEXPANDINGW: return OnExpanding(change);
-        default: return 0;
+    case TVN_SELCHANGEDW: {
+        if (change.action == TVC_UNKNOWN) return 0;  // our own push
+        Item* item = ItemOf(change.itemNew);
+        if (item && item->node) View().User([&] { tree_.UserClickNode(*item->node); });
+        return 0;
+    }
+    case TVN_ITEMEXPANDINGW: return OnExpanding(change);
+    default: return 0;
     }
 }
 

@@ -57,8 +57,8 @@ ControlBinder* Win32View::ById(int id) {
 
 void Win32View::ShowModal(ui::Form& form) {
     if (dialog_) throw Error(400, "Win32View", "A dialog is already shown by this view");
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES |
-                                             ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX icc{sizeof icc,
+                             ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&icc);
     {
         const ScreenDc screen;
@@ -84,8 +84,8 @@ void Win32View::ShowModal(ui::Form& form) {
         binders_.push_back(MakeBinder(*c, id, *this));
         dialogTemplate.AddControl(*c, id, c->TabIndex() >= 0);
     }
-    const INT_PTR result = ::DialogBoxIndirectParamW(ModuleHandle(), dialogTemplate.Get(), LiveWindow(owner_), &DialogProc,
-                                                     reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = ::DialogBoxIndirectParamW(ModuleHandle(), dialogTemplate.Get(), LiveWindow(owner_),
+                                                     &DialogProc, reinterpret_cast<LPARAM>(this));
     const DWORD error = ::GetLastError();
     for (const auto& b : binders_) b->Detach();
     dialog_ = nullptr;
@@ -130,7 +130,8 @@ void Win32View::ShowIcon(HWND dialog) {
     // shared images, so nothing to free.
     for (const auto& [which, metric] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
         const int size = ::GetSystemMetrics(metric);
-        if (HANDLE icon = ::LoadImageW(ModuleHandle(), MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, size, size, LR_SHARED))
+        if (HANDLE icon =
+                ::LoadImageW(ModuleHandle(), MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, size, size, LR_SHARED))
             ::SendMessageW(dialog, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
     }
 }
@@ -186,32 +187,28 @@ void Win32View::AfterUserAction() {
 
 INT_PTR Win32View::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case kShownMessage:
-            if (onShown_ && !ending_) {
-                // The dialog manager shows the window once the queue runs
-                // dry; the hook wants it on screen now.
-                if (!::IsWindowVisible(dialog_)) ::ShowWindow(dialog_, SW_SHOW);
-                ::UpdateWindow(dialog_);
-                Track([&] { onShown_(dialog_); });
-            }
-            return TRUE;
-        case WM_COMMAND:
-            Command(LOWORD(wParam), HIWORD(wParam));
-            return TRUE;
-        case WM_NOTIFY: {
-            const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-            ControlBinder* b = ById(static_cast<int>(header.idFrom));
-            ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, b ? b->Notify(header) : 0);
-            return TRUE;
+    case kShownMessage:
+        if (onShown_ && !ending_) {
+            // The dialog manager shows the window once the queue runs
+            // dry; the hook wants it on screen now.
+            if (!::IsWindowVisible(dialog_)) ::ShowWindow(dialog_, SW_SHOW);
+            ::UpdateWindow(dialog_);
+            Track([&] { onShown_(dialog_); });
         }
-        case WM_CLOSE:
-            User([&] { form_->Unload(); });
-            return TRUE;
-        case WM_SETCURSOR:
-            if (!KeepWaitCursor()) return FALSE;
-            ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
-            return TRUE;
-        default: return FALSE;
+        return TRUE;
+    case WM_COMMAND: Command(LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        ControlBinder* b = ById(static_cast<int>(header.idFrom));
+        ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, b ? b->Notify(header) : 0);
+        return TRUE;
+    }
+    case WM_CLOSE: User([&] { form_->Unload(); }); return TRUE;
+    case WM_SETCURSOR:
+        if (!KeepWaitCursor()) return FALSE;
+        ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    default: return FALSE;
     }
 }
 
