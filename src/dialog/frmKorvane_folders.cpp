@@ -85,11 +85,9 @@ void frmKorvane::BuildFolderView() {
 
 void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
     const std::vector<Folder> subFolders = ctx_.Files().SubFolders(folder);
-    // Folder names compare as Windows compares them, without case.
-    const std::u16string hidden = text::OrdinalUpper(utf::ToUtf16(ctx_.gJobFolderName));
-    const std::u16string hiddenArkiv = text::OrdinalUpper(utf::ToUtf16(ctx_.gJobFolderNameArkiv));
 
-    // The children's texts, gathered once for this call.
+    // The children's texts, gathered once for this call. The names of one
+    // listing differ, so the nodes added here need no entry.
     ChildTexts children{&parent, {}};
     for (ui::TreeNode* child = parent.Child(); child != nullptr; child = child->Next()) {
         children.first.try_emplace(child->Text(), child);
@@ -104,12 +102,13 @@ void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
 
     ui::TreeView& tree = *c_.treeFolders;
     for (const Folder& sub : subFolders) {
-        const std::u16string upper = text::OrdinalUpper(utf::ToUtf16(sub.Name()));
-        if (upper == hidden || upper == hiddenArkiv) continue;
+        // Folder names compare as Windows compares them, without case.
+        if (text::EqualsIgnoringCase(sub.Name(), ctx_.gJobFolderName) ||
+            text::EqualsIgnoringCase(sub.Name(), ctx_.gJobFolderNameArkiv))
+            continue;
         if (FindChildNode(parent, sub.Name()) != nullptr) continue;
         ui::TreeNode& node = tree.Add(parent.Index(), ui::Relationship::Child, sub.Name(), kClosedFolder, kOpenFolder);
         node.SetTag(sub.Path());
-        children.first.try_emplace(sub.Name(), &node);
     }
 }
 

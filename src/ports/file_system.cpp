@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <utility>
 
 #include "support/error.hpp"
 #include "support/utf.hpp"
@@ -56,17 +58,53 @@ std::string LastPathComponent(std::string_view path) {
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
-bool FolderNameLess(std::string_view a, std::string_view b) {
-    const std::u16string ua = utf::ToUtf16(a);
-    const std::u16string ub = utf::ToUtf16(b);
-    const std::size_t n = std::min(ua.size(), ub.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t ca = Upcase(ua[i]);
-        const char16_t cb = Upcase(ub[i]);
-        if (ca != cb) return ca < cb;
+namespace {
+
+// The upper-cased UTF-16 units, each as two bytes, high first: the keys
+// compare as byte strings (memcmp) in the order of the units.
+std::string FolderNameKey(std::string_view name) {
+    std::string key;
+    key.reserve(name.size() * 2);
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (char c : name) {
+            key.push_back('\0');
+            key.push_back(static_cast<char>(Upcase(static_cast<char16_t>(c))));
+        }
+        return key;
     }
-    if (ua.size() != ub.size()) return ua.size() < ub.size();
+    for (char16_t c : utf::ToUtf16(name)) {
+        const char16_t upper = Upcase(c);
+        key.push_back(static_cast<char>(upper >> 8));
+        key.push_back(static_cast<char>(upper & 0xFF));
+    }
+    return key;
+}
+
+}  // namespace
+
+bool FolderNameLess(std::string_view a, std::string_view b) {
+    const std::string ka = FolderNameKey(a);
+    const std::string kb = FolderNameKey(b);
+    if (ka != kb) return ka < kb;
     return a < b;
+}
+
+void SortByFolderName(std::vector<Folder>& folders) {
+    // Each key made once, and positions sorted rather than folders moved: a
+    // folder of 10,000 sub-folders is sorted at every listing.
+    std::vector<std::string> keys;
+    keys.reserve(folders.size());
+    for (const Folder& f : folders) keys.push_back(FolderNameKey(f.Name()));
+    std::vector<std::uint32_t> order(folders.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int byKey = keys[a].compare(keys[b]);
+        return byKey != 0 ? byKey < 0 : folders[a].Name() < folders[b].Name();
+    });
+    std::vector<Folder> sorted;
+    sorted.reserve(folders.size());
+    for (std::uint32_t i : order) sorted.push_back(std::move(folders[i]));
+    folders = std::move(sorted);
 }
 
 void ValidateFolderName(std::string_view name) {

@@ -114,6 +114,8 @@ std::string LastPathComponent(std::string_view path);
 
 // The enumeration order of sub-folders: a before b.
 bool FolderNameLess(std::string_view a, std::string_view b);
+// Puts folders into that order.
+void SortByFolderName(std::vector<Folder>& folders);
 // Fails with BadFileName unless name is a folder name a Windows share takes:
 // not empty, not "." or "..", no control characters or <>:"/\|?*, not
 // ending in a blank or dot, not a device name (CON, PRN, AUX, NUL, COM1-9,

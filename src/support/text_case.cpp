@@ -188,6 +188,8 @@ constexpr CaseRange kUpper[] = {
 }  // namespace
 
 char16_t OrdinalUpper(char16_t unit) {
+    // Only a-z change below 0x80.
+    if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit;
     const auto* after = std::upper_bound(std::begin(kUpper), std::end(kUpper), unit,
                                          [](char16_t u, const CaseRange& r) { return u < r.first; });
     if (after == std::begin(kUpper)) return unit;
@@ -206,6 +208,15 @@ std::string OrdinalUpperUtf8(std::string_view utf8) { return utf::ToUtf8(Ordinal
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a == b) return true;
+    // Plain ASCII on both sides, as most names are: no UTF-16 copies.
+    const auto ascii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (ascii(a) && ascii(b)) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return OrdinalUpper(static_cast<char16_t>(x)) == OrdinalUpper(static_cast<char16_t>(y));
+        });
+    }
     return OrdinalUpper(utf::ToUtf16(a)) == OrdinalUpper(utf::ToUtf16(b));
 }
 

@@ -117,7 +117,7 @@ std::vector<Folder> FakeFileSystem::SubFolders(const Folder& folder) {
             out.emplace_back(it->first, rest);
         }
     }
-    std::sort(out.begin(), out.end(), [](const Folder& a, const Folder& b) { return FolderNameLess(a.Name(), b.Name()); });
+    SortByFolderName(out);
     return out;
 }
 

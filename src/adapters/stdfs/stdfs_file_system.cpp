@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <string_view>
+#include <vector>
 #include <system_error>
 
 #ifdef _WIN32
@@ -11,7 +14,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,6 +70,72 @@ fs::path Normalise(const fs::path& p) {
 
 Folder MakeFolder(const fs::path& p) { return Folder(FromPath(p), FromPath(p.filename())); }
 
+constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
+
+// A path as this adapter hands them out: absolute, with only the preferred
+// separator, none doubled or trailing, no "." or ".." parts. Normalising it
+// changes nothing, and an expanded folder opens thousands of them.
+bool IsNormalAbsolute(std::string_view path) {
+    std::size_t start = 0;
+    if (kSeparator == '/') {
+        if (path.size() < 2 || path[0] != '/') return false;
+        start = 1;
+    } else {
+        if (path.size() < 4 || path.find('/') != std::string_view::npos || path[1] != ':' || path[2] != kSeparator)
+            return false;
+        start = 3;
+    }
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find(kSeparator, start), path.size());
+        const std::string_view part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+#ifndef _WIN32
+// The sub-folders as readdir names them: no path object per entry, and no
+// stat but for links and entries of unknown type.
+std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
+    std::vector<Folder> out;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
+    if (!dir) {
+        ec = std::error_code(errno, std::generic_category());
+        return out;
+    }
+    const std::string prefix = path.back() == '/' ? path : path + '/';
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) break;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        bool folder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // A sub-folder reached through a link counts, as a junction does.
+            struct stat st {};
+            folder = ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (folder) out.emplace_back(prefix + entry->d_name, std::string(name));
+    }
+    if (errno != 0) ec = std::error_code(errno, std::generic_category());
+    return out;
+}
+#else
+std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
+    std::vector<Folder> out;
+    fs::directory_iterator it(ToPath(path), ec);
+    if (ec) return out;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        std::error_code entryEc;
+        // A sub-folder reached through a link counts, as a junction does.
+        if (it->is_directory(entryEc)) out.push_back(MakeFolder(it->path()));
+    }
+    return out;
+}
+#endif
+
 }  // namespace
 
 const PathStyle& StdFileSystem::Paths() const {
@@ -77,27 +148,20 @@ const PathStyle& StdFileSystem::Paths() const {
 
 Folder StdFileSystem::GetFolder(const std::string& path) {
     if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
-    const fs::path p = Normalise(ToPath(path));
+    const bool normal = IsNormalAbsolute(path);
+    const fs::path p = normal ? ToPath(path) : Normalise(ToPath(path));
     std::error_code ec;
     const fs::file_status st = fs::status(p, ec);
     if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) FailFor(ec, path);
     if (!fs::is_directory(st)) Fail(fserr::PathNotFound, "Path not found", path);
-    return MakeFolder(p);
+    return normal ? Folder(path, path.substr(path.rfind(kSeparator) + 1)) : MakeFolder(p);
 }
 
 std::vector<Folder> StdFileSystem::SubFolders(const Folder& folder) {
-    const fs::path p = ToPath(folder.Path());
     std::error_code ec;
-    fs::directory_iterator it(p, ec);
+    std::vector<Folder> out = ListSubFolders(folder.Path(), ec);
     if (ec) FailFor(ec, folder.Path());
-    std::vector<Folder> out;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        std::error_code entryEc;
-        // A sub-folder reached through a link counts, as a junction does.
-        if (it->is_directory(entryEc)) out.push_back(MakeFolder(it->path()));
-    }
-    if (ec) FailFor(ec, folder.Path());
-    std::sort(out.begin(), out.end(), [](const Folder& a, const Folder& b) { return FolderNameLess(a.Name(), b.Name()); });
+    SortByFolderName(out);
     return out;
 }
 

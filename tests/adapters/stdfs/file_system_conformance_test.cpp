@@ -184,6 +184,21 @@ TEST(StdFileSystem, ReportsAbsolutePathsForRelativeOnes) {
     EXPECT_EQ(f.Path(), kv::fakes::HostPaths().Join(world.Root(), "rel"));
 }
 
+TEST(StdFileSystem, EverySpellingOfAFolderOpensItUnderOnePath) {
+    RealWorld world;
+    world.MakeFolder(kv::fakes::HostPaths().Join("a", "b"));
+    const char sep = kv::fakes::HostPaths().separator;
+    const std::string a = kv::fakes::HostPaths().Join(world.Root(), "a");
+    for (const std::string& spelling : {a + sep + "." + sep + "b", a + sep + "b" + sep + ".", a + sep + sep + "b",
+                                        a + sep + "b" + sep + ".." + sep + "b"}) {
+        const Folder f = world.Fs().GetFolder(spelling);
+        EXPECT_EQ(f.Path(), a + sep + "b") << spelling;
+        EXPECT_EQ(f.Name(), "b") << spelling;
+    }
+    // A name that merely begins with a dot is another name.
+    EXPECT_EQ(ErrorNumberOf([&] { world.Fs().GetFolder(a + sep + ".b"); }), kv::fserr::PathNotFound);
+}
+
 TEST(StdFileSystem, SubFoldersThroughALinkCount) {
     RealWorld world;
     world.MakeFolder("target");

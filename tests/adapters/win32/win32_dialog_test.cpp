@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -86,7 +87,7 @@ protected:
         k.cboRessType->Click.Subscribe([this] { log.push_back("type:" + std::to_string(k.cboRessType->ListIndex())); });
         k.chkDelete->Click.Subscribe([this] { log.push_back("delete:" + std::to_string(k.chkDelete->Value())); });
         k.cmdImport->Click.Subscribe([this] {
-            log.push_back("import");
+            log.emplace_back("import");
             SetMousePointer(ui::pointer::Hourglass);
         });
         k.treeFolders->NodeClick.Subscribe([this](ui::TreeNode& n) { log.push_back("node:" + n.Text()); });
@@ -94,7 +95,7 @@ protected:
             log.push_back("expand:" + n.Text());
             if (n.Text() == "Kontrakter") k.treeFolders->Add(n.Index(), ui::Relationship::Child, "2024", "folc", "folo");
         });
-        UnloadEvent.Subscribe([this] { log.push_back("unload"); });
+        UnloadEvent.Subscribe([this] { log.emplace_back("unload"); });
     }
 };
 
@@ -427,6 +428,50 @@ TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
     form.ShowModal(view);
 }
 
+// The virtual list answers the window's searches (typing, LVM_FINDITEM)
+// from the model's texts, without regard to case.
+TEST(Win32View, TheResourceListFindsTheItemATypedTextBeginsOrNames) {
+    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    TestForm form;
+    Win32View view;
+    view.SetOnShown([&](HWND dialog) {
+        HWND list = view.WindowOf(*form.k.lstvRess);
+        struct Case {
+            UINT flags;
+            const wchar_t* text;
+            int after;  // where the search begins (-1: at the first item)
+            int found;
+        };
+        const Case cases[] = {
+            {LVFI_PARTIAL, L"kunde 4999", -1, 4998},
+            {LVFI_STRING, L"KUNDE 500", -1, 499},
+            {LVFI_PARTIAL, L"Kunde 3", kResources - 2, -1},
+            {LVFI_PARTIAL | LVFI_WRAP, L"Kunde 3", kResources - 2, 2},
+            {LVFI_STRING, L"Kunde", -1, -1},
+            {LVFI_PARAM, L"Kunde 1", -1, -1},
+        };
+        for (const Case& c : cases) {
+            LVFINDINFOW find{};
+            find.flags = c.flags;
+            find.psz = c.text;
+            EXPECT_EQ(
+                ::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(c.after), reinterpret_cast<LPARAM>(&find)),
+                c.found)
+                << Narrow(c.text) << " after " << c.after;
+        }
+        // A letter typed in the list chooses the next item it begins, as a
+        // click would.
+        LVITEMW select{};
+        select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
+        ::SetFocus(list);
+        ::SendMessageW(list, WM_CHAR, L'k', 1);
+        EXPECT_TRUE(Logged(form, "ress:R4"));
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    form.ShowModal(view);
+}
+
 TEST(Win32View, TheAddinsResourcesCarryTheDialogsIcon) {
     const std::wstring dll = kv::win32::Widen(KV_ADDIN_DLL);
     HMODULE resources = ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -471,8 +516,9 @@ TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
         RECT o{}, d{};
         ::GetWindowRect(owner, &o);
         ::GetWindowRect(dialog, &d);
-        EXPECT_NEAR((d.left + d.right) / 2, (o.left + o.right) / 2, 2);
-        EXPECT_NEAR((d.top + d.bottom) / 2, (o.top + o.bottom) / 2, 2);
+        // Centres compared in whole pixels: each side's own halving may round.
+        EXPECT_LE(std::abs((d.left + d.right) - (o.left + o.right)), 4);
+        EXPECT_LE(std::abs((d.top + d.bottom) - (o.top + o.bottom)), 4);
         ::SendMessageW(view.WindowOf(*form.k.cmdClose), BM_CLICK, 0, 0);
     });
     form.Load.Subscribe([&] { form.k.cmdClose->Click.Subscribe([&] { form.Unload(); }); });

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "adapters/win32/com_ptr.hpp"
+#include "adapters/win32/dialog/gdi_owners.hpp"
 #include "ports/ui/controls.hpp"
 
 namespace kv::win32::dialog {
@@ -20,13 +21,14 @@ short Clamp(int value) { return static_cast<short>(std::clamp(value, -32768, 327
 }  // namespace
 
 DialogUnits::DialogUnits() {
-    HDC dc = ::GetDC(nullptr);
+    const ScreenDc screen;
+    HDC dc = screen.Get();
     dpiX_ = ::GetDeviceCaps(dc, LOGPIXELSX);
     dpiY_ = ::GetDeviceCaps(dc, LOGPIXELSY);
-    HFONT font = ::CreateFontW(-::MulDiv(kFontPoints, dpiY_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                               DEFAULT_PITCH | FF_DONTCARE, kFontName);
-    HGDIOBJ old = ::SelectObject(dc, font);
+    const UniqueFont font(::CreateFontW(-::MulDiv(kFontPoints, dpiY_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                        DEFAULT_PITCH | FF_DONTCARE, kFontName));
+    const SelectedObject measuring(dc, font.get());
     TEXTMETRICW metrics{};
     SIZE size{};
     static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -35,9 +37,6 @@ DialogUnits::DialogUnits() {
         baseX_ = (size.cx / 26 + 1) / 2;
         baseY_ = metrics.tmHeight;
     }
-    ::SelectObject(dc, old);
-    ::DeleteObject(font);
-    ::ReleaseDC(nullptr, dc);
 }
 
 short DialogUnits::X(int twips) const { return Clamp(::MulDiv(::MulDiv(twips, dpiX_, 1440), 4, baseX_)); }

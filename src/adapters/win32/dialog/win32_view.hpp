@@ -1,7 +1,8 @@
 #pragma once
 // Shows a ui::Form as a real modal Win32 dialog. The dialog is made from an
 // in-memory template built from the form's controls (positions converted
-// from twips to dialog units of the dialog's font); list views are virtual
+// from twips to dialog units of the dialog's font); each control has a
+// binder of its kind (control_binder.hpp), and list views are virtual
 // (LVS_OWNERDATA), so a list of 50,000 items opens at once. User actions go
 // to the models' User... methods; after each one the models' state is pushed
 // back to the windows (captions, items, selection, visibility, positions,
@@ -13,12 +14,13 @@
 #include <memory>
 #include <vector>
 
+#include "adapters/win32/dialog/control_binder.hpp"
 #include "ports/ui/controls.hpp"
 #include "ports/ui/form.hpp"
 
 namespace kv::win32::dialog {
 
-class Win32View final : public ui::View {
+class Win32View final : public ui::View, private BinderContext {
 public:
     Win32View();
     ~Win32View() override;
@@ -44,38 +46,35 @@ public:
     void SetOnShown(std::function<void(HWND dialog)> hook) { onShown_ = std::move(hook); }
     // The window of a control of the form being shown; nullptr otherwise.
     HWND WindowOf(const ui::Control& control) const;
-    HWND Dialog() const { return dialog_; }
+    HWND Dialog() const override { return dialog_; }
     // The tooltip window of a list view of the form being shown; nullptr otherwise.
     HWND ToolTipOf(const ui::Control& control) const;
 
-    struct Bound;
-
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleControl(Bound& bound, UINT message, WPARAM wParam, LPARAM lParam);
     void Init(HWND dialog);
+    void ShowIcon(HWND dialog);
+    void CenterOnOwner(HWND dialog);
     void Command(int id, int code);
     LRESULT Notify(const NMHDR& header);
-    // Runs a user action; a failure ends the dialog and reaches ShowModal's caller.
-    template <class Action>
-    void User(Action&& action);
     void AfterUserAction();
     void Sync();
-    void SyncTree(Bound& bound);
     void Close();
-    // Puts the list model's tooltip text on its tooltip window.
-    void ShowToolTip(Bound& bound);
-    // Answers WM_SETCURSOR while the hourglass is wanted.
-    bool KeepWaitCursor();
-    int Pixels(int twips, bool horizontal) const;
-    Bound* ById(int id);
+    ControlBinder* ById(int id);
+
+    // BinderContext
+    void User(const std::function<void()>& action) override;
+    void Track(const std::function<void()>& action) override;
+    bool Pushing() const override { return pushing_; }
+    bool Stopping() const override { return ending_ || failure_; }
+    bool KeepWaitCursor() override;
+    int Dpi(bool horizontal) const override { return horizontal ? dpiX_ : dpiY_; }
 
     HWND owner_ = nullptr;
     HWND dialog_ = nullptr;
     ui::Form* form_ = nullptr;
-    std::vector<std::unique_ptr<Bound>> bound_;
+    std::vector<std::unique_ptr<ControlBinder>> binders_;  // in dialog item order
     std::function<void(HWND)> onShown_;
     std::exception_ptr failure_;
     int dpiX_ = 96, dpiY_ = 96;
