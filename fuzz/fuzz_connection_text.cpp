@@ -37,11 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const auto handed = kv::ParseConnectionText(text);
         if (!text.empty()) CheckShownAsHanded(handed);
-    } catch (const kv::Error&) {
-    }
+    } catch (const kv::Error&) {}
     try {
         (void)kv::db::ParseProviderString(text);
-    } catch (const kv::Error&) {
-    }
+    } catch (const kv::Error&) {}
     return 0;
 }

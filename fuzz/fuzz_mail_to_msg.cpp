@@ -23,7 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const auto mail = kv::mailmsg::ParseMail(std::string(reinterpret_cast<const char*>(data), size));
         kv::mailmsg::WriteMsg(file, kv::mailmsg::MsgFromMail(mail, mail.unsentFlag));
-    } catch (const kv::Error&) {
-    }
+    } catch (const kv::Error&) {}
     return 0;
 }

@@ -30,7 +30,8 @@ std::string Read(const std::filesystem::path& file) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto input = Scratch("input.txt");
-    std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::ofstream(input, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     kv::mailstore::Manifest manifest;
     try {
         manifest = kv::mailstore::Manifest::Load(input);

@@ -28,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mail.messageClass = std::move(tnef->messageClass);
     try {
         kv::mailmsg::WriteMsg(file, kv::mailmsg::MsgFromMail(mail, false));
-    } catch (const kv::Error&) {
-    }
+    } catch (const kv::Error&) {}
     return 0;
 }

@@ -25,7 +25,8 @@ struct RoundTrips {
 
 class CountingInsertSet final : public db::InsertSet {
 public:
-    CountingInsertSet(std::unique_ptr<db::InsertSet> inner, RoundTrips& trips) : inner_(std::move(inner)), trips_(trips) {}
+    CountingInsertSet(std::unique_ptr<db::InsertSet> inner, RoundTrips& trips)
+        : inner_(std::move(inner)), trips_(trips) {}
     void AddNew() override { inner_->AddNew(); }
     void SetField(std::string_view column, const Value& value) override { inner_->SetField(column, value); }
     void Update() override {
@@ -62,7 +63,8 @@ private:
 
 class CountingConnection final : public db::Connection {
 public:
-    CountingConnection(std::unique_ptr<db::Connection> inner, RoundTrips& trips) : inner_(std::move(inner)), trips_(trips) {}
+    CountingConnection(std::unique_ptr<db::Connection> inner, RoundTrips& trips)
+        : inner_(std::move(inner)), trips_(trips) {}
     std::unique_ptr<db::RecordSet> Execute(std::string_view sql, const db::Params& params) override {
         ++trips_.count;
         return inner_->Execute(sql, params);
@@ -84,10 +86,11 @@ private:
 bool ImportOneMail(db::Connection& cn, std::int32_t ordId, std::int32_t jobId, const kv::DateTime& received) {
     const std::string sender = "Bøgh & Søn's salg [salg@boegh.dk]";
     const std::string subject = "Re_ Tilbud på tag " + std::to_string(ordId);
-    auto dup = cn.Execute(" SELECT JobDoc.DocId FROM JobDoc Inner Join DocMail on JobDoc.Docid=DocMail.DocID "
-                          " WHERE Sender=?  AND Subject=?  AND Recieved=? AND JobDoc.jobID=" +
-                              std::to_string(jobId),
-                          {sender, subject, received});
+    auto dup = cn.Execute(
+        " SELECT JobDoc.DocId FROM JobDoc Inner Join DocMail on JobDoc.Docid=DocMail.DocID "
+        " WHERE Sender=?  AND Subject=?  AND Recieved=? AND JobDoc.jobID=" +
+            std::to_string(jobId),
+        {sender, subject, received});
     const bool known = !dup->EndOfFile();
     dup->Close();
     benchmark::DoNotOptimize(known);
@@ -123,7 +126,8 @@ bool ImportOneMail(db::Connection& cn, std::int32_t ordId, std::int32_t jobId, c
     return call->Parameter(0) == Value(std::int32_t{0});
 }
 
-void RunImport(benchmark::State& state, const std::function<std::unique_ptr<db::Connection>(const std::string&)>& open) {
+void RunImport(benchmark::State& state,
+               const std::function<std::unique_ptr<db::Connection>(const std::string&)>& open) {
     kv::testing::TempDir dir("kvbench");
     kv::sqlite::CreateDemoDatabase(dir / "korvane.db", kv::sqlite::DemoSize::Small, dir / "docs");
     RoundTrips trips;
@@ -144,8 +148,8 @@ void RunImport(benchmark::State& state, const std::function<std::unique_ptr<db::
         ++ordId;
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["round_trips_per_mail"] =
-        benchmark::Counter(static_cast<double>(trips.count) / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1)));
+    state.counters["round_trips_per_mail"] = benchmark::Counter(
+        static_cast<double>(trips.count) / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1)));
 }
 
 void BM_ImportMail_Sqlite(benchmark::State& state) {
@@ -168,9 +172,10 @@ void BM_DuplicateQueryAndInsert_SqliteOdbc(benchmark::State& state) {
     }
     std::int32_t ordId = 1;
     for (auto _ : state) {
-        auto dup = cn->Execute(" SELECT JobDoc.DocId FROM JobDoc Inner Join DocMail on JobDoc.Docid=DocMail.DocID "
-                               " WHERE Sender=?  AND Subject=?  AND Recieved=? AND JobDoc.jobID=417",
-                               {"Salg", "Tilbud", kv::DateTime{2024, 3, 5, 14, 7, 9}});
+        auto dup = cn->Execute(
+            " SELECT JobDoc.DocId FROM JobDoc Inner Join DocMail on JobDoc.Docid=DocMail.DocID "
+            " WHERE Sender=?  AND Subject=?  AND Recieved=? AND JobDoc.jobID=417",
+            {"Salg", "Tilbud", kv::DateTime{2024, 3, 5, 14, 7, 9}});
         benchmark::DoNotOptimize(dup->EndOfFile());
         dup->Close();
         auto set = cn->OpenInsertSet("SELECT * FROM DocMailImport WHERE ImpId = -1 ");

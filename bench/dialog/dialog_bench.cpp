@@ -64,8 +64,10 @@ struct World {
         const std::string docRoot = dir / "docs";
         demo = sqlite::CreateDemoDatabase(dbPath, sqlite::DemoSize::Large, docRoot);
         ctx = std::make_unique<AddinContext>(
-            Platform{registry, database, files, clock, random, prompts, view, mail, ModuleInfo{dir.Path().string(), "KVOutlookAddin.dll", 1, 0, 0, 150}});
-        ctx->gConnection = database.Open(db::ParseProviderString("Provider=SQLOLEDB.1;Initial Catalog=" + dbPath + ";Data Source=(sqlite)"), "");
+            Platform{registry, database, files, clock, random, prompts, view, mail,
+                     ModuleInfo{dir.Path().string(), "KVOutlookAddin.dll", 1, 0, 0, 150}});
+        ctx->gConnection = database.Open(
+            db::ParseProviderString("Provider=SQLOLEDB.1;Initial Catalog=" + dbPath + ";Data Source=(sqlite)"), "");
         ctx->gUserRessId = demo.userRessId;
         ctx->gJobFolderName = demo.jobFolderName;
         ctx->gJobFolderNameArkiv = demo.jobFolderNameArkiv;
@@ -79,7 +81,9 @@ struct World {
             fs::create_directories(fs::path(bigFolder) / ("Sag " + std::to_string(i)) / "Bilag");
         }
         // The customer's own folder is the same big one, shown collapsed.
-        ctx->gConnection->Execute("UPDATE ResFldPath SET ResFld = ? WHERE RessID = ?", {Value(bigFolder), Value(kCustomer)})->Close();
+        ctx->gConnection
+            ->Execute("UPDATE ResFldPath SET ResFld = ? WHERE RessID = ?", {Value(bigFolder), Value(kCustomer)})
+            ->Close();
         peakAfterSetup = PeakMemoryMiB();
     }
 

@@ -59,8 +59,9 @@ std::string MakeMail(int i) {
     eml += "Date: Tue, 05 Mar 2024 14:07:09 +0100\r\nMessage-ID: <" + std::to_string(i) + "@bench>\r\n";
     eml += "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n";
     eml += "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nHej, her er tilbuddet.\r\n";
-    eml += "--b\r\nContent-Type: application/octet-stream; name=\"tilbud.bin\"\r\n"
-           "Content-Transfer-Encoding: base64\r\n\r\n";
+    eml +=
+        "--b\r\nContent-Type: application/octet-stream; name=\"tilbud.bin\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n";
     std::string line;
     for (int k = 0; k < 19; ++k) line += "QUJD";
     for (int k = 0; k < 250; ++k) eml += line + "\r\n";
@@ -139,7 +140,8 @@ void BM_ImportMails(benchmark::State& state) {
         peakGrowth = PeakRssKb() - peakBefore;
         rssGrowth = CurrentRssKb() - rssBefore;
         files = MsgFilesIn(world->jobFolder);
-        if (!world->h.prompts.Messages().empty() || files != n) state.SkipWithError("the import did not file every mail");
+        if (!world->h.prompts.Messages().empty() || files != n)
+            state.SkipWithError("the import did not file every mail");
         world.reset();
         state.ResumeTiming();
     }

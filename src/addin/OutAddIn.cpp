@@ -43,7 +43,8 @@ void OutAddIn::FollowOpenExplorers() noexcept {
     std::int32_t count = 0;
     IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorers", [&] { count = colExpl->Count(); });
     for (std::int32_t i = 1; i <= count; ++i)
-        IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer " + std::to_string(i), [&] { FollowExplorer(colExpl->Item(i)); });
+        IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer " + std::to_string(i),
+                         [&] { FollowExplorer(colExpl->Item(i)); });
     // A host that cannot list its windows still names the active one.
     if (explorerWindows_.empty())
         IgnoreStepLogged(ctx_.gLog, "OutAddIn: active explorer", [&] { FollowExplorer(objOutlook->ActiveExplorer()); });
@@ -62,20 +63,21 @@ void OutAddIn::FollowExplorer(const std::shared_ptr<outlook::Explorer>& explorer
     }
     IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer events", [&] {
         if (toolbars_)
-            w.beforeFolderSwitch = explorer->OnBeforeFolderSwitch([this, &w](std::shared_ptr<outlook::Folder> folder,
-                                                                             bool& cancel) {
-                objExpl_BeforeFolderSwitch(w, folder, cancel);
-            });
+            w.beforeFolderSwitch =
+                explorer->OnBeforeFolderSwitch([this, &w](std::shared_ptr<outlook::Folder> folder, bool& cancel) {
+                    objExpl_BeforeFolderSwitch(w, folder, cancel);
+                });
         // Followed either way: the last window closing lets go of the host.
         w.close = explorer->OnClose([this, &w] { objExpl_Close(w); });
     });
     // The toolbar shows on mail folders only; one that cannot be set is no
     // reason to fail the connection.
-    if (toolbars_) IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer toolbar", [&] {
-        Need(w.bar, "Korvane toolbar")
-            .SetVisible(Need(explorer->GetCurrentFolder(), "CurrentFolder").DefaultMessageClass() ==
-                        outlook::MailMessageClass);
-    });
+    if (toolbars_)
+        IgnoreStepLogged(ctx_.gLog, "OutAddIn: explorer toolbar", [&] {
+            Need(w.bar, "Korvane toolbar")
+                .SetVisible(Need(explorer->GetCurrentFolder(), "CurrentFolder").DefaultMessageClass() ==
+                            outlook::MailMessageClass);
+        });
     explorerWindows_.push_back(std::move(window));
     if (!objExpl || !objCBButton) ChooseMainExplorer();
 }
@@ -120,7 +122,8 @@ void OutAddIn::DetachFromOutlook() noexcept {
 
 void OutAddIn::BindButton(std::shared_ptr<outlook::CommandBarButton>& member, outlook::Subscription& token,
                           std::shared_ptr<outlook::CommandBarButton> button,
-                          void (OutAddIn::*handler)(const std::shared_ptr<outlook::CommandBarButton>&, bool&) noexcept) {
+                          void (OutAddIn::*handler)(const std::shared_ptr<outlook::CommandBarButton>&,
+                                                    bool&) noexcept) {
     token.Reset();
     member = std::move(button);
     if (!member) return;

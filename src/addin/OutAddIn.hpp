@@ -62,8 +62,7 @@ public:
     // Button clicks (button_actions.cpp). None of them raises.
     void objCBButton_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl, bool& cancelDefault) noexcept;
     void objCBButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl, bool& cancelDefault) noexcept;
-    void objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl,
-                                  bool& cancelDefault) noexcept;
+    void objCBNewButtonMail_Click(const std::shared_ptr<outlook::CommandBarButton>& ctrl, bool& cancelDefault) noexcept;
 
     // A ribbon button (ribbon_actions.cpp): its toolbar button's action on
     // the window the control was pressed in. Never raises.

@@ -121,8 +121,9 @@ void OutAddIn::ImportAndSend(const InspectorOf& window, const char* where) noexc
         wrapper->Save();
         if (!wrapper->ResolveAll()) {
             // The mail stays open and saved; nothing is imported or sent.
-            ctx_.Prompts().MsgBox("Alle modtagere kunne ikke genkendes af Outlook\r\nRet modtagere inden import til Korvane",
-                                  ui::Buttons::OK, ui::Icon::Information);
+            ctx_.Prompts().MsgBox(
+                "Alle modtagere kunne ikke genkendes af Outlook\r\nRet modtagere inden import til Korvane",
+                ui::Buttons::OK, ui::Icon::Information);
             return;
         }
         ShowImportDialog(ctx_);

@@ -9,8 +9,8 @@ namespace {
 std::shared_ptr<outlook::CommandBarButton> CreateRowButton(FileLog& log, const std::string& progId,
                                                            const std::shared_ptr<outlook::CommandBar>& toolbar,
                                                            const ToolbarButtonRow& row) {
-    return CreateToolbarButton(log, progId + row.actionSuffix, toolbar, row.caption, row.tag, row.tooltip,
-                               row.faceId, row.beginGroup, row.style);
+    return CreateToolbarButton(log, progId + row.actionSuffix, toolbar, row.caption, row.tag, row.tooltip, row.faceId,
+                               row.beginGroup, row.style);
 }
 
 }  // namespace

@@ -26,8 +26,9 @@ inline constexpr ToolbarButtonRow kExplorerButton{
     "Korvane", "Korvane", "CBButton", "Korvane Import", 578, outlook::buttonstyle::Icon, false, "Global"};
 inline constexpr ToolbarButtonRow kReadMailButton{
     "KorvaneNMail", "Korvane", "CBButtonMail", "Korvane Import", 578, outlook::buttonstyle::Icon, false, "Normal"};
-inline constexpr ToolbarButtonRow kNewMailButton{"KorvaneSMail", "Send", "CBNewButtonMail", "Korvane Import og send",
-                                                 578, outlook::buttonstyle::IconAndCaption, false, "Ny"};
+inline constexpr ToolbarButtonRow kNewMailButton{
+    "KorvaneSMail", "Send", "CBNewButtonMail", "Korvane Import og send", 578, outlook::buttonstyle::IconAndCaption,
+    false,          "Ny"};
 
 // The button with this tag on the toolbar, or a new one set up from the
 // arguments. Every step ignores its own failure (logged at level 1 in log),

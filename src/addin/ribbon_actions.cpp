@@ -18,15 +18,15 @@ const std::shared_ptr<outlook::Window>& ContextOf(const outlook::RibbonControl& 
 
 void OutAddIn::Ribbon_OnAction(ribbon::Action action, const outlook::RibbonControl& control) noexcept {
     switch (action) {
-        case ribbon::Action::ImportSelection:
-            ImportSelection([&] { return outlook::AsExplorer(ContextOf(control)); }, "Ribbon ImportSelection");
-            break;
-        case ribbon::Action::ImportMail:
-            ImportInspectorMail([&] { return outlook::AsInspector(ContextOf(control)); }, "Ribbon ImportMail");
-            break;
-        case ribbon::Action::ImportAndSend:
-            ImportAndSend([&] { return outlook::AsInspector(ContextOf(control)); }, "Ribbon ImportAndSend");
-            break;
+    case ribbon::Action::ImportSelection:
+        ImportSelection([&] { return outlook::AsExplorer(ContextOf(control)); }, "Ribbon ImportSelection");
+        break;
+    case ribbon::Action::ImportMail:
+        ImportInspectorMail([&] { return outlook::AsInspector(ContextOf(control)); }, "Ribbon ImportMail");
+        break;
+    case ribbon::Action::ImportAndSend:
+        ImportAndSend([&] { return outlook::AsInspector(ContextOf(control)); }, "Ribbon ImportAndSend");
+        break;
     }
 }
 

@@ -12,7 +12,8 @@ int RunBrowse(const BrowseOptions& options) {
     FrontEnd fe(options.common);
     if (options.depth < 0) BadArgument("--depth must be 0 or more");
     auto items = fe.Store().Items(options.from);
-    if (items.empty()) BadArgument("the dialog opens for a selected mail, and \"" + options.from + "\" has none; check --from");
+    if (items.empty())
+        BadArgument("the dialog opens for a selected mail, and \"" + options.from + "\" has none; check --from");
     fe.Start(options.from);
     // The dialog opens as it does for the user: one mail selected, the button pressed.
     fe.Store().Select(fe.Explorer(), {items.front()});
@@ -23,7 +24,8 @@ int RunBrowse(const BrowseOptions& options) {
     press();
     fe.CheckSettingsLoaded();
     if (fe.View().PendingScripts() > 0)
-        throw CommandError(exitcode::ImportFailed, "the import dialog did not open; see KVOutlookAddin.log beside kvimport");
+        throw CommandError(exitcode::ImportFailed,
+                           "the import dialog did not open; see KVOutlookAddin.log beside kvimport");
     if (outcome.failure) BadArgument(*outcome.failure);
     std::cout << shown.str();
     return exitcode::Ok;

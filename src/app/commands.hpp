@@ -13,7 +13,7 @@ struct ImportOptions {
     CommonOptions common;
     std::string from = "Inbox";  // mail folder of the explorer
     MailChoice mails;
-    std::string open;            // an item to import from its own window instead
+    std::string open;  // an item to import from its own window instead
     DialogChoices dialog;
 };
 

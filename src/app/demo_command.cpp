@@ -53,7 +53,8 @@ void WriteSettings(const fs::path& file, const std::string& dbcn, std::int32_t u
 int RunDemo(const std::string& dirText) {
     fs::path dir = fs::absolute(dirText);
     std::error_code ec;
-    if (fs::exists(dir) && !fs::is_directory(dir)) BadArgument(dir.string() + " is a file; give DIR a new or empty folder");
+    if (fs::exists(dir) && !fs::is_directory(dir))
+        BadArgument(dir.string() + " is a file; give DIR a new or empty folder");
     if (fs::is_directory(dir) && !fs::is_empty(dir, ec))
         BadArgument(dir.string() + " is not empty; give DIR a new or empty folder");
     fs::path mailSource = DemoMailDir();

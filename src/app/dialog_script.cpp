@@ -48,7 +48,8 @@ void ChooseResource(ui::Form& form, const DialogChoices& c) {
     if (c.jobItem) {
         std::string key = "J" + std::to_string(*c.jobItem);
         if (!form.Get<ui::ListView>("lstvJobs").Find(key))
-            Fail("job " + std::to_string(*c.jobItem) + " is not in the job list; check --job-item (or --resource, --status)");
+            Fail("job " + std::to_string(*c.jobItem) +
+                 " is not in the job list; check --job-item (or --resource, --status)");
         ui::user::ClickItem(form, "lstvJobs", key);
     }
 }
@@ -111,7 +112,7 @@ void MakeNewFolder(ui::Form& form, ui::HeadlessPrompts& prompts, const std::stri
     const ui::TreeNode* chosen = form.Get<ui::TreeView>("treeFolders").SelectedItem();
     if (chosen && chosen != parent && (!parent || chosen->Parent() == parent)) return;
     const std::string why = prompts.Messages().size() > boxesBefore ? prompts.Messages().back().request.text
-                                                                     : std::string("the dialog chose no new folder");
+                                                                    : std::string("the dialog chose no new folder");
     Fail("the new folder \"" + name + "\" was not made: " + why + "; check --new-folder");
 }
 
@@ -180,10 +181,8 @@ ui::HeadlessView::UserScript BrowseScript(DialogChoices choices, int depth, std:
             PrintList(out, jobs);
         }
         out << "\nMapper:\n";
-        if (folder)
-            PrintTree(out, form, *folder, depth, 1);
-        else
-            out << "  (ingen)\n";
+        if (folder) PrintTree(out, form, *folder, depth, 1);
+        else out << "  (ingen)\n";
         ui::user::Close(form);
     });
 }

@@ -11,11 +11,11 @@
 namespace kv::app {
 
 struct DialogChoices {
-    std::optional<int> type;         // cboRessType position
-    std::optional<int> resource;     // RessID, clicked as "R<id>"
-    std::optional<int> job;          // JobID typed into txtJobId
-    std::optional<int> jobItem;      // JobID, clicked as "J<id>"
-    std::optional<int> status;       // cboActive: 1 active, 2 closed, 3 all
+    std::optional<int> type;               // cboRessType position
+    std::optional<int> resource;           // RessID, clicked as "R<id>"
+    std::optional<int> job;                // JobID typed into txtJobId
+    std::optional<int> jobItem;            // JobID, clicked as "J<id>"
+    std::optional<int> status;             // cboActive: 1 active, 2 closed, 3 all
     std::optional<std::string> folder;     // relative to "Dokumenter", '/' or '\' separated
     std::optional<std::string> newFolder;  // made under the chosen folder
     bool deleteAfter = false;
@@ -24,7 +24,7 @@ struct DialogChoices {
 struct ScriptOutcome {
     std::optional<std::string> failure;  // one line naming what is wrong and the option to fix
     bool importPressed = false;
-    bool closedByImport = false;         // the dialog closed itself after Import
+    bool closedByImport = false;  // the dialog closed itself after Import
 };
 
 // Makes the choices and presses Import. prompts answers the new-folder box.

@@ -7,11 +7,11 @@
 namespace kv::app {
 
 namespace exitcode {
-inline constexpr int Ok = 0;             // every chosen mail filed or deliberately skipped
-inline constexpr int ImportFailed = 1;   // the import stopped, or the dialog was left without importing
-inline constexpr int BadArguments = 2;   // an option names something that does not exist
-inline constexpr int NoSettings = 3;     // settings or database unavailable
-inline constexpr int NotAllFiled = 4;    // chosen mails that cannot be read were left out; the others were filed
+inline constexpr int Ok = 0;            // every chosen mail filed or deliberately skipped
+inline constexpr int ImportFailed = 1;  // the import stopped, or the dialog was left without importing
+inline constexpr int BadArguments = 2;  // an option names something that does not exist
+inline constexpr int NoSettings = 3;    // settings or database unavailable
+inline constexpr int NotAllFiled = 4;   // chosen mails that cannot be read were left out; the others were filed
 }  // namespace exitcode
 
 class CommandError : public std::runtime_error {

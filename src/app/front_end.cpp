@@ -69,8 +69,9 @@ FrontEnd::FrontEnd(const CommonOptions& options) : options_(options), registry_(
                                                      "; pass --registry FILE (or set KV_REGISTRY_FILE), or run "
                                                      "'kvimport demo DIR' to make one");
     if (!settings::ReadText(registry_, "DBCn"))
-        throw CommandError(exitcode::NoSettings, "the settings in " + regFile.string() +
-                                                     " have no database (DBCn); pass --registry FILE with Korvane's settings");
+        throw CommandError(exitcode::NoSettings,
+                           "the settings in " + regFile.string() +
+                               " have no database (DBCn); pass --registry FILE with Korvane's settings");
     store_ = OpenExistingStore(options);
     witness_ = std::make_unique<ImportWitness>(database_, files_, *store_);
     prompts_ = std::make_unique<TerminalPrompts>(duplicates, std::cin, std::cerr, isatty(STDERR_FILENO) != 0);
@@ -84,15 +85,14 @@ FrontEnd::~FrontEnd() { Stop(); }
 void FrontEnd::CheckSettingsLoaded() {
     if (!prompts_->SawStartKorvaneFirst()) return;
     std::string reason;
-    if (witness_->DatabaseFailure())
-        reason = *witness_->DatabaseFailure();
+    if (witness_->DatabaseFailure()) reason = *witness_->DatabaseFailure();
     else if (settings::ReadNumber(registry_, "UserRessId").value_or(0) == 0)
         reason = "the settings name no user (UserRessId)";
-    else
-        reason = "the database lacks what the add-in reads at start; see KVOutlookAddin.log beside kvimport";
+    else reason = "the database lacks what the add-in reads at start; see KVOutlookAddin.log beside kvimport";
     throw CommandError(exitcode::NoSettings,
                        "settings or database unavailable; check DBCn and UserRessId in the file of --registry\n"
-                       "reason: " + reason);
+                       "reason: " +
+                           reason);
 }
 
 void FrontEnd::Start(const std::string& folder) {
@@ -118,8 +118,7 @@ void FrontEnd::Stop() {
 }
 
 FrontEnd::Press FrontEnd::ExplorerButton() {
-    if (!connect_->objAddIn->ToolbarsWanted())
-        return [this] { PressRibbon(ribbon::kExplorerRibbon, explorer_); };
+    if (!connect_->objAddIn->ToolbarsWanted()) return [this] { PressRibbon(ribbon::kExplorerRibbon, explorer_); };
     auto button = explorer_->GetCommandBars()->Item("Korvane")->FindControl("CBButton");
     if (!button) throw CommandError(exitcode::ImportFailed, "the add-in put no button on the explorer");
     return [this, button] { store_->Click(*button); };
@@ -143,8 +142,7 @@ FrontEnd::Press FrontEnd::InspectorButton(const std::shared_ptr<outlook::Inspect
     std::shared_ptr<outlook::CommandBarButton> button;
     try {
         button = inspector->GetCommandBars()->Item(toolbar)->FindControl(tag);
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
     if (!button) throw noMail();
     return [this, button] { store_->Click(*button); };
 }
@@ -160,7 +158,8 @@ void FrontEnd::PressRibbon(std::string_view ribbonId, std::shared_ptr<outlook::W
     const std::string name = markup.substr(begin + key.size(), end - begin - key.size());
     const std::vector<std::string> callbacks = connect_->RibbonCallbacks();
     for (std::size_t i = 0; i < callbacks.size(); ++i)
-        if (callbacks[i] == name) return connect_->OnRibbonCallback(i, outlook::RibbonControl{"", "", std::move(window)});
+        if (callbacks[i] == name)
+            return connect_->OnRibbonCallback(i, outlook::RibbonControl{"", "", std::move(window)});
     throw CommandError(exitcode::ImportFailed, "the add-in does not answer its ribbon button " + name);
 }
 

@@ -76,8 +76,9 @@ std::vector<std::string> SetAsideUnreadable(std::vector<std::shared_ptr<outlook:
 std::shared_ptr<outlook::Item> ItemOf(mailstore::MailStore& store, const std::string& folder,
                                       const std::string& fileOrPosition, const std::string& option) {
     auto items = store.Items(folder);
-    bool number = !fileOrPosition.empty() && fileOrPosition.size() < 9 &&
-                  std::all_of(fileOrPosition.begin(), fileOrPosition.end(), [](char c) { return c >= '0' && c <= '9'; });
+    bool number =
+        !fileOrPosition.empty() && fileOrPosition.size() < 9 &&
+        std::all_of(fileOrPosition.begin(), fileOrPosition.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (number) {
         int position = std::stoi(fileOrPosition);
         if (position < 1 || position > static_cast<int>(items.size()))
@@ -86,7 +87,8 @@ std::shared_ptr<outlook::Item> ItemOf(mailstore::MailStore& store, const std::st
     }
     std::error_code ec;
     fs::path wanted = fs::weakly_canonical(fs::absolute(fileOrPosition), ec);
-    if (ec || !fs::is_regular_file(wanted)) BadArgument(option + " " + fileOrPosition + " is neither a position nor a file");
+    if (ec || !fs::is_regular_file(wanted))
+        BadArgument(option + " " + fileOrPosition + " is neither a position nor a file");
     for (const auto& item : items) {
         fs::path path = fs::weakly_canonical(store.PathOf(*item), ec);
         if (!ec && path == wanted) return item;

@@ -19,8 +19,9 @@ constexpr const char* kExitCodes =
     "that cannot be read (empty, binary, no mail headers) were left out, each named, and the others filed.\n";
 
 void AddCommon(CLI::App& cmd, CommonOptions& common, bool importing) {
-    cmd.add_option("--registry", common.registryFile,
-                   "the .reg file with Korvane's settings (default: $KV_REGISTRY_FILE, else ~/.config/korvane/registry.reg)");
+    cmd.add_option(
+        "--registry", common.registryFile,
+        "the .reg file with Korvane's settings (default: $KV_REGISTRY_FILE, else ~/.config/korvane/registry.reg)");
     cmd.add_option("--store", common.storeDir,
                    "the mail store folder (default: $KV_MAIL_STORE, else ~/.local/share/korvane/mail)");
     cmd.add_option("--log-level", common.logLevel,
@@ -34,18 +35,21 @@ void AddCommon(CLI::App& cmd, CommonOptions& common, bool importing) {
 
 void AddDialog(CLI::App& cmd, DialogChoices& d, bool importing) {
     auto opt = [&](const char* name, std::optional<int>& target, const char* text) {
-        cmd.add_option_function<int>(name, [&target](const int& v) { target = v; }, text);
+        cmd.add_option_function<int>(
+            name, [&target](const int& v) { target = v; }, text);
     };
     opt("--type", d.type, "resource type in the dialog: 0 <Alle>, 1 Selskaber, 2 Personale, 3 Kunder og Internt, ...");
     opt("--resource", d.resource, "click the resource with this RessID in the resource list");
     opt("--job", d.job, "type this JobID into the job-number box and press Enter");
     opt("--job-item", d.jobItem, "click the job with this JobID in the job list");
     opt("--status", d.status, "job list filter: 1 active, 2 closed, 3 all jobs");
-    cmd.add_option_function<std::string>("--folder", [&d](const std::string& v) { d.folder = v; },
-                                         "folder in the tree, relative to \"Dokumenter\" (e.g. Korrespondance/2024)");
+    cmd.add_option_function<std::string>(
+        "--folder", [&d](const std::string& v) { d.folder = v; },
+        "folder in the tree, relative to \"Dokumenter\" (e.g. Korrespondance/2024)");
     if (!importing) return;
-    cmd.add_option_function<std::string>("--new-folder", [&d](const std::string& v) { d.newFolder = v; },
-                                         "create this sub-folder of the chosen folder and import into it");
+    cmd.add_option_function<std::string>(
+        "--new-folder", [&d](const std::string& v) { d.newFolder = v; },
+        "create this sub-folder of the chosen folder and import into it");
     cmd.add_flag("--delete", d.deleteAfter, "tick \"Slet mail efter import\"");
 }
 
@@ -69,10 +73,11 @@ int Guard(const std::function<int()>& run) {
 
 int main(int argc, char** argv) {
     CLI::App app{"kvimport: file mails into Korvane through the Outlook add-in, on a stand-in Outlook."};
-    app.footer(std::string("\nExamples:\n"
-                           "  kvimport demo /tmp/kv\n"
-                           "  kvimport import --registry /tmp/kv/registry.reg --store /tmp/kv/mail --all --job 417\n"
-                           "  kvimport browse --registry /tmp/kv/registry.reg --store /tmp/kv/mail --type 3 --resource 100\n") +
+    app.footer(std::string(
+                   "\nExamples:\n"
+                   "  kvimport demo /tmp/kv\n"
+                   "  kvimport import --registry /tmp/kv/registry.reg --store /tmp/kv/mail --all --job 417\n"
+                   "  kvimport browse --registry /tmp/kv/registry.reg --store /tmp/kv/mail --type 3 --resource 100\n") +
                kExitCodes);
     app.require_subcommand(1);
 
@@ -88,13 +93,15 @@ int main(int argc, char** argv) {
     import->add_flag("--all", imp.mails.all, "select every item of the folder");
     import->add_option("--mail", imp.mails.positions, "select the item at this position (from 1; repeatable)");
     import->add_option("--subject", imp.mails.subject, "select the items whose subject matches this pattern");
-    import->add_option("--open", imp.open, "open one item (position or file in the store) and import it from its window");
+    import->add_option("--open", imp.open,
+                       "open one item (position or file in the store) and import it from its window");
     AddDialog(*import, imp.dialog, true);
-    import->footer(std::string("\nExamples:\n"
-                               "  kvimport import --all --type 3 --resource 100 --job-item 417 --folder Korrespondance\n"
-                               "  kvimport import --subject tilbud --job 417 --new-folder Tilbud --duplicates import\n"
-                               "  kvimport import --open 2 --type 4 --resource 200\n") +
-                   kExitCodes);
+    import->footer(
+        std::string("\nExamples:\n"
+                    "  kvimport import --all --type 3 --resource 100 --job-item 417 --folder Korrespondance\n"
+                    "  kvimport import --subject tilbud --job 417 --new-folder Tilbud --duplicates import\n"
+                    "  kvimport import --open 2 --type 4 --resource 200\n") +
+        kExitCodes);
 
     ImportOptions snd;
     std::string draft;

@@ -36,14 +36,9 @@ ui::Answer TerminalPrompts::ShowMessage(const ui::MessageBoxRequest& request) {
 
 ui::Answer TerminalPrompts::AskDuplicate(const ui::MessageBoxRequest& request) {
     switch (duplicates_) {
-        case Duplicates::Import:
-            err_ << request.text << "? ja (--duplicates import)\n";
-            return ui::Answer::Yes;
-        case Duplicates::Skip:
-            err_ << request.text << "? nej (--duplicates skip)\n";
-            return ui::Answer::No;
-        case Duplicates::Ask:
-            break;
+    case Duplicates::Import: err_ << request.text << "? ja (--duplicates import)\n"; return ui::Answer::Yes;
+    case Duplicates::Skip: err_ << request.text << "? nej (--duplicates skip)\n"; return ui::Answer::No;
+    case Duplicates::Ask: break;
     }
     for (;;) {
         err_ << request.text << "? [j/n] " << std::flush;

@@ -134,7 +134,9 @@ void frmKorvane::SaveRessType(std::int32_t& value) {
 
 void frmKorvane::ArrangeForRessType(const Value& ressType) {
     const bool customer = dialog::IsCustomer(ressType);
-    IgnoreStepLogged(ctx_.gLog, "ArrangeForRessType", [&] { c_.treeFolders->SetWidth(customer ? kTreeWidth : kFolderLeft - c_.lstvJobs->Left() + kTreeWidth); });
+    IgnoreStepLogged(ctx_.gLog, "ArrangeForRessType", [&] {
+        c_.treeFolders->SetWidth(customer ? kTreeWidth : kFolderLeft - c_.lstvJobs->Left() + kTreeWidth);
+    });
     for (ui::Control* control : ui::Form::Controls()) {
         const std::string& tag = control->Tag();
         if (tag == "j") control->SetVisible(customer);
@@ -160,7 +162,8 @@ std::string frmKorvane::GetUserName() { return settings::UserName(Db(), ctx_.gUs
 void frmKorvane::Form_Unload() { ctx_.gImportExplorer.reset(); }
 
 void frmKorvane::chkDelete_Click() {
-    IgnoreStepLogged(ctx_.gLog, "chkDelete_Click", [&] { settings::WriteNumber(ctx_.Registry(), "MailDelete", c_.chkDelete->Value()); });
+    IgnoreStepLogged(ctx_.gLog, "chkDelete_Click",
+                     [&] { settings::WriteNumber(ctx_.Registry(), "MailDelete", c_.chkDelete->Value()); });
 }
 
 void frmKorvane::cmdClose_Click() {

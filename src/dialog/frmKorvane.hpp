@@ -59,7 +59,6 @@ public:
     ui::TreeNode* FindChildNode(ui::TreeNode& parent, const std::string& name);
     void UpdateTreeLines();
 
-
     // Event handlers.
     void Form_Load();
     void Form_Unload();

@@ -42,7 +42,8 @@ std::optional<Folder> frmKorvane::GetDocumentFolder() {
         rs->Close();
     } else {
         const ui::ListItem* ress = c_.lstvRess->SelectedItem();
-        if (ress == nullptr) throw Error(ui::uierr::ElementNotFound, "GetDocumentFolder", "Der er ikke valgt nogen ressource");
+        if (ress == nullptr)
+            throw Error(ui::uierr::ElementNotFound, "GetDocumentFolder", "Der er ikke valgt nogen ressource");
         std::string sql = "SELECT [RessID], [ResFld], [ResFldUNX] ";
         sql += "From [ResFldPath] ";
         sql += "WHERE RessID = " + std::to_string(dialog::KeyNumber(ress->Key()));

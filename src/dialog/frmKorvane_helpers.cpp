@@ -42,9 +42,9 @@ std::string DecimalText(const Value& value) {
 
 const char* StatusCondition(int listIndex) {
     switch (listIndex) {
-        case 0: return " AND JobStatusID<4 ORDER BY Job.JobID ";
-        case 1: return " AND JobStatusID>3 ORDER BY Job.JobID ";
-        default: return " ORDER BY Job.JobID ";
+    case 0: return " AND JobStatusID<4 ORDER BY Job.JobID ";
+    case 1: return " AND JobStatusID>3 ORDER BY Job.JobID ";
+    default: return " ORDER BY Job.JobID ";
     }
 }
 
@@ -99,7 +99,8 @@ std::int32_t ToLong(std::string_view text) {
     if (i < text.size() && text[i] == '.') {
         const std::string_view fraction = text.substr(i + 1);
         const int first = fraction.empty() ? 0 : fraction.front() - '0';
-        const bool restNonZero = fraction.size() > 1 && fraction.substr(1).find_first_not_of('0') != std::string_view::npos;
+        const bool restNonZero =
+            fraction.size() > 1 && fraction.substr(1).find_first_not_of('0') != std::string_view::npos;
         if (first > 5 || (first == 5 && (restNonZero || whole % 2 == 1))) ++whole;
     }
     const std::int64_t value = negative ? -whole : whole;

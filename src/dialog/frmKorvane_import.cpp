@@ -65,9 +65,9 @@ void frmKorvane::cmdImport_Click() {
             choice.deleteAfter = c_.chkDelete->Value() == ui::CheckBox::Checked && c_.chkDelete->Enabled();
             if (!RunImport(ctx_, choice, source, progress)) {
                 SetMousePointer(ui::pointer::Default);
-                ctx_.gLog.WriteToLog(source.oneMail ? "cmdImport_Click: Single after PutInDB"
-                                                    : "cmdImport_Click: Multi after PutInDB",
-                                     1, static_cast<std::int32_t>(LogType::Error));
+                ctx_.gLog.WriteToLog(
+                    source.oneMail ? "cmdImport_Click: Single after PutInDB" : "cmdImport_Click: Multi after PutInDB",
+                    1, static_cast<std::int32_t>(LogType::Error));
                 ctx_.Prompts().MsgBox(kUpdateFailed, ui::Buttons::OK, ui::Icon::None);
                 return;
             }

@@ -71,9 +71,9 @@ KorvaneControls BuildKorvaneLayout(ui::Form& form) {
     // cmdImport first, so it has the focus when the dialog opens; the rest
     // in reading order.
     int tab = 0;
-    for (Control* c : std::initializer_list<Control*>{k.cmdImport, k.cboRessType, k.lstvRess, k.txtJobId,
-                                                      k.txtJobNavn, k.cboActive, k.lstvJobs, k.cmdNewFld,
-                                                      k.treeFolders, k.chkDelete, k.cmdClose}) {
+    for (Control* c :
+         std::initializer_list<Control*>{k.cmdImport, k.cboRessType, k.lstvRess, k.txtJobId, k.txtJobNavn, k.cboActive,
+                                         k.lstvJobs, k.cmdNewFld, k.treeFolders, k.chkDelete, k.cmdClose}) {
         c->SetTabIndex(tab++);
     }
     return k;

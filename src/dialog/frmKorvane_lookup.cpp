@@ -80,7 +80,8 @@ void frmKorvane::FindJobByNumber() {
 
     // From here on a failing step is skipped; only the two look-ups decide.
     std::string customerKey;
-    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { customerKey = "R" + dialog::DecimalText(rs->Field("KundeRessID")); });
+    IgnoreStepLogged(ctx_.gLog, "FindJobByNumber",
+                     [&] { customerKey = "R" + dialog::DecimalText(rs->Field("KundeRessID")); });
     IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { rs->Close(); });
     ui::ListItem* customer = ressList.Find(customerKey);
     if (customer == nullptr) {

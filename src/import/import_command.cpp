@@ -155,8 +155,8 @@ void ImportRun::MoveImported() {
     step_ = 23;
     if (!choice_.deleteAfter) return;
     if (source_.oneMail) {
-        const auto deleted =
-            source_.mail->GetApplication()->GetNamespace("MAPI")->GetDefaultFolder(outlook::defaultfolder::DeletedItems);
+        const auto deleted = source_.mail->GetApplication()->GetNamespace("MAPI")->GetDefaultFolder(
+            outlook::defaultfolder::DeletedItems);
         step_ = 24;
         source_.mail->Move(*deleted);
         step_ = 25;

@@ -75,7 +75,8 @@ std::string MsgFilePath(const std::string& folder, std::string_view base, std::i
         fitted = FitBase(folder, fitted, "_" + rest, limits) + "_";
     }
     if (fitted.empty() && !base.empty()) {
-        throw Error(fserr::BadFileName, kSource, "Bad file name or number: the folder path leaves no room for a file name: " + folder);
+        throw Error(fserr::BadFileName, kSource,
+                    "Bad file name or number: the folder path leaves no room for a file name: " + folder);
     }
     return folder + fitted + rest;
 }
@@ -114,11 +115,11 @@ namespace {
 // How a host refuses a format it does not know, in its own words or ours.
 bool IsArgumentRefusal(const Error& e) {
     switch (e.Number()) {
-        case errnum::TypeMismatch:
-        case errnum::InvalidArgument:
-        case outlook::hosterr::BadArgument:
-        case outlook::hosterr::BadArgumentType: return true;
-        default: return false;
+    case errnum::TypeMismatch:
+    case errnum::InvalidArgument:
+    case outlook::hosterr::BadArgument:
+    case outlook::hosterr::BadArgumentType: return true;
+    default: return false;
     }
 }
 

@@ -44,7 +44,8 @@ std::int32_t FreeOrdId(db::Connection& connection, RandomSource& random, std::in
         rs->Close();
         if (!taken) return ordId;
     }
-    throw Error(errnum::Unexpected, "UpdateDB", "No free OrdId in DocMailImport after " + std::to_string(kDraws) + " draws");
+    throw Error(errnum::Unexpected, "UpdateDB",
+                "No free OrdId in DocMailImport after " + std::to_string(kDraws) + " draws");
 }
 
 }  // namespace
@@ -118,10 +119,11 @@ bool UpdateDB(AddinContext& ctx, const std::string& file, outlook::MailWrapper& 
         [&](const Error& e) {
             ctx.Prompts().MsgBox(e.Description(), ui::Buttons::OK, ui::Icon::None, "UpdateDB");
             ctx.gLog.WriteToLog("UpdateDB (" + std::to_string(step) + "): " + e.Description(), 1,
-                                 static_cast<std::int32_t>(LogType::Error));
+                                static_cast<std::int32_t>(LogType::Error));
             result = false;
         });
-    if (set) IgnoreStepLogged(ctx.gLog, "UpdateDB", [&] {
+    if (set)
+        IgnoreStepLogged(ctx.gLog, "UpdateDB", [&] {
             if (set->State() == 1) set->Close();
         });
     return result;

@@ -12,30 +12,30 @@
 namespace kv {
 
 class AddinHost {
- public:
-  virtual ~AddinHost() = default;
+public:
+    virtual ~AddinHost() = default;
 
-  // progId: the add-in instance's ProgId as the host reports it.
-  virtual void OnConnection(const std::string& progId) = 0;
-  // The connection failed before OnConnection (the host would not tell the
-  // ProgId): reason goes to the add-in's log, and nothing starts.
-  virtual void OnConnectionFailed(const std::string& /*reason*/) noexcept {}
-  // removeMode 0: the host is shutting down; any other value: the user
-  // unloaded the add-in.
-  virtual void OnDisconnection(int removeMode) = 0;
-  virtual void OnAddInsUpdate() {}
-  virtual void OnStartupComplete() {}
-  virtual void OnBeginShutdown() {}
+    // progId: the add-in instance's ProgId as the host reports it.
+    virtual void OnConnection(const std::string& progId) = 0;
+    // The connection failed before OnConnection (the host would not tell the
+    // ProgId): reason goes to the add-in's log, and nothing starts.
+    virtual void OnConnectionFailed(const std::string& /*reason*/) noexcept {}
+    // removeMode 0: the host is shutting down; any other value: the user
+    // unloaded the add-in.
+    virtual void OnDisconnection(int removeMode) = 0;
+    virtual void OnAddInsUpdate() {}
+    virtual void OnStartupComplete() {}
+    virtual void OnBeginShutdown() {}
 
-  // The ribbon (Office 2010 and later). The markup for one of the host's
-  // ribbon ids, empty where the add-in adds nothing.
-  virtual std::string GetCustomUI(const std::string& /*ribbonId*/) { return {}; }
-  // The callback names the markup uses, in a fixed order: the host resolves
-  // a name to its position and calls OnRibbonCallback with it.
-  virtual std::vector<std::string> RibbonCallbacks() const { return {}; }
-  // A ribbon button pressed; callback is a position in RibbonCallbacks().
-  // Never raises: failures are shown or logged as the toolbar buttons' are.
-  virtual void OnRibbonCallback(std::size_t /*callback*/, const outlook::RibbonControl& /*control*/) noexcept {}
+    // The ribbon (Office 2010 and later). The markup for one of the host's
+    // ribbon ids, empty where the add-in adds nothing.
+    virtual std::string GetCustomUI(const std::string& /*ribbonId*/) { return {}; }
+    // The callback names the markup uses, in a fixed order: the host resolves
+    // a name to its position and calls OnRibbonCallback with it.
+    virtual std::vector<std::string> RibbonCallbacks() const { return {}; }
+    // A ribbon button pressed; callback is a position in RibbonCallbacks().
+    // Never raises: failures are shown or logged as the toolbar buttons' are.
+    virtual void OnRibbonCallback(std::size_t /*callback*/, const outlook::RibbonControl& /*control*/) noexcept {}
 };
 
 }  // namespace kv

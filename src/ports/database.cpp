@@ -44,8 +44,7 @@ ProviderFields ParseProviderString(std::string_view text) {
             if (!f.encrypt) f.encrypt = std::string(Trim(value));
         } else if (key == "TRUST SERVER CERTIFICATE" || key == "TRUSTSERVERCERTIFICATE") {
             if (!f.trustServerCertificate) f.trustServerCertificate = std::string(Trim(value));
-        }
-        else f.others.emplace_back(std::string(Trim(piece.substr(0, eq))), value);
+        } else f.others.emplace_back(std::string(Trim(piece.substr(0, eq))), value);
     }
     return f;
 }
@@ -68,8 +67,8 @@ std::string SourceTable(std::string_view source) {
                 const auto endQuote = source.find(close, i + 1);
                 if (endQuote != std::string_view::npos) name = source.substr(i + 1, endQuote - i - 1);
             } else {
-                while (i < source.size() && (std::isalnum(static_cast<unsigned char>(source[i])) ||
-                                             source[i] == '_' || source[i] == '.'))
+                while (i < source.size() &&
+                       (std::isalnum(static_cast<unsigned char>(source[i])) || source[i] == '_' || source[i] == '.'))
                     name += source[i++];
             }
             if (!name.empty()) return name;
@@ -91,8 +90,8 @@ Error NoSuchParameter(std::string source, std::string_view procedure, int index)
                        "Procedure " + std::string(procedure) + " has no parameter " + std::to_string(index));
 }
 
-Value ProcedureParameter(std::string source, std::string_view procedure, const Params& params,
-                         const Value& returnValue, int index) {
+Value ProcedureParameter(std::string source, std::string_view procedure, const Params& params, const Value& returnValue,
+                         int index) {
     if (index == 0) return returnValue;
     if (index < 1 || static_cast<std::size_t>(index) > params.size())
         throw NoSuchParameter(std::move(source), procedure, index);

@@ -99,12 +99,12 @@ struct ProviderFields {
     std::string catalog;     // Initial Catalog
     std::string dataSource;  // Data Source
     bool integratedSecurity = false;
-    std::string user;      // User ID
-    std::string password;  // Password
+    std::string user;                                   // User ID
+    std::string password;                               // Password
     std::optional<std::string> encrypt;                 // Use Encryption for Data, or Encrypt: as given
     std::optional<std::string> trustServerCertificate;  // Trust Server Certificate, or TrustServerCertificate
-    std::string driver;  // Driver: present only in raw ODBC strings
-    std::string text;    // the string as written; one that names its Driver goes to that driver as it is
+    std::string driver;                                 // Driver: present only in raw ODBC strings
+    std::string text;  // the string as written; one that names its Driver goes to that driver as it is
     std::vector<std::pair<std::string, std::string>> others;
 };
 
@@ -134,8 +134,8 @@ Error DriverError(std::string source, std::string message);
 Error NoSuchParameter(std::string source, std::string_view procedure, int index);
 // ProcedureCall::Parameter as every adapter answers it: 0 is the return
 // value, 1 to n the parameters; any other index fails.
-Value ProcedureParameter(std::string source, std::string_view procedure, const Params& params,
-                         const Value& returnValue, int index);
+Value ProcedureParameter(std::string source, std::string_view procedure, const Params& params, const Value& returnValue,
+                         int index);
 
 // What every adapter's insert set shares: the table's columns (from its
 // source) and the values set for the new row, in the order first set.

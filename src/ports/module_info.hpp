@@ -7,17 +7,17 @@
 namespace kv {
 
 struct ModuleInfo {
-  std::string folder;     // UTF-8, without a trailing separator
-  std::string fileName;   // e.g. "KVOutlookAddin.dll"
-  unsigned major = 0;
-  unsigned minor = 0;
-  unsigned build = 0;
-  unsigned revision = 0;
+    std::string folder;    // UTF-8, without a trailing separator
+    std::string fileName;  // e.g. "KVOutlookAddin.dll"
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned build = 0;
+    unsigned revision = 0;
 
-  // Major.minor.revision, the form the user sees: "1.0.150".
-  std::string VersionText() const {
-    return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
-  }
+    // Major.minor.revision, the form the user sees: "1.0.150".
+    std::string VersionText() const {
+        return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
+    }
 };
 
 // Given to the core by the platform entry; throws kv::Error when the module

@@ -85,18 +85,14 @@ std::vector<std::string_view> SplitStatements(std::string_view body) {
     };
     Scan(body, [&](const Piece& piece) {
         switch (piece.kind) {
-        case Kind::Semicolon:
-            close(piece.begin);
-            break;
-        case Kind::Comment:
-            break;
+        case Kind::Semicolon: close(piece.begin); break;
+        case Kind::Comment: break;
         case Kind::Code: {
             const std::string_view code = body.substr(piece.begin, piece.end - piece.begin);
             hasContent = hasContent || !std::all_of(code.begin(), code.end(), IsBlank);
             break;
         }
-        default:
-            hasContent = true;
+        default: hasContent = true;
         }
     });
     close(body.size());

@@ -19,7 +19,8 @@ db::ProviderFields ParseConnectionText(const std::string& text) {
             std::string key = utf::AsciiUpper(piece.substr(0, equals));
             std::string value(piece.substr(equals + 1));
             if (key == "DATABASE") f.catalog = value;
-            else if (key == "TRUSTED_CONNECTION") f.integratedSecurity = f.integratedSecurity || utf::AsciiUpper(value) == "YES";
+            else if (key == "TRUSTED_CONNECTION")
+                f.integratedSecurity = f.integratedSecurity || utf::AsciiUpper(value) == "YES";
             else if (key == "SERVER") f.dataSource = value;
             else if (key == "UID" || key == "USER ID") f.user = value;
             else if (key == "PWD" || key == "PASSWORD") f.password = value;
@@ -36,8 +37,8 @@ db::ProviderFields ParseConnectionText(const std::string& text) {
 
 std::string ProviderString(const db::ProviderFields& connection) {
     if (connection.provider.empty()) return {};
-    std::string result = BuildConnectionString(connection.dataSource, connection.catalog,
-                                               connection.integratedSecurity, connection.user, connection.password);
+    std::string result = BuildConnectionString(connection.dataSource, connection.catalog, connection.integratedSecurity,
+                                               connection.user, connection.password);
     if (connection.encrypt) result += ";Use Encryption for Data=" + *connection.encrypt;
     if (connection.trustServerCertificate) result += ";Trust Server Certificate=" + *connection.trustServerCertificate;
     return result;

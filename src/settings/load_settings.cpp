@@ -52,7 +52,8 @@ bool LoadSettings(AddinContext& ctx) {
                   [&](const Error& e) {
                       // The user is only told to start Korvane; the log keeps
                       // why (a missing driver, a database that will not open).
-                      ctx.gLog.WriteToLog("LoadSettings: " + e.Description(), 0, static_cast<std::int32_t>(LogType::Error));
+                      ctx.gLog.WriteToLog("LoadSettings: " + e.Description(), 0,
+                                          static_cast<std::int32_t>(LogType::Error));
                   });
     if (!loaded) ctx.gConnection.reset();
     return loaded;

@@ -60,18 +60,19 @@ bool cRegistry::CreateKey() {
 
 bool cRegistry::DeleteKey() {
     if (store_.DeleteKey(Root(), sectionKey_) != regstatus::Success)
-        Raise(ErrRegistry, "Failed to delete registry Key: '" + std::to_string(classKey_) + "',Section: '" + sectionKey_);
+        Raise(ErrRegistry,
+              "Failed to delete registry Key: '" + std::to_string(classKey_) + "',Section: '" + sectionKey_);
     return true;
 }
 
 bool cRegistry::DeleteValue() {
     Key key;
     if (store_.OpenKey(Root(), sectionKey_, regaccess::Write, key) != regstatus::Success)
-        Raise(ErrRegistry,
-              "Failed to open key '" + std::to_string(classKey_) + "',Section: '" + sectionKey_ + "' for delete access");
+        Raise(ErrRegistry, "Failed to open key '" + std::to_string(classKey_) + "',Section: '" + sectionKey_ +
+                               "' for delete access");
     if (store_.DeleteValue(key, valueKey_) != regstatus::Success)
-        Raise(ErrRegistry, "Failed to delete registry Key: '" + std::to_string(classKey_) + "',Section: '" + sectionKey_ +
-                               "',Key: '" + valueKey_);
+        Raise(ErrRegistry, "Failed to delete registry Key: '" + std::to_string(classKey_) + "',Section: '" +
+                               sectionKey_ + "',Key: '" + valueKey_);
     return true;
 }
 
@@ -83,17 +84,12 @@ kv::Value cRegistry::GetValue() {
     if (store_.QueryValue(key, valueKey_, &type, &data) != regstatus::Success) return default_;
     valueType_ = static_cast<std::int32_t>(type);
     switch (type) {
-        case regtype::Sz:
-        case regtype::MultiSz:
-            return reg::FromRegSz(data);
-        case regtype::ExpandSz:
-            return store_.ExpandEnvironment(reg::FromRegSz(data));
-        case regtype::Dword:
-            return static_cast<std::int32_t>(DwordFrom(data, false));
-        case regtype::DwordBigEndian:
-            return static_cast<std::int32_t>(DwordFrom(data, true));
-        default:
-            return data;
+    case regtype::Sz:
+    case regtype::MultiSz: return reg::FromRegSz(data);
+    case regtype::ExpandSz: return store_.ExpandEnvironment(reg::FromRegSz(data));
+    case regtype::Dword: return static_cast<std::int32_t>(DwordFrom(data, false));
+    case regtype::DwordBigEndian: return static_cast<std::int32_t>(DwordFrom(data, true));
+    default: return data;
     }
 }
 
@@ -103,31 +99,31 @@ void cRegistry::SetValue(const kv::Value& value) {
                "',Key: '" + valueKey_ + "' to value: '" + value.ToText() + "'";
     };
     Key key;
-    if (store_.CreateKey(Root(), sectionKey_, regaccess::Write, key) != regstatus::Success) Raise(ErrRegistry, failure());
+    if (store_.CreateKey(Root(), sectionKey_, regaccess::Write, key) != regstatus::Success)
+        Raise(ErrRegistry, failure());
 
     RegType type = regtype::None;
     Bytes data;
     switch (valueType_) {
-        case RegSz:
-        case RegExpandSz: {
-            std::string text = value.ToText();
-            type = HasExpandReference(text) ? regtype::ExpandSz : regtype::Sz;
-            data = reg::ToRegSz(text);
-            break;
-        }
-        case RegBinary:
-            if (!value.IsBytes()) throw Error(ErrRegistry, "", "");
-            type = regtype::Binary;
-            data = value.AsBytes();
-            break;
-        case RegDword:
-        case RegDwordBigEndian:
-            if (!value.IsInt()) return;
-            type = regtype::Dword;
-            data = DwordBytes(value.AsInt());
-            break;
-        default:
-            return;
+    case RegSz:
+    case RegExpandSz: {
+        std::string text = value.ToText();
+        type = HasExpandReference(text) ? regtype::ExpandSz : regtype::Sz;
+        data = reg::ToRegSz(text);
+        break;
+    }
+    case RegBinary:
+        if (!value.IsBytes()) throw Error(ErrRegistry, "", "");
+        type = regtype::Binary;
+        data = value.AsBytes();
+        break;
+    case RegDword:
+    case RegDwordBigEndian:
+        if (!value.IsInt()) return;
+        type = regtype::Dword;
+        data = DwordBytes(value.AsInt());
+        break;
+    default: return;
     }
     if (store_.SetValue(key, valueKey_, type, data) != regstatus::Success) Raise(ErrValueWriteRefused, failure());
 }
@@ -176,9 +172,9 @@ void cRegistry::SetClassText(const std::string& path, const std::string& text) {
 void cRegistry::CreateEXEAssociation(const std::string& sExePath, const std::string& sClassName,
                                      const std::string& sClassDescription, const std::string& sAssociation,
                                      const std::string& sOpenMenuText, bool bSupportPrint,
-                                     const std::string& sPrintMenuText, bool bSupportNew, const std::string& sNewMenuText,
-                                     bool bSupportInstall, const std::string& sInstallMenuText,
-                                     std::int32_t lDefaultIconIndex) {
+                                     const std::string& sPrintMenuText, bool bSupportNew,
+                                     const std::string& sNewMenuText, bool bSupportInstall,
+                                     const std::string& sInstallMenuText, std::int32_t lDefaultIconIndex) {
     if (sClassName.empty() || sAssociation.empty())
         Raise(errnum::InvalidArgument, "A file association needs a class name and an extension");
     const std::string exe = Unquoted(sExePath);

@@ -30,9 +30,9 @@ public:
     static constexpr std::int32_t RegMultiSz = 7;
 
     // Error numbers raised besides 26001.
-    static constexpr std::int32_t ErrValueWriteRefused = -2147194455;  // 0x800469A9
+    static constexpr std::int32_t ErrValueWriteRefused = -2147194455;        // 0x800469A9
     static constexpr std::int32_t ErrInvalidAssociationItems = -2147194452;  // 0x800469AC
-    static constexpr std::int32_t ErrClassNotDefined = -2147194451;  // 0x800469AD
+    static constexpr std::int32_t ErrClassNotDefined = -2147194451;          // 0x800469AD
     static constexpr std::int32_t ErrRegistry = 26001;
     static constexpr const char* ErrorSource = "KVOutlookAddin.cRegistry";
 

@@ -17,9 +17,9 @@ struct Replacement {
 // Applied in this order; the order matters (the "__" row runs once, after the
 // rows that make underscores from punctuation and before the last three).
 constexpr std::array<Replacement, 20> kTable{{
-    {":", "_"}, {";", "_"}, {"\\", "_"}, {"/", "_"}, {"@", "_"}, {"&", "_"}, {"$", "_"},
-    {"?", "_"}, {"!", "_"}, {"#", "_"}, {"*", "_"}, {"=", " "}, {".", "_"}, {",", ""},
-    {"'", ""},  {"__", "_"}, {"\"", ""}, {"<", "_"}, {">", "_"}, {"|", "_"},
+    {":", "_"}, {";", "_"},  {"\\", "_"}, {"/", "_"}, {"@", "_"}, {"&", "_"}, {"$", "_"},
+    {"?", "_"}, {"!", "_"},  {"#", "_"},  {"*", "_"}, {"=", " "}, {".", "_"}, {",", ""},
+    {"'", ""},  {"__", "_"}, {"\"", ""},  {"<", "_"}, {">", "_"}, {"|", "_"},
 }};
 
 // One left-to-right pass without overlaps; replaced text is not searched again.

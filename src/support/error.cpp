@@ -5,7 +5,10 @@
 namespace kv {
 
 Error::Error(std::int32_t number, std::string source, std::string description)
-    : std::runtime_error(description), number_(number), source_(std::move(source)), description_(std::move(description)) {}
+    : std::runtime_error(description),
+      number_(number),
+      source_(std::move(source)),
+      description_(std::move(description)) {}
 
 Error CurrentError() {
     try {

@@ -26,7 +26,7 @@ namespace errnum {
 inline constexpr std::int32_t TypeMismatch = 13;
 inline constexpr std::int32_t InvalidArgument = 5;
 inline constexpr std::int32_t Unexpected = 440;  // a failure from outside the core, wrapped
-}
+}  // namespace errnum
 
 // Turns whatever was thrown into an Error, so every trap sees number, source
 // and description. Call only from inside a catch block.

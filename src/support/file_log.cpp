@@ -7,10 +7,10 @@ namespace kv {
 
 std::string FileLog::TypeWord(std::int32_t logType) {
     switch (logType) {
-        case 0: return "INFORMATION";
-        case 1: return "WARNING";
-        case 2: return "ERROR";
-        default: return "";
+    case 0: return "INFORMATION";
+    case 1: return "WARNING";
+    case 2: return "ERROR";
+    default: return "";
     }
 }
 
@@ -40,8 +40,7 @@ void FileLog::WriteLogLine(const std::string& message, std::int32_t logType) noe
         std::ofstream out(path, std::ios::binary | std::ios::app);
         if (!out) return;
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace kv

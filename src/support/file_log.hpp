@@ -22,8 +22,7 @@ public:
     void LogLevel(std::int32_t level) { logLevel_ = level; }
 
     // A message of level L is written when L is 0 or less than LogLevel.
-    void WriteToLog(const std::string& strlogmessage, std::int32_t lngLogLevel = 0,
-                    std::int32_t logType = 0) noexcept;
+    void WriteToLog(const std::string& strlogmessage, std::int32_t lngLogLevel = 0, std::int32_t logType = 0) noexcept;
     void LogInfoFile(const std::string& strlogmessage, std::int32_t lngLogLevel = 0) noexcept;
     void LogErrorFile(const std::string& strlogmessage, std::int32_t lngLogLevel = 0) noexcept;
     void LogWarningFile(const std::string& strlogmessage, std::int32_t lngLogLevel = 0) noexcept;

@@ -54,7 +54,8 @@ void RegNode::SetValue(std::string_view valueName, RegType type, Bytes data) {
 }
 
 bool RegNode::RemoveValue(std::string_view valueName) {
-    auto at = std::find_if(values.begin(), values.end(), [&](const RegValue& v) { return SameName(v.name, valueName); });
+    auto at =
+        std::find_if(values.begin(), values.end(), [&](const RegValue& v) { return SameName(v.name, valueName); });
     if (at == values.end()) return false;
     values.erase(at);
     return true;
@@ -67,7 +68,8 @@ bool SplitKeyPath(std::string_view path, std::vector<std::string>& parts) {
     std::size_t start = 0;
     while (true) {
         std::size_t end = path.find('\\', start);
-        std::string_view part = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view part =
+            path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (part.empty() || utf::Utf16Length(part) > kMaxKeyNameUnits || HasControlCharacter(part)) return false;
         parts.emplace_back(part);
         if (end == std::string_view::npos) return true;
@@ -85,10 +87,10 @@ bool RegTree::IsKnownRoot(RegRoot root) { return RootName(root) != nullptr; }
 
 const char* RegTree::RootName(RegRoot root) {
     switch (root) {
-        case regroot::ClassesRoot: return "HKEY_CLASSES_ROOT";
-        case regroot::CurrentUser: return "HKEY_CURRENT_USER";
-        case regroot::LocalMachine: return "HKEY_LOCAL_MACHINE";
-        default: return nullptr;
+    case regroot::ClassesRoot: return "HKEY_CLASSES_ROOT";
+    case regroot::CurrentUser: return "HKEY_CURRENT_USER";
+    case regroot::LocalMachine: return "HKEY_LOCAL_MACHINE";
+    default: return nullptr;
     }
 }
 

@@ -34,9 +34,8 @@ bool ReadNumber(const std::string& text, std::size_t pos, std::size_t width, int
 }  // namespace
 
 bool DateTime::IsValid() const {
-    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-           day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 &&
-           second >= 0 && second <= 59;
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month) &&
+           hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
 }
 
 std::string DateTime::ToIso() const {

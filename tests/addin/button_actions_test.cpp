@@ -143,8 +143,8 @@ struct ImportAndSendTest : AddinTest {
     void PressSend() { h.store->Click(ButtonOn(*window, "KorvaneSMail", "CBNewButtonMail")); }
     // The draft's file dated back, so that a save shows as a newer one.
     void AgeTheDraft() {
-        std::filesystem::last_write_time(h.store->PathOf(*draft), std::filesystem::file_time_type::clock::now() -
-                                                                      std::chrono::hours(24 * 365));
+        std::filesystem::last_write_time(h.store->PathOf(*draft),
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365));
     }
     bool SavedSinceAged() const {
         return std::filesystem::last_write_time(h.store->PathOf(*draft)) >
@@ -228,11 +228,15 @@ TEST_F(ImportAndSendTest, TheDialogAndItsBoxesBelongToTheWindowPressedIn) {
         {"mail window's button", [&] { h.store->Click(ButtonOn(*received, "KorvaneNMail", "CBButtonMail")); }},
         {"draft's button", [&] { PressSend(); }},
         {"second explorer's ribbon",
-         [&] { AddIn().Ribbon_OnAction(ribbon::Action::ImportSelection, {"KorvaneButton", "", second}); }},
+         [&] {
+             AddIn().Ribbon_OnAction(ribbon::Action::ImportSelection, {"KorvaneButton", "", second});
+         }},
         {"mail window's ribbon",
-         [&] { AddIn().Ribbon_OnAction(ribbon::Action::ImportMail, {"KorvaneButton", "", received}); }},
+         [&] {
+             AddIn().Ribbon_OnAction(ribbon::Action::ImportMail, {"KorvaneButton", "", received});
+         }},
     };
-    const std::vector<NativeWindow> windows = {first->Handle(), second->Handle(), received->Handle(),
+    const std::vector<NativeWindow> windows = {first->Handle(),  second->Handle(), received->Handle(),
                                                window->Handle(), second->Handle(), received->Handle()};
     for (std::size_t i = 0; i < presses.size(); ++i) {
         SCOPED_TRACE(presses[i].first);
@@ -242,8 +246,8 @@ TEST_F(ImportAndSendTest, TheDialogAndItsBoxesBelongToTheWindowPressedIn) {
         EXPECT_EQ(record.owner, windows[i]);
     }
     // A window that cannot be told owns nothing: the boxes are the whole task's.
-    for (ribbon::Action action : {ribbon::Action::ImportSelection, ribbon::Action::ImportMail,
-                                  ribbon::Action::ImportAndSend}) {
+    for (ribbon::Action action :
+         {ribbon::Action::ImportSelection, ribbon::Action::ImportMail, ribbon::Action::ImportAndSend}) {
         presses[0].second();
         ASSERT_NE(h.view.Owner(), 0u);
         AddIn().Ribbon_OnAction(action, {"KorvaneButton", "", nullptr});
@@ -315,8 +319,7 @@ TEST_F(AddinTest, DroppedToolbarErrorsAreLoggedOnlyAtARaisedLevel) {
 
     // No window to put the toolbar on: no toolbar, one line, no crash.
     EXPECT_FALSE(FindOrAddToolbar(log, nullptr, "Korvane", true));
-    EXPECT_NE(Log().find("ERROR\t\tToolbar Korvane: Object variable not set: window (91)"), std::string::npos)
-        << Log();
+    EXPECT_NE(Log().find("ERROR\t\tToolbar Korvane: Object variable not set: window (91)"), std::string::npos) << Log();
 }
 
 // The host announcing a new window without the window: nothing is built,

@@ -74,11 +74,9 @@ TEST_F(AddinTest, EveryExplorerHasItsToolbarFollowingItsOwnFolder) {
         const char* folder;
         bool firstVisible, secondVisible;
     } steps[] = {
-        {nullptr, "", true, false},       // as opened
-        {&second, "Inbox", true, true},
-        {&first, "Calendar", false, true},
-        {&second, "Contacts", false, false},
-        {&first, "Drafts", true, false},
+        {nullptr, "", true, false},  // as opened
+        {&second, "Inbox", true, true},      {&first, "Calendar", false, true},
+        {&second, "Contacts", false, false}, {&first, "Drafts", true, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.folder);
@@ -108,7 +106,7 @@ TEST_F(AddinTest, EveryExplorerHasItsToolbarFollowingItsOwnFolder) {
 // Only a folder whose default item is exactly "IPM.Note" is a mail folder.
 TEST_F(AddinTest, TheExplorerToolbarShowsOnlyInFoldersOfExactlyIPMNote) {
     const std::vector<std::pair<std::string, bool>> classes = {
-        {"IPM.Note", true}, {"ipm.note", false}, {"IPM.NOTE", false}, {"IPM.StickyNote", false},
+        {"IPM.Note", true},        {"ipm.note", false}, {"IPM.NOTE", false}, {"IPM.StickyNote", false},
         {"IPM.Note.Arkiv", false}, {"IPM.Post", false}, {" IPM.Note", false}};
     for (std::size_t i = 0; i < classes.size(); ++i) h.store->AddFolder("Mappe" + std::to_string(i), classes[i].first);
     Start("Mappe1");
@@ -310,10 +308,15 @@ TEST_F(AddinTest, MailWindowsOutliveTheLastExplorerAndTheLastWindowOfAnyKindLets
     h.store->CloseInspector(*received);
     // Every reference to the host is let go, or the host cannot quit.
     const OutAddIn& a = AddIn();
-    const std::vector<std::pair<const char*, bool>> held = {
-        {"gOutlookApp", bool(h.ctx->gOutlookApp)}, {"objOutlook", bool(a.objOutlook)}, {"objNS", bool(a.objNS)},
-        {"colExpl", bool(a.colExpl)}, {"colInsp", bool(a.colInsp)}, {"objExpl", bool(a.objExpl)},
-        {"objInsp", bool(a.objInsp)}, {"objNMailBar", bool(a.objNMailBar)}, {"objSMailBar", bool(a.objSMailBar)}};
+    const std::vector<std::pair<const char*, bool>> held = {{"gOutlookApp", bool(h.ctx->gOutlookApp)},
+                                                            {"objOutlook", bool(a.objOutlook)},
+                                                            {"objNS", bool(a.objNS)},
+                                                            {"colExpl", bool(a.colExpl)},
+                                                            {"colInsp", bool(a.colInsp)},
+                                                            {"objExpl", bool(a.objExpl)},
+                                                            {"objInsp", bool(a.objInsp)},
+                                                            {"objNMailBar", bool(a.objNMailBar)},
+                                                            {"objSMailBar", bool(a.objSMailBar)}};
     for (const auto& [name, isHeld] : held) EXPECT_FALSE(isHeld) << name;
 
     // Detached: new windows are no longer followed.

@@ -36,7 +36,8 @@ std::string Attr(xmlNode* node, const char* name) {
 std::vector<xmlNode*> Children(xmlNode* parent, const char* name) {
     std::vector<xmlNode*> found;
     for (xmlNode* n = parent ? parent->children : nullptr; n; n = n->next)
-        if (n->type == XML_ELEMENT_NODE && n->ns && std::string(reinterpret_cast<const char*>(n->ns->href)) == kNamespace &&
+        if (n->type == XML_ELEMENT_NODE && n->ns &&
+            std::string(reinterpret_cast<const char*>(n->ns->href)) == kNamespace &&
             std::string(reinterpret_cast<const char*>(n->name)) == name)
             found.push_back(n);
     return found;
@@ -90,7 +91,8 @@ TEST_F(RibbonTest, EachMailRibbonGetsTheKorvaneGroupWithItsToolbarButton) {
         const char* screentip;
         const char* id;  // a button a user put on the Quick Access Toolbar is kept by its id
     } cases[] = {
-        {"Microsoft.Outlook.Explorer", "TabMail", kExplorerButton, "Korvane", "Korvane Import", "KorvaneImportSelection"},
+        {"Microsoft.Outlook.Explorer", "TabMail", kExplorerButton, "Korvane", "Korvane Import",
+         "KorvaneImportSelection"},
         {"Microsoft.Outlook.Mail.Read", "TabReadMessage", kReadMailButton, "Korvane", "Korvane Import",
          "KorvaneImportMail"},
         {"Microsoft.Outlook.Mail.Compose", "TabNewMailMessage", kNewMailButton, "Send", "Korvane Import og send",
@@ -119,7 +121,8 @@ TEST_F(RibbonTest, EachMailRibbonGetsTheKorvaneGroupWithItsToolbarButton) {
     }
     EXPECT_EQ(used.size(), 3u);
     EXPECT_EQ(callbacks.size(), 3u) << "every callback is used by a button";
-    for (const char* other : {"Microsoft.Outlook.Contact", "Microsoft.Outlook.Explorer ", "microsoft.outlook.explorer", ""})
+    for (const char* other :
+         {"Microsoft.Outlook.Contact", "Microsoft.Outlook.Explorer ", "microsoft.outlook.explorer", ""})
         EXPECT_EQ(connect->GetCustomUI(other), "") << other;
 }
 

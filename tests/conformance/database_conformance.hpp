@@ -80,7 +80,8 @@ protected:
     void Run(const std::string& sql, const db::Params& params = {}) { cn_->Execute(sql, params)->Close(); }
 
     void AddPerson(std::int32_t id, const Value& name, const Value& born, const Value& score, const Value& note) {
-        Run("INSERT INTO conf_people (id, name, born, score, note) VALUES (?, ?, ?, ?, ?)", {id, name, born, score, note});
+        Run("INSERT INTO conf_people (id, name, born, score, note) VALUES (?, ?, ?, ?, ?)",
+            {id, name, born, score, note});
     }
 
     Value One(const std::string& sql, const std::string& column, const db::Params& params = {}) {
@@ -194,8 +195,8 @@ TEST_P(DatabaseConformance, DateTimesRoundTripToTheSecond) {
     ASSERT_TRUE(born.IsDateTime()) << born.ToText();
     EXPECT_EQ(born.AsDateTime(), when);
     EXPECT_EQ(One("SELECT id FROM conf_people WHERE born = ?", "id", {when}).ToInt(), 1);
-    EXPECT_EQ(One("SELECT COUNT(*) AS n FROM conf_people WHERE born > ?", "n", {DateTime{2024, 12, 31, 0, 0, 0}}).ToInt(),
-              1);
+    EXPECT_EQ(
+        One("SELECT COUNT(*) AS n FROM conf_people WHERE born > ?", "n", {DateTime{2024, 12, 31, 0, 0, 0}}).ToInt(), 1);
 }
 
 TEST_P(DatabaseConformance, BindsEveryParameterKind) {

@@ -40,7 +40,8 @@ class RegistryStoreConformance : public ::testing::Test {
 protected:
     void SetUp() override {
         store_ = factory_.Make();
-        base_ = std::string("Software\\KvConformance\\") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        base_ =
+            std::string("Software\\KvConformance\\") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         CleanUp();
     }
     void TearDown() override {
@@ -124,8 +125,9 @@ TYPED_TEST_P(RegistryStoreConformance, UnknownRootFailsCleanly) {
     EXPECT_EQ(this->store().EnumKey(key, 0, name), regstatus::InvalidHandle);
     EXPECT_EQ(this->store().DeleteValue(key, "v"), regstatus::InvalidHandle);
     // Nor is a name with a NUL in it a key: it would be cut at the NUL.
-    EXPECT_EQ(this->store().CreateKey(regroot::CurrentUser, this->Path(std::string("nul\0cut", 7)), regaccess::Write, key),
-              regstatus::InvalidParameter);
+    EXPECT_EQ(
+        this->store().CreateKey(regroot::CurrentUser, this->Path(std::string("nul\0cut", 7)), regaccess::Write, key),
+        regstatus::InvalidParameter);
     EXPECT_FALSE(key.IsOpen());
     EXPECT_FALSE(this->Exists("nul"));
 }
@@ -164,7 +166,8 @@ TYPED_TEST_P(RegistryStoreConformance, ValuesRoundTripByteExactForEveryType) {
         {"back\\slash", regtype::Sz, reg::ToRegSz("a\\b")},
         {"big", regtype::Binary, big},
     };
-    for (const Case& c : cases) ASSERT_EQ(this->store().SetValue(key, c.name, c.type, c.data), regstatus::Success) << c.name;
+    for (const Case& c : cases)
+        ASSERT_EQ(this->store().SetValue(key, c.name, c.type, c.data), regstatus::Success) << c.name;
     RegistryStore::Key reopened;
     ASSERT_EQ(this->store().OpenKey(regroot::CurrentUser, this->Path("types"), regaccess::Read, reopened),
               regstatus::Success);
@@ -264,10 +267,10 @@ TYPED_TEST_P(RegistryStoreConformance, ExpandsKnownNamesAndKeepsTheRest) {
     EXPECT_EQ(this->store().ExpandEnvironment(""), "");
 }
 
-REGISTER_TYPED_TEST_SUITE_P(RegistryStoreConformance, CreateKeyMakesTheWholePathAndOpenFindsIt,
-                            UnknownRootFailsCleanly, KeyNamesIgnoreCaseAndKeepIt,
-                            ValuesRoundTripByteExactForEveryType, ValueNamesIgnoreCaseAndOverwriteReplacesType,
-                            EnumerationCountsValuesAndKeys, DeleteValueAndDeleteKey, AccessRightsAreChecked,
-                            RootsAreSeparate, ADeletedKeysHandleNoLongerReads, ExpandsKnownNamesAndKeepsTheRest);
+REGISTER_TYPED_TEST_SUITE_P(RegistryStoreConformance, CreateKeyMakesTheWholePathAndOpenFindsIt, UnknownRootFailsCleanly,
+                            KeyNamesIgnoreCaseAndKeepIt, ValuesRoundTripByteExactForEveryType,
+                            ValueNamesIgnoreCaseAndOverwriteReplacesType, EnumerationCountsValuesAndKeys,
+                            DeleteValueAndDeleteKey, AccessRightsAreChecked, RootsAreSeparate,
+                            ADeletedKeysHandleNoLongerReads, ExpandsKnownNamesAndKeepsTheRest);
 
 }  // namespace kv::conformance

@@ -46,7 +46,8 @@ struct DialogTest : ::testing::Test {
     }
     static std::vector<std::string> ChildTexts(const ui::TreeNode& node) {
         std::vector<std::string> texts;
-        for (const ui::TreeNode* child = node.Child(); child != nullptr; child = child->Next()) texts.push_back(child->Text());
+        for (const ui::TreeNode* child = node.Child(); child != nullptr; child = child->Next())
+            texts.push_back(child->Text());
         return texts;
     }
     static std::string Selected(const ui::ListView& list) {

@@ -18,7 +18,7 @@ const std::vector<std::int32_t> kDemoJobs = {417, 418, 419, 420, 421, 430, 431, 
 
 struct Rights {
     std::int32_t user;
-    std::map<int, Rows> resourcesByType;                   // cboRessType index -> listed resources
+    std::map<int, Rows> resourcesByType;                         // cboRessType index -> listed resources
     std::map<std::int32_t, std::array<Rows, 3>> jobsByCustomer;  // under active, closed, all jobs
     std::vector<std::int32_t> jobsFoundByNumber;
 };
@@ -91,7 +91,8 @@ TEST_P(AccessTest, JobListOfEveryCustomerAndStatusHoldsExactlyWhatTheUserMaySee)
             user::ClickItem(d, "lstvRess", "R" + std::to_string(customer));
             for (int status = 0; status < 3; ++status) {
                 user::SelectComboItem(d, "cboActive", status);
-                EXPECT_EQ(Keys(*d.Controls().lstvJobs), byStatus[status]) << "customer " << customer << " status " << status;
+                EXPECT_EQ(Keys(*d.Controls().lstvJobs), byStatus[status])
+                    << "customer " << customer << " status " << status;
             }
         }
     });
@@ -125,9 +126,11 @@ TEST_P(AccessTest, NumberLookupFindsExactlyTheJobsTheUserMaySee) {
 
 // A name typed for each customer's jobs: found only among the jobs listed.
 TEST_P(AccessTest, NameLookupFindsOnlyJobsTheUserMaySee) {
-    const std::map<std::int32_t, std::pair<std::string, std::int32_t>> typed = {
-        {100, {"Køkken", 418}}, {101, {"Revision", 431}}, {102, {"Rådgivning", 441}},
-        {103, {"Æblemost", 450}}, {104, {"Bagerens", 460}}};
+    const std::map<std::int32_t, std::pair<std::string, std::int32_t>> typed = {{100, {"Køkken", 418}},
+                                                                                {101, {"Revision", 431}},
+                                                                                {102, {"Rådgivning", 441}},
+                                                                                {103, {"Æblemost", 450}},
+                                                                                {104, {"Bagerens", 460}}};
     settings::WriteNumber(h.registry, "JobSetting", kAllJobs + 1);
     Open([&](frmKorvane& d) {
         user::SelectComboItem(d, "cboRessType", kAlle);

@@ -79,7 +79,8 @@ TEST_F(FoldersTest, HiddenFolderNamesAtAnyDepthInAnyCase) {
 TEST_F(FoldersTest, HiddenNamesCompareAsWindowsComparesFolderNames) {
     // Windows' own upper case, in every script it has one for, and no
     // language rules beyond it.
-    for (const char* name : {"ǆobmappe", "ａｒｋｉｖ", "Straße", "ⅰ-arkiv"}) fs::create_directories(JobFolder(417) / "Tilbud" / name);
+    for (const char* name : {"ǆobmappe", "ａｒｋｉｖ", "Straße", "ⅰ-arkiv"})
+        fs::create_directories(JobFolder(417) / "Tilbud" / name);
     Open([&](frmKorvane& d) {
         h.ctx->gJobFolderName = "ǄOBMAPPE";
         h.ctx->gJobFolderNameArkiv = "ＡＲＫＩＶ";
@@ -313,8 +314,8 @@ struct FakeFilesTest : DialogTest {
 
     void SetUp() override {
         DialogTest::SetUp();
-        ctx = std::make_unique<AddinContext>(Platform{h.registry, h.database, files, h.clock, h.random, h.prompts,
-                                                      h.view, *h.store, h.ctx->Module()});
+        ctx = std::make_unique<AddinContext>(
+            Platform{h.registry, h.database, files, h.clock, h.random, h.prompts, h.view, *h.store, h.ctx->Module()});
         ASSERT_TRUE(LoadSettings(*ctx));
         ctx->gRessId = demo::Supplier;
         dlg = std::make_unique<frmKorvane>(*ctx);
@@ -387,7 +388,8 @@ TEST_F(FakeFilesTest, LabelIsCutTo255Characters) {
 }
 
 TEST_F(FakeFilesTest, TenThousandSubFoldersAreAllShownOnceEach) {
-    for (int i = 0; i < 10000; ++i) files.AddFolder(fakes::HostPaths().Join(ResourceFolder(200).string(), "Sag " + std::to_string(i)));
+    for (int i = 0; i < 10000; ++i)
+        files.AddFolder(fakes::HostPaths().Join(ResourceFolder(200).string(), "Sag " + std::to_string(i)));
     OpenFake([&](frmKorvane& d) {
         ui::TreeView& tree = *d.Controls().treeFolders;
         ui::TreeNode& root = tree.Node(1);

@@ -46,7 +46,8 @@ TEST_F(LookupTest, EnterWithoutANumberAsksForOne) {
         user::PasteText(d, "txtJobId", "12a");
         user::TypeText(d, "txtJobId", "\r");
     });
-    ASSERT_EQ(MessageTexts(), (std::vector<std::string>{"Du har ikke indtastet et jobid.", "Du har ikke indtastet et jobid."}));
+    ASSERT_EQ(MessageTexts(),
+              (std::vector<std::string>{"Du har ikke indtastet et jobid.", "Du har ikke indtastet et jobid."}));
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 
@@ -156,7 +157,7 @@ TEST_F(LookupTest, JobOutsideTheListWithNothingChosenBeforeKeepsTheCustomer) {
 
 TEST_F(LookupTest, JobsTheUserMayNotSeeOrThatDoNotExistAreNotFound) {
     Open([&](frmKorvane& d) {
-        user::TypeText(d, "txtJobId", "460\r");  // customer 104: no access row
+        user::TypeText(d, "txtJobId", "460\r");        // customer 104: no access row
         user::TypeText(d, "txtJobId", "\b\b\b450\r");  // customer 103: not displayed
         user::TypeText(d, "txtJobId", "\b\b\b2147483647\r");
         EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
@@ -275,10 +276,18 @@ TEST(LookupNumbers, SignsBlanksDecimalsAndKeyLengths) {
         bool numeric;
         std::int32_t value;  // when numeric
     };
-    for (const Case& c : std::initializer_list<Case>{{"+5", true, 5},       {" -5 ", true, -5},   {"5.", true, 5},
-                                                     {".5", true, 0},       {"-2.5", true, -2},   {"+", false, 0},
-                                                     {"a5", false, 0},      {"5a", false, 0},     {"1.2.3", false, 0},
-                                                     {"- 5", false, 0},     {"+-5", false, 0},    {"0042", true, 42}}) {
+    for (const Case& c : std::initializer_list<Case>{{"+5", true, 5},
+                                                     {" -5 ", true, -5},
+                                                     {"5.", true, 5},
+                                                     {".5", true, 0},
+                                                     {"-2.5", true, -2},
+                                                     {"+", false, 0},
+                                                     {"a5", false, 0},
+                                                     {"5a", false, 0},
+                                                     {"1.2.3", false, 0},
+                                                     {"- 5", false, 0},
+                                                     {"+-5", false, 0},
+                                                     {"0042", true, 42}}) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(dialog::IsNumeric(c.text), c.numeric);
         if (c.numeric) {

@@ -67,7 +67,8 @@ private:
 
 class RecordingConnection final : public db::Connection {
 public:
-    RecordingConnection(std::unique_ptr<db::Connection> inner, Log log) : inner_(std::move(inner)), log_(std::move(log)) {}
+    RecordingConnection(std::unique_ptr<db::Connection> inner, Log log)
+        : inner_(std::move(inner)), log_(std::move(log)) {}
     std::unique_ptr<db::RecordSet> Execute(std::string_view sql, const db::Params& params) override {
         std::vector<std::string> values;
         for (const Value& value : params) values.push_back(DescribeValue(value));

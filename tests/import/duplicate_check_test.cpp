@@ -49,7 +49,8 @@ struct DuplicateCheckTest : ::testing::Test {
 TEST_F(DuplicateCheckTest, MailFiledToAJobIsFoundForThatJobOnly) {
     FileMail(*cn, "Re_ Tilbud 3_4", "Salg [salg@kunde.dk]", received, demo::CustomerWithJobs, demo::ActiveJob, 4711);
     EXPECT_TRUE(kv::IsMailImported(*cn, "Re: Tilbud 3/4", "Salg [salg@kunde.dk]", received, demo::ActiveJob, true));
-    EXPECT_FALSE(kv::IsMailImported(*cn, "Re: Tilbud 3/4", "Salg [salg@kunde.dk]", received, demo::ActiveJob + 1, true));
+    EXPECT_FALSE(
+        kv::IsMailImported(*cn, "Re: Tilbud 3/4", "Salg [salg@kunde.dk]", received, demo::ActiveJob + 1, true));
     EXPECT_FALSE(
         kv::IsMailImported(*cn, "Re: Tilbud 3/4", "Salg [salg@kunde.dk]", received, demo::CustomerWithJobs, false));
 }
@@ -62,19 +63,23 @@ TEST_F(DuplicateCheckTest, MailFiledToAResourceIsFoundThroughTheResourceQuery) {
 
 TEST_F(DuplicateCheckTest, ComparesWholeSecondsSenderAndSubject) {
     FileMail(*cn, "Ingen", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, 0, 5);
-    EXPECT_TRUE(kv::IsMailImported(*cn, "", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false));
-    EXPECT_FALSE(kv::IsMailImported(*cn, "", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 4}, demo::Supplier, false));
-    EXPECT_FALSE(kv::IsMailImported(*cn, "Andet", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false))
+    EXPECT_TRUE(
+        kv::IsMailImported(*cn, "", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false));
+    EXPECT_FALSE(
+        kv::IsMailImported(*cn, "", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 4}, demo::Supplier, false));
+    EXPECT_FALSE(kv::IsMailImported(*cn, "Andet", "Kim O'Brien [kim@x.dk]", DateTime{2025, 1, 9, 8, 5, 3},
+                                    demo::Supplier, false))
         << "another subject from the same sender at the same time is another mail";
-    EXPECT_FALSE(kv::IsMailImported(*cn, "", "Kim O'Brien [kim@y.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false))
+    EXPECT_FALSE(
+        kv::IsMailImported(*cn, "", "Kim O'Brien [kim@y.dk]", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false))
         << "another address of the same person is another sender";
     EXPECT_FALSE(kv::IsMailImported(*cn, "", "x' OR '1'='1", DateTime{2025, 1, 9, 8, 5, 3}, demo::Supplier, false));
 }
 
 TEST_F(DuplicateCheckTest, MailWithoutSubjectMatchesWhatTheWriterStoresAndTheOlderIngen) {
     const DateTime at{2025, 1, 9, 8, 5, 3};
-    FileMail(*cn, "", "Salg", at, demo::Supplier, 0, 6);                   // as UpdateDB stores it
-    FileMail(*cn, "Ingen", "Salg", received, demo::Supplier, 0, 7);        // as filed before
+    FileMail(*cn, "", "Salg", at, demo::Supplier, 0, 6);             // as UpdateDB stores it
+    FileMail(*cn, "Ingen", "Salg", received, demo::Supplier, 0, 7);  // as filed before
     struct Case {
         const char* subject;
         const char* sender;

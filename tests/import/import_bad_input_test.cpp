@@ -76,13 +76,16 @@ TEST_F(ImportBadInputTest, LongSubjectsAreCutForTheFileNameOnly) {
 }
 
 TEST_F(ImportBadInputTest, AnAttachmentAndSeveralRecipientsAreCountedAndJoined) {
-    std::string eml = "From: =?UTF-8?Q?Bj=C3=B8rn?= <bjorn@example.dk>\r\nSubject: Tegninger\r\n"
-                      "Date: Mon, 09 Dec 2024 08:00:00 +0100\r\nTo: ";
-    for (int i = 0; i < 3; ++i) eml += (i ? ",\r\n " : "") + std::string("Modtager ") + std::to_string(i) +
-                                       " <m" + std::to_string(i) + "@example.dk>";
-    eml += "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
-           "Content-Type: text/plain\r\n\r\nSe vedhæftet.\r\n--b\r\nContent-Type: application/octet-stream; "
-           "name=\"tegning.bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\n--b--\r\n";
+    std::string eml =
+        "From: =?UTF-8?Q?Bj=C3=B8rn?= <bjorn@example.dk>\r\nSubject: Tegninger\r\n"
+        "Date: Mon, 09 Dec 2024 08:00:00 +0100\r\nTo: ";
+    for (int i = 0; i < 3; ++i)
+        eml += (i ? ",\r\n " : "") + std::string("Modtager ") + std::to_string(i) + " <m" + std::to_string(i) +
+               "@example.dk>";
+    eml +=
+        "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
+        "Content-Type: text/plain\r\n\r\nSe vedhæftet.\r\n--b\r\nContent-Type: application/octet-stream; "
+        "name=\"tegning.bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\n--b--\r\n";
     w.OpenInInspector(w.AddRaw(eml));
 
     EXPECT_FALSE(w.Import(w.JobChoice()));
@@ -120,8 +123,8 @@ TEST_F(ImportBadInputTest, FolderThatDisappearsMidImportStopsThereKeepingWhatWas
 TEST_F(ImportBadInputTest, DatabaseRefusingTheThirdOfFiveKeepsTheFirstTwo) {
     std::vector<std::shared_ptr<outlook::Item>> mails;
     for (int i = 1; i <= 5; ++i)
-        mails.push_back(
-            w.AddMail(MailWith("Mail " + std::to_string(i), "Tue, 05 Mar 2024 14:0" + std::to_string(i) + ":00 +0100")));
+        mails.push_back(w.AddMail(
+            MailWith("Mail " + std::to_string(i), "Tue, 05 Mar 2024 14:0" + std::to_string(i) + ":00 +0100")));
     w.SelectInExplorer(mails);
     w.FailInsertNumber(3);
 
@@ -175,8 +178,8 @@ struct RacingImportTest : ::testing::Test {
     void SetUp() override {
         auto& h = w.h;
         w.dialog.reset();
-        h.ctx = std::make_unique<AddinContext>(Platform{h.registry, h.database, racing, h.clock, h.random, h.prompts,
-                                                        h.view, *h.store, ModuleInfo{}});
+        h.ctx = std::make_unique<AddinContext>(
+            Platform{h.registry, h.database, racing, h.clock, h.random, h.prompts, h.view, *h.store, ModuleInfo{}});
         h.ctx->gLog.LogFile(h.LogPath());
         h.ctx->gLog.LogLevel(2);
         ASSERT_TRUE(h.Load());

@@ -59,10 +59,8 @@ TEST_F(ImportCommandTest, MailWithoutSubjectIsFiledAsIngenEmneAndRecognisedAgain
         SCOPED_TRACE(fromInspector ? "inspector" : "explorer");
         ImportWorld world;
         auto mail = world.AddMail(MailAt("", 1));
-        if (fromInspector)
-            world.OpenInInspector(mail);
-        else
-            world.SelectInExplorer({mail});
+        if (fromInspector) world.OpenInInspector(mail);
+        else world.SelectInExplorer({mail});
         ASSERT_FALSE(world.Import(world.JobChoice()));
         ASSERT_EQ(world.Count("DocMail WHERE Subject = '' AND DocTitle = 'Ingen emne'"), 1);
         EXPECT_TRUE(world.h.prompts.ProgressLog().empty()) << "one mail shows no progress";
@@ -148,9 +146,11 @@ TEST_F(ImportCommandTest, StatementsSentForAJobAndAResourceImport) {
                       c.duplicateQuery + " | 'Salg [salg@kunde.dk]', 'Tilbud 3_4 fra OBrien', " + received,
                       "SELECT OrdId FROM DocMailImport WHERE OrdId = 536821762",
                       "INSERT SELECT * FROM DocMailImport WHERE ImpId = -1  | DocTitle='Tilbud 3_4 fra OBrien', "
-                      "DocAuthorId=1, " + c.target + ", DocDate=#2024-03-05 14:07:09#, FExt='msg', FSize=" + size +
+                      "DocAuthorId=1, " +
+                          c.target + ", DocDate=#2024-03-05 14:07:09#, FExt='msg', FSize=" + size +
                           ", FName='Tilbud 3_4 fra OBrien.msg', IconID=34, Subject='Tilbud 3_4 fra OBrien', "
-                          "Sender='Salg [salg@kunde.dk]', Received=" + received +
+                          "Sender='Salg [salg@kunde.dk]', Received=" +
+                          received +
                           ", Attachments=0, Importance=1, mailto='Mette', mailcc=NULL, mailbcc=NULL, Body='Hej\r\n', "
                           "OrdId=536821762",
                       "CALL DocMailImportExec | 1=536821762"}));
@@ -188,13 +188,24 @@ TEST_F(ImportCommandTest, AMailFiledBeforeIsAskedAboutAndHandledAsAnswered) {
         bool moved;
     };
     const Case cases[] = {
-        {"explorer, declined", false, ui::Answer::No,
-         "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det", {"Tilbud.msg"}, false},
-        {"explorer, confirmed", false, ui::Answer::Yes,
-         "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det", {"Tilbud.msg", "Tilbud_1.msg"},
+        {"explorer, declined",
+         false,
+         ui::Answer::No,
+         "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det",
+         {"Tilbud.msg"},
+         false},
+        {"explorer, confirmed",
+         false,
+         ui::Answer::Yes,
+         "Mail Tilbud findes allerede i databasen, Vil du alligevel importerer det",
+         {"Tilbud.msg", "Tilbud_1.msg"},
          true},
-        {"inspector, declined", true, ui::Answer::No,
-         "Mail findes allerede i databasen, Vil du alligevel importerer det", {"Tilbud.msg"}, true},
+        {"inspector, declined",
+         true,
+         ui::Answer::No,
+         "Mail findes allerede i databasen, Vil du alligevel importerer det",
+         {"Tilbud.msg"},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -243,10 +254,8 @@ TEST_F(ImportCommandTest, TwoMailsAtTheRepeatedHourAreNoDuplicates) {
     w.h.prompts.QueueAnswer(ui::Answer::No);
     EXPECT_FALSE(w.Import(w.JobChoice()));
     EXPECT_EQ(w.h.prompts.Messages().size(), 1u) << "importing the same mail again asks";
-    if (oldZone)
-        setenv("TZ", restore.c_str(), 1);
-    else
-        unsetenv("TZ");
+    if (oldZone) setenv("TZ", restore.c_str(), 1);
+    else unsetenv("TZ");
     tzset();
 }
 
@@ -285,12 +294,13 @@ TEST_F(ImportCommandTest, ImportAndLukPressedDuringTheQuestionCannotCutIntoTheRu
         EXPECT_FALSE(world.Import(choice)) << "the run closes the dialog itself";
 
         EXPECT_EQ(world.h.prompts.Messages().size(), 1u) << "one question, no second run";
-        const std::vector<std::string> files =
-            inspector ? std::vector<std::string>{"Tilbud.msg", "Tilbud_1.msg"}
-                      : std::vector<std::string>{"Nyt.msg", "Tilbud.msg", "Tilbud_1.msg"};
+        const std::vector<std::string> files = inspector
+                                                   ? std::vector<std::string>{"Tilbud.msg", "Tilbud_1.msg"}
+                                                   : std::vector<std::string>{"Nyt.msg", "Tilbud.msg", "Tilbud_1.msg"};
         EXPECT_EQ(world.FilesIn(world.JobFolder()), files);
         EXPECT_EQ(world.Count("DocMail"), static_cast<std::int32_t>(files.size()));
-        EXPECT_EQ(world.EntryIdsIn("Deleted Items").size(), inspector ? 1u : 2u) << "moved through the run's own window";
+        EXPECT_EQ(world.EntryIdsIn("Deleted Items").size(), inspector ? 1u : 2u)
+            << "moved through the run's own window";
         EXPECT_NE(world.Log().find("WARNING\t\tcmdImport_Click: the import runs already; this press is ignored"),
                   std::string::npos)
             << world.Log();
@@ -367,8 +377,8 @@ TEST_F(ImportCommandTest, TheProgressDisplayIsDownOnEveryWayOutOfTheImport) {
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         ImportWorld world;
-        world.SelectInExplorer({world.AddMail(MailAt("Et", 1)), world.AddMail(MailAt("To", 2)),
-                                world.AddMail(MailAt("Tre", 3))});
+        world.SelectInExplorer(
+            {world.AddMail(MailAt("Et", 1)), world.AddMail(MailAt("To", 2)), world.AddMail(MailAt("Tre", 3))});
         Choice choice = world.JobChoice();
         way.arrange(world, choice);
         std::vector<bool> shownUnderMessage;
@@ -415,8 +425,8 @@ TEST_F(ImportCommandTest, AFailureNamesItsStepAndFilesNothing) {
     const Case cases[] = {
         {"inspector, no resource", true, noResource, "Korvane Mailimport (10)"},
         {"inspector, save refused", true, goneFolder, "Korvane Mailimport (12)"},
-        {"explorer, no explorer handed over",
-         false, [](ImportWorld& w, Choice&) { w.explorer = nullptr; }, "Korvane Mailimport (14)"},
+        {"explorer, no explorer handed over", false, [](ImportWorld& w, Choice&) { w.explorer = nullptr; },
+         "Korvane Mailimport (14)"},
         {"explorer, no resource", false, noResource, "Korvane Mailimport (17)"},
         {"explorer, duplicate query fails", false,
          [](ImportWorld& w, Choice&) { w.h.ctx->gConnection->Execute("DROP TABLE DocMail")->Close(); },
@@ -476,14 +486,16 @@ TEST(SubFolderText, PathBelowTheDocumentFolderWithoutLeadingSeparator) {
     const std::string s(1, fakes::HostPaths().separator);
     const std::string root = s + "share" + s + "Jobs" + s + "417";
     EXPECT_EQ(SubFolderText(root + s + "Mails" + s + "Ind", root, fakes::HostPaths()), "Mails" + s + "Ind");
-    EXPECT_EQ(SubFolderText(root + s + "Mails", root + s, fakes::HostPaths()), "Mails") << "a root tag ending in a separator";
+    EXPECT_EQ(SubFolderText(root + s + "Mails", root + s, fakes::HostPaths()), "Mails")
+        << "a root tag ending in a separator";
     EXPECT_EQ(SubFolderText(root, root, fakes::HostPaths()), "");
     const std::string deep = root + s + std::string(300, 'x');
     EXPECT_EQ(SubFolderText(deep, root, fakes::HostPaths()), std::string(254, 'x'))
         << "255 characters are taken with the separator, which is then dropped";
     EXPECT_EQ(SubFolderText(deep, root + s, fakes::HostPaths()), std::string(255, 'x'));
     const std::string danish = root + s + std::string(100, 'x') + "\xF0\x9F\x98\x80" + std::string(200, 'y');
-    EXPECT_EQ(utf::Utf16Length(SubFolderText(danish, root, fakes::HostPaths())), 254u) << "a surrogate pair is not cut in half";
+    EXPECT_EQ(utf::Utf16Length(SubFolderText(danish, root, fakes::HostPaths())), 254u)
+        << "a surrogate pair is not cut in half";
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ struct Choice {
     std::string root;                      // node 1's tag; "" for no tree at all
     std::string folder;                    // the selected node's tag; "" selects node 1
     bool folderSelected = true;
-    bool folderTagEmpty = false;           // the selected node carries no path
+    bool folderTagEmpty = false;  // the selected node carries no path
     int deleteValue = ui::CheckBox::Unchecked;
     bool deleteEnabled = true;
 };
@@ -207,8 +207,9 @@ public:
     // The n-th import row (counted from 1) is refused by the database.
     void FailInsertNumber(int n) {
         h.ctx->gConnection
-            ->Execute("CREATE TRIGGER kv_test_fail BEFORE INSERT ON DocMailImport WHEN (SELECT COUNT(*) FROM DocMail) = " +
-                      std::to_string(n - 1) + " BEGIN SELECT RAISE(ABORT, 'Indsættelse afvist'); END")
+            ->Execute(
+                "CREATE TRIGGER kv_test_fail BEFORE INSERT ON DocMailImport WHEN (SELECT COUNT(*) FROM DocMail) = " +
+                std::to_string(n - 1) + " BEGIN SELECT RAISE(ABORT, 'Indsættelse afvist'); END")
             ->Close();
     }
 

@@ -110,7 +110,9 @@ TEST(MsgFilePath, SafeBaseNumberedAfterAndNeverADeviceName) {
         {"Re_ Tilbud 3_4", 0, "/d/Re_ Tilbud 3_4.msg"},
         {"Re_ Tilbud 3_4", 1, "/d/Re_ Tilbud 3_4_1.msg"},
         {"Re_ Tilbud 3_4", 12, "/d/Re_ Tilbud 3_4_12.msg"},
-        {"a\tb\x01" "c\x7f", 0, "/d/a_b_c_.msg"},
+        {"a\tb\x01"
+         "c\x7f",
+         0, "/d/a_b_c_.msg"},
         {"Møde æøå", 0, "/d/Møde æøå.msg"},
         {"ab\xC3", 0, "/d/ab\xEF\xBF\xBD.msg"},  // a cut sequence becomes U+FFFD
         {"CON", 0, "/d/CON_.msg"},
@@ -140,7 +142,7 @@ TEST(MsgFilePath, LinuxNameFitsTwoHundredFiftyFiveBytesWithoutCuttingACharacter)
 
 TEST(MsgFilePath, WindowsPathFitsTwoHundredFiftyNineUnitsWithoutSplittingAPair) {
     const std::string folder = "K:\\" + Repeat("m", 196) + "\\";  // 200 units
-    const std::string base = Repeat("\xF0\x9F\x98\x80", 75);        // 150 units in 75 pairs
+    const std::string base = Repeat("\xF0\x9F\x98\x80", 75);      // 150 units in 75 pairs
     const std::string path = MsgFilePath(folder, base, 0, kWindowsNameLimits);
     EXPECT_LE(utf::Utf16Length(path), 259u);
     EXPECT_GE(utf::Utf16Length(path), 258u);

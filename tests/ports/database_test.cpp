@@ -16,7 +16,8 @@ TEST(DatabasePort, FindsTheTableAnInsertSetWritesTo) {
 }
 
 TEST(DatabasePort, ParsesKeysWithoutRegardToCaseOrBlanks) {
-    const auto f = kv::db::ParseProviderString(" provider = SQLOLEDB.1 ;DATA SOURCE=(sqlite);initial catalog=C:\\a=b.db");
+    const auto f =
+        kv::db::ParseProviderString(" provider = SQLOLEDB.1 ;DATA SOURCE=(sqlite);initial catalog=C:\\a=b.db");
     EXPECT_EQ(f.dataSource, "(sqlite)");
     EXPECT_EQ(f.catalog, "C:\\a=b.db");  // only the first '=' separates
     EXPECT_EQ(f.provider, " SQLOLEDB.1 ");

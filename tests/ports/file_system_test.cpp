@@ -12,8 +12,8 @@ using namespace kv;
 TEST(FileSystemPaths, JoinsWithOneSeparatorOfTheStyle) {
     struct Case {
         const PathStyle& style;
-        std::string folder, joined;     // Join(folder, "job")
-        std::string path, trailing;     // WithTrailingSeparator(path)
+        std::string folder, joined;  // Join(folder, "job")
+        std::string path, trailing;  // WithTrailingSeparator(path)
     };
     const std::vector<Case> cases = {
         {kPosixPaths, "share", "share/job", "a", "a/"},
@@ -58,8 +58,8 @@ TEST(FileSystemNames, AcceptsOrdinaryNamesAndRefusesWhatAShareRefuses) {
     for (const char* ok : {"Tilbud", "Møde 2024", "v1.2", ".hidden", "CONTROL", "COM0", "COMA", "LPTX", "a b"}) {
         EXPECT_NO_THROW(ValidateFolderName(ok)) << ok;
     }
-    for (const char* bad : {"", ".", "..", "a:b", "a*", "x|y", "<x>", "quote\"", "ends.", "ends ", "nul", "Aux.txt",
-                            "COM1", "lpt9"}) {
+    for (const char* bad :
+         {"", ".", "..", "a:b", "a*", "x|y", "<x>", "quote\"", "ends.", "ends ", "nul", "Aux.txt", "COM1", "lpt9"}) {
         try {
             ValidateFolderName(bad);
             ADD_FAILURE() << "accepted " << bad;

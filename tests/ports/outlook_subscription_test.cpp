@@ -19,7 +19,7 @@ TEST(OutlookEvent, TokenEndsTheSubscription) {
     EXPECT_TRUE(cancel);
     {
         Subscription moved = std::move(token);  // moving keeps it
-        EXPECT_FALSE(token.Active());  // NOLINT(bugprone-use-after-move): the moved-from token is the point
+        EXPECT_FALSE(token.Active());           // NOLINT(bugprone-use-after-move): the moved-from token is the point
         event.Raise(4, cancel);
         EXPECT_EQ(sum, 7);
     }

@@ -31,7 +31,8 @@ TEST(ProcedureBody, SplitsAtSemicolonsOutsideLiteralsIdentifiersAndComments) {
     EXPECT_EQ(Split("SELECT 1 -- one; two\n; /* three; */ SELECT 2"),
               (Strings{"SELECT 1 -- one; two", "/* three; */ SELECT 2"}));
     // The last statement needs no ';', and a trailing comment is none.
-    EXPECT_EQ(Split("DELETE FROM t;\nSELECT changes() -- the result"), (Strings{"DELETE FROM t", "SELECT changes() -- the result"}));
+    EXPECT_EQ(Split("DELETE FROM t;\nSELECT changes() -- the result"),
+              (Strings{"DELETE FROM t", "SELECT changes() -- the result"}));
     EXPECT_EQ(Split("SELECT 1;\n-- done;\n/* really; */\n"), (Strings{"SELECT 1"}));
 }
 

@@ -18,7 +18,8 @@ TEST(ConnectionText, BuildsTrustedAndLoginStrings) {
 
 TEST(ConnectionText, EmptyAndUnrecognisedInput) {
     EXPECT_EQ(ConvertConnectionText(""), "");
-    const std::string allEmpty = "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=;Persist Security Info=True;User ID=";
+    const std::string allEmpty =
+        "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=;Persist Security Info=True;User ID=";
     EXPECT_EQ(ConvertConnectionText("hello"), allEmpty);
     EXPECT_EQ(ConvertConnectionText(";;;="), allEmpty);
     EXPECT_EQ(ConvertConnectionText(" SERVER=x; DATABASE=y"), allEmpty);  // blanks before keys are not trimmed

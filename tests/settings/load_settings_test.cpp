@@ -44,8 +44,8 @@ TEST_F(LoadSettingsTest, LoadsSettingsOpensTheDatabaseAndReadsTheFolderNames) {
     EXPECT_EQ(h.ctx->gUserRessId, h.demo.userRessId);
     EXPECT_EQ(h.ctx->gJobFolderName, h.demo.jobFolderName);
     EXPECT_EQ(h.ctx->gJobFolderNameArkiv, h.demo.jobFolderNameArkiv);
-    EXPECT_EQ(h.ctx->gConnectionString,
-              "Provider=SQLOLEDB.1;Initial Catalog=" + h.dbPath + ";Data Source=(sqlite);Persist Security Info=True;User ID=");
+    EXPECT_EQ(h.ctx->gConnectionString, "Provider=SQLOLEDB.1;Initial Catalog=" + h.dbPath +
+                                            ";Data Source=(sqlite);Persist Security Info=True;User ID=");
 
     kv::ShowImportDialog(*h.ctx);
     EXPECT_EQ(shown, 1);
@@ -77,9 +77,9 @@ TEST_F(LoadSettingsTest, MissingOrZeroUserRessIdOpensThenDropsTheConnection) {
 TEST_F(LoadSettingsTest, UnusableDatabasesGiveTheStartKorvaneMessage) {
     const std::string bogus = h.dir / "not-a-db.db";
     std::ofstream(bogus) << "this is not SQLite";
-    for (const std::string& dbcn : {std::string("garbage"), std::string(";;;="),
-                                    "SERVER=(sqlite);DATABASE=" + (h.dir / "missing.db"),
-                                    "SERVER=(sqlite);DATABASE=" + h.docRoot, "SERVER=(sqlite);DATABASE=" + bogus}) {
+    for (const std::string& dbcn :
+         {std::string("garbage"), std::string(";;;="), "SERVER=(sqlite);DATABASE=" + (h.dir / "missing.db"),
+          "SERVER=(sqlite);DATABASE=" + h.docRoot, "SERVER=(sqlite);DATABASE=" + bogus}) {
         h.WriteSetting("DBCn", dbcn);
         h.prompts.ClearRecords();
         EXPECT_FALSE(h.Load()) << dbcn;
@@ -108,7 +108,8 @@ TEST_F(LoadSettingsTest, SysVariablesMissingNullAndDuplicated) {
     EXPECT_EQ(h.ctx->gJobFolderName, "");
     EXPECT_EQ(h.ctx->gJobFolderNameArkiv, "");
 
-    h.ctx->gConnection->Execute("INSERT INTO SysVariabler (VariableNavn, Vaerdi) VALUES ('DocHandlingJobFolderName', NULL)");
+    h.ctx->gConnection->Execute(
+        "INSERT INTO SysVariabler (VariableNavn, Vaerdi) VALUES ('DocHandlingJobFolderName', NULL)");
     h.ctx->gConnection->Execute(
         "INSERT INTO SysVariabler (VariableNavn, Vaerdi) VALUES ('DocHandlingJobFolderNameArkiv', 'Arkiv')");
     h.ctx->gConnection->Execute(

@@ -318,8 +318,8 @@ protected:
 
 TEST_F(AssociationTest, CreateEXEAssociationWritesUnderBothRoots) {
     cRegistry reg(store);
-    reg.CreateEXEAssociation("C:\\Korvane\\kv.exe", "Korvane.Document", "Korvane-dokument", "kvd", "", true, "",
-                             true, "Ny", true, "", 2);
+    reg.CreateEXEAssociation("C:\\Korvane\\kv.exe", "Korvane.Document", "Korvane-dokument", "kvd", "", true, "", true,
+                             "Ny", true, "", 2);
     ExpectEntry(".kvd", "Korvane.Document");
     ExpectEntry("Korvane.Document", "Korvane-dokument");
     ExpectEntry("Korvane.Document\\shell\\open", "&Open");
@@ -355,7 +355,8 @@ TEST_F(AssociationTest, AdditionalAssociationsCheckItemsThenClass) {
     EXPECT_EQ(items.Description(),
               "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
 
-    const std::vector<std::string> six{"edit", "&Edit", "\"kv.exe\" /e \"%1\"", "view", "&View", "\"kv.exe\" /v \"%1\""};
+    const std::vector<std::string> six{"edit", "&Edit", "\"kv.exe\" /e \"%1\"",
+                                       "view", "&View", "\"kv.exe\" /v \"%1\""};
     Error undefined = Raised([&] { reg.CreateAdditionalEXEAssociations("Kv.File", six); });
     EXPECT_EQ(undefined.Number(), -2147194451);
     EXPECT_EQ(undefined.Source(), "KVOutlookAddin.cRegistry");

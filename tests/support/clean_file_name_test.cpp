@@ -19,7 +19,7 @@ TEST(CleanFileName, UnderscoreMergingFollowsTheRowOrder) {
     EXPECT_EQ(CleanFileName("a<<b"), "a__b");   // made after the merge row
     EXPECT_EQ(CleanFileName("a.:b"), "a_b");
     EXPECT_EQ(CleanFileName("a|\"|b"), "a__b");
-    EXPECT_EQ(CleanFileName("a_,_b"), "a_b");   // the comma goes before the merge
+    EXPECT_EQ(CleanFileName("a_,_b"), "a_b");  // the comma goes before the merge
 }
 
 TEST(CleanFileName, EmptyResultsBecomeIngen) {

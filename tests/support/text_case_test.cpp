@@ -62,13 +62,35 @@ TEST(TextCase, UpperCaseOfSingleUnits) {
     struct Unit {
         char16_t in, out;
     };
-    for (const Unit u : std::vector<Unit>{{u'a', u'A'}, {u'z', u'Z'}, {u'A', u'A'}, {u'@', u'@'}, {u'{', u'{'},
-                                          {0xE0, 0xC0}, {0xF7, 0xF7}, {0xFE, 0xDE}, {0xFF, 0x178}, {0x101, 0x100},
-                                          {0x100, 0x100}, {0x131, 0x131}, {0x138, 0x138}, {0x13A, 0x139},
-                                          {0x149, 0x149}, {0x17E, 0x17D}, {0x17F, 0x17F}, {0x3C2, 0x3C2},
-                                          {0x3C9, 0x3A9}, {0x450, 0x400}, {0x45F, 0x40F}, {0x561, 0x531},
-                                          {0xFF41, 0xFF21}, {0xFF5A, 0xFF3A}, {0xFF5B, 0xFF5B}, {0xD801, 0xD801},
-                                          {0xDC28, 0xDC28}, {0xFFFF, 0xFFFF}, {0, 0}}) {
+    for (const Unit u : std::vector<Unit>{{u'a', u'A'},
+                                          {u'z', u'Z'},
+                                          {u'A', u'A'},
+                                          {u'@', u'@'},
+                                          {u'{', u'{'},
+                                          {0xE0, 0xC0},
+                                          {0xF7, 0xF7},
+                                          {0xFE, 0xDE},
+                                          {0xFF, 0x178},
+                                          {0x101, 0x100},
+                                          {0x100, 0x100},
+                                          {0x131, 0x131},
+                                          {0x138, 0x138},
+                                          {0x13A, 0x139},
+                                          {0x149, 0x149},
+                                          {0x17E, 0x17D},
+                                          {0x17F, 0x17F},
+                                          {0x3C2, 0x3C2},
+                                          {0x3C9, 0x3A9},
+                                          {0x450, 0x400},
+                                          {0x45F, 0x40F},
+                                          {0x561, 0x531},
+                                          {0xFF41, 0xFF21},
+                                          {0xFF5A, 0xFF3A},
+                                          {0xFF5B, 0xFF5B},
+                                          {0xD801, 0xD801},
+                                          {0xDC28, 0xDC28},
+                                          {0xFFFF, 0xFFFF},
+                                          {0, 0}}) {
         EXPECT_EQ(static_cast<int>(OrdinalUpper(u.in)), static_cast<int>(u.out)) << std::hex << static_cast<int>(u.in);
     }
     EXPECT_EQ(OrdinalUpper(std::u16string_view(u"Møde ǆ")), u"MØDE Ǆ");

@@ -9,7 +9,7 @@ using namespace kv::utf;
 TEST(Utf, CountsUtf16CodeUnits) {
     EXPECT_EQ(Utf16Length(""), 0u);
     EXPECT_EQ(Utf16Length("abc"), 3u);
-    EXPECT_EQ(Utf16Length("æøå"), 3u);         // two bytes each in UTF-8, one unit each
+    EXPECT_EQ(Utf16Length("æøå"), 3u);               // two bytes each in UTF-8, one unit each
     EXPECT_EQ(Utf16Length("\xF0\x9F\x98\x80"), 2u);  // U+1F600 is a surrogate pair
 }
 
@@ -25,8 +25,8 @@ TEST(Utf, CutNeverSplitsASurrogatePair) {
 TEST(Utf, RoundTripsAndReplacesMalformedInput) {
     const std::string text = "Møde \xF0\x9F\x98\x80 kl. 10";
     EXPECT_EQ(ToUtf8(ToUtf16(text)), text);
-    EXPECT_EQ(ToUtf16("\xC3"), std::u16string(1, u'\xFFFD'));            // truncated sequence
-    EXPECT_EQ(ToUtf16("\xC0\xAF"), std::u16string(2, u'\xFFFD'));        // overlong form
+    EXPECT_EQ(ToUtf16("\xC3"), std::u16string(1, u'\xFFFD'));                // truncated sequence
+    EXPECT_EQ(ToUtf16("\xC0\xAF"), std::u16string(2, u'\xFFFD'));            // overlong form
     EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");  // lone surrogate
 }
 
@@ -55,10 +55,11 @@ TEST(Utf, EveryEncodingEdgeConvertsBothWays) {
     for (const char* bad : {"\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80"})
         EXPECT_EQ(ToUtf16(bad).substr(0, 1), u"\xFFFD") << bad;
     // Unpaired halves become one replacement each; what follows them is kept.
-    EXPECT_EQ(ToUtf8(u"\xDC00" u"a\xDFFF\xD800"), "\xEF\xBF\xBD" "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(ToUtf8(u"\xDC00"
+                     u"a\xDFFF\xD800"),
+              "\xEF\xBF\xBD"
+              "a\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(ToUtf8(u"\xD800\xE000"), "\xEF\xBF\xBD\xEE\x80\x80");
 }
 
-TEST(Utf, UpperCasesAsciiOnly) {
-    EXPECT_EQ(AsciiUpper("Server=æ"), "SERVER=æ");
-}
+TEST(Utf, UpperCasesAsciiOnly) { EXPECT_EQ(AsciiUpper("Server=æ"), "SERVER=æ"); }

@@ -18,7 +18,9 @@ std::unique_ptr<db::Connection> OpenDatabase(const db::ProviderFields& fields, c
 #ifdef KV_HAVE_SQLITE
         return sqlite::OpenDatabase(fields.catalog);
 #else
-        throw db::detail::DriverError("Database", "The embedded database (Data Source=(sqlite)) is not available in this build: give an ODBC connection to the Korvane database instead");
+        throw db::detail::DriverError("Database",
+                                      "The embedded database (Data Source=(sqlite)) is not available in this build: "
+                                      "give an ODBC connection to the Korvane database instead");
 #endif
     }
 #ifdef KV_HAVE_ODBC

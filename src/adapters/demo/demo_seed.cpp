@@ -84,7 +84,8 @@ void InsertJob(db::Connection& cn, const fs::path& root, std::int32_t id, std::i
         {id, folder, folder, Value::MakeNull(), Value::MakeNull()});
 }
 
-void GrantAccess(db::Connection& cn, std::int32_t user, std::int32_t customer, std::int32_t level, std::int32_t display) {
+void GrantAccess(db::Connection& cn, std::int32_t user, std::int32_t customer, std::int32_t level,
+                 std::int32_t display) {
     Run(cn, "INSERT INTO ResAccess (ResId, CustId, AccessLevel, Display) VALUES (?, ?, ?, ?)",
         {user, customer, level, display});
 }
@@ -123,13 +124,14 @@ void InsertDemoResource(db::Connection& cn, const fs::path& documentRoot, std::i
         Run(cn, "INSERT INTO ResFldPath (RessID, ResFld, ResFldUNX) VALUES (?, ?, ?)",
             {id, folder.string(), folder.generic_string()});
     }
-    if (type == 3) Run(cn, "INSERT INTO RessKunde (KundeRessID, KundeNr) VALUES (?, ?)", {id, "K" + std::to_string(id)});
+    if (type == 3)
+        Run(cn, "INSERT INTO RessKunde (KundeRessID, KundeNr) VALUES (?, ?)", {id, "K" + std::to_string(id)});
 }
 
 DemoDatabase SeedSmallDemo(db::Connection& cn, const fs::path& documentRoot) {
     if (!documentRoot.is_absolute())
-        throw Error(errnum::InvalidArgument, "SeedSmallDemo", "The document folder must be an absolute path: " +
-                                                                  documentRoot.string());
+        throw Error(errnum::InvalidArgument, "SeedSmallDemo",
+                    "The document folder must be an absolute path: " + documentRoot.string());
     DemoDatabase info;
     SeedSystemVariables(cn, info);
     for (const auto& r : kResources) {

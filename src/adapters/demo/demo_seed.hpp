@@ -13,7 +13,7 @@ namespace kv::demo {
 
 // The demo user and a few well-known rows of the small demo, for tests.
 inline constexpr std::int32_t UserRessId = 1;
-inline constexpr std::int32_t OtherUserRessId = 2;  // other rights than the demo user's
+inline constexpr std::int32_t OtherUserRessId = 2;          // other rights than the demo user's
 inline constexpr std::int32_t CustomerWithJobs = 100;       // "Ålborg Tømrerfirma ApS"
 inline constexpr std::int32_t CustomerApostrophe = 102;     // "O'Connor Consulting ApS"
 inline constexpr std::int32_t CustomerWithoutAccess = 104;  // for the demo user: listed under <Alle>, no jobs shown

@@ -47,7 +47,8 @@ struct Compound {
 std::vector<std::uint32_t> ReadFat(const Compound& c) {
     std::vector<std::uint32_t> fatSectors;
     std::uint32_t fatCount = Get32(c.data, 44);
-    for (std::uint32_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i) fatSectors.push_back(Get32(c.data, 76 + 4 * i));
+    for (std::uint32_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i)
+        fatSectors.push_back(Get32(c.data, 76 + 4 * i));
     std::uint32_t difat = Get32(c.data, 68);
     std::size_t perDifat = c.sectorSize / 4 - 1;
     for (std::size_t guard = 0; fatSectors.size() < fatCount && difat < kEndOfChain; ++guard) {
@@ -89,7 +90,8 @@ bool NameLess(const std::u16string& a, const std::u16string& b) {
 std::string BalanceCompoundDirectory(std::string data) {
     Compound c;
     c.data = std::move(data);
-    if (c.data.size() < 512 || c.data.compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0) Bad("not a compound file");
+    if (c.data.size() < 512 || c.data.compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0)
+        Bad("not a compound file");
     unsigned shift = static_cast<unsigned char>(c.data[30]) | (static_cast<unsigned char>(c.data[31]) << 8);
     if (shift != 9 && shift != 12) Bad("unknown sector size");
     c.sectorSize = std::size_t{1} << shift;
@@ -102,8 +104,12 @@ std::string BalanceCompoundDirectory(std::string data) {
         std::size_t at = c.SectorOffset(sector);
         for (std::size_t e = 0; e < c.sectorSize / kEntrySize; ++e) {
             std::size_t offset = at + e * kEntrySize;
-            Entry entry{offset, {}, static_cast<std::uint8_t>(c.data[offset + 66]), Get32(c.data, offset + 68),
-                        Get32(c.data, offset + 72), Get32(c.data, offset + 76)};
+            Entry entry{offset,
+                        {},
+                        static_cast<std::uint8_t>(c.data[offset + 66]),
+                        Get32(c.data, offset + 68),
+                        Get32(c.data, offset + 72),
+                        Get32(c.data, offset + 76)};
             std::size_t nameBytes = std::min<std::size_t>(64, static_cast<unsigned char>(c.data[offset + 64]));
             for (std::size_t i = 0; i + 1 < nameBytes; i += 2)
                 entry.name += static_cast<char16_t>(static_cast<unsigned char>(c.data[offset + i]) |
@@ -144,7 +150,7 @@ std::string BalanceCompoundDirectory(std::string data) {
         int height = 0;
         while ((std::size_t{1} << height) - 1 < children.size()) ++height;
         std::function<std::uint32_t(std::size_t, std::size_t, int)> build = [&](std::size_t lo, std::size_t hi,
-                                                                               int depth) -> std::uint32_t {
+                                                                                int depth) -> std::uint32_t {
             if (lo >= hi) return kNoStream;
             std::size_t mid = lo + (hi - lo) / 2;
             std::uint32_t left = build(lo, mid, depth + 1);

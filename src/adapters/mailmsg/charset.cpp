@@ -22,21 +22,50 @@ constexpr const char* kIso2022Jp = "ISO-2022-JP";
 
 // Names mailers use for a charset, by the Windows code page that decodes them.
 constexpr std::pair<const char*, const char*> kWindowsNames[] = {
-    {"us-ascii", "WINDOWS-1252"},   {"ascii", "WINDOWS-1252"},        {"ansi_x3.4-1968", "WINDOWS-1252"},
-    {"iso-8859-1", "WINDOWS-1252"}, {"iso8859-1", "WINDOWS-1252"},    {"iso_8859-1", "WINDOWS-1252"},
-    {"latin1", "WINDOWS-1252"},     {"l1", "WINDOWS-1252"},           {"cp819", "WINDOWS-1252"},
-    {"gb2312", "CP936"},            {"gbk", "CP936"},                 {"x-gbk", "CP936"},
-    {"euc-cn", "CP936"},            {"x-euc-cn", "CP936"},            {"csgb2312", "CP936"},
-    {"gb_2312-80", "CP936"},        {"big5", "CP950"},                {"big-5", "CP950"},
-    {"cn-big5", "CP950"},           {"x-x-big5", "CP950"},            {"csbig5", "CP950"},
-    {"ks_c_5601-1987", "CP949"},    {"ks_c_5601", "CP949"},           {"ksc5601", "CP949"},
-    {"ksc_5601", "CP949"},          {"euc-kr", "CP949"},              {"korean", "CP949"},
-    {"csksc56011987", "CP949"},     {"shift_jis", "CP932"},           {"shift-jis", "CP932"},
-    {"sjis", "CP932"},              {"x-sjis", "CP932"},              {"ms_kanji", "CP932"},
-    {"csshiftjis", "CP932"},        {"windows-31j", "CP932"},         {"euc-jp", "EUC-JP-MS"},
-    {"x-euc-jp", "EUC-JP-MS"},      {"tis-620", "CP874"},             {"iso-8859-11", "CP874"},
-    {"iso-2022-jp", kIso2022Jp},    {"csiso2022jp", kIso2022Jp},      {"cp50220", kIso2022Jp},
-    {"cp50221", kIso2022Jp},        {"cp50222", kIso2022Jp},
+    {"us-ascii", "WINDOWS-1252"},
+    {"ascii", "WINDOWS-1252"},
+    {"ansi_x3.4-1968", "WINDOWS-1252"},
+    {"iso-8859-1", "WINDOWS-1252"},
+    {"iso8859-1", "WINDOWS-1252"},
+    {"iso_8859-1", "WINDOWS-1252"},
+    {"latin1", "WINDOWS-1252"},
+    {"l1", "WINDOWS-1252"},
+    {"cp819", "WINDOWS-1252"},
+    {"gb2312", "CP936"},
+    {"gbk", "CP936"},
+    {"x-gbk", "CP936"},
+    {"euc-cn", "CP936"},
+    {"x-euc-cn", "CP936"},
+    {"csgb2312", "CP936"},
+    {"gb_2312-80", "CP936"},
+    {"big5", "CP950"},
+    {"big-5", "CP950"},
+    {"cn-big5", "CP950"},
+    {"x-x-big5", "CP950"},
+    {"csbig5", "CP950"},
+    {"ks_c_5601-1987", "CP949"},
+    {"ks_c_5601", "CP949"},
+    {"ksc5601", "CP949"},
+    {"ksc_5601", "CP949"},
+    {"euc-kr", "CP949"},
+    {"korean", "CP949"},
+    {"csksc56011987", "CP949"},
+    {"shift_jis", "CP932"},
+    {"shift-jis", "CP932"},
+    {"sjis", "CP932"},
+    {"x-sjis", "CP932"},
+    {"ms_kanji", "CP932"},
+    {"csshiftjis", "CP932"},
+    {"windows-31j", "CP932"},
+    {"euc-jp", "EUC-JP-MS"},
+    {"x-euc-jp", "EUC-JP-MS"},
+    {"tis-620", "CP874"},
+    {"iso-8859-11", "CP874"},
+    {"iso-2022-jp", kIso2022Jp},
+    {"csiso2022jp", kIso2022Jp},
+    {"cp50220", kIso2022Jp},
+    {"cp50221", kIso2022Jp},
+    {"cp50222", kIso2022Jp},
 };
 
 // The iconv name of a declared charset, as Windows would decode it.
@@ -95,10 +124,11 @@ std::string Iso2022JpAsCp932(const std::string& bytes) {
         std::string_view rest = std::string_view(bytes).substr(i);
         if (c == 0x1B) {
             static const std::pair<std::string_view, Set> escapes[] = {
-                {"\x1B(B", Set::Ascii},   {"\x1B(J", Set::Ascii},     {"\x1B(H", Set::Ascii},
-                {"\x1B(I", Set::Katakana}, {"\x1B$@", Set::Jis0208},  {"\x1B$B", Set::Jis0208},
-                {"\x1B$(B", Set::Jis0208}, {"\x1B$(Q", Set::Jis0208}, {"\x1B$(D", Set::Jis0212},
-                {"\x1B&@", set}};
+                {"\x1B(B", Set::Ascii},    {"\x1B(J", Set::Ascii},
+                {"\x1B(H", Set::Ascii},    {"\x1B(I", Set::Katakana},
+                {"\x1B$@", Set::Jis0208},  {"\x1B$B", Set::Jis0208},
+                {"\x1B$(B", Set::Jis0208}, {"\x1B$(Q", Set::Jis0208},
+                {"\x1B$(D", Set::Jis0212}, {"\x1B&@", set}};
             bool known = false;
             for (const auto& [escape, next] : escapes) {
                 if (!rest.starts_with(escape)) continue;

@@ -160,8 +160,8 @@ std::string JoinedSegments(std::map<int, Segment>& segments) {
     return ToUtf8(bytes, charset);
 }
 
-constexpr std::array<const char*, 16> kReplyPrefixes = {"re",  "sv",  "fw",   "fwd", "aw",  "vs",  "wg",  "tr",
-                                                        "rv",  "antw", "doorst", "ref", "res", "enc", "odp", "vl"};
+constexpr std::array<const char*, 16> kReplyPrefixes = {"re", "sv",   "fw",     "fwd", "aw",  "vs",  "wg",  "tr",
+                                                        "rv", "antw", "doorst", "ref", "res", "enc", "odp", "vl"};
 
 }  // namespace
 
@@ -245,8 +245,8 @@ std::string SubjectPrefix(const std::string& subject) {
         std::size_t word = at;
         while (at < subject.size() && std::isalpha(static_cast<unsigned char>(subject[at]))) ++at;
         std::string marker = utf::AsciiLower(subject.substr(word, at - word));
-        if (std::find_if(kReplyPrefixes.begin(), kReplyPrefixes.end(),
-                         [&](const char* p) { return marker == p; }) == kReplyPrefixes.end())
+        if (std::find_if(kReplyPrefixes.begin(), kReplyPrefixes.end(), [&](const char* p) { return marker == p; }) ==
+            kReplyPrefixes.end())
             break;
         if (at < subject.size() && subject[at] == '[') {  // "Re[2]:"
             std::size_t close = subject.find(']', at);

@@ -30,15 +30,15 @@ bool DecodeEntity(const std::string& text, std::size_t& i, std::string& out) {
     static const struct {
         const char* name;
         unsigned long cp;
-    } named[] = {{"amp", '&'},    {"lt", '<'},     {"gt", '>'},     {"quot", '"'},   {"apos", '\''},
-                 {"nbsp", 0xA0},  {"aelig", 0xE6}, {"oslash", 0xF8}, {"aring", 0xE5}, {"AElig", 0xC6},
-                 {"Oslash", 0xD8}, {"Aring", 0xC5}, {"euro", 0x20AC}, {"copy", 0xA9},  {"reg", 0xAE},
+    } named[] = {{"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},      {"apos", '\''},
+                 {"nbsp", 0xA0},    {"aelig", 0xE6},   {"oslash", 0xF8},  {"aring", 0xE5},    {"AElig", 0xC6},
+                 {"Oslash", 0xD8},  {"Aring", 0xC5},   {"euro", 0x20AC},  {"copy", 0xA9},     {"reg", 0xAE},
                  {"trade", 0x2122}, {"ndash", 0x2013}, {"mdash", 0x2014}, {"hellip", 0x2026}, {"laquo", 0xAB},
-                 {"raquo", 0xBB}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D},
-                 {"bdquo", 0x201E}, {"bull", 0x2022}, {"middot", 0xB7}, {"deg", 0xB0},    {"sect", 0xA7},
-                 {"para", 0xB6},   {"times", 0xD7},  {"shy", 0xAD},    {"auml", 0xE4},   {"ouml", 0xF6},
-                 {"uuml", 0xFC},   {"Auml", 0xC4},   {"Ouml", 0xD6},   {"Uuml", 0xDC},   {"szlig", 0xDF},
-                 {"eacute", 0xE9}, {"egrave", 0xE8}, {"Eacute", 0xC9}, {"pound", 0xA3},  {"half", 0xBD}};
+                 {"raquo", 0xBB},   {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C},  {"rdquo", 0x201D},
+                 {"bdquo", 0x201E}, {"bull", 0x2022},  {"middot", 0xB7},  {"deg", 0xB0},      {"sect", 0xA7},
+                 {"para", 0xB6},    {"times", 0xD7},   {"shy", 0xAD},     {"auml", 0xE4},     {"ouml", 0xF6},
+                 {"uuml", 0xFC},    {"Auml", 0xC4},    {"Ouml", 0xD6},    {"Uuml", 0xDC},     {"szlig", 0xDF},
+                 {"eacute", 0xE9},  {"egrave", 0xE8},  {"Eacute", 0xC9},  {"pound", 0xA3},    {"half", 0xBD}};
     unsigned long cp = 0;
     if (!name.empty() && name[0] == '#') {
         bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
@@ -63,9 +63,9 @@ bool DecodeEntity(const std::string& text, std::size_t& i, std::string& out) {
 }
 
 bool IsBlockTag(const std::string& tag) {
-    static const char* blocks[] = {"p",  "/p",  "div", "/div", "tr",  "/tr", "li",     "h1",  "h2",  "h3",
-                                   "h4", "/h1", "/h2", "/h3",  "/h4", "/table", "hr", "/li", "ul",  "/ul",
-                                   "ol", "/ol", "table", "blockquote", "/blockquote", "pre", "/pre"};
+    static const char* blocks[] = {"p",  "/p",  "div", "/div", "tr",    "/tr",        "li",          "h1",  "h2",
+                                   "h3", "h4",  "/h1", "/h2",  "/h3",   "/h4",        "/table",      "hr",  "/li",
+                                   "ul", "/ul", "ol",  "/ol",  "table", "blockquote", "/blockquote", "pre", "/pre"};
     for (const char* block : blocks)
         if (tag == block) return true;
     return false;

@@ -21,12 +21,12 @@ struct MailData;
 struct Attachment {
     std::string fileName;
     std::string mimeType;
-    Bytes data;                             // empty for an embedded message
-    std::string contentId;                  // without the angle brackets
-    std::string contentLocation;            // the URL the HTML may name it by instead
-    bool inlineImage = false;               // shown in the HTML body by its content id or location
+    Bytes data;                                 // empty for an embedded message
+    std::string contentId;                      // without the angle brackets
+    std::string contentLocation;                // the URL the HTML may name it by instead
+    bool inlineImage = false;                   // shown in the HTML body by its content id or location
     std::optional<DateTime> created, modified;  // UTC, where the sender kept them (TNEF)
-    std::shared_ptr<const MailData> message;  // a forwarded mail (message/rfc822)
+    std::shared_ptr<const MailData> message;    // a forwarded mail (message/rfc822)
 };
 
 struct MailData {
@@ -42,8 +42,8 @@ struct MailData {
     std::string html;  // UTF-8; "" when the mail has no HTML body
     std::vector<Attachment> attachments;
     std::string messageId;
-    std::string headers;  // the header block as received, lines ended by CRLF
-    bool unsentFlag = false;  // X-Unsent: 1, as drafts carry it
+    std::string headers;       // the header block as received, lines ended by CRLF
+    bool unsentFlag = false;   // X-Unsent: 1, as drafts carry it
     std::string messageClass;  // "" for a plain note (IPM.Note)
     Bytes rtfCompressed;       // the RTF body a winmail.dat carried, compressed as it came
 };

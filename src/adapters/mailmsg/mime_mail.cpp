@@ -29,7 +29,7 @@ std::string Str(const char* text) { return text ? std::string(text) : std::strin
 
 DateTime FromGDateTime(GDateTime* value) {
     GDateTime* utc = g_date_time_to_utc(value);
-    DateTime result{g_date_time_get_year(utc), g_date_time_get_month(utc), g_date_time_get_day_of_month(utc),
+    DateTime result{g_date_time_get_year(utc), g_date_time_get_month(utc),  g_date_time_get_day_of_month(utc),
                     g_date_time_get_hour(utc), g_date_time_get_minute(utc), g_date_time_get_second(utc)};
     g_date_time_unref(utc);
     return result;
@@ -196,15 +196,27 @@ std::string WithCrLf(const std::string& text) {
 
 // The file extension mail clients give a part of this type when it has no name.
 std::string ExtensionFor(const std::string& mimeType) {
-    static const std::pair<const char*, const char*> known[] = {
-        {"text/plain", ".txt"},       {"text/html", ".htm"},        {"text/calendar", ".ics"},
-        {"text/vcard", ".vcf"},       {"text/x-vcard", ".vcf"},     {"text/csv", ".csv"},
-        {"application/pdf", ".pdf"},  {"image/jpeg", ".jpg"},       {"image/pjpeg", ".jpg"},
-        {"image/png", ".png"},        {"image/gif", ".gif"},        {"image/bmp", ".bmp"},
-        {"image/tiff", ".tif"},       {"application/zip", ".zip"},  {"message/rfc822", ".eml"},
-        {"application/msword", ".doc"}, {"application/vnd.ms-excel", ".xls"},
-        {"application/pkcs7-signature", ".p7s"}, {"application/x-pkcs7-signature", ".p7s"},
-        {"application/pgp-signature", ".asc"},  {"message/delivery-status", ".txt"}};
+    static const std::pair<const char*, const char*> known[] = {{"text/plain", ".txt"},
+                                                                {"text/html", ".htm"},
+                                                                {"text/calendar", ".ics"},
+                                                                {"text/vcard", ".vcf"},
+                                                                {"text/x-vcard", ".vcf"},
+                                                                {"text/csv", ".csv"},
+                                                                {"application/pdf", ".pdf"},
+                                                                {"image/jpeg", ".jpg"},
+                                                                {"image/pjpeg", ".jpg"},
+                                                                {"image/png", ".png"},
+                                                                {"image/gif", ".gif"},
+                                                                {"image/bmp", ".bmp"},
+                                                                {"image/tiff", ".tif"},
+                                                                {"application/zip", ".zip"},
+                                                                {"message/rfc822", ".eml"},
+                                                                {"application/msword", ".doc"},
+                                                                {"application/vnd.ms-excel", ".xls"},
+                                                                {"application/pkcs7-signature", ".p7s"},
+                                                                {"application/x-pkcs7-signature", ".p7s"},
+                                                                {"application/pgp-signature", ".asc"},
+                                                                {"message/delivery-status", ".txt"}};
     for (const auto& [type, ext] : known)
         if (mimeType == type) return ext;
     return ".bin";
@@ -220,10 +232,8 @@ struct Walk {
     std::string NameFor(const std::string& mimeType) {
         char name[32];
         ++nameless;
-        if (mimeType.starts_with("image/"))
-            std::snprintf(name, sizeof name, "image%03d", nameless);
-        else
-            std::snprintf(name, sizeof name, "ATT%05d", nameless);
+        if (mimeType.starts_with("image/")) std::snprintf(name, sizeof name, "image%03d", nameless);
+        else std::snprintf(name, sizeof name, "ATT%05d", nameless);
         return name + ExtensionFor(mimeType);
     }
 };
@@ -388,8 +398,8 @@ MailData ReadMessage(GMimeMessage* message, int depth, const std::string& source
 // A mail carries at least one of the headers every mailer writes; a file
 // with none is empty, binary or something else, and is no mail at all.
 bool HasMailHeader(GMimeObject* object) {
-    static const char* const kMailHeaders[] = {"From",     "To",          "Cc",         "Bcc",     "Subject",
-                                               "Date",     "Message-ID",  "Received",   "Sender",  "Reply-To",
+    static const char* const kMailHeaders[] = {"From",        "To",           "Cc",           "Bcc",     "Subject",
+                                               "Date",        "Message-ID",   "Received",     "Sender",  "Reply-To",
                                                "Return-Path", "MIME-Version", "Content-Type", "X-Unsent"};
     GMimeHeaderList* headers = g_mime_object_get_header_list(object);
     for (const char* name : kMailHeaders)
@@ -422,11 +432,10 @@ void KeepSmimeWhole(const std::string& raw, GMimeMessage* message, MailData& mai
     mail.messageClass = clearSigned ? "IPM.Note.SMIME.MultipartSigned" : "IPM.Note.SMIME";
     if (clearSigned) return;
     mail.html.clear();
-    mail.body = smimeType == "signed-data"
-                    ? "Denne mail er signeret med S/MIME i en form, der ikke kan vises her.\r\n"
-                      "Den signerede mail er gemt uændret som det vedhæftede smime.p7m.\r\n"
-                    : "Denne mail er krypteret med S/MIME og kan ikke læses her.\r\n"
-                      "Den krypterede mail er gemt uændret som det vedhæftede smime.p7m.\r\n";
+    mail.body = smimeType == "signed-data" ? "Denne mail er signeret med S/MIME i en form, der ikke kan vises her.\r\n"
+                                             "Den signerede mail er gemt uændret som det vedhæftede smime.p7m.\r\n"
+                                           : "Denne mail er krypteret med S/MIME og kan ikke læses her.\r\n"
+                                             "Den krypterede mail er gemt uændret som det vedhæftede smime.p7m.\r\n";
 }
 
 GMimeParserOptions* ParserOptions() {

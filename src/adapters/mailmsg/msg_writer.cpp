@@ -325,8 +325,8 @@ Bytes OneOffEntryId(const Address& address) {
     id.insert(id.end(), std::begin(kOneOffProvider), std::end(kOneOffProvider));
     Put16(id, 0);
     Put16(id, kUnicodeNoRichInfo);
-    for (const std::string& text : {address.name.empty() ? address.address : address.name, std::string("SMTP"),
-                                    address.address}) {
+    for (const std::string& text :
+         {address.name.empty() ? address.address : address.name, std::string("SMTP"), address.address}) {
         Bytes utf16 = Utf16Le(text);
         id.insert(id.end(), utf16.begin(), utf16.end());
         Put16(id, 0);

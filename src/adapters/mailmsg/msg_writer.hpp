@@ -14,7 +14,7 @@ namespace kv::mailmsg {
 
 struct MsgMessage {
     std::string subject;
-    std::string subjectPrefix;  // how subject starts: "Re: " or ""
+    std::string subjectPrefix;              // how subject starts: "Re: " or ""
     std::string senderName, senderAddress;  // both empty for an unsent mail
     std::vector<Address> replyTo;
     std::vector<outlook::Recipient> recipients;
@@ -22,7 +22,7 @@ struct MsgMessage {
     std::optional<DateTime> deliveryTime;  // UTC
     std::int32_t importance = outlook::importance::Normal;
     std::string body;
-    std::string html;  // UTF-8; written as PR_HTML when not empty
+    std::string html;                     // UTF-8; written as PR_HTML when not empty
     std::vector<Attachment> attachments;  // those with a message are embedded
     std::string messageId;
     std::string headers;  // the transport headers

@@ -58,7 +58,7 @@ std::optional<DateTime> TimeProperty(MAPIProps* props, unsigned id, const dtr& f
         for (int i = 7; i >= 0; --i) ticks = (ticks << 8) | value->data[i];
         GDateTime* utc = g_date_time_new_from_unix_utc(static_cast<gint64>(ticks / 10000000) - 11644473600LL);
         if (utc) {
-            DateTime t{g_date_time_get_year(utc), g_date_time_get_month(utc), g_date_time_get_day_of_month(utc),
+            DateTime t{g_date_time_get_year(utc), g_date_time_get_month(utc),  g_date_time_get_day_of_month(utc),
                        g_date_time_get_hour(utc), g_date_time_get_minute(utc), g_date_time_get_second(utc)};
             g_date_time_unref(utc);
             return t;
@@ -119,7 +119,8 @@ std::optional<TnefContent> ReadTnef(const Bytes& data, std::string& why) {
     }
     if (auto* rtf = Find(&tnef.MapiProperties, PT_BINARY, kRtfCompressed)) content.rtfCompressed = BytesOf(*rtf);
     std::string messageClass = TextProperty(&tnef.MapiProperties, kMessageClass, charset);
-    if (messageClass.empty()) messageClass.assign(tnef.messageClass, strnlen(tnef.messageClass, sizeof tnef.messageClass));
+    if (messageClass.empty())
+        messageClass.assign(tnef.messageClass, strnlen(tnef.messageClass, sizeof tnef.messageClass));
     // The down-level names ("IPM.Microsoft Mail.Note") are no message classes.
     if (messageClass.starts_with("IPM.") && messageClass != "IPM.Note" && messageClass.find(' ') == std::string::npos)
         content.messageClass = messageClass;

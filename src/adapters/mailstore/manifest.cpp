@@ -21,11 +21,11 @@ std::string Escape(const std::string& field) {
     std::string out;
     for (char c : field) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
         }
     }
     return out;
@@ -152,7 +152,9 @@ void Manifest::Save(const std::filesystem::path& file) const {
     std::error_code ec;
     std::filesystem::rename(temp, file, ec);
     if (ec) std::filesystem::remove(temp);
-    if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot replace the store manifest " + file.string() + ": " + ec.message());
+    if (ec)
+        throw Error(outlook::hosterr::Failed, "MailStore",
+                    "Cannot replace the store manifest " + file.string() + ": " + ec.message());
 }
 
 void Manifest::AppendItem(const std::filesystem::path& file, const std::string& entryId) const {

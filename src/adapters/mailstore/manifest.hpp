@@ -12,8 +12,8 @@
 namespace kv::mailstore {
 
 struct FolderKind {
-    std::string name;          // the folder's directory name
-    std::string messageClass;  // "IPM.Note" for a mail folder
+    std::string name;                // the folder's directory name
+    std::string messageClass;        // "IPM.Note" for a mail folder
     std::int32_t defaultNumber = 0;  // GetDefaultFolder number, 0 = none
 };
 

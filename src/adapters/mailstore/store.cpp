@@ -235,7 +235,8 @@ public:
     DateTime ReceivedTime() const override { return Item()->ReceivedTime(); }
     DateTime SentOn() const override {
         auto item = Item();
-        return item->IsUnsent() ? DateTime{4501, 1, 1, 0, 0, 0} : item->Mail()->sentOn.value_or(DateTime{4501, 1, 1, 0, 0, 0});
+        return item->IsUnsent() ? DateTime{4501, 1, 1, 0, 0, 0}
+                                : item->Mail()->sentOn.value_or(DateTime{4501, 1, 1, 0, 0, 0});
     }
 
 private:
@@ -252,7 +253,8 @@ private:
 template <class T>
 T& AsStore(auto& object, const char* what) {
     auto* concrete = dynamic_cast<T*>(&object);
-    if (!concrete) throw Error(errnum::InvalidArgument, "MailStore", std::string("The ") + what + " is not one of this store");
+    if (!concrete)
+        throw Error(errnum::InvalidArgument, "MailStore", std::string("The ") + what + " is not one of this store");
     return *concrete;
 }
 
@@ -265,8 +267,7 @@ public:
     explicit StoreLock(const fs::path& root) : fd_(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         if (fd_ < 0) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot open the mail store " + root.string());
         int rc;
-        while ((rc = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-        }
+        while ((rc = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {}
         if (rc != 0) {
             close(fd_);
             throw Error(outlook::hosterr::Failed, "MailStore", "Cannot lock the mail store " + root.string());
@@ -369,7 +370,8 @@ std::vector<std::shared_ptr<outlook::Item>> MailStore::Items(const std::string& 
 std::shared_ptr<outlook::Item> MailStore::AddItemFile(const std::string& folderName, const fs::path& source) {
     auto folder = std::static_pointer_cast<StoreFolder>(GetFolder(folderName));
     if (!IsItemFile(source))
-        throw Error(errnum::InvalidArgument, "MailStore", "Not a mail, appointment or contact file: " + source.string());
+        throw Error(errnum::InvalidArgument, "MailStore",
+                    "Not a mail, appointment or contact file: " + source.string());
     fs::path name = source.filename();
     fs::path target = folder->Dir() / name;
     for (int n = 2; fs::exists(target); ++n)
@@ -423,7 +425,8 @@ void MailStore::CloseInspector(outlook::Inspector& inspector) {
 }
 
 bool MailStore::Click(outlook::CommandBarButton& button) {
-    if (!IsStoreButton(button)) throw Error(errnum::InvalidArgument, "MailStore", "The button is not one of this store");
+    if (!IsStoreButton(button))
+        throw Error(errnum::InvalidArgument, "MailStore", "The button is not one of this store");
     std::string tag = button.Tag();  // throws for a deleted button
     if (!button.Visible()) throw Error(outlook::hosterr::Failed, "MailStore", "The button is hidden");
     std::vector<std::shared_ptr<outlook::CommandBarButton>> all;

@@ -14,17 +14,29 @@ public:
     StoreButton(std::weak_ptr<StoreBar> bar, KeptButton data) : bar_(std::move(bar)), data_(std::move(data)) {}
 
     std::string Caption() const override { return Get().caption; }
-    void SetCaption(const std::string& v) override { Set([&](KeptButton& b) { b.caption = v; }); }
+    void SetCaption(const std::string& v) override {
+        Set([&](KeptButton& b) { b.caption = v; });
+    }
     std::string Tag() const override { return Get().tag; }
-    void SetTag(const std::string& v) override { Set([&](KeptButton& b) { b.tag = v; }); }
+    void SetTag(const std::string& v) override {
+        Set([&](KeptButton& b) { b.tag = v; });
+    }
     std::string TooltipText() const override { return Get().tooltip; }
-    void SetTooltipText(const std::string& v) override { Set([&](KeptButton& b) { b.tooltip = v; }); }
+    void SetTooltipText(const std::string& v) override {
+        Set([&](KeptButton& b) { b.tooltip = v; });
+    }
     bool BeginGroup() const override { return Get().beginGroup; }
-    void SetBeginGroup(bool v) override { Set([&](KeptButton& b) { b.beginGroup = v; }); }
+    void SetBeginGroup(bool v) override {
+        Set([&](KeptButton& b) { b.beginGroup = v; });
+    }
     std::string OnAction() const override { return Get().onAction; }
-    void SetOnAction(const std::string& v) override { Set([&](KeptButton& b) { b.onAction = v; }); }
+    void SetOnAction(const std::string& v) override {
+        Set([&](KeptButton& b) { b.onAction = v; });
+    }
     std::int32_t FaceId() const override { return Get().faceId; }
-    void SetFaceId(std::int32_t v) override { Set([&](KeptButton& b) { b.faceId = v; }); }
+    void SetFaceId(std::int32_t v) override {
+        Set([&](KeptButton& b) { b.faceId = v; });
+    }
     std::int32_t Style() const override { return Get().style; }
     void SetStyle(std::int32_t v) override {
         if (v < outlook::buttonstyle::Icon - 1 || v > outlook::buttonstyle::IconAndCaption)
@@ -32,7 +44,9 @@ public:
         Set([&](KeptButton& b) { b.style = v; });
     }
     bool Visible() const override { return Get().visible; }
-    void SetVisible(bool v) override { Set([&](KeptButton& b) { b.visible = v; }); }
+    void SetVisible(bool v) override {
+        Set([&](KeptButton& b) { b.visible = v; });
+    }
     std::string Parameter() const override { return Get().parameter; }
     std::shared_ptr<outlook::CommandBar> GetParent() const override;
     void Delete() override;
@@ -222,7 +236,6 @@ private:
     std::vector<std::shared_ptr<StoreBar>> bars_;
     bool closed_ = false;
 };
-
 
 std::shared_ptr<StoreBar> StoreCommandBars::NewBar(const std::string& name, std::int32_t position, bool temporary) {
     auto bar = std::make_shared<StoreBar>(state_, weak_from_this(), windowKind_, window_, name, position, temporary);

@@ -87,7 +87,7 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
     std::vector<std::shared_ptr<StoreInspector>> inspectors;  // open ones
     std::shared_ptr<StoreApplication> app;
     std::set<std::filesystem::path> sweptFolders;  // cleared of stale temporary files once
-    NativeWindow windowsMade = 0;  // each window gets its own handle, never 0
+    NativeWindow windowsMade = 0;                  // each window gets its own handle, never 0
     outlook::Event<std::shared_ptr<outlook::Inspector>> newInspector;
     outlook::Event<std::shared_ptr<outlook::Explorer>> newExplorer;
 
@@ -223,8 +223,7 @@ std::shared_ptr<StoreCommandBars> MakeCommandBars(std::weak_ptr<StoreState> stat
                                                   std::weak_ptr<outlook::Window> window);
 std::shared_ptr<outlook::CommandBars> AsPort(const std::shared_ptr<StoreCommandBars>& bars);
 // Every live button of the bars.
-void CollectButtons(const StoreCommandBars& bars,
-                    std::vector<std::shared_ptr<outlook::CommandBarButton>>& out);
+void CollectButtons(const StoreCommandBars& bars, std::vector<std::shared_ptr<outlook::CommandBarButton>>& out);
 void CloseBars(StoreCommandBars& bars);
 // Raises the button's own Click event.
 void RaiseClick(outlook::CommandBarButton& target, const std::shared_ptr<outlook::CommandBarButton>& ctrl,

@@ -53,8 +53,8 @@ std::optional<DateTime> ArrivalTime(const fs::path& path) {
     auto written = fs::last_write_time(path, ec);
     if (ec) return std::nullopt;
     auto system = std::chrono::file_clock::to_sys(written);
-    std::time_t t = std::chrono::system_clock::to_time_t(
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+    std::time_t t =
+        std::chrono::system_clock::to_time_t(std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
     std::tm tm{};
     if (!gmtime_r(&t, &tm)) return std::nullopt;
     return DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
@@ -137,7 +137,8 @@ std::string StoreState::MoveFile(StoreItem& item, const StoreFolder& folder, con
     } else if (target != source) {
         std::error_code ec;
         fs::rename(source, target, ec);
-        if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot move " + source.string() + ": " + ec.message());
+        if (ec)
+            throw Error(outlook::hosterr::Failed, "MailStore", "Cannot move " + source.string() + ": " + ec.message());
     }
     std::string relative = folder.Name() + "/" + target.filename().string();
     item.SetRelativePath(relative);
@@ -170,10 +171,8 @@ void StoreState::KeepBar(const KeptBar& bar) {
     auto& bars = manifest.bars;
     auto it = std::find_if(bars.begin(), bars.end(),
                            [&](const KeptBar& b) { return b.windowKind == bar.windowKind && b.name == bar.name; });
-    if (it == bars.end())
-        bars.push_back(bar);
-    else
-        *it = bar;
+    if (it == bars.end()) bars.push_back(bar);
+    else *it = bar;
     SaveManifest();
 }
 
@@ -211,10 +210,8 @@ std::shared_ptr<const ItemContent> StoreItem::Load() const {
     auto content = std::make_shared<ItemContent>();
     content->raw = ReadFile(path);
     const std::string& raw = content->raw;
-    if (class_ == outlook::itemclass::Mail)
-        content->mail = ParseMail(raw, ArrivalTime(path), path.string());
-    else
-        content->card = class_ == outlook::itemclass::Appointment ? ParseCalendar(raw) : ParseContact(raw);
+    if (class_ == outlook::itemclass::Mail) content->mail = ParseMail(raw, ArrivalTime(path), path.string());
+    else content->card = class_ == outlook::itemclass::Appointment ? ParseCalendar(raw) : ParseContact(raw);
     state->cache.Put(entryId_, content);
     return content;
 }
@@ -306,7 +303,8 @@ public:
     std::shared_ptr<outlook::Explorer> Item(std::int32_t index) override {
         auto state = Lock(state_);
         if (index < 1 || index > Count())
-            throw Error(outlook::hosterr::InvalidIndex, "Explorers", "No explorer at position " + std::to_string(index));
+            throw Error(outlook::hosterr::InvalidIndex, "Explorers",
+                        "No explorer at position " + std::to_string(index));
         return state->explorers[static_cast<std::size_t>(index - 1)];
     }
     outlook::Subscription OnNewExplorer(std::function<void(std::shared_ptr<outlook::Explorer>)> handler) override {

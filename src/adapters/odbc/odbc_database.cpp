@@ -51,7 +51,8 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
         SQLSMALLINT length = 0;
         const SQLRETURN rc = SQLGetDiagRecW(type, handle, i, state, &native, message, 1024, &length);
         if (!SQL_SUCCEEDED(rc)) break;
-        const std::size_t used = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), 1023);
+        const std::size_t used =
+            std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), 1023);
         if (!all.empty()) all += "; ";
         all += "[" + Narrow(state, 5) + "] " + Narrow(message, used);
     }
@@ -70,10 +71,9 @@ public:
     Handle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
         if (!SQL_SUCCEEDED(SQLAllocHandle(type, parent, &handle_))) {
             handle_ = SQL_NULL_HANDLE;
-            throw db::detail::DriverError(kSource, parent ? Diagnostics(type == SQL_HANDLE_STMT ? SQL_HANDLE_DBC
-                                                                                                : SQL_HANDLE_ENV,
-                                                                        parent)
-                                                          : "The ODBC driver manager could not be started");
+            throw db::detail::DriverError(
+                kSource, parent ? Diagnostics(type == SQL_HANDLE_STMT ? SQL_HANDLE_DBC : SQL_HANDLE_ENV, parent)
+                                : "The ODBC driver manager could not be started");
         }
     }
     ~Handle() {
@@ -195,8 +195,9 @@ std::vector<ColumnInfo> DescribeColumns(const Handle& st) {
         SQLULEN size = 0;
         st.Check(SQLDescribeColW(st.get(), i, name, 256, &nameLength, &type, &size, &digits, &nullable),
                  "SQLDescribeColW");
-        columns.push_back({Narrow(name, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), 255)),
-                           type, digits});
+        columns.push_back(
+            {Narrow(name, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), 255)),
+             type, digits});
     }
     return columns;
 }
@@ -416,7 +417,8 @@ bool IsSqlite(Link& link) {
         SQLSMALLINT bytes = 0;
         // A driver that cannot say is taken for a real server.
         if (!SQL_SUCCEEDED(SQLGetInfoW(link.dbc->get(), SQL_DBMS_NAME, name, sizeof name, &bytes))) bytes = 0;
-        const std::size_t chars = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR), 63);
+        const std::size_t chars =
+            std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR), 63);
         link.sqlite = utf::AsciiLower(Narrow(name, chars)) == "sqlite";
     }
     return *link.sqlite;
@@ -465,13 +467,15 @@ public:
         if (index < 1) throw db::detail::DriverError(kSource, "Parameter 0 is the return value and cannot be set");
         if (refreshed_ && static_cast<std::size_t>(index) > params_.size())
             throw db::detail::NoSuchParameter(kSource, name_, index);
-        if (static_cast<std::size_t>(index) > params_.size()) params_.resize(static_cast<std::size_t>(index), Value::MakeNull());
+        if (static_cast<std::size_t>(index) > params_.size())
+            params_.resize(static_cast<std::size_t>(index), Value::MakeNull());
         params_[static_cast<std::size_t>(index - 1)] = value;
     }
     void Execute() override {
         if (!refreshed_ && !body_ && (body_ = StandInBody()))
-            params_.resize(std::max<std::size_t>(params_.size(), static_cast<std::size_t>(db::detail::ParameterCount(*body_))),
-                           Value::MakeNull());
+            params_.resize(
+                std::max<std::size_t>(params_.size(), static_cast<std::size_t>(db::detail::ParameterCount(*body_))),
+                Value::MakeNull());
         if (body_) {
             returnValue_ = RunStandIn(*body_);
             return;
@@ -522,8 +526,10 @@ private:
     // nothing when there is none (or the data source is no SQLite).
     std::optional<std::string> StandInBody() const {
         if (!IsSqlite(*link_)) return std::nullopt;
-        if (Query(link_, "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'kv_procedure' "
-                         "COLLATE NOCASE", {})
+        if (Query(link_,
+                  "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'kv_procedure' "
+                  "COLLATE NOCASE",
+                  {})
                 ->EndOfFile())
             return std::nullopt;
         auto rs = Query(link_, "SELECT body FROM kv_procedure WHERE name = ? COLLATE NOCASE", {Value(name_)});
@@ -546,7 +552,8 @@ private:
         ManualCommit transaction(*link_->dbc);
         for (const auto& statement : statements) {
             db::Params values;
-            for (const int number : statement.parameters) values.push_back(params_[static_cast<std::size_t>(number - 1)]);
+            for (const int number : statement.parameters)
+                values.push_back(params_[static_cast<std::size_t>(number - 1)]);
             auto st = NewStatement(link_);
             auto bound = BindInputs(*st, values);
             ExecDirect(*st, statement.text);
@@ -608,8 +615,8 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
     if (text.size() > 32767) throw db::detail::DriverError(kSource, "The connection string is too long");
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()),
-                                       out, 1024, &outLength, SQL_DRIVER_NOPROMPT),
+    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()), out, 1024,
+                                       &outLength, SQL_DRIVER_NOPROMPT),
                      "SQLDriverConnectW");
     link->connected = true;
     return std::make_unique<OdbcConnection>(std::move(link));
@@ -623,10 +630,12 @@ std::vector<std::string> InstalledDrivers() {
         SQLWCHAR description[512] = {};
         SQLWCHAR attributes[2048] = {};
         SQLSMALLINT descriptionLength = 0, attributesLength = 0;
-        const SQLRETURN rc = SQLDriversW(env->get(), direction, description, 512, &descriptionLength, attributes,
-                                         2048, &attributesLength);
+        const SQLRETURN rc = SQLDriversW(env->get(), direction, description, 512, &descriptionLength, attributes, 2048,
+                                         &attributesLength);
         if (!SQL_SUCCEEDED(rc)) break;
-        names.push_back(Narrow(description, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(descriptionLength, 0)), 511)));
+        names.push_back(
+            Narrow(description,
+                   std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(descriptionLength, 0)), 511)));
         direction = SQL_FETCH_NEXT;
     }
     return names;

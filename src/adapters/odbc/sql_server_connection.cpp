@@ -84,7 +84,8 @@ std::string FreeTdsServer(const std::string& dataSource) {
     std::string_view server = Trimmed(dataSource);
     if (server.size() > 4 && utf::AsciiUpper(server.substr(0, 4)) == "TCP:") server.remove_prefix(4);
     std::string_view port;
-    if (const auto comma = server.rfind(','); comma != std::string_view::npos && AllDigits(Trimmed(server.substr(comma + 1)))) {
+    if (const auto comma = server.rfind(',');
+        comma != std::string_view::npos && AllDigits(Trimmed(server.substr(comma + 1)))) {
         port = Trimmed(server.substr(comma + 1));
         server = Trimmed(server.substr(0, comma));
     }
@@ -142,7 +143,8 @@ std::string SqlServerConnectionString(const db::ProviderFields& f, const std::st
     const auto trust = trimmed(f.trustServerCertificate);
 
     std::string s = "Driver=" + OdbcValue(name);
-    s += kind.family == SqlServerDriverFamily::FreeTds ? FreeTdsServer(f.dataSource) : ";Server=" + OdbcValue(f.dataSource);
+    s += kind.family == SqlServerDriverFamily::FreeTds ? FreeTdsServer(f.dataSource)
+                                                       : ";Server=" + OdbcValue(f.dataSource);
     s += ";Database=" + OdbcValue(f.catalog);
     if (f.integratedSecurity) {
         s += ";Trusted_Connection=Yes";
@@ -151,20 +153,15 @@ std::string SqlServerConnectionString(const db::ProviderFields& f, const std::st
         if (!f.password.empty()) s += ";PWD=" + OdbcValue(f.password);
     }
     switch (kind.family) {
-    case SqlServerDriverFamily::MicrosoftOdbc:
-        s += MicrosoftEncryption(encrypt, trust, kind.version >= 18);
-        break;
+    case SqlServerDriverFamily::MicrosoftOdbc: s += MicrosoftEncryption(encrypt, trust, kind.version >= 18); break;
     case SqlServerDriverFamily::NativeClient:
-    case SqlServerDriverFamily::LegacySqlServer:
-        s += MicrosoftEncryption(encrypt, trust, false);
-        break;
+    case SqlServerDriverFamily::LegacySqlServer: s += MicrosoftEncryption(encrypt, trust, false); break;
     case SqlServerDriverFamily::FreeTds:
         // 7.4 is what SQL Server 2012 and later speak; older servers answer
         // with their own version. Text crosses as UTF-8 on the narrow side.
         s += ";TDS_Version=7.4;ClientCharset=UTF-8" + FreeTdsEncryption(encrypt);
         break;
-    case SqlServerDriverFamily::Other:
-        break;
+    case SqlServerDriverFamily::Other: break;
     }
     return s;
 }

@@ -13,11 +13,11 @@
 namespace kv::odbc {
 
 enum class SqlServerDriverFamily {
-    MicrosoftOdbc,     // "ODBC Driver N for SQL Server"
-    NativeClient,      // "SQL Server Native Client N"
-    LegacySqlServer,   // "SQL Server", the driver that comes with Windows
-    FreeTds,           // FreeTDS (Linux, and Windows builds of it)
-    Other,             // anything else "OdbcDriver" names: given the plain keywords only
+    MicrosoftOdbc,    // "ODBC Driver N for SQL Server"
+    NativeClient,     // "SQL Server Native Client N"
+    LegacySqlServer,  // "SQL Server", the driver that comes with Windows
+    FreeTds,          // FreeTDS (Linux, and Windows builds of it)
+    Other,            // anything else "OdbcDriver" names: given the plain keywords only
 };
 
 struct SqlServerDriver {

@@ -37,10 +37,10 @@ bool IsValidUtf8(std::string_view text) {
 
 // Windows-1252, the ANSI code page REGEDIT4 files from Danish machines are in.
 std::string AnsiToUtf8(std::string_view text) {
-    static constexpr char16_t k80To9F[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    static constexpr char16_t k80To9F[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                             0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                             0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                             0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     std::u16string units(text.size(), u'\0');
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
@@ -54,7 +54,8 @@ std::string DecodeContent(const std::string& content, const std::string& fileNam
     auto starts = [&](std::string_view prefix) { return std::string_view(content).substr(0, prefix.size()) == prefix; };
     if (starts("\xFF\xFE")) {
         if (content.size() % 2 != 0)
-            throw Error(ErrMalformedFile, ErrorSource, fileName + ": the UTF-16 file ends in the middle of a character");
+            throw Error(ErrMalformedFile, ErrorSource,
+                        fileName + ": the UTF-16 file ends in the middle of a character");
         std::u16string units;
         units.reserve(content.size() / 2 - 1);
         for (std::size_t i = 2; i + 1 < content.size(); i += 2)
@@ -176,11 +177,11 @@ private:
             }
             if (++pos == s.size()) break;
             switch (s[pos]) {
-                case '\\': out += '\\'; break;
-                case '"': out += '"'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                default: Fail(index, std::string("unknown escape \"\\") + s[pos] + "\" (write a backslash as \"\\\\\")");
+            case '\\': out += '\\'; break;
+            case '"': out += '"'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            default: Fail(index, std::string("unknown escape \"\\") + s[pos] + "\" (write a backslash as \"\\\\\")");
             }
         }
         Fail(index, "the text has no closing quote");
@@ -287,11 +288,11 @@ std::string Escaped(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
         }
     }
     return out;

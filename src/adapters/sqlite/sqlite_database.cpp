@@ -52,8 +52,7 @@ StatementPtr Prepare(sqlite3* db, std::string_view text, std::string_view* rest 
         throw db::detail::DriverError(kSource, "The query text is too long");
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(db, text.data(), static_cast<int>(text.size()), &raw, &tail) != SQLITE_OK)
-        throw Fail(db);
+    if (sqlite3_prepare_v2(db, text.data(), static_cast<int>(text.size()), &raw, &tail) != SQLITE_OK) throw Fail(db);
     if (rest) *rest = text.substr(static_cast<std::size_t>(tail - text.data()));
     return StatementPtr(raw, &sqlite3_finalize);
 }
@@ -86,16 +85,14 @@ void BindAll(sqlite3* db, sqlite3_stmt* st, const db::Params& params) {
 
 Value ReadColumn(sqlite3_stmt* st, int column) {
     switch (sqlite3_column_type(st, column)) {
-    case SQLITE_NULL:
-        return Value::MakeNull();
+    case SQLITE_NULL: return Value::MakeNull();
     case SQLITE_INTEGER: {
         const sqlite3_int64 v = sqlite3_column_int64(st, column);
         if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
             return Value(static_cast<std::int32_t>(v));
         return Value(static_cast<double>(v));
     }
-    case SQLITE_FLOAT:
-        return Value(sqlite3_column_double(st, column));
+    case SQLITE_FLOAT: return Value(sqlite3_column_double(st, column));
     case SQLITE_BLOB: {
         const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, column));
         return Value(Bytes(p, p + sqlite3_column_bytes(st, column)));
@@ -130,8 +127,7 @@ public:
         atRow_ = n > 0 && Step(db_->get(), st_.get());
         if (n == 0) {
             // A statement without rows runs to its end here.
-            while (Step(db_->get(), st_.get())) {
-            }
+            while (Step(db_->get(), st_.get())) {}
         }
     }
     bool EndOfFile() const override { return !atRow_; }
@@ -222,8 +218,7 @@ public:
                 BindAll(db, st.get(), params_);
                 if (Step(db, st.get())) {
                     result = sqlite3_column_count(st.get()) > 0 ? ReadColumn(st.get(), 0) : Value::MakeNull();
-                    while (Step(db, st.get())) {
-                    }
+                    while (Step(db, st.get())) {}
                 }
             }
             Run(db, "COMMIT");
@@ -270,8 +265,7 @@ public:
             if (!st) break;
             BindAll(db_->get(), st.get(), params);
             if (db::detail::SplitStatements(rest).empty()) return std::make_unique<SqliteRecordSet>(db_, std::move(st));
-            while (Step(db_->get(), st.get())) {
-            }
+            while (Step(db_->get(), st.get())) {}
         }
         throw db::detail::DriverError(kSource, "The query text holds no statement");
     }
@@ -323,8 +317,7 @@ std::unique_ptr<db::Connection> OpenDatabase(const std::string& path) {
         throw db::detail::DriverError(kSource, "The database file is a folder: " + path);
     if (!std::filesystem::is_regular_file(path, ec))
         throw db::detail::DriverError(kSource, "The database file does not exist: " + path);
-    if (!HasSqliteHeader(path))
-        throw db::detail::DriverError(kSource, "The file is not an SQLite database: " + path);
+    if (!HasSqliteHeader(path)) throw db::detail::DriverError(kSource, "The file is not an SQLite database: " + path);
     return Open(path, SQLITE_OPEN_READWRITE);
 }
 

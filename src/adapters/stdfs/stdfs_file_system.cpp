@@ -174,7 +174,8 @@ Folder StdFileSystem::AddSubFolder(const Folder& folder, const std::string& name
         Fail(fserr::PathNotFound, "Path not found", folder.Path());
     }
     const fs::path target = parent / ToPath(name);
-    if (fs::exists(fs::symlink_status(target, ec))) Fail(fserr::FileAlreadyExists, "File already exists", FromPath(target));
+    if (fs::exists(fs::symlink_status(target, ec)))
+        Fail(fserr::FileAlreadyExists, "File already exists", FromPath(target));
     if (!fs::create_directory(target, ec)) {
         if (ec) FailFor(ec, FromPath(target));
         Fail(fserr::FileAlreadyExists, "File already exists", FromPath(target));

@@ -6,8 +6,7 @@
 
 namespace kv::win32 {
 
-Bstr::Bstr(const std::wstring& text)
-    : s_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+Bstr::Bstr(const std::wstring& text) : s_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
     if (!s_) throw std::bad_alloc();
 }
 

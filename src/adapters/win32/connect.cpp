@@ -105,8 +105,7 @@ public:
 
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
-        return iid == IID_IDTExtensibility2 || iid == IID_IDispatch || iid == IID_IRibbonExtensibility ? S_OK
-                                                                                                     : S_FALSE;
+        return iid == IID_IDTExtensibility2 || iid == IID_IDispatch || iid == IID_IRibbonExtensibility ? S_OK : S_FALSE;
     }
 
     // IDispatch, without a type library: the five methods by name and id,
@@ -121,14 +120,13 @@ public:
         *info = nullptr;
         return DISP_E_BADINDEX;
     }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* excepInfo, UINT* argError) override;
 
     // IDTExtensibility2
-    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, ext_ConnectMode connectMode,
-                                           IDispatch* addInInst, SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, ext_ConnectMode connectMode, IDispatch* addInInst,
+                                           SAFEARRAY** custom) override;
     HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY** custom) override;
     HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override {
         return Forward([](AddinHost& host) { host.OnAddInsUpdate(); });
@@ -181,10 +179,8 @@ HRESULT Connect::OnConnection(IDispatch* application, ext_ConnectMode, IDispatch
         if (const AddinHostFactory& factory = HostFactory()) host_ = factory(application);
         if (!host_) return;
         // Nothing starts without the ProgId, but the add-in's log says why.
-        if (FAILED(read))
-            host_->OnConnectionFailed(ProgIdFailure(read, failure));
-        else
-            host_->OnConnection(progId);
+        if (FAILED(read)) host_->OnConnectionFailed(ProgIdFailure(read, failure));
+        else host_->OnConnection(progId);
     });
     if (FAILED(read)) hr = read;
     // A failed connection leaves nothing behind: Outlook will not call
@@ -202,10 +198,8 @@ HRESULT Connect::OnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
 }
 
 const std::pair<const wchar_t*, DISPID> kMethodIds[] = {
-    {L"OnConnection", DispId_OnConnection},
-    {L"OnDisconnection", DispId_OnDisconnection},
-    {L"OnAddInsUpdate", DispId_OnAddInsUpdate},
-    {L"OnStartupComplete", DispId_OnStartupComplete},
+    {L"OnConnection", DispId_OnConnection},       {L"OnDisconnection", DispId_OnDisconnection},
+    {L"OnAddInsUpdate", DispId_OnAddInsUpdate},   {L"OnStartupComplete", DispId_OnStartupComplete},
     {L"OnBeginShutdown", DispId_OnBeginShutdown},
 };
 
@@ -252,8 +246,8 @@ SAFEARRAY** CustomArgument(const VARIANT& arg) {
 
 HRESULT Connect::InvokeMethod(DISPID id, DISPPARAMS& params, UINT* argError) {
     static constexpr UINT kArgCounts[] = {0, 4, 2, 1, 1, 1};
-    if (id >= DispId_FirstRibbonCallback) return host_ ? InvokeRibbonCallback(*host_, id, params, argError)
-                                                       : DISP_E_MEMBERNOTFOUND;
+    if (id >= DispId_FirstRibbonCallback)
+        return host_ ? InvokeRibbonCallback(*host_, id, params, argError) : DISP_E_MEMBERNOTFOUND;
     if (id < DispId_OnConnection || id > DispId_OnBeginShutdown) return DISP_E_MEMBERNOTFOUND;
     if (params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
     if (params.cArgs != kArgCounts[id]) return DISP_E_BADPARAMCOUNT;
@@ -262,26 +256,23 @@ HRESULT Connect::InvokeMethod(DISPID id, DISPPARAMS& params, UINT* argError) {
         return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
     };
     switch (id) {
-        case DispId_OnConnection: {
-            ComPtr<IDispatch> application, addInInst;
-            int mode = 0;
-            if (HRESULT hr = ObjectArgument(Argument(params, 0), application); FAILED(hr)) return badArgument(0, hr);
-            if (HRESULT hr = IntArgument(Argument(params, 1), mode); FAILED(hr)) return badArgument(1, hr);
-            if (HRESULT hr = ObjectArgument(Argument(params, 2), addInInst); FAILED(hr)) return badArgument(2, hr);
-            return OnConnection(application.Get(), static_cast<ext_ConnectMode>(mode), addInInst.Get(),
-                                CustomArgument(Argument(params, 3)));
-        }
-        case DispId_OnDisconnection: {
-            int mode = 0;
-            if (HRESULT hr = IntArgument(Argument(params, 0), mode); FAILED(hr)) return badArgument(0, hr);
-            return OnDisconnection(static_cast<ext_DisconnectMode>(mode), CustomArgument(Argument(params, 1)));
-        }
-        case DispId_OnAddInsUpdate:
-            return OnAddInsUpdate(CustomArgument(Argument(params, 0)));
-        case DispId_OnStartupComplete:
-            return OnStartupComplete(CustomArgument(Argument(params, 0)));
-        default:
-            return OnBeginShutdown(CustomArgument(Argument(params, 0)));
+    case DispId_OnConnection: {
+        ComPtr<IDispatch> application, addInInst;
+        int mode = 0;
+        if (HRESULT hr = ObjectArgument(Argument(params, 0), application); FAILED(hr)) return badArgument(0, hr);
+        if (HRESULT hr = IntArgument(Argument(params, 1), mode); FAILED(hr)) return badArgument(1, hr);
+        if (HRESULT hr = ObjectArgument(Argument(params, 2), addInInst); FAILED(hr)) return badArgument(2, hr);
+        return OnConnection(application.Get(), static_cast<ext_ConnectMode>(mode), addInInst.Get(),
+                            CustomArgument(Argument(params, 3)));
+    }
+    case DispId_OnDisconnection: {
+        int mode = 0;
+        if (HRESULT hr = IntArgument(Argument(params, 0), mode); FAILED(hr)) return badArgument(0, hr);
+        return OnDisconnection(static_cast<ext_DisconnectMode>(mode), CustomArgument(Argument(params, 1)));
+    }
+    case DispId_OnAddInsUpdate: return OnAddInsUpdate(CustomArgument(Argument(params, 0)));
+    case DispId_OnStartupComplete: return OnStartupComplete(CustomArgument(Argument(params, 0)));
+    default: return OnBeginShutdown(CustomArgument(Argument(params, 0)));
     }
 }
 

@@ -44,22 +44,14 @@ HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::string& tex
 HRESULT ObjectArgument(const VARIANT& arg, ComPtr<IDispatch>& out) noexcept {
     const VARIANT& v = (arg.vt == (VT_VARIANT | VT_BYREF) && arg.pvarVal) ? *arg.pvarVal : arg;
     switch (v.vt) {
-        case VT_EMPTY:
-        case VT_NULL:
-            out.Reset();
-            return S_OK;
-        case VT_DISPATCH:
-            out = ComPtr<IDispatch>(v.pdispVal);
-            return S_OK;
-        case VT_DISPATCH | VT_BYREF:
-            out = ComPtr<IDispatch>(v.ppdispVal ? *v.ppdispVal : nullptr);
-            return S_OK;
-        case VT_UNKNOWN:
-            out.Reset();
-            return v.punkVal ? v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out.Put()))
-                             : S_OK;
-        default:
-            return DISP_E_TYPEMISMATCH;
+    case VT_EMPTY:
+    case VT_NULL: out.Reset(); return S_OK;
+    case VT_DISPATCH: out = ComPtr<IDispatch>(v.pdispVal); return S_OK;
+    case VT_DISPATCH | VT_BYREF: out = ComPtr<IDispatch>(v.ppdispVal ? *v.ppdispVal : nullptr); return S_OK;
+    case VT_UNKNOWN:
+        out.Reset();
+        return v.punkVal ? v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out.Put())) : S_OK;
+    default: return DISP_E_TYPEMISMATCH;
     }
 }
 

@@ -31,8 +31,8 @@ LSTATUS SetNumber(HKEY key, const wchar_t* name, DWORD value) {
 template <class Fill>
 LSTATUS WriteKey(const std::wstring& path, Fill&& fill) {
     Key key;
-    LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                       KEY_WRITE, nullptr, key.Put(), nullptr);
+    LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                       nullptr, key.Put(), nullptr);
     if (status != ERROR_SUCCESS) return status;
     return fill(key.Get());
 }

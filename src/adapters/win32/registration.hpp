@@ -9,8 +9,7 @@
 namespace kv::win32 {
 
 // {DC7933BD-EBD4-41DF-915E-D2671E23E8B5}
-inline constexpr CLSID CLSID_Connect = {
-    0xDC7933BD, 0xEBD4, 0x41DF, {0x91, 0x5E, 0xD2, 0x67, 0x1E, 0x23, 0xE8, 0xB5}};
+inline constexpr CLSID CLSID_Connect = {0xDC7933BD, 0xEBD4, 0x41DF, {0x91, 0x5E, 0xD2, 0x67, 0x1E, 0x23, 0xE8, 0xB5}};
 
 inline constexpr const wchar_t* kConnectClsid = L"{DC7933BD-EBD4-41DF-915E-D2671E23E8B5}";
 inline constexpr const wchar_t* kConnectProgId = L"KVOutlookAddin.Connect";
@@ -18,8 +17,8 @@ inline constexpr const wchar_t* kAddinDisplayName = L"Korvane Outlook Addin";
 inline constexpr DWORD kLoadAtStartup = 3;
 
 // Key paths below HKEY_CURRENT_USER.
-std::wstring ClassKeyPath();     // Software\Classes\CLSID\{...}
-std::wstring ProgIdKeyPath();    // Software\Classes\KVOutlookAddin.Connect
+std::wstring ClassKeyPath();         // Software\Classes\CLSID\{...}
+std::wstring ProgIdKeyPath();        // Software\Classes\KVOutlookAddin.Connect
 std::wstring OutlookAddinKeyPath();  // Software\Microsoft\Office\Outlook\Addins\KVOutlookAddin.Connect
 
 // Writes the three keys for the server at modulePath. On failure nothing

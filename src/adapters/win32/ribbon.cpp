@@ -36,8 +36,7 @@ DISPID RibbonCallbackId(const AddinHost& host, const wchar_t* name) noexcept {
             if (::CompareStringOrdinal(name, -1, Widen(callbacks[i]).c_str(), -1, TRUE) == CSTR_EQUAL)
                 return DispId_FirstRibbonCallback + static_cast<DISPID>(i);
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return DISPID_UNKNOWN;
 }
 

@@ -43,8 +43,8 @@ std::string Win32Clock::FormatGeneralDate(const DateTime& when) const {
     const std::wstring date = Formatted([&](wchar_t* out, int size) {
         return ::GetDateFormatEx(LocaleName(), DATE_SHORTDATE, &st, nullptr, out, size, nullptr);
     });
-    const std::wstring time = Formatted(
-        [&](wchar_t* out, int size) { return ::GetTimeFormatEx(LocaleName(), 0, &st, nullptr, out, size); });
+    const std::wstring time =
+        Formatted([&](wchar_t* out, int size) { return ::GetTimeFormatEx(LocaleName(), 0, &st, nullptr, out, size); });
     // A time the system cannot show (before 1601, say) is still written.
     if (date.empty() || time.empty()) return when.ToIso();
     return Narrow(date + L" " + time);

@@ -16,10 +16,10 @@ namespace {
 // sees it, so a stray number never reaches another predefined key.
 std::optional<HKEY> RootKey(RegRoot root) {
     switch (root) {
-        case regroot::ClassesRoot: return HKEY_CLASSES_ROOT;
-        case regroot::CurrentUser: return HKEY_CURRENT_USER;
-        case regroot::LocalMachine: return HKEY_LOCAL_MACHINE;
-        default: return std::nullopt;
+    case regroot::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case regroot::CurrentUser: return HKEY_CURRENT_USER;
+    case regroot::LocalMachine: return HKEY_LOCAL_MACHINE;
+    default: return std::nullopt;
     }
 }
 
@@ -53,8 +53,8 @@ RegStatus Win32RegistryStore::CreateKey(RegRoot root, std::string_view subKey, R
     const auto path = WideName(subKey);
     if (!path) return regstatus::InvalidParameter;
     HKEY created = nullptr;
-    const LONG status = ::RegCreateKeyExW(*rootKey, path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                          nullptr, &created, nullptr);
+    const LONG status = ::RegCreateKeyExW(*rootKey, path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                          &created, nullptr);
     if (status == ERROR_SUCCESS) out = Key(*this, reinterpret_cast<HandleId>(created));
     return status;
 }
@@ -112,8 +112,7 @@ RegStatus Win32RegistryStore::EnumValue(const Key& key, std::uint32_t index, std
     if (!key.IsOpen()) return regstatus::InvalidHandle;
     std::wstring buffer(kMaxValueNameUnits + 1, L'\0');
     DWORD length = static_cast<DWORD>(buffer.size());
-    const LONG status =
-        ::RegEnumValueW(Handle(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG status = ::RegEnumValueW(Handle(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS) name = Narrow(buffer.data(), length);
     return status;
 }
@@ -122,8 +121,7 @@ RegStatus Win32RegistryStore::EnumKey(const Key& key, std::uint32_t index, std::
     if (!key.IsOpen()) return regstatus::InvalidHandle;
     std::wstring buffer(kMaxKeyNameUnits + 1, L'\0');
     DWORD length = static_cast<DWORD>(buffer.size());
-    const LONG status =
-        ::RegEnumKeyExW(Handle(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG status = ::RegEnumKeyExW(Handle(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS) name = Narrow(buffer.data(), length);
     return status;
 }

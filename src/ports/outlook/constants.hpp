@@ -60,11 +60,11 @@ inline constexpr const char* MailMessageClass = "IPM.Note";
 
 // Error numbers the host raises through this port.
 namespace hosterr {
-inline constexpr std::int32_t NotSupported = 438;    // the object has no such property or method
-inline constexpr std::int32_t InvalidIndex = 9;      // index or name not in the collection
-inline constexpr std::int32_t ObjectGone = -2147221238;  // the item or window was moved, deleted or closed
-inline constexpr std::int32_t Failed = -2147467259;  // the host refused the operation
-inline constexpr std::int32_t BadArgument = -2147024809;   // an argument the host does not take (E_INVALIDARG)
+inline constexpr std::int32_t NotSupported = 438;             // the object has no such property or method
+inline constexpr std::int32_t InvalidIndex = 9;               // index or name not in the collection
+inline constexpr std::int32_t ObjectGone = -2147221238;       // the item or window was moved, deleted or closed
+inline constexpr std::int32_t Failed = -2147467259;           // the host refused the operation
+inline constexpr std::int32_t BadArgument = -2147024809;      // an argument the host does not take (E_INVALIDARG)
 inline constexpr std::int32_t BadArgumentType = -2147352571;  // an argument of a type it does not take
 }  // namespace hosterr
 

@@ -6,23 +6,22 @@ namespace kv::ui {
 
 const char* KindName(ControlKind kind) {
     switch (kind) {
-        case ControlKind::Label: return "Label";
-        case ControlKind::ComboBox: return "ComboBox";
-        case ControlKind::ListView: return "ListView";
-        case ControlKind::TreeView: return "TreeView";
-        case ControlKind::TextBox: return "TextBox";
-        case ControlKind::CheckBox: return "CheckBox";
-        case ControlKind::Button: return "Button";
-        case ControlKind::Picture: return "Picture";
-        case ControlKind::Line: return "Line";
-        case ControlKind::ImageList: return "ImageList";
+    case ControlKind::Label: return "Label";
+    case ControlKind::ComboBox: return "ComboBox";
+    case ControlKind::ListView: return "ListView";
+    case ControlKind::TreeView: return "TreeView";
+    case ControlKind::TextBox: return "TextBox";
+    case ControlKind::CheckBox: return "CheckBox";
+    case ControlKind::Button: return "Button";
+    case ControlKind::Picture: return "Picture";
+    case ControlKind::Line: return "Line";
+    case ControlKind::ImageList: return "ImageList";
     }
     return "Control";
 }
 
 void ThrowInvalidProperty(const Control& control, const char* property) {
-    throw Error(uierr::InvalidPropertyValue, control.Name(),
-                std::string("Invalid property value (") + property + ")");
+    throw Error(uierr::InvalidPropertyValue, control.Name(), std::string("Invalid property value (") + property + ")");
 }
 
 void Control::SetWidth(int v) {

@@ -17,7 +17,7 @@ inline constexpr int ElementNotFound = 35601;
 inline constexpr int KeyNotUnique = 35602;
 inline constexpr int InvalidKey = 35603;
 inline constexpr int IndexOutOfBounds = 35600;
-}
+}  // namespace uierr
 
 class Control;
 // Throws kv::Error InvalidPropertyValue naming the control and property.

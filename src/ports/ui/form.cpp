@@ -19,7 +19,8 @@ void Form::SetMousePointer(int pointer) {
 void Form::Adopt(std::unique_ptr<Control> control) {
     const std::string& name = control->Name();
     if (name.empty()) throw Error(uierr::InvalidPropertyValue, name_, "Invalid property value (control name)");
-    if (byName_.contains(name)) throw Error(uierr::InvalidPropertyValue, name_, "A control named " + name + " exists already");
+    if (byName_.contains(name))
+        throw Error(uierr::InvalidPropertyValue, name_, "A control named " + name + " exists already");
     byName_.emplace(name, control.get());
     order_.push_back(control.get());
     controls_.push_back(std::move(control));
@@ -41,7 +42,8 @@ std::vector<Control*> Form::TabOrder() const {
     for (Control* c : order_) {
         if (c->TabIndex() >= 0) out.push_back(c);
     }
-    std::stable_sort(out.begin(), out.end(), [](const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); });
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); });
     return out;
 }
 

@@ -19,10 +19,12 @@ char32_t Fold(char32_t c) {
     if (c >= U'A' && c <= U'Z') return c + 32;
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 32;  // Latin-1 capitals
     switch (c) {
-        case 0xE6: case 0xE4: return U'z' + 1;  // æ, ä
-        case 0xF8: case 0xF6: return U'z' + 2;  // ø, ö
-        case 0xE5: return U'z' + 3;             // å
-        default: break;
+    case 0xE6:
+    case 0xE4: return U'z' + 1;  // æ, ä
+    case 0xF8:
+    case 0xF6: return U'z' + 2;  // ø, ö
+    case 0xE5: return U'z' + 3;  // å
+    default: break;
     }
     if (c >= 0x100 && c < 0x180 && (c % 2) == 0) return c + 1;  // Latin Extended-A pairs
     return c;
@@ -72,9 +74,7 @@ void ListItem::SetSubItem(int n, std::string text) {
     owner_->MarkUnsorted(n);
 }
 
-const std::string& ListItem::ColumnText(int column) const {
-    return column == 0 ? text_ : SubItem(column);
-}
+const std::string& ListItem::ColumnText(int column) const { return column == 0 ? text_ : SubItem(column); }
 
 void ListItem::SetSmallIcon(std::string key) {
     CheckImageKey(owner_->SmallIcons(), key, *owner_);

@@ -10,60 +10,60 @@ std::string TitleOrApp(const std::string& title) { return title.empty() ? std::s
 
 Answer DefaultAnswer(Buttons buttons) {
     switch (buttons) {
-        case Buttons::OK:
-        case Buttons::OKCancel: return Answer::OK;
-        case Buttons::AbortRetryIgnore: return Answer::Abort;
-        case Buttons::YesNoCancel:
-        case Buttons::YesNo: return Answer::Yes;
-        case Buttons::RetryCancel: return Answer::Retry;
+    case Buttons::OK:
+    case Buttons::OKCancel: return Answer::OK;
+    case Buttons::AbortRetryIgnore: return Answer::Abort;
+    case Buttons::YesNoCancel:
+    case Buttons::YesNo: return Answer::Yes;
+    case Buttons::RetryCancel: return Answer::Retry;
     }
     return Answer::OK;
 }
 
 bool IsAnswerOf(Buttons buttons, Answer a) {
     switch (buttons) {
-        case Buttons::OK: return a == Answer::OK;
-        case Buttons::OKCancel: return a == Answer::OK || a == Answer::Cancel;
-        case Buttons::AbortRetryIgnore: return a == Answer::Abort || a == Answer::Retry || a == Answer::Ignore;
-        case Buttons::YesNoCancel: return a == Answer::Yes || a == Answer::No || a == Answer::Cancel;
-        case Buttons::YesNo: return a == Answer::Yes || a == Answer::No;
-        case Buttons::RetryCancel: return a == Answer::Retry || a == Answer::Cancel;
+    case Buttons::OK: return a == Answer::OK;
+    case Buttons::OKCancel: return a == Answer::OK || a == Answer::Cancel;
+    case Buttons::AbortRetryIgnore: return a == Answer::Abort || a == Answer::Retry || a == Answer::Ignore;
+    case Buttons::YesNoCancel: return a == Answer::Yes || a == Answer::No || a == Answer::Cancel;
+    case Buttons::YesNo: return a == Answer::Yes || a == Answer::No;
+    case Buttons::RetryCancel: return a == Answer::Retry || a == Answer::Cancel;
     }
     return false;
 }
 
 const char* ButtonsName(Buttons buttons) {
     switch (buttons) {
-        case Buttons::OK: return "OK";
-        case Buttons::OKCancel: return "OKCancel";
-        case Buttons::AbortRetryIgnore: return "AbortRetryIgnore";
-        case Buttons::YesNoCancel: return "YesNoCancel";
-        case Buttons::YesNo: return "YesNo";
-        case Buttons::RetryCancel: return "RetryCancel";
+    case Buttons::OK: return "OK";
+    case Buttons::OKCancel: return "OKCancel";
+    case Buttons::AbortRetryIgnore: return "AbortRetryIgnore";
+    case Buttons::YesNoCancel: return "YesNoCancel";
+    case Buttons::YesNo: return "YesNo";
+    case Buttons::RetryCancel: return "RetryCancel";
     }
     return "?";
 }
 
 const char* IconName(Icon icon) {
     switch (icon) {
-        case Icon::None: return "none";
-        case Icon::Critical: return "critical";
-        case Icon::Question: return "question";
-        case Icon::Exclamation: return "exclamation";
-        case Icon::Information: return "information";
+    case Icon::None: return "none";
+    case Icon::Critical: return "critical";
+    case Icon::Question: return "question";
+    case Icon::Exclamation: return "exclamation";
+    case Icon::Information: return "information";
     }
     return "?";
 }
 
 const char* AnswerName(Answer answer) {
     switch (answer) {
-        case Answer::OK: return "OK";
-        case Answer::Cancel: return "Cancel";
-        case Answer::Abort: return "Abort";
-        case Answer::Retry: return "Retry";
-        case Answer::Ignore: return "Ignore";
-        case Answer::Yes: return "Yes";
-        case Answer::No: return "No";
+    case Answer::OK: return "OK";
+    case Answer::Cancel: return "Cancel";
+    case Answer::Abort: return "Abort";
+    case Answer::Retry: return "Retry";
+    case Answer::Ignore: return "Ignore";
+    case Answer::Yes: return "Yes";
+    case Answer::No: return "No";
     }
     return "?";
 }
@@ -81,8 +81,7 @@ auto Prompts::WithProgressAside(Ask&& ask) {
         ~Restore() {
             try {
                 self.Progress(shown.current, shown.total, shown.text);
-            } catch (...) {
-            }
+            } catch (...) {}
         }
     } restore{*this, *shown};
     return ask();

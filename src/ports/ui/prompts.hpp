@@ -44,8 +44,7 @@ public:
     Answer MsgBox(const std::string& text, Buttons buttons = Buttons::OK, Icon icon = Icon::None,
                   const std::string& title = {});
     // The text typed, or "" when the user cancelled.
-    std::string InputBox(const std::string& prompt, const std::string& title = {},
-                         const std::string& defaultText = {});
+    std::string InputBox(const std::string& prompt, const std::string& title = {}, const std::string& defaultText = {});
     // Mail current of total is being imported; text says which. The display
     // stays until EndProgress.
     void Progress(int current, int total, const std::string& text);

@@ -61,9 +61,7 @@ public:
 // Pictures by key; the core knows only the keys, a view supplies the pixels.
 class ImageList : public Control {
 public:
-    explicit ImageList(std::string name) : Control(ControlKind::ImageList, std::move(name)) {
-        SetVisible(false);
-    }
+    explicit ImageList(std::string name) : Control(ControlKind::ImageList, std::move(name)) { SetVisible(false); }
     int ImageWidth() const { return imageWidth_; }
     int ImageHeight() const { return imageHeight_; }
     void SetImageSize(int width, int height);

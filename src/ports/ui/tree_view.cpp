@@ -1,6 +1,5 @@
 #include "ports/ui/tree_view.hpp"
 
-
 #include "support/error.hpp"
 
 namespace kv::ui {
@@ -70,11 +69,11 @@ TreeNode& TreeView::Add(int relative, Relationship relationship, std::string tex
     } else {
         parent = rel->parent_;
         switch (relationship) {
-            case Relationship::First: before = parent ? parent->firstChild_ : firstRoot_; break;
-            case Relationship::Next: before = rel->next_; break;
-            case Relationship::Previous: before = rel; break;
-            case Relationship::Last:
-            case Relationship::Child: break;
+        case Relationship::First: before = parent ? parent->firstChild_ : firstRoot_; break;
+        case Relationship::Next: before = rel->next_; break;
+        case Relationship::Previous: before = rel; break;
+        case Relationship::Last:
+        case Relationship::Child: break;
         }
     }
 

@@ -86,8 +86,8 @@ public:
     // last among its siblings), Next/Previous (right after or before it).
     // An unknown relative fails with ElementNotFound, an image key missing
     // from ImageList with ElementNotFound; nothing is added then.
-    TreeNode& Add(int relative, Relationship relationship, std::string text,
-                  std::string image = {}, std::string selectedImage = {});
+    TreeNode& Add(int relative, Relationship relationship, std::string text, std::string image = {},
+                  std::string selectedImage = {});
     void Clear();
 
     int Count() const { return static_cast<int>(nodes_.size()); }

@@ -38,8 +38,8 @@ TEST(TerminalPrompts, OtherBoxesGoToStandardErrorWithTheirTitle) {
     std::ostringstream err;
     TerminalPrompts prompts(Duplicates::Skip, in, err, false);
     prompts.MsgBox("Kunne ikke finde jobfolder.\r\nGå i Korvane og opret jobmappen.");
-    prompts.MsgBox("Start Korvane mindst en gang før denne funktion kan bruges", ui::Buttons::OK,
-                   ui::Icon::Exclamation, "Korvane import");
+    prompts.MsgBox("Start Korvane mindst en gang før denne funktion kan bruges", ui::Buttons::OK, ui::Icon::Exclamation,
+                   "Korvane import");
     EXPECT_EQ(err.str(),
               "Korvane Outlook Addin: Kunne ikke finde jobfolder. \nGå i Korvane og opret jobmappen.\n"
               "Korvane import: Start Korvane mindst en gang før denne funktion kan bruges\n");

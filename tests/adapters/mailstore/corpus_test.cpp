@@ -43,8 +43,8 @@ std::vector<std::string> CorpusFiles() {
 std::string UtcIso(const fs::path& file) {
     auto written = fs::last_write_time(file);
     auto system = std::chrono::file_clock::to_sys(written);
-    std::time_t t = std::chrono::system_clock::to_time_t(
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+    std::time_t t =
+        std::chrono::system_clock::to_time_t(std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
     std::tm tm{};
     gmtime_r(&t, &tm);
     char text[32];
@@ -75,9 +75,8 @@ TEST_P(MailCorpus, ComesThroughWholeForBothReaders) {
     if (std::string(KV_MSGCONVERT).size() > 0) {
         fs::path converted = dir.Path() / "converted.eml";
         int status = 0;
-        std::string out = Shell(Quote(KV_MSGCONVERT) + " --outfile " + Quote(converted.string()) + " " +
-                                  Quote(msg.string()),
-                              &status);
+        std::string out = Shell(
+            Quote(KV_MSGCONVERT) + " --outfile " + Quote(converted.string()) + " " + Quote(msg.string()), &status);
         ASSERT_EQ(status, 0) << out;
         command += " --converted " + Quote(converted.string());
     }
@@ -86,13 +85,12 @@ TEST_P(MailCorpus, ComesThroughWholeForBothReaders) {
     EXPECT_EQ(status, 0) << out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Mails, MailCorpus, ::testing::ValuesIn(CorpusFiles()),
-                         [](const auto& info) {
-                             std::string name = fs::path(info.param).stem().string();
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Mails, MailCorpus, ::testing::ValuesIn(CorpusFiles()), [](const auto& info) {
+    std::string name = fs::path(info.param).stem().string();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+});
 
 // Signed mail keeps its signature: the entity kept in the .msg verifies with
 // openssl as the mail did, and a changed byte in the signed text is caught.
@@ -116,7 +114,8 @@ TEST(MsgSmime, KeptEntityStillVerifies) {
         wrapper->SetItem(store->AddItemFile("Inbox", c.eml));
         fs::path msg = dir.Path() / "signed.msg", kept = dir.Path() / "kept.p7m";
         wrapper->SaveAs(msg.string(), outlook::SaveAsMsg);
-        std::string out = Shell(Checker() + " attachment " + Quote(msg.string()) + " 0 " + Quote(kept.string()), &status);
+        std::string out =
+            Shell(Checker() + " attachment " + Quote(msg.string()) + " 0 " + Quote(kept.string()), &status);
         ASSERT_EQ(status, 0) << out;
         out = Shell("openssl smime -verify -noverify -in " + Quote(kept.string()) + " -out /dev/null", &status);
         EXPECT_EQ(status == 0, c.verifies) << c.eml << ": " << out;
@@ -125,7 +124,8 @@ TEST(MsgSmime, KeptEntityStillVerifies) {
 }
 
 // Bytes of the file with the first occurrence of pattern changed by damage.
-bool Damage(const fs::path& file, const std::string& pattern, const std::function<void(std::string&, std::size_t)>& damage) {
+bool Damage(const fs::path& file, const std::string& pattern,
+            const std::function<void(std::string&, std::size_t)>& damage) {
     std::string bytes = ReadAll(file);
     auto at = bytes.find(pattern);
     if (at == std::string::npos) return false;

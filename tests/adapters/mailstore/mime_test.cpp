@@ -110,9 +110,12 @@ TEST(MimeMail, BrokenMimeGivesWhatItCan) {
 // Bytes with no mail header are no mail: refused naming the file, never
 // filed as an empty one; through the store too.
 TEST(MimeMail, EmptyBinaryAndHeaderGarbageAreRefused) {
-    const std::string unreadable[] = {
-        "", "\r\n\r\n", std::string("\x01\x02\xff\xfe\r\n\r\n\x00garbage", 16), "%PDF-1.4\n%\xe2\xe3\n1 0 obj\n",
-        "just some text\nover two lines\n", "X-Foo: bar\r\nweird header: yes\r\n\r\nbody"};
+    const std::string unreadable[] = {"",
+                                      "\r\n\r\n",
+                                      std::string("\x01\x02\xff\xfe\r\n\r\n\x00garbage", 16),
+                                      "%PDF-1.4\n%\xe2\xe3\n1 0 obj\n",
+                                      "just some text\nover two lines\n",
+                                      "X-Foo: bar\r\nweird header: yes\r\n\r\nbody"};
     for (const auto& raw : unreadable) {
         try {
             ParseMail(raw, std::nullopt, "/mail/Inbox/x.eml");
@@ -165,8 +168,9 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
               "a\tb\nc\td");
     EXPECT_EQ(HtmlToText("x<!-- <p>skjult</p> -->y &ndash; z"), "xy \u2013 z");
     EXPECT_EQ(HtmlToText("<style>no end"), "");
-    EXPECT_EQ(WithUtf8Charset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><p>charset=x"),
-              "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>charset=x");
+    EXPECT_EQ(
+        WithUtf8Charset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><p>charset=x"),
+        "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>charset=x");
     EXPECT_EQ(WithUtf8Charset("<meta charset='iso-8859-1'>"), "<meta charset='utf-8'>");
     // Every declaration is changed, however much shorter the first one became.
     EXPECT_EQ(WithUtf8Charset("<meta charset=\"windows-1252\"><meta content=\"text/html; charset=iso-8859-15\">"),
@@ -175,7 +179,6 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
     for (const char* bad : {"", "karen", "@tolvenor.dk", "karen@", "karen@tolvenor", "a b@c.dk", "a@b@c.dk", "a@.dk"})
         EXPECT_FALSE(IsValidAddress(bad)) << bad;
 }
-
 
 MailData Corpus(const char* name) { return ParseMail(ReadAll(DataFile(std::string("corpus/") + name))); }
 
@@ -192,7 +195,7 @@ TEST(MimeMail, EncodedWordRunsDecodeWhole) {
         {"Pris =?utf-8?q?=E2=82=AC?= 10", "Pris € 10"},
         {"=?utf-8*da?Q?M=C3=B8de?=", "Møde"},
         {"=?utf-8?q?K=c3=b8b_=3d_=3Dsalg?=", "Køb = =salg"},  // hex digits in either case
-        {"=?utf-8?q?100=?=", "100="},                           // a lone "=" stays
+        {"=?utf-8?q?100=?=", "100="},                         // a lone "=" stays
         {"not =? encoded ?= at all", "not =? encoded ?= at all"},
         {"", ""},
         // A bad word spoils only its own bad bytes; an escape-shifted word is read alone.
@@ -214,8 +217,11 @@ TEST(MimeMail, CharsetsAreReadAsWindowsReadsThem) {
         const char* text;
     } cases[] = {
         {"\x1B$B-j-!-b\x1B(I12\x1B(B.", "ISO-2022-JP", "\u3231\u2460\u2116\uff71\uff72."},
-        {"\x1B$By!\x1B(B\x0E" "12\x0F" "3", "csISO2022JP", "\u7e8a\uff71\uff723"},  // IBM row 89; SO/SI katakana
-        {"\x1B$(D0!\x1B(Bx\x1B$B-", "iso-2022-jp", "\uFFFDx\uFFFD"},          // JIS X 0212; cut pair
+        {"\x1B$By!\x1B(B\x0E"
+         "12\x0F"
+         "3",
+         "csISO2022JP", "\u7e8a\uff71\uff723"},                       // IBM row 89; SO/SI katakana
+        {"\x1B$(D0!\x1B(Bx\x1B$B-", "iso-2022-jp", "\uFFFDx\uFFFD"},  // JIS X 0212; cut pair
         {"\x87\x40", "Shift_JIS", "\u2460"},
         {"\xE9\x46\x80", "GB2312", "\u9555\u20ac"},
         {"\xF9\xD6\xA3\xE1", "\"big5\"", "\u7881\u20ac"},
@@ -223,7 +229,9 @@ TEST(MimeMail, CharsetsAreReadAsWindowsReadsThem) {
         {"\x93x\x94 \x80", "us-ascii", "\u201cx\u201d \u20ac"},
         {"caf\xe9", "ISO-8859-1", "caf\u00e9"},
         {"caf\xe9 \xE6\x97", "utf-8", "caf\uFFFD \uFFFD"},
-        {"ab\xff\xff" "cd", "gbk", "ab\uFFFD\uFFFDcd"},
+        {"ab\xff\xff"
+         "cd",
+         "gbk", "ab\uFFFD\uFFFDcd"},
         {"caf\xc3\xa9", "x-unknown", "caf\u00e9"},
         {"caf\xe9", "", "caf\u00e9"},
     };
@@ -241,13 +249,14 @@ TEST(MimeMail, DamagedWinmailDatIsKeptWholeAndLoggedOnce) {
     g_free(decoded);
     std::string flipped = tnef;
     flipped[tnef.size() / 2] ^= 0x55;
-    const std::pair<const char*, std::string> cases[] = {
-        {"cut short", tnef.substr(0, tnef.size() - 40)}, {"no signature", "XX" + tnef.substr(2)},
-        {"three bytes", tnef.substr(0, 3)},             {"a byte changed", flipped}};
+    const std::pair<const char*, std::string> cases[] = {{"cut short", tnef.substr(0, tnef.size() - 40)},
+                                                         {"no signature", "XX" + tnef.substr(2)},
+                                                         {"three bytes", tnef.substr(0, 3)},
+                                                         {"a byte changed", flipped}};
     static std::vector<std::string> lines;
-    guint handler = g_log_set_handler("kv-mailmsg", G_LOG_LEVEL_MASK, [](const gchar*, GLogLevelFlags, const gchar* text, gpointer) {
-        lines.emplace_back(text);
-    }, nullptr);
+    guint handler = g_log_set_handler(
+        "kv-mailmsg", G_LOG_LEVEL_MASK,
+        [](const gchar*, GLogLevelFlags, const gchar* text, gpointer) { lines.emplace_back(text); }, nullptr);
     for (const auto& [what, damaged] : cases) {
         lines.clear();
         gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(damaged.data()), damaged.size());
@@ -283,11 +292,12 @@ TEST(MimeMail, SmimeMailIsKeptWhole) {
         const char* messageClass;
         const char* type;
         const char* bodyStart;
-    } cases[] = {{"corpus/30_smime_detached_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Hej Karen"},
-                 {"corpus/17_smime_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Dit konto"},
-                 {"corpus/31_smime_opaque_signed.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er signeret"},
-                 {"corpus/32_smime_encrypted.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er krypteret"},
-                 {"corpus/14_small_ascii.eml", "", "", ""}};
+    } cases[] = {
+        {"corpus/30_smime_detached_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Hej Karen"},
+        {"corpus/17_smime_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Dit konto"},
+        {"corpus/31_smime_opaque_signed.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er signeret"},
+        {"corpus/32_smime_encrypted.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er krypteret"},
+        {"corpus/14_small_ascii.eml", "", "", ""}};
     for (const auto& c : cases) {
         auto mail = Parse(c.file);
         EXPECT_EQ(mail.messageClass, c.messageClass) << c.file;
@@ -386,9 +396,15 @@ TEST(MimeMail, SubjectPrefixes) {
     const struct {
         const char* subject;
         const char* prefix;
-    } cases[] = {{"Re: Møde", "Re: "},         {"SV: VS: Tilbud", "SV: VS: "}, {"AW:Fwd:  x", "AW:Fwd:  "},
-                 {"RE[2]: x", "RE[2]: "},       {"Referat: x", ""},            {"Info: x", ""},
-                 {"Re x", ""},                  {"", ""},                      {"fw: ", "fw: "}};
+    } cases[] = {{"Re: Møde", "Re: "},
+                 {"SV: VS: Tilbud", "SV: VS: "},
+                 {"AW:Fwd:  x", "AW:Fwd:  "},
+                 {"RE[2]: x", "RE[2]: "},
+                 {"Referat: x", ""},
+                 {"Info: x", ""},
+                 {"Re x", ""},
+                 {"", ""},
+                 {"fw: ", "fw: "}};
     for (const auto& c : cases) EXPECT_EQ(SubjectPrefix(c.subject), c.prefix) << c.subject;
     auto reply = Corpus("18_reply_chain_subject.eml");
     EXPECT_EQ(reply.subject, "Re: AW: Fwd: Møde i morgen");

@@ -45,10 +45,8 @@ std::string Base64Decode(const std::string& text) {
 std::vector<std::string> Split(const std::string& line, char separator) {
     std::vector<std::string> parts(1);
     for (char c : line) {
-        if (c == separator)
-            parts.emplace_back();
-        else
-            parts.back() += c;
+        if (c == separator) parts.emplace_back();
+        else parts.back() += c;
     }
     return parts;
 }
@@ -75,12 +73,9 @@ ReaderResult ReadWithMsgReader(const fs::path& file) {
         auto parts = Split(line, '\t');
         std::vector<std::string> decoded;
         for (std::size_t i = 1; i < parts.size(); ++i) decoded.push_back(Base64Decode(parts[i]));
-        if (parts[0] == "recipient")
-            result.recipients.push_back(decoded);
-        else if (parts[0] == "attachment")
-            result.attachments.push_back(decoded);
-        else if (!decoded.empty())
-            result.fields[parts[0]] = decoded[0];
+        if (parts[0] == "recipient") result.recipients.push_back(decoded);
+        else if (parts[0] == "attachment") result.attachments.push_back(decoded);
+        else if (!decoded.empty()) result.fields[parts[0]] = decoded[0];
     }
     return result;
 }
@@ -88,9 +83,8 @@ ReaderResult ReadWithMsgReader(const fs::path& file) {
 MailData ReadWithMsgConvert(const fs::path& file, const fs::path& outDir) {
     fs::path eml = outDir / (file.stem().string() + ".converted.eml");
     int status = 0;
-    std::string out = Run(Quote(KV_MSGCONVERT) + " --outfile " + Quote(eml.string()) + " " + Quote(file.string()) +
-                              " 2>&1",
-                          &status);
+    std::string out =
+        Run(Quote(KV_MSGCONVERT) + " --outfile " + Quote(eml.string()) + " " + Quote(file.string()) + " 2>&1", &status);
     EXPECT_EQ(status, 0) << out;
     // A directory left as a long sibling chain makes its reader recurse deeply.
     EXPECT_EQ(out.find("Deep recursion"), std::string::npos) << out.substr(0, 300);
@@ -115,8 +109,8 @@ void ExpectBothReadersAgree(const MailData& mail, const fs::path& msg, const fs:
         auto r = ReadWithMsgReader(msg);
         EXPECT_EQ(r.fields["messageClass"], "IPM.Note");
         EXPECT_EQ(r.fields["subject"], mail.subject);
-        EXPECT_EQ(r.fields["senderName"], mail.from ? (mail.from->name.empty() ? mail.from->address : mail.from->name)
-                                                    : "");
+        EXPECT_EQ(r.fields["senderName"],
+                  mail.from ? (mail.from->name.empty() ? mail.from->address : mail.from->name) : "");
         EXPECT_EQ(r.fields["senderEmail"], mail.from ? mail.from->address : "");
         EXPECT_EQ(r.fields["body"], mail.body);
         EXPECT_EQ(r.fields["messageDeliveryTime"], deliveryUtc);
@@ -195,9 +189,10 @@ TEST(MsgFile, ThreeHundredRecipientsAndAOneMegabyteAttachment) {
     std::string base64 = encoded;
     g_free(encoded);
 
-    std::string eml = "From: =?UTF-8?Q?Bj=C3=B8rn_=C3=85berg?= <bjorn@example.dk>\r\n"
-                      "Subject: =?UTF-8?Q?M=C3=B8de_for_alle_=C3=A6=C3=B8=C3=A5?=\r\n"
-                      "Date: Mon, 09 Dec 2024 08:00:00 +0100\r\n";
+    std::string eml =
+        "From: =?UTF-8?Q?Bj=C3=B8rn_=C3=85berg?= <bjorn@example.dk>\r\n"
+        "Subject: =?UTF-8?Q?M=C3=B8de_for_alle_=C3=A6=C3=B8=C3=A5?=\r\n"
+        "Date: Mon, 09 Dec 2024 08:00:00 +0100\r\n";
     const char* headers[] = {"To", "Cc", "Bcc"};
     for (int h = 0; h < 3; ++h) {
         eml += std::string(headers[h]) + ": ";
@@ -208,15 +203,14 @@ TEST(MsgFile, ThreeHundredRecipientsAndAOneMegabyteAttachment) {
         }
         eml += "\r\n";
     }
-    eml += "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
-           "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\nSe bilag – æøå.\r\n"
-           "--b\r\nContent-Type: application/octet-stream\r\n"
-           "Content-Disposition: attachment; filename=\"stor fil.dat\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+    eml +=
+        "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+        "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\nSe bilag – æøå.\r\n"
+        "--b\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=\"stor fil.dat\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
     for (std::size_t i = 0; i < base64.size(); i += 76) eml += base64.substr(i, 76) + "\r\n";
     eml += "--b--\r\n";
-    {
-        std::ofstream(dir.Path() / "stor.eml", std::ios::binary) << eml;
-    }
+    { std::ofstream(dir.Path() / "stor.eml", std::ios::binary) << eml; }
     auto store = MakeStore(dir.Path() / "store");
     auto item = store->AddItemFile("Inbox", dir.Path() / "stor.eml");
     auto mail = ParseMail(eml);
@@ -266,7 +260,8 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     m.subject = "Æble";
     m.senderName = "Karen Holm";
     m.senderAddress = "karen@tolvenor.dk";
-    m.recipients = {{outlook::Recipient::To, "A", "a@x.dk"}, {outlook::Recipient::Cc, "B", "b@x.dk"},
+    m.recipients = {{outlook::Recipient::To, "A", "a@x.dk"},
+                    {outlook::Recipient::Cc, "B", "b@x.dk"},
                     {outlook::Recipient::Bcc, "C", "c@x.dk"}};
     Attachment text;
     text.fileName = "a.txt";
@@ -384,7 +379,8 @@ TEST(MsgFile, DamagedCompoundFilesAreRefused) {
     EXPECT_EQ(BalanceCompoundDirectory(good), good) << "a written file is balanced already";
     auto with = [&](std::size_t at, std::uint32_t value) {
         std::string damaged = good;
-        for (int i = 0; i < 4; ++i) damaged[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            damaged[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
         return damaged;
     };
     auto withByte = [&](std::size_t at, char value) {

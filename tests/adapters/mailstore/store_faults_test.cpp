@@ -26,8 +26,8 @@ TEST(StoreFaults, ProcessesOpeningOneStoreTakeTurns) {
         int code = 0;
         try {
             for (int round = 0; round < kRounds; ++round)
-                MailStore::Open(dir.Path())->AddFolder("P" + std::to_string(p) + "-" + std::to_string(round),
-                                                       "IPM.Note");
+                MailStore::Open(dir.Path())
+                    ->AddFolder("P" + std::to_string(p) + "-" + std::to_string(round), "IPM.Note");
         } catch (const std::exception& e) {
             fprintf(stderr, "process %d: %s\n", p, e.what());
             code = 1;
@@ -84,14 +84,10 @@ TEST(StoreFaults, ASaveClearsStaleTemporaryFilesOfEarlierSaves) {
         const char* name;
         bool stale, removed;
     } cases[] = {
-        {".gsf-save-Ab12Cd", true, true},
-        {"~kv0123456789ab.tmp.part", true, true},
-        {"~kv0123456789ab.tmp", true, true},
-        {".gsf-save-Zz9999", false, false},  // a save under way
-        {"~kvabcdef012345.tmp.part", false, false},
-        {"rapport.tmp.part", true, false},   // not ours
-        {".gsf-save-notes.txt", true, false},
-        {"~kv0123456789ab.msg", true, false},
+        {".gsf-save-Ab12Cd", true, true},           {"~kv0123456789ab.tmp.part", true, true},
+        {"~kv0123456789ab.tmp", true, true},        {".gsf-save-Zz9999", false, false},  // a save under way
+        {"~kvabcdef012345.tmp.part", false, false}, {"rapport.tmp.part", true, false},   // not ours
+        {".gsf-save-notes.txt", true, false},       {"~kv0123456789ab.msg", true, false},
     };
     for (const auto& c : cases) {
         std::ofstream(job / c.name) << "x";

@@ -48,7 +48,8 @@ TEST(MailStore, ItemClassesAndFieldsByKind) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.Number(), outlook::hosterr::NotSupported);
-        EXPECT_EQ(e.Source() + ": " + e.Description(), "MailStore: Object doesn't support this property or method: this item is not a mail");
+        EXPECT_EQ(e.Source() + ": " + e.Description(),
+                  "MailStore: Object doesn't support this property or method: this item is not a mail");
     }
     EXPECT_THROW(outlook::AsMailItem(appointment), Error);
     EXPECT_THROW(store->CreateMailWrapper()->SetItem(contact), Error);
@@ -112,9 +113,7 @@ TEST(MailStore, MovingOntoAnExistingNameKeepsBoth) {
 
 TEST(MailStore, FilesAddedOrRemovedOutsideAreNoticedAtOpen) {
     TempDir dir;
-    {
-        auto store = MakeStore(dir.Path(), {"no_from.eml"});
-    }
+    { auto store = MakeStore(dir.Path(), {"no_from.eml"}); }
     fs::copy_file(DataFile("html_only.eml"), dir.Path() / "Inbox" / "ny.eml");
     fs::create_directories(dir.Path() / "Arkiv");
     fs::remove(dir.Path() / "Inbox" / "no_from.eml");
@@ -227,10 +226,9 @@ TEST(MailWrapper, DraftIsUnsentAndSendingMovesItToSentItems) {
     EXPECT_EQ(store->GetApplication()->GetInspectors()->Count(), 0);  // its window closed
     // The item sent is gone: every call on it, or through the wrapper, fails.
     for (const auto& call : std::vector<std::function<void()>>{
-             [&] { draft->Sent(); }, [&] { draft->EntryID(); }, [&] { draft->Subject(); },
-             [&] { draft->Class(); }, [&] { draft->Close(outlook::closemode::Discard); },
-             [&] { draft->Move(*store->GetFolder("Inbox")); }, [&] { draft->GetApplication(); },
-             [&] { wrapper->Send(); }, [&] { wrapper->Body(); }}) {
+             [&] { draft->Sent(); }, [&] { draft->EntryID(); }, [&] { draft->Subject(); }, [&] { draft->Class(); },
+             [&] { draft->Close(outlook::closemode::Discard); }, [&] { draft->Move(*store->GetFolder("Inbox")); },
+             [&] { draft->GetApplication(); }, [&] { wrapper->Send(); }, [&] { wrapper->Body(); }}) {
         try {
             call();
             ADD_FAILURE() << "a call on the sent item succeeded";

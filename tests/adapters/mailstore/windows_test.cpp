@@ -105,8 +105,10 @@ TEST(HostEvents, NewExplorerAndAClickMakeTheActiveExplorer) {
     EXPECT_EQ(app->ActiveExplorer(), second);
 
     // A click on a button in the first window makes it the active one.
-    auto button = first->GetCommandBars()->Add("Korvane", outlook::BarTop, true)->GetControls()->Add(
-        outlook::ControlButton, "CBButton");
+    auto button = first->GetCommandBars()
+                      ->Add("Korvane", outlook::BarTop, true)
+                      ->GetControls()
+                      ->Add(outlook::ControlButton, "CBButton");
     button->SetTag("CBButton");
     store->Click(*button);
     EXPECT_EQ(app->ActiveExplorer(), first);
@@ -161,7 +163,7 @@ TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
     auto closing = first->OnClose([&] { ++closes; });
     {
         auto moved = std::move(closing);  // a moved token keeps the subscription
-        EXPECT_FALSE(closing.Active());  // NOLINT(bugprone-use-after-move): the moved-from token is the point
+        EXPECT_FALSE(closing.Active());   // NOLINT(bugprone-use-after-move): the moved-from token is the point
         EXPECT_TRUE(moved.Active());
     }  // released here
     token.Reset();

@@ -53,7 +53,8 @@ std::string Utf16Field(const std::vector<unsigned char>& login, std::size_t at) 
     if (login.size() < at + 4) return {};
     const std::size_t offset = login[at] | (login[at + 1] << 8), chars = login[at + 2] | (login[at + 3] << 8);
     std::string text;
-    for (std::size_t i = 0; i < chars && offset + 2 * i + 1 < login.size(); ++i) text += static_cast<char>(login[offset + 2 * i]);
+    for (std::size_t i = 0; i < chars && offset + 2 * i + 1 < login.size(); ++i)
+        text += static_cast<char>(login[offset + 2 * i]);
     return text;
 }
 
@@ -95,9 +96,9 @@ private:
                 if (packet[i] == 0x01 && offset < packet.size()) seen_.encryption = packet[offset];
             }
             // VERSION and ENCRYPTION (2: not supported), then the terminator.
-            const unsigned char answer[] = {0x04, 0x01, 0x00, 8 + 18, 0x00, 0x00, 0x01, 0x00,
-                                            0x00, 0x00, 11, 0x00, 6, 0x01, 0x00, 17, 0x00, 1, 0xFF,
-                                            0x0F, 0x00, 0x07, 0xD0, 0x00, 0x00, 0x02};
+            const unsigned char answer[] = {0x04, 0x01, 0x00, 8 + 18, 0x00, 0x00, 0x01, 0x00, 0x00,
+                                            0x00, 11,   0x00, 6,      0x01, 0x00, 17,   0x00, 1,
+                                            0xFF, 0x0F, 0x00, 0x07,   0xD0, 0x00, 0x00, 0x02};
             ::send(client, answer, sizeof answer, MSG_NOSIGNAL);
             if (ReadPacket(client, packet) && packet.size() > 72) {
                 seen_.loggedIn = true;

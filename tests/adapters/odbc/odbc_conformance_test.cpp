@@ -95,8 +95,9 @@ public:
     }
     std::string SkipReason() const override { return missing_; }
     std::unique_ptr<kv::db::Connection> Connect() override {
-        return kv::odbc::OpenConnectionString("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(port_) +
-                                              ";Database=postgres;UID=postgres;UseServerSidePrepare=0");
+        return kv::odbc::OpenConnectionString(
+            "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(port_) +
+            ";Database=postgres;UID=postgres;UseServerSidePrepare=0");
     }
     std::string NoProcedureRowsReason() const override { return "a server has procedures of its own"; }
     void CreateFailingProcedure(kv::db::Connection& cn) override {
@@ -178,9 +179,10 @@ TEST(OdbcSqliteDriver, ARowTheDriverFailsToFetchIsAnError) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Odbc, DatabaseConformance,
-                         ::testing::Values(HarnessFactory{"SqliteDriver", [] { return std::make_unique<SqliteOdbcHarness>(); }},
-                                           HarnessFactory{"PostgreSql", [] { return std::make_unique<PostgresOdbcHarness>(); }}),
-                         kv::conformance::HarnessName);
+INSTANTIATE_TEST_SUITE_P(
+    Odbc, DatabaseConformance,
+    ::testing::Values(HarnessFactory{"SqliteDriver", [] { return std::make_unique<SqliteOdbcHarness>(); }},
+                      HarnessFactory{"PostgreSql", [] { return std::make_unique<PostgresOdbcHarness>(); }}),
+    kv::conformance::HarnessName);
 
 }  // namespace

@@ -18,9 +18,8 @@ struct TestDriver {
 };
 
 inline const std::vector<TestDriver>& TestDrivers() {
-    static const std::vector<TestDriver> drivers = {{"SQLite3", "libsqlite3odbc.so"},
-                                                    {"PostgreSQL Unicode", "psqlodbcw.so"},
-                                                    {"FreeTDS", "libtdsodbc.so"}};
+    static const std::vector<TestDriver> drivers = {
+        {"SQLite3", "libsqlite3odbc.so"}, {"PostgreSQL Unicode", "psqlodbcw.so"}, {"FreeTDS", "libtdsodbc.so"}};
     return drivers;
 }
 

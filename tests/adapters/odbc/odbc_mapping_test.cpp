@@ -13,7 +13,8 @@ using kv::odbc::SqlServerConnectionString;
 
 TEST(ProviderString, SplitsTheSettingsOutputIntoFields) {
     const auto trusted = ParseProviderString(
-        "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Integrated Security=SSPI;Persist Security Info=False");
+        "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Integrated Security=SSPI;Persist Security "
+        "Info=False");
     EXPECT_EQ(trusted.provider, "SQLOLEDB.1");
     EXPECT_EQ(trusted.catalog, "projects");
     EXPECT_EQ(trusted.dataSource, "sql01");
@@ -35,13 +36,15 @@ TEST(ProviderString, SplitsTheSettingsOutputIntoFields) {
 
 TEST(SqlServerMapping, WritesTrustedAndLoginConnections) {
     const auto trusted = ParseProviderString(
-        "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01\\KORVANE;Integrated Security=SSPI;Persist Security Info=False");
+        "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01\\KORVANE;Integrated Security=SSPI;Persist "
+        "Security Info=False");
     EXPECT_EQ(SqlServerConnectionString(trusted, "ODBC Driver 17 for SQL Server"),
               "Driver=ODBC Driver 17 for SQL Server;Server=sql01\\KORVANE;Database=projects;Trusted_Connection=Yes");
 
     const auto login = ParseProviderString(
         "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;User ID=importer");
-    EXPECT_EQ(SqlServerConnectionString(login, "SQL Server"), "Driver=SQL Server;Server=sql01;Database=projects;UID=importer");
+    EXPECT_EQ(SqlServerConnectionString(login, "SQL Server"),
+              "Driver=SQL Server;Server=sql01;Database=projects;UID=importer");
     EXPECT_EQ(SqlServerConnectionString(login, "Some Other Driver"),
               "Driver=Some Other Driver;Server=sql01;Database=projects;UID=importer");
 }
@@ -51,9 +54,11 @@ TEST(SqlServerMapping, WritesTrustedAndLoginConnections) {
 // stored text said otherwise.
 TEST(SqlServerMapping, AsksEachDriverForTheOldProvidersEncryption) {
     const std::string plain =
-        "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;User ID=u;Password=pw";
+        "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;User "
+        "ID=u;Password=pw";
     const std::string head = ";Server=sql01;Database=projects;UID=u;PWD=pw";
-    const std::string freeTdsHead = "Driver=FreeTDS;Server=sql01;Database=projects;UID=u;PWD=pw;TDS_Version=7.4;ClientCharset=UTF-8";
+    const std::string freeTdsHead =
+        "Driver=FreeTDS;Server=sql01;Database=projects;UID=u;PWD=pw;TDS_Version=7.4;ClientCharset=UTF-8";
     const struct {
         const char* driver;
         std::string extra;  // appended to the provider string
@@ -127,7 +132,8 @@ TEST(SqlServerMapping, GivesFreeTdsHostAndPortApart) {
     }
     kv::db::ProviderFields f;
     f.dataSource = "sql01,1433";
-    EXPECT_NE(SqlServerConnectionString(f, "ODBC Driver 18 for SQL Server").find(";Server=sql01,1433;"), std::string::npos)
+    EXPECT_NE(SqlServerConnectionString(f, "ODBC Driver 18 for SQL Server").find(";Server=sql01,1433;"),
+              std::string::npos)
         << "Microsoft's drivers take host,port as it is";
 }
 
@@ -189,11 +195,12 @@ TEST(SqlServerMapping, PrefersTheNewestSqlServerDriver) {
 }
 
 TEST(OdbcOpen, UnreachableServerFailsWithTheDriversMessage) {
-    if (const auto reason = kv::testing::DriverMissingReason("PostgreSQL Unicode"); !reason.empty()) GTEST_SKIP() << reason;
+    if (const auto reason = kv::testing::DriverMissingReason("PostgreSQL Unicode"); !reason.empty())
+        GTEST_SKIP() << reason;
     // Port 1 on loopback refuses at once; the driver says so.
     try {
-        kv::adapters::OpenDatabase(
-            "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=korvane;UID=importer", "");
+        kv::adapters::OpenDatabase("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=korvane;UID=importer",
+                                   "");
         FAIL() << "no error";
     } catch (const kv::Error& e) {
         EXPECT_EQ(e.Number(), kv::db::ProviderError);
@@ -227,10 +234,12 @@ TEST(OdbcOpen, ServerProviderStringGoesThroughTheNamedDriver) {
     // own message comes back, which proves the mapping reached ODBC.
     try {
         kv::adapters::OpenDatabase(
-            "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;User ID=importer",
+            "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;User "
+            "ID=importer",
             "Korvane Test Driver That Is Not Installed");
         FAIL() << "no error";
     } catch (const kv::Error& e) {
-        EXPECT_NE(e.Description().find("Korvane Test Driver That Is Not Installed"), std::string::npos) << e.Description();
+        EXPECT_NE(e.Description().find("Korvane Test Driver That Is Not Installed"), std::string::npos)
+            << e.Description();
     }
 }

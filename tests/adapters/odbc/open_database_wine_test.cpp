@@ -25,7 +25,8 @@ TEST(WindowsDatabaseChoice, EmbeddedFileIsRefusedWithAClearError) {
 TEST(WindowsDatabaseChoice, AServerGoesThroughOdbc) {
     // No such data source: the ODBC driver manager itself answers.
     try {
-        kv::adapters::OpenDatabase("Provider=SQLOLEDB.1;Initial Catalog=Korvane;Data Source=kv-no-such-server", "kv-no-such-driver");
+        kv::adapters::OpenDatabase("Provider=SQLOLEDB.1;Initial Catalog=Korvane;Data Source=kv-no-such-server",
+                                   "kv-no-such-driver");
         ADD_FAILURE() << "opened a database that does not exist";
     } catch (const kv::Error& e) {
         EXPECT_EQ(e.Description().find("not available in this build"), std::string::npos) << e.Description();

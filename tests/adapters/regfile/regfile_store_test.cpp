@@ -133,8 +133,8 @@ void FillLikeTheRegeditSample(RegistryStore& store) {
     set(regroot::CurrentUser, settings, "UserRessId", regtype::Dword, Bytes{42, 0, 0, 0});
     set(regroot::CurrentUser, settings, "", regtype::Sz, reg::ToRegSz("Standard"));
     set(regroot::CurrentUser, settings, "ShellState", regtype::Binary,
-        Bytes{0x24, 0, 0, 0, 0x33, 0xa8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-              1,    0, 0, 0, 0x13, 0,    0, 0, 0, 0, 0, 0, 0x72, 0, 0, 0});
+        Bytes{0x24, 0, 0, 0, 0x33, 0xa8, 0,    0, 0, 0, 0, 0, 0, 0, 0,    0, 0, 0,
+              0,    0, 1, 0, 0,    0,    0x13, 0, 0, 0, 0, 0, 0, 0, 0x72, 0, 0, 0});
     set(regroot::CurrentUser, settings, "Path", regtype::ExpandSz, reg::ToRegSz("%USERPROFILE%\\AppData"));
     set(regroot::CurrentUser, settings, "Multi", regtype::MultiSz, reg::ToRegSz(std::string("a\0b\0", 4)));
     set(regroot::CurrentUser, settings, "None", regtype::None, Bytes{1, 2});
@@ -179,11 +179,11 @@ TEST_F(RegFileTest, ReadsARegeditFileAndWritesItBackUnchanged) {
 TEST_F(RegFileTest, ReadsRegedit4AnsiFiles) {
     fs::create_directories(File().parent_path());
     WriteFileText(File(),
-              "REGEDIT4\r\n\r\n"
-              "[HKEY_CURRENT_USER\\Software\\Bl\xE5\xE6r]\r\n"
-              "\"Navn\"=\"S\xF8ren \x80 10\"\r\n"
-              "\"Sti\"=hex(2):25,54,45,4d,50,25,5c,e6,00\r\n"
-              "\"Tal\"=dword:00000007\r\n");
+                  "REGEDIT4\r\n\r\n"
+                  "[HKEY_CURRENT_USER\\Software\\Bl\xE5\xE6r]\r\n"
+                  "\"Navn\"=\"S\xF8ren \x80 10\"\r\n"
+                  "\"Sti\"=hex(2):25,54,45,4d,50,25,5c,e6,00\r\n"
+                  "\"Tal\"=dword:00000007\r\n");
     RegFileStore store(File());
     EXPECT_EQ(reg::FromRegSz(Get(store, regroot::CurrentUser, "Software\\BLÅÆR", "Navn")->second), "Søren € 10");
     auto sti = Get(store, regroot::CurrentUser, "Software\\Blåær", "Sti");
@@ -203,10 +203,12 @@ TEST_F(RegFileTest, ReadsRegedit4AnsiFiles) {
 // it, and what the value holds (nothing: it is not there).
 TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
     const std::string v5 = "Windows Registry Editor Version 5.00\n\n";
-    const std::string utf8 = v5 + "; comment lines are skipped\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Æble]\n"
-                                  "\"Grød\" = \"rødgrød med fløde\"\n\"Bin\"=hex:01,\\\n   02,03\n";
-    const std::string hex = v5 + "[HKEY_CURRENT_USER\\Software\\A]\n"
-                                 "\"Upper\"=dword:0000ABCF\n\"Lower\"=dword:0000abcf\n\"Bytes\"=hex:AF,0a,Bc\n";
+    const std::string utf8 = v5 +
+                             "; comment lines are skipped\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Æble]\n"
+                             "\"Grød\" = \"rødgrød med fløde\"\n\"Bin\"=hex:01,\\\n   02,03\n";
+    const std::string hex = v5 +
+                            "[HKEY_CURRENT_USER\\Software\\A]\n"
+                            "\"Upper\"=dword:0000ABCF\n\"Lower\"=dword:0000abcf\n\"Bytes\"=hex:AF,0a,Bc\n";
     const std::string deletions = v5 +
                                   "[HKEY_CURRENT_USER\\Software\\Old\\Sub]\n\"a\"=dword:1\n"
                                   "[HKEY_CURRENT_USER\\Software\\Keep]\n\"gone\"=dword:1\n\"stays\"=dword:2\n"
@@ -214,8 +216,9 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
                                   "[HKEY_CURRENT_USER\\Software\\Keep]\n\"gone\"=-\n";
     const std::string bom = "\xEF\xBB\xBF";
     // Only text values of a REGEDIT4 file are in the code page.
-    const std::string ansi = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"Bin\"=hex:e6,00\r\n"
-                             "\"Kort\"=hex(2):41,e6\r\n";
+    const std::string ansi =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"Bin\"=hex:e6,00\r\n"
+        "\"Kort\"=hex(2):41,e6\r\n";
     struct Case {
         std::string file;
         RegRoot root;
@@ -322,15 +325,16 @@ TEST_F(RegFileTest, FileSystemRefusalsRaiseAndNothingSeemsStored) {
     // A plain file where a folder should be: it can be neither read nor written.
     WriteFileText(dir.Path() / "plain", "x");
     RegFileStore underFile(dir.Path() / "plain" / "registry.reg");
-    EXPECT_EQ(errorOf(read(underFile)), code + (dir.Path() / "plain" / "registry.reg").string() + "': cannot open: Not a directory");
+    EXPECT_EQ(errorOf(read(underFile)),
+              code + (dir.Path() / "plain" / "registry.reg").string() + "': cannot open: Not a directory");
     EXPECT_EQ(errorOf(write(underFile)), errorOf(read(underFile)));
 
     // A folder where the lock file should be: reading works, writing cannot.
     fs::create_directories(dir.Path() / "locked" / "registry.reg.lock");
     RegFileStore locked(dir.Path() / "locked" / "registry.reg");
     EXPECT_EQ(errorOf(read(locked)), "(no error)");
-    EXPECT_EQ(errorOf(write(locked)),
-              code + (dir.Path() / "locked" / "registry.reg.lock").string() + "': cannot open the lock file: Is a directory");
+    EXPECT_EQ(errorOf(write(locked)), code + (dir.Path() / "locked" / "registry.reg.lock").string() +
+                                          "': cannot open the lock file: Is a directory");
     EXPECT_FALSE(fs::exists(dir.Path() / "locked" / "registry.reg"));
 
     // A folder where the file should be.
@@ -440,8 +444,8 @@ TEST_F(RegFileTest, TwoProcessesWritingAtOnceLoseNothing) {
     RegFileStore check(File());
     for (const char* prefix : {"child", "parent"}) {
         for (int i = 0; i < kWrites; ++i) {
-            auto value = Get(check, regroot::CurrentUser, "Software\\Kv\\" + std::to_string(i % 3),
-                             prefix + std::to_string(i));
+            auto value =
+                Get(check, regroot::CurrentUser, "Software\\Kv\\" + std::to_string(i % 3), prefix + std::to_string(i));
             ASSERT_TRUE(value) << prefix << i;
             EXPECT_EQ(value->second, (Bytes{static_cast<std::uint8_t>(i), 0, 0, 0}));
         }

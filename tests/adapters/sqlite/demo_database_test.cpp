@@ -28,7 +28,8 @@ protected:
 
     std::vector<std::string> Column(const std::string& sql, const std::string& column) {
         std::vector<std::string> values;
-        for (auto rs = cn_->Execute(sql); !rs->EndOfFile(); rs->MoveNext()) values.push_back(rs->Field(column).ToText());
+        for (auto rs = cn_->Execute(sql); !rs->EndOfFile(); rs->MoveNext())
+            values.push_back(rs->Field(column).ToText());
         return values;
     }
 
@@ -48,14 +49,18 @@ TEST_F(DemoDatabase, HoldsBothFolderVariablesAndTheUser) {
 }
 
 TEST_F(DemoDatabase, EveryFolderPathPointsAtARealFolderWithTheHiddenOnesInside) {
-    const auto jobFolder = Column("SELECT [JobID], [FldPri], [FldPriUnc], [FldSec], [FldSecUnc] From [JobFldPath] Where JobID = 417", "FldPri");
+    const auto jobFolder = Column(
+        "SELECT [JobID], [FldPri], [FldPriUnc], [FldSec], [FldSecUnc] From [JobFldPath] Where JobID = 417", "FldPri");
     ASSERT_EQ(jobFolder.size(), 1u);
     EXPECT_TRUE(fs::is_directory(fs::path(jobFolder[0]) / "Korrespondance" / "2024"));
     EXPECT_TRUE(fs::is_directory(fs::path(jobFolder[0]) / info_.jobFolderName));
     EXPECT_TRUE(fs::is_directory(fs::path(jobFolder[0]) / "ARKIV"));  // the variable's name in other case
-    for (const auto& path : Column("SELECT ResFld FROM ResFldPath", "ResFld")) EXPECT_TRUE(fs::is_directory(path)) << path;
-    for (const auto& path : Column("SELECT FldPri FROM JobFldPath", "FldPri")) EXPECT_TRUE(fs::is_directory(path)) << path;
-    EXPECT_TRUE(cn_->Execute("SELECT [RessID], [ResFld], [ResFldUNX] From [ResFldPath] WHERE RessID = 106")->EndOfFile());
+    for (const auto& path : Column("SELECT ResFld FROM ResFldPath", "ResFld"))
+        EXPECT_TRUE(fs::is_directory(path)) << path;
+    for (const auto& path : Column("SELECT FldPri FROM JobFldPath", "FldPri"))
+        EXPECT_TRUE(fs::is_directory(path)) << path;
+    EXPECT_TRUE(
+        cn_->Execute("SELECT [RessID], [ResFld], [ResFldUNX] From [ResFldPath] WHERE RessID = 106")->EndOfFile());
 }
 
 TEST_F(DemoDatabase, RefusesToOverwriteAnExistingFile) {

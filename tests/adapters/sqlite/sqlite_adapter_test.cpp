@@ -56,7 +56,8 @@ TEST_F(SqliteAdapter, RefusesMissingEmptyAndForeignFilesWithoutCreatingOne) {
         out << std::string(200, 'x');
     }
     EXPECT_THROW(kv::sqlite::OpenDatabase(damaged), Error);
-    EXPECT_NE(ErrorText([&] { kv::sqlite::OpenDatabase(dir_.Path().string()); }).find("is a folder"), std::string::npos);
+    EXPECT_NE(ErrorText([&] { kv::sqlite::OpenDatabase(dir_.Path().string()); }).find("is a folder"),
+              std::string::npos);
 }
 
 // The user reads these in the error box: each names this driver and says
@@ -86,8 +87,10 @@ TEST_F(SqliteAdapter, RefusalsComeFromTheDriverSayingWhatWasWrong) {
 }
 
 TEST_F(SqliteAdapter, ProviderStringPicksTheEmbeddedDatabaseOnlyForItsDataSource) {
-    auto cn = kv::adapters::OpenDatabase(
-        "Provider=SQLOLEDB.1;Initial Catalog=" + (dir_ / "korvane.db") + ";Data Source=(SQLite);Integrated Security=SSPI;Persist Security Info=False", "");
+    auto cn =
+        kv::adapters::OpenDatabase("Provider=SQLOLEDB.1;Initial Catalog=" + (dir_ / "korvane.db") +
+                                       ";Data Source=(SQLite);Integrated Security=SSPI;Persist Security Info=False",
+                                   "");
     EXPECT_EQ(cn->Execute(" SELECT Vaerdi FROM SysVariabler WHERE VariableNavn='DocHandlingJobFolderNameArkiv'")
                   ->Field("Vaerdi"),
               Value("Arkiv"));
@@ -96,8 +99,8 @@ TEST_F(SqliteAdapter, ProviderStringPicksTheEmbeddedDatabaseOnlyForItsDataSource
 }
 
 TEST_F(SqliteAdapter, ScriptStatementsBeforeTheLastRunAndTheLastIsTheResult) {
-    auto rs = cn_->Execute("CREATE TEMP TABLE t (a INTEGER); INSERT INTO t VALUES (?1); SELECT a FROM t;",
-                           {std::int32_t{9}});
+    auto rs =
+        cn_->Execute("CREATE TEMP TABLE t (a INTEGER); INSERT INTO t VALUES (?1); SELECT a FROM t;", {std::int32_t{9}});
     ASSERT_FALSE(rs->EndOfFile());
     EXPECT_EQ(rs->Field("a").AsInt(), 9);
 }

@@ -14,9 +14,7 @@ using kv::conformance::HarnessFactory;
 // provider string the settings build, through the adapter choice.
 class SqliteHarness final : public DatabaseHarness {
 public:
-    SqliteHarness() {
-        kv::sqlite::CreateDemoDatabase(dir_ / "korvane.db", kv::sqlite::DemoSize::Small, dir_ / "docs");
-    }
+    SqliteHarness() { kv::sqlite::CreateDemoDatabase(dir_ / "korvane.db", kv::sqlite::DemoSize::Small, dir_ / "docs"); }
     std::unique_ptr<kv::db::Connection> Connect() override {
         return kv::adapters::OpenDatabase("Provider=SQLOLEDB.1;Initial Catalog=" + (dir_ / "korvane.db") +
                                               ";Data Source=(sqlite);Persist Security Info=True;User ID=",

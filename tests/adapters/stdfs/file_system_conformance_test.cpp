@@ -17,7 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using kv::Folder;
 
-
 fs::path U8Path(const std::string& s) {
     return fs::path(std::u8string(reinterpret_cast<const char8_t*>(s.data()), s.size()));
 }
@@ -28,8 +27,7 @@ public:
     RealWorld() {
         static std::atomic<int> counter{0};
         std::random_device rd;
-        root_ = fs::temp_directory_path() /
-                ("kv_stdfs_" + std::to_string(rd()) + "_" + std::to_string(counter++));
+        root_ = fs::temp_directory_path() / ("kv_stdfs_" + std::to_string(rd()) + "_" + std::to_string(counter++));
         fs::create_directories(root_);
         const std::u8string r = root_.u8string();
         rootText_.assign(reinterpret_cast<const char*>(r.data()), r.size());
@@ -39,7 +37,9 @@ public:
         fs::remove_all(root_, ec);
     }
     const std::string& Root() const { return rootText_; }
-    void MakeFolder(const std::string& rel) { fs::create_directories(U8Path(kv::fakes::HostPaths().Join(rootText_, rel))); }
+    void MakeFolder(const std::string& rel) {
+        fs::create_directories(U8Path(kv::fakes::HostPaths().Join(rootText_, rel)));
+    }
     void MakeFile(const std::string& rel, std::int64_t size) {
         std::ofstream out(U8Path(kv::fakes::HostPaths().Join(rootText_, rel)), std::ios::binary);
         out << std::string(static_cast<std::size_t>(size), 'x');
@@ -58,7 +58,9 @@ public:
     FakeWorld() { fs_.AddFolder(Root()); }
     std::string Root() const { return kv::fakes::HostPaths().separator == '/' ? "/share/docs" : "C:\\share\\docs"; }
     void MakeFolder(const std::string& rel) { fs_.AddFolder(kv::fakes::HostPaths().Join(Root(), rel)); }
-    void MakeFile(const std::string& rel, std::int64_t size) { fs_.AddFile(kv::fakes::HostPaths().Join(Root(), rel), size); }
+    void MakeFile(const std::string& rel, std::int64_t size) {
+        fs_.AddFile(kv::fakes::HostPaths().Join(Root(), rel), size);
+    }
     void RemoveFolder(const std::string& rel) { fs_.Remove(kv::fakes::HostPaths().Join(Root(), rel)); }
     kv::FileSystem& Fs() { return fs_; }
 
@@ -114,7 +116,8 @@ TYPED_TEST(FileSystemConformance, ListsDirectSubFoldersInNameOrderIgnoringCase) 
         names.push_back(f.Name());
         paths.push_back(f.Path());
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "Æble", "ørken"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "Æble", "ørken"}));
     EXPECT_EQ(paths[4], this->At("with space"));
 }
 
@@ -203,7 +206,8 @@ TEST(StdFileSystem, SubFoldersThroughALinkCount) {
     RealWorld world;
     world.MakeFolder("target");
     std::error_code ec;
-    fs::create_directory_symlink(U8Path(kv::fakes::HostPaths().Join(world.Root(), "target")), U8Path(kv::fakes::HostPaths().Join(world.Root(), "link")), ec);
+    fs::create_directory_symlink(U8Path(kv::fakes::HostPaths().Join(world.Root(), "target")),
+                                 U8Path(kv::fakes::HostPaths().Join(world.Root(), "link")), ec);
     if (ec) GTEST_SKIP() << "no symbolic links here";
     const auto subs = world.Fs().SubFolders(world.Fs().GetFolder(world.Root()));
     ASSERT_EQ(subs.size(), 2u);
@@ -231,7 +235,9 @@ TYPED_TEST(FileSystemConformance, RenameRefusesAMissingSourceOrTargetFolder) {
               kv::fserr::FileNotFound);
     EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace("", this->At("x.msg")); }), kv::fserr::InvalidArgument);
     this->world.MakeFile("tmp", 1);
-    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.MoveFileNoReplace(this->At("tmp"), this->At(kv::fakes::HostPaths().Join("gone", "x.msg"))); }),
+    EXPECT_EQ(ErrorNumberOf([&] {
+                  this->fsys.MoveFileNoReplace(this->At("tmp"), this->At(kv::fakes::HostPaths().Join("gone", "x.msg")));
+              }),
               kv::fserr::PathNotFound);
     EXPECT_TRUE(this->fsys.FileExists(this->At("tmp")));
 }

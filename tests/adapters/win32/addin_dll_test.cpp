@@ -138,8 +138,8 @@ TEST_F(AddinDll, ComCreatesConnectByProgIdAndLetsTheModuleGo) {
 
 TEST_F(AddinDll, ClassObjectIsOnlyForConnect) {
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto get = reinterpret_cast<GetClassObject>(
-        reinterpret_cast<void*>(::GetProcAddress(dll_, "DllGetClassObject")));
+    const auto get =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(dll_, "DllGetClassObject")));
     ASSERT_NE(get, nullptr);
     ComPtr<IClassFactory> factory;
     EXPECT_EQ(get(IID_IDispatch, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())),

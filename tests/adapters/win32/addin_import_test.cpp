@@ -99,9 +99,7 @@ struct WindowDriver {
     static inline int idleTicks = 0;
     static inline UINT_PTR timer = 0;
 
-    static bool IsImportDialog(HWND window) {
-        return WindowText(window).rfind("Import af mails til Korvane", 0) == 0;
-    }
+    static bool IsImportDialog(HWND window) { return WindowText(window).rfind("Import af mails til Korvane", 0) == 0; }
     static BOOL CALLBACK Collect(HWND hwnd, LPARAM windows) {
         if (ClassOf(hwnd) == "#32770" && ::IsWindowVisible(hwnd))
             reinterpret_cast<std::vector<HWND>*>(windows)->push_back(hwnd);
@@ -150,7 +148,8 @@ struct WindowDriver {
 
 // A press of a dialog button as Windows reports it to the dialog.
 void Press(HWND dialog, HWND button) {
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
 }
 
 // The duplicate question answered with button; any other box with OK.
@@ -174,8 +173,8 @@ protected:
         hostDatabase_ = dir + "/" + name + ".db";
         documentRoot_ = WinePath(dir + "/" + name + "-docs");
         ::DeleteFileW(Widen(WinePath(hostDatabase_)).c_str());
-        ASSERT_TRUE(::CopyFileW(Widen(WinePath(dir + "/schema.db")).c_str(), Widen(WinePath(hostDatabase_)).c_str(),
-                                TRUE));
+        ASSERT_TRUE(
+            ::CopyFileW(Widen(WinePath(dir + "/schema.db")).c_str(), Widen(WinePath(hostDatabase_)).c_str(), TRUE));
         {
             auto cn = OpenDatabase();
             demo::SeedSmallDemo(*cn, documentRoot_);
@@ -384,7 +383,8 @@ TEST_F(ImportThroughTheDialog, FilesTheSelectedMailIntoTheChosenJobFolderAndKorv
     EXPECT_EQ(savedAs_[0].format, 9);
     const std::string file = JobFolder() + "\\" + kCleanSubject + ".msg";
     EXPECT_TRUE(FileHolds(file, kSavedBytes)) << file;
-    EXPECT_EQ(::GetFileAttributesW(Widen(savedAs_[0].path).c_str()) == INVALID_FILE_ATTRIBUTES, savedAs_[0].path != file)
+    EXPECT_EQ(::GetFileAttributesW(Widen(savedAs_[0].path).c_str()) == INVALID_FILE_ATTRIBUTES,
+              savedAs_[0].path != file)
         << "a temporary file was left: " << savedAs_[0].path;
 
     // One Korvane document of job 417 with the mail's particulars.

@@ -47,10 +47,11 @@ TEST_F(AddinInOutlook, StartupFigure) {
     ASSERT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
 
     std::sort(connections.begin(), connections.end());
-    std::printf("start-up (%s, Wine, fake Outlook): OnConnection to toolbar built, median of %d: %.2f ms "
-                "(fastest %.2f, slowest %.2f); folder switch: %.2f ms\n",
-                sizeof(void*) == 8 ? "x64" : "x86", kRuns, connections[kRuns / 2], connections.front(),
-                connections.back(), folderSwitch);
+    std::printf(
+        "start-up (%s, Wine, fake Outlook): OnConnection to toolbar built, median of %d: %.2f ms "
+        "(fastest %.2f, slowest %.2f); folder switch: %.2f ms\n",
+        sizeof(void*) == 8 ? "x64" : "x86", kRuns, connections[kRuns / 2], connections.front(), connections.back(),
+        folderSwitch);
     std::fflush(stdout);
 }
 

@@ -36,9 +36,9 @@ public:
     }
     std::vector<std::string> RibbonCallbacks() const override { return {"KorvaneEins", "KorvaneZwei"}; }
     void OnRibbonCallback(std::size_t callback, const kv::outlook::RibbonControl& control) noexcept override {
-        const char* window = !control.context                                                  ? "none"
+        const char* window = !control.context                                               ? "none"
                              : dynamic_cast<kv::outlook::Inspector*>(control.context.get()) ? "inspector"
-                                                                                              : "explorer";
+                                                                                            : "explorer";
         pressed_.push_back({callback, control.id, control.tag, window});
     }
 

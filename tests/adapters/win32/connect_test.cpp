@@ -203,8 +203,8 @@ protected:
         DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
         VARIANT result;
         ::VariantInit(&result);
-        hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, excepInfo,
-                              argError);
+        hr =
+            dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, excepInfo, argError);
         ::VariantClear(&result);
         return hr;
     }
@@ -279,8 +279,7 @@ TEST_F(ConnectDispatchTest, BadCallsAreRefusedWithTheirReason) {
               DISP_E_EXCEPTION);
     EXPECT_EQ(excepInfo.scode, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 91));
     ASSERT_NE(excepInfo.bstrDescription, nullptr);
-    EXPECT_EQ(Narrow(excepInfo.bstrDescription, ::SysStringLen(excepInfo.bstrDescription)),
-              "Objektvariabel ikke sat");
+    EXPECT_EQ(Narrow(excepInfo.bstrDescription, ::SysStringLen(excepInfo.bstrDescription)), "Objektvariabel ikke sat");
     ::SysFreeString(excepInfo.bstrDescription);
     ::SysFreeString(excepInfo.bstrSource);
     EXPECT_EQ(application.Refs(), 0);

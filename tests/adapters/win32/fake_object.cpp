@@ -196,8 +196,8 @@ HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
     return hr;
 }
 
-HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                           EXCEPINFO* info, UINT*) {
+HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
+                           UINT*) {
     const auto found = members_.find(id);
     if (found == members_.end()) return DISP_E_MEMBERNOTFOUND;
     if (!params) return E_POINTER;

@@ -204,7 +204,8 @@ protected:
             if (w.added && args.size() > 2 && Var(*args[2]).Text() == "CBButton")
                 result = Var(static_cast<IDispatch*>(&w.button));
         });
-        w.toolbar.SetMethod(L"Delete", [&w](auto&, Var&) { w.bars.SetFailure(L"Item", L"Objektet blev ikke fundet."); });
+        w.toolbar.SetMethod(L"Delete",
+                            [&w](auto&, Var&) { w.bars.SetFailure(L"Item", L"Objektet blev ikke fundet."); });
         w.controls.Set(L"Count", Var(0)).SetMethod(L"Add", [&w](auto&, Var& result) {
             w.added = true;
             w.controls.Set(L"Count", Var(1));
@@ -230,8 +231,8 @@ protected:
         const HRESULT hr = connect->OnConnection(&app, ext_cm_Startup, &addInInst, nullptr);
         // An add-in without a ribbon answers E_NOINTERFACE; Outlook then shows none.
         ribbon.Reset();
-        if (SUCCEEDED(hr) && SUCCEEDED(connect->QueryInterface(kIRibbonExtensibility,
-                                                               reinterpret_cast<void**>(ribbon.Put()))))
+        if (SUCCEEDED(hr) &&
+            SUCCEEDED(connect->QueryInterface(kIRibbonExtensibility, reinterpret_cast<void**>(ribbon.Put()))))
             explorerRibbonXml = CustomUI(kExplorerRibbon);
         return hr;
     }

@@ -12,8 +12,8 @@ using kv::win32::outlook::ToVariantTime;
 using kv::win32::outlook::Var;
 using kv::win32::test::BoolRef;
 using kv::win32::test::FakeObject;
-using kv::win32::test::Object;
 using kv::win32::test::FakeWorld;
+using kv::win32::test::Object;
 namespace ol = kv::outlook;
 
 constexpr IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -38,11 +38,13 @@ protected:
         app.SetMethod(L"GetNamespace", [this](auto& args, Var& result) {
             if (Var(*args[0]).Text() == "MAPI") result = Var(static_cast<IDispatch*>(&ns));
         });
-        app.SetMethod(L"ActiveExplorer", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&explorer)); });
+        app.SetMethod(L"ActiveExplorer",
+                      [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&explorer)); });
         app.SetObject(L"Explorers", &explorers);
         app.SetObject(L"Inspectors", &inspectors);
         explorers.Set(L"Count", Var(1)).SetMethod(L"Item", [this](auto& args, Var& result) {
-            if (Var(*args[0]).Int() != 1) throw FakeObject::Refusal{L"Matrixindekset er uden for området.", DISP_E_BADINDEX};
+            if (Var(*args[0]).Int() != 1)
+                throw FakeObject::Refusal{L"Matrixindekset er uden for området.", DISP_E_BADINDEX};
             result = Var(static_cast<IDispatch*>(&explorer));
         });
         inspectors.Set(L"Count", Var(0)).AddEvents(kInspectorsEvents);
@@ -63,8 +65,13 @@ protected:
         received.Set(L"Class", Var(ol::itemclass::Mail)).Set(L"Subject", Var("Tilbud på æbler 😀"));
         received.Set(L"EntryID", Var("00AB01")).Set(L"Sent", Var(true)).Set(L"Importance", Var(2));
         received.Set(L"ReceivedTime", Date({2024, 2, 29, 13, 45, 7})).Set(L"SentOn", Date({2024, 2, 29, 13, 44, 0}));
-        received.Set(L"SenderName", Var("Åse Ørsted")).Set(L"To", Var("Bo; Kim")).Set(L"CC", Var("")).Set(L"BCC", Var(""));
-        received.Set(L"Body", Var("Hej\r\nlinje 2")).SetObject(L"Attachments", &attachments).SetObject(L"Sender", &sender);
+        received.Set(L"SenderName", Var("Åse Ørsted"))
+            .Set(L"To", Var("Bo; Kim"))
+            .Set(L"CC", Var(""))
+            .Set(L"BCC", Var(""));
+        received.Set(L"Body", Var("Hej\r\nlinje 2"))
+            .SetObject(L"Attachments", &attachments)
+            .SetObject(L"Sender", &sender);
         received.SetObject(L"Recipients", &recipients).SetObject(L"Application", &app);
         received.SetMethod(L"Move", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&moved)); });
         received.SetMethod(L"SaveAs", [](auto&, Var&) {}).SetMethod(L"Close", [](auto&, Var&) {});
@@ -99,8 +106,8 @@ protected:
     ~OutlookHostTest() override {
         application.reset();
         std::wstring held;
-        EXPECT_TRUE(world.AllReleased(&held)) << "a reference was kept on the object first asked for "
-                                              << kv::win32::Narrow(held);
+        EXPECT_TRUE(world.AllReleased(&held))
+            << "a reference was kept on the object first asked for " << kv::win32::Narrow(held);
     }
 
     FakeWorld world;
@@ -154,9 +161,12 @@ TEST_F(OutlookHostTest, FailedCallsCarryTheHostsDescription) {
         HRESULT scode;
         std::int32_t number;
     } kNumbers[] = {
-        {E_INVALIDARG, kv::errnum::InvalidArgument},   {DISP_E_TYPEMISMATCH, kv::errnum::TypeMismatch},
-        {DISP_E_BADINDEX, ol::hosterr::InvalidIndex}, {E_FAIL, ol::hosterr::Failed},
-        {RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED},   {STG_E_ACCESSDENIED, STG_E_ACCESSDENIED},
+        {E_INVALIDARG, kv::errnum::InvalidArgument},
+        {DISP_E_TYPEMISMATCH, kv::errnum::TypeMismatch},
+        {DISP_E_BADINDEX, ol::hosterr::InvalidIndex},
+        {E_FAIL, ol::hosterr::Failed},
+        {RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED},
+        {STG_E_ACCESSDENIED, STG_E_ACCESSDENIED},
         {MAKE_HRESULT(1, 4, 0x010F), MAKE_HRESULT(1, 4, 0x010F)},
     };
     auto saver = kv::win32::outlook::MakeMailWrapperFactory()->CreateMailWrapper();

@@ -49,7 +49,8 @@ bool KeyExists(HKEY root, const std::wstring& path) { return OpenKey(root, path,
 
 void WriteText(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
     ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     ::RegCloseKey(key);

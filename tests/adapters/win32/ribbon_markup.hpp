@@ -71,8 +71,7 @@ inline RibbonMarkup ReadRibbonMarkup(const std::string& xml) {
         return markup;
     }
     doc.Call(L"setProperty", {Var("SelectionLanguage"), Var("XPath")});
-    doc.Call(L"setProperty",
-             {Var("SelectionNamespaces"), Var(std::string("xmlns:c='") + kCustomUiNamespace + "'")});
+    doc.Call(L"setProperty", {Var("SelectionNamespaces"), Var(std::string("xmlns:c='") + kCustomUiNamespace + "'")});
     const Dispatch root = doc.Object(L"documentElement");
     markup.rootName = root.Text(L"baseName");
     markup.rootNamespace = root.Text(L"namespaceURI");

@@ -55,7 +55,8 @@ TEST(TextCaseOnWindows, PairsOfCodeUnitsCompareAsTheSystemCompares) {
     for (unsigned distance : distances) {
         for (unsigned c = 0; c + distance <= 0xFFFF; ++c) {
             const std::wstring a(1, static_cast<wchar_t>(c)), b(1, static_cast<wchar_t>(c + distance));
-            const bool table = OrdinalUpper(static_cast<char16_t>(c)) == OrdinalUpper(static_cast<char16_t>(c + distance));
+            const bool table =
+                OrdinalUpper(static_cast<char16_t>(c)) == OrdinalUpper(static_cast<char16_t>(c + distance));
             if (table != SystemSame(a, b)) {
                 ADD_FAILURE() << std::hex << "U+" << c << " and U+" << c + distance << ": table " << table;
                 if (++mismatches > 20) return;
@@ -65,8 +66,8 @@ TEST(TextCaseOnWindows, PairsOfCodeUnitsCompareAsTheSystemCompares) {
 }
 
 TEST(TextCaseOnWindows, NamesCompareAsTheSystemCompares) {
-    for (const char* a : {"Software\\Tolvenor\\Korvane", "blåbærgrød", "Straße", "ǅemal", "ΣΊΣΥΦΟΣ", "проект",
-                          "ａｂｃ", "\xF0\x90\x90\xA8x", "ıi"}) {
+    for (const char* a : {"Software\\Tolvenor\\Korvane", "blåbærgrød", "Straße", "ǅemal", "ΣΊΣΥΦΟΣ", "проект", "ａｂｃ",
+                          "\xF0\x90\x90\xA8x", "ıi"}) {
         for (const char* b : {"SOFTWARE\\TOLVENOR\\KORVANE", "BLÅBÆRGRØD", "STRASSE", "STRAßE", "ǄEMAL", "σίσυφος",
                               "ПРОЕКТ", "ＡＢＣ", "\xF0\x90\x90\x80X", "II", "ıI"}) {
             EXPECT_EQ(kv::reg::SameName(a, b), SystemSame(kv::win32::Widen(a), kv::win32::Widen(b))) << a << " / " << b;

@@ -23,12 +23,12 @@
 namespace {
 
 using kv::win32::Narrow;
+using kv::win32::dialog::Win32Prompts;
+using kv::win32::dialog::Win32View;
 using kv::win32::test::HaveDisplay;
 using kv::win32::test::ListText;
 using kv::win32::test::TreeText;
 using kv::win32::test::WindowText;
-using kv::win32::dialog::Win32Prompts;
-using kv::win32::dialog::Win32View;
 namespace ui = kv::ui;
 
 constexpr int kResources = 50000;
@@ -93,7 +93,8 @@ protected:
         k.treeFolders->NodeClick.Subscribe([this](ui::TreeNode& n) { log.push_back("node:" + n.Text()); });
         k.treeFolders->Expand.Subscribe([this](ui::TreeNode& n) {
             log.push_back("expand:" + n.Text());
-            if (n.Text() == "Kontrakter") k.treeFolders->Add(n.Index(), ui::Relationship::Child, "2024", "folc", "folo");
+            if (n.Text() == "Kontrakter")
+                k.treeFolders->Add(n.Index(), ui::Relationship::Child, "2024", "folc", "folo");
         });
         UnloadEvent.Subscribe([this] { log.emplace_back("unload"); });
     }
@@ -205,8 +206,8 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
         // Import: the wait cursor while it runs.
         ::SendMessageW(view.WindowOf(*k.cmdImport), BM_CLICK, 0, 0);
         EXPECT_TRUE(Logged(form, "import"));
-        EXPECT_TRUE(::SendMessageW(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(dialog),
-                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+        EXPECT_TRUE(
+            ::SendMessageW(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(dialog), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
         form.SetMousePointer(ui::pointer::Default);
 
         // Back to a customer; then keys as the keyboard sends them, through
@@ -341,17 +342,21 @@ TEST(Win32View, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
     Win32View view;
     HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
     std::vector<std::string> seen;
-    const auto note = [&](const char* when) { seen.push_back(std::string(when) + (::GetCursor() == wait ? ":wait" : ":other")); };
+    const auto note = [&](const char* when) {
+        seen.push_back(std::string(when) + (::GetCursor() == wait ? ":wait" : ":other"));
+    };
     form.Load.Subscribe([&] {
         // After the form's own handler, which sets the hourglass for a long import.
         form.k.cmdImport->Click.Subscribe([&] {
             note("set");
             // Windows asks again whenever the mouse moves, over any control.
             ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-            for (const ui::Control* control : {static_cast<ui::Control*>(form.k.lstvRess), static_cast<ui::Control*>(form.k.txtJobId),
-                                               static_cast<ui::Control*>(form.k.cmdClose)}) {
+            for (const ui::Control* control :
+                 {static_cast<ui::Control*>(form.k.lstvRess), static_cast<ui::Control*>(form.k.txtJobId),
+                  static_cast<ui::Control*>(form.k.cmdClose)}) {
                 HWND window = view.WindowOf(*control);
-                ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+                ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
                 note(control->Name().c_str());
             }
             form.SetMousePointer(ui::pointer::Default);
@@ -363,7 +368,8 @@ TEST(Win32View, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
         ::PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
     form.ShowModal(view);
-    EXPECT_EQ(seen, (std::vector<std::string>{"set:wait", "lstvRess:wait", "txtJobId:wait", "cmdClose:wait", "back:other"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"set:wait", "lstvRess:wait", "txtJobId:wait", "cmdClose:wait", "back:other"}));
 }
 
 TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
@@ -394,7 +400,8 @@ TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
         ASSERT_GT(top, 0);
         RECT row{};
         row.left = LVIR_BOUNDS;
-        ASSERT_TRUE(::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(top + 2), reinterpret_cast<LPARAM>(&row)));
+        ASSERT_TRUE(
+            ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(top + 2), reinterpret_cast<LPARAM>(&row)));
         POINT at{row.left + 20, (row.top + row.bottom) / 2};
         POINT screen = at;
         ::ClientToScreen(list, &screen);
@@ -474,7 +481,8 @@ TEST(Win32View, TheResourceListFindsTheItemATypedTextBeginsOrNames) {
 
 TEST(Win32View, TheAddinsResourcesCarryTheDialogsIcon) {
     const std::wstring dll = kv::win32::Widen(KV_ADDIN_DLL);
-    HMODULE resources = ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE resources =
+        ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(resources, nullptr);
     HANDLE icon = ::LoadImageW(resources, MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, 32, 32, 0);
     EXPECT_NE(icon, nullptr);
@@ -642,10 +650,8 @@ TEST(Win32Prompts, BoxesBelongToTheDialogWhileItIsShownElseToTheWindowItWasOpene
                 view.BringToFront();
                 EXPECT_EQ(::GetForegroundWindow(), box);
             });
-            if (input)
-                prompts.InputBox("Navn på den nye mappe", "Ny mappe");
-            else
-                prompts.MsgBox("Mail Tilbud findes allerede i databasen", ui::Buttons::YesNo);
+            if (input) prompts.InputBox("Navn på den nye mappe", "Ny mappe");
+            else prompts.MsgBox("Mail Tilbud findes allerede i databasen", ui::Buttons::YesNo);
         }
         ASSERT_NE(prompts.ProgressWindow(), nullptr) << "back once the box is answered";
         EXPECT_EQ(::GetWindow(prompts.ProgressWindow(), GW_OWNER), dialog);

@@ -48,9 +48,9 @@ TEST_F(Win32RegistryStoreTest, TextsReachTheRealRegistryAsUtf16) {
     key.Close();
 
     HKEY raw = nullptr;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KvWin32StoreTest\\\u00C6r\u00F8 \U0001F600", 0, KEY_READ,
-                              &raw),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KvWin32StoreTest\\\u00C6r\u00F8 \U0001F600", 0, KEY_READ, &raw),
+        ERROR_SUCCESS);
     wchar_t text[64] = {};
     DWORD size = sizeof text;
     DWORD type = 0;

@@ -176,10 +176,8 @@ TEST(HeadlessView, TheUserCannotReachHiddenControlsOrMissingItems) {
     std::vector<std::string> failures;
     view.QueueUser([&](Form& f) {
         for (const auto& act : std::vector<std::function<void()>>{
-                 [&] { user::ClickButton(f, "cmdHidden"); },
-                 [&] { user::ClickItem(f, "lstv", "R9"); },
-                 [&] { user::ClickButton(f, "lstv"); },
-                 [&] { user::ExpandNode(f, "tree", 2); },
+                 [&] { user::ClickButton(f, "cmdHidden"); }, [&] { user::ClickItem(f, "lstv", "R9"); },
+                 [&] { user::ClickButton(f, "lstv"); }, [&] { user::ExpandNode(f, "tree", 2); },
                  [&] { user::SelectComboItem(f, "nope", 0); }}) {
             try {
                 act();

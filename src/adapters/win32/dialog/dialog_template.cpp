@@ -112,46 +112,48 @@ void DialogTemplate::AddItem(const wchar_t* className, const std::string& text, 
 }
 
 void DialogTemplate::AddControl(const ui::Control& c, int id, bool tabStop) {
-    DWORD style = WS_CHILD | (c.Visible() ? WS_VISIBLE : 0) | (c.Enabled() ? 0 : WS_DISABLED) | (tabStop ? WS_TABSTOP : 0);
+    DWORD style =
+        WS_CHILD | (c.Visible() ? WS_VISIBLE : 0) | (c.Enabled() ? 0 : WS_DISABLED) | (tabStop ? WS_TABSTOP : 0);
     const short x = units_.X(c.Left()), y = units_.Y(c.Top()), cx = units_.X(c.Width());
     short cy = units_.Y(c.Height());
     const WORD wid = static_cast<WORD>(id);
     switch (c.Kind()) {
-        case ui::ControlKind::Label:
-            AddItem(kStatic, static_cast<const ui::Label&>(c).Caption(), style | SS_LEFT | SS_NOPREFIX, 0, x, y, cx, cy, wid);
-            break;
-        case ui::ControlKind::ComboBox:
-            AddItem(kComboBox, "", style | CBS_DROPDOWNLIST | WS_VSCROLL, 0, x, y, cx, Clamp(cy + 100), wid);
-            break;
-        case ui::ControlKind::ListView:
-            AddItem(WC_LISTVIEWW, "", style | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                    0, x, y, cx, cy, wid);
-            break;
-        case ui::ControlKind::TreeView:
-            AddItem(WC_TREEVIEWW, "",
-                    style | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, x, y,
-                    cx, cy, wid);
-            break;
-        case ui::ControlKind::TextBox:
-            AddItem(kEdit, static_cast<const ui::TextBox&>(c).Text(), style | WS_BORDER | ES_AUTOHSCROLL, 0, x, y, cx,
-                    cy, wid);
-            break;
-        case ui::ControlKind::CheckBox:
-            AddItem(kButton, static_cast<const ui::CheckBox&>(c).Caption(), style | BS_3STATE, 0, x, y, cx, cy, wid);
-            break;
-        case ui::ControlKind::Button: {
-            const auto& button = static_cast<const ui::Button&>(c);
-            AddItem(kButton, button.Caption(), style | BS_PUSHBUTTON | (button.Picture().empty() ? 0 : BS_BITMAP), 0, x,
-                    y, cx, cy, wid);
-            break;
-        }
-        case ui::ControlKind::Picture:
-            AddItem(kStatic, "", style | SS_BITMAP | SS_CENTERIMAGE, 0, x, y, cx, cy, wid);
-            break;
-        case ui::ControlKind::Line:
-            AddItem(kStatic, "", style | SS_ETCHEDHORZ, 0, x, y, cx, std::max<short>(cy, 1), wid);
-            break;
-        case ui::ControlKind::ImageList: break;  // pictures only, no window
+    case ui::ControlKind::Label:
+        AddItem(kStatic, static_cast<const ui::Label&>(c).Caption(), style | SS_LEFT | SS_NOPREFIX, 0, x, y, cx, cy,
+                wid);
+        break;
+    case ui::ControlKind::ComboBox:
+        AddItem(kComboBox, "", style | CBS_DROPDOWNLIST | WS_VSCROLL, 0, x, y, cx, Clamp(cy + 100), wid);
+        break;
+    case ui::ControlKind::ListView:
+        AddItem(WC_LISTVIEWW, "", style | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
+                x, y, cx, cy, wid);
+        break;
+    case ui::ControlKind::TreeView:
+        AddItem(WC_TREEVIEWW, "",
+                style | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, x, y, cx,
+                cy, wid);
+        break;
+    case ui::ControlKind::TextBox:
+        AddItem(kEdit, static_cast<const ui::TextBox&>(c).Text(), style | WS_BORDER | ES_AUTOHSCROLL, 0, x, y, cx, cy,
+                wid);
+        break;
+    case ui::ControlKind::CheckBox:
+        AddItem(kButton, static_cast<const ui::CheckBox&>(c).Caption(), style | BS_3STATE, 0, x, y, cx, cy, wid);
+        break;
+    case ui::ControlKind::Button: {
+        const auto& button = static_cast<const ui::Button&>(c);
+        AddItem(kButton, button.Caption(), style | BS_PUSHBUTTON | (button.Picture().empty() ? 0 : BS_BITMAP), 0, x, y,
+                cx, cy, wid);
+        break;
+    }
+    case ui::ControlKind::Picture:
+        AddItem(kStatic, "", style | SS_BITMAP | SS_CENTERIMAGE, 0, x, y, cx, cy, wid);
+        break;
+    case ui::ControlKind::Line:
+        AddItem(kStatic, "", style | SS_ETCHEDHORZ, 0, x, y, cx, std::max<short>(cy, 1), wid);
+        break;
+    case ui::ControlKind::ImageList: break;  // pictures only, no window
     }
 }
 

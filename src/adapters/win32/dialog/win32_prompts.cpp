@@ -19,33 +19,33 @@ struct InputState {
 INT_PTR CALLBACK InputProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* state = reinterpret_cast<InputState*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     switch (message) {
-        case WM_INITDIALOG: {
-            ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-            state = reinterpret_cast<InputState*>(lParam);
+    case WM_INITDIALOG: {
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        state = reinterpret_cast<InputState*>(lParam);
+        HWND text = ::GetDlgItem(hwnd, kInputTextId);
+        ::SetWindowTextW(text, Widen(state->request->defaultText).c_str());
+        ::SendMessageW(text, EM_SETSEL, 0, -1);
+        ::SetFocus(text);
+        return FALSE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
             HWND text = ::GetDlgItem(hwnd, kInputTextId);
-            ::SetWindowTextW(text, Widen(state->request->defaultText).c_str());
-            ::SendMessageW(text, EM_SETSEL, 0, -1);
-            ::SetFocus(text);
-            return FALSE;
+            std::wstring typed(static_cast<std::size_t>(::GetWindowTextLengthW(text)) + 1, L'\0');
+            typed.resize(
+                static_cast<std::size_t>(::GetWindowTextW(text, typed.data(), static_cast<int>(typed.size()))));
+            state->answer = Narrow(typed);
+            ::EndDialog(hwnd, IDOK);
+            return TRUE;
         }
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                HWND text = ::GetDlgItem(hwnd, kInputTextId);
-                std::wstring typed(static_cast<std::size_t>(::GetWindowTextLengthW(text)) + 1, L'\0');
-                typed.resize(static_cast<std::size_t>(::GetWindowTextW(text, typed.data(), static_cast<int>(typed.size()))));
-                state->answer = Narrow(typed);
-                ::EndDialog(hwnd, IDOK);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                ::EndDialog(hwnd, IDCANCEL);
-                return TRUE;
-            }
-            return FALSE;
-        default: return FALSE;
+        if (LOWORD(wParam) == IDCANCEL) {
+            ::EndDialog(hwnd, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    default: return FALSE;
     }
 }
-
 
 }  // namespace
 
@@ -71,8 +71,8 @@ std::string Win32Prompts::AskInput(const ui::InputBoxRequest& request) {
     box.AddItem(0x0081, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 6, 62, 228, 14,
                 static_cast<WORD>(kInputTextId));
     InputState state{&request, {}};
-    const INT_PTR result =
-        ::DialogBoxIndirectParamW(ModuleHandle(), box.Get(), view_.BoxOwner(), &InputProc, reinterpret_cast<LPARAM>(&state));
+    const INT_PTR result = ::DialogBoxIndirectParamW(ModuleHandle(), box.Get(), view_.BoxOwner(), &InputProc,
+                                                     reinterpret_cast<LPARAM>(&state));
     return result == IDOK ? state.answer : std::string();
 }
 
@@ -88,19 +88,21 @@ void Win32Prompts::ShowProgress(int current, int total, const std::string& text)
         // Not top-most: owned by the dialog it stays above the dialog, and a
         // box of this import or of any other program can still come over it.
         HWND owner = view_.BoxOwner();
-        progress_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME, L"#32770", Widen(ui::kAppTitle).c_str(),
-                                      WS_POPUP | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, 420, 110, owner, nullptr,
-                                      ModuleHandle(), nullptr);
+        progress_ =
+            ::CreateWindowExW(WS_EX_DLGMODALFRAME, L"#32770", Widen(ui::kAppTitle).c_str(), WS_POPUP | WS_CAPTION,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 420, 110, owner, nullptr, ModuleHandle(), nullptr);
         if (!progress_) return;  // a progress display is a courtesy
-        progressText_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX |
-                                          SS_ENDELLIPSIS, 10, 8, 390, 18, progress_, nullptr, ModuleHandle(), nullptr);
+        progressText_ =
+            ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 10, 8,
+                              390, 18, progress_, nullptr, ModuleHandle(), nullptr);
         progressBar_ = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 32, 390, 18, progress_,
                                          nullptr, ModuleHandle(), nullptr);
         HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
         ::SendMessageW(progressText_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         RECT around{}, self{};
         if (owner && ::GetWindowRect(owner, &around) && ::GetWindowRect(progress_, &self))
-            ::SetWindowPos(progress_, nullptr, around.left + (around.right - around.left - (self.right - self.left)) / 2,
+            ::SetWindowPos(progress_, nullptr,
+                           around.left + (around.right - around.left - (self.right - self.left)) / 2,
                            around.top + (around.bottom - around.top - (self.bottom - self.top)) / 2, 0, 0,
                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         // Shown without taking the focus from the dialog the import runs in.

@@ -39,10 +39,10 @@ std::string Take(BSTR& s) {
 // failures included.
 std::int32_t CoreNumber(HRESULT hr) {
     switch (hr) {
-        case DISP_E_TYPEMISMATCH: return errnum::TypeMismatch;
-        case E_INVALIDARG: return errnum::InvalidArgument;
-        case DISP_E_BADINDEX: return kv::outlook::hosterr::InvalidIndex;
-        default: return static_cast<std::int32_t>(hr);
+    case DISP_E_TYPEMISMATCH: return errnum::TypeMismatch;
+    case E_INVALIDARG: return errnum::InvalidArgument;
+    case DISP_E_BADINDEX: return kv::outlook::hosterr::InvalidIndex;
+    default: return static_cast<std::int32_t>(hr);
     }
 }
 
@@ -115,17 +115,17 @@ DateTime Var::Date() const { return FromVariantTime(Converted(v_, VT_DATE, "a da
 ComPtr<IDispatch> Var::Object() const {
     const VARIANT& v = (v_.vt == (VT_VARIANT | VT_BYREF) && v_.pvarVal) ? *v_.pvarVal : v_;
     switch (v.vt) {
-        case VT_EMPTY:
-        case VT_NULL: return {};
-        case VT_DISPATCH: return ComPtr<IDispatch>(v.pdispVal);
-        case VT_DISPATCH | VT_BYREF: return ComPtr<IDispatch>(v.ppdispVal ? *v.ppdispVal : nullptr);
-        case VT_UNKNOWN: {
-            ComPtr<IDispatch> object;
-            if (v.punkVal && SUCCEEDED(v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.Put()))))
-                return object;
-            break;
-        }
-        default: break;
+    case VT_EMPTY:
+    case VT_NULL: return {};
+    case VT_DISPATCH: return ComPtr<IDispatch>(v.pdispVal);
+    case VT_DISPATCH | VT_BYREF: return ComPtr<IDispatch>(v.ppdispVal ? *v.ppdispVal : nullptr);
+    case VT_UNKNOWN: {
+        ComPtr<IDispatch> object;
+        if (v.punkVal && SUCCEEDED(v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.Put()))))
+            return object;
+        break;
+    }
+    default: break;
     }
     TypeMismatch("an object", v.vt);
 }
@@ -157,13 +157,14 @@ void ThrowCallFailed(HRESULT hr, const std::wstring& name, EXCEPINFO* info) {
         throw Error(CoreNumber(code), source.empty() ? kSource : source, description);
     }
     switch (hr) {
-        case DISP_E_UNKNOWNNAME:
-        case DISP_E_MEMBERNOTFOUND:
-            throw Error(kv::outlook::hosterr::NotSupported, kSource,
-                        "Object doesn't support this property or method: " + member);
-        case DISP_E_BADINDEX: throw Error(kv::outlook::hosterr::InvalidIndex, kSource, "Array index out of bounds: " + member);
-        case DISP_E_TYPEMISMATCH: throw Error(errnum::TypeMismatch, kSource, "Type mismatch: " + member);
-        default: break;
+    case DISP_E_UNKNOWNNAME:
+    case DISP_E_MEMBERNOTFOUND:
+        throw Error(kv::outlook::hosterr::NotSupported, kSource,
+                    "Object doesn't support this property or method: " + member);
+    case DISP_E_BADINDEX:
+        throw Error(kv::outlook::hosterr::InvalidIndex, kSource, "Array index out of bounds: " + member);
+    case DISP_E_TYPEMISMATCH: throw Error(errnum::TypeMismatch, kSource, "Type mismatch: " + member);
+    default: break;
     }
     throw Error(CoreNumber(hr), kSource, "'" + member + "' failed (" + HexCode(hr) + ")");
 }

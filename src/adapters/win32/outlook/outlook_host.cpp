@@ -29,8 +29,7 @@ constexpr DISPID kClick = 1;
 NativeWindow FrameWindow(const Dispatch& window) noexcept {
     ComPtr<IOleWindow> ole;
     HWND hwnd = nullptr;
-    if (!window.Get() ||
-        FAILED(window.Get()->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(ole.Put()))) ||
+    if (!window.Get() || FAILED(window.Get()->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(ole.Put()))) ||
         FAILED(ole->GetWindow(&hwnd)))
         return 0;
     return reinterpret_cast<NativeWindow>(hwnd);
@@ -400,8 +399,7 @@ public:
         // property still names the sender of a sent mail in two fields.
         if (!Mail().Has(L"Sender")) {
             if (!Mail().Bool(L"Sent")) return nullptr;
-            return std::make_unique<FieldsAddressEntry>(Mail().Text(L"SenderName"),
-                                                        Mail().Text(L"SenderEmailAddress"));
+            return std::make_unique<FieldsAddressEntry>(Mail().Text(L"SenderName"), Mail().Text(L"SenderEmailAddress"));
         }
         ComPtr<IDispatch> sender = Mail().Get(L"Sender").Object();
         if (!sender) return nullptr;
