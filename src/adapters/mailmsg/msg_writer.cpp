@@ -496,7 +496,6 @@ bool WriteFile(const std::filesystem::path& file, int flags, const std::string& 
     std::size_t done = 0;
     while (done < data.size()) {
         const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
