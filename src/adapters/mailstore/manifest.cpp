@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -163,14 +162,11 @@ void Manifest::AppendItem(const std::filesystem::path& file, const std::string& 
     WriteLine(out, {"nextid", std::to_string(nextId)});
     const std::string text = out.str();
     const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    bool whole = false;
     if (fd >= 0) {
-        ssize_t written;
-        while ((written = write(fd, text.data(), text.size())) < 0 && errno == EINTR) {}
-        whole = written == static_cast<ssize_t>(text.size());
-        whole = close(fd) == 0 && whole;
+        const bool whole = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        if (close(fd) == 0 && whole) return;
     }
-    if (!whole) Save(file);
+    Save(file);
 }
 
 void Manifest::RemoveLeftovers(const std::filesystem::path& file) {

@@ -79,7 +79,10 @@ TEST(MailStore, EntryIdsSurviveMovesAndReopening) {
     auto deleted = ns->GetDefaultFolder(outlook::defaultfolder::DeletedItems);
     auto moved = ns->GetItemFromID(ids[1]);
     fs::path before = store->PathOf(*moved);
+    const std::string manifest = ReadAll(dir.Path() / "manifest.txt");
     moved->Move(*deleted);
+    EXPECT_EQ(ReadAll(dir.Path() / "manifest.txt").substr(0, manifest.size()), manifest)
+        << "a move is added to the end of the manifest, not written over the whole of it";
     // The file moved on disk, the id did not, and the object still works.
     EXPECT_FALSE(fs::exists(before));
     EXPECT_TRUE(fs::exists(dir.Path() / "Deleted Items" / before.filename()));
