@@ -8,7 +8,7 @@
 
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/sqlite/sqlite_database.hpp"
-#include "conformance/temp_dir.hpp"
+#include "fakes/temp_dir.hpp"
 #ifdef KV_HAVE_ODBC
 #include "adapters/odbc/odbc_database.hpp"
 #endif
@@ -128,7 +128,7 @@ bool ImportOneMail(db::Connection& cn, std::int32_t ordId, std::int32_t jobId, c
 
 void RunImport(benchmark::State& state,
                const std::function<std::unique_ptr<db::Connection>(const std::string&)>& open) {
-    kv::testing::TempDir dir("kvbench");
+    kv::fakes::TempDir dir("kvbench");
     kv::sqlite::CreateDemoDatabase(dir / "korvane.db", kv::sqlite::DemoSize::Small, dir / "docs");
     RoundTrips trips;
     std::unique_ptr<db::Connection> inner;
@@ -161,7 +161,7 @@ BENCHMARK(BM_ImportMail_Sqlite)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // layer itself. There is no procedure there, so only the first two steps.
 #ifdef KV_HAVE_ODBC
 void BM_DuplicateQueryAndInsert_SqliteOdbc(benchmark::State& state) {
-    kv::testing::TempDir dir("kvbench");
+    kv::fakes::TempDir dir("kvbench");
     kv::sqlite::CreateDemoDatabase(dir / "korvane.db", kv::sqlite::DemoSize::Small, dir / "docs");
     std::unique_ptr<db::Connection> cn;
     try {
@@ -194,7 +194,7 @@ BENCHMARK(BM_DuplicateQueryAndInsert_SqliteOdbc)->Unit(benchmark::kMicrosecond)-
 
 // The dialog's largest list: every customer the user may see, large demo.
 void BM_CustomerList_Large(benchmark::State& state) {
-    kv::testing::TempDir dir("kvbench");
+    kv::fakes::TempDir dir("kvbench");
     kv::sqlite::CreateDemoDatabase(dir / "large.db", kv::sqlite::DemoSize::Large, dir / "docs");
     auto cn = kv::sqlite::OpenDatabase(dir / "large.db");
     std::int64_t rows = 0;
