@@ -4,6 +4,7 @@
 #include "dialog/frmKorvane.hpp"
 #include "import/import_command.hpp"
 #include "import/import_support.hpp"
+#include "support/dropped_error.hpp"
 #include "support/error_trap.hpp"
 #include "support/scoped_flag.hpp"
 #include "support/utf.hpp"
@@ -75,7 +76,9 @@ void frmKorvane::cmdImport_Click() {
             ctx_.gJobId = choice.jobId;
             Unload();
         },
-        [&](const Error&) {
+        [&](const Error& error) {
+            // The message names only the step; the log keeps the cause.
+            LogDroppedError(ctx_.gLog, "cmdImport_Click (" + std::to_string(step) + ")", error);
             ctx_.Prompts().MsgBox(kGeneralFailure, ui::Buttons::OK, ui::Icon::None,
                                   "Korvane Mailimport (" + std::to_string(step) + ")");
         });

@@ -50,6 +50,8 @@ TEST_P(HostRefusal, NamesTheStepAndFilesNothingHalfDone) {
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].request.text, kGeneralFailure);
         EXPECT_EQ(messages[0].request.title, "Korvane Mailimport (" + std::to_string(r.importStep) + ")");
+        EXPECT_NE(w.Log().find("cmdImport_Click (" + std::to_string(r.importStep) + "): " + refusal), std::string::npos)
+            << w.Log();
     } else {
         ASSERT_EQ(messages.size(), 2u);
         EXPECT_EQ(messages[0].request.title, "UpdateDB");
