@@ -66,7 +66,10 @@ TEST(DateTimeText, ParsesAndPrintsIso) {
                             "abcd-03-05",
                             "2024-03-0a",
                             "2024-03-05 ",
-                            "2024-09-31"}) {
+                            "2024-09-31",
+                            "2024-02-30",
+                            "2024-03-32",
+                            "2024-12-32"}) {
         try {
             DateTime::FromIso(bad);
             ADD_FAILURE() << bad;
