@@ -463,7 +463,7 @@ std::uint64_t UtcToFileTime(const DateTime& utc) {
     std::int64_t doy = (153 * mp + 2) / 5 + utc.day - 1;
     std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     std::int64_t days = era * 146097 + doe - 719468;
-    std::int64_t seconds = days * 86400 + utc.hour * 3600 + utc.minute * 60 + utc.second;
+    std::int64_t seconds = days * 86400 + std::int64_t{utc.hour} * 3600 + std::int64_t{utc.minute} * 60 + utc.second;
     constexpr std::int64_t kEpochDiff = 11644473600;  // 1601-01-01 to 1970-01-01
     std::int64_t since1601 = seconds + kEpochDiff;
     if (since1601 < 0) throw Error(errnum::InvalidArgument, "MsgWriter", "Date before 1601: " + utc.ToIso());

@@ -183,7 +183,7 @@ TEST(MsgFile, RoundTripOfALatin1Mail) {
 TEST(MsgFile, ThreeHundredRecipientsAndAOneMegabyteAttachment) {
     TempDir dir;
     std::mt19937 random(4711);
-    std::string data(1024 * 1024, '\0');
+    std::string data(std::size_t{1024} * 1024, '\0');
     for (auto& c : data) c = static_cast<char>(random() & 0xFF);
     gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(data.data()), data.size());
     std::string base64 = encoded;
@@ -280,7 +280,7 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     g_object_unref(input);
     ASSERT_TRUE(root);
     std::vector<std::string> names;
-    for (int i = 0; i < gsf_infile_num_children(root); ++i) names.push_back(gsf_infile_name_by_index(root, i));
+    for (int i = 0; i < gsf_infile_num_children(root); ++i) names.emplace_back(gsf_infile_name_by_index(root, i));
     for (const char* expected : {"__nameid_version1.0", "__recip_version1.0_#00000000", "__recip_version1.0_#00000002",
                                  "__attach_version1.0_#00000000", "__properties_version1.0", "__substg1.0_0037001F"})
         EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
