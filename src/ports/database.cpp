@@ -81,6 +81,12 @@ std::string SourceTable(std::string_view source) {
 
 std::string ColumnKey(std::string_view name) { return utf::AsciiLower(name); }
 
+std::optional<std::size_t> ColumnIndex::Find(std::string_view name) const {
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        if (utf::AsciiEqualIgnoringCase(names_[i], name)) return i;
+    return std::nullopt;
+}
+
 Error DriverError(std::string source, std::string message) {
     return Error(ProviderError, std::move(source), std::move(message));
 }

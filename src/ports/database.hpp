@@ -129,6 +129,18 @@ namespace detail {
 std::string SourceTable(std::string_view source);
 // Lower-cased ASCII name, for column look-ups.
 std::string ColumnKey(std::string_view name);
+// The columns of a result by name, ASCII letters in either case, the first of
+// equal names winning. A look-up allocates nothing: the dialog reads fields of
+// tens of thousands of rows.
+class ColumnIndex {
+public:
+    void Add(std::string_view name) { names_.emplace_back(name); }
+    // The position of the column as added, or none.
+    std::optional<std::size_t> Find(std::string_view name) const;
+
+private:
+    std::vector<std::string> names_;
+};
 Error DriverError(std::string source, std::string message);
 // "Procedure <name> has no parameter <index>".
 Error NoSuchParameter(std::string source, std::string_view procedure, int index);

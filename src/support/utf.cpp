@@ -1,5 +1,7 @@
 #include "support/utf.hpp"
 
+#include <algorithm>
+
 namespace kv::utf {
 
 namespace {
@@ -128,6 +130,12 @@ std::string AsciiUpper(std::string_view text) {
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
+}
+
+bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string AsciiLower(std::string_view text) {

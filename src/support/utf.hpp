@@ -26,5 +26,7 @@ std::string Utf16Left(std::string_view utf8, std::size_t maxUnits);
 // Upper-casing of ASCII letters only; other characters pass unchanged.
 std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);
+// Equal when upper-casing ASCII letters makes them so.
+bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace kv::utf

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <map>
 #include <optional>
 
 #include "ports/procedure_body.hpp"
@@ -321,19 +320,18 @@ public:
     OdbcRecordSet(LinkPtr link, std::unique_ptr<Handle> st) : link_(std::move(link)), st_(std::move(st)) {
         if (FindRowResult(*st_)) {
             columns_ = DescribeColumns(*st_);
-            for (std::size_t i = 0; i < columns_.size(); ++i)
-                index_.emplace(db::detail::ColumnKey(columns_[i].name), i);
+            for (const auto& described : columns_) index_.Add(described.name);
             Fetch();
         }
     }
     bool EndOfFile() const override { return !atRow_; }
     Value Field(std::string_view column) const override {
         if (!st_) throw db::detail::DriverError(kSource, "The result is closed");
-        const auto it = index_.find(db::detail::ColumnKey(column));
-        if (it == index_.end())
+        const auto index = index_.Find(column);
+        if (!index)
             throw db::detail::DriverError(kSource, "No column named '" + std::string(column) + "' in the result");
         if (!atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
-        return row_[it->second];
+        return row_[*index];
     }
     void MoveNext() override {
         if (!st_ || !atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
@@ -360,7 +358,7 @@ private:
     LinkPtr link_;
     std::unique_ptr<Handle> st_;
     std::vector<ColumnInfo> columns_;
-    std::map<std::string, std::size_t> index_;  // first of equal names wins
+    db::detail::ColumnIndex index_;
     std::vector<Value> row_;
     bool atRow_ = false;
 };

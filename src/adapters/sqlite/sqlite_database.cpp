@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <map>
 #include <optional>
 
 #include "ports/procedure_body.hpp"
@@ -83,7 +82,8 @@ void BindAll(sqlite3* db, sqlite3_stmt* st, const db::Params& params) {
     for (int i = 1; i <= count; ++i) Bind(db, st, i, params[static_cast<std::size_t>(i - 1)]);
 }
 
-Value ReadColumn(sqlite3_stmt* st, int column) {
+// dateColumn: the column is declared as a date or time; its text is read as one.
+Value ReadColumn(sqlite3_stmt* st, int column, bool dateColumn) {
     switch (sqlite3_column_type(st, column)) {
     case SQLITE_NULL: return Value::MakeNull();
     case SQLITE_INTEGER: {
@@ -100,7 +100,7 @@ Value ReadColumn(sqlite3_stmt* st, int column) {
     default: {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
         std::string text(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st, column)));
-        if (IsDateType(sqlite3_column_decltype(st, column))) {
+        if (dateColumn) {
             try {
                 return Value(DateTime::FromIso(text));
             } catch (const Error&) {
@@ -123,7 +123,11 @@ class SqliteRecordSet final : public db::RecordSet {
 public:
     SqliteRecordSet(DatabasePtr db, StatementPtr st) : db_(std::move(db)), st_(std::move(st)) {
         const int n = sqlite3_column_count(st_.get());
-        for (int i = 0; i < n; ++i) columns_.emplace(db::detail::ColumnKey(sqlite3_column_name(st_.get(), i)), i);
+        // Names and declared types are the statement's, the same on every row.
+        for (int i = 0; i < n; ++i) {
+            columns_.Add(sqlite3_column_name(st_.get(), i));
+            dateColumns_.push_back(IsDateType(sqlite3_column_decltype(st_.get(), i)));
+        }
         atRow_ = n > 0 && Step(db_->get(), st_.get());
         if (n == 0) {
             // A statement without rows runs to its end here.
@@ -133,11 +137,11 @@ public:
     bool EndOfFile() const override { return !atRow_; }
     Value Field(std::string_view column) const override {
         if (!st_) throw db::detail::DriverError(kSource, "The result is closed");
-        const auto it = columns_.find(db::detail::ColumnKey(column));
-        if (it == columns_.end())
+        const auto index = columns_.Find(column);
+        if (!index)
             throw db::detail::DriverError(kSource, "No column named '" + std::string(column) + "' in the result");
         if (!atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
-        return ReadColumn(st_.get(), it->second);
+        return ReadColumn(st_.get(), static_cast<int>(*index), dateColumns_[*index]);
     }
     void MoveNext() override {
         if (!st_ || !atRow_) throw db::detail::DriverError(kSource, "The result has no current row");
@@ -151,7 +155,8 @@ public:
 private:
     DatabasePtr db_;
     StatementPtr st_;
-    std::map<std::string, int> columns_;  // first of equal names wins
+    db::detail::ColumnIndex columns_;
+    std::vector<bool> dateColumns_;
     bool atRow_ = false;
 };
 
@@ -217,7 +222,9 @@ public:
                 if (!st) break;  // trailing blanks or comments
                 BindAll(db, st.get(), params_);
                 if (Step(db, st.get())) {
-                    result = sqlite3_column_count(st.get()) > 0 ? ReadColumn(st.get(), 0) : Value::MakeNull();
+                    result = sqlite3_column_count(st.get()) > 0
+                                 ? ReadColumn(st.get(), 0, IsDateType(sqlite3_column_decltype(st.get(), 0)))
+                                 : Value::MakeNull();
                     while (Step(db, st.get())) {}
                 }
             }
