@@ -51,10 +51,13 @@ public:
     virtual std::shared_ptr<const PublicKey> Find(std::string_view kid) = 0;
 };
 
+// Told why a refresh failed and the old keys were kept (for the service's log).
+using ProblemLog = std::function<void(const std::string& problem)>;
+
 // Keys from a JWKS file, read now (throws std::runtime_error when it cannot
 // be read or is not a JWKS) and read again when its time or size changes. A
 // changed file that cannot be read keeps the keys read before.
-std::unique_ptr<KeySource> KeysFromFile(std::filesystem::path jwks);
+std::unique_ptr<KeySource> KeysFromFile(std::filesystem::path jwks, ProblemLog log = {});
 
 struct UrlKeyOptions {
     // A kid we do not know fetches the document again, at most this often,
@@ -66,6 +69,7 @@ struct UrlKeyOptions {
     std::size_t maxBytes = 1 << 20;
     // CA bundle to check the server's certificate with; empty takes the system's.
     std::filesystem::path caFile;
+    ProblemLog log;
     // Tests only: lets http:// through for the host 127.0.0.1 (never another host).
     bool allowLoopbackHttp = false;
     // Tests only: the clock the intervals are measured with.
