@@ -42,11 +42,7 @@ double Seconds(const Json& claim, const char* name) {
 }
 
 void CheckIssuer(const Json& claims, const Policy& policy, const std::string& tenant) {
-    std::string expected = policy.issuerTemplate;
-    constexpr std::string_view Placeholder = "{tenantid}";
-    for (auto at = expected.find(Placeholder); at != std::string::npos;
-         at = expected.find(Placeholder, at + tenant.size()))
-        expected.replace(at, Placeholder.size(), tenant);
+    const std::string expected = IssuerFor(policy, tenant);
     const std::string& issuer = Text(Required(claims, "iss", IsText, Refusal::Issuer));
     if (issuer != expected) throw Refused{Refusal::Issuer, "iss " + issuer + " is not " + expected};
 }
@@ -96,6 +92,14 @@ std::string DisplayName(const Json& claims) {
 }
 
 }  // namespace
+
+std::string IssuerFor(const Policy& policy, std::string_view tenant) {
+    std::string issuer = policy.issuerTemplate;
+    constexpr std::string_view Placeholder = "{tenantid}";
+    for (auto at = issuer.find(Placeholder); at != std::string::npos; at = issuer.find(Placeholder, at + tenant.size()))
+        issuer.replace(at, Placeholder.size(), tenant);
+    return issuer;
+}
 
 Identity CheckClaims(const Json& claims, const Policy& policy, std::chrono::system_clock::time_point now) {
     Identity identity;

@@ -9,11 +9,12 @@
 namespace kv::token {
 
 inline std::string ReadWholeFile(const std::filesystem::path& file, const char* what) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text(std::istreambuf_iterator<char>(in), {});
-    if (!in.good() && !in.eof()) throw std::runtime_error(std::string("cannot read the ") + what + " " + file.string());
-    if (!in.is_open()) throw std::runtime_error(std::string("cannot open the ") + what + " " + file.string());
-    return text;
+    std::error_code error;
+    std::ifstream in;
+    // A folder opens as a file and reads as an empty one.
+    if (std::filesystem::is_regular_file(file, error)) in.open(file, std::ios::binary);
+    if (!in.is_open()) throw std::runtime_error(std::string("cannot read the ") + what + " " + file.string());
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace kv::token

@@ -113,10 +113,8 @@ std::string TestSigner::Sign(const nlohmann::json& header, const nlohmann::json&
 nlohmann::json ClaimsFor(const Policy& policy, const std::string& tid, const std::string& oid,
                          std::chrono::system_clock::time_point now, std::chrono::seconds lifetime,
                          const std::string& name) {
-    std::string issuer = policy.issuerTemplate;
-    if (auto at = issuer.find("{tenantid}"); at != std::string::npos) issuer.replace(at, 10, tid);
     const auto issued = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
-    nlohmann::json claims = {{"iss", issuer},
+    nlohmann::json claims = {{"iss", IssuerFor(policy, tid)},
                              {"aud", policy.audiences.empty() ? std::string() : policy.audiences.front()},
                              {"tid", tid},
                              {"oid", oid},

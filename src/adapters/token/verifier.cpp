@@ -56,6 +56,8 @@ Verdict Verifier::Verify(std::string_view token, std::chrono::system_clock::time
         return Verdict{std::nullopt, refused.refusal, std::move(refused.reason)};
     } catch (const std::exception& error) {
         return Verdict{std::nullopt, Refusal::Malformed, error.what()};
+    } catch (...) {
+        return Verdict{std::nullopt, Refusal::Malformed, "unreadable token"};
     }
 }
 

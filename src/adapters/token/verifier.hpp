@@ -56,6 +56,9 @@ enum class Refusal {
     Scope,        // scp missing or without the required scope
 };
 
+// The iss a token of the tenant must carry: the policy's template with the tenant for {tenantid}.
+std::string IssuerFor(const Policy& policy, std::string_view tenant);
+
 // "Malformed", "Algorithm", ...: for logs.
 std::string_view RefusalName(Refusal refusal);
 

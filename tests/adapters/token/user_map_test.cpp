@@ -35,6 +35,7 @@ TEST(UserMap, FindsAUserByTenantAndObjectIdInAnyCase) {
         EXPECT_EQ(users.Find(Identity{c.tid, c.oid, "x"}), c.userRessId) << c.tid << " " << c.oid;
     EXPECT_EQ(UserMap::Parse("# nobody yet\n\n").Size(), 0u);
     EXPECT_THROW(UserMap::Load(dir.Path() / "missing.txt"), std::runtime_error);
+    EXPECT_THROW(UserMap::Load(dir.Path()), std::runtime_error);
 }
 
 TEST(UserMap, RefusesATableWithAMalformedOrRepeatedLineNamingTheLine) {
