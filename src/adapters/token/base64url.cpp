@@ -7,13 +7,14 @@ namespace kv::token {
 
 namespace {
 
+constexpr std::uint8_t NotInAlphabet = 0xFF;
 constexpr std::string_view Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
-constexpr std::array<std::int8_t, 256> DecodeTable() {
-    std::array<std::int8_t, 256> table{};
-    table.fill(-1);
+constexpr std::array<std::uint8_t, 256> DecodeTable() {
+    std::array<std::uint8_t, 256> table{};
+    table.fill(NotInAlphabet);
     for (std::size_t i = 0; i < Alphabet.size(); ++i)
-        table[static_cast<unsigned char>(Alphabet[i])] = static_cast<std::int8_t>(i);
+        table[static_cast<unsigned char>(Alphabet[i])] = static_cast<std::uint8_t>(i);
     return table;
 }
 
@@ -45,8 +46,8 @@ std::optional<std::string> DecodeBase64Url(std::string_view text) {
     std::uint32_t bits = 0;
     int count = 0;
     for (char c : text) {
-        const int sextet = Sextets[static_cast<unsigned char>(c)];
-        if (sextet < 0) return std::nullopt;
+        const std::uint8_t sextet = Sextets[static_cast<unsigned char>(c)];
+        if (sextet == NotInAlphabet) return std::nullopt;
         bits = (bits << 6) | static_cast<std::uint32_t>(sextet);
         count += 6;
         if (count >= 8) {
