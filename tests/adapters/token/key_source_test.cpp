@@ -78,7 +78,9 @@ TEST(ParseJwks, TakesRsaSigningKeysOnly) {
         const std::string document = nlohmann::json{{"keys", {c.key, with("kid", "spare")}}}.dump();
         EXPECT_EQ(ParseJwks(document).count(c.key.value("kid", "")), c.taken ? 1u : 0u);
     }
-    for (const char* broken : {"", "[]", R"({"keys":{}})", R"({"keys":[]})", R"({"keys":[{"kty":"EC","kid":"a"}]})"})
+    const std::string keysByName = nlohmann::json{{"keys", nlohmann::json::object({{"key-1", signing}})}}.dump();
+    for (const std::string& broken : {std::string(), std::string("[]"), keysByName, std::string(R"({"keys":[]})"),
+                                      std::string(R"({"keys":[{"kty":"EC","kid":"a"}]})")})
         EXPECT_THROW(ParseJwks(broken), std::runtime_error) << broken;
 }
 

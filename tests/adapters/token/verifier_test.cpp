@@ -260,6 +260,18 @@ TEST(Verifier, NamesTheUserByObjectAndTenantAndShowsTheBestNameGiven) {
     }
 }
 
+TEST(TestSigner, SavesAKeyPairThatSignsAgainWhenLoaded) {
+    namespace fs = std::filesystem;
+    fakes::TempDir dir("kvtoken");
+    Signer().Save(dir.Path() / "demo.pem", dir.Path() / "jwks.json");
+    EXPECT_EQ(fs::status(dir.Path() / "demo.pem").permissions() & (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
+    const TestSigner loaded = TestSigner::Load(dir.Path() / "demo.pem", "key-1");
+    const Verifier verifier(TestPolicy(), KeysFromFile(dir.Path() / "jwks.json"));
+    EXPECT_TRUE(verifier.Verify(loaded.Sign(Good()), Now));
+    EXPECT_THROW(TestSigner::Load(dir.Path() / "jwks.json"), std::runtime_error);
+}
+
 TEST(Base64Url, DecodesOnlyTheOneEncodingOfEachByteString) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
         {"", ""},
