@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <openssl/err.h>
 
 #include "fakes/file_text.hpp"
 #include "fakes/temp_dir.hpp"
@@ -17,12 +18,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A file rewritten within one tick of a coarse file clock keeps its time;
-// a rotation done by hand or by a deployment is seconds apart.
-void Rewrite(const std::filesystem::path& file, const std::string& text) {
+// Rewrites the file with its time moved on by `later`: a rotation by hand or
+// by a deployment is seconds apart, one within a tick of a coarse file clock
+// keeps the time.
+void Rewrite(const std::filesystem::path& file, const std::string& text, std::chrono::seconds later = 1s) {
     const auto before = std::filesystem::last_write_time(file);
     fakes::WriteFileText(file, text);
-    std::filesystem::last_write_time(file, before + 1s);
+    std::filesystem::last_write_time(file, before + later);
+}
+
+std::string BothKeys() {
+    auto keys = nlohmann::json::parse(Signer().Jwks());
+    keys["keys"].push_back(nlohmann::json::parse(OtherSigner().Jwks())["keys"][0]);
+    return keys.dump();
 }
 
 TEST(KeysFromFile, TakesUpAKeyRotatedInTheFileAndKeepsTheOldKeysWhenTheFileBreaks) {
@@ -37,11 +45,14 @@ TEST(KeysFromFile, TakesUpAKeyRotatedInTheFileAndKeepsTheOldKeysWhenTheFileBreak
     Rewrite(file, OtherSigner().Jwks());
     EXPECT_TRUE(keys->Find("key-2"));
     EXPECT_FALSE(keys->Find("key-1"));
+    Rewrite(file, BothKeys(), 0s);
+    EXPECT_TRUE(keys->Find("key-1")) << "a file of another size, at the same time";
     EXPECT_TRUE(problems.empty());
 
     Rewrite(file, R"({"keys":[)");
     EXPECT_TRUE(keys->Find("key-2"));
-    EXPECT_EQ(problems.size(), 1u);
+    EXPECT_TRUE(keys->Find("key-2"));
+    EXPECT_EQ(problems.size(), 1u) << "a broken file is read again only when it changes again";
 
     std::filesystem::remove(file);
     EXPECT_TRUE(keys->Find("key-2"));
@@ -82,6 +93,7 @@ TEST(ParseJwks, TakesRsaSigningKeysOnly) {
     for (const std::string& broken : {std::string(), std::string("[]"), keysByName, std::string(R"({"keys":[]})"),
                                       std::string(R"({"keys":[{"kty":"EC","kid":"a"}]})")})
         EXPECT_THROW(ParseJwks(broken), std::runtime_error) << broken;
+    EXPECT_EQ(ERR_peek_error(), 0u) << "keys refused leave nothing on the thread's OpenSSL error queue";
 }
 
 // A JWKS endpoint on 127.0.0.1 that counts its requests.
@@ -152,7 +164,7 @@ TEST(KeysFromUrl, RefetchesForAnUnknownKidAtMostOnceAMinuteAndKeepsItsKeysWhenAF
     EXPECT_EQ(endpoint.Requests(), 0);
 
     struct Step {
-        std::chrono::seconds later;
+        std::chrono::seconds at;  // since the first lookup
         const char* kid;
         int status;
         std::string served;
@@ -162,21 +174,23 @@ TEST(KeysFromUrl, RefetchesForAnUnknownKidAtMostOnceAMinuteAndKeepsItsKeysWhenAF
     };
     const std::string keys1 = Signer().Jwks(), keys2 = OtherSigner().Jwks();
     const std::vector<Step> steps = {
-        {0s, "key-1", 200, keys1, true, 1, 0},    // the first lookup fetches
-        {30s, "key-1", 200, keys2, true, 1, 0},   // a known kid fetches nothing
-        {29s, "key-2", 200, keys2, false, 1, 0},  // unknown, but fetched 59 s ago
-        {1s, "key-2", 200, keys2, true, 2, 0},    // a minute on: fetched again
-        {1s, "key-1", 200, keys2, false, 2, 0},   // rotated out; within the minute again
-        {60s, "key-9", 500, "", false, 3, 1},     // the endpoint fails: the keys stay
-        {1s, "key-2", 500, "", true, 3, 1},
-        {60s, "key-9", 200, "{", false, 4, 2},  // it serves no JWKS: the keys stay
-        {1s, "key-2", 200, keys1, true, 4, 2},
-        {std::chrono::hours(24), "key-2", 200, keys1, false, 5, 2},  // a day old: fetched again
+        {0s, "key-1", 200, keys1, true, 1, 0},     // the first lookup fetches
+        {30s, "key-1", 200, keys2, true, 1, 0},    // a known kid fetches nothing
+        {59s, "key-2", 200, keys2, false, 1, 0},   // unknown, but fetched 59 s ago
+        {60s, "key-2", 200, keys2, true, 2, 0},    // a minute on: fetched again
+        {61s, "key-1", 200, keys2, false, 2, 0},   // rotated out; within the minute again
+        {121s, "key-9", 500, keys1, false, 3, 1},  // an error, whatever its body: the keys stay
+        {122s, "key-2", 500, "", true, 3, 1},
+        {182s, "key-9", 200, "{", false, 4, 2},  // it serves no JWKS: the keys stay
+        {183s, "key-2", 200, keys1, true, 4, 2},
+        {600s, "key-2", 200, keys1, true, 4, 2},                           // a known kid, fetched minutes ago: nothing
+        {60s + std::chrono::hours(24), "key-2", 200, keys1, false, 5, 2},  // a day after the last good fetch
     };
+    const auto start = clock.now;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const Step& step = steps[i];
         SCOPED_TRACE(i);
-        clock.now += step.later;
+        clock.now = start + step.at;
         endpoint.Serve(step.status, step.served);
         EXPECT_EQ(keys->Find(step.kid) != nullptr, step.found);
         EXPECT_EQ(endpoint.Requests(), step.requests);
@@ -210,6 +224,8 @@ TEST(KeysFromUrl, FetchesOverHttpsOnlyButFromLoopbackInTests) {
     const std::vector<std::pair<std::string, bool>> cases = {
         {"https://login.microsoftonline.com/common/discovery/v2.0/keys", true},
         {"https://keys.example.dk:8443", true},
+        {"https://keys.example.dk:1/keys", true},
+        {"https://keys.example.dk:65535/keys", true},
         {"http://login.microsoftonline.com/common/discovery/v2.0/keys", false},
         {"http://127.0.0.2/keys", false},
         {"http://localhost/keys", false},

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <gtest/gtest.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
@@ -234,6 +235,7 @@ TEST(Verifier, AcceptsOnlyTokensEveryCheckPasses) {
         EXPECT_EQ(verdict.identity.has_value(), c.refusal == Refusal::None);
         EXPECT_EQ(verdict.reason.empty(), c.refusal == Refusal::None);
     }
+    EXPECT_EQ(ERR_peek_error(), 0u) << "signatures refused leave nothing on the thread's OpenSSL error queue";
 }
 
 TEST(Verifier, NamesTheUserByObjectAndTenantAndShowsTheBestNameGiven) {
