@@ -27,7 +27,7 @@ std::shared_ptr<const PublicKey> SigningKey(const nlohmann::json& key) {
         return nullptr;
     auto modulus = DecodeBase64Url(Text(key, "n"));
     auto exponent = DecodeBase64Url(Text(key, "e"));
-    if (!modulus || !exponent || modulus->empty() || exponent->empty()) return nullptr;
+    if (!modulus || !exponent) return nullptr;
     try {
         return PublicKey::FromRsa(*modulus, *exponent);
     } catch (const std::runtime_error&) {

@@ -81,6 +81,8 @@ TEST(ParseJwks, TakesRsaSigningKeysOnly) {
         {"an elliptic curve key", with("kty", "EC"), false},
         {"no kid", with("kid", nullptr), false},
         {"modulus not base64url", with("n", "AQAB=="), false},
+        {"modulus empty", with("n", ""), false},
+        {"exponent not base64url", with("e", "AQ AB"), false},
         {"modulus of 1024 bits", with("n", std::string(170, 'z') + "w"), false},
         {"exponent even", with("e", "AQAA"), false},
     };
