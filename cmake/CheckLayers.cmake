@@ -8,8 +8,9 @@ cmake_minimum_required(VERSION 3.20)
 #   support   the log and the registry class, over ports   base ports
 #   context   the add-in-wide values                       base ports support
 #   settings  settings, connection text                    ... context
+#   catalog   the lists and look-ups a user may file into  ... settings
 #   import    the import command and record writer         ... settings
-#   dialog    the import dialog                            ... settings import
+#   dialog    the import dialog                            ... settings catalog import
 #   addin     Connect, OutAddIn, toolbars, ribbon          ... settings
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 set(KV_SUPPORT_ABOVE_PORTS file_log c_registry registry_tree dropped_error)
@@ -18,8 +19,9 @@ set(KV_MAY_ports base ports)
 set(KV_MAY_support base ports support)
 set(KV_MAY_context base ports support context)
 set(KV_MAY_settings base ports support context settings)
+set(KV_MAY_catalog base ports support context settings catalog)
 set(KV_MAY_import base ports support context settings import)
-set(KV_MAY_dialog base ports support context settings import dialog)
+set(KV_MAY_dialog base ports support context settings catalog import dialog)
 set(KV_MAY_addin base ports support context settings addin)
 
 # The layer of a path below src ("support/value.hpp" is base).
@@ -32,7 +34,7 @@ function(kv_layer_of path out)
     else()
       set(${out} base PARENT_SCOPE)
     endif()
-  elseif(folder MATCHES "^(ports|context|settings|import|dialog|addin)$")
+  elseif(folder MATCHES "^(ports|context|settings|catalog|import|dialog|addin)$")
     set(${out} ${folder} PARENT_SCOPE)
   else()
     set(${out} "" PARENT_SCOPE)
@@ -42,7 +44,7 @@ endfunction()
 set(faults "")
 file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}"
   "${SOURCE_DIR}/support/*" "${SOURCE_DIR}/ports/*" "${SOURCE_DIR}/context/*" "${SOURCE_DIR}/settings/*"
-  "${SOURCE_DIR}/import/*" "${SOURCE_DIR}/dialog/*" "${SOURCE_DIR}/addin/*")
+  "${SOURCE_DIR}/catalog/*" "${SOURCE_DIR}/import/*" "${SOURCE_DIR}/dialog/*" "${SOURCE_DIR}/addin/*")
 foreach(file IN LISTS files)
   if(NOT file MATCHES "\\.(cpp|hpp|h)$")
     continue()

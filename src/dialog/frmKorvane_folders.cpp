@@ -2,9 +2,10 @@
 // level ahead of what is shown, and new sub-folders made from the dialog.
 #include <unordered_map>
 
+#include "catalog/document_folder.hpp"
+#include "catalog/new_folder_name.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
-#include "support/clean_file_name.hpp"
 #include "support/error_trap.hpp"
 #include "support/text_case.hpp"
 #include "support/utf.hpp"
@@ -17,7 +18,6 @@ constexpr const char* kRootText = "Dokumenter";
 constexpr const char* kClosedFolder = "folc";
 constexpr const char* kOpenFolder = "folo";
 constexpr std::size_t kFolderLabelLength = 255;
-constexpr std::size_t kNewFolderLength = 32;
 
 }  // namespace
 
@@ -30,27 +30,14 @@ struct frmKorvane::ChildTexts {
 std::optional<Folder> frmKorvane::GetDocumentFolder() {
     std::string path;
     if (const ui::ListItem* job = c_.lstvJobs->SelectedItem()) {
-        std::string sql = "SELECT [JobID], [FldPri], [FldPriUnc], [FldSec], [FldSecUnc] ";
-        sql += "From [JobFldPath] ";
-        sql += "Where JobID = " + dialog::DecimalText(job->Tag());
-        std::unique_ptr<db::RecordSet> rs = Db().Execute(sql);
-        if (rs->EndOfFile()) {
-            rs->Close();
-            return std::nullopt;
-        }
-        path = dialog::RequiredText(rs->Field("FldPri"), "GetDocumentFolder");
-        rs->Close();
+        std::optional<std::string> jobPath = catalog::JobFolderPath(Db(), job->Tag().ToInt());
+        if (!jobPath) return std::nullopt;
+        path = std::move(*jobPath);
     } else {
         const ui::ListItem* ress = c_.lstvRess->SelectedItem();
         if (ress == nullptr)
             throw Error(ui::uierr::ElementNotFound, "GetDocumentFolder", "Der er ikke valgt nogen ressource");
-        std::string sql = "SELECT [RessID], [ResFld], [ResFldUNX] ";
-        sql += "From [ResFldPath] ";
-        sql += "WHERE RessID = " + std::to_string(dialog::KeyNumber(ress->Key()));
-        std::unique_ptr<db::RecordSet> rs = Db().Execute(sql);
-        // No row fails here, like a null path: the user is told why.
-        path = dialog::RequiredText(rs->Field("ResFld"), "GetDocumentFolder");
-        rs->Close();
+        path = catalog::ResourceFolderPath(Db(), dialog::KeyNumber(ress->Key()));
     }
     try {
         return ctx_.Files().GetFolder(path);
@@ -153,9 +140,7 @@ void frmKorvane::cmdNewFld_Click() {
     if (selected == nullptr) return;
     const std::string answer = ctx_.Prompts().InputBox("Foldernavn", "Opret folder");
     if (answer.empty()) return;
-    // The cut may end in a blank, which Windows drops from a folder name.
-    std::string name = utf::Utf16Left(CleanFileName(answer), kNewFolderLength);
-    name.erase(name.find_last_not_of(' ') + 1);
+    const std::string name = catalog::NewFolderName(answer);
 
     Folder parent;
     try {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <limits>
 
+#include "catalog/resource_list.hpp"
 #include "support/error.hpp"
 #include "support/error_trap.hpp"
 
@@ -11,7 +12,6 @@ namespace kv::dialog {
 namespace {
 
 constexpr std::int32_t kOverflow = 6;
-constexpr std::int32_t kInvalidUseOfNull = 94;
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -24,7 +24,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 bool IsCustomer(const Value& ressType) {
-    return TrapToFalse([&] { return !ressType.IsEmpty() && ressType.ToInt() == kCustomerType; });
+    return TrapToFalse([&] { return !ressType.IsEmpty() && ressType.ToInt() == catalog::kCustomerType; });
 }
 
 std::int32_t KeyNumber(std::string_view key) {
@@ -33,40 +33,6 @@ std::int32_t KeyNumber(std::string_view key) {
         throw Error(errnum::TypeMismatch, "frmKorvane", "Type mismatch: key " + std::string(key));
     }
     return ToLong(rest);
-}
-
-std::string DecimalText(const Value& value) {
-    if (value.IsInt()) return std::to_string(value.AsInt());
-    return std::to_string(value.ToInt());
-}
-
-const char* StatusCondition(int listIndex) {
-    switch (listIndex) {
-    case 0: return " AND JobStatusID<4 ORDER BY Job.JobID ";
-    case 1: return " AND JobStatusID>3 ORDER BY Job.JobID ";
-    default: return " ORDER BY Job.JobID ";
-    }
-}
-
-std::string CustomerJobsQuery(std::string_view select, std::string_view accessColumn, std::int32_t userRessId,
-                              std::int32_t ressId) {
-    std::string sql(select);
-    sql += " FROM Job INNER JOIN RessProjekter ON Job.ProjektID = RessProjekter.ProjektID ";
-    sql += " INNER JOIN RessKunde ON RessProjekter.RessID = RessKunde.KundeRessID ";
-    sql += " INNER JOIN ResAccess ON RessKunde.KundeRessID = ResAccess.";
-    sql += accessColumn;
-    sql += " ";
-    sql += " Where ResAccess.ResId = ";
-    sql += std::to_string(userRessId);
-    sql += " And ResAccess.AccessLevel = 1 ";
-    sql += " AND RessProjekter.RessID= ";
-    sql += std::to_string(ressId);
-    return sql;
-}
-
-std::string RequiredText(const Value& value, const char* source) {
-    if (value.IsNull()) throw Error(kInvalidUseOfNull, source, "Invalid use of Null");
-    return value.ToText();
 }
 
 bool IsNumeric(std::string_view text) {

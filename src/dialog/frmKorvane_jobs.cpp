@@ -1,5 +1,6 @@
 // The job list: the chosen customer's jobs under the status filter, job
 // choice, sorting by column and the tooltip.
+#include "catalog/customer_jobs.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
 #include "support/dropped_error.hpp"
@@ -8,9 +9,7 @@
 namespace kv {
 
 void frmKorvane::FillJobList(std::int32_t& ressId) {
-    std::string sql = dialog::CustomerJobsQuery(" SELECT Job.JobID, Job.JobNavn, Job.JobFolderArkiveret ", "CustID",
-                                                ctx_.gUserRessId, ressId);
-    sql += dialog::StatusCondition(c_.cboActive->ListIndex());
+    const std::string sql = catalog::JobListQuery(ctx_.gUserRessId, ressId, c_.cboActive->ListIndex());
 
     ui::ListView& list = *c_.lstvJobs;
     list.Clear();

@@ -1,5 +1,8 @@
 #include "dialog/frmKorvane_layout.hpp"
 
+#include "catalog/customer_jobs.hpp"
+#include "catalog/resource_list.hpp"
+
 namespace kv::dialog {
 
 namespace {
@@ -33,10 +36,7 @@ KorvaneControls BuildKorvaneLayout(ui::Form& form) {
 
     k.Label1 = PlaceLabel(form, "Label1", "Ressourcetype", 120, 120, 2295);
     k.cboRessType = Place<ComboBox>(form, "cboRessType", 120, 360, 2295, 315);
-    for (const char* item : {"<Alle>", "Selskaber", "Personale", "Kunder og Internt", "Leverandører",
-                             "Generelle kontakter", "Zentra emner", "Teknik", "Medievirksomheder"}) {
-        k.cboRessType->AddItem(item);
-    }
+    for (const char* item : catalog::kResourceTypeNames) k.cboRessType->AddItem(item);
     k.lstvRess = Place<ListView>(form, "lstvRess", 120, 720, 2655, 5295);
     k.lstvRess->AddColumn("Navn", 2600);
 
@@ -46,7 +46,7 @@ KorvaneControls BuildKorvaneLayout(ui::Form& form) {
     k.txtJobNavn = Place<TextBox>(form, "txtJobNavn", 4080, 360, 1695, 285, "j");
     k.Label3 = PlaceLabel(form, "Label3", "Status", 5760, 360, 495, "j");
     k.cboActive = Place<ComboBox>(form, "cboActive", 6360, 360, 1455, 315, "j");
-    for (const char* item : {"Aktive jobs", "Lukkede jobs", "Alle jobs"}) k.cboActive->AddItem(item);
+    for (const char* item : catalog::kJobStatusNames) k.cboActive->AddItem(item);
     k.lstvJobs = Place<ListView>(form, "lstvJobs", 2880, 720, 4935, 5295, "j");
     k.lstvJobs->AddColumn("JobNr", 900);
     k.lstvJobs->AddColumn("Jobnavn", 3800);

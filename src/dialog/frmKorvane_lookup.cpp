@@ -1,6 +1,8 @@
 // Job lookup: a job number typed into txtJobId finds the job among all
 // customers the user may see; a name typed into txtJobNavn finds it among
 // the chosen customer's jobs.
+#include "catalog/column_values.hpp"
+#include "catalog/customer_jobs.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
 #include "ports/ui/text_box.hpp"
@@ -57,21 +59,7 @@ void frmKorvane::FindJobByNumber() {
     // a type change among them refills the resource list under us.
     const std::string previousKey = ressList.SelectedItem() != nullptr ? ressList.SelectedItem()->Key() : std::string();
 
-    std::string sql = " SELECT RessKunde.KundeRessID ";
-    sql += " FROM Job ";
-    sql += "      INNER JOIN RessProjekter ";
-    sql += "          ON Job.ProjektID = RessProjekter.ProjektID ";
-    sql += "      INNER JOIN RessKunde ";
-    sql += "          ON RessProjekter.RessID = RessKunde.KundeRessID ";
-    sql += "      INNER JOIN ResAccess ";
-    sql += "          ON RessKunde.KundeRessID = ResAccess.CustId ";
-    sql += " WHERE ResAccess.ResId = ";
-    sql += std::to_string(ctx_.gUserRessId);
-    sql += " And ResAccess.AccessLevel = 1 ";
-    sql += " AND ResAccess.Display = 1 ";
-    sql += " AND job.jobid= ";
-    sql += std::to_string(jobId);
-    std::unique_ptr<db::RecordSet> rs = Db().Execute(sql);
+    std::unique_ptr<db::RecordSet> rs = Db().Execute(catalog::JobCustomerQuery(ctx_.gUserRessId, jobId));
     if (rs->EndOfFile()) {
         rs->Close();
         ctx_.Prompts().MsgBox(notFound);
@@ -81,7 +69,7 @@ void frmKorvane::FindJobByNumber() {
     // From here on a failing step is skipped; only the two look-ups decide.
     std::string customerKey;
     IgnoreStepLogged(ctx_.gLog, "FindJobByNumber",
-                     [&] { customerKey = "R" + dialog::DecimalText(rs->Field("KundeRessID")); });
+                     [&] { customerKey = "R" + catalog::DecimalText(rs->Field("KundeRessID")); });
     IgnoreStepLogged(ctx_.gLog, "FindJobByNumber", [&] { rs->Close(); });
     ui::ListItem* customer = ressList.Find(customerKey);
     if (customer == nullptr) {
@@ -127,23 +115,13 @@ void frmKorvane::FindJobByName() {
     if (ress == nullptr) throw Error(ui::uierr::ElementNotFound, "frmKorvane", "Vælg først en kunde");
     const std::int32_t ressId = dialog::KeyNumber(ress->Key());
 
-    // The typed text is bound, so an apostrophe in it is just a character.
-    std::string sql = dialog::CustomerJobsQuery(" SELECT Job.JobID ", "CustId", ctx_.gUserRessId, ressId);
-    sql += " AND JobNavn like ? ";
-
-    std::unique_ptr<db::RecordSet> rs =
-        Db().Execute(sql + dialog::StatusCondition(c_.cboActive->ListIndex()), {Value(text + "%")});
-    if (rs->EndOfFile()) {
-        rs->Close();
-        rs = Db().Execute(sql, {Value("%" + text + "%")});
-        if (rs->EndOfFile()) {
-            rs->Close();
-            ctx_.Prompts().MsgBox("Job blev ikke fundet");
-            return;
-        }
+    const std::optional<std::int32_t> found =
+        catalog::FindJobByName(Db(), ctx_.gUserRessId, ressId, c_.cboActive->ListIndex(), text);
+    if (!found) {
+        ctx_.Prompts().MsgBox("Job blev ikke fundet");
+        return;
     }
-    const std::int32_t jobId = rs->Field("jobid").ToInt();
-    rs->Close();
+    const std::int32_t jobId = *found;
 
     // The containment search ignores the status filter, so the job may not
     // be in the list.

@@ -1,5 +1,7 @@
 // The resource list: resources of the chosen type, the remembered one chosen
 // again, and what choosing a resource does to the rest of the dialog.
+#include "catalog/column_values.hpp"
+#include "catalog/resource_list.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
 #include "support/dropped_error.hpp"
@@ -7,41 +9,12 @@
 
 namespace kv {
 
-namespace {
-
-// Companies and customers are listed only where the user has access.
-bool AccessFiltered(std::int32_t ressType) { return ressType == 3 || ressType == 1; }
-
-std::string RessListQuery(std::int32_t ressType, std::int32_t userRessId) {
-    std::string sql = " SELECT RessID, RessNavn, RessTypeID";
-    sql += " FROM Ress  ";
-    if (AccessFiltered(ressType)) {
-        sql += "      INNER JOIN ResAccess ";
-        sql += "          ON Ress.RessID = ResAccess.CustId ";
-    }
-    sql += " WHERE NOT mFldID IS NULL ";
-    sql += " AND NOT RessFld IS NULL ";
-    sql += " AND RessFld <> '' ";
-    sql += " AND RessAktiv=1 ";
-    if (ressType != 0) sql += " AND RessTypeID = " + std::to_string(ressType);
-    else sql += " AND RessTypeID > 1 AND RessTypeID < 6 ";
-    if (AccessFiltered(ressType)) {
-        sql += " AND ResAccess.AccessLevel = 1 ";
-        sql += " AND ResAccess.Display = 1 ";
-        sql += " AND ResAccess.ResId = " + std::to_string(userRessId);
-    }
-    sql += " ORDER BY RessTypeID, RessNavn ";
-    return sql;
-}
-
-}  // namespace
-
 void frmKorvane::FillRessList() {
     ui::ListView& list = *c_.lstvRess;
     list.Clear();
-    std::unique_ptr<db::RecordSet> rs = Db().Execute(RessListQuery(mRessType, ctx_.gUserRessId));
+    std::unique_ptr<db::RecordSet> rs = Db().Execute(catalog::ResourceListQuery(mRessType, ctx_.gUserRessId));
     while (!rs->EndOfFile()) {
-        ui::ListItem& item = list.Add("R" + dialog::DecimalText(rs->Field("RessID")), rs->Field("RessNavn").ToText());
+        ui::ListItem& item = list.Add("R" + catalog::DecimalText(rs->Field("RessID")), rs->Field("RessNavn").ToText());
         item.SetTag(rs->Field("RessTypeID"));
         rs->MoveNext();
     }
