@@ -22,7 +22,8 @@ Duplicates DuplicatesOf(const std::string& text) {
     BadArgument("--duplicates must be ask, import or skip, not \"" + text + "\"");
 }
 
-// The log goes beside the executable, as the add-in's goes beside its DLL.
+}  // namespace
+
 ModuleInfo ExecutableModule() {
     ModuleInfo module;
     std::error_code ec;
@@ -36,8 +37,6 @@ ModuleInfo ExecutableModule() {
     module.revision = KV_VERSION_PATCH;
     return module;
 }
-
-}  // namespace
 
 fs::path RegistryFileOf(const CommonOptions& options) {
     return options.registryFile.empty() ? regfile::DefaultRegistryFile() : fs::path(options.registryFile);

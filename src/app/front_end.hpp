@@ -28,6 +28,10 @@ struct CommonOptions {
     std::string duplicates;    // ask, import, skip; empty: ask on a terminal, else skip
 };
 
+// The running executable and the version, as the add-in's module: the log
+// goes beside the executable, as the add-in's goes beside its DLL.
+ModuleInfo ExecutableModule();
+
 // Where the settings and the mail store are when no option names them.
 std::filesystem::path RegistryFileOf(const CommonOptions& options);
 std::filesystem::path StoreDirOf(const CommonOptions& options);

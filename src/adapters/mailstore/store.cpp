@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "adapters/mailmsg/msg_writer.hpp"
+#include "adapters/mailstore/mail_fields.hpp"
 #include "adapters/mailstore/store_internal.hpp"
 
 namespace kv::mailstore {
@@ -117,37 +118,6 @@ StoreItem& AsStoreItem(const outlook::Item& item) {
     return const_cast<StoreItem&>(*storeItem);
 }
 
-class StoreSender : public outlook::AddressEntry {
-public:
-    explicit StoreSender(mailmsg::Address address) : address_(std::move(address)) {}
-    std::string Name() const override {
-        Check();
-        return address_.name.empty() ? address_.address : address_.name;
-    }
-    std::string Address() const override {
-        Check();
-        return address_.address;
-    }
-    void Close() override { closed_ = true; }
-
-private:
-    void Check() const {
-        if (closed_) Gone("The address entry is closed");
-    }
-    mailmsg::Address address_;
-    bool closed_ = false;
-};
-
-std::string JoinNames(const std::vector<outlook::Recipient>& recipients, outlook::Recipient::Type type) {
-    std::string out;
-    for (const auto& r : recipients) {
-        if (r.type != type) continue;
-        if (!out.empty()) out += "; ";
-        out += r.name;
-    }
-    return out;
-}
-
 class StoreMailWrapper : public outlook::MailWrapper {
 public:
     explicit StoreMailWrapper(std::weak_ptr<StoreState> state) : state_(std::move(state)) {}
@@ -214,15 +184,9 @@ public:
         auto item = Item();
         // As the host's: a draft names the account it is to go from.
         if (!item->Mail()->from) return nullptr;
-        return std::make_unique<StoreSender>(*item->Mail()->from);
+        return std::make_unique<MailSender>(*item->Mail()->from);
     }
-    std::string SenderName() const override {
-        auto item = Item();
-        const auto mail = item->Mail();
-        const auto& from = mail->from;
-        if (!from) return {};
-        return from->name.empty() ? from->address : from->name;
-    }
+    std::string SenderName() const override { return SenderDisplayName(*Item()->Mail()); }
     std::string To() const override { return JoinNames(Item()->Mail()->recipients, outlook::Recipient::To); }
     std::string Cc() const override { return JoinNames(Item()->Mail()->recipients, outlook::Recipient::Cc); }
     std::string Bcc() const override { return JoinNames(Item()->Mail()->recipients, outlook::Recipient::Bcc); }

@@ -1,0 +1,52 @@
+#include "service/service_start.hpp"
+
+#include "adapters/regfile/regfile_store.hpp"
+#include "app/front_end.hpp"
+#include "settings/connection_text.hpp"
+#include "settings/settings_key.hpp"
+
+namespace kv::service {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+DatabaseSettings ReadDatabaseSettings(const ServiceConfig& config) {
+    std::string text = config.connectionText;
+    std::string driver = config.odbcDriver;
+    if (!config.registryFile.empty()) {
+        regfile::RegFileStore store(config.registryFile);
+        std::optional<std::string> stored = settings::ReadText(store, "DBCn");
+        if (!stored)
+            throw Error(errnum::InvalidArgument, "kvfiled",
+                        "the settings in " + config.registryFile.string() + " name no database (DBCn)");
+        text = *stored;
+        driver = settings::ReadText(store, "OdbcDriver").value_or(driver);
+    }
+    return {ParseConnectionText(text), driver};
+}
+
+}  // namespace
+
+ServiceWorld MakeServiceWorld(const ServiceConfig& config) {
+    std::error_code ec;
+    fs::create_directories(config.stateDir / "users", ec);
+    if (ec)
+        throw Error(errnum::InvalidArgument, "kvfiled",
+                    "cannot make the state folder " + config.stateDir.string() + ": " + ec.message());
+    return {ReadDatabaseSettings(config), config.stateDir, app::ExecutableModule()};
+}
+
+ServerOptions MakeServerOptions(const ServiceConfig& config, const fs::path& webRoot) {
+    ServerOptions options;
+    options.address = config.address;
+    options.port = config.port;
+    options.certificate = config.certificate;
+    options.privateKey = config.privateKey;
+    options.webRoot = webRoot;
+    options.maxUploadBytes = config.maxUploadBytes;
+    options.threads = config.threads;
+    return options;
+}
+
+}  // namespace kv::service
