@@ -1,0 +1,430 @@
+// kvfiled end to end: one demo world in a temporary folder and the service on
+// it over HTTPS on 127.0.0.1 (an ephemeral port, the demo's own certificate
+// and tokens signed by its key), driven by a real HTTP client. Filed mails
+// are read back by the reader the corpus test uses, rows are counted in the
+// demo database, folders are looked at on disk.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <map>
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "adapters/database/open_database.hpp"
+#include "adapters/demo/demo_seed.hpp"
+#include "fakes/temp_dir.hpp"
+#include "service/demo_world.hpp"
+#include "service/service_start.hpp"
+#include "service/token_authenticator.hpp"
+#include "settings/connection_text.hpp"
+#include "token/test_signer.hpp"
+
+namespace kv::service::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr std::size_t kUploadLimit = 512 << 10;  // below the corpus's large attachment
+constexpr std::int32_t kUser = demo::UserRessId, kOther = demo::OtherUserRessId;
+
+// The demo world and the service on it, once for the whole program.
+struct Service {
+    fakes::TempDir dir{"kvfiled"};
+    DemoWorld world = MakeDemoWorld(dir.Path() / "world", 0);
+    std::unique_ptr<FilingServer> server;
+    std::thread serving;
+    int port = 0;
+
+    Service() {
+        ServerOptions options = MakeServerOptions(world.config, {});
+        options.maxUploadBytes = kUploadLimit;
+        options.threads = 4;
+        server = std::make_unique<FilingServer>(options, MakeServiceWorld(world.config),
+                                                MakeTokenAuthenticator(world.config));
+        port = server->Bind();
+        serving = std::thread([this] { server->Serve(); });
+    }
+    ~Service() {
+        server->Stop();
+        serving.join();
+    }
+    static Service& Get() {
+        static Service service;
+        return service;
+    }
+
+    std::string Token(std::int32_t user) const {
+        for (const DemoUser& u : world.users)
+            if (u.userRessId == user) return u.token;
+        return {};
+    }
+    // A valid token of someone the user map does not know.
+    std::string StrangerToken() const {
+        const auto signer = token::TestSigner::Load(dir.Path() / "world" / "signing-key.pem");
+        token::Policy policy;
+        policy.audiences = world.config.token.audiences;
+        return signer.Sign(token::ClaimsFor(policy, world.config.token.tenants.front(), "stranger",
+                                            std::chrono::system_clock::now(), std::chrono::minutes(5)));
+    }
+    fs::path JobFolder(std::int32_t job) const {
+        return dir.Path() / "world" / "dokumenter" / "Jobs" / std::to_string(job);
+    }
+    std::int32_t Rows(const std::string& table) const {
+        auto db = adapters::OpenDatabase(ParseConnectionText(world.config.connectionText), "");
+        auto rs = db->Execute("SELECT COUNT(*) AS n FROM " + table);
+        return rs->Field("n").ToInt();
+    }
+};
+
+struct Reply {
+    int status = 0;
+    json body;
+    std::string authenticate;
+};
+
+Reply Call(const std::string& method, const std::string& path, const std::string& token,
+           const std::string& contentType = {}, const std::string& body = {}) {
+    Service& s = Service::Get();
+    httplib::SSLClient client("127.0.0.1", s.port);
+    client.set_ca_cert_path((s.dir.Path() / "world" / "tls-cert.pem").c_str());
+    client.enable_server_certificate_verification(true);
+    httplib::Headers headers;
+    if (!token.empty()) headers.emplace("Authorization", "Bearer " + token);
+    const std::string url = "/api/v1" + path;
+    httplib::Result result = method == "GET"   ? client.Get(url.c_str(), headers)
+                             : method == "PUT" ? client.Put(url.c_str(), headers, body, contentType.c_str())
+                                               : client.Post(url.c_str(), headers, body, contentType.c_str());
+    if (!result) {
+        ADD_FAILURE() << method << " " << path << ": " << httplib::to_string(result.error());
+        return {};
+    }
+    return {result->status, json::parse(result->body, nullptr, false), result->get_header_value("WWW-Authenticate")};
+}
+
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Mail(const std::string& name) { return ReadFile(fs::path(KV_MAIL_DATA_DIR) / name); }
+
+std::string Encode(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+std::string FilePath(std::int32_t ressId, std::int32_t jobId, const std::string& folder, const std::string& duplicate) {
+    return "/mails?ressId=" + std::to_string(ressId) + "&jobId=" + std::to_string(jobId) + "&folder=" + Encode(folder) +
+           "&duplicate=" + duplicate;
+}
+
+// Every regular file below dir, so a test sees anything written anywhere.
+std::size_t FilesBelow(const fs::path& dir) {
+    std::size_t n = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_regular_file()) ++n;
+    return n;
+}
+
+// A duplicate check of count mails.
+std::string ManyMails(int count) {
+    json body = {{"ressId", 100}, {"jobId", 417}, {"mails", json::array()}};
+    for (int i = 0; i < count; ++i)
+        body["mails"].push_back(
+            {{"id", std::to_string(i)}, {"sender", "x"}, {"subject", "y"}, {"received", "2024-01-01T00:00:00"}});
+    return body.dump();
+}
+
+TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
+    Service& s = Service::Get();
+    // A link inside the job's folder that leads out of it.
+    std::error_code ec;
+    fs::create_directory_symlink(s.dir.Path(), s.JobFolder(417) / "ud", ec);
+    const std::string user = s.Token(kUser);
+    const std::string rfc822 = "message/rfc822", jsonType = "application/json";
+    const std::string mail = Mail("rapport_utf8.eml");
+    struct Case {
+        const char* what;
+        std::string method, path, token, contentType, body;
+        int status;
+        const char* error;
+    };
+    std::vector<Case> cases = {
+        {"no token", "GET", "/me", "", "", "", 401, "unauthorized"},
+        {"a token that is no token", "GET", "/me", "abc.def.ghi", "", "", 401, "unauthorized"},
+        {"a tampered token", "GET", "/me", user.substr(0, user.size() - 4) + "AAAA", "", "", 401, "unauthorized"},
+        {"a user the map does not know", "GET", "/me", s.StrangerToken(), "", "", 403, "forbidden"},
+        {"mail as text", "POST", FilePath(100, 417, "", "ask"), user, "text/plain", mail, 415,
+         "unsupported_media_type"},
+        {"empty mail", "POST", FilePath(100, 417, "", "ask"), user, rfc822, "", 422, "unprocessable"},
+        {"binary, no mail", "POST", FilePath(100, 417, "", "ask"), user, rfc822, Mail("rapport_data.bin"), 422,
+         "unprocessable"},
+        {"over the size limit", "POST", FilePath(100, 417, "", "ask"), user, rfc822,
+         Mail("corpus/13_large_attachment.eml"), 413, "too_large"},
+        {"an unknown duplicate answer", "POST", FilePath(100, 417, "", "maybe"), user, rfc822, mail, 400,
+         "bad_request"},
+        {"into a folder link leading out", "POST", FilePath(100, 417, "ud", "file"), user, rfc822, mail, 400,
+         "bad_request"},
+        {"into ..", "POST", FilePath(100, 417, "..", "file"), user, rfc822, mail, 400, "bad_request"},
+        {"into a job of another customer", "POST", FilePath(101, 417, "", "file"), user, rfc822, mail, 403,
+         "forbidden"},
+        {"settings not JSON", "PUT", "/me/settings", user, jsonType, "[1]", 400, "bad_request"},
+        {"settings as text", "PUT", "/me/settings", user, "text/plain", "{}", 415, "unsupported_media_type"},
+        {"a status outside the list", "PUT", "/me/settings", user, jsonType, R"({"jobSetting":4})", 422,
+         "unprocessable"},
+        {"a type that is no number", "PUT", "/me/settings", user, jsonType, R"({"ressType":"3"})", 422,
+         "unprocessable"},
+        {"a folder without a name", "POST", "/folders", user, jsonType, R"({"ressId":100,"jobId":417,"parent":""})",
+         422, "unprocessable"},
+        {"a device name as folder", "POST", "/folders", user, jsonType,
+         R"({"ressId":100,"jobId":417,"parent":"","name":"CON"})", 400, "bad_request"},
+        {"a folder under ..", "POST", "/folders", user, jsonType,
+         R"({"ressId":100,"jobId":417,"parent":"..","name":"x"})", 400, "bad_request"},
+        {"101 mails to check", "POST", "/mails/check", user, jsonType, ManyMails(101), 413, "too_large"},
+        {"a received time of another shape", "POST", "/mails/check", user, jsonType,
+         R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"5/3/2024 14:07"}]})", 422,
+         "unprocessable"},
+    };
+    const std::string foldersOf417 = "/folders?ressId=100&jobId=417&path=";
+    const std::vector<std::string> badPaths = {"..",
+                                               "../418",
+                                               "/etc",
+                                               "Korrespondance/..",
+                                               "Korrespondance\\..",
+                                               "C:",
+                                               "CON",
+                                               "Korrespondance//x",
+                                               "Korrespondance/",
+                                               "ARKIV",
+                                               "ud",
+                                               std::string(300, 'a')};
+    for (const std::string& path : badPaths)
+        cases.push_back({"folder path", "GET", foldersOf417 + Encode(path), user, "", "", 400, "bad_request"});
+    cases.push_back(
+        {"a folder that is not there", "GET", foldersOf417 + "Findes%20ikke", user, "", "", 404, "not_found"});
+    const std::size_t before = FilesBelow(s.dir.Path() / "world" / "dokumenter");
+    const std::int32_t rows = s.Rows("DocMail");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Reply reply = Call(c.method, c.path, c.token, c.contentType, c.body);
+        EXPECT_EQ(reply.status, c.status);
+        EXPECT_EQ(reply.body.value("error", ""), c.error);
+        if (c.status == 401) EXPECT_EQ(reply.authenticate, "Bearer error=\"invalid_token\"");
+    }
+    EXPECT_EQ(FilesBelow(s.dir.Path() / "world" / "dokumenter"), before);
+    EXPECT_EQ(s.Rows("DocMail"), rows);
+    fs::remove(s.JobFolder(417) / "ud");
+}
+
+// The rights the dialog's access test asserts for the two demo users, as
+// the service enforces them: each customer's jobs of every status, and
+// which job and resource folders the user may open.
+struct Rights {
+    std::int32_t user;
+    std::vector<std::int32_t> customers;                               // the type filter "Kunder og Internt"
+    std::map<std::int32_t, std::vector<std::int32_t>> jobsOfCustomer;  // all statuses
+    std::vector<std::int32_t> companies;                               // "Selskaber"
+};
+
+const std::map<std::int32_t, std::int32_t> kCustomerOfJob = {{417, 100}, {418, 100}, {419, 100}, {420, 100},
+                                                             {421, 100}, {430, 101}, {431, 101}, {440, 102},
+                                                             {441, 102}, {450, 103}, {460, 104}};
+
+class KvfiledAccess : public ::testing::TestWithParam<Rights> {};
+
+std::vector<std::int32_t> Ids(const json& list) {
+    std::vector<std::int32_t> ids;
+    for (const json& item : list) ids.push_back(item.at("id").get<std::int32_t>());
+    return ids;
+}
+
+TEST_P(KvfiledAccess, ListsAndFoldersAreExactlyTheUsersOwn) {
+    const Rights& r = GetParam();
+    const std::string token = Service::Get().Token(r.user);
+    EXPECT_EQ(Ids(Call("GET", "/resources?type=3", token).body), r.customers);
+    EXPECT_EQ(Ids(Call("GET", "/resources?type=1", token).body), r.companies);
+    for (const auto& [customer, jobs] : r.jobsOfCustomer) {
+        SCOPED_TRACE("customer " + std::to_string(customer));
+        const Reply reply = Call("GET", "/resources/" + std::to_string(customer) + "/jobs?status=3", token);
+        EXPECT_EQ(reply.status, 200);
+        EXPECT_EQ(Ids(reply.body), jobs);
+    }
+    for (const auto& [job, customer] : kCustomerOfJob) {
+        SCOPED_TRACE("job " + std::to_string(job));
+        const auto& visible = r.jobsOfCustomer.at(customer);
+        const bool may = std::find(visible.begin(), visible.end(), job) != visible.end();
+        const std::string target = "ressId=" + std::to_string(customer) + "&jobId=" + std::to_string(job);
+        EXPECT_EQ(Call("GET", "/folders?" + target, token).status, may ? 200 : 403);
+        EXPECT_EQ(Call("GET", "/jobs/by-number/" + std::to_string(job) + "?status=3", token).status,
+                  may && customer != 103 ? 200 : 404);
+    }
+    // A company of the other user's is no target of this one.
+    for (const std::int32_t company : {10, 12}) {
+        const bool may = std::find(r.companies.begin(), r.companies.end(), company) != r.companies.end();
+        EXPECT_EQ(Call("GET", "/folders?ressId=" + std::to_string(company), token).status == 403, !may);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DemoUsers, KvfiledAccess,
+    ::testing::Values(
+        Rights{kUser,
+               {101, 102, 100},
+               {{100, {417, 418, 419, 420, 421}}, {101, {430, 431}}, {102, {440, 441}}, {103, {450}}, {104, {}}},
+               {10}},
+        Rights{kOther, {101, 104}, {{100, {}}, {101, {430, 431}}, {102, {}}, {103, {}}, {104, {460}}}, {12}}));
+
+std::size_t MsgFiles(const fs::path& folder) {
+    std::size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".msg") ++n;
+    return n;
+}
+
+std::string UtcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+    return text;
+}
+
+// Real mails filed over HTTP come out as the import writes them: the .msg
+// read back whole by the corpus test's reader, a row each.
+TEST(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
+    Service& s = Service::Get();
+    const std::string token = s.Token(kUser);
+    const fs::path folder = s.JobFolder(418) / "Korrespondance";
+    for (const std::string name :
+         {"rapport_utf8.eml", "tilbud_iso8859.eml", "html_only.eml", "corpus/02_thunderbird_rfc2231_pdf.eml",
+          "corpus/06_nested_forwards.eml", "corpus/29_outlook_tnef_rtf.eml"}) {
+        SCOPED_TRACE(name);
+        const std::int32_t rows = s.Rows("DocMail");
+        const Reply reply =
+            Call("POST", FilePath(100, 418, "Korrespondance", "ask"), token, "message/rfc822", Mail(name));
+        ASSERT_EQ(reply.status, 201) << reply.body.dump();
+        EXPECT_EQ(reply.body.at("folder"), "Korrespondance");
+        EXPECT_FALSE(reply.body.at("filedBefore").get<bool>());
+        const fs::path msg = folder / reply.body.at("file").get<std::string>();
+        ASSERT_TRUE(fs::is_regular_file(msg));
+        EXPECT_EQ(s.Rows("DocMail"), rows + 1);
+        if (std::string(KV_PYTHON).empty()) continue;
+        const std::string command = std::string(KV_PYTHON) + " " + KV_MSG_CHECK + " compare '" + KV_MAIL_DATA_DIR +
+                                    "/" + name + "' '" + msg.string() + "' --arrival " + UtcNow() + " 2>&1";
+        std::string output;
+        FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        for (std::size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, n);
+        EXPECT_EQ(pipe != nullptr ? pclose(pipe) : -1, 0) << output;
+    }
+    EXPECT_EQ(MsgFiles(folder), 6u);
+    const json me = Call("GET", "/me", token).body;
+    EXPECT_EQ(me.at("last"), (json{{"ressId", 100}, {"jobId", 418}}));
+}
+
+// The duplicate question as the dialog asks it: asked (409, nothing
+// written), answered skip (nothing written) and file (a second file).
+TEST(KvfiledFiling, AMailFiledBeforeIsAskedAboutThenSkippedOrFiledAgain) {
+    Service& s = Service::Get();
+    const std::string token = s.Token(kUser);
+    const std::string mail = Mail("tilbud_iso8859.eml");
+    const fs::path folder = s.JobFolder(419);
+    const Reply first = Call("POST", FilePath(100, 419, "", "ask"), token, "message/rfc822", mail);
+    ASSERT_EQ(first.status, 201);
+
+    // The check finds it by what the import recorded, and only it.
+    auto db = adapters::OpenDatabase(ParseConnectionText(s.world.config.connectionText), "");
+    auto row = db->Execute("SELECT Sender, Subject, Recieved FROM DocMail ORDER BY DocID DESC");
+    const DateTime received = row->Field("Recieved").AsDateTime();
+    char iso[32];
+    std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d", received.year, received.month, received.day,
+                  received.hour, received.minute, received.second);
+    const json check = {
+        {"ressId", 100},
+        {"jobId", 419},
+        {"mails",
+         {{{"id", "a"},
+           {"sender", row->Field("Sender").ToText()},
+           {"subject", row->Field("Subject").ToText()},
+           {"received", iso}},
+          {{"id", "b"}, {"sender", row->Field("Sender").ToText()}, {"subject", "Andet"}, {"received", iso}}}}};
+    const Reply checked = Call("POST", "/mails/check", token, "application/json", check.dump());
+    EXPECT_EQ(checked.body.at("results"),
+              (json{{{"id", "a"}, {"filedBefore", true}}, {{"id", "b"}, {"filedBefore", false}}}));
+
+    const std::int32_t rows = s.Rows("DocMail");
+    const Reply asked = Call("POST", FilePath(100, 419, "", "ask"), token, "message/rfc822", mail);
+    EXPECT_EQ(asked.status, 409);
+    EXPECT_EQ(asked.body, (json{{"error", "duplicate"},
+                                {"message", "Mail findes allerede i databasen, Vil du alligevel importerer det"}}));
+    const Reply skipped = Call("POST", FilePath(100, 419, "", "skip"), token, "message/rfc822", mail);
+    EXPECT_EQ(skipped.status, 200);
+    EXPECT_EQ(skipped.body, (json{{"skipped", true}}));
+    EXPECT_EQ(MsgFiles(folder), 1u);
+    EXPECT_EQ(s.Rows("DocMail"), rows);
+
+    const Reply again = Call("POST", FilePath(100, 419, "", "file"), token, "message/rfc822", mail);
+    EXPECT_EQ(again.status, 201);
+    EXPECT_TRUE(again.body.at("filedBefore").get<bool>());
+    EXPECT_NE(again.body.at("file"), first.body.at("file"));
+    EXPECT_EQ(MsgFiles(folder), 2u);
+    EXPECT_EQ(s.Rows("DocMail"), rows + 1);
+}
+
+TEST(KvfiledFolders, ANewFolderIsNamedAsTheDialogNamesItAndMadeOnce) {
+    Service& s = Service::Get();
+    const std::string token = s.Token(kUser);
+    const json body = {
+        {"ressId", 100}, {"jobId", 420}, {"parent", ""}, {"name", "Møde: referat? " + std::string(40, 'x')}};
+    const Reply made = Call("POST", "/folders", token, "application/json", body.dump());
+    ASSERT_EQ(made.status, 201);
+    const std::string name = made.body.at("name");
+    EXPECT_EQ(name.size(), std::string("Møde_ referat_ ").size() + 32 - 15);
+    EXPECT_TRUE(fs::is_directory(s.JobFolder(420) / name));
+    EXPECT_EQ(made.body.at("path"), name);
+    const Reply again = Call("POST", "/folders", token, "application/json", body.dump());
+    EXPECT_EQ(again.body, (json{{"error", "folder_exists"}, {"message", "Folder findes i forvejen"}}));
+    const json listed = Call("GET", "/folders?ressId=100&jobId=420", token).body;
+    EXPECT_EQ(listed.at("name"), "420");
+    EXPECT_NE(listed.at("folders").dump().find(name), std::string::npos);
+    // Another user who cannot see the job cannot make folders in it.
+    EXPECT_EQ(Call("POST", "/folders", s.Token(kOther), "application/json", body.dump()).status, 403);
+}
+
+TEST(KvfiledSettings, EachUserKeepsTheirOwnRememberedChoices) {
+    Service& s = Service::Get();
+    const Reply put = Call("PUT", "/me/settings", s.Token(kOther), "application/json",
+                           R"({"ressType":3,"jobSetting":2,"mailDelete":true})");
+    EXPECT_EQ(put.status, 204);
+    EXPECT_EQ(Call("GET", "/me", s.Token(kOther)).body.at("settings"),
+              (json{{"ressType", 3}, {"jobSetting", 2}, {"mailDelete", true}}));
+    const json me = Call("GET", "/me", s.Token(kUser)).body;
+    EXPECT_EQ(me.at("userRessId"), kUser);
+    EXPECT_EQ(me.at("settings").at("jobSetting"), 1);
+    EXPECT_EQ(me.at("settings").at("ressType"), 0);
+    // The remembered status is the lists' default: closed jobs only.
+    EXPECT_EQ(Ids(Call("GET", "/resources/101/jobs", s.Token(kOther)).body), (std::vector<std::int32_t>{431}));
+}
+
+}  // namespace
+}  // namespace kv::service::test
