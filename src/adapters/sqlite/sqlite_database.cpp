@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 
@@ -289,12 +288,19 @@ private:
 };
 
 // An SQLite file starts with this text; anything else is refused before
-// SQLite gets to see it, so a stray file is never taken for an empty database.
-bool HasSqliteHeader(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+// SQLite reads it, so a stray file is never taken for an empty database. The
+// header is read through the connection's own file: opening and closing the
+// file once more would drop the locks every other connection of this process
+// holds on it (POSIX locks belong to the process), and a second thread's
+// connection would then write unguarded.
+bool HasSqliteHeader(sqlite3* db) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+        file->pMethods == nullptr)
+        return false;
     char header[16] = {};
-    in.read(header, sizeof header);
-    return in.gcount() == 16 && std::string_view(header, 16) == std::string_view("SQLite format 3\0", 16);
+    return file->pMethods->xRead(file, header, sizeof header, 0) == SQLITE_OK &&
+           std::string_view(header, sizeof header) == std::string_view("SQLite format 3\0", 16);
 }
 
 std::unique_ptr<db::Connection> Open(const std::string& path, int flags) {
@@ -302,6 +308,8 @@ std::unique_ptr<db::Connection> Open(const std::string& path, int flags) {
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     auto database = std::make_shared<Database>(raw);
     if (rc != SQLITE_OK) throw Fail(raw, path);
+    if ((flags & SQLITE_OPEN_CREATE) == 0 && !HasSqliteHeader(raw))
+        throw db::detail::DriverError(kSource, "The file is not an SQLite database: " + path);
     // SQLite quietly opens a file it may not write for reading only; the
     // import would then fail at its first row, after saving the first mail.
     if (sqlite3_db_readonly(raw, "main") == 1)
@@ -324,7 +332,6 @@ std::unique_ptr<db::Connection> OpenDatabase(const std::string& path) {
         throw db::detail::DriverError(kSource, "The database file is a folder: " + path);
     if (!std::filesystem::is_regular_file(path, ec))
         throw db::detail::DriverError(kSource, "The database file does not exist: " + path);
-    if (!HasSqliteHeader(path)) throw db::detail::DriverError(kSource, "The file is not an SQLite database: " + path);
     return Open(path, SQLITE_OPEN_READWRITE);
 }
 
