@@ -6,7 +6,12 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <ctime>
 #include <map>
@@ -424,6 +429,88 @@ TEST(KvfiledSettings, EachUserKeepsTheirOwnRememberedChoices) {
     EXPECT_EQ(me.at("settings").at("ressType"), 0);
     // The remembered status is the lists' default: closed jobs only.
     EXPECT_EQ(Ids(Call("GET", "/resources/101/jobs", s.Token(kOther)).body), (std::vector<std::int32_t>{431}));
+}
+
+// kvfiled started as its own process on the demo world's configuration; its
+// standard output tells the port. Stopped (SIGTERM) when the object goes.
+class ServiceProcess {
+public:
+    explicit ServiceProcess(const fs::path& config) {
+        int out[2];
+        if (pipe(out) != 0) throw std::runtime_error("no pipe");
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            execl(KV_KVFILED, KV_KVFILED, "--config", config.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        FILE* output = fdopen(out[0], "r");
+        char line[512];
+        // The first line names the address; a service that fails to start ends the output.
+        while (port_ == 0 && output != nullptr && std::fgets(line, sizeof line, output) != nullptr)
+            if (const char* at = std::strstr(line, "127.0.0.1:")) port_ = std::atoi(at + 10);
+        if (output != nullptr) std::fclose(output);
+    }
+    ~ServiceProcess() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    int Port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+std::string LoadMail(int n) {
+    return "From: Kunde " + std::to_string(n) + " <kunde" + std::to_string(n) +
+           "@eksempel.dk>\r\nTo: Mette <mette@korvane.example>\r\nSubject: Belastning " + std::to_string(n) +
+           "\r\nDate: Mon, 4 Mar 2024 10:00:00 +0000\r\nMessage-ID: <" + std::to_string(n) +
+           "@eksempel.dk>\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nTekst " + std::to_string(n) + "\r\n";
+}
+
+// Two instances over one database and one document share, four clients
+// filing the same 100 mails into one job at once: no file is written over,
+// every file has its row, and a 409 comes only for a mail filed already.
+TEST(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
+    constexpr int kMails = 100, kClients = 4;
+    Service& s = Service::Get();
+    const ServiceProcess first(s.world.configFile), second(s.world.configFile);
+    ASSERT_NE(first.Port(), 0);
+    ASSERT_NE(second.Port(), 0);
+    const std::string token = s.Token(kUser);
+    std::vector<std::vector<int>> statuses(kClients, std::vector<int>(kMails, 0));
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            httplib::SSLClient client("127.0.0.1", c % 2 == 0 ? first.Port() : second.Port());
+            client.set_ca_cert_path((s.dir.Path() / "world" / "tls-cert.pem").c_str());
+            client.enable_server_certificate_verification(true);
+            client.set_read_timeout(60, 0);
+            const httplib::Headers headers = {{"Authorization", "Bearer " + token}};
+            for (int m = 0; m < kMails; ++m) {
+                auto result = client.Post(("/api/v1" + FilePath(102, 441, "", "ask")).c_str(), headers, LoadMail(m),
+                                          "message/rfc822");
+                statuses[c][m] = result ? result->status : -1;
+            }
+        });
+    }
+    for (std::thread& client : clients) client.join();
+
+    int filed = 0;
+    for (int m = 0; m < kMails; ++m) {
+        int filedOfMail = 0;
+        for (int c = 0; c < kClients; ++c) {
+            EXPECT_TRUE(statuses[c][m] == 201 || statuses[c][m] == 409) << "mail " << m << ": " << statuses[c][m];
+            filedOfMail += statuses[c][m] == 201 ? 1 : 0;
+        }
+        EXPECT_GE(filedOfMail, 1) << "mail " << m << " was never filed";
+        filed += filedOfMail;
+    }
+    EXPECT_EQ(MsgFiles(s.JobFolder(441)), static_cast<std::size_t>(filed));
+    EXPECT_EQ(s.Rows("JobDoc WHERE JobID = 441"), filed);
 }
 
 }  // namespace
