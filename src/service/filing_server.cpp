@@ -148,6 +148,9 @@ FilingServer::FilingServer(ServerOptions options, ServiceWorld world,
     httplib::Server& server = *impl_->server;
     const int threads = o.threads;
     server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+    // Headers and body go out in separate writes; Nagle's wait on the second
+    // would cost a kept-alive connection a delayed acknowledgement each time.
+    server.set_tcp_nodelay(true);
     server.set_keep_alive_max_count(kKeepAliveRequests);
     server.set_keep_alive_timeout(kKeepAliveSeconds);
     server.set_read_timeout(kTransferSeconds, 0);
