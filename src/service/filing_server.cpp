@@ -4,6 +4,7 @@
 
 #include "adapters/database/open_database.hpp"
 #include "service/routes.hpp"
+#include "support/utf.hpp"
 
 namespace kv::service {
 
@@ -13,10 +14,12 @@ constexpr std::size_t kKeepAliveRequests = 1000;
 constexpr time_t kKeepAliveSeconds = 60;
 constexpr time_t kTransferSeconds = 60;
 
+// The token of an "Authorization: Bearer <token>" header (the scheme in any
+// case); "" for none.
 std::string BearerToken(const httplib::Request& req) {
     const std::string header = req.get_header_value("Authorization");
-    constexpr std::string_view kScheme = "Bearer ";
-    if (header.size() <= kScheme.size() || header.compare(0, kScheme.size(), kScheme) != 0) return {};
+    constexpr std::string_view kScheme = "bearer ";
+    if (header.size() <= kScheme.size() || utf::AsciiLower(header.substr(0, kScheme.size())) != kScheme) return {};
     return header.substr(kScheme.size());
 }
 
@@ -64,7 +67,13 @@ struct FilingServer::Impl {
             api.body = req.body;
             RequestContext request(world, api.caller.userRessId);
             request.Connect();
-            reply = route(request, api);
+            try {
+                reply = route(request, api);
+            } catch (const ApiError&) {
+                request.Release();  // a refusal leaves the connection as good as it was
+                throw;
+            }
+            request.Release();
         } catch (const ApiError& e) {
             reply = ErrorReply(e);
         } catch (const Error& e) {

@@ -22,7 +22,9 @@ RequestContext::RequestContext(const ServiceWorld& world, std::int32_t userRessI
 void RequestContext::Connect() {
     try {
         ctx_.gConnectionString = ProviderString(world_.database.connection);
-        ctx_.gConnection = ctx_.Database().Open(world_.database.connection, world_.database.odbcDriver);
+        ctx_.gConnection = world_.connections->Take();
+        if (!ctx_.gConnection)
+            ctx_.gConnection = ctx_.Database().Open(world_.database.connection, world_.database.odbcDriver);
         ctx_.gUserRessId = userRessId_;
         ctx_.gJobFolderNameArkiv = GetSysVariable(ctx_, "DocHandlingJobFolderNameArkiv");
         ctx_.gJobFolderName = GetSysVariable(ctx_, "DocHandlingJobFolderName");
@@ -32,5 +34,7 @@ void RequestContext::Connect() {
         Refuse(503, kStartKorvaneFirst);
     }
 }
+
+void RequestContext::Release() { world_.connections->Give(std::move(ctx_.gConnection)); }
 
 }  // namespace kv::service

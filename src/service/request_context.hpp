@@ -3,7 +3,7 @@
 // signed-in user's settings file (the remembered choices), the database
 // adapters, the local file system, a headless view and prompts that answer
 // from the request. Nothing in it outlives the request or is shared with
-// another one.
+// another one, but for the database connection, taken from the pool.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,6 +15,7 @@
 #include "context/addin_context.hpp"
 #include "ports/ui/headless.hpp"
 #include "app/import_witness.hpp"
+#include "service/connection_pool.hpp"
 #include "service/service_prompts.hpp"
 #include "stdclock/system_clock.hpp"
 
@@ -31,6 +32,7 @@ struct ServiceWorld {
     DatabaseSettings database;
     std::filesystem::path stateDir;
     ModuleInfo module;
+    std::shared_ptr<ConnectionPool> connections;  // the one thing requests share
 };
 
 class RequestContext {
@@ -41,6 +43,8 @@ public:
     // connection, the user, the two system variables. A failure answers 503
     // with the add-in's own message, and the log keeps why.
     void Connect();
+    // The request went through: its connection serves the next one.
+    void Release();
 
     AddinContext& Ctx() { return ctx_; }
     db::Connection& Db() { return *ctx_.gConnection; }

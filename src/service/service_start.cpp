@@ -34,7 +34,9 @@ ServiceWorld MakeServiceWorld(const ServiceConfig& config) {
     if (ec)
         throw Error(errnum::InvalidArgument, "kvfiled",
                     "cannot make the state folder " + config.stateDir.string() + ": " + ec.message());
-    return {ReadDatabaseSettings(config), config.stateDir, app::ExecutableModule()};
+    // As many idle connections as threads that may want one at once.
+    return {ReadDatabaseSettings(config), config.stateDir, app::ExecutableModule(),
+            std::make_shared<ConnectionPool>(static_cast<std::size_t>(config.threads))};
 }
 
 ServerOptions MakeServerOptions(const ServiceConfig& config, const fs::path& webRoot) {

@@ -232,7 +232,9 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         const Reply reply = Call(c.method, c.path, c.token, c.contentType, c.body);
         EXPECT_EQ(reply.status, c.status);
         EXPECT_EQ(reply.body.value("error", ""), c.error);
-        if (c.status == 401) EXPECT_EQ(reply.authenticate, "Bearer error=\"invalid_token\"");
+        if (c.status == 401) {
+            EXPECT_EQ(reply.authenticate, "Bearer error=\"invalid_token\"");
+        }
     }
     EXPECT_EQ(FilesBelow(s.dir.Path() / "world" / "dokumenter"), before);
     EXPECT_EQ(s.Rows("DocMail"), rows);
