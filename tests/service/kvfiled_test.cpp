@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <signal.h>
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
