@@ -59,8 +59,9 @@ ApiReply PostFolder(RequestContext& request, const ApiRequest& api) {
     const Folder root = DocumentFolder(request, *ressId, jobId);
     FileSystem& files = request.Ctx().Files();
     const Folder parent = ResolveFolder(files, root, parentPath, Hidden(request));
+    // Nothing typed makes no folder, as the dialog's box cancelled.
+    if (nameValue.get<std::string>().empty()) Refuse(400, "The folder needs a name");
     const std::string name = catalog::NewFolderName(nameValue.get<std::string>());
-    if (name.empty()) Refuse(400, "The folder needs a name");
     if (Hidden(request).Hides(name)) Refuse(400, "The folder name is kept for Korvane");
     Folder created;
     try {

@@ -30,7 +30,7 @@ DatabaseSettings ReadDatabaseSettings(const ServiceConfig& config) {
 
 ServiceWorld MakeServiceWorld(const ServiceConfig& config) {
     std::error_code ec;
-    fs::create_directories(config.stateDir / "users", ec);
+    fs::create_directories(config.stateDir, ec);
     if (ec)
         throw Error(errnum::InvalidArgument, "kvfiled",
                     "cannot make the state folder " + config.stateDir.string() + ": " + ec.message());

@@ -7,6 +7,9 @@
 #include <httplib.h>
 
 #include <csignal>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -141,11 +144,10 @@ std::string FilePath(std::int32_t ressId, std::int32_t jobId, const std::string&
            "&duplicate=" + duplicate;
 }
 
-// Every regular file below dir, so a test sees anything written anywhere.
-std::size_t FilesBelow(const fs::path& dir) {
+// Every file and folder below dir, so a test sees anything made anywhere.
+std::size_t EntriesBelow(const fs::path& dir) {
     std::size_t n = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(dir))
-        if (entry.is_regular_file()) ++n;
+    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) ++n;
     return n;
 }
 
@@ -204,6 +206,23 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         {"a folder under ..", "POST", "/folders", user, jsonType,
          R"({"ressId":100,"jobId":417,"parent":"..","name":"x"})", 400, "bad_request"},
         {"101 mails to check", "POST", "/mails/check", user, jsonType, ManyMails(101), 413, "too_large"},
+        {"100 mails to check", "POST", "/mails/check", user, jsonType, ManyMails(100), 200, ""},
+        {"a check without a target", "POST", "/mails/check", user, jsonType, R"({"jobId":417,"mails":[]})", 422,
+         "unprocessable"},
+        {"a received time in UTC with its Z", "POST", "/mails/check", user, jsonType,
+         R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"2024-03-05T14:07:09Z"}]})", 200,
+         ""},
+        {"an hour past the day", "POST", "/mails/check", user, jsonType,
+         R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"2024-03-05T24:00:00"}]})", 422,
+         "unprocessable"},
+        {"a job number nobody has", "GET", "/jobs/by-number/999999", user, "", "", 404, "not_found"},
+        {"a closed job among active ones", "GET", "/jobs/by-number/420?status=1", user, "", "", 404, "not_found"},
+        {"a status past the list", "GET", "/resources/100/jobs?status=4", user, "", "", 400, "bad_request"},
+        {"a job by a name it lacks", "GET", "/resources/100/jobs/by-name?name=Ingen%20s%C3%A5dan&status=3", user, "",
+         "", 404, "not_found"},
+        {"a job by its name", "GET", "/resources/100/jobs/by-name?name=Tilbud&status=3", user, "", "", 200, ""},
+        {"a folder with an empty name", "POST", "/folders", user, jsonType,
+         R"({"ressId":100,"jobId":417,"parent":"","name":""})", 400, "bad_request"},
         {"a received time of another shape", "POST", "/mails/check", user, jsonType,
          R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"5/3/2024 14:07"}]})", 422,
          "unprocessable"},
@@ -225,7 +244,7 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         cases.push_back({"folder path", "GET", foldersOf417 + Encode(path), user, "", "", 400, "bad_request"});
     cases.push_back(
         {"a folder that is not there", "GET", foldersOf417 + "Findes%20ikke", user, "", "", 404, "not_found"});
-    const std::size_t before = FilesBelow(s.dir.Path() / "world" / "dokumenter");
+    const std::size_t before = EntriesBelow(s.dir.Path() / "world" / "dokumenter");
     const std::int32_t rows = s.Rows("DocMail");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -236,7 +255,7 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
             EXPECT_EQ(reply.authenticate, "Bearer error=\"invalid_token\"");
         }
     }
-    EXPECT_EQ(FilesBelow(s.dir.Path() / "world" / "dokumenter"), before);
+    EXPECT_EQ(EntriesBelow(s.dir.Path() / "world" / "dokumenter"), before);
     EXPECT_EQ(s.Rows("DocMail"), rows);
     fs::remove(s.JobFolder(417) / "ud");
 }
@@ -266,6 +285,9 @@ std::vector<std::int32_t> Ids(const json& list) {
 TEST_P(KvfiledAccess, ListsAndFoldersAreExactlyTheUsersOwn) {
     const Rights& r = GetParam();
     const std::string token = Service::Get().Token(r.user);
+    const json types = Call("GET", "/resource-types", token).body;
+    EXPECT_EQ(types.size(), 9u);
+    EXPECT_EQ(types.at(3), (json{{"id", 3}, {"name", "Kunder og Internt"}}));
     EXPECT_EQ(Ids(Call("GET", "/resources?type=3", token).body), r.customers);
     EXPECT_EQ(Ids(Call("GET", "/resources?type=1", token).body), r.companies);
     for (const auto& [customer, jobs] : r.jobsOfCustomer) {
@@ -345,6 +367,12 @@ TEST(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
         EXPECT_EQ(pipe != nullptr ? pclose(pipe) : -1, 0) << output;
     }
     EXPECT_EQ(MsgFiles(folder), 6u);
+    // A draft: not sent, so not received either; the import records the
+    // host's "no date" for it.
+    ASSERT_EQ(Call("POST", FilePath(100, 418, "", "ask"), token, "message/rfc822", Mail("draft_ok.eml")).status, 201);
+    auto db = adapters::OpenDatabase(ParseConnectionText(s.world.config.connectionText), "");
+    EXPECT_EQ(db->Execute("SELECT Recieved FROM DocMail ORDER BY DocID DESC")->Field("Recieved").AsDateTime().year,
+              4501);
     const json me = Call("GET", "/me", token).body;
     EXPECT_EQ(me.at("last"), (json{{"ressId", 100}, {"jobId", 418}}));
 }
@@ -378,6 +406,20 @@ TEST(KvfiledFiling, AMailFiledBeforeIsAskedAboutThenSkippedOrFiledAgain) {
     const Reply checked = Call("POST", "/mails/check", token, "application/json", check.dump());
     EXPECT_EQ(checked.body.at("results"),
               (json{{{"id", "a"}, {"filedBefore", true}}, {{"id", "b"}, {"filedBefore", false}}}));
+
+    // Among a resource's documents (no job) the check asks the resource.
+    const json supplier = {{"ressId", demo::Supplier}, {"jobId", 0}, {"mails", check.at("mails")}};
+    EXPECT_EQ(Call("POST", "/mails/check", token, "application/json", supplier.dump())
+                  .body.at("results")
+                  .at(0)
+                  .at("filedBefore"),
+              false);
+    ASSERT_EQ(Call("POST", FilePath(demo::Supplier, 0, "", "ask"), token, "message/rfc822", mail).status, 201);
+    EXPECT_EQ(Call("POST", "/mails/check", token, "application/json", supplier.dump())
+                  .body.at("results")
+                  .at(0)
+                  .at("filedBefore"),
+              true);
 
     const std::int32_t rows = s.Rows("DocMail");
     const Reply asked = Call("POST", FilePath(100, 419, "", "ask"), token, "message/rfc822", mail);
@@ -513,6 +555,57 @@ TEST(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
     }
     EXPECT_EQ(MsgFiles(s.JobFolder(441)), static_cast<std::size_t>(filed));
     EXPECT_EQ(s.Rows("JobDoc WHERE JobID = 441"), filed);
+}
+
+// A configuration that cannot work is refused at start, saying why.
+TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
+    const json good = {{"connection", "SERVER=(sqlite);DATABASE=k.db"},
+                       {"stateDir", "state"},
+                       {"userMap", "users.txt"},
+                       {"token", {{"audience", "app"}, {"tenants", {"t"}}, {"jwksFile", "jwks.json"}}}};
+    EXPECT_EQ(ParseServiceConfig(good.dump(), "/etc/kv").stateDir, fs::path("/etc/kv/state"));
+    const auto with = [&](const json& patch) {
+        json config = good;
+        config.merge_patch(patch);
+        return config;
+    };
+    const std::vector<std::pair<json, std::string>> cases = {
+        {json::object(), "name the database"},
+        {with({{"registry", "r.reg"}}), "name the database"},
+        {with({{"stateDir", nullptr}}), "stateDir"},
+        {with({{"userMap", nullptr}}), "userMap"},
+        {with({{"port", 70000}}), "port"},
+        {with({{"threads", 0}}), "threads"},
+        {with({{"maxUploadBytes", 0}}), "maxUploadBytes"},
+        {with({{"certificate", "c.pem"}}), "privateKey"},
+        {with({{"token", {{"audience", nullptr}}}}), "audience"},
+        {with({{"token", {{"jwksUrl", "https://keys"}}}}), "jwksFile"},
+        {with({{"port", "443"}}), "wrong type"},
+    };
+    for (const auto& [config, why] : cases) {
+        SCOPED_TRACE(config.dump());
+        try {
+            ParseServiceConfig(config.dump(), "/etc/kv");
+            ADD_FAILURE() << "accepted";
+        } catch (const Error& e) {
+            EXPECT_NE(e.Description().find(why), std::string::npos) << e.Description();
+        }
+    }
+    // A port another program listens on cannot be listened on.
+    Service& s = Service::Get();
+    const int taken = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(taken, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(taken, 1), 0);
+    getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
+    ServerOptions options = MakeServerOptions(s.world.config, {});
+    options.port = ntohs(address.sin_port);
+    FilingServer second(options, MakeServiceWorld(s.world.config), MakeTokenAuthenticator(s.world.config));
+    EXPECT_THROW(second.Bind(), Error);
+    close(taken);
 }
 
 }  // namespace
