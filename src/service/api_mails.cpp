@@ -130,8 +130,10 @@ ApiReply PostMail(RequestContext& request, const ApiRequest& api) {
         Refuse(500, kGeneralFailure);
     }
     if (!recorded) {
-        const auto& failure = request.Witness().SaveFailure();
-        ctx.gLog.WriteToLog("kvfiled: not recorded: " + failure.value_or("see the record writer's line"), 0,
+        // What the record writer would have shown, and why a save failed.
+        std::string told;
+        for (const std::string& message : request.Prompts().Messages()) told += " " + message;
+        ctx.gLog.WriteToLog("kvfiled: not recorded:" + told + " " + request.Witness().SaveFailure().value_or(""), 0,
                             static_cast<std::int32_t>(LogType::Error));
         Refuse(500, kUpdateFailed);
     }

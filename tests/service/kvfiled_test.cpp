@@ -212,6 +212,13 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         {"a received time in UTC with its Z", "POST", "/mails/check", user, jsonType,
          R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"2024-03-05T14:07:09Z"}]})", 200,
          ""},
+        {"a minute past the hour", "POST", "/mails/check", user, jsonType,
+         R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"2024-03-05T14:60:00"}]})", 422,
+         "unprocessable"},
+        {"a received time as a number", "POST", "/mails/check", user, jsonType,
+         R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":5}]})", 422, "unprocessable"},
+        {"half a JSON text", "PUT", "/me/settings", user, jsonType, "{", 400, "bad_request"},
+        {"a type past the list", "PUT", "/me/settings", user, jsonType, R"({"ressType":9})", 422, "unprocessable"},
         {"an hour past the day", "POST", "/mails/check", user, jsonType,
          R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"2024-03-05T24:00:00"}]})", 422,
          "unprocessable"},
@@ -288,7 +295,9 @@ TEST_P(KvfiledAccess, ListsAndFoldersAreExactlyTheUsersOwn) {
     const json types = Call("GET", "/resource-types", token).body;
     EXPECT_EQ(types.size(), 9u);
     EXPECT_EQ(types.at(3), (json{{"id", 3}, {"name", "Kunder og Internt"}}));
-    EXPECT_EQ(Ids(Call("GET", "/resources?type=3", token).body), r.customers);
+    const json customers = Call("GET", "/resources?type=3", token).body;
+    EXPECT_EQ(Ids(customers), r.customers);
+    EXPECT_EQ(customers.at(0), (json{{"id", 101}, {"name", "Bøgh & Søn A/S"}, {"type", 3}}));
     EXPECT_EQ(Ids(Call("GET", "/resources?type=1", token).body), r.companies);
     for (const auto& [customer, jobs] : r.jobsOfCustomer) {
         SCOPED_TRACE("customer " + std::to_string(customer));
@@ -356,6 +365,9 @@ TEST(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
         const fs::path msg = folder / reply.body.at("file").get<std::string>();
         ASSERT_TRUE(fs::is_regular_file(msg));
         EXPECT_EQ(s.Rows("DocMail"), rows + 1);
+        auto db = adapters::OpenDatabase(ParseConnectionText(s.world.config.connectionText), "");
+        EXPECT_EQ(db->Execute("SELECT SubFld FROM DocMail ORDER BY DocID DESC")->Field("SubFld").ToText(),
+                  "Korrespondance");
         if (std::string(KV_PYTHON).empty()) continue;
         const std::string command = std::string(KV_PYTHON) + " " + KV_MSG_CHECK + " compare '" + KV_MAIL_DATA_DIR +
                                     "/" + name + "' '" + msg.string() + "' --arrival " + UtcNow() + " 2>&1";
@@ -402,10 +414,16 @@ TEST(KvfiledFiling, AMailFiledBeforeIsAskedAboutThenSkippedOrFiledAgain) {
            {"sender", row->Field("Sender").ToText()},
            {"subject", row->Field("Subject").ToText()},
            {"received", iso}},
+          {{"id", "c"},
+           {"senderName", "Birgitte Møller"},
+           {"senderAddress", "birgitte@byg-eksempel.dk"},
+           {"subject", row->Field("Subject").ToText()},
+           {"received", iso}},
           {{"id", "b"}, {"sender", row->Field("Sender").ToText()}, {"subject", "Andet"}, {"received", iso}}}}};
     const Reply checked = Call("POST", "/mails/check", token, "application/json", check.dump());
-    EXPECT_EQ(checked.body.at("results"),
-              (json{{{"id", "a"}, {"filedBefore", true}}, {{"id", "b"}, {"filedBefore", false}}}));
+    EXPECT_EQ(checked.body.at("results"), (json{{{"id", "a"}, {"filedBefore", true}},
+                                                {{"id", "c"}, {"filedBefore", true}},
+                                                {{"id", "b"}, {"filedBefore", false}}}));
 
     // Among a resource's documents (no job) the check asks the resource.
     const json supplier = {{"ressId", demo::Supplier}, {"jobId", 0}, {"mails", check.at("mails")}};
@@ -561,9 +579,17 @@ TEST(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
 TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
     const json good = {{"connection", "SERVER=(sqlite);DATABASE=k.db"},
                        {"stateDir", "state"},
+                       {"threads", 1},
                        {"userMap", "users.txt"},
-                       {"token", {{"audience", "app"}, {"tenants", {"t"}}, {"jwksFile", "jwks.json"}}}};
-    EXPECT_EQ(ParseServiceConfig(good.dump(), "/etc/kv").stateDir, fs::path("/etc/kv/state"));
+                       {"token",
+                        {{"audience", "app"},
+                         {"issuer", "https://sts.example/{tenantid}/"},
+                         {"tenants", {"t"}},
+                         {"jwksFile", "jwks.json"}}}};
+    const ServiceConfig parsed = ParseServiceConfig(good.dump(), "/etc/kv");
+    EXPECT_EQ(parsed.stateDir, fs::path("/etc/kv/state"));
+    EXPECT_EQ(parsed.threads, 1);
+    EXPECT_EQ(parsed.token.issuerTemplate, "https://sts.example/{tenantid}/");
     const auto with = [&](const json& patch) {
         json config = good;
         config.merge_patch(patch);
