@@ -14,6 +14,8 @@ const out = resolve(process.argv[2] ?? join(here, "..", "build", "web"));
 const testOut = process.argv[3] && resolve(process.argv[3]);
 const host = process.env.KV_ADDIN_HOST || "korvane.example.com";
 const clientId = process.env.KV_ADDIN_CLIENT_ID || "00000000-0000-0000-0000-000000000000";
+// An application id URI names the host without a port.
+const apiHost = host.replace(/:\d+$/, "");
 
 const tsc = (project, outDir) => execFileSync(process.execPath,
   [join(here, "node_modules", "typescript", "bin", "tsc"), "-p", project, "--outDir", outDir], { stdio: "inherit" });
@@ -25,11 +27,11 @@ for (const folder of ["static", "assets"]) {
 }
 copyFileSync(join(here, "node_modules", "@azure", "msal-browser", "lib", "msal-browser.min.js"), join(out, "msal-browser.min.js"));
 writeFileSync(join(out, "manifest.xml"),
-  readFileSync(join(here, "manifest.xml"), "utf8").replaceAll("{HOST}", host).replaceAll("{CLIENT_ID}", clientId));
+  readFileSync(join(here, "manifest.xml"), "utf8").replaceAll("{HOST}", host).replaceAll("{API_HOST}", apiHost).replaceAll("{CLIENT_ID}", clientId));
 writeFileSync(join(out, "config.json"), JSON.stringify({
   clientId,
   authority: "https://login.microsoftonline.com/common",
-  scope: `api://${host}/${clientId}/access_as_user`,
+  scope: `api://${apiHost}/${clientId}/access_as_user`,
 }, null, 2) + "\n");
 console.log(`web add-in built into ${out}`);
 

@@ -42,8 +42,8 @@ export class KorvaneApi {
   jobs(ressId: number, status: number): Promise<Job[]> {
     return this.json("GET", `/resources/${ressId}/jobs?status=${status}`);
   }
-  jobByNumber(jobId: number): Promise<{ ressId: number; jobId: number }> {
-    return this.json("GET", `/jobs/by-number/${jobId}`);
+  jobByNumber(jobId: number, status: number): Promise<{ ressId: number; jobId: number }> {
+    return this.json("GET", `/jobs/by-number/${jobId}?status=${status}`);
   }
   jobByName(ressId: number, name: string, status: number): Promise<{ jobId: number }> {
     const query = new URLSearchParams({ name, status: String(status) });

@@ -3,7 +3,7 @@
 import { ServiceError, type Job, type KorvaneApi, type Me, type Resource } from "./api.js";
 import type { FolderTree } from "./folder_tree.js";
 import { dialogTexts } from "./texts.js";
-import { byId, fillList, showMessage } from "./ui.js";
+import { byId, errorText, fillList, showMessage, whileBusy } from "./ui.js";
 
 const customerType = 3;
 const largestJobNumber = 2147483647;
@@ -96,7 +96,7 @@ export class TargetChooser {
     const notFound = dialogTexts.jobNumberNotFound(jobId);
     let found: { ressId: number };
     try {
-      found = await this.api.jobByNumber(jobId);
+      found = await this.api.jobByNumber(jobId, Number(this.statusBox.value));
     } catch (error) {
       if (error instanceof ServiceError && error.status === 404) return showMessage(error.message);
       throw error;
@@ -130,13 +130,9 @@ export class TargetChooser {
   }
 
   // Runs a user's action; a failure is shown, and the pane stays usable.
-  private async guard(action: () => Promise<void>): Promise<void> {
+  private guard(action: () => Promise<void>): Promise<void> {
     showMessage("");
-    try {
-      await action();
-    } catch (error) {
-      showMessage(error instanceof Error ? error.message : String(error));
-    }
+    return whileBusy(action).catch((error: unknown) => showMessage(errorText(error)));
   }
 }
 

@@ -4,9 +4,11 @@
 import type { KorvaneApi, Target } from "./api.js";
 import type { MailToFile } from "./outlook.js";
 import { paneTexts } from "./texts.js";
+import { errorText } from "./ui.js";
 
 export interface FilingView {
-  progress(done: number, total: number): void;
+  // Before each mail (its subject given) and once all are done.
+  progress(done: number, total: number, subject?: string): void;
   ask(question: string): Promise<boolean>;
   note(text: string): void;
 }
@@ -18,7 +20,7 @@ export async function fileMails(
 ): Promise<FilingOutcome> {
   const outcome: FilingOutcome = { filed: 0, skipped: 0 };
   for (const [index, mail] of mails.entries()) {
-    view.progress(index, mails.length);
+    view.progress(index, mails.length, mail.subject);
     const open = await mail.open();
     try {
       let mime: Uint8Array<ArrayBuffer>;
@@ -45,8 +47,4 @@ export async function fileMails(
   }
   view.progress(mails.length, mails.length);
   return outcome;
-}
-
-export function errorText(error: unknown): string {
-  return error instanceof Error ? error.message : String(error);
 }

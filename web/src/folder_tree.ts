@@ -2,6 +2,7 @@
 // at a time: a node's sub-folders are asked for when it is first opened.
 import type { FolderEntry, KorvaneApi } from "./api.js";
 import { dialogTexts, paneTexts } from "./texts.js";
+import { errorText, showMessage, whileBusy } from "./ui.js";
 
 interface FolderNode {
   path: string;
@@ -66,7 +67,9 @@ export class FolderTree {
     item.append(toggle, name, children);
     parent.append(item);
     const node: FolderNode = { path: entry.path, item, children, loaded: false };
-    toggle.onclick = () => void this.toggle(node);
+    // A folder that can no longer be listed is reported; the tree stays as it is.
+    toggle.onclick = () => void whileBusy(() => this.toggle(node)).catch((error: unknown) =>
+      showMessage(errorText(error)));
     name.onclick = () => this.select(node);
     this.setOpen(node, false);
     return node;

@@ -3,11 +3,11 @@
 import { KorvaneApi } from "./api.js";
 import { signIn, type SignInConfig } from "./auth.js";
 import { TargetChooser } from "./choices.js";
-import { errorText, fileMails } from "./filing.js";
+import { fileMails } from "./filing.js";
 import { FolderTree } from "./folder_tree.js";
 import { selectedMails } from "./outlook.js";
 import { dialogTexts, paneTexts } from "./texts.js";
-import { askText, askYesNo, byId, showMessage } from "./ui.js";
+import { askText, askYesNo, byId, errorText, showMessage, whileBusy } from "./ui.js";
 
 async function start(): Promise<void> {
   await Office.onReady();
@@ -30,15 +30,15 @@ async function start(): Promise<void> {
   };
   const chooser = new TargetChooser(api, tree);
   newFolderButton.onclick = () => void createFolder(tree);
-  importButton.onclick = () => void fileChosenMails(api, tree);
-  await chooser.start(me).catch((error: unknown) => showMessage(errorText(error)));
+  importButton.onclick = () => void whileBusy(() => fileChosenMails(api, tree));
+  await whileBusy(() => chooser.start(me)).catch((error: unknown) => showMessage(errorText(error)));
 }
 
 async function createFolder(tree: FolderTree): Promise<void> {
   const name = await askText();
   if (name === "") return;
   try {
-    await tree.createFolder(name);
+    await whileBusy(() => tree.createFolder(name));
   } catch (error) {
     showMessage(errorText(error), dialogTexts.newFolderFailedTitle);
   }
@@ -58,10 +58,10 @@ async function fileChosenMails(api: KorvaneApi, tree: FolderTree): Promise<void>
     const selection = await selectedMails(surface);
     if ("refusal" in selection) return showMessage(selection.refusal);
     const outcome = await fileMails(api, { ...tree.target, folder }, selection.mails, {
-      progress: (done, total) => {
+      progress: (done, total, subject = "") => {
         progress.max = total;
         progress.value = done;
-        progressText.textContent = done < total ? paneTexts.filingProgress(done + 1, total) : "";
+        progressText.textContent = done < total ? paneTexts.filingProgress(done + 1, total, subject) : "";
       },
       ask: askYesNo,
       note: (text) => notes.push(text),

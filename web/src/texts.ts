@@ -36,7 +36,7 @@ export const paneTexts = {
     "En mail, der er ved at blive skrevet, kan ikke arkiveres herfra. Send den, og arkivér den derefter fra Sendt post.",
   noMailSelected: "Vælg den mail, der skal arkiveres.",
   oneMailOnly: "Denne udgave af Outlook kan kun arkivere én mail ad gangen. Vælg én mail.",
-  filingProgress: (done: number, total: number) => `Arkiverer mail ${done} af ${total}`,
+  filingProgress: (done: number, total: number, subject: string) => `Arkiverer mail ${done} af ${total}: ${subject}`,
   filingDone: (filed: number, skipped: number) =>
     skipped === 0 ? `${filed} arkiveret.` : `${filed} arkiveret, ${skipped} sprunget over.`,
   mailUnreadable: (subject: string, reason: string) =>

@@ -7,6 +7,22 @@ export function byId<T extends HTMLElement>(id: string): T {
   return element as T;
 }
 
+export function errorText(error: unknown): string {
+  return error instanceof Error ? error.message : String(error);
+}
+
+let running = 0;
+
+// Runs an action with the page marked busy (the wait cursor), as long as any runs.
+export async function whileBusy<T>(action: () => Promise<T>): Promise<T> {
+  document.body.setAttribute("aria-busy", String(++running > 0));
+  try {
+    return await action();
+  } finally {
+    document.body.setAttribute("aria-busy", String(--running > 0));
+  }
+}
+
 export function showMessage(text: string, title = ""): void {
   const box = byId<HTMLElement>("message");
   box.hidden = text === "";
