@@ -11,7 +11,7 @@ command -v npm >/dev/null || lists+=("$KV_ROOT/scripts/deps/web-node.txt")
 kv_install_packages "${lists[@]}"
 
 build="$KV_ROOT/build/linux-test"
-kvfiled="$build/src/service/kvfiled"
+kvfiled="${KVFILED:-$build/src/service/kvfiled}"
 [ -x "$kvfiled" ] || { echo "web: $kvfiled is missing: build the linux-test preset first" >&2; exit 1; }
 
 cd "$KV_ROOT/web"
