@@ -3,6 +3,7 @@
 // the user must act.
 import type { Configuration, IPublicClientApplication } from "@azure/msal-browser";
 import type * as MsalModule from "@azure/msal-browser";
+import { paneTexts } from "./texts.js";
 
 export type TokenClient = Pick<IPublicClientApplication, "acquireTokenSilent" | "acquireTokenPopup">;
 
@@ -25,6 +26,7 @@ export interface SignInConfig {
 }
 
 export async function signIn(config: SignInConfig): Promise<(forceRefresh: boolean) => Promise<string>> {
+  if (!Office.context.requirements.isSetSupported("NestedAppAuth", "1.1")) throw new Error(paneTexts.noNestedSignIn);
   const client = await globalThis.msal.createNestablePublicClientApplication({
     auth: { clientId: config.clientId, authority: config.authority },
   });

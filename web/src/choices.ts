@@ -88,25 +88,21 @@ export class TargetChooser {
     }
   }
 
+  // The service finds a job only where the lists show it: its customer listed
+  // for the user, the job under the status filter.
   private async findByNumber(): Promise<void> {
     const text = this.jobNumber.value;
     if (text === "" || Number(text) > largestJobNumber) return showMessage(dialogTexts.noJobNumber);
     const jobId = Number(text);
     if (jobId <= 0) return;
-    const notFound = dialogTexts.jobNumberNotFound(jobId);
-    let found: { ressId: number };
     try {
-      found = await this.api.jobByNumber(jobId, Number(this.statusBox.value));
+      const found = await this.api.jobByNumber(jobId, Number(this.statusBox.value));
+      await this.chooseResource(found.ressId);
+      if (!(await this.chooseJob(jobId))) showMessage(dialogTexts.jobNumberNotFound(jobId));
     } catch (error) {
       if (error instanceof ServiceError && error.status === 404) return showMessage(error.message);
       throw error;
     }
-    const previous = this.chosenResource();
-    if (!this.resources.some((resource) => resource.id === found.ressId)) return showMessage(notFound);
-    await this.chooseResource(found.ressId);
-    if (await this.chooseJob(jobId)) return;
-    if (previous) await this.chooseResource(previous.id);
-    showMessage(notFound);
   }
 
   private async findByName(): Promise<void> {

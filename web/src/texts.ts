@@ -29,6 +29,7 @@ export const dialogTexts = {
 export const paneTexts = {
   loading: "Henter fra Korvane …",
   signInFailed: "Du kunne ikke logges ind i Korvane:",
+  noNestedSignIn: "Denne udgave af Outlook kan ikke logge tilføjelsen ind. Opdatér Outlook, eller brug Outlook på nettet.",
   serviceFailed: "Korvane svarede ikke som ventet:",
   noMailContent:
     "Denne udgave af Outlook kan ikke give tilføjelsen mailens indhold, så der er ikke arkiveret noget. Brug Outlook på nettet, det nye Outlook eller den klassiske Outlook med Korvanes knap.",

@@ -31,6 +31,7 @@
   function isSetSupported(name: string, minVersion?: string | number): boolean {
     const [major = 0, minor = 0] = String(minVersion ?? "1.1").split(".").map(Number);
     const [hasMajor = 0, hasMinor = 0] = scenario.mailboxVersion.split(".").map(Number);
+    if (name === "NestedAppAuth") return scenario.nestedAppAuth !== false && major === 1 && minor <= 1;
     return name === "Mailbox" && (hasMajor > major || (hasMajor === major && hasMinor >= minor));
   }
   const requirements = { isSetSupported } satisfies Pick<Office.RequirementSetSupport, "isSetSupported">;

@@ -136,9 +136,10 @@ export async function idle(page: Page): Promise<void> {
   await page.waitForFunction(() => document.body.getAttribute("aria-busy") !== "true", undefined, { timeout: waitLimit });
 }
 
-// Waits until the pane has signed in and shown its lists.
+// Waits until the pane has signed in and shown its lists, or said why not.
 export async function ready(page: Page): Promise<void> {
-  await page.locator("#user").filter({ hasText: /\S/ }).waitFor();
+  await page.waitForFunction(() => document.getElementById("user")?.textContent !== "" ||
+    !document.getElementById("message-text")?.textContent?.startsWith("Henter"), undefined, { timeout: waitLimit });
   await idle(page);
 }
 

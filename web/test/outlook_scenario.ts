@@ -19,6 +19,8 @@ interface OutlookScenario {
   // Ids of the mails selected in the mail list; the first is also the open item.
   selected: string[];
   masterCategories: string[];
+  // Whether the client signs add-ins in itself (NestedAppAuth 1.1); it does unless false.
+  nestedAppAuth?: boolean;
 }
 
 interface OutlookRecord {
