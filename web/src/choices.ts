@@ -22,10 +22,12 @@ export class TargetChooser {
 
   async start(me: Me): Promise<void> {
     fillList(this.typeBox, await this.api.resourceTypes(), (type) => type.id, (type) => type.name);
-    this.typeBox.value = String(me.settings.ressType >= 1 && me.settings.ressType <= 8 ? me.settings.ressType : 0);
+    // A remembered type the box does not have shows, and filters, as "<Alle>".
+    const type = me.settings.ressType >= 1 && me.settings.ressType <= 8 ? me.settings.ressType : 0;
+    this.typeBox.value = String(type);
     fillList(this.statusBox, dialogTexts.jobStatuses, (_, index) => index + 1, (text) => text);
     this.statusBox.value = String(me.settings.jobSetting);
-    await this.fillResources(me.settings.ressType, me.last.ressId);
+    await this.fillResources(type, me.last.ressId);
     if (me.last.jobId > 0 && this.chosenResource()?.type === customerType) await this.chooseJob(me.last.jobId);
 
     this.typeBox.onchange = () => this.guard(async () => {

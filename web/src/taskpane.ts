@@ -70,7 +70,7 @@ async function fileChosenMails(api: KorvaneApi, tree: FolderTree): Promise<void>
   } catch (error) {
     showMessage([...notes, errorText(error)].join("\n"), dialogTexts.importFailed);
   } finally {
-    importButton.disabled = false;
+    importButton.disabled = tree.selectedPath === null;
   }
 }
 

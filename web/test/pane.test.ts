@@ -17,6 +17,9 @@ const outlook = (overrides: Partial<OutlookScenario>): OutlookScenario => ({
   mailboxVersion: "1.15", mails: [tilbud, rapport, nyhedsbrev, appointment], selected: ["m1"], masterCategories: ["Korvane"], ...overrides,
 });
 
+// A case that hangs past this fails rather than holding the stage.
+const caseLimit = { timeout: 90_000 };
+
 let browser: Browser;
 before(async () => {
   browser = await launchBrowser();
@@ -61,7 +64,7 @@ function messageFiles(folder: string): string[] {
 
 const jobFolder = (service: Service, ...sub: string[]) => join(service.documents, "Jobs", activeJob, ...sub);
 
-test("the dialog's choices: type, customer, job by number and name, folder tree, new folder", async (t) => {
+test("the dialog's choices: type, customer, job by number and name, folder tree, new folder", caseLimit, async (t) => {
   await withPane(t.name, { outlook: outlook({}) }, async (page, service) => {
     await page.selectOption("#ress-type", "3");
     await idle(page);
@@ -119,7 +122,7 @@ const clients: { name: string; outlook: Partial<OutlookScenario>; filed: number;
 ];
 
 for (const client of clients) {
-  test(`filing: ${client.name}`, async (t) => {
+  test(`filing: ${client.name}`, caseLimit, async (t) => {
     await withPane(t.name, { outlook: outlook(client.outlook) }, async (page, service) => {
       await chooseJob(page);
       assert.match(await fileAndRead(page), client.says);
@@ -133,7 +136,7 @@ for (const client of clients) {
   });
 }
 
-test("filing: a mail filed before is asked about, and No skips, Yes files", async (t) => {
+test("filing: a mail filed before is asked about, and No skips, Yes files", caseLimit, async (t) => {
   await withPane(t.name, { outlook: outlook({}) }, async (page, service) => {
     await chooseJob(page);
     assert.equal(await fileAndRead(page), "1 arkiveret.");
@@ -157,7 +160,7 @@ const signIns: { name: string; options: Partial<PaneOptions>; silent: boolean[];
 ];
 
 for (const signIn of signIns) {
-  test(`sign-in: ${signIn.name}`, async (t) => {
+  test(`sign-in: ${signIn.name}`, caseLimit, async (t) => {
     await withPane(t.name, { outlook: outlook({}), ...signIn.options }, async (page) => {
       assert.match(await message(page), signIn.says);
       const record = await page.evaluate(() => window.signInRecord);
@@ -168,7 +171,7 @@ for (const signIn of signIns) {
   });
 }
 
-test("a mail being written is not filed, and the pane says why", async (t) => {
+test("a mail being written is not filed, and the pane says why", caseLimit, async (t) => {
   await withPane(t.name, { outlook: outlook({}), surface: "compose" }, async (page, service) => {
     await chooseJob(page);
     assert.match(await fileAndRead(page), /En mail, der er ved at blive skrevet/);
