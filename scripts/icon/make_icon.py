@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Draws the dialog's icon, a white "K" on a blue rounded square, at 16, 32
-and 48 pixels, and writes it as a Windows .ico (32-bit images with alpha):
+and 48 pixels, and writes it as a Windows .ico (32-bit images with alpha), or
+at the sizes the web add-in's manifest names as PNG files into a folder:
 
     python3 scripts/icon/make_icon.py src/adapters/win32/dialog/korvane.ico
+    python3 scripts/icon/make_icon.py --png web/assets
 
 The file is kept in the repository; run this again after changing the
 drawing."""
+import os
 import struct
 import sys
+import zlib
 
 BLUE = (0x1F, 0x5A, 0xA6)
 WHITE = (0xFF, 0xFF, 0xFF)
@@ -44,6 +48,24 @@ def on_letter(size, x, y):
     return False
 
 
+def pixel(size, x, y):
+    """RGBA of pixel (x, y)."""
+    alpha = coverage(size, x, y)
+    r, g, b = WHITE if alpha > 0 and on_letter(size, x, y) else BLUE
+    return r, g, b, round(alpha * 255)
+
+
+def png(size):
+    """An RGBA PNG: each row filtered with "none", the whole deflated once."""
+    raw = b"".join(b"\0" + b"".join(bytes(pixel(size, x, y)) for x in range(size)) for y in range(size))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+
+
 def image(size):
     """BITMAPINFOHEADER, BGRA rows bottom-up, then the AND mask."""
     rows, mask = [], []
@@ -51,9 +73,8 @@ def image(size):
         row, bits = bytearray(), 0
         mask_row = bytearray()
         for x in range(size):
-            alpha = coverage(size, x, y)
-            r, g, b = WHITE if alpha > 0 and on_letter(size, x, y) else BLUE
-            row += bytes((b, g, r, round(alpha * 255)))
+            r, g, b, alpha = pixel(size, x, y)
+            row += bytes((b, g, r, alpha))
             bits = (bits << 1) | (1 if alpha == 0 else 0)
             if x % 8 == 7:
                 mask_row.append(bits)
@@ -68,7 +89,19 @@ def image(size):
     return header + b"".join(rows) + b"".join(mask)
 
 
+def write_pngs(folder):
+    # The sizes Outlook asks a web add-in's manifest for: ribbon 16/32/80,
+    # add-in icons 64/128.
+    os.makedirs(folder, exist_ok=True)
+    for size in (16, 32, 64, 80, 128):
+        with open(os.path.join(folder, f"icon-{size}.png"), "wb") as f:
+            f.write(png(size))
+
+
 def main():
+    if sys.argv[1] == "--png":
+        write_pngs(sys.argv[2])
+        return
     sizes = (16, 32, 48)
     images = [image(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
