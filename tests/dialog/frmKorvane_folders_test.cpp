@@ -202,59 +202,36 @@ TEST_F(FoldersTest, ChildRemovedFromDiskIsReportedAndTheTreeStaysUsable) {
 
 // ---- new folder
 
+// Each name as typed and the folder made of it: cleaned, cut to 32
+// characters, a blank left at the cut dropped, nothing left becoming "Ingen".
 TEST_F(FoldersTest, NewFolderIsCleanedCutMadeAndChosen) {
-    h.prompts.QueueInput("Referat: møde, 12/5 med \"Bøgh\" og en meget lang titel");
+    const std::pair<const char*, const char*> names[] = {
+        {"Referat: møde, 12/5 med \"Bøgh\" og en meget lang titel", "Referat_ møde 12_5 med Bøgh og e"},
+        {"abcdefghijklmnopqrstuvwxyzæøåABCDEFGHIJKL", "abcdefghijklmnopqrstuvwxyzæøåABC"},
+        {",,,", "Ingen"},
+        {"Referat fra byggemødet den 12   og mere", "Referat fra byggemødet den 12"},
+        {"abcdefghijklmnopqrstuvwxyzæøå12=3", "abcdefghijklmnopqrstuvwxyzæøå12"},  // "=" became the 32nd, a blank
+    };
+    for (const auto& name : names) h.prompts.QueueInput(name.first);
     Open([&](frmKorvane& d) {
         ChooseJob417(d);
-        const ui::TreeView& tree = *d.Controls().treeFolders;
-        user::ClickButton(d, "cmdNewFld");
-        const std::string expected = "Referat_ møde 12_5 med Bøgh og e";  // cleaned, then 32 characters
-        ui::TreeNode* node = tree.SelectedItem();
-        ASSERT_NE(node, nullptr);
-        EXPECT_EQ(node->Parent(), &tree.Node(1));
-        EXPECT_EQ(node, tree.Node(1).LastChild());
-        EXPECT_EQ(node->Text(), expected);
-        EXPECT_EQ(fs::path(node->Tag()).parent_path(), JobFolder(417));
-        EXPECT_TRUE(fs::is_directory(fs::u8path(node->Tag())));
-    });
-    ASSERT_EQ(h.prompts.Inputs().size(), 1u);
-    EXPECT_EQ(h.prompts.Inputs()[0].request.prompt, "Foldernavn");
-    EXPECT_EQ(h.prompts.Inputs()[0].request.title, "Opret folder");
-}
-
-TEST_F(FoldersTest, NewFolderNameOf40CharactersKeepsTheFirst32) {
-    h.prompts.QueueInput("abcdefghijklmnopqrstuvwxyzæøåABCDEFGHIJKL");
-    h.prompts.QueueInput(",,,");
-    Open([&](frmKorvane& d) {
-        ChooseJob417(d);
-        user::ClickButton(d, "cmdNewFld");
-        EXPECT_EQ(d.Controls().treeFolders->SelectedItem()->Text(), "abcdefghijklmnopqrstuvwxyzæøåABC");
-        d.Controls().treeFolders->SetSelectedItem(&d.Controls().treeFolders->Node(1));
-        user::ClickButton(d, "cmdNewFld");
-        EXPECT_EQ(d.Controls().treeFolders->SelectedItem()->Text(), "Ingen");
-    });
-    EXPECT_TRUE(fs::is_directory(JobFolder(417) / "abcdefghijklmnopqrstuvwxyzæøåABC"));
-    EXPECT_TRUE(fs::is_directory(JobFolder(417) / "Ingen"));
-}
-
-TEST_F(FoldersTest, NewFolderNameCutBeforeABlankLosesTheBlank) {
-    // The cut ends in blanks; in the second name "=" becomes the 32nd, a blank.
-    h.prompts.QueueInput("Referat fra byggemødet den 12   og mere");
-    h.prompts.QueueInput("abcdefghijklmnopqrstuvwxyzæøå12=3");
-    Open([&](frmKorvane& d) {
-        ChooseJob417(d);
-        const ui::TreeView& tree = *d.Controls().treeFolders;
-        user::ClickButton(d, "cmdNewFld");
-        ASSERT_NE(tree.SelectedItem(), &tree.Node(1)) << "the folder was made";
-        EXPECT_EQ(tree.SelectedItem()->Text(), "Referat fra byggemødet den 12");
-        EXPECT_EQ(fs::path(tree.SelectedItem()->Tag()).filename().string(), "Referat fra byggemødet den 12");
-        d.Controls().treeFolders->SetSelectedItem(&d.Controls().treeFolders->Node(1));
-        user::ClickButton(d, "cmdNewFld");
-        EXPECT_EQ(tree.SelectedItem()->Text(), "abcdefghijklmnopqrstuvwxyzæøå12");
+        ui::TreeView& tree = *d.Controls().treeFolders;
+        for (const auto& [typed, made] : names) {
+            tree.SetSelectedItem(&tree.Node(1));
+            user::ClickButton(d, "cmdNewFld");
+            const ui::TreeNode* node = tree.SelectedItem();
+            ASSERT_NE(node, nullptr);
+            EXPECT_EQ(node->Text(), made) << typed;
+            EXPECT_EQ(node->Parent(), &tree.Node(1));
+            EXPECT_EQ(node, tree.Node(1).LastChild());
+            EXPECT_EQ(fs::u8path(node->Tag()), JobFolder(417) / fs::u8path(made));
+            EXPECT_TRUE(fs::is_directory(fs::u8path(node->Tag())));
+        }
     });
     EXPECT_TRUE(h.prompts.Messages().empty());
-    EXPECT_TRUE(fs::is_directory(JobFolder(417) / "Referat fra byggemødet den 12"));
-    EXPECT_TRUE(fs::is_directory(JobFolder(417) / "abcdefghijklmnopqrstuvwxyzæøå12"));
+    ASSERT_EQ(h.prompts.Inputs().size(), std::size(names));
+    EXPECT_EQ(h.prompts.Inputs()[0].request.prompt, "Foldernavn");
+    EXPECT_EQ(h.prompts.Inputs()[0].request.title, "Opret folder");
 }
 
 TEST_F(FoldersTest, ExistingFolderIsRefusedWithTheInformationIcon) {

@@ -285,33 +285,11 @@ TEST(MimeMail, WinmailDatUnderEitherTypeNameIsUnpacked) {
     }
 }
 
-// S/MIME is kept whole as the one attachment; only clear-signed mail has a body to show.
-TEST(MimeMail, SmimeMailIsKeptWhole) {
-    const struct {
-        const char* file;
-        const char* messageClass;
-        const char* type;
-        const char* bodyStart;
-    } cases[] = {
-        {"corpus/30_smime_detached_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Hej Karen"},
-        {"corpus/17_smime_signed.eml", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", "Dit konto"},
-        {"corpus/31_smime_opaque_signed.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er signeret"},
-        {"corpus/32_smime_encrypted.eml", "IPM.Note.SMIME", "application/pkcs7-mime", "Denne mail er krypteret"},
-        {"corpus/14_small_ascii.eml", "", "", ""}};
-    for (const auto& c : cases) {
-        auto mail = Parse(c.file);
-        EXPECT_EQ(mail.messageClass, c.messageClass) << c.file;
-        EXPECT_EQ(mail.body.rfind(c.bodyStart, 0), 0u) << c.file << ": " << mail.body;
-        if (*c.type == '\0') continue;
-        ASSERT_EQ(mail.attachments.size(), 1u) << c.file;
-        EXPECT_EQ(mail.attachments[0].fileName, "smime.p7m");
-        EXPECT_EQ(mail.attachments[0].mimeType, c.type);
-        std::string kept(mail.attachments[0].data.begin(), mail.attachments[0].data.end());
-        // The entity's own fields, then the body to the last byte.
-        EXPECT_TRUE(kept.starts_with("MIME-Version: 1.0")) << kept.substr(0, 80);
-        EXPECT_EQ(kept.find("Subject:"), std::string::npos) << c.file;
-        EXPECT_TRUE(ReadAll(DataFile(c.file)).ends_with(kept.substr(std::min(kept.find("\n\n"), kept.find("\n\r\n")))));
-    }
+// S/MIME signed or encrypted whole still shows a body of its own (the corpus
+// comparison checks the class and the kept entity, and leaves these bodies to us).
+TEST(MimeMail, OpaqueSmimeMailShowsItsOwnBody) {
+    EXPECT_EQ(Corpus("31_smime_opaque_signed.eml").body.rfind("Denne mail er signeret", 0), 0u);
+    EXPECT_EQ(Corpus("32_smime_encrypted.eml").body.rfind("Denne mail er krypteret", 0), 0u);
 }
 
 TEST(MimeMail, FileNameParameters) {
@@ -330,26 +308,6 @@ TEST(MimeMail, FileNameParameters) {
     for (const auto& c : cases) EXPECT_EQ(ParameterText(c.header, "filename"), c.name) << c.header;
 }
 
-TEST(MimeMail, AddressListsAreParsedRawNeverSplitAfterDecoding) {
-    using R = outlook::Recipient;
-    auto outlookMail = Corpus("01_outlook_alternative_1252.eml");
-    ASSERT_EQ(outlookMail.recipients.size(), 3u);
-    EXPECT_EQ(outlookMail.recipients[0].name, "Østergaard, Ulla");
-    EXPECT_EQ(outlookMail.recipients[0].address, "ulla@kunde.dk");
-    EXPECT_EQ(outlookMail.recipients[2].name, "Hansen, Jørgen");
-    EXPECT_EQ(outlookMail.recipients[2].type, R::Cc);
-    auto web = Corpus("03_webmail_split_subject.eml");
-    ASSERT_EQ(web.recipients.size(), 1u);
-    EXPECT_EQ(web.recipients[0].name, "Østergaard, Ulla");
-    auto list = Corpus("12_mailing_list_group.eml");
-    ASSERT_EQ(list.recipients.size(), 2u);  // the empty group adds no one, the named group its members
-    EXPECT_EQ(list.recipients[0].address, "alice@a.example");
-    EXPECT_EQ(list.recipients[1].name, "Bob");
-    ASSERT_EQ(list.replyTo.size(), 2u);
-    EXPECT_EQ(list.replyTo[0].name, "Byggeforum, debat");
-    EXPECT_EQ(Corpus("11_latin1_folded_cc.eml").recipients.size(), 7u);
-}
-
 TEST(MimeMail, EveryPartIsKeptAndNamelessOnesGetNames) {
     auto scan = Corpus("05_nameless_parts.eml");
     EXPECT_EQ(scan.body, "Scanned document attached.");  // the later text part is no body
@@ -359,24 +317,6 @@ TEST(MimeMail, EveryPartIsKeptAndNamelessOnesGetNames) {
     EXPECT_EQ(scan.attachments[2].fileName, "ATT00003.txt");
     EXPECT_EQ(scan.attachments[2].mimeType, "text/plain");
     EXPECT_EQ(scan.attachments[1].data.size(), 3000u + 45u);
-
-    auto apple = Corpus("04_apple_related_inline_image.eml");
-    EXPECT_NE(apple.html.find("cid:F1A2B3C4-0001@apple"), std::string::npos);
-    ASSERT_EQ(apple.attachments.size(), 1u);
-    EXPECT_EQ(apple.attachments[0].fileName, "image001.png");
-    EXPECT_EQ(apple.attachments[0].contentId, "F1A2B3C4-0001@apple");
-    EXPECT_TRUE(apple.attachments[0].inlineImage);
-
-    auto related = Corpus("22_related_start_param.eml");  // the root named by start= is the body
-    EXPECT_NE(related.html.find("cid:logo@firma"), std::string::npos);
-    ASSERT_EQ(related.attachments.size(), 2u);
-    EXPECT_TRUE(related.attachments[0].inlineImage);
-    EXPECT_EQ(related.attachments[1].fileName, "stempel.png");
-
-    auto phone = Corpus("19_phone_inline_photo.eml");
-    EXPECT_EQ(phone.body, "Se skaden\r\n\r\n");
-    ASSERT_EQ(phone.attachments.size(), 2u);
-    EXPECT_EQ(phone.attachments[1].fileName, "ATT00001.txt");
 }
 
 TEST(MimeMail, ForwardedMailsAreEmbeddedRecursively) {
@@ -410,21 +350,6 @@ TEST(MimeMail, SubjectPrefixes) {
     EXPECT_EQ(reply.subject, "Re: AW: Fwd: Møde i morgen");
     EXPECT_EQ(reply.subjectPrefix, "Re: AW: Fwd: ");
     EXPECT_NE(reply.headers.find("In-Reply-To: <m1@tolvenor.dk>\r\n"), std::string::npos);
-}
-
-TEST(MimeMail, TimesAreUtcWhateverTheZone) {
-    // The night the clocks go back in Copenhagen: 02:30 comes twice, an hour apart.
-    auto first = Corpus("08_autumn_first_0230.eml"), second = Corpus("09_autumn_second_0230.eml");
-    EXPECT_EQ(first.sentOn->ToIso(), "2024-10-27 00:30:00");
-    EXPECT_EQ(second.sentOn->ToIso(), "2024-10-27 01:30:00");
-    EXPECT_EQ(first.receivedTime->ToIso(), "2024-10-27 00:30:00");
-    // The night the clocks go forward: 02:30 Copenhagen time never happens.
-    EXPECT_EQ(Corpus("10_spring_gap.eml").sentOn->ToIso(), "2024-03-31 01:30:00");
-    // Undated: the arrival time given, else none.
-    auto undated = ParseMail(ReadAll(DataFile("corpus/07_undated.eml")), DateTime{2024, 4, 2, 3, 4, 5});
-    EXPECT_FALSE(undated.sentOn);
-    EXPECT_EQ(undated.receivedTime->ToIso(), "2024-04-02 03:04:05");
-    EXPECT_FALSE(Corpus("07_undated.eml").receivedTime);
 }
 
 }  // namespace

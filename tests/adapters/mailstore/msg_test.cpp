@@ -1,8 +1,7 @@
-// .msg files written by save-as, read back by two independent readers
-// (msgreader under node, msgconvert) and checked structurally with libgsf.
+// .msg files written by save-as: read back by the two outside readers
+// (msg_check.py and msgconvert), and their structure read with libgsf.
 #include <gsf/gsf.h>
 
-#include <cstdio>
 #include <map>
 #include <random>
 
@@ -16,85 +15,6 @@ namespace {
 
 using namespace kv::mailmsg;
 
-std::string Run(const std::string& command, int* status = nullptr) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    int rc = pclose(pipe);
-    if (status) *status = rc;
-    return output;
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string Base64Decode(const std::string& text) {
-    gsize length = 0;
-    guchar* data = g_base64_decode(text.c_str(), &length);
-    std::string out(reinterpret_cast<const char*>(data), length);
-    g_free(data);
-    return out;
-}
-
-std::vector<std::string> Split(const std::string& line, char separator) {
-    std::vector<std::string> parts(1);
-    for (char c : line) {
-        if (c == separator) parts.emplace_back();
-        else parts.back() += c;
-    }
-    return parts;
-}
-
-// What msgreader saw in a .msg file.
-struct ReaderResult {
-    std::map<std::string, std::string> fields;
-    std::vector<std::vector<std::string>> recipients;   // type, name, email, smtp
-    std::vector<std::vector<std::string>> attachments;  // name, short name, extension, mime, content
-};
-
-bool HaveMsgReader() { return std::string(KV_NODE).size() > 0 && fs::exists(KV_MSGREADER_PREFIX "/node_modules"); }
-bool HaveMsgConvert() { return std::string(KV_MSGCONVERT).size() > 0; }
-
-ReaderResult ReadWithMsgReader(const fs::path& file) {
-    int status = 0;
-    std::string out = Run(Quote(KV_NODE) + " " + Quote(KV_MAILSTORE_TEST_DIR "/read_msg.js") + " " +
-                              Quote(KV_MSGREADER_PREFIX) + " " + Quote(file.string()),
-                          &status);
-    EXPECT_EQ(status, 0) << out;
-    ReaderResult result;
-    for (const auto& line : Split(out, '\n')) {
-        if (line.empty()) continue;
-        auto parts = Split(line, '\t');
-        std::vector<std::string> decoded;
-        for (std::size_t i = 1; i < parts.size(); ++i) decoded.push_back(Base64Decode(parts[i]));
-        if (parts[0] == "recipient") result.recipients.push_back(decoded);
-        else if (parts[0] == "attachment") result.attachments.push_back(decoded);
-        else if (!decoded.empty()) result.fields[parts[0]] = decoded[0];
-    }
-    return result;
-}
-
-MailData ReadWithMsgConvert(const fs::path& file, const fs::path& outDir) {
-    fs::path eml = outDir / (file.stem().string() + ".converted.eml");
-    int status = 0;
-    std::string out =
-        Run(Quote(KV_MSGCONVERT) + " --outfile " + Quote(eml.string()) + " " + Quote(file.string()) + " 2>&1", &status);
-    EXPECT_EQ(status, 0) << out;
-    // A directory left as a long sibling chain makes its reader recurse deeply.
-    EXPECT_EQ(out.find("Deep recursion"), std::string::npos) << out.substr(0, 300);
-    return ParseMail(ReadAll(eml));
-}
-
-std::string TypeName(outlook::Recipient::Type type) {
-    return type == outlook::Recipient::To ? "to" : type == outlook::Recipient::Cc ? "cc" : "bcc";
-}
-
 fs::path SaveAsMsg(MailStore& store, const std::shared_ptr<outlook::Item>& item, const fs::path& file) {
     auto wrapper = store.CreateMailWrapper();
     wrapper->SetItem(item);
@@ -102,84 +22,8 @@ fs::path SaveAsMsg(MailStore& store, const std::shared_ptr<outlook::Item>& item,
     return file;
 }
 
-// Both readers must give back what the store read from the .eml.
-void ExpectBothReadersAgree(const MailData& mail, const fs::path& msg, const fs::path& work,
-                            const std::string& deliveryUtc, const std::string& submitUtc) {
-    if (HaveMsgReader()) {
-        auto r = ReadWithMsgReader(msg);
-        EXPECT_EQ(r.fields["messageClass"], "IPM.Note");
-        EXPECT_EQ(r.fields["subject"], mail.subject);
-        EXPECT_EQ(r.fields["senderName"],
-                  mail.from ? (mail.from->name.empty() ? mail.from->address : mail.from->name) : "");
-        EXPECT_EQ(r.fields["senderEmail"], mail.from ? mail.from->address : "");
-        EXPECT_EQ(r.fields["body"], mail.body);
-        EXPECT_EQ(r.fields["messageDeliveryTime"], deliveryUtc);
-        EXPECT_EQ(r.fields["clientSubmitTime"], submitUtc);
-        ASSERT_EQ(r.recipients.size(), mail.recipients.size());
-        for (std::size_t i = 0; i < mail.recipients.size(); ++i) {
-            EXPECT_EQ(r.recipients[i][0], TypeName(mail.recipients[i].type)) << i;
-            EXPECT_EQ(r.recipients[i][1], mail.recipients[i].name) << i;
-            EXPECT_EQ(r.recipients[i][2], mail.recipients[i].address) << i;
-            EXPECT_EQ(r.recipients[i][3], mail.recipients[i].address) << i;
-        }
-        ASSERT_EQ(r.attachments.size(), mail.attachments.size());
-        for (std::size_t i = 0; i < mail.attachments.size(); ++i) {
-            const auto& a = mail.attachments[i];
-            EXPECT_EQ(r.attachments[i][0], a.fileName);
-            EXPECT_EQ(r.attachments[i][2], fs::path(a.fileName).extension().string());
-            EXPECT_EQ(r.attachments[i][3], a.mimeType);
-            EXPECT_TRUE(r.attachments[i][4] == std::string(a.data.begin(), a.data.end())) << a.fileName;
-        }
-    } else {
-        std::printf("SKIPPED msgreader check: node or the msgreader package is not installed\n");
-    }
-    if (HaveMsgConvert()) {
-        auto back = ReadWithMsgConvert(msg, work);
-        EXPECT_EQ(back.subject, mail.subject);
-        if (mail.from) {
-            ASSERT_TRUE(back.from);
-            EXPECT_EQ(back.from->address, mail.from->address);
-            EXPECT_EQ(back.from->name, mail.from->name);
-        }
-        EXPECT_EQ(back.body, mail.body);
-        EXPECT_EQ(back.sentOn, mail.sentOn);
-        // msgconvert leaves Bcc out, as a sent mail's headers do.
-        std::vector<outlook::Recipient> visible;
-        for (const auto& r : mail.recipients)
-            if (r.type != outlook::Recipient::Bcc) visible.push_back(r);
-        ASSERT_EQ(back.recipients.size(), visible.size());
-        for (std::size_t i = 0; i < visible.size(); ++i) {
-            EXPECT_EQ(back.recipients[i].type, visible[i].type) << i;
-            EXPECT_EQ(back.recipients[i].name, visible[i].name) << i;
-            EXPECT_EQ(back.recipients[i].address, visible[i].address) << i;
-        }
-        ASSERT_EQ(back.attachments.size(), mail.attachments.size());
-        for (std::size_t i = 0; i < mail.attachments.size(); ++i) {
-            EXPECT_EQ(back.attachments[i].fileName, mail.attachments[i].fileName);
-            EXPECT_TRUE(back.attachments[i].data == mail.attachments[i].data) << mail.attachments[i].fileName;
-        }
-    } else {
-        std::printf("SKIPPED msgconvert check: msgconvert is not installed\n");
-    }
-}
-
-TEST(MsgFile, RoundTripOfAMultipartMailThroughBothReaders) {
-    TempDir dir;
-    auto store = MakeStore(dir.Path() / "store", {"rapport_utf8.eml"});
-    auto item = store->Items("Inbox").at(0);
-    auto msg = SaveAsMsg(*store, item, dir.Path() / "Rapport uge 20 æøå.msg");
-    auto mail = ParseMail(ReadAll(DataFile("rapport_utf8.eml")));
-    ExpectBothReadersAgree(mail, msg, dir.Path(), "2024-05-15T14:02:11.000Z", "2024-05-15T14:01:00.000Z");
-}
-
-TEST(MsgFile, RoundTripOfALatin1Mail) {
-    TempDir dir;
-    auto store = MakeStore(dir.Path() / "store", {"tilbud_iso8859.eml"});
-    auto msg = SaveAsMsg(*store, store->Items("Inbox").at(0), dir.Path() / "tilbud.msg");
-    auto mail = ParseMail(ReadAll(DataFile("tilbud_iso8859.eml")));
-    ExpectBothReadersAgree(mail, msg, dir.Path(), "2024-05-14T07:15:30.000Z", "2024-05-14T07:14:00.000Z");
-}
-
+// A directory of some 300 storages and a file past the mini stream: a
+// directory left unbalanced, or a sector chain cut short, shows here.
 TEST(MsgFile, ThreeHundredRecipientsAndAOneMegabyteAttachment) {
     TempDir dir;
     std::mt19937 random(4711);
@@ -218,7 +62,7 @@ TEST(MsgFile, ThreeHundredRecipientsAndAOneMegabyteAttachment) {
     ASSERT_EQ(mail.attachments.size(), 1u);
     ASSERT_EQ(mail.attachments[0].data.size(), data.size());
     auto msg = SaveAsMsg(*store, item, dir.Path() / "stor.msg");
-    ExpectBothReadersAgree(mail, msg, dir.Path(), "2024-12-09T07:00:00.000Z", "2024-12-09T07:00:00.000Z");
+    ExpectMsgMatchesEml(dir.Path() / "stor.eml", msg);
 }
 
 // ---- the structure itself, read with libgsf ----
@@ -357,9 +201,9 @@ TEST(MsgFile, TimesAndFailures) {
     EXPECT_TRUE(fs::is_empty(dir.Path()));
     // An empty message is still a readable file.
     WriteMsg(dir.Path() / "empty.msg", MsgMessage{});
-    if (HaveMsgReader()) {
-        EXPECT_EQ(ReadWithMsgReader(dir.Path() / "empty.msg").fields["subject"], "");
-    }
+    int status = 0;
+    std::string out = Shell(Checker() + " structure " + Quote((dir.Path() / "empty.msg").string()), &status);
+    EXPECT_EQ(status, 0) << out;
     // Saved again, the file is replaced by a whole new one, with nothing left beside it.
     const std::string empty = ReadAll(dir.Path() / "empty.msg");
     MsgMessage tilbud;
@@ -413,12 +257,7 @@ TEST(MsgFile, UnsentDraftHasNoSender) {
     TempDir dir;
     auto store = MakeStore(dir.Path() / "store");
     auto draft = store->AddItemFile("Drafts", DataFile("draft_ok.eml"));
-    auto msg = SaveAsMsg(*store, draft, dir.Path() / "kladde.msg");
-    if (!HaveMsgReader()) GTEST_SKIP() << "node or the msgreader package is not installed";
-    auto r = ReadWithMsgReader(msg);
-    EXPECT_EQ(r.fields["subject"], "Svar på tilbud");
-    EXPECT_EQ(r.fields["senderEmail"], "");
-    EXPECT_EQ(r.recipients.size(), 2u);
+    ExpectMsgMatchesEml(DataFile("draft_ok.eml"), SaveAsMsg(*store, draft, dir.Path() / "kladde.msg"));
 }
 
 }  // namespace

@@ -7,22 +7,6 @@
 
 using namespace kv::ui;
 
-TEST(ComboBox, SettingTheIndexRaisesClickOncePerSet) {
-    ComboBox box("cboActive");
-    for (const char* s : {"Aktive jobs", "Lukkede jobs", "Alle jobs"}) box.AddItem(s);
-    std::vector<int> seen;
-    box.Click.Subscribe([&] { seen.push_back(box.ListIndex()); });
-    EXPECT_EQ(box.ListIndex(), -1);
-    box.SetListIndex(1);
-    EXPECT_EQ(seen, std::vector<int>{1});
-    EXPECT_EQ(box.Text(), "Lukkede jobs");
-    box.SetListIndex(1);  // the same item again still clicks
-    EXPECT_EQ(seen.size(), 2u);
-    box.SetListIndex(-1);  // no item: no click
-    EXPECT_EQ(seen.size(), 2u);
-    EXPECT_EQ(box.Text(), "");
-}
-
 TEST(ComboBox, RefusesAnIndexOutsideTheListAndKeepsItsChoice) {
     ComboBox box("cboActive");
     box.AddItem("a");
@@ -135,25 +119,6 @@ TEST(Button, UserClickRaisesClickOnlyWhenReachable) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST(Event, HandlersRunInOrderAndCanUnsubscribe) {
-    Event<int> e;
-    std::vector<int> seen;
-    const auto first = e.Subscribe([&](int v) { seen.push_back(v); });
-    e.Subscribe([&](int v) { seen.push_back(v * 10); });
-    e.Raise(1);
-    e.Unsubscribe(first);
-    e.Raise(2);
-    EXPECT_EQ(seen, (std::vector<int>{1, 10, 20}));
-}
-
-TEST(Control, RefusesNegativeSizes) {
-    Label l("Label1");
-    EXPECT_THROW(l.SetWidth(-1), kv::Error);
-    EXPECT_THROW(l.Move(0, 0, 10, -5), kv::Error);
-    l.Move(120, 120, 2295, 255);
-    EXPECT_EQ(l.Width(), 2295);
-}
-
 namespace {
 
 class TwoButtons : public Form {
@@ -182,18 +147,6 @@ public:
 };
 
 }  // namespace
-
-TEST(Form, FindsControlsByNameAndKind) {
-    Form f("frm");
-    Label& l = f.Add<Label>("Label1");
-    EXPECT_EQ(f.Find("Label1"), &l);
-    EXPECT_EQ(f.Find("nope"), nullptr);
-    EXPECT_EQ(&f.Get<Label>("Label1"), &l);
-    EXPECT_THROW(f.Get<Button>("Label1"), kv::Error);
-    EXPECT_THROW(f.Get<Label>("nope"), kv::Error);
-    EXPECT_THROW(f.Add<Button>("Label1"), kv::Error);
-    EXPECT_EQ(f.Controls().size(), 1u);
-}
 
 TEST(Form, EachShowingStartsFromTheDesignAndEndsUnloaded) {
     TwoButtons form;

@@ -7,35 +7,6 @@
 
 using namespace kv::ui;
 
-TEST(HeadlessPrompts, RecordsBoxesWithTheApplicationTitleWhenNoneIsGiven) {
-    HeadlessPrompts prompts;
-    EXPECT_EQ(prompts.MsgBox("Kunne ikke finde jobfolder.\r\nGå i Korvane og opret jobmappen."), Answer::OK);
-    EXPECT_EQ(prompts.MsgBox("Folder findes i forvejen", Buttons::OK, Icon::Information, "Folder kunne ikke oprettes"),
-              Answer::OK);
-    ASSERT_EQ(prompts.Messages().size(), 2u);
-    EXPECT_EQ(prompts.Messages()[0].request.title, "Korvane Outlook Addin");
-    EXPECT_EQ(prompts.Messages()[0].request.icon, Icon::None);
-    EXPECT_EQ(prompts.Messages()[1].request.title, "Folder kunne ikke oprettes");
-    EXPECT_EQ(prompts.Messages()[1].request.icon, Icon::Information);
-    EXPECT_EQ(prompts.Messages()[1].request.text, "Folder findes i forvejen");
-}
-
-TEST(HeadlessPrompts, AnswersFromTheQueueThenTheResponderThenTheDefault) {
-    HeadlessPrompts prompts;
-    prompts.QueueAnswer(Answer::No);
-    int asked = 0;
-    prompts.SetMessageResponder([&](const MessageBoxRequest& r) -> std::optional<Answer> {
-        ++asked;
-        return r.text == "ask" ? std::optional<Answer>(Answer::Cancel) : std::nullopt;
-    });
-    EXPECT_EQ(prompts.MsgBox("Importer igen?", Buttons::YesNo, Icon::Question), Answer::No);
-    EXPECT_EQ(asked, 0);
-    EXPECT_EQ(prompts.MsgBox("ask", Buttons::YesNoCancel), Answer::Cancel);
-    EXPECT_EQ(prompts.MsgBox("other", Buttons::YesNo), Answer::Yes);  // first button
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(prompts.PendingAnswers(), 0u);
-}
-
 TEST(HeadlessPrompts, AScriptedAnswerThatIsNoButtonIsAnError) {
     HeadlessPrompts prompts;
     prompts.QueueAnswer(Answer::Yes);
@@ -127,48 +98,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(HeadlessView, RunsTheScriptedUserUntilTheFormUnloads) {
-    Dialog form;
-    HeadlessView view;
-    view.QueueUser([&](Form& f) {
-        user::ClickItem(f, "lstv", "R2");
-        user::TypeText(f, "txt", "12\r");
-        user::ExpandNode(f, "tree", 1);
-        f.SetCaption("Dialog, Ann");
-        user::ClickButton(f, "cmdClose");
-    });
-    form.ShowModal(view);
-    EXPECT_EQ(form.log, (std::vector<std::string>{"item R2", "enter 12", "expand Dokumenter", "close"}));
-    ASSERT_EQ(view.Showings().size(), 1u);
-    EXPECT_EQ(view.Showings()[0].captionShown, "Dialog");
-    EXPECT_EQ(view.Showings()[0].captionAtClose, "Dialog, Ann");
-    EXPECT_FALSE(view.Showings()[0].closedByUser);
-}
-
-TEST(HeadlessView, FormDoEventsRunsTheHookOnlyWhileShown) {
-    Dialog form;
-    HeadlessView view;
-    int moves = 0;
-    view.SetOnDoEvents([&] { ++moves; });
-    form.DoEvents();  // not shown: no view to ask
-    view.QueueUser([](Form& f) {
-        f.DoEvents();
-        f.DoEvents();
-    });
-    form.ShowModal(view);
-    EXPECT_EQ(moves, 2);
-    EXPECT_EQ(view.DoEventsCount(), 2);
-}
-
-TEST(HeadlessView, ClosesTheFormWhenNoScriptIsLeft) {
-    Dialog form;
-    HeadlessView view;
-    form.ShowModal(view);
-    ASSERT_EQ(view.Showings().size(), 1u);
-    EXPECT_TRUE(view.Showings()[0].closedByUser);
-    EXPECT_FALSE(form.IsLoaded());
-}
 
 TEST(HeadlessView, TheUserCannotReachHiddenControlsOrMissingItems) {
     Dialog form;
