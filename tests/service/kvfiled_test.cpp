@@ -27,10 +27,13 @@
 #include "adapters/database/open_database.hpp"
 #include "adapters/demo/demo_seed.hpp"
 #include "fakes/temp_dir.hpp"
+#include "adapters/regfile/regfile_store.hpp"
 #include "service/demo_world.hpp"
+#include "service/remembered_choices.hpp"
 #include "service/service_start.hpp"
 #include "service/token_authenticator.hpp"
 #include "settings/connection_text.hpp"
+#include "settings/settings_key.hpp"
 #include "token/test_signer.hpp"
 
 namespace kv::service::test {
@@ -491,6 +494,25 @@ TEST(KvfiledSettings, EachUserKeepsTheirOwnRememberedChoices) {
     EXPECT_EQ(me.at("settings").at("ressType"), 0);
     // The remembered status is the lists' default: closed jobs only.
     EXPECT_EQ(Ids(Call("GET", "/resources/101/jobs", s.Token(kOther)).body), (std::vector<std::int32_t>{431}));
+}
+
+// A user's settings file edited by hand: a value the dialog could not show
+// counts as its default, as the dialog would take it.
+TEST(KvfiledSettings, StoredValuesOutsideTheirRangeCountAsTheDefault) {
+    const struct {
+        std::int32_t jobSetting, mailDelete;
+        std::int32_t readJobSetting;
+        bool readMailDelete;
+    } cases[] = {{0, 0, 1, false}, {-1, 3, 1, false}, {4, 1, 1, true}, {3, 2, 3, false}, {2, 1, 2, true}};
+    for (const auto& c : cases) {
+        fakes::TempDir dir;
+        regfile::RegFileStore store(dir / "user.reg");
+        settings::WriteNumber(store, "JobSetting", c.jobSetting);
+        settings::WriteNumber(store, "MailDelete", c.mailDelete);
+        const service::RememberedChoices read = service::ReadRememberedChoices(store);
+        EXPECT_EQ(read.jobSetting, c.readJobSetting) << c.jobSetting;
+        EXPECT_EQ(read.mailDelete, c.readMailDelete) << c.mailDelete;
+    }
 }
 
 // kvfiled started as its own process on the demo world's configuration; its
