@@ -28,7 +28,18 @@ fi
 # would wait for them. The output goes through files instead.
 out="$(mktemp)"; err="$(mktemp)"
 trap 'rm -f "$out" "$err"' EXIT
-rc=0
-timeout -k 10 "$limit" wine "$@" >"$out" 2>"$err" </dev/null || rc=$?
+run() {
+  rc=0
+  timeout -k 10 "$limit" wine "$@" >"$out" 2>"$err" </dev/null || rc=$?
+}
+run "$@"
+# A Windows program's own crash ends through Wine's exception handling with an
+# NTSTATUS exit code; a SIGSEGV of the wine process itself (seen on 32-bit
+# prefixes as a program exits) is Wine's, so that one run is tried once more.
+if [ "$rc" -eq 139 ]; then
+  echo "mingw-wine.sh: wine itself died of SIGSEGV; running the program once more" >&2
+  cat "$out"; cat "$err" >&2
+  run "$@"
+fi
 cat "$out"; cat "$err" >&2
 exit "$rc"
