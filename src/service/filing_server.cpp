@@ -1,5 +1,7 @@
 #include "service/filing_server.hpp"
 
+#include <sys/socket.h>
+
 #include <httplib.h>
 
 #include "adapters/database/open_database.hpp"
@@ -160,6 +162,13 @@ FilingServer::FilingServer(ServerOptions options, ServiceWorld world,
     // Headers and body go out in separate writes; Nagle's wait on the second
     // would cost a kept-alive connection a delayed acknowledgement each time.
     server.set_tcp_nodelay(true);
+    // httplib's default sets SO_REUSEPORT, with which a second instance
+    // started on the same port would share it and take half its connections.
+    // SO_REUSEADDR alone still lets a restart bind past TIME_WAIT.
+    server.set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server.set_keep_alive_max_count(kKeepAliveRequests);
     server.set_keep_alive_timeout(kKeepAliveSeconds);
     server.set_read_timeout(kTransferSeconds, 0);
