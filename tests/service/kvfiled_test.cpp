@@ -154,6 +154,13 @@ std::size_t EntriesBelow(const fs::path& dir) {
     return n;
 }
 
+// A folder path one level deeper than the service goes.
+std::string TooDeep() {
+    std::string path = "a";
+    for (int level = 0; level < 32; ++level) path += "/a";
+    return path;
+}
+
 // A duplicate check of count mails.
 std::string ManyMails(int count) {
     json body = {{"ressId", 100}, {"jobId", 417}, {"mails", json::array()}};
@@ -233,6 +240,11 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         {"a job by its name", "GET", "/resources/100/jobs/by-name?name=Tilbud&status=3", user, "", "", 200, ""},
         {"a folder with an empty name", "POST", "/folders", user, jsonType,
          R"({"ressId":100,"jobId":417,"parent":"","name":""})", 400, "bad_request"},
+        {"a month past the year", "POST", "/mails/check", user, jsonType,
+         R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"2024-13-05T14:07:09"}]})", 422,
+         "unprocessable"},
+        {"mails that are no list", "POST", "/mails/check", user, jsonType, R"({"ressId":100,"jobId":417,"mails":{}})",
+         422, "unprocessable"},
         {"a received time of another shape", "POST", "/mails/check", user, jsonType,
          R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"5/3/2024 14:07"}]})", 422,
          "unprocessable"},
@@ -249,7 +261,8 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
                                                "Korrespondance/",
                                                "ARKIV",
                                                "ud",
-                                               std::string(300, 'a')};
+                                               std::string(300, 'a'),
+                                               TooDeep()};
     for (const std::string& path : badPaths)
         cases.push_back({"folder path", "GET", foldersOf417 + Encode(path), user, "", "", 400, "bad_request"});
     cases.push_back(
@@ -261,6 +274,11 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         const Reply reply = Call(c.method, c.path, c.token, c.contentType, c.body);
         EXPECT_EQ(reply.status, c.status);
         EXPECT_EQ(reply.body.value("error", ""), c.error);
+        if (const std::string byNumber = "/jobs/by-number/"; c.status == 404 && c.path.starts_with(byNumber)) {
+            const std::string number = c.path.substr(byNumber.size(), c.path.find('?') - byNumber.size());
+            EXPECT_EQ(reply.body.value("message", ""),
+                      "Job nr " + number + " blev ikke fundet ");  // the dialog's words
+        }
         if (c.status == 401) {
             EXPECT_EQ(reply.authenticate, "Bearer error=\"invalid_token\"");
         }
@@ -601,7 +619,8 @@ TEST(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
 TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
     const json good = {{"connection", "SERVER=(sqlite);DATABASE=k.db"},
                        {"stateDir", "state"},
-                       {"threads", 1},
+                       {"threads", 256},
+                       {"address", "0.0.0.0"},
                        {"userMap", "users.txt"},
                        {"token",
                         {{"audience", "app"},
@@ -610,7 +629,8 @@ TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
                          {"jwksFile", "jwks.json"}}}};
     const ServiceConfig parsed = ParseServiceConfig(good.dump(), "/etc/kv");
     EXPECT_EQ(parsed.stateDir, fs::path("/etc/kv/state"));
-    EXPECT_EQ(parsed.threads, 1);
+    EXPECT_EQ(parsed.threads, 256);
+    EXPECT_EQ(parsed.address, "0.0.0.0");
     EXPECT_EQ(parsed.token.issuerTemplate, "https://sts.example/{tenantid}/");
     const auto with = [&](const json& patch) {
         json config = good;
@@ -624,6 +644,8 @@ TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
         {with({{"userMap", nullptr}}), "userMap"},
         {with({{"port", 70000}}), "port"},
         {with({{"threads", 0}}), "threads"},
+        {with({{"threads", 257}}), "threads"},
+        {with({{"token", "app"}}), "\"token\" must be an object"},
         {with({{"maxUploadBytes", 0}}), "maxUploadBytes"},
         {with({{"certificate", "c.pem"}}), "privateKey"},
         {with({{"token", {{"audience", nullptr}}}}), "audience"},
