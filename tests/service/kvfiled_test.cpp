@@ -235,6 +235,7 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         {"a job number nobody has", "GET", "/jobs/by-number/999999", user, "", "", 404, "not_found"},
         {"a closed job among active ones", "GET", "/jobs/by-number/420?status=1", user, "", "", 404, "not_found"},
         {"a status past the list", "GET", "/resources/100/jobs?status=4", user, "", "", 400, "bad_request"},
+        {"a status with a tail", "GET", "/resources/100/jobs?status=1x", user, "", "", 400, "bad_request"},
         {"a job by a name it lacks", "GET", "/resources/100/jobs/by-name?name=Ingen%20s%C3%A5dan&status=3", user, "",
          "", 404, "not_found"},
         {"a job by its name", "GET", "/resources/100/jobs/by-name?name=Tilbud&status=3", user, "", "", 200, ""},
