@@ -128,4 +128,21 @@ PositionalStatement ToPositional(std::string_view statement) {
     return out;
 }
 
+std::string WithoutNameBrackets(std::string_view statement) {
+    const auto isPlainName = [](std::string_view name) {
+        return !name.empty() && !IsDigit(name.front()) && std::all_of(name.begin(), name.end(), [](char c) {
+            return c == '_' || std::isalnum(static_cast<unsigned char>(c)) != 0;
+        });
+    };
+    std::string out;
+    out.reserve(statement.size());
+    Scan(statement, [&](const Piece& piece) {
+        const std::string_view text = statement.substr(piece.begin, piece.end - piece.begin);
+        const bool bracketed =
+            piece.kind == Kind::Quoted && text.size() > 2 && text.front() == '[' && text.back() == ']';
+        out += bracketed && isPlainName(text.substr(1, text.size() - 2)) ? text.substr(1, text.size() - 2) : text;
+    });
+    return out;
+}
+
 }  // namespace kv::db::detail

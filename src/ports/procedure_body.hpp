@@ -39,4 +39,10 @@ struct PositionalStatement {
 };
 PositionalStatement ToPositional(std::string_view statement);
 
+// The statement for a server that quotes names only with "...": each
+// [Name] made of letters, digits and '_' written as Name, which such a
+// server matches in any case as SQL Server does. Other bracketed text,
+// literals and comments stay as they are.
+std::string WithoutNameBrackets(std::string_view statement);
+
 }  // namespace kv::db::detail

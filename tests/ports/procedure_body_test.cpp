@@ -9,6 +9,7 @@ using kv::db::detail::MaxParameterNumber;
 using kv::db::detail::ParameterCount;
 using kv::db::detail::SplitStatements;
 using kv::db::detail::ToPositional;
+using kv::db::detail::WithoutNameBrackets;
 
 namespace {
 
@@ -89,6 +90,19 @@ TEST(ProcedureBody, LeavesMarkersInLiteralsAndIdentifiersAloneAndBlanksComments)
     const auto p = ToPositional("SELECT '?1 it''s', \"a?2\", [b?3] /* ?4; */ FROM t -- ?5\nWHERE x = ?2");
     EXPECT_EQ(p.text, "SELECT '?1 it''s', \"a?2\", [b?3]   FROM t  \nWHERE x = ?");
     EXPECT_EQ(p.parameters, (Numbers{2}));
+}
+
+TEST(ProcedureBody, NameBracketsGoOnlyAroundPlainNamesInCode) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"SELECT [JobID], [FldPri] From [JobFldPath] Where JobID = 7",
+         "SELECT JobID, FldPri From JobFldPath Where JobID = 7"},
+        {"SELECT [a_1],[_b] FROM t", "SELECT a_1,_b FROM t"},
+        {"SELECT '[x]', \"[y]\", [two words], [1a], [], [ø] FROM t -- [c]\n/* [d] */",
+         "SELECT '[x]', \"[y]\", [two words], [1a], [], [ø] FROM t -- [c]\n/* [d] */"},
+        {"SELECT x FROM t WHERE n LIKE '[a-c]%' AND [x] = ?", "SELECT x FROM t WHERE n LIKE '[a-c]%' AND x = ?"},
+        {"SELECT [open", "SELECT [open"},
+    };
+    for (const auto& [statement, expected] : cases) EXPECT_EQ(WithoutNameBrackets(statement), expected) << statement;
 }
 
 TEST(ProcedureBody, KeepsNumbersTheCallerMustRefuse) {

@@ -107,7 +107,7 @@ struct Link {
     std::unique_ptr<Handle> env;
     std::unique_ptr<Handle> dbc;
     bool connected = false;
-    std::optional<bool> sqlite;  // asked once, when a procedure first needs it
+    std::optional<std::string> dbms;  // the server's product name in lower case, asked once
 };
 using LinkPtr = std::shared_ptr<Link>;
 
@@ -363,9 +363,37 @@ private:
     bool atRow_ = false;
 };
 
+// The server's product name in lower case; "" when the driver cannot say.
+const std::string& DbmsName(Link& link) {
+    if (!link.dbms) {
+        SQLWCHAR name[64] = {};
+        SQLSMALLINT bytes = 0;
+        if (!SQL_SUCCEEDED(SQLGetInfoW(link.dbc->get(), SQL_DBMS_NAME, name, sizeof name, &bytes))) bytes = 0;
+        const std::size_t chars =
+            std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR), 63);
+        link.dbms = utf::AsciiLower(Narrow(name, chars));
+    }
+    return *link.dbms;
+}
+
+// SQLite keeps its procedures as rows of kv_procedure, which only it has. A
+// driver that cannot say is taken for a real server.
+bool IsSqlite(Link& link) { return DbmsName(link) == "sqlite"; }
+
+// The statements are SQL Server's, whose [Name] SQLite reads too; a server
+// that knows no brackets gets the names bare. One that cannot say is taken
+// for SQL Server.
+std::string_view StatementFor(Link& link, std::string_view sql, std::string& rewritten) {
+    const std::string& dbms = DbmsName(link);
+    if (dbms.empty() || dbms == "sqlite" || dbms.find("sql server") != std::string::npos) return sql;
+    rewritten = db::detail::WithoutNameBrackets(sql);
+    return rewritten;
+}
+
 std::vector<std::string> SourceColumns(const LinkPtr& link, std::string_view source) {
     auto st = NewStatement(link);
-    ExecDirect(*st, source);
+    std::string rewritten;
+    ExecDirect(*st, StatementFor(*link, source, rewritten));
     std::vector<std::string> names;
     if (FindRowResult(*st))
         for (const auto& c : DescribeColumns(*st)) names.push_back(c.name);
@@ -402,24 +430,11 @@ private:
 std::unique_ptr<db::RecordSet> Query(const LinkPtr& link, std::string_view sql, const db::Params& params) {
     auto st = NewStatement(link);
     auto bound = BindInputs(*st, params);
-    ExecDirect(*st, sql);
+    std::string rewritten;
+    ExecDirect(*st, StatementFor(*link, sql, rewritten));
     // Parameters are read at execution only, so the buffers may go now.
     SQLFreeStmt(st->get(), SQL_RESET_PARAMS);
     return std::make_unique<OdbcRecordSet>(link, std::move(st));
-}
-
-// SQLite keeps its procedures as rows of kv_procedure, which only it has.
-bool IsSqlite(Link& link) {
-    if (!link.sqlite) {
-        SQLWCHAR name[64] = {};
-        SQLSMALLINT bytes = 0;
-        // A driver that cannot say is taken for a real server.
-        if (!SQL_SUCCEEDED(SQLGetInfoW(link.dbc->get(), SQL_DBMS_NAME, name, sizeof name, &bytes))) bytes = 0;
-        const std::size_t chars =
-            std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR), 63);
-        link.sqlite = utf::AsciiLower(Narrow(name, chars)) == "sqlite";
-    }
-    return *link.sqlite;
 }
 
 // Turns autocommit back on however the transaction ended.

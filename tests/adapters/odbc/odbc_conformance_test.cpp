@@ -1,12 +1,11 @@
 #include <unistd.h>
 
-#include <fstream>
-
 #include "adapters/odbc/odbc_database.hpp"
 #include "adapters/sqlite/demo_database.hpp"
 #include "conformance/database_conformance.hpp"
 #include "fakes/temp_dir.hpp"
 #include "odbc_drivers.hpp"
+#include "pg_test_server.hpp"
 
 namespace {
 
@@ -38,66 +37,16 @@ private:
     std::string missing_;
 };
 
-constexpr const char* kPostgresSchema = R"SQL(
-DROP TABLE IF EXISTS JobDoc, ResDoc, DocMail, DocMailImport CASCADE;
-CREATE TABLE DocMailImport (
-    ImpId SERIAL PRIMARY KEY, DocTitle VARCHAR(255), DocAuthorId INTEGER, ResId INTEGER, JobId INTEGER,
-    DocDate TIMESTAMP, FExt VARCHAR(10), SubFld VARCHAR(255), FSize INTEGER, FName VARCHAR(255), IconID SMALLINT,
-    Subject VARCHAR(255), Sender VARCHAR(255), Received TIMESTAMP, Attachments INTEGER, Importance INTEGER,
-    mailto TEXT, mailcc TEXT, mailbcc TEXT, Body TEXT, OrdId INTEGER);
-CREATE TABLE DocMail (DocID INTEGER PRIMARY KEY, DocTitle VARCHAR(255), Sender VARCHAR(255), Subject VARCHAR(255),
-    Recieved TIMESTAMP, Body TEXT);
-CREATE TABLE JobDoc (DocId INTEGER NOT NULL, jobID INTEGER NOT NULL);
-CREATE TABLE ResDoc (RDocId INTEGER NOT NULL, ResId INTEGER NOT NULL);
-CREATE OR REPLACE FUNCTION DocMailImportExec(p_ordid INTEGER) RETURNS INTEGER AS $body$
-DECLARE
-    imp DocMailImport%ROWTYPE;
-    newid INTEGER;
-BEGIN
-    SELECT * INTO imp FROM DocMailImport WHERE OrdId = p_ordid ORDER BY ImpId LIMIT 1;
-    IF NOT FOUND THEN
-        RETURN 1;
-    END IF;
-    SELECT COALESCE(MAX(DocID), 0) + 1 INTO newid FROM DocMail;
-    INSERT INTO DocMail (DocID, DocTitle, Sender, Subject, Recieved, Body)
-        VALUES (newid, imp.DocTitle, imp.Sender, imp.Subject, imp.Received, imp.Body);
-    IF COALESCE(imp.JobId, 0) > 0 THEN
-        INSERT INTO JobDoc (DocId, jobID) VALUES (newid, imp.JobId);
-    ELSE
-        INSERT INTO ResDoc (RDocId, ResId) VALUES (newid, imp.ResId);
-    END IF;
-    DELETE FROM DocMailImport WHERE ImpId = imp.ImpId;
-    RETURN 0;
-END
-$body$ LANGUAGE plpgsql;
-)SQL";
-
-// A throwaway PostgreSQL server (started by the ctest fixture) through
-// psqlODBC, with a PL/pgSQL function standing in for DocMailImportExec.
+// The throwaway PostgreSQL server of the ctest fixture through psqlODBC: the
+// Korvane schema with a PL/pgSQL DocMailImportExec, and the demo's rows.
 class PostgresOdbcHarness final : public DatabaseHarness {
 public:
-    PostgresOdbcHarness() {
-        missing_ = kv::testing::DriverMissingReason("PostgreSQL Unicode");
-        if (!missing_.empty()) return;
-        const char* state = std::getenv("KV_PG_STATE");
-        if (!state) {
-            missing_ = "no PostgreSQL server was started for this run (run the test through ctest)";
-            return;
-        }
-        std::ifstream skip(std::string(state) + "/skip");
-        if (skip && std::getline(skip, missing_)) return;
-        std::ifstream portFile(std::string(state) + "/port");
-        if (!(portFile >> port_)) {
-            missing_ = "the PostgreSQL test server did not start (no port in " + std::string(state) + ")";
-            return;
-        }
-        Connect()->Execute(kPostgresSchema)->Close();
+    PostgresOdbcHarness() : server_(kv::testing::FindPostgresServer()) {
+        if (server_.skipReason.empty()) kv::testing::LoadKorvaneDemo(*Connect(), dir_ / "docs");
     }
-    std::string SkipReason() const override { return missing_; }
+    std::string SkipReason() const override { return server_.skipReason; }
     std::unique_ptr<kv::db::Connection> Connect() override {
-        return kv::odbc::OpenConnectionString(
-            "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(port_) +
-            ";Database=postgres;UID=postgres;UseServerSidePrepare=0");
+        return kv::odbc::OpenConnectionString(server_.ConnectionString("postgres"));
     }
     std::string NoProcedureRowsReason() const override { return "a server has procedures of its own"; }
     void CreateFailingProcedure(kv::db::Connection& cn) override {
@@ -117,8 +66,7 @@ $body$ LANGUAGE plpgsql;)SQL")
 
 private:
     kv::fakes::TempDir dir_{"kvodbc"};
-    std::string missing_;
-    int port_ = 0;
+    kv::testing::PostgresServer server_;
 };
 
 // An SQLite file without kv_procedure has no procedures at all.
