@@ -15,6 +15,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "ports/database.hpp"
 #include "support/error.hpp"
@@ -367,6 +369,25 @@ TEST_P(DatabaseConformance, AFailingProcedureLeavesNothingAndTheConnectionCommit
     AddPerson(78, "efter", Value::MakeNull(), Value::MakeNull(), Value::MakeNull());
     cn_ = harness_->Connect();
     EXPECT_EQ(One("SELECT COUNT(*) AS n FROM conf_people WHERE id = 78", "n").ToInt(), 1);
+}
+
+// The service opens connections from several threads at once.
+TEST_P(DatabaseConformance, ConnectionsOpenedFromSeveralThreadsAtOnceAllWork) {
+    constexpr int kThreads = 16, kRounds = 8;
+    std::vector<std::string> failures(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            try {
+                for (int round = 0; round < kRounds; ++round)
+                    if (harness_->Connect()->Execute("SELECT 2 AS n")->Field("n").ToInt() != 2) failures[t] = "no 2";
+            } catch (const Error& e) {
+                failures[t] = e.Description();
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures, std::vector<std::string>(kThreads));
 }
 
 TEST_P(DatabaseConformance, UnknownProcedureFails) {

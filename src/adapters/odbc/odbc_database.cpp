@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <optional>
 
 #include "ports/procedure_body.hpp"
@@ -628,9 +629,15 @@ std::unique_ptr<db::Connection> OpenConnectionString(const std::string& odbcConn
     if (text.size() > 32767) throw db::detail::DriverError(kSource, "The connection string is too long");
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()), out, 1024,
-                                       &outLength, SQL_DRIVER_NOPROMPT),
-                     "SQLDriverConnectW");
+    {
+        // psqlODBC sets the process's locale while it connects, which frees
+        // what another thread's connect is reading: one connect at a time.
+        static std::mutex connecting;
+        const std::lock_guard guard(connecting);
+        link->dbc->Check(SQLDriverConnectW(dbc, nullptr, text.data(), static_cast<SQLSMALLINT>(text.size()), out, 1024,
+                                           &outLength, SQL_DRIVER_NOPROMPT),
+                         "SQLDriverConnectW");
+    }
     link->connected = true;
     return std::make_unique<OdbcConnection>(std::move(link));
 }
