@@ -27,6 +27,7 @@
 #include "adapters/database/open_database.hpp"
 #include "adapters/demo/demo_seed.hpp"
 #include "fakes/temp_dir.hpp"
+#include "adapters/odbc/pg_test_server.hpp"
 #include "adapters/regfile/regfile_store.hpp"
 #include "service/demo_world.hpp"
 #include "service/remembered_choices.hpp"
@@ -45,15 +46,38 @@ using nlohmann::json;
 constexpr std::size_t kUploadLimit = 512 << 10;  // below the corpus's large attachment
 constexpr std::int32_t kUser = demo::UserRessId, kOther = demo::OtherUserRessId;
 
-// The demo world and the service on it, once for the whole program.
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The database the service runs on: the demo world's SQLite file, or the
+// same schema and rows on the PostgreSQL server through psqlODBC.
+enum class Backend { Sqlite, Postgres };
+
+std::string BackendName(Backend backend) { return backend == Backend::Sqlite ? "Sqlite" : "PostgreSql"; }
+void PrintTo(Backend backend, std::ostream* out) { *out << BackendName(backend); }
+
+// The demo world and the service on it, once per backend for the whole program.
 struct Service {
     fakes::TempDir dir{"kvfiled"};
     DemoWorld world = MakeDemoWorld(dir.Path() / "world", 0);
+    kv::testing::PostgresServer postgres;
+    std::string database;    // on the PostgreSQL server
+    std::string skipReason;  // non-empty: no service on this backend here
     std::unique_ptr<FilingServer> server;
     std::thread serving;
     int port = 0;
 
-    Service() {
+    explicit Service(Backend backend) {
+        if (backend == Backend::Postgres) {
+            postgres = kv::testing::FindPostgresServer();
+            skipReason = postgres.skipReason;
+            if (!skipReason.empty()) return;
+            MoveToPostgres();
+        }
         ServerOptions options = MakeServerOptions(world.config, {});
         options.maxUploadBytes = kUploadLimit;
         options.threads = 4;
@@ -63,12 +87,35 @@ struct Service {
         serving = std::thread([this] { server->Serve(); });
     }
     ~Service() {
-        server->Stop();
-        serving.join();
+        if (server) {
+            server->Stop();
+            serving.join();
+        }
+        server.reset();
+        if (!database.empty()) kv::testing::DropPostgresDatabase(postgres, database);
     }
-    static Service& Get() {
-        static Service service;
-        return service;
+    static Service& Get(Backend backend = Backend::Sqlite) {
+        static std::map<Backend, std::unique_ptr<Service>> services;
+        auto& service = services[backend];
+        if (!service) service = std::make_unique<Service>(backend);
+        return *service;
+    }
+
+    // A database of this program's own with the demo's rows, named in the
+    // configuration as an administrator names a server: the settings' text
+    // and the driver to reach it through. That text has no port; libpq
+    // takes it from PGPORT.
+    void MoveToPostgres() {
+        database = "kvfiled_" + std::to_string(getpid());
+        kv::testing::CreatePostgresDatabase(postgres, database);
+        kv::testing::LoadKorvaneDemo(*odbc::OpenConnectionString(postgres.ConnectionString(database)),
+                                     dir.Path() / "world" / "dokumenter");
+        setenv("PGPORT", std::to_string(postgres.port).c_str(), 1);
+        json config = json::parse(ReadFile(world.configFile));
+        config["connection"] = "SERVER=127.0.0.1;DATABASE=" + database + ";UID=postgres";
+        config["odbcDriver"] = kv::testing::kPostgresDriver;
+        std::ofstream(world.configFile, std::ios::binary | std::ios::trunc) << config.dump(2);
+        world.config = LoadServiceConfig(world.configFile);
     }
 
     std::string Token(std::int32_t user) const {
@@ -87,12 +134,24 @@ struct Service {
     fs::path JobFolder(std::int32_t job) const {
         return dir.Path() / "world" / "dokumenter" / "Jobs" / std::to_string(job);
     }
+    std::unique_ptr<db::Connection> Database() const {
+        return adapters::OpenDatabase(ParseConnectionText(world.config.connectionText), world.config.odbcDriver);
+    }
     std::int32_t Rows(const std::string& table) const {
-        auto db = adapters::OpenDatabase(ParseConnectionText(world.config.connectionText), "");
-        auto rs = db->Execute("SELECT COUNT(*) AS n FROM " + table);
-        return rs->Field("n").ToInt();
+        return Database()->Execute("SELECT COUNT(*) AS n FROM " + table)->Field("n").ToInt();
     }
 };
+
+// The cases every backend runs, skipped where it is missing.
+class OnBackend : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        if (const std::string& why = Service::Get(GetParam()).skipReason; !why.empty()) GTEST_SKIP() << why;
+    }
+    Service& S() const { return Service::Get(GetParam()); }
+};
+
+std::string ParamName(const ::testing::TestParamInfo<Backend>& info) { return BackendName(info.param); }
 
 struct Reply {
     int status = 0;
@@ -100,9 +159,8 @@ struct Reply {
     std::string authenticate;
 };
 
-Reply Call(const std::string& method, const std::string& path, const std::string& token,
+Reply Call(const Service& s, const std::string& method, const std::string& path, const std::string& token,
            const std::string& contentType = {}, const std::string& body = {}) {
-    Service& s = Service::Get();
     httplib::SSLClient client("127.0.0.1", s.port);
     client.set_ca_cert_path((s.dir.Path() / "world" / "tls-cert.pem").c_str());
     client.enable_server_certificate_verification(true);
@@ -117,13 +175,6 @@ Reply Call(const std::string& method, const std::string& path, const std::string
         return {};
     }
     return {result->status, json::parse(result->body, nullptr, false), result->get_header_value("WWW-Authenticate")};
-}
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string Mail(const std::string& name) { return ReadFile(fs::path(KV_MAIL_DATA_DIR) / name); }
@@ -170,8 +221,10 @@ std::string ManyMails(int count) {
     return body.dump();
 }
 
-TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
-    Service& s = Service::Get();
+class KvfiledRefusals : public OnBackend {};
+
+TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
+    Service& s = S();
     // A link inside the job's folder that leads out of it.
     std::error_code ec;
     fs::create_directory_symlink(s.dir.Path(), s.JobFolder(417) / "ud", ec);
@@ -272,7 +325,7 @@ TEST(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
     const std::int32_t rows = s.Rows("DocMail");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Reply reply = Call(c.method, c.path, c.token, c.contentType, c.body);
+        const Reply reply = Call(s, c.method, c.path, c.token, c.contentType, c.body);
         EXPECT_EQ(reply.status, c.status);
         EXPECT_EQ(reply.body.value("error", ""), c.error);
         if (const std::string byNumber = "/jobs/by-number/"; c.status == 404 && c.path.starts_with(byNumber)) {
@@ -299,11 +352,19 @@ struct Rights {
     std::vector<std::int32_t> companies;                               // "Selskaber"
 };
 
+void PrintTo(const Rights& rights, std::ostream* out) { *out << "user " << rights.user; }
+
 const std::map<std::int32_t, std::int32_t> kCustomerOfJob = {{417, 100}, {418, 100}, {419, 100}, {420, 100},
                                                              {421, 100}, {430, 101}, {431, 101}, {440, 102},
                                                              {441, 102}, {450, 103}, {460, 104}};
 
-class KvfiledAccess : public ::testing::TestWithParam<Rights> {};
+class KvfiledAccess : public ::testing::TestWithParam<std::tuple<Backend, Rights>> {
+protected:
+    void SetUp() override {
+        if (const std::string& why = S().skipReason; !why.empty()) GTEST_SKIP() << why;
+    }
+    Service& S() const { return Service::Get(std::get<0>(GetParam())); }
+};
 
 std::vector<std::int32_t> Ids(const json& list) {
     std::vector<std::int32_t> ids;
@@ -312,18 +373,19 @@ std::vector<std::int32_t> Ids(const json& list) {
 }
 
 TEST_P(KvfiledAccess, ListsAndFoldersAreExactlyTheUsersOwn) {
-    const Rights& r = GetParam();
-    const std::string token = Service::Get().Token(r.user);
-    const json types = Call("GET", "/resource-types", token).body;
+    const Rights& r = std::get<1>(GetParam());
+    const Service& s = S();
+    const std::string token = s.Token(r.user);
+    const json types = Call(s, "GET", "/resource-types", token).body;
     EXPECT_EQ(types.size(), 9u);
     EXPECT_EQ(types.at(3), (json{{"id", 3}, {"name", "Kunder og Internt"}}));
-    const json customers = Call("GET", "/resources?type=3", token).body;
+    const json customers = Call(s, "GET", "/resources?type=3", token).body;
     EXPECT_EQ(Ids(customers), r.customers);
     EXPECT_EQ(customers.at(0), (json{{"id", 101}, {"name", "Bøgh & Søn A/S"}, {"type", 3}}));
-    EXPECT_EQ(Ids(Call("GET", "/resources?type=1", token).body), r.companies);
+    EXPECT_EQ(Ids(Call(s, "GET", "/resources?type=1", token).body), r.companies);
     for (const auto& [customer, jobs] : r.jobsOfCustomer) {
         SCOPED_TRACE("customer " + std::to_string(customer));
-        const Reply reply = Call("GET", "/resources/" + std::to_string(customer) + "/jobs?status=3", token);
+        const Reply reply = Call(s, "GET", "/resources/" + std::to_string(customer) + "/jobs?status=3", token);
         EXPECT_EQ(reply.status, 200);
         EXPECT_EQ(Ids(reply.body), jobs);
     }
@@ -332,25 +394,30 @@ TEST_P(KvfiledAccess, ListsAndFoldersAreExactlyTheUsersOwn) {
         const auto& visible = r.jobsOfCustomer.at(customer);
         const bool may = std::find(visible.begin(), visible.end(), job) != visible.end();
         const std::string target = "ressId=" + std::to_string(customer) + "&jobId=" + std::to_string(job);
-        EXPECT_EQ(Call("GET", "/folders?" + target, token).status, may ? 200 : 403);
-        EXPECT_EQ(Call("GET", "/jobs/by-number/" + std::to_string(job) + "?status=3", token).status,
+        EXPECT_EQ(Call(s, "GET", "/folders?" + target, token).status, may ? 200 : 403);
+        EXPECT_EQ(Call(s, "GET", "/jobs/by-number/" + std::to_string(job) + "?status=3", token).status,
                   may && customer != 103 ? 200 : 404);
     }
     // A company of the other user's is no target of this one.
     for (const std::int32_t company : {10, 12}) {
         const bool may = std::find(r.companies.begin(), r.companies.end(), company) != r.companies.end();
-        EXPECT_EQ(Call("GET", "/folders?ressId=" + std::to_string(company), token).status == 403, !may);
+        EXPECT_EQ(Call(s, "GET", "/folders?ressId=" + std::to_string(company), token).status == 403, !may);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     DemoUsers, KvfiledAccess,
-    ::testing::Values(
-        Rights{kUser,
-               {101, 102, 100},
-               {{100, {417, 418, 419, 420, 421}}, {101, {430, 431}}, {102, {440, 441}}, {103, {450}}, {104, {}}},
-               {10}},
-        Rights{kOther, {101, 104}, {{100, {}}, {101, {430, 431}}, {102, {}}, {103, {}}, {104, {460}}}, {12}}));
+    ::testing::Combine(
+        ::testing::Values(Backend::Sqlite, Backend::Postgres),
+        ::testing::Values(
+            Rights{kUser,
+                   {101, 102, 100},
+                   {{100, {417, 418, 419, 420, 421}}, {101, {430, 431}}, {102, {440, 441}}, {103, {450}}, {104, {}}},
+                   {10}},
+            Rights{kOther, {101, 104}, {{100, {}}, {101, {430, 431}}, {102, {}}, {103, {}}, {104, {460}}}, {12}})),
+    [](const auto& info) {
+        return BackendName(std::get<0>(info.param)) + "User" + std::to_string(std::get<1>(info.param).user);
+    });
 
 std::size_t MsgFiles(const fs::path& folder) {
     std::size_t n = 0;
@@ -368,10 +435,12 @@ std::string UtcNow() {
     return text;
 }
 
+class KvfiledFiling : public OnBackend {};
+
 // Real mails filed over HTTP come out as the import writes them: the .msg
 // read back whole by the corpus test's reader, a row each.
-TEST(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
-    Service& s = Service::Get();
+TEST_P(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
+    Service& s = S();
     const std::string token = s.Token(kUser);
     const fs::path folder = s.JobFolder(418) / "Korrespondance";
     for (const std::string name :
@@ -380,14 +449,14 @@ TEST(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
         SCOPED_TRACE(name);
         const std::int32_t rows = s.Rows("DocMail");
         const Reply reply =
-            Call("POST", FilePath(100, 418, "Korrespondance", "ask"), token, "message/rfc822", Mail(name));
+            Call(s, "POST", FilePath(100, 418, "Korrespondance", "ask"), token, "message/rfc822", Mail(name));
         ASSERT_EQ(reply.status, 201) << reply.body.dump();
         EXPECT_EQ(reply.body.at("folder"), "Korrespondance");
         EXPECT_FALSE(reply.body.at("filedBefore").get<bool>());
         const fs::path msg = folder / reply.body.at("file").get<std::string>();
         ASSERT_TRUE(fs::is_regular_file(msg));
         EXPECT_EQ(s.Rows("DocMail"), rows + 1);
-        auto db = adapters::OpenDatabase(ParseConnectionText(s.world.config.connectionText), "");
+        auto db = s.Database();
         EXPECT_EQ(db->Execute("SELECT SubFld FROM DocMail ORDER BY DocID DESC")->Field("SubFld").ToText(),
                   "Korrespondance");
         if (std::string(KV_PYTHON).empty()) continue;
@@ -403,26 +472,27 @@ TEST(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
     EXPECT_EQ(MsgFiles(folder), 6u);
     // A draft: not sent, so not received either; the import records the
     // host's "no date" for it.
-    ASSERT_EQ(Call("POST", FilePath(100, 418, "", "ask"), token, "message/rfc822", Mail("draft_ok.eml")).status, 201);
-    auto db = adapters::OpenDatabase(ParseConnectionText(s.world.config.connectionText), "");
+    ASSERT_EQ(Call(s, "POST", FilePath(100, 418, "", "ask"), token, "message/rfc822", Mail("draft_ok.eml")).status,
+              201);
+    auto db = s.Database();
     EXPECT_EQ(db->Execute("SELECT Recieved FROM DocMail ORDER BY DocID DESC")->Field("Recieved").AsDateTime().year,
               4501);
-    const json me = Call("GET", "/me", token).body;
+    const json me = Call(s, "GET", "/me", token).body;
     EXPECT_EQ(me.at("last"), (json{{"ressId", 100}, {"jobId", 418}}));
 }
 
 // The duplicate question as the dialog asks it: asked (409, nothing
 // written), answered skip (nothing written) and file (a second file).
-TEST(KvfiledFiling, AMailFiledBeforeIsAskedAboutThenSkippedOrFiledAgain) {
-    Service& s = Service::Get();
+TEST_P(KvfiledFiling, AMailFiledBeforeIsAskedAboutThenSkippedOrFiledAgain) {
+    Service& s = S();
     const std::string token = s.Token(kUser);
     const std::string mail = Mail("tilbud_iso8859.eml");
     const fs::path folder = s.JobFolder(419);
-    const Reply first = Call("POST", FilePath(100, 419, "", "ask"), token, "message/rfc822", mail);
+    const Reply first = Call(s, "POST", FilePath(100, 419, "", "ask"), token, "message/rfc822", mail);
     ASSERT_EQ(first.status, 201);
 
     // The check finds it by what the import recorded, and only it.
-    auto db = adapters::OpenDatabase(ParseConnectionText(s.world.config.connectionText), "");
+    auto db = s.Database();
     auto row = db->Execute("SELECT Sender, Subject, Recieved FROM DocMail ORDER BY DocID DESC");
     const DateTime received = row->Field("Recieved").AsDateTime();
     char iso[32];
@@ -442,37 +512,37 @@ TEST(KvfiledFiling, AMailFiledBeforeIsAskedAboutThenSkippedOrFiledAgain) {
            {"subject", row->Field("Subject").ToText()},
            {"received", iso}},
           {{"id", "b"}, {"sender", row->Field("Sender").ToText()}, {"subject", "Andet"}, {"received", iso}}}}};
-    const Reply checked = Call("POST", "/mails/check", token, "application/json", check.dump());
+    const Reply checked = Call(s, "POST", "/mails/check", token, "application/json", check.dump());
     EXPECT_EQ(checked.body.at("results"), (json{{{"id", "a"}, {"filedBefore", true}},
                                                 {{"id", "c"}, {"filedBefore", true}},
                                                 {{"id", "b"}, {"filedBefore", false}}}));
 
     // Among a resource's documents (no job) the check asks the resource.
     const json supplier = {{"ressId", demo::Supplier}, {"jobId", 0}, {"mails", check.at("mails")}};
-    EXPECT_EQ(Call("POST", "/mails/check", token, "application/json", supplier.dump())
+    EXPECT_EQ(Call(s, "POST", "/mails/check", token, "application/json", supplier.dump())
                   .body.at("results")
                   .at(0)
                   .at("filedBefore"),
               false);
-    ASSERT_EQ(Call("POST", FilePath(demo::Supplier, 0, "", "ask"), token, "message/rfc822", mail).status, 201);
-    EXPECT_EQ(Call("POST", "/mails/check", token, "application/json", supplier.dump())
+    ASSERT_EQ(Call(s, "POST", FilePath(demo::Supplier, 0, "", "ask"), token, "message/rfc822", mail).status, 201);
+    EXPECT_EQ(Call(s, "POST", "/mails/check", token, "application/json", supplier.dump())
                   .body.at("results")
                   .at(0)
                   .at("filedBefore"),
               true);
 
     const std::int32_t rows = s.Rows("DocMail");
-    const Reply asked = Call("POST", FilePath(100, 419, "", "ask"), token, "message/rfc822", mail);
+    const Reply asked = Call(s, "POST", FilePath(100, 419, "", "ask"), token, "message/rfc822", mail);
     EXPECT_EQ(asked.status, 409);
     EXPECT_EQ(asked.body, (json{{"error", "duplicate"},
                                 {"message", "Mail findes allerede i databasen, Vil du alligevel importerer det"}}));
-    const Reply skipped = Call("POST", FilePath(100, 419, "", "skip"), token, "message/rfc822", mail);
+    const Reply skipped = Call(s, "POST", FilePath(100, 419, "", "skip"), token, "message/rfc822", mail);
     EXPECT_EQ(skipped.status, 200);
     EXPECT_EQ(skipped.body, (json{{"skipped", true}}));
     EXPECT_EQ(MsgFiles(folder), 1u);
     EXPECT_EQ(s.Rows("DocMail"), rows);
 
-    const Reply again = Call("POST", FilePath(100, 419, "", "file"), token, "message/rfc822", mail);
+    const Reply again = Call(s, "POST", FilePath(100, 419, "", "file"), token, "message/rfc822", mail);
     EXPECT_EQ(again.status, 201);
     EXPECT_TRUE(again.body.at("filedBefore").get<bool>());
     EXPECT_NE(again.body.at("file"), first.body.at("file"));
@@ -480,39 +550,43 @@ TEST(KvfiledFiling, AMailFiledBeforeIsAskedAboutThenSkippedOrFiledAgain) {
     EXPECT_EQ(s.Rows("DocMail"), rows + 1);
 }
 
+const auto kBackends = ::testing::Values(Backend::Sqlite, Backend::Postgres);
+INSTANTIATE_TEST_SUITE_P(Backends, KvfiledRefusals, kBackends, ParamName);
+INSTANTIATE_TEST_SUITE_P(Backends, KvfiledFiling, kBackends, ParamName);
+
 TEST(KvfiledFolders, ANewFolderIsNamedAsTheDialogNamesItAndMadeOnce) {
     Service& s = Service::Get();
     const std::string token = s.Token(kUser);
     const json body = {
         {"ressId", 100}, {"jobId", 420}, {"parent", ""}, {"name", "Møde: referat? " + std::string(40, 'x')}};
-    const Reply made = Call("POST", "/folders", token, "application/json", body.dump());
+    const Reply made = Call(s, "POST", "/folders", token, "application/json", body.dump());
     ASSERT_EQ(made.status, 201);
     const std::string name = made.body.at("name");
     EXPECT_EQ(name.size(), std::string("Møde_ referat_ ").size() + 32 - 15);
     EXPECT_TRUE(fs::is_directory(s.JobFolder(420) / name));
     EXPECT_EQ(made.body.at("path"), name);
-    const Reply again = Call("POST", "/folders", token, "application/json", body.dump());
+    const Reply again = Call(s, "POST", "/folders", token, "application/json", body.dump());
     EXPECT_EQ(again.body, (json{{"error", "folder_exists"}, {"message", "Folder findes i forvejen"}}));
-    const json listed = Call("GET", "/folders?ressId=100&jobId=420", token).body;
+    const json listed = Call(s, "GET", "/folders?ressId=100&jobId=420", token).body;
     EXPECT_EQ(listed.at("name"), "420");
     EXPECT_NE(listed.at("folders").dump().find(name), std::string::npos);
     // Another user who cannot see the job cannot make folders in it.
-    EXPECT_EQ(Call("POST", "/folders", s.Token(kOther), "application/json", body.dump()).status, 403);
+    EXPECT_EQ(Call(s, "POST", "/folders", s.Token(kOther), "application/json", body.dump()).status, 403);
 }
 
 TEST(KvfiledSettings, EachUserKeepsTheirOwnRememberedChoices) {
     Service& s = Service::Get();
-    const Reply put = Call("PUT", "/me/settings", s.Token(kOther), "application/json",
+    const Reply put = Call(s, "PUT", "/me/settings", s.Token(kOther), "application/json",
                            R"({"ressType":3,"jobSetting":2,"mailDelete":true})");
     EXPECT_EQ(put.status, 204);
-    EXPECT_EQ(Call("GET", "/me", s.Token(kOther)).body.at("settings"),
+    EXPECT_EQ(Call(s, "GET", "/me", s.Token(kOther)).body.at("settings"),
               (json{{"ressType", 3}, {"jobSetting", 2}, {"mailDelete", true}}));
-    const json me = Call("GET", "/me", s.Token(kUser)).body;
+    const json me = Call(s, "GET", "/me", s.Token(kUser)).body;
     EXPECT_EQ(me.at("userRessId"), kUser);
     EXPECT_EQ(me.at("settings").at("jobSetting"), 1);
     EXPECT_EQ(me.at("settings").at("ressType"), 0);
     // The remembered status is the lists' default: closed jobs only.
-    EXPECT_EQ(Ids(Call("GET", "/resources/101/jobs", s.Token(kOther)).body), (std::vector<std::int32_t>{431}));
+    EXPECT_EQ(Ids(Call(s, "GET", "/resources/101/jobs", s.Token(kOther)).body), (std::vector<std::int32_t>{431}));
 }
 
 // A user's settings file edited by hand: a value the dialog could not show
