@@ -17,7 +17,9 @@
 #include <cstring>
 #include <chrono>
 #include <ctime>
+#include <atomic>
 #include <map>
+#include <regex>
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -631,12 +633,21 @@ public:
         if (output != nullptr) std::fclose(output);
     }
     ~ServiceProcess() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+        if (pid_ > 0) kill(pid_, SIGTERM);
+        Reap();
+    }
+    // Gone at once, whatever it was doing.
+    void Kill() {
+        kill(pid_, SIGKILL);
+        Reap();
     }
     int Port() const { return port_; }
 
 private:
+    void Reap() {
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
     pid_t pid_ = -1;
     int port_ = 0;
 };
@@ -689,6 +700,151 @@ TEST(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
     EXPECT_EQ(MsgFiles(s.JobFolder(441)), static_cast<std::size_t>(filed));
     EXPECT_EQ(s.Rows("JobDoc WHERE JobID = 441"), filed);
 }
+
+// The import's temporary name ("~kv", 12 hex digits, ".tmp"), the .msg
+// writer's ".part" of it, libgsf's ".gsf-save-XXXXXX".
+bool IsOurTemporaryName(const std::string& name) {
+    static const std::regex ours(R"(~kv[0-9a-f]{12}\.tmp(\.part)?|\.gsf-save-[A-Za-z0-9]{6})");
+    return std::regex_match(name, ours);
+}
+
+// Each .msg read back by the corpus test's reader and compared with the mail
+// it was made from, all in one run of it; what it found, or "" when all agree.
+std::string ReadBackProblems(const std::vector<std::pair<std::string, fs::path>>& mails, const fs::path& scratch) {
+    std::string command = std::string(KV_PYTHON) +
+                          " -c 'import sys; sys.path.insert(0, sys.argv[1]); import msg_check; " +
+                          "sys.exit(max([0] + [msg_check.main([\"compare\", e, m]) for e, m in " +
+                          "zip(sys.argv[2::2], sys.argv[3::2])]))' " + fs::path(KV_MSG_CHECK).parent_path().string();
+    for (std::size_t i = 0; i < mails.size(); ++i) {
+        const fs::path eml = scratch / (std::to_string(i) + ".eml");
+        std::ofstream(eml, std::ios::binary) << mails[i].first;
+        command += " '" + eml.string() + "' '" + mails[i].second.string() + "'";
+    }
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    return status == 0 ? std::string() : "status " + std::to_string(status) + ": " + output;
+}
+
+class KvfiledFaults : public OnBackend {};
+
+// Two instances over one database and share, one killed (SIGKILL) while its
+// clients' requests are in flight: a mail answered 201 has its whole .msg
+// and its row, no row lacks its file, a save cut short leaves only our
+// temporary names, the other instance files on, and a mail whose request
+// died is asked about (409) only when its row is there, else filed now.
+TEST_P(KvfiledFaults, AnInstanceKilledMidRunReportsNothingHalfWrittenAsFiled) {
+    constexpr int kClients = 4, kMailsPerClient = 30, kFirstMail = 1000;
+    constexpr std::int32_t kJob = 440;
+    Service& s = S();
+    ServiceProcess victim(s.world.configFile);
+    const ServiceProcess survivor(s.world.configFile);
+    ASSERT_NE(victim.Port(), 0);
+    ASSERT_NE(survivor.Port(), 0);
+    const std::string token = s.Token(kUser);
+    const std::string path = "/api/v1" + FilePath(102, kJob, "", "ask");
+    const auto client = [&](int port) {
+        auto c = std::make_unique<httplib::SSLClient>("127.0.0.1", port);
+        c->set_ca_cert_path((s.dir.Path() / "world" / "tls-cert.pem").c_str());
+        c->enable_server_certificate_verification(true);
+        c->set_connection_timeout(5, 0);
+        c->set_read_timeout(30, 0);
+        return c;
+    };
+    const httplib::Headers headers = {{"Authorization", "Bearer " + token}};
+    struct Outcome {
+        int status = 0;  // 0: not sent, -1: no answer
+        std::string file;
+    };
+    std::vector<std::vector<Outcome>> outcomes(kClients, std::vector<Outcome>(kMailsPerClient));
+    std::atomic<int> filedByVictim{0};
+    std::vector<std::thread> clients;
+    // Clients 0 and 1 file through the victim and stop at its first silence.
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            const auto http = client(c < 2 ? victim.Port() : survivor.Port());
+            for (int m = 0; m < kMailsPerClient; ++m) {
+                auto result =
+                    http->Post(path.c_str(), headers, LoadMail(kFirstMail + c * kMailsPerClient + m), "message/rfc822");
+                Outcome& out = outcomes[c][m];
+                out.status = result ? result->status : -1;
+                if (out.status == 201) out.file = json::parse(result->body).value("file", "");
+                if (out.status == 201 && c < 2) ++filedByVictim;
+                if (out.status == -1) break;
+            }
+        });
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (filedByVictim < 6 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    victim.Kill();
+    for (std::thread& t : clients) t.join();
+    ASSERT_GE(filedByVictim, 6) << "the victim filed too little before the deadline";
+
+    // Rows of the job by subject, and the file each names.
+    const auto rowsBySubject = [&] {
+        std::multimap<std::string, std::string> rows;
+        auto rs = s.Database()->Execute(
+            "SELECT DocMail.Subject, DocMail.FName FROM JobDoc INNER JOIN DocMail ON JobDoc.DocId = DocMail.DocID "
+            "WHERE JobDoc.jobID = " +
+            std::to_string(kJob));
+        for (; !rs->EndOfFile(); rs->MoveNext())
+            rows.emplace(rs->Field("Subject").ToText(), rs->Field("FName").ToText());
+        return rows;
+    };
+    const auto rows = rowsBySubject();
+    const fs::path folder = s.JobFolder(kJob);
+    std::vector<std::pair<std::string, fs::path>> filed;
+    std::vector<int> died;
+    for (int c = 0; c < kClients; ++c) {
+        for (int m = 0; m < kMailsPerClient; ++m) {
+            const int mail = kFirstMail + c * kMailsPerClient + m;
+            const Outcome& out = outcomes[c][m];
+            SCOPED_TRACE("mail " + std::to_string(mail) + ": " + std::to_string(out.status));
+            if (c >= 2) {
+                EXPECT_EQ(out.status, 201) << "the survivor stopped filing";
+            }
+            if (out.status == -1) died.push_back(mail);
+            if (out.status != 201) continue;
+            EXPECT_TRUE(fs::is_regular_file(folder / out.file));
+            const auto [first, last] = rows.equal_range("Belastning " + std::to_string(mail));
+            EXPECT_EQ(std::distance(first, last), 1);
+            if (first != last) {
+                EXPECT_EQ(first->second, out.file);
+            }
+            filed.emplace_back(LoadMail(mail), folder / out.file);
+        }
+    }
+    EXPECT_GE(died.size(), 1u) << "no request was in flight at the kill";
+    for (const auto& [subject, file] : rows) EXPECT_TRUE(fs::is_regular_file(folder / file)) << subject << ": " << file;
+    // Besides the demo's folders: .msg files and what a cut-short save leaves.
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_directory()) {
+            EXPECT_TRUE(entry.path().extension() == ".msg" || IsOurTemporaryName(name)) << name;
+        }
+    }
+    if (!std::string(KV_PYTHON).empty()) {
+        EXPECT_EQ(ReadBackProblems(filed, s.dir.Path()), "");
+    }
+
+    // Each mail whose request died, filed again through the survivor.
+    const auto http = client(survivor.Port());
+    for (const int mail : died) {
+        const bool recorded = rows.count("Belastning " + std::to_string(mail)) > 0;
+        auto result = http->Post(path.c_str(), headers, LoadMail(mail), "message/rfc822");
+        ASSERT_TRUE(result) << mail;
+        EXPECT_EQ(result->status, recorded ? 409 : 201) << mail;
+    }
+    EXPECT_EQ(rowsBySubject().size(),
+              rows.size() + static_cast<std::size_t>(std::count_if(died.begin(), died.end(), [&](int mail) {
+                  return rows.count("Belastning " + std::to_string(mail)) == 0;
+              })));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, KvfiledFaults, kBackends, ParamName);
 
 // A configuration that cannot work is refused at start, saying why.
 TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
