@@ -662,9 +662,11 @@ std::string LoadMail(int n) {
 // Two instances over one database and one document share, four clients
 // filing the same 100 mails into one job at once: no file is written over,
 // every file has its row, and a 409 comes only for a mail filed already.
-TEST(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
+class KvfiledLoad : public OnBackend {};
+
+TEST_P(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
     constexpr int kMails = 100, kClients = 4;
-    Service& s = Service::Get();
+    Service& s = S();
     const ServiceProcess first(s.world.configFile), second(s.world.configFile);
     ASSERT_NE(first.Port(), 0);
     ASSERT_NE(second.Port(), 0);
@@ -844,6 +846,7 @@ TEST_P(KvfiledFaults, AnInstanceKilledMidRunReportsNothingHalfWrittenAsFiled) {
               })));
 }
 
+INSTANTIATE_TEST_SUITE_P(Backends, KvfiledLoad, kBackends, ParamName);
 INSTANTIATE_TEST_SUITE_P(Backends, KvfiledFaults, kBackends, ParamName);
 
 // A configuration that cannot work is refused at start, saying why.
