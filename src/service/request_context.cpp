@@ -22,17 +22,31 @@ RequestContext::RequestContext(const ServiceWorld& world, std::int32_t userRessI
 void RequestContext::Connect() {
     try {
         ctx_.gConnectionString = ProviderString(world_.database.connection);
-        ctx_.gConnection = world_.connections->Take();
-        if (!ctx_.gConnection)
-            ctx_.gConnection = ctx_.Database().Open(world_.database.connection, world_.database.odbcDriver);
         ctx_.gUserRessId = userRessId_;
-        ctx_.gJobFolderNameArkiv = GetSysVariable(ctx_, "DocHandlingJobFolderNameArkiv");
-        ctx_.gJobFolderName = GetSysVariable(ctx_, "DocHandlingJobFolderName");
+        if ((ctx_.gConnection = world_.connections->Take())) {
+            try {
+                ReadSystemVariables();
+                return;
+            } catch (const Error& e) {
+                // An idle connection the server has dropped since (a restart,
+                // an idle timeout) fails at its first statement; a new one
+                // serves the request.
+                ctx_.gLog.WriteToLog("Connect: an idle connection failed, opening a new one: " + e.Description(), 0,
+                                     static_cast<std::int32_t>(LogType::Error));
+            }
+        }
+        ctx_.gConnection = ctx_.Database().Open(world_.database.connection, world_.database.odbcDriver);
+        ReadSystemVariables();
     } catch (const Error& e) {
         ctx_.gLog.WriteToLog("Connect: " + e.Description(), 0, static_cast<std::int32_t>(LogType::Error));
         ctx_.gConnection.reset();
         Refuse(503, kStartKorvaneFirst);
     }
+}
+
+void RequestContext::ReadSystemVariables() {
+    ctx_.gJobFolderNameArkiv = GetSysVariable(ctx_, "DocHandlingJobFolderNameArkiv");
+    ctx_.gJobFolderName = GetSysVariable(ctx_, "DocHandlingJobFolderName");
 }
 
 void RequestContext::Release() { world_.connections->Give(std::move(ctx_.gConnection)); }

@@ -54,6 +54,8 @@ public:
     const app::ImportWitness& Witness() const { return witness_; }
 
 private:
+    void ReadSystemVariables();
+
     const ServiceWorld& world_;
     std::int32_t userRessId_;
     regfile::RegFileStore registry_;

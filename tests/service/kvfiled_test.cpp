@@ -610,6 +610,21 @@ TEST(KvfiledSettings, StoredValuesOutsideTheirRangeCountAsTheDefault) {
     }
 }
 
+// Idle connections the server has dropped (a restart, an idle timeout) cost
+// no request its answer.
+TEST(KvfiledPostgres, ConnectionsTheServerDroppedAreOpenedAgain) {
+    Service& s = Service::Get(Backend::Postgres);
+    if (!s.skipReason.empty()) GTEST_SKIP() << s.skipReason;
+    const std::string token = s.Token(kUser);
+    ASSERT_EQ(Call(s, "GET", "/resources?type=3", token).status, 200);
+    s.Database()
+        ->Execute(
+            "SELECT pg_terminate_backend(pid) AS gone FROM pg_stat_activity "
+            "WHERE datname = current_database() AND pid <> pg_backend_pid()")
+        ->Close();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Call(s, "GET", "/resources?type=3", token).status, 200);
+}
+
 // kvfiled started as its own process on the demo world's configuration; its
 // standard output tells the port. Stopped (SIGTERM) when the object goes.
 class ServiceProcess {
