@@ -20,10 +20,10 @@ struct PostgresServer {
     std::string skipReason;  // non-empty: no server to use here, and why
     int port = 0;
 
-    // Statements go to the server as written, several in one text too.
+    // The driver's own defaults, as a service reaching the server has them.
     std::string ConnectionString(const std::string& database) const {
         return "Driver={" + std::string(kPostgresDriver) + "};Server=127.0.0.1;Port=" + std::to_string(port) +
-               ";Database=" + database + ";UID=postgres;UseServerSidePrepare=0";
+               ";Database=" + database + ";UID=postgres";
     }
 };
 
