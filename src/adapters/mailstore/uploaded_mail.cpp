@@ -2,6 +2,7 @@
 
 #include "adapters/mailmsg/msg_writer.hpp"
 #include "adapters/mailstore/mail_fields.hpp"
+#include "adapters/mailstore/stale_temporaries.hpp"
 
 namespace kv::mailstore {
 
@@ -49,6 +50,8 @@ public:
         if (format != outlook::SaveAsMsg && format != outlook::SaveAsMsgUnicode)
             throw Error(errnum::InvalidArgument, "MailWrapper", "Unsupported save format " + std::to_string(format));
         if (path.empty()) throw Error(errnum::InvalidArgument, "MailWrapper", "No file name to save the mail to");
+        // An instance killed while saving here left its temporary files.
+        RemoveStaleTemporaries(std::filesystem::path(path).parent_path());
         mailmsg::WriteMsg(path, mailmsg::MsgFromMail(Mail(), !Item()->Sent()));
     }
     bool ResolveAll() override { NoSuchThing("ResolveAll"); }
