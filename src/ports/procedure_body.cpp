@@ -138,8 +138,7 @@ std::string WithoutNameBrackets(std::string_view statement) {
     out.reserve(statement.size());
     Scan(statement, [&](const Piece& piece) {
         const std::string_view text = statement.substr(piece.begin, piece.end - piece.begin);
-        const bool bracketed =
-            piece.kind == Kind::Quoted && text.size() > 2 && text.front() == '[' && text.back() == ']';
+        const bool bracketed = piece.kind == Kind::Quoted && text.front() == '[' && text.back() == ']';
         out += bracketed && isPlainName(text.substr(1, text.size() - 2)) ? text.substr(1, text.size() - 2) : text;
     });
     return out;

@@ -316,6 +316,7 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
                                                "Korrespondance//x",
                                                "Korrespondance/",
                                                "ARKIV",
+                                               "Jobmappe",
                                                "ud",
                                                std::string(300, 'a'),
                                                TooDeep()};
@@ -623,6 +624,8 @@ TEST(KvfiledPostgres, ConnectionsTheServerDroppedAreOpenedAgain) {
             "WHERE datname = current_database() AND pid <> pg_backend_pid()")
         ->Close();
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Call(s, "GET", "/resources?type=3", token).status, 200);
+    EXPECT_NE(ReadFile(s.world.config.stateDir / "kvfiled.log").find("Connect: an idle connection failed"),
+              std::string::npos);
 }
 
 // kvfiled started as its own process on the demo world's configuration; its
