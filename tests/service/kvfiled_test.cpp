@@ -837,7 +837,7 @@ TEST_P(KvfiledFaults, AnInstanceKilledMidRunReportsNothingHalfWrittenAsFiled) {
             filed.emplace_back(LoadMail(mail), folder / out.file);
         }
     }
-    EXPECT_GE(died.size(), 1u) << "no request was in flight at the kill";
+    EXPECT_GE(died.size(), 1u) << "the victim's clients saw no request die";
     for (const auto& [subject, file] : rows) EXPECT_TRUE(fs::is_regular_file(folder / file)) << subject << ": " << file;
     // Besides the demo's folders: .msg files and what a cut-short save leaves.
     for (const auto& entry : fs::directory_iterator(folder)) {
