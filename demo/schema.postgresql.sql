@@ -6,6 +6,9 @@
 DROP TABLE IF EXISTS DocMailImport, ResDoc, JobDoc, DocMail, SysVariabler, ResFldPath, JobFldPath, Job,
     RessProjekter, ResAccess, RessKunde, Ress CASCADE;
 DROP FUNCTION IF EXISTS DocMailImportExec(INTEGER);
+-- Job names are looked up with LIKE, which on SQL Server (and SQLite) takes
+-- no notice of letter case.
+CREATE EXTENSION IF NOT EXISTS citext;
 
 CREATE TABLE Ress (
     RessID      INTEGER NOT NULL PRIMARY KEY,
@@ -41,7 +44,7 @@ CREATE INDEX IX_RessProjekter_Ress ON RessProjekter (RessID);
 CREATE TABLE Job (
     JobID              INTEGER NOT NULL PRIMARY KEY,
     ProjektID          INTEGER NOT NULL REFERENCES RessProjekter (ProjektID),
-    JobNavn            VARCHAR(100),
+    JobNavn            CITEXT,
     JobStatusID        INTEGER NOT NULL DEFAULT 1,
     JobFolderArkiveret INTEGER NOT NULL DEFAULT 0
 );

@@ -294,6 +294,8 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         {"a job by a name it lacks", "GET", "/resources/100/jobs/by-name?name=Ingen%20s%C3%A5dan&status=3", user, "",
          "", 404, "not_found"},
         {"a job by its name", "GET", "/resources/100/jobs/by-name?name=Tilbud&status=3", user, "", "", 200, ""},
+        {"a job by its name in other letters' case", "GET", "/resources/100/jobs/by-name?name=tILBUD&status=3", user,
+         "", "", 200, ""},
         {"a folder with an empty name", "POST", "/folders", user, jsonType,
          R"({"ressId":100,"jobId":417,"parent":"","name":""})", 400, "bad_request"},
         {"a month past the year", "POST", "/mails/check", user, jsonType,
