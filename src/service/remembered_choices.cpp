@@ -26,8 +26,13 @@ RememberedChoices ReadRememberedChoices(RegistryStore& store) {
 }
 
 void RememberTarget(RegistryStore& store, std::int32_t ressId, std::int32_t jobId) {
-    settings::WriteNumber(store, "LastRessId", ressId);
-    settings::WriteNumber(store, "LastJobId", jobId);
+    // Each write rewrites the user's file durably; a user files mail after
+    // mail into the same job, which then needs no write at all.
+    const auto remember = [&store](const std::string& name, std::int32_t value) {
+        if (settings::ReadNumber(store, name) != value) settings::WriteNumber(store, name, value);
+    };
+    remember("LastRessId", ressId);
+    remember("LastJobId", jobId);
 }
 
 }  // namespace kv::service

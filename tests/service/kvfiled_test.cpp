@@ -475,6 +475,11 @@ TEST_P(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
         EXPECT_EQ(pipe != nullptr ? pclose(pipe) : -1, 0) << output;
     }
     EXPECT_EQ(MsgFiles(folder), 6u);
+    // The user's file is rewritten only when the target changes: blank lines
+    // added at its end would not survive a rewrite.
+    const fs::path settingsFile = UserSettingsFile(s.world.config.stateDir, kUser);
+    const std::string marked = ReadFile(settingsFile) + std::string("\r\0\n\0\r\0\n\0", 8);  // UTF-16, as written
+    std::ofstream(settingsFile, std::ios::binary) << marked;
     // A draft: not sent, so not received either; the import records the
     // host's "no date" for it.
     ASSERT_EQ(Call(s, "POST", FilePath(100, 418, "", "ask"), token, "message/rfc822", Mail("draft_ok.eml")).status,
@@ -484,6 +489,7 @@ TEST_P(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
               4501);
     const json me = Call(s, "GET", "/me", token).body;
     EXPECT_EQ(me.at("last"), (json{{"ressId", 100}, {"jobId", 418}}));
+    EXPECT_TRUE(ReadFile(settingsFile) == marked) << "the user's settings file was rewritten";
 }
 
 // The duplicate question as the dialog asks it: asked (409, nothing
