@@ -98,10 +98,16 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Size in bytes of an existing file; fails (53) otherwise.
     virtual std::int64_t FileSize(const std::string& path) = 0;
+    // Writes the file's data through to the disk, so that a power loss
+    // after it returns cannot leave the file empty or cut short. Fails (53)
+    // when the file is missing, and with the platform's number when the
+    // disk reports a failure.
+    virtual void FlushFile(const std::string& path) = 0;
     // Renames the file from to to, in one step and never over an existing
     // entry: false (nothing changed) when to exists, so two writers racing
-    // for one name cannot overwrite each other. Fails (53) when from is
-    // missing, and with the platform's number for anything else.
+    // for one name cannot overwrite each other. Once it returns true the new
+    // name is on the disk too, not only in its cache. Fails (53) when from
+    // is missing, and with the platform's number for anything else.
     virtual bool MoveFileNoReplace(const std::string& from, const std::string& to) = 0;
     // Removes a file; nothing happens when there is none. Fails when the
     // entry is a folder or cannot be removed.

@@ -136,6 +136,19 @@ std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec)
 }
 #endif
 
+#ifndef _WIN32
+// Writes a folder's entries (names made or renamed in it) through to the
+// disk, which a file's own sync does not do on every file system.
+std::error_code SyncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::error_code(errno, std::generic_category());
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    return rc == 0 ? std::error_code() : std::error_code(err, std::generic_category());
+}
+#endif
+
 }  // namespace
 
 const PathStyle& StdFileSystem::Paths() const {
@@ -180,6 +193,10 @@ Folder StdFileSystem::AddSubFolder(const Folder& folder, const std::string& name
         if (ec) FailFor(ec, FromPath(target));
         Fail(fserr::FileAlreadyExists, "File already exists", FromPath(target));
     }
+#ifndef _WIN32
+    // Mails filed into the new folder are on the disk only if it is.
+    if ((ec = SyncFolder(parent))) FailFor(ec, folder.Path());
+#endif
     return MakeFolder(target);
 }
 
@@ -204,8 +221,9 @@ namespace {
 bool RenameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec) {
     ec.clear();
 #ifdef _WIN32
-    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target.
-    if (::MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target;
+    // write-through returns once the new name is on the disk.
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD err = ::GetLastError();
     if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) return false;
     ec = std::error_code(static_cast<int>(err), std::system_category());
@@ -240,9 +258,47 @@ bool StdFileSystem::MoveFileNoReplace(const std::string& from, const std::string
     const fs::path source = ToPath(from);
     std::error_code ec;
     if (!fs::is_regular_file(source, ec)) Fail(fserr::FileNotFound, "File not found", from);
-    if (RenameNoReplace(source, ToPath(to), ec)) return true;
+    const fs::path target = ToPath(to);
+    if (RenameNoReplace(source, target, ec)) {
+#ifndef _WIN32
+        if ((ec = SyncFolder(target.parent_path()))) FailFor(ec, to);
+#endif
+        return true;
+    }
     if (ec) FailFor(ec, to);
     return false;
+}
+
+void StdFileSystem::FlushFile(const std::string& path) {
+    if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    std::error_code ec;
+#ifdef _WIN32
+    // Only a handle open for writing may flush; others may keep the file open.
+    const HANDLE file =
+        ::CreateFileW(ToPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD err = ::GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
+            Fail(fserr::FileNotFound, "File not found", path);
+        ec = std::error_code(static_cast<int>(err), std::system_category());
+    } else {
+        if (!::FlushFileBuffers(file)) ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+        ::CloseHandle(file);
+    }
+#else
+    // The data alone: its size and blocks, not its times, which nobody reads back.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        ec = std::error_code(errno, std::generic_category());
+    } else {
+        if (::fdatasync(fd) != 0) ec = std::error_code(errno, std::generic_category());
+        ::close(fd);
+    }
+#endif
+    if (!ec) return;
+    if (ec == std::errc::no_such_file_or_directory) Fail(fserr::FileNotFound, "File not found", path);
+    FailFor(ec, path);
 }
 
 void StdFileSystem::RemoveFile(const std::string& path) {

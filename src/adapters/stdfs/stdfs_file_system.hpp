@@ -13,6 +13,7 @@ public:
     Folder AddSubFolder(const Folder& folder, const std::string& name) override;
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
+    void FlushFile(const std::string& path) override;
     bool MoveFileNoReplace(const std::string& from, const std::string& to) override;
     void RemoveFile(const std::string& path) override;
 };

@@ -242,6 +242,14 @@ TYPED_TEST(FileSystemConformance, RenameRefusesAMissingSourceOrTargetFolder) {
     EXPECT_TRUE(this->fsys.FileExists(this->At("tmp")));
 }
 
+TYPED_TEST(FileSystemConformance, FlushesAFileAndRefusesAMissingOne) {
+    this->world.MakeFile("mail.msg", 4321);
+    EXPECT_NO_THROW(this->fsys.FlushFile(this->At("mail.msg")));
+    EXPECT_EQ(this->fsys.FileSize(this->At("mail.msg")), 4321);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.FlushFile(this->At("other.msg")); }), kv::fserr::FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.FlushFile(""); }), kv::fserr::InvalidArgument);
+}
+
 TYPED_TEST(FileSystemConformance, RemovesAFileAndIgnoresAMissingOne) {
     this->world.MakeFile("old.tmp", 4);
     this->fsys.RemoveFile(this->At("old.tmp"));
