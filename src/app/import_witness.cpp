@@ -59,7 +59,10 @@ public:
     }
     bool MoveFileNoReplace(const std::string& from, const std::string& to) override {
         const bool moved = Noting(witness_.saveFailure_, [&] { return inner_.MoveFileNoReplace(from, to); });
-        if (moved && to.ends_with(".msg")) witness_.saved_.push_back(to);
+        if (moved && to.ends_with(".msg")) {
+            ++witness_.savedCount_;
+            witness_.lastSaved_ = to;
+        }
         return moved;
     }
     void RemoveFile(const std::string& path) override { inner_.RemoveFile(path); }
