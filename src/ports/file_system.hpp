@@ -22,6 +22,7 @@
 //   76 Path not found (missing, unreachable, or not a folder)
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,13 @@ public:
     // The folder's direct sub-folders, sorted as described above; fails when
     // the folder is gone or cannot be listed.
     virtual std::vector<Folder> SubFolders(const Folder& folder) = 0;
+    // The sub-folders of the folder at each of paths, in order, as GetFolder
+    // and SubFolders give them, each list handed to each with its index;
+    // stops at the first folder that fails, with their failure. Expanding
+    // a folder lists every sub-folder of it; an adapter may list folders of
+    // one parent faster than path by path.
+    using FolderListing = std::function<void(std::size_t index, const std::vector<Folder>& subFolders)>;
+    virtual void ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each);
     // Creates the sub-folder name in folder and returns it; fails when an
     // entry of that name exists (58), the name is invalid (52) or the folder
     // cannot be written.

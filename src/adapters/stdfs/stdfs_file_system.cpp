@@ -95,32 +95,47 @@ bool IsNormalAbsolute(std::string_view path) {
 }
 
 #ifndef _WIN32
-// The sub-folders as readdir names them: no path object per entry, and no
-// stat but for links and entries of unknown type.
-std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
+// The sub-folders of the open folder fd as the kernel's directory entries
+// name them, their paths path + "/" + name: no path object per entry, no
+// stat but for links and entries of unknown type, and no DIR of its own (an
+// allocation of 32 KB per folder, thousands of them when a folder is
+// expanded). Closes fd.
+std::vector<Folder> ListOpenFolder(int fd, const std::string& path, std::error_code& ec) {
     std::vector<Folder> out;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
-    if (!dir) {
-        ec = std::error_code(errno, std::generic_category());
-        return out;
-    }
     const std::string prefix = path.back() == '/' ? path : path + '/';
+    alignas(dirent64) char buffer[8192];
     for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (entry == nullptr) break;
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        bool folder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            // A sub-folder reached through a link counts, as a junction does.
-            struct stat st {};
-            folder = ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            ec = std::error_code(errno, std::generic_category());
+            break;
         }
-        if (folder) out.emplace_back(prefix + entry->d_name, std::string(name));
+        if (got == 0) break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            bool folder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                // A sub-folder reached through a link counts, as a junction does.
+                struct stat st {};
+                folder = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            }
+            if (folder) out.emplace_back(prefix + entry->d_name, std::string(name));
+        }
     }
-    if (errno != 0) ec = std::error_code(errno, std::generic_category());
+    ::close(fd);
     return out;
+}
+
+std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        ec = std::error_code(errno, std::generic_category());
+        return {};
+    }
+    return ListOpenFolder(fd, path, ec);
 }
 #else
 std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
@@ -177,6 +192,46 @@ std::vector<Folder> StdFileSystem::SubFolders(const Folder& folder) {
     SortByFolderName(out);
     return out;
 }
+
+#ifndef _WIN32
+void StdFileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
+    struct Parent {
+        std::string path;
+        int fd = -1;
+        ~Parent() {
+            if (fd >= 0) ::close(fd);
+        }
+    } parent;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        const std::size_t cut = path.rfind('/');
+        if (!IsNormalAbsolute(path) || cut == std::string::npos) {
+            each(i, SubFolders(GetFolder(path)));
+            continue;
+        }
+        const std::string folderOf = cut == 0 ? std::string("/") : path.substr(0, cut);
+        if (parent.fd < 0 || folderOf != parent.path) {
+            if (parent.fd >= 0) ::close(parent.fd);
+            parent.fd = ::open(folderOf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            parent.path = folderOf;
+            if (parent.fd < 0) {
+                // Whatever is wrong with the parent, the path's own failure tells it.
+                each(i, SubFolders(GetFolder(path)));
+                continue;
+            }
+        }
+        // Missing, a file, or not to be read: the failures GetFolder and
+        // SubFolders have for the path.
+        std::error_code ec;
+        const int fd = ::openat(parent.fd, path.c_str() + cut + 1, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) FailFor(std::error_code(errno, std::generic_category()), path);
+        std::vector<Folder> subFolders = ListOpenFolder(fd, path, ec);
+        if (ec) FailFor(ec, path);
+        SortByFolderName(subFolders);
+        each(i, subFolders);
+    }
+}
+#endif
 
 Folder StdFileSystem::AddSubFolder(const Folder& folder, const std::string& name) {
     ValidateFolderName(name);

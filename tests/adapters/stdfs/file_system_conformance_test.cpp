@@ -134,6 +134,37 @@ TYPED_TEST(FileSystemConformance, ListingAFolderRemovedSinceItWasOpenedFails) {
     EXPECT_EQ(ErrorNumberOf([&] { this->fsys.AddSubFolder(f, "x"); }), kv::fserr::PathNotFound);
 }
 
+TYPED_TEST(FileSystemConformance, ListsEachFolderInTurnUntilOneFails) {
+    const auto join = [](const char* a, const char* b) { return kv::fakes::HostPaths().Join(a, b); };
+    for (const std::string& folder : {join("a", "b2"), join("a", "B1"), join("a", "a3"), std::string("b"),
+                                      join("c", "y"), join("a", "a3") + kv::fakes::HostPaths().separator + "z"})
+        this->world.MakeFolder(folder);
+    this->world.MakeFile("f.msg", 1);
+    std::vector<std::string> seen;
+    const auto note = [&](std::size_t i, const std::vector<Folder>& subFolders) {
+        std::string line = std::to_string(i) + ":";
+        for (const Folder& f : subFolders) line += " " + f.Name() + "=" + f.Path();
+        seen.push_back(line);
+    };
+    // Folders of one parent, one of another, and a path spelled with a trailing separator.
+    this->fsys.ListEachFolder(
+        {this->At("a"), this->At("b"), this->At(join("a", "a3")), this->At("c") + kv::fakes::HostPaths().separator},
+        note);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0: a3=" + this->At(join("a", "a3")) + " B1=" +
+                                                  this->At(join("a", "B1")) + " b2=" + this->At(join("a", "b2")),
+                                              "1:", "2: z=" + this->At(join(join("a", "a3").c_str(), "z")),
+                                              "3: y=" + this->At(join("c", "y"))}));
+    for (const char* bad : {"gone", "f.msg"}) {
+        seen.clear();
+        EXPECT_EQ(ErrorNumberOf([&] {
+                      this->fsys.ListEachFolder({this->At("b"), this->At(bad), this->At("c")}, note);
+                  }),
+                  kv::fserr::PathNotFound)
+            << bad;
+        EXPECT_EQ(seen, std::vector<std::string>{"0:"}) << "the folders before it are listed, none after";
+    }
+}
+
 TYPED_TEST(FileSystemConformance, AddsASubFolderOnce) {
     const Folder root = this->fsys.GetFolder(this->world.Root());
     const Folder made = this->fsys.AddSubFolder(root, "Tilbud 2024 ø");
