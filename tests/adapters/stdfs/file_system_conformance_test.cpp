@@ -245,6 +245,31 @@ TEST(StdFileSystem, SubFoldersThroughALinkCount) {
     EXPECT_EQ(subs[0].Name(), "link");
 }
 
+#ifndef _WIN32
+// A descriptor left open per mail saved or folder listed runs a long import
+// into the process's limit.
+TEST(StdFileSystem, LeavesNoFileOpen) {
+    const auto openFiles = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    RealWorld world;
+    world.MakeFolder(kv::fakes::HostPaths().Join("a", "b"));
+    world.MakeFile("tmp", 3);
+    kv::FileSystem& files = world.Fs();
+    const auto before = openFiles();
+    files.FlushFile(kv::fakes::HostPaths().Join(world.Root(), "tmp"));
+    files.MoveFileNoReplace(kv::fakes::HostPaths().Join(world.Root(), "tmp"),
+                            kv::fakes::HostPaths().Join(world.Root(), "x.msg"));
+    const Folder root = files.GetFolder(world.Root());
+    files.AddSubFolder(root, "c");
+    files.SubFolders(root);
+    files.ListEachFolder(
+        {kv::fakes::HostPaths().Join(world.Root(), "a"), kv::fakes::HostPaths().Join(world.Root(), "c")},
+        [](std::size_t, const std::vector<Folder>&) {});
+    EXPECT_EQ(openFiles(), before);
+}
+#endif
+
 TYPED_TEST(FileSystemConformance, RenamesAFileWithoutEverReplacingOne) {
     this->world.MakeFile("tmp1", 5);
     this->world.MakeFile("taken.msg", 7);
