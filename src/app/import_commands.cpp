@@ -22,22 +22,22 @@ std::string StopReport(FrontEnd& fe) {
         const auto it = std::find_if(boxes.rbegin(), boxes.rend(), [&](const auto& m) { return match(m.request); });
         return it == boxes.rend() ? nullptr : &it->request;
     };
-    const std::vector<std::string>& saved = fe.Witness().Saved();
-    const bool unrecorded = shown([](const auto& r) { return r.text == kRecordFailed; }) && !saved.empty();
+    const ImportWitness& witness = fe.Witness();
+    const bool unrecorded = shown([](const auto& r) { return r.text == kRecordFailed; }) && witness.SavedCount() > 0;
     std::string reason;
     if (unrecorded) {
         const auto* box = shown([](const auto& r) { return r.title == "UpdateDB"; });
         reason = box ? box->text : "the database's DocMailImportExec did not answer success";
     } else if (const auto* box = shown([](const auto& r) { return r.title.starts_with(kStepFailedTitle); })) {
-        reason = fe.Witness().SaveFailure().value_or("not told by the add-in, whose box \"" + box->title +
-                                                     "\" names the step it stopped at");
+        reason = witness.SaveFailure().value_or("not told by the add-in, whose box \"" + box->title +
+                                                "\" names the step it stopped at");
     } else {
         reason = "the dialog stayed open after Import; see KVOutlookAddin.log beside kvimport";
     }
     std::string report = "the import did not finish; nothing more was filed\nfiled before the stop: " +
-                         std::to_string(saved.size() - (unrecorded ? 1 : 0)) + "\nreason: " + reason;
+                         std::to_string(witness.SavedCount() - (unrecorded ? 1 : 0)) + "\nreason: " + reason;
     if (unrecorded)
-        report += "\nsaved but not recorded in Korvane: " + saved.back() +
+        report += "\nsaved but not recorded in Korvane: " + witness.LastSaved() +
                   " (file it by hand, or remove it before importing the mail again)";
     return report;
 }
@@ -54,7 +54,7 @@ int Outcome(FrontEnd& fe, const ScriptOutcome& outcome) {
     std::size_t skipped = 0;
     for (const auto& m : fe.Prompts().Messages())
         if (IsDuplicateQuestion(m.request) && m.answer != ui::Answer::Yes) ++skipped;
-    std::cout << "Importeret: " << fe.Witness().Saved().size() << ", sprunget over: " << skipped << '\n';
+    std::cout << "Importeret: " << fe.Witness().SavedCount() << ", sprunget over: " << skipped << '\n';
     return exitcode::Ok;
 }
 

@@ -54,9 +54,15 @@ public:
     }
     bool FileExists(const std::string& path) override { return inner_.FileExists(path); }
     std::int64_t FileSize(const std::string& path) override { return inner_.FileSize(path); }
+    void FlushFile(const std::string& path) override {
+        Noting(witness_.saveFailure_, [&] { inner_.FlushFile(path); });
+    }
     bool MoveFileNoReplace(const std::string& from, const std::string& to) override {
         const bool moved = Noting(witness_.saveFailure_, [&] { return inner_.MoveFileNoReplace(from, to); });
-        if (moved && to.ends_with(".msg")) witness_.saved_.push_back(to);
+        if (moved && to.ends_with(".msg")) {
+            ++witness_.savedCount_;
+            witness_.lastSaved_ = to;
+        }
         return moved;
     }
     void RemoveFile(const std::string& path) override { inner_.RemoveFile(path); }

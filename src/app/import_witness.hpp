@@ -3,6 +3,7 @@
 // database would not open, why a save failed, and which .msg files were
 // saved. The add-in's boxes keep their texts; kvimport tells these on lines
 // of their own, so the user learns the cause and how far an import came.
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,15 +29,19 @@ public:
     const std::optional<std::string>& DatabaseFailure() const { return databaseFailure_; }
     // The description of the last failure of a save or of a file step.
     const std::optional<std::string>& SaveFailure() const { return saveFailure_; }
-    // The .msg files saved under their final names, in order.
-    const std::vector<std::string>& Saved() const { return saved_; }
+    // How many .msg files were saved under their final names, and the last
+    // of them ("" before the first); not every name, which a run over
+    // thousands of mails would have to hold.
+    std::size_t SavedCount() const { return savedCount_; }
+    const std::string& LastSaved() const { return lastSaved_; }
 
 private:
     class Connector;
     class Files_;
     class Wrappers;
     std::optional<std::string> databaseFailure_, saveFailure_;
-    std::vector<std::string> saved_;
+    std::size_t savedCount_ = 0;
+    std::string lastSaved_;
     std::unique_ptr<Connector> connector_;
     std::unique_ptr<Files_> files_;
     std::unique_ptr<Wrappers> wrappers_;

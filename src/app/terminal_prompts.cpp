@@ -10,7 +10,10 @@
 namespace kv::app {
 
 TerminalPrompts::TerminalPrompts(Duplicates duplicates, std::istream& in, std::ostream& err, bool progressBar)
-    : duplicates_(duplicates), in_(in), err_(err), progressBar_(progressBar) {}
+    : duplicates_(duplicates), in_(in), err_(err), progressBar_(progressBar) {
+    // The bar is the record; a run over thousands of mails keeps no line of each.
+    KeepProgressLog(false);
+}
 
 bool IsDuplicateQuestion(const ui::MessageBoxRequest& request) {
     return request.buttons == ui::Buttons::YesNo &&

@@ -61,7 +61,7 @@ void frmKorvane::BuildFolderView() {
             ui::TreeNode& root = tree.Add(0, ui::Relationship::Last, kRootText, kClosedFolder, kOpenFolder);
             root.SetTag(folder->Path());
             root.SetExpanded(false);
-            AddSubFolders(*folder, root);
+            AddSubFolders(ctx_.Files().SubFolders(*folder), root);
             tree.SetSelectedItem(&root);
             // With a job chosen its folder opens at once, showing one level.
             if (c_.lstvJobs->SelectedItem() != nullptr) root.SetExpanded(true);
@@ -71,9 +71,7 @@ void frmKorvane::BuildFolderView() {
     SetMousePointer(ui::pointer::Default);
 }
 
-void frmKorvane::AddSubFolders(const Folder& folder, ui::TreeNode& parent) {
-    const std::vector<Folder> subFolders = ctx_.Files().SubFolders(folder);
-
+void frmKorvane::AddSubFolders(const std::vector<Folder>& subFolders, ui::TreeNode& parent) {
     // The children's texts, gathered once for this call. The names of one
     // listing differ, so the nodes added here need no entry.
     ChildTexts children{&parent, {}};
@@ -125,10 +123,15 @@ void frmKorvane::treeFolders_Expand(ui::TreeNode& node) {
     // the children filled so far stay, each one complete.
     ReportAndStop(
         [&] {
+            std::vector<ui::TreeNode*> children;
+            std::vector<std::string> paths;
             for (ui::TreeNode* child = node.Child(); child != nullptr; child = child->Next()) {
-                const Folder folder = ctx_.Files().GetFolder(child->Tag());
-                AddSubFolders(folder, *child);
+                children.push_back(child);
+                paths.push_back(child->Tag());
             }
+            ctx_.Files().ListEachFolder(paths, [&](std::size_t i, const std::vector<Folder>& subFolders) {
+                AddSubFolders(subFolders, *children[i]);
+            });
         },
         [&](const Error& e) { ShowFailure(e); });
     SetMousePointer(ui::pointer::Default);

@@ -51,7 +51,7 @@ private:
     const ImportSource& source_;
     int& step_;
     ImportProgress& progress_;
-    std::vector<std::string> imported_;  // EntryIDs by selection position, "" for the rest
+    std::vector<std::string> imported_;  // EntryIDs of the filed mails, kept only to move them
 };
 
 bool ImportRun::Run() {
@@ -86,7 +86,6 @@ bool ImportRun::ImportSelection() {
     if (!source_.explorer) throw ObjectNotSet("no explorer to import from");
     const std::shared_ptr<outlook::Selection> selection = source_.explorer->GetSelection();
     const std::int32_t count = selection->Count();
-    imported_.assign(static_cast<std::size_t>(count > 0 ? count : 0), std::string());
     // Down on every way out: the end of the selection, a mail that could not
     // be recorded, a failure.
     ui::ProgressScope progress(ctx_.Prompts());
@@ -105,7 +104,9 @@ bool ImportRun::ImportSelection() {
         ReadTimeAndSender(*reader, facts);
         if (!ConfirmImport(facts, "Mail " + facts.subject + kAlreadyImported)) continue;
         step_ = 18;
-        imported_[static_cast<std::size_t>(i)] = item->EntryID();
+        // Read whether or not it is kept, as a host that refuses it stops the run here.
+        std::string entryId = item->EntryID();
+        if (choice_.deleteAfter) imported_.push_back(std::move(entryId));
         if (SaveAndRecord({19, 20, 21}, *reader, facts)) continue;
         step_ = 22;
         return false;

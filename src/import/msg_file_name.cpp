@@ -143,6 +143,8 @@ std::string SaveMsgWithoutReplacing(FileSystem& files, outlook::MailWrapper& sav
     const std::string temp = folder + TemporaryMsgName();
     try {
         SaveAsMsgFile(saver, temp);
+        // Its data on the disk before it has a name a row may point at.
+        files.FlushFile(temp);
         for (std::int32_t number = firstNumber;; ++number) {
             const std::string path = MsgFilePath(folder, base, number, limits);
             if (files.MoveFileNoReplace(temp, path)) return path;

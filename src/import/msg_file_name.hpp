@@ -47,9 +47,10 @@ std::string TemporaryMsgName();
 // its code-page format when the host refuses the first.
 void SaveAsMsgFile(outlook::MailWrapper& saver, const std::string& path);
 
-// Saves the mail through saver to a temporary file in folder and renames it
-// to the name of number firstNumber, or the next number nobody took
-// meanwhile. Returns the full path written. On failure the temporary file
+// Saves the mail through saver to a temporary file in folder, writes it
+// through to the disk and renames it to the name of number firstNumber, or
+// the next number nobody took meanwhile. Returns the full path written,
+// which a power loss can no longer take away. On failure the temporary file
 // is removed and the failure passed on.
 std::string SaveMsgWithoutReplacing(FileSystem& files, outlook::MailWrapper& saver, const std::string& folder,
                                     std::string_view base, std::int32_t firstNumber, const FileNameLimits& limits);

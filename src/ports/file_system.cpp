@@ -47,6 +47,10 @@ std::string PathStyle::WithTrailingSeparator(std::string_view path) const {
     return out;
 }
 
+void FileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
+    for (std::size_t i = 0; i < paths.size(); ++i) each(i, SubFolders(GetFolder(paths[i])));
+}
+
 std::string LastPathComponent(std::string_view path) {
     std::size_t cut = std::string_view::npos;
     for (std::size_t i = path.size(); i-- > 0;) {

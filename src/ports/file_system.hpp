@@ -22,6 +22,7 @@
 //   76 Path not found (missing, unreachable, or not a folder)
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,13 @@ public:
     // The folder's direct sub-folders, sorted as described above; fails when
     // the folder is gone or cannot be listed.
     virtual std::vector<Folder> SubFolders(const Folder& folder) = 0;
+    // The sub-folders of the folder at each of paths, in order, as GetFolder
+    // and SubFolders give them, each list handed to each with its index;
+    // stops at the first folder that fails, with their failure. Expanding
+    // a folder lists every sub-folder of it; an adapter may list folders of
+    // one parent faster than path by path.
+    using FolderListing = std::function<void(std::size_t index, const std::vector<Folder>& subFolders)>;
+    virtual void ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each);
     // Creates the sub-folder name in folder and returns it; fails when an
     // entry of that name exists (58), the name is invalid (52) or the folder
     // cannot be written.
@@ -98,10 +106,16 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Size in bytes of an existing file; fails (53) otherwise.
     virtual std::int64_t FileSize(const std::string& path) = 0;
+    // Writes the file's data through to the disk, so that a power loss
+    // after it returns cannot leave the file empty or cut short. Fails (53)
+    // when the file is missing, and with the platform's number when the
+    // disk reports a failure.
+    virtual void FlushFile(const std::string& path) = 0;
     // Renames the file from to to, in one step and never over an existing
     // entry: false (nothing changed) when to exists, so two writers racing
-    // for one name cannot overwrite each other. Fails (53) when from is
-    // missing, and with the platform's number for anything else.
+    // for one name cannot overwrite each other. Once it returns true the new
+    // name is on the disk too, not only in its cache. Fails (53) when from
+    // is missing, and with the platform's number for anything else.
     virtual bool MoveFileNoReplace(const std::string& from, const std::string& to) = 0;
     // Removes a file; nothing happens when there is none. Fails when the
     // entry is a folder or cannot be removed.

@@ -145,9 +145,9 @@ ApiReply PostMail(RequestContext& request, const ApiRequest& api) {
         return JsonReply(200, {{"skipped", true}});
     }
     RememberTarget(request.Settings(), ressId, jobId);
-    return JsonReply(201, {{"file", LastPathComponent(request.Witness().Saved().back())},
-                           {"folder", folder},
-                           {"filedBefore", filedBefore}});
+    return JsonReply(
+        201,
+        {{"file", LastPathComponent(request.Witness().LastSaved())}, {"folder", folder}, {"filedBefore", filedBefore}});
 }
 
 }  // namespace kv::service

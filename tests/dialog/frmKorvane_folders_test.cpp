@@ -373,7 +373,7 @@ TEST_F(FakeFilesTest, TenThousandSubFoldersAreAllShownOnceEach) {
         EXPECT_EQ(root.Children(), 10002);
         // Filling the same node again changes nothing, existing nodes keep their tags.
         root.Child()->SetTag("kept");
-        d.AddSubFolders(files.GetFolder(root.Tag()), root);
+        d.AddSubFolders(files.SubFolders(files.GetFolder(root.Tag())), root);
         EXPECT_EQ(root.Children(), 10002);
         EXPECT_EQ(root.Child()->Tag(), "kept");
         EXPECT_EQ(d.FindChildNode(root, "Sag 9999")->Text(), "Sag 9999");

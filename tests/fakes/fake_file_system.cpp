@@ -152,6 +152,14 @@ std::int64_t FakeFileSystem::FileSize(const std::string& path) {
     return it->second.size;
 }
 
+void FakeFileSystem::FlushFile(const std::string& path) {
+    Enter("FlushFile");
+    if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    const std::string p = Normalise(path);
+    CheckReachable(p);
+    if (!entries_.contains(p)) Fail(fserr::FileNotFound, "File not found", path);
+}
+
 bool FakeFileSystem::MoveFileNoReplace(const std::string& from, const std::string& to) {
     Enter("MoveFileNoReplace");
     if (from.empty() || to.empty())

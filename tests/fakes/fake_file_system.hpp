@@ -35,7 +35,7 @@ public:
     // nothing can be created in it (Permission denied).
     void DenyAccess(const std::string& path);
     // The next call of operation ("GetFolder", "SubFolders", "AddSubFolder",
-    // "FileExists", "FileSize", "MoveFileNoReplace",
+    // "FileExists", "FileSize", "FlushFile", "MoveFileNoReplace",
     // "RemoveFile") fails with error, once.
     void FailNext(const std::string& operation, Error error);
     void ClearFaults();
@@ -48,6 +48,7 @@ public:
     Folder AddSubFolder(const Folder& folder, const std::string& name) override;
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
+    void FlushFile(const std::string& path) override;
     bool MoveFileNoReplace(const std::string& from, const std::string& to) override;
     void RemoveFile(const std::string& path) override;
 

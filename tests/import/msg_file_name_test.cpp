@@ -84,6 +84,14 @@ public:
     void RemoveFile(const std::string&) override { throw Error(fserr::PermissionDenied, "Files", "Permission denied"); }
 };
 
+// A disk that takes the bytes but cannot write them through.
+class NoFlushFileSystem final : public stdfs::StdFileSystem {
+public:
+    void FlushFile(const std::string& path) override {
+        throw Error(fserr::AccessError, "Files", "Path/File access error: " + path + " (Input/output error)");
+    }
+};
+
 using fakes::ReadFileText;
 
 std::vector<std::string> Names(const fs::path& folder) {
@@ -265,6 +273,19 @@ TEST_F(SaveTest, AFailedSaveLeavesNoTemporaryFile) {
     EXPECT_TRUE(fs::is_empty(dir.Path()));
     EXPECT_EQ(mail.formats, std::vector<std::int32_t>{outlook::SaveAsMsgUnicode})
         << "a disk that fails is no reason to try the code-page format";
+}
+
+TEST_F(SaveTest, AFileTheDiskCannotWriteThroughIsReportedAndNeverNamed) {
+    NoFlushFileSystem failing;
+    BytesWrapper mail("MSG");
+    try {
+        SaveMsgWithoutReplacing(failing, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
+        ADD_FAILURE() << "saved";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), fserr::AccessError);
+        EXPECT_NE(e.Description().find("Input/output error"), std::string::npos) << e.Description();
+    }
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
 TEST_F(SaveTest, ATemporaryFileThatCannotBeRemovedIsNamedInTheFailure) {

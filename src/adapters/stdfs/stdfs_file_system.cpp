@@ -95,32 +95,47 @@ bool IsNormalAbsolute(std::string_view path) {
 }
 
 #ifndef _WIN32
-// The sub-folders as readdir names them: no path object per entry, and no
-// stat but for links and entries of unknown type.
-std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
+// The sub-folders of the open folder fd as the kernel's directory entries
+// name them, their paths path + "/" + name: no path object per entry, no
+// stat but for links and entries of unknown type, and no DIR of its own (an
+// allocation of 32 KB per folder, thousands of them when a folder is
+// expanded). Closes fd.
+std::vector<Folder> ListOpenFolder(int fd, const std::string& path, std::error_code& ec) {
     std::vector<Folder> out;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
-    if (!dir) {
-        ec = std::error_code(errno, std::generic_category());
-        return out;
-    }
     const std::string prefix = path.back() == '/' ? path : path + '/';
+    alignas(dirent64) char buffer[8192];
     for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (entry == nullptr) break;
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        bool folder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            // A sub-folder reached through a link counts, as a junction does.
-            struct stat st {};
-            folder = ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            ec = std::error_code(errno, std::generic_category());
+            break;
         }
-        if (folder) out.emplace_back(prefix + entry->d_name, std::string(name));
+        if (got == 0) break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            bool folder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                // A sub-folder reached through a link counts, as a junction does.
+                struct stat st {};
+                folder = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            }
+            if (folder) out.emplace_back(prefix + entry->d_name, std::string(name));
+        }
     }
-    if (errno != 0) ec = std::error_code(errno, std::generic_category());
+    ::close(fd);
     return out;
+}
+
+std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        ec = std::error_code(errno, std::generic_category());
+        return {};
+    }
+    return ListOpenFolder(fd, path, ec);
 }
 #else
 std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec) {
@@ -133,6 +148,19 @@ std::vector<Folder> ListSubFolders(const std::string& path, std::error_code& ec)
         if (it->is_directory(entryEc)) out.push_back(MakeFolder(it->path()));
     }
     return out;
+}
+#endif
+
+#ifndef _WIN32
+// Writes a folder's entries (names made or renamed in it) through to the
+// disk, which a file's own sync does not do on every file system.
+std::error_code SyncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::error_code(errno, std::generic_category());
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    return rc == 0 ? std::error_code() : std::error_code(err, std::generic_category());
 }
 #endif
 
@@ -165,6 +193,46 @@ std::vector<Folder> StdFileSystem::SubFolders(const Folder& folder) {
     return out;
 }
 
+#ifndef _WIN32
+void StdFileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
+    struct Parent {
+        std::string path;
+        int fd = -1;
+        ~Parent() {
+            if (fd >= 0) ::close(fd);
+        }
+    } parent;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        const std::size_t cut = path.rfind('/');
+        if (!IsNormalAbsolute(path) || cut == std::string::npos) {
+            each(i, SubFolders(GetFolder(path)));
+            continue;
+        }
+        const std::string folderOf = cut == 0 ? std::string("/") : path.substr(0, cut);
+        if (parent.fd < 0 || folderOf != parent.path) {
+            if (parent.fd >= 0) ::close(parent.fd);
+            parent.fd = ::open(folderOf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            parent.path = folderOf;
+            if (parent.fd < 0) {
+                // Whatever is wrong with the parent, the path's own failure tells it.
+                each(i, SubFolders(GetFolder(path)));
+                continue;
+            }
+        }
+        // Missing, a file, or not to be read: the failures GetFolder and
+        // SubFolders have for the path.
+        std::error_code ec;
+        const int fd = ::openat(parent.fd, path.c_str() + cut + 1, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) FailFor(std::error_code(errno, std::generic_category()), path);
+        std::vector<Folder> subFolders = ListOpenFolder(fd, path, ec);
+        if (ec) FailFor(ec, path);
+        SortByFolderName(subFolders);
+        each(i, subFolders);
+    }
+}
+#endif
+
 Folder StdFileSystem::AddSubFolder(const Folder& folder, const std::string& name) {
     ValidateFolderName(name);
     const fs::path parent = ToPath(folder.Path());
@@ -180,6 +248,10 @@ Folder StdFileSystem::AddSubFolder(const Folder& folder, const std::string& name
         if (ec) FailFor(ec, FromPath(target));
         Fail(fserr::FileAlreadyExists, "File already exists", FromPath(target));
     }
+#ifndef _WIN32
+    // Mails filed into the new folder are on the disk only if it is.
+    if ((ec = SyncFolder(parent))) FailFor(ec, folder.Path());
+#endif
     return MakeFolder(target);
 }
 
@@ -204,8 +276,9 @@ namespace {
 bool RenameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec) {
     ec.clear();
 #ifdef _WIN32
-    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target.
-    if (::MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target;
+    // write-through returns once the new name is on the disk.
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD err = ::GetLastError();
     if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) return false;
     ec = std::error_code(static_cast<int>(err), std::system_category());
@@ -240,9 +313,47 @@ bool StdFileSystem::MoveFileNoReplace(const std::string& from, const std::string
     const fs::path source = ToPath(from);
     std::error_code ec;
     if (!fs::is_regular_file(source, ec)) Fail(fserr::FileNotFound, "File not found", from);
-    if (RenameNoReplace(source, ToPath(to), ec)) return true;
+    const fs::path target = ToPath(to);
+    if (RenameNoReplace(source, target, ec)) {
+#ifndef _WIN32
+        if ((ec = SyncFolder(target.parent_path()))) FailFor(ec, to);
+#endif
+        return true;
+    }
     if (ec) FailFor(ec, to);
     return false;
+}
+
+void StdFileSystem::FlushFile(const std::string& path) {
+    if (path.empty()) throw Error(fserr::InvalidArgument, kSource, "Invalid procedure call or argument: empty path");
+    std::error_code ec;
+#ifdef _WIN32
+    // Only a handle open for writing may flush; others may keep the file open.
+    const HANDLE file =
+        ::CreateFileW(ToPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD err = ::GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
+            Fail(fserr::FileNotFound, "File not found", path);
+        ec = std::error_code(static_cast<int>(err), std::system_category());
+    } else {
+        if (!::FlushFileBuffers(file)) ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+        ::CloseHandle(file);
+    }
+#else
+    // The data alone: its size and blocks, not its times, which nobody reads back.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        ec = std::error_code(errno, std::generic_category());
+    } else {
+        if (::fdatasync(fd) != 0) ec = std::error_code(errno, std::generic_category());
+        ::close(fd);
+    }
+#endif
+    if (!ec) return;
+    if (ec == std::errc::no_such_file_or_directory) Fail(fserr::FileNotFound, "File not found", path);
+    FailFor(ec, path);
 }
 
 void StdFileSystem::RemoveFile(const std::string& path) {

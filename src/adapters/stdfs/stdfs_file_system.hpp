@@ -10,9 +10,15 @@ public:
     const PathStyle& Paths() const override;
     Folder GetFolder(const std::string& path) override;
     std::vector<Folder> SubFolders(const Folder& folder) override;
+#ifndef _WIN32
+    // Sub-folders of one parent opened relative to it: one name looked up
+    // per folder, not its whole path twice.
+    void ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) override;
+#endif
     Folder AddSubFolder(const Folder& folder, const std::string& name) override;
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
+    void FlushFile(const std::string& path) override;
     bool MoveFileNoReplace(const std::string& from, const std::string& to) override;
     void RemoveFile(const std::string& path) override;
 };

@@ -75,7 +75,7 @@ std::string HeadlessPrompts::AskInput(const InputBoxRequest& request) {
 }
 
 void HeadlessPrompts::ShowProgress(int current, int total, const std::string& text) {
-    progress_.push_back({current, total, text});
+    if (keepProgress_) progress_.push_back({current, total, text});
     progressShown_ = true;
     if (echo_) echo_(std::to_string(current) + "/" + std::to_string(total) + " " + text);
 }

@@ -95,6 +95,9 @@ public:
     const std::vector<MessageRecord>& Messages() const { return messages_; }
     const std::vector<InputRecord>& Inputs() const { return inputRecords_; }
     const std::vector<ProgressRecord>& ProgressLog() const { return progress_; }
+    // Whether ProgressLog keeps the steps (it does unless told not to): a
+    // front end that shows them at once need not hold a line per mail.
+    void KeepProgressLog(bool keep) { keepProgress_ = keep; }
     // Whether a progress display is up (shown and not yet ended), as a
     // window would be.
     bool ProgressShown() const { return progressShown_; }
@@ -117,6 +120,7 @@ private:
     std::vector<MessageRecord> messages_;
     std::vector<InputRecord> inputRecords_;
     std::vector<ProgressRecord> progress_;
+    bool keepProgress_ = true;
     bool progressShown_ = false;
     int progressEnds_ = 0;
 };

@@ -99,13 +99,23 @@ const ColumnHeader& ListView::Column(int index) const {
 }
 
 ListItem& ListView::Add(const std::string& key, std::string text) {
-    if (!key.empty() && byKey_.contains(key)) {
-        throw Error(uierr::KeyNotUnique, Name(), "Key is not unique in collection: \"" + key + "\"");
-    }
     items_.push_back(std::unique_ptr<ListItem>(new ListItem(this, key, std::move(text))));
     ListItem& item = *items_.back();
+    // One hash of the key, not one to check and one to insert: lists of
+    // tens of thousands of resources are filled at each opening. The map's
+    // key is the item's own text, which lives as long as the entry.
+    bool keyed = true;
+    try {
+        keyed = key.empty() || byKey_.try_emplace(item.key_, &item).second;
+    } catch (...) {
+        items_.pop_back();
+        throw;
+    }
+    if (!keyed) {
+        items_.pop_back();
+        throw Error(uierr::KeyNotUnique, Name(), "Key is not unique in collection: \"" + key + "\"");
+    }
     item.position_ = items_.size() - 1;
-    if (!key.empty()) byKey_.emplace(key, &item);
     if (sorted_) orderDirty_ = true;
     return item;
 }
@@ -134,7 +144,7 @@ ListItem& ListView::Item(std::string_view key) const {
 
 ListItem* ListView::Find(std::string_view key) const {
     if (key.empty()) return nullptr;
-    const auto it = byKey_.find(std::string(key));
+    const auto it = byKey_.find(key);
     return it == byKey_.end() ? nullptr : it->second;
 }
 

@@ -175,7 +175,7 @@ private:
 
     std::vector<ColumnHeader> columns_;
     mutable std::vector<std::unique_ptr<ListItem>> items_;
-    std::unordered_map<std::string, ListItem*> byKey_;
+    std::unordered_map<std::string_view, ListItem*> byKey_;  // keys are the items' own
     mutable bool orderDirty_ = false;
     ListItem* selected_ = nullptr;
     int topIndex_ = 0;

@@ -61,7 +61,7 @@ TEST(TerminalPrompts, TheProgressBarShowsOnlyForSeveralMailsOnATerminal) {
     EXPECT_NE(bar.str().find("1/2 Tilbud"), std::string::npos);
     EXPECT_NE(bar.str().find("] 2/2 Referat"), std::string::npos);
     EXPECT_EQ(bar.str().back(), '\n');
-    EXPECT_EQ(on.ProgressLog().size(), 2u);
+    EXPECT_TRUE(on.ProgressLog().empty()) << "no line of each mail is held";
     on.EndProgress();
     EXPECT_EQ(bar.str().substr(bar.str().size() - 4), "\x1b[K\n") << "a finished bar ends its line once";
 

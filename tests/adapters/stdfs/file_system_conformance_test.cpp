@@ -134,6 +134,37 @@ TYPED_TEST(FileSystemConformance, ListingAFolderRemovedSinceItWasOpenedFails) {
     EXPECT_EQ(ErrorNumberOf([&] { this->fsys.AddSubFolder(f, "x"); }), kv::fserr::PathNotFound);
 }
 
+TYPED_TEST(FileSystemConformance, ListsEachFolderInTurnUntilOneFails) {
+    const auto join = [](const char* a, const char* b) { return kv::fakes::HostPaths().Join(a, b); };
+    for (const std::string& folder : {join("a", "b2"), join("a", "B1"), join("a", "a3"), std::string("b"),
+                                      join("c", "y"), join("a", "a3") + kv::fakes::HostPaths().separator + "z"})
+        this->world.MakeFolder(folder);
+    this->world.MakeFile("f.msg", 1);
+    std::vector<std::string> seen;
+    const auto note = [&](std::size_t i, const std::vector<Folder>& subFolders) {
+        std::string line = std::to_string(i) + ":";
+        for (const Folder& f : subFolders) line += " " + f.Name() + "=" + f.Path();
+        seen.push_back(line);
+    };
+    // Folders of one parent, one of another, and a path spelled with a trailing separator.
+    this->fsys.ListEachFolder(
+        {this->At("a"), this->At("b"), this->At(join("a", "a3")), this->At("c") + kv::fakes::HostPaths().separator},
+        note);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0: a3=" + this->At(join("a", "a3")) + " B1=" +
+                                                  this->At(join("a", "B1")) + " b2=" + this->At(join("a", "b2")),
+                                              "1:", "2: z=" + this->At(join(join("a", "a3").c_str(), "z")),
+                                              "3: y=" + this->At(join("c", "y"))}));
+    for (const char* bad : {"gone", "f.msg"}) {
+        seen.clear();
+        EXPECT_EQ(ErrorNumberOf([&] {
+                      this->fsys.ListEachFolder({this->At("b"), this->At(bad), this->At("c")}, note);
+                  }),
+                  kv::fserr::PathNotFound)
+            << bad;
+        EXPECT_EQ(seen, std::vector<std::string>{"0:"}) << "the folders before it are listed, none after";
+    }
+}
+
 TYPED_TEST(FileSystemConformance, AddsASubFolderOnce) {
     const Folder root = this->fsys.GetFolder(this->world.Root());
     const Folder made = this->fsys.AddSubFolder(root, "Tilbud 2024 ø");
@@ -214,6 +245,31 @@ TEST(StdFileSystem, SubFoldersThroughALinkCount) {
     EXPECT_EQ(subs[0].Name(), "link");
 }
 
+#ifndef _WIN32
+// A descriptor left open per mail saved or folder listed runs a long import
+// into the process's limit.
+TEST(StdFileSystem, LeavesNoFileOpen) {
+    const auto openFiles = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    RealWorld world;
+    world.MakeFolder(kv::fakes::HostPaths().Join("a", "b"));
+    world.MakeFile("tmp", 3);
+    kv::FileSystem& files = world.Fs();
+    const auto before = openFiles();
+    files.FlushFile(kv::fakes::HostPaths().Join(world.Root(), "tmp"));
+    files.MoveFileNoReplace(kv::fakes::HostPaths().Join(world.Root(), "tmp"),
+                            kv::fakes::HostPaths().Join(world.Root(), "x.msg"));
+    const Folder root = files.GetFolder(world.Root());
+    files.AddSubFolder(root, "c");
+    files.SubFolders(root);
+    files.ListEachFolder(
+        {kv::fakes::HostPaths().Join(world.Root(), "a"), kv::fakes::HostPaths().Join(world.Root(), "c")},
+        [](std::size_t, const std::vector<Folder>&) {});
+    EXPECT_EQ(openFiles(), before);
+}
+#endif
+
 TYPED_TEST(FileSystemConformance, RenamesAFileWithoutEverReplacingOne) {
     this->world.MakeFile("tmp1", 5);
     this->world.MakeFile("taken.msg", 7);
@@ -240,6 +296,14 @@ TYPED_TEST(FileSystemConformance, RenameRefusesAMissingSourceOrTargetFolder) {
               }),
               kv::fserr::PathNotFound);
     EXPECT_TRUE(this->fsys.FileExists(this->At("tmp")));
+}
+
+TYPED_TEST(FileSystemConformance, FlushesAFileAndRefusesAMissingOne) {
+    this->world.MakeFile("mail.msg", 4321);
+    EXPECT_NO_THROW(this->fsys.FlushFile(this->At("mail.msg")));
+    EXPECT_EQ(this->fsys.FileSize(this->At("mail.msg")), 4321);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.FlushFile(this->At("other.msg")); }), kv::fserr::FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { this->fsys.FlushFile(""); }), kv::fserr::InvalidArgument);
 }
 
 TYPED_TEST(FileSystemConformance, RemovesAFileAndIgnoresAMissingOne) {
