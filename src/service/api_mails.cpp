@@ -12,7 +12,6 @@
 #include "service/remembered_choices.hpp"
 #include "service/request_values.hpp"
 #include "service/routes.hpp"
-#include "service/user_catalog.hpp"
 
 namespace kv::service {
 
@@ -77,7 +76,7 @@ ApiReply PostMailCheck(RequestContext& request, const ApiRequest& api) {
     const nlohmann::json mails = body.value("mails", nlohmann::json());
     if (!mails.is_array()) Refuse(422, "mails must be a list");
     if (mails.size() > kMaxCheckedMails) Refuse(413, "At most 100 mails at a time");
-    RequireListedTarget(request.Db(), request.Ctx().gUserRessId, *ressId, jobId);
+    request.RequireListedTarget(*ressId, jobId);
 
     nlohmann::json results = nlohmann::json::array();
     for (const nlohmann::json& mail : mails) {

@@ -16,6 +16,7 @@
 #include "ports/ui/headless.hpp"
 #include "app/import_witness.hpp"
 #include "service/connection_pool.hpp"
+#include "service/listed_targets.hpp"
 #include "service/service_prompts.hpp"
 #include "stdclock/system_clock.hpp"
 
@@ -32,7 +33,9 @@ struct ServiceWorld {
     DatabaseSettings database;
     std::filesystem::path stateDir;
     ModuleInfo module;
-    std::shared_ptr<ConnectionPool> connections;  // the one thing requests share
+    // What requests share: idle connections, and where users may file.
+    std::shared_ptr<ConnectionPool> connections;
+    std::shared_ptr<ListedTargets> listedTargets;
 };
 
 class RequestContext {
@@ -52,6 +55,10 @@ public:
     ServicePrompts& Prompts() { return prompts_; }
     // What passed through the adapters: the file filed, why a save failed.
     const app::ImportWitness& Witness() const { return witness_; }
+    // 403 unless the signed-in user's lists hold the resource and job.
+    void RequireListedTarget(std::int32_t ressId, std::int32_t jobId) {
+        world_.listedTargets->Require(Db(), userRessId_, ressId, jobId);
+    }
 
 private:
     void ReadSystemVariables();

@@ -3,7 +3,6 @@
 #include <charconv>
 
 #include "catalog/document_folder.hpp"
-#include "service/user_catalog.hpp"
 #include "support/utf.hpp"
 
 namespace kv::service {
@@ -63,7 +62,7 @@ std::optional<std::int32_t> MemberNumber(const nlohmann::json& object, const cha
 
 Folder DocumentFolder(RequestContext& request, std::int32_t ressId, std::int32_t jobId) {
     db::Connection& db = request.Db();
-    RequireListedTarget(db, request.Ctx().gUserRessId, ressId, jobId);
+    request.RequireListedTarget(ressId, jobId);
     try {
         std::optional<std::string> path =
             jobId > 0 ? catalog::JobFolderPath(db, jobId) : catalog::ResourceFolderPath(db, ressId);

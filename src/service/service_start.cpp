@@ -11,6 +11,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// How long a right found stays known; the dialog keeps its lists as long as it is open.
+constexpr std::chrono::seconds kListedTargetsAge{60};
+
 DatabaseSettings ReadDatabaseSettings(const ServiceConfig& config) {
     std::string text = config.connectionText;
     std::string driver = config.odbcDriver;
@@ -36,7 +39,8 @@ ServiceWorld MakeServiceWorld(const ServiceConfig& config) {
                     "cannot make the state folder " + config.stateDir.string() + ": " + ec.message());
     // As many idle connections as threads that may want one at once.
     return {ReadDatabaseSettings(config), config.stateDir, app::ExecutableModule(),
-            std::make_shared<ConnectionPool>(static_cast<std::size_t>(config.threads))};
+            std::make_shared<ConnectionPool>(static_cast<std::size_t>(config.threads)),
+            std::make_shared<ListedTargets>(kListedTargetsAge)};
 }
 
 ServerOptions MakeServerOptions(const ServiceConfig& config, const fs::path& webRoot) {

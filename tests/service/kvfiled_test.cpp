@@ -31,7 +31,9 @@
 #include "fakes/temp_dir.hpp"
 #include "adapters/odbc/pg_test_server.hpp"
 #include "adapters/regfile/regfile_store.hpp"
+#include "service/api_types.hpp"
 #include "service/demo_world.hpp"
+#include "service/listed_targets.hpp"
 #include "service/remembered_choices.hpp"
 #include "service/service_start.hpp"
 #include "service/token_authenticator.hpp"
@@ -634,6 +636,32 @@ TEST(KvfiledPostgres, ConnectionsTheServerDroppedAreOpenedAgain) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Call(s, "GET", "/resources?type=3", token).status, 200);
     EXPECT_NE(ReadFile(s.world.config.stateDir / "kvfiled.log").find("Connect: an idle connection failed"),
               std::string::npos);
+}
+
+// A right found is kept for its age, so a user filing mail after mail is not
+// checked against every resource each time; a refusal is not kept.
+TEST(KvfiledRights, ARightFoundIsKeptForItsAgeAndARefusalIsAskedAgain) {
+    Service& s = Service::Get(Backend::Sqlite);
+    auto db = s.Database();
+    std::chrono::steady_clock::time_point now{};
+    ListedTargets targets(std::chrono::seconds(60), [&now] { return now; });
+    const auto status = [&] {
+        try {
+            targets.Require(*db, kUser, 101, 430);
+            return 200;
+        } catch (const ApiError& refused) {
+            return refused.status;
+        }
+    };
+    EXPECT_EQ(status(), 200);
+    db->Execute("UPDATE Ress SET RessAktiv = 0 WHERE RessID = 101")->Close();  // no list has it now
+    now += std::chrono::seconds(59);
+    EXPECT_EQ(status(), 200);
+    now += std::chrono::seconds(1);
+    EXPECT_EQ(status(), 403);
+    db->Execute("UPDATE Ress SET RessAktiv = 1 WHERE RessID = 101")->Close();
+    EXPECT_EQ(status(), 200);
+    EXPECT_THROW(targets.Require(*db, kOther, 101, 999), ApiError);  // another user's, another job's: asked
 }
 
 // kvfiled started as its own process on the demo world's configuration; its
