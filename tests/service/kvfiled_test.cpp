@@ -898,13 +898,16 @@ TEST_P(KvfiledFaults, AnInstanceKilledMidRunReportsNothingHalfWrittenAsFiled) {
               rows.size() + static_cast<std::size_t>(std::count_if(died.begin(), died.end(), [&](int mail) {
                   return rows.count("Belastning " + std::to_string(mail)) == 0;
               })));
-    // The next save into the folder clears what a save killed an hour ago
-    // left, not what one under way has written so far.
+    // The killed instance, started again, clears at its first save into the
+    // folder what a save killed an hour ago left, not what one under way has
+    // written so far.
     const fs::path stale = folder / "~kv0123456789ab.tmp", underWay = folder / "~kv0123456789ac.tmp.part";
     std::ofstream(stale) << "halv";
     std::ofstream(underWay) << "halv";
     fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
-    auto last = http->Post(path.c_str(), headers, LoadMail(kFirstMail + kClients * kMailsPerClient), "message/rfc822");
+    const ServiceProcess restarted(s.world.configFile);
+    auto last = client(restarted.Port())
+                    ->Post(path.c_str(), headers, LoadMail(kFirstMail + kClients * kMailsPerClient), "message/rfc822");
     ASSERT_TRUE(last);
     EXPECT_EQ(last->status, 201);
     EXPECT_FALSE(fs::exists(stale));

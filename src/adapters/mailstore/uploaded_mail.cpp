@@ -1,5 +1,9 @@
 #include "adapters/mailstore/uploaded_mail.hpp"
 
+#include <chrono>
+#include <map>
+#include <mutex>
+
 #include "adapters/mailmsg/msg_writer.hpp"
 #include "adapters/mailstore/mail_fields.hpp"
 #include "adapters/mailstore/stale_temporaries.hpp"
@@ -10,6 +14,24 @@ namespace {
 
 // Outlook's value for "no date".
 constexpr DateTime kNoDate{4501, 1, 1, 0, 0, 0};
+
+// Whether a save into folder should clear what killed saves left there. The
+// sweep lists the whole folder, which holds every mail filed into it, so a
+// process sweeps a folder at its first save there and then once an hour: a
+// leftover only counts as stale an hour after it was left anyway.
+bool SweepDue(const std::filesystem::path& folder) {
+    constexpr auto kInterval = std::chrono::hours(1);
+    constexpr std::size_t kMaxFolders = 10000;  // past it, every folder is swept again once
+    static std::mutex lock;
+    static std::map<std::filesystem::path, std::chrono::steady_clock::time_point> sweptAt;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard guard(lock);
+    if (sweptAt.size() >= kMaxFolders) sweptAt.clear();
+    const auto [at, first] = sweptAt.try_emplace(folder, now);
+    if (!first && now - at->second < kInterval) return false;
+    at->second = now;
+    return true;
+}
 
 [[noreturn]] void NoSuchThing(const std::string& what) {
     throw Error(outlook::hosterr::NotSupported, "UploadedMail",
@@ -51,7 +73,8 @@ public:
             throw Error(errnum::InvalidArgument, "MailWrapper", "Unsupported save format " + std::to_string(format));
         if (path.empty()) throw Error(errnum::InvalidArgument, "MailWrapper", "No file name to save the mail to");
         // An instance killed while saving here left its temporary files.
-        RemoveStaleTemporaries(std::filesystem::path(path).parent_path());
+        if (const auto folder = std::filesystem::path(path).parent_path(); SweepDue(folder))
+            RemoveStaleTemporaries(folder);
         mailmsg::WriteMsg(path, mailmsg::MsgFromMail(Mail(), !Item()->Sent()));
     }
     bool ResolveAll() override { NoSuchThing("ResolveAll"); }
