@@ -9,8 +9,19 @@ state=$2
 as_owner=()
 [ "$(id -u)" -eq 0 ] && as_owner=(runuser -u postgres --)
 
+stop_cluster() {
+  [ -f "$state/datadir" ] || return 0
+  data=$(cat "$state/datadir")
+  bindir=$(cat "$state/bindir")
+  "${as_owner[@]}" "$bindir/pg_ctl" -D "$data/db" -m fast -w stop >/dev/null || true
+  rm -rf "$data" "$state"
+}
+
 case "$action" in
 start)
+  # A server an earlier start left running (a repeated run, an interrupted one)
+  # is stopped first, not forgotten.
+  stop_cluster
   rm -rf "$state"
   mkdir -p "$state"
   bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1 || true)
@@ -41,11 +52,7 @@ start)
   echo "PostgreSQL started on 127.0.0.1:$port"
   ;;
 stop)
-  [ -f "$state/datadir" ] || exit 0
-  data=$(cat "$state/datadir")
-  bindir=$(cat "$state/bindir")
-  "${as_owner[@]}" "$bindir/pg_ctl" -D "$data/db" -m fast -w stop >/dev/null || true
-  rm -rf "$data" "$state"
+  stop_cluster
   ;;
 *)
   echo "usage: $0 start|stop STATE_DIR" >&2
