@@ -30,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_mail.hpp"
 #include "adapters/regfile/regfile_store.hpp"
 #include "dialog/frmKorvane.hpp"
 #include "fakes/addin_harness.hpp"
@@ -61,23 +62,6 @@ std::int64_t MsgFilesIn(const std::string& folder) {
     return n;
 }
 
-// A mail of about 20 KB: a short text and a 14 KB attachment.
-std::string MakeMail(int i) {
-    std::string eml = "From: Salg <salg@kunde.dk>\r\nTo: Mette <mette@korvane.example>\r\n";
-    eml += "Subject: Tilbud nr. " + std::to_string(i) + "\r\n";
-    eml += "Date: Tue, 05 Mar 2024 14:07:09 +0100\r\nMessage-ID: <" + std::to_string(i) + "@bench>\r\n";
-    eml += "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n";
-    eml += "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nHej, her er tilbuddet.\r\n";
-    eml +=
-        "--b\r\nContent-Type: application/octet-stream; name=\"tilbud.bin\"\r\n"
-        "Content-Transfer-Encoding: base64\r\n\r\n";
-    std::string line;
-    for (int k = 0; k < 19; ++k) line += "QUJD";
-    for (int k = 0; k < 250; ++k) eml += line + "\r\n";
-    eml += "--b--\r\n";
-    return eml;
-}
-
 // A demo world with n mails in the Inbox, all selected.
 struct World {
     explicit World(int n) {
@@ -87,7 +71,7 @@ struct World {
         h.ctx->gConnection = h.realDatabase.Open(kv::db::ParseProviderString(h.ctx->gConnectionString), {});
         for (int i = 0; i < n; ++i) {
             const fs::path source = h.dir.Path() / ("mail" + std::to_string(i) + ".eml");
-            std::ofstream(source, std::ios::binary) << MakeMail(i);
+            std::ofstream(source, std::ios::binary) << kv::bench::MakeBenchMail(i);
             mails.push_back(h.store->AddItemFile("Inbox", source));
             fs::remove(source);
         }

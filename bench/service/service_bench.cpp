@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_mail.hpp"
 #include "adapters/database/open_database.hpp"
 #include "adapters/mailstore/mail_store.hpp"
 #include "import/import_command.hpp"
@@ -38,19 +39,6 @@ int Mails() {
     return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 20;
 }
 
-// About 20 KB: a short text and a 14 KB attachment.
-std::string MakeMail(int i) {
-    std::string eml = "From: Salg <salg@kunde.dk>\r\nTo: Mette <mette@korvane.example>\r\n";
-    eml += "Subject: Tilbud nr. " + std::to_string(i) + "\r\n";
-    eml += "Date: Tue, 05 Mar 2024 14:07:09 +0100\r\nMessage-ID: <" + std::to_string(i) + "@bench>\r\n";
-    eml += "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n";
-    eml += "--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nHej Mette, her er tilbuddet.\r\n";
-    eml += "--b\r\nContent-Type: application/octet-stream; name=\"tilbud.bin\"\r\n";
-    eml += "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"tilbud.bin\"\r\n\r\n";
-    for (int line = 0; line < 190; ++line) eml += std::string(76, 'A') + "\r\n";
-    return eml + "--b--\r\n";
-}
-
 // A demo world and kvfiled serving it, for the whole run.
 struct World {
     std::filesystem::path dir =
@@ -67,7 +55,7 @@ struct World {
                                                              kv::service::MakeTokenAuthenticator(demo.config));
         port = server->Bind();
         serving = std::thread([this] { server->Serve(); });
-        for (int i = 0; i < Mails(); ++i) mails.push_back(MakeMail(i));
+        for (int i = 0; i < Mails(); ++i) mails.push_back(kv::bench::MakeBenchMail(i));
     }
     ~World() {
         server->Stop();
