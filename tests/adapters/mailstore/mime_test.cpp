@@ -140,6 +140,30 @@ TEST(MimeMail, MailsWithLittleInThemAreRead) {
     EXPECT_EQ(ParseMail(noBody).subject, "æøå");
     // A raw 8-bit Latin-1 header falls back to Windows-1252.
     EXPECT_EQ(ParseMail("Subject: K\xf8kken\r\n\r\nx").subject, "Køkken");
+    // A text marked as an attachment is one, even without a name.
+    const MailData marked =
+        ParseMail("From: a@b.dk\r\nContent-Type: text/plain\r\nContent-Disposition: attachment\r\n\r\nx");
+    EXPECT_EQ(marked.body, "");
+    EXPECT_EQ(marked.attachments.size(), 1u);
+}
+
+// Mails forwarded inside each other are read sixteen levels deep; below that
+// the rest is kept as it came, so no mail can nest the reader to death.
+TEST(MimeMail, NestingStopsAtSixteenLevelsKeepingTheRest) {
+    std::string raw = "Subject: bund\r\n\r\nx\r\n";
+    for (int level = 17; level >= 1; --level)
+        raw = "Subject: " + std::to_string(level) + "\r\nContent-Type: multipart/mixed; boundary=b" +
+              std::to_string(level) + "\r\n\r\n--b" + std::to_string(level) +
+              "\r\nContent-Type: message/rfc822\r\n\r\n" + raw + "\r\n--b" + std::to_string(level) + "--\r\n";
+    const MailData* mail = nullptr;
+    MailData top = ParseMail(raw);
+    int depth = 0;
+    for (mail = &top; mail->attachments.size() == 1 && mail->attachments[0].message; ++depth)
+        mail = mail->attachments[0].message.get();
+    EXPECT_EQ(depth, 16);
+    ASSERT_EQ(mail->attachments.size(), 1u);
+    EXPECT_NE(std::string(mail->attachments[0].data.begin(), mail->attachments[0].data.end()).find("Subject: bund"),
+              std::string::npos);
 }
 
 TEST(MimeMail, DraftFlagAndEightBitHeaders) {
@@ -222,6 +246,7 @@ TEST(MimeMail, CharsetsAreReadAsWindowsReadsThem) {
          "3",
          "csISO2022JP", "\u7e8a\uff71\uff723"},                       // IBM row 89; SO/SI katakana
         {"\x1B$(D0!\x1B(Bx\x1B$B-", "iso-2022-jp", "\uFFFDx\uFFFD"},  // JIS X 0212; cut pair
+        {"a\x1B(Zb", "ISO-2022-JP", "a\uFFFD(Zb"},                    // an escape of no known set
         {"\x87\x40", "Shift_JIS", "\u2460"},
         {"\xE9\x46\x80", "GB2312", "\u9555\u20ac"},
         {"\xF9\xD6\xA3\xE1", "\"big5\"", "\u7881\u20ac"},
@@ -303,6 +328,7 @@ TEST(MimeMail, FileNameParameters) {
         {"attachment; filename*=iso-2022-jp''%1B%24B-j%1B%28B.txt", "\u3231.txt"},
         {"attachment; filename=\"=?ISO-8859-1?Q?K=F8b.pdf?=\"", "Køb.pdf"},
         {"attachment; filename*99999999999=x; name=y", ""},
+        {"attachment; filename*1000=x; filename=y", "y"},  // no mailer writes a thousand pieces
         {"inline", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(ParameterText(c.header, "filename"), c.name) << c.header;
@@ -344,7 +370,8 @@ TEST(MimeMail, SubjectPrefixes) {
                  {"Info: x", ""},
                  {"Re x", ""},
                  {"", ""},
-                 {"fw: ", "fw: "}};
+                 {"fw: ", "fw: "},
+                 {"RES: x", "RES: "}};
     for (const auto& c : cases) EXPECT_EQ(SubjectPrefix(c.subject), c.prefix) << c.subject;
     auto reply = Corpus("18_reply_chain_subject.eml");
     EXPECT_EQ(reply.subject, "Re: AW: Fwd: Møde i morgen");

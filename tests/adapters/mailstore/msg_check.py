@@ -19,6 +19,7 @@ import encodings.iso2022_jp
 import email.policy
 import email.utils
 import hashlib
+import os
 import html.parser
 import re
 import struct
@@ -585,6 +586,22 @@ def normalized_html(text):
     return re.sub(r"charset\s*=\s*[\"']?[\w.:-]+", "charset", lines(text), flags=re.I)
 
 
+def flat_entry_addresses(flat):
+    """The address of each one-off entry id in a FlatEntryList ([MS-OXCDATA] 2.3.3):
+    a count, the size of the entries, and the entries, each padded to four bytes."""
+    if len(flat) < 8:
+        return None
+    count, size = struct.unpack_from("<II", flat)
+    at, found = 8, []
+    for _ in range(count):
+        n = struct.unpack_from("<I", flat, at)[0] if at + 4 <= len(flat) else 0
+        found.append(flat[at + 28:at + 4 + n].decode("utf-16-le", "replace").split("\0")[2:3])
+        at += 4 + n + (-n % 4)
+    if at != len(flat) or size != len(flat) - 8:
+        return f"entries end at {at}, the list is {len(flat)} bytes and says {size + 8}"
+    return [a for f in found for a in f]
+
+
 def compare(where, msg, m, arrival, problems, raw=None):
     def expect(what, got, want):
         if got != want:
@@ -605,12 +622,13 @@ def compare(where, msg, m, arrival, problems, raw=None):
     got = [(r.get(0x0C15, PT_LONG), " ".join(r.get(0x3001, PT_UNICODE, "").split()), r.get(0x39FE, PT_UNICODE))
            for r in m.recipients]
     expect("recipients (type, name, address)", got, want)
-    for prop, kind in ((0x0E04, 1), (0x0E03, 2)):
-        expect(f"display {'To' if kind == 1 else 'Cc'}", " ".join(m.get(prop, PT_UNICODE, "").split()),
+    for prop, kind, field in ((0x0E04, 1, "To"), (0x0E03, 2, "Cc"), (0x0E02, 3, "Bcc")):
+        expect(f"display {field}", " ".join(m.get(prop, PT_UNICODE, "").split()),
                "; ".join(n for k, n, _ in want if k == kind))
     reply = addresses(msg, "reply-to")
     if reply:
         expect("reply-to names", " ".join(m.get(0x0050, PT_UNICODE, "").split()), "; ".join(n for n, _ in reply))
+        expect("reply-to entries", flat_entry_addresses(m.get(0x004F, PT_BINARY, b"")), [a for _, a in reply])
     submit = utc_of(msg.get("date"))
     expect("client submit time (UTC)", m.get(0x0039, PT_TIME), submit)
     received = msg.get_all("received", [])
@@ -654,6 +672,8 @@ def compare(where, msg, m, arrival, problems, raw=None):
                 problems.add(at, f"name {name!r}, the .eml {want['name']!r}")
         elif not re.fullmatch(r"(ATT\d{5}|image\d{3})\.\w+", name or ""):
             problems.add(at, f"nameless part named {name!r}")
+        if a.get(0x3703, PT_UNICODE, "") != os.path.splitext(name or "")[1]:
+            problems.add(at, f"extension {a.get(0x3703, PT_UNICODE)!r} of the name {name!r}")
         data, wanted = a.get(0x3701, PT_BINARY, b""), want["data"]
         if want["type"].startswith("text/"):  # Python ends decoded text lines with LF alone
             data, wanted = data.replace(b"\r\n", b"\n"), wanted.replace(b"\r\n", b"\n")
