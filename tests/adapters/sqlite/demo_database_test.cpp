@@ -64,15 +64,19 @@ TEST_F(DemoDatabase, EveryFolderPathPointsAtARealFolderWithTheHiddenOnesInside) 
 }
 
 TEST_F(DemoDatabase, RefusesToOverwriteAnExistingFile) {
-    EXPECT_THROW(kv::sqlite::CreateDemoDatabase(*dir_ / "korvane.db", kv::sqlite::DemoSize::Small, *dir_ / "docs"),
-                 kv::Error);
-    EXPECT_NO_THROW(kv::sqlite::OpenDatabase(*dir_ / "korvane.db"));
-    try {
-        kv::sqlite::CreateDemoDatabase("", kv::sqlite::DemoSize::Small, *dir_ / "docs");
-        ADD_FAILURE() << "no error";
-    } catch (const kv::Error& e) {
-        EXPECT_EQ(e.Source() + ": " + e.Description(), "CreateDemoDatabase: No database file is named");
+    const std::string existing = *dir_ / "korvane.db";
+    const std::pair<std::string, std::string> cases[] = {
+        {existing, "CreateDemoDatabase: The file exists already: " + existing},
+        {"", "CreateDemoDatabase: No database file is named"}};
+    for (const auto& [path, text] : cases) {
+        try {
+            kv::sqlite::CreateDemoDatabase(path, kv::sqlite::DemoSize::Small, *dir_ / "docs");
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const kv::Error& e) {
+            EXPECT_EQ(e.Source() + ": " + e.Description(), text);
+        }
     }
+    EXPECT_NO_THROW(kv::sqlite::OpenDatabase(existing));
 }
 
 TEST(LargeDemoDatabase, HasTheBenchmarkVolumeAndNoFolders) {

@@ -112,6 +112,11 @@ TEST_F(SqliteAdapter, WideIntegersComeBackAsNumbersNotTruncated) {
     cn_->Execute("CREATE TEMP TABLE d (w DATETIME)")->Close();
     cn_->Execute("INSERT INTO d VALUES ('snart')")->Close();
     EXPECT_EQ(cn_->Execute("SELECT w FROM d")->Field("w"), Value("snart"));
+    // A date in a text column stays the text it is.
+    EXPECT_EQ(
+        cn_->Execute("CREATE TEMP TABLE t (x TEXT); INSERT INTO t VALUES ('2024-05-14 07:15:30'); SELECT x FROM t")
+            ->Field("x"),
+        Value("2024-05-14 07:15:30"));
 }
 
 TEST_F(SqliteAdapter, ASecondWriterWaitsForTheFirstInsteadOfFailing) {
