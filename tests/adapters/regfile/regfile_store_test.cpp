@@ -240,6 +240,7 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
         {ansi, regroot::CurrentUser, "Software\\A", "Kort", reg::ToRegSz("Aæ")},  // no closing 0
         {"", regroot::CurrentUser, "Software", "x", std::nullopt},
         {"\xFF\xFE", regroot::CurrentUser, "Software", "x", std::nullopt},
+        {v5 + "[HKEY_CURRENT_USER]\n\"Top\"=dword:7\n", regroot::CurrentUser, "", "Top", Bytes{7, 0, 0, 0}},
     };
     RegFileStore missing(File());
     EXPECT_FALSE(Get(missing, regroot::CurrentUser, "Software", "x"));
@@ -269,6 +270,8 @@ TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
         {header + "\"ok\"=dword:1\n\"x\"=\"no end\n", 5, "the text has no closing quote"},
         {header + "\"x\"=hex:01,02,\\\n", 4, "the value continues past the end of the file"},
         {header + "\"x\"=dword:123456789\n", 4, "bad dword '123456789' (expected up to 8 hex digits)"},
+        {header + "\"x\"=hex(123456789):01\n", 4, "bad value type '(123456789)'"},
+        {header + "\"x\"=hex\n", 4, "expected \":\" after hex"},
         {header + "\"x\"=\"C:\\Temp\"\n", 4, "unknown escape"},
         {header + "\"x\"=qword:1\n", 4, "unknown value form"},
         {header + "\"x\"=\"y\" z\n", 4, "unexpected text after the closing quote"},
