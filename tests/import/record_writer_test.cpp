@@ -218,6 +218,19 @@ TEST_F(RecordWriterTest, MissingProcedureFailsAtStepElevenLeavingTheRow) {
     EXPECT_EQ(w.Count("DocMailImport"), 1);
 }
 
+// A field the database refuses names the step that wrote it.
+TEST_F(RecordWriterTest, AColumnTheDatabaseLacksFailsAtItsOwnStep) {
+    auto item = w.AddMail(Mail{});
+    const std::string file = SaveMsg(item, "Tilbud.msg");
+    for (const auto& [column, step] : {std::pair{"Subject", 2}, {"Sender", 3}, {"Received", 4}}) {
+        const std::string table = "ALTER TABLE DocMailImport ";
+        ctx.gConnection->Execute(table + "DROP COLUMN " + column)->Close();
+        EXPECT_FALSE(Record(item, file, "", 417));
+        EXPECT_NE(w.Log().find("UpdateDB (" + std::to_string(step) + "): "), std::string::npos) << column;
+        ctx.gConnection->Execute(table + "ADD COLUMN " + column)->Close();
+    }
+}
+
 TEST_F(RecordWriterTest, SenderTextForms) {
     Mail named;
     named.from = "Salg <salg@x.dk>";
