@@ -241,6 +241,9 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
         {"", regroot::CurrentUser, "Software", "x", std::nullopt},
         {"\xFF\xFE", regroot::CurrentUser, "Software", "x", std::nullopt},
         {v5 + "[HKEY_CURRENT_USER]\n\"Top\"=dword:7\n", regroot::CurrentUser, "", "Top", Bytes{7, 0, 0, 0}},
+        // Without a byte-order mark: UTF-8 where it is valid, the code page where not.
+        {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"K\xf8kken\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("Køkken")},
+        {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"😀\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("😀")},
     };
     RegFileStore missing(File());
     EXPECT_FALSE(Get(missing, regroot::CurrentUser, "Software", "x"));
