@@ -154,7 +154,8 @@ TYPED_TEST(FileSystemConformance, ListsEachFolderInTurnUntilOneFails) {
                                                   this->At(join("a", "B1")) + " b2=" + this->At(join("a", "b2")),
                                               "1:", "2: z=" + this->At(join(join("a", "a3").c_str(), "z")),
                                               "3: y=" + this->At(join("c", "y"))}));
-    for (const char* bad : {"gone", "f.msg"}) {
+    // Missing, a file, and one whose parent folder is missing.
+    for (const std::string& bad : {std::string("gone"), std::string("f.msg"), join("gone", "x")}) {
         seen.clear();
         EXPECT_EQ(ErrorNumberOf([&] {
                       this->fsys.ListEachFolder({this->At("b"), this->At(bad), this->At("c")}, note);
