@@ -94,6 +94,8 @@ bool FolderNameLess(std::string_view a, std::string_view b) {
 }
 
 void SortByFolderName(std::vector<Folder>& folders) {
+    // Most folders of an expanded tree hold one sub-folder or none.
+    if (folders.size() < 2) return;
     // Each key made once, and positions sorted rather than folders moved: a
     // folder of 10,000 sub-folders is sorted at every listing.
     std::vector<std::string> keys;

@@ -78,12 +78,10 @@ Manifest Manifest::Load(const std::filesystem::path& file) {
     Manifest manifest;
     std::ifstream in(file, std::ios::binary);
     if (!in) return manifest;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::size_t lineNo = 0;
     // Every line written ends with a line end; one without is an append a
-    // crash cut short.
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::string line = text.substr(start, end - start);
+    // crash cut short. Read line by line: a big store's file is never held whole.
+    for (std::string line; std::getline(in, line) && !in.eof();) {
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
@@ -124,29 +122,37 @@ Manifest Manifest::Load(const std::filesystem::path& file) {
     return manifest;
 }
 
-void Manifest::Save(const std::filesystem::path& file) const {
-    std::ostringstream out;
-    out << kMagic << "\t1\n";
-    WriteLine(out, {"account", accountName, accountAddress});
-    WriteLine(out, {"nextid", std::to_string(nextId)});
-    for (const auto& folder : folders)
-        WriteLine(out, {"folder", folder.name, folder.messageClass, std::to_string(folder.defaultNumber)});
-    for (const auto& [id, path] : items) WriteLine(out, {"item", id, path});
-    for (const auto& bar : bars) {
-        WriteLine(out, {"bar", bar.windowKind, bar.name, bar.visible ? "1" : "0", std::to_string(bar.position)});
-        for (const auto& b : bar.buttons)
-            WriteLine(out, {"button", b.caption, b.tag, b.tooltip, b.onAction, b.parameter, std::to_string(b.faceId),
-                            std::to_string(b.style), b.beginGroup ? "1" : "0", b.visible ? "1" : "0"});
-    }
+void Manifest::Save(const std::filesystem::path& file, const ItemEntries& entries) const {
     // A name of this save's own: a writer never truncates another's file.
     static std::atomic<unsigned> saves{0};
     auto temp = file;
     temp += "." + std::to_string(getpid()) + "-" + std::to_string(++saves) + ".new";
     {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        f << out.str();
-        f.close();
-        if (!f) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot write the store manifest " + temp.string());
+        // Written straight to the file: a big store's text is never held whole.
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << kMagic << "\t1\n";
+        WriteLine(out, {"account", accountName, accountAddress});
+        WriteLine(out, {"nextid", std::to_string(nextId)});
+        for (const auto& folder : folders)
+            WriteLine(out, {"folder", folder.name, folder.messageClass, std::to_string(folder.defaultNumber)});
+        const auto writeItem = [&](const std::string& id, const std::string& path) {
+            WriteLine(out, {"item", id, path});
+        };
+        if (entries) entries(writeItem);
+        else
+            for (const auto& [id, path] : items) writeItem(id, path);
+        for (const auto& bar : bars) {
+            WriteLine(out, {"bar", bar.windowKind, bar.name, bar.visible ? "1" : "0", std::to_string(bar.position)});
+            for (const auto& b : bar.buttons)
+                WriteLine(out,
+                          {"button", b.caption, b.tag, b.tooltip, b.onAction, b.parameter, std::to_string(b.faceId),
+                           std::to_string(b.style), b.beginGroup ? "1" : "0", b.visible ? "1" : "0"});
+        }
+        out.close();
+        if (!out) {
+            std::filesystem::remove(temp);
+            throw Error(outlook::hosterr::Failed, "MailStore", "Cannot write the store manifest " + temp.string());
+        }
     }
     std::error_code ec;
     std::filesystem::rename(temp, file, ec);
@@ -156,17 +162,16 @@ void Manifest::Save(const std::filesystem::path& file) const {
                     "Cannot replace the store manifest " + file.string() + ": " + ec.message());
 }
 
-void Manifest::AppendItem(const std::filesystem::path& file, const std::string& entryId) const {
+bool Manifest::AppendItem(const std::filesystem::path& file, const std::string& entryId,
+                          const std::string& path) const {
     std::ostringstream out;
-    WriteLine(out, {"item", entryId, items.at(entryId)});
+    WriteLine(out, {"item", entryId, path});
     WriteLine(out, {"nextid", std::to_string(nextId)});
     const std::string text = out.str();
     const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd >= 0) {
-        const bool whole = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        if (close(fd) == 0 && whole) return;
-    }
-    Save(file);
+    if (fd < 0) return false;
+    const bool whole = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return close(fd) == 0 && whole;
 }
 
 void Manifest::RemoveLeftovers(const std::filesystem::path& file) {

@@ -5,6 +5,7 @@
 // breaks and backslashes inside a field are escaped.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,19 +36,27 @@ struct Manifest {
     std::string accountName, accountAddress;
     std::uint64_t nextId = 1;
     std::vector<FolderKind> folders;
-    std::map<std::string, std::string> items;  // entry id -> path relative to the store
+    // Entry id -> path relative to the store, as read; an open store keeps
+    // them with its items instead, so that they are held once.
+    std::map<std::string, std::string> items;
     std::vector<KeptBar> bars;
+
+    // Hands the entry id and path of each item, in the order of the ids, to
+    // the function it is given.
+    using ItemEntries =
+        std::function<void(const std::function<void(const std::string& entryId, const std::string& path)>&)>;
 
     // Throws kv::Error when the file is there but not a manifest.
     static Manifest Load(const std::filesystem::path& file);
     // Written beside under a name of its own and renamed over, so a crash
-    // never leaves half a manifest.
-    void Save(const std::filesystem::path& file) const;
+    // never leaves half a manifest. The items are those of entries, else items.
+    void Save(const std::filesystem::path& file, const ItemEntries& entries = {}) const;
     // Adds the entry of one item (new or moved) and the next id to the end
     // of file in one write, so a store of any size pays the same for it; Load
     // takes an item's last entry. A line a crash cut short, with no line end,
-    // is left out when read; one this write cut short is replaced by a Save.
-    void AppendItem(const std::filesystem::path& file, const std::string& entryId) const;
+    // is left out when read. False when the write failed or was cut short:
+    // a Save must then replace the file.
+    bool AppendItem(const std::filesystem::path& file, const std::string& entryId, const std::string& path) const;
     // Removes the files a killed Save left beside file. Only while the store
     // is locked: then no Save is under way.
     static void RemoveLeftovers(const std::filesystem::path& file);

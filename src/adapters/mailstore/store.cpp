@@ -64,10 +64,14 @@ void Scan(StoreState& state) {
         state.folders.push_back(std::make_shared<StoreFolder>(state.root / kind.name, kind));
     }
 
-    std::map<std::string, std::string> byPath;  // relative path -> entry id
-    for (const auto& [id, path] : manifest.items)
-        if (fs::exists(state.root / path)) byPath[path] = id;
-    manifest.items.clear();
+    // Relative path -> entry id. An entry whose file is gone is never found
+    // below, and so dropped; the entries move over one by one, so the ids and
+    // paths are never held twice.
+    std::map<std::string, std::string> byPath;
+    while (!manifest.items.empty()) {
+        auto entry = manifest.items.extract(manifest.items.begin());
+        byPath.insert_or_assign(std::move(entry.mapped()), std::move(entry.key()));
+    }
     for (const auto& folder : state.folders) {
         std::vector<std::string> files;
         if (fs::is_symlink(folder->Dir())) continue;
@@ -76,9 +80,10 @@ void Scan(StoreState& state) {
                 entry.path().filename().string()[0] != '.')
                 files.push_back(folder->Name() + "/" + entry.path().filename().string());
         std::sort(files.begin(), files.end());
-        for (const auto& path : files) {
-            auto it = byPath.find(path);
-            state.AddItem(path, it == byPath.end() ? std::string() : it->second);
+        for (auto& path : files) {
+            auto known = byPath.extract(path);
+            state.AddItem(path, known ? std::move(known.mapped()) : std::string());
+            path = std::string();
         }
     }
     state.SaveManifest();
@@ -320,7 +325,7 @@ std::shared_ptr<outlook::Item> MailStore::AddItemFile(const std::string& folderN
     fs::copy_file(source, target, ec);
     if (ec) throw Error(outlook::hosterr::Failed, "MailStore", "Cannot copy " + source.string() + ": " + ec.message());
     auto item = state_->AddItem(folder->Name() + "/" + target.filename().string());
-    state_->SaveItemEntry(item->EntryID());
+    state_->SaveItemEntry(*item);
     return item;
 }
 

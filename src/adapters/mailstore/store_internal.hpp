@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "adapters/mailmsg/mail_data.hpp"
@@ -81,7 +82,8 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
     Manifest manifest;
     StoreOptions options;
     std::vector<std::shared_ptr<StoreFolder>> folders;
-    std::map<std::string, std::shared_ptr<StoreItem>> items;  // by entry id
+    // By entry id, the key the item's own: the store's one index of its items.
+    std::map<std::string_view, std::shared_ptr<StoreItem>> items;
     ItemCache cache;
     std::vector<std::shared_ptr<StoreExplorer>> explorers;    // open ones, the active one last
     std::vector<std::shared_ptr<StoreInspector>> inspectors;  // open ones
@@ -92,9 +94,9 @@ struct StoreState : std::enable_shared_from_this<StoreState> {
     outlook::Event<std::shared_ptr<outlook::Explorer>> newExplorer;
 
     std::filesystem::path ManifestFile() const { return root / "manifest.txt"; }
-    void SaveManifest() { manifest.Save(ManifestFile()); }
+    void SaveManifest();
     // Records where one item's file is now, without rewriting the manifest.
-    void SaveItemEntry(const std::string& entryId) { manifest.AppendItem(ManifestFile(), entryId); }
+    void SaveItemEntry(const StoreItem& item);
     std::string NewEntryId();
     std::shared_ptr<StoreFolder> FolderByName(const std::string& name) const;  // empty when none
     std::shared_ptr<StoreFolder> FolderOf(const StoreItem& item) const;
@@ -126,6 +128,8 @@ public:
     void Close(std::int32_t mode) override;
     std::shared_ptr<outlook::Application> GetApplication() const override;
 
+    // The entry id even of an item sent away.
+    const std::string& Id() const { return entryId_; }
     const std::string& RelativePath() const { return relativePath_; }
     void SetRelativePath(std::string path) { relativePath_ = std::move(path); }
     std::filesystem::path Path() const;

@@ -117,11 +117,22 @@ std::shared_ptr<StoreFolder> StoreState::FolderOf(const StoreItem& item) const {
     return FolderByName(folder);
 }
 
+void StoreState::SaveManifest() {
+    manifest.Save(ManifestFile(), [&](const auto& write) {
+        for (const auto& [id, item] : items) write(item->Id(), item->RelativePath());
+    });
+}
+
+void StoreState::SaveItemEntry(const StoreItem& item) {
+    if (!manifest.AppendItem(ManifestFile(), item.Id(), item.RelativePath())) SaveManifest();
+}
+
 std::shared_ptr<StoreItem> StoreState::AddItem(const std::string& relativePath, std::string entryId) {
     if (entryId.empty()) entryId = NewEntryId();
-    auto item = std::make_shared<StoreItem>(weak_from_this(), entryId, relativePath);
-    items[entryId] = item;
-    manifest.items[entryId] = relativePath;
+    auto item = std::make_shared<StoreItem>(weak_from_this(), std::move(entryId), relativePath);
+    // The key is the new item's own id, not that of an item it replaces.
+    items.erase(item->Id());
+    items.emplace(item->Id(), item);
     return item;
 }
 
@@ -142,8 +153,7 @@ std::string StoreState::MoveFile(StoreItem& item, const StoreFolder& folder, con
     }
     std::string relative = folder.Name() + "/" + target.filename().string();
     item.SetRelativePath(relative);
-    manifest.items[item.EntryID()] = relative;
-    SaveItemEntry(item.EntryID());
+    SaveItemEntry(item);
     return relative;
 }
 

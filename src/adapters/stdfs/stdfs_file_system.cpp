@@ -23,6 +23,7 @@
 #include <cstdio>
 #endif
 
+#include "stdfs/read_ahead.hpp"
 #include "support/error.hpp"
 
 namespace kv::stdfs {
@@ -194,42 +195,50 @@ std::vector<Folder> StdFileSystem::SubFolders(const Folder& folder) {
 }
 
 #ifndef _WIN32
+namespace {
+
+// Below this many folders a second thread is not worth its start.
+constexpr std::size_t kReadAheadFrom = 128;
+
+}  // namespace
+
 void StdFileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
-    struct Parent {
-        std::string path;
-        int fd = -1;
-        ~Parent() {
-            if (fd >= 0) ::close(fd);
-        }
-    } parent;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        const std::string& path = paths[i];
-        const std::size_t cut = path.rfind('/');
-        if (!IsNormalAbsolute(path) || cut == std::string::npos) {
-            each(i, SubFolders(GetFolder(path)));
-            continue;
-        }
-        const std::string folderOf = cut == 0 ? std::string("/") : path.substr(0, cut);
-        if (parent.fd < 0 || folderOf != parent.path) {
-            if (parent.fd >= 0) ::close(parent.fd);
-            parent.fd = ::open(folderOf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            parent.path = folderOf;
-            if (parent.fd < 0) {
-                // Whatever is wrong with the parent, the path's own failure tells it.
-                each(i, SubFolders(GetFolder(path)));
-                continue;
+    // Each thread's reader keeps the parent folder of the path it read last
+    // open, and opens the next path relative to it when it is the same.
+    const auto makeReader = [&]() -> FolderReader {
+        struct Parent {
+            std::string path;
+            int fd = -1;
+            ~Parent() {
+                if (fd >= 0) ::close(fd);
             }
-        }
-        // Missing, a file, or not to be read: the failures GetFolder and
-        // SubFolders have for the path.
-        std::error_code ec;
-        const int fd = ::openat(parent.fd, path.c_str() + cut + 1, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) FailFor(std::error_code(errno, std::generic_category()), path);
-        std::vector<Folder> subFolders = ListOpenFolder(fd, path, ec);
-        if (ec) FailFor(ec, path);
-        SortByFolderName(subFolders);
-        each(i, subFolders);
-    }
+        };
+        return [this, &paths, parent = std::make_shared<Parent>()](std::size_t i) {
+            const std::string& path = paths[i];
+            const std::size_t cut = path.rfind('/');
+            if (!IsNormalAbsolute(path) || cut == std::string::npos) return SubFolders(GetFolder(path));
+            const std::string folderOf = cut == 0 ? std::string("/") : path.substr(0, cut);
+            if (parent->fd < 0 || folderOf != parent->path) {
+                if (parent->fd >= 0) ::close(parent->fd);
+                parent->fd = ::open(folderOf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                parent->path = folderOf;
+                // Whatever is wrong with the parent, the path's own failure tells it.
+                if (parent->fd < 0) return SubFolders(GetFolder(path));
+            }
+            // Missing, a file, or not to be read: the failures GetFolder and
+            // SubFolders have for the path.
+            std::error_code ec;
+            const int fd = ::openat(parent->fd, path.c_str() + cut + 1, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0) FailFor(std::error_code(errno, std::generic_category()), path);
+            std::vector<Folder> subFolders = ListOpenFolder(fd, path, ec);
+            if (ec) FailFor(ec, path);
+            SortByFolderName(subFolders);
+            return subFolders;
+        };
+    };
+    if (paths.size() >= kReadAheadFrom) return ReadEachAhead(paths.size(), makeReader, each);
+    const FolderReader read = makeReader();
+    for (std::size_t i = 0; i < paths.size(); ++i) each(i, read(i));
 }
 #endif
 

@@ -125,6 +125,11 @@ TEST(MailStore, FilesAddedOrRemovedOutsideAreNoticedAtOpen) {
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0]->Subject(), "Nyhedsbrev maj");
     EXPECT_EQ(store->GetFolder("Arkiv")->DefaultMessageClass(), "IPM.Note");
+    // The id a file found at open was given is kept for the next open.
+    const std::string id = items[0]->EntryID();
+    items.clear();
+    store.reset();
+    EXPECT_EQ(MailStore::Open(dir.Path())->Items("Inbox").at(0)->EntryID(), id);
 }
 
 TEST(MailStore, DamagedManifestIsReportedNotGuessed) {

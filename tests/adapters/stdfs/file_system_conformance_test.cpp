@@ -154,7 +154,8 @@ TYPED_TEST(FileSystemConformance, ListsEachFolderInTurnUntilOneFails) {
                                                   this->At(join("a", "B1")) + " b2=" + this->At(join("a", "b2")),
                                               "1:", "2: z=" + this->At(join(join("a", "a3").c_str(), "z")),
                                               "3: y=" + this->At(join("c", "y"))}));
-    for (const char* bad : {"gone", "f.msg"}) {
+    // Missing, a file, and one whose parent folder is missing.
+    for (const std::string& bad : {std::string("gone"), std::string("f.msg"), join("gone", "x")}) {
         seen.clear();
         EXPECT_EQ(ErrorNumberOf([&] {
                       this->fsys.ListEachFolder({this->At("b"), this->At(bad), this->At("c")}, note);
@@ -163,6 +164,34 @@ TYPED_TEST(FileSystemConformance, ListsEachFolderInTurnUntilOneFails) {
             << bad;
         EXPECT_EQ(seen, std::vector<std::string>{"0:"}) << "the folders before it are listed, none after";
     }
+    // As many as an expanded folder of a big job holds: in order, the same
+    // failure, a failure of the caller's own stops the listing.
+    std::vector<std::string> many, expected;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "m" + std::to_string(i);
+        this->world.MakeFolder(kv::fakes::HostPaths().Join(name.c_str(), "s"));
+        many.push_back(this->At(name));
+        expected.push_back(std::to_string(i) + ": s=" + this->At(kv::fakes::HostPaths().Join(name.c_str(), "s")));
+    }
+    seen.clear();
+    this->fsys.ListEachFolder(many, note);
+    EXPECT_EQ(seen, expected);
+    for (const std::size_t bad : {std::size_t{0}, std::size_t{31}, std::size_t{32}, std::size_t{250}}) {
+        seen.clear();
+        auto broken = many;
+        broken[bad] = this->At("gone");
+        EXPECT_EQ(ErrorNumberOf([&] { this->fsys.ListEachFolder(broken, note); }), kv::fserr::PathNotFound) << bad;
+        EXPECT_EQ(seen, std::vector<std::string>(expected.begin(), expected.begin() + static_cast<long>(bad))) << bad;
+    }
+    seen.clear();
+    EXPECT_EQ(ErrorNumberOf([&] {
+                  this->fsys.ListEachFolder(many, [&](std::size_t i, const std::vector<Folder>& subFolders) {
+                      if (i == 100) throw kv::Error(kv::fserr::AccessError, "test", "the caller's own failure");
+                      note(i, subFolders);
+                  });
+              }),
+              kv::fserr::AccessError);
+    EXPECT_EQ(seen.size(), 100u);
 }
 
 TYPED_TEST(FileSystemConformance, AddsASubFolderOnce) {
