@@ -57,9 +57,6 @@ public:
     FakeObject& AddEvents(REFIID iid);
     // The object answers IOleWindow with window (nullptr: it has none).
     FakeObject& SetWindow(HWND window);
-    // From now on every member fails as the host fails on an item it took
-    // away (sent, moved, deleted); the names stay known.
-    FakeObject& FailEverything(const std::wstring& description, HRESULT scode);
 
     // Raises event id on every sink advised for iid; args in declaration order.
     void Fire(REFIID iid, DISPID id, std::vector<VARIANT> args = {});
