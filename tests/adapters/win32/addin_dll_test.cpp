@@ -136,24 +136,5 @@ TEST_F(AddinDll, ComCreatesConnectByProgIdAndLetsTheModuleGo) {
     EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
 }
 
-TEST_F(AddinDll, ClassObjectIsOnlyForConnect) {
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto get =
-        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(dll_, "DllGetClassObject")));
-    ASSERT_NE(get, nullptr);
-    ComPtr<IClassFactory> factory;
-    EXPECT_EQ(get(IID_IDispatch, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())),
-              CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_FALSE(factory);
-    ASSERT_EQ(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
-    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    factory.Reset();
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
-    ASSERT_EQ(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    factory.Reset();
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
-}
-
 }  // namespace
 }  // namespace kv::win32
