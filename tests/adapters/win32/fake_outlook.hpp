@@ -12,7 +12,6 @@
 
 #include "adapters/win32/extensibility.hpp"
 #include "addin_dll_fixture.hpp"
-#include "fake_dispatch.hpp"
 #include "fake_object.hpp"
 #include "window_probe.hpp"
 
@@ -304,7 +303,7 @@ protected:
     std::vector<FakeObject*> shownExplorers{&main.explorer}, shownInspectors;
     std::vector<HWND> frames_;
     FakeObject& mail = world.Make();
-    test::FakeDispatch addInInst{test::AddInInstProperties(L"KVOutlookAddin.Connect")};
+    FakeAddInInst addInInst{"KVOutlookAddin.Connect"};
     ComPtr<IDTExtensibility2> connect;
     ComPtr<IRibbonExtensibility> ribbon;
     std::string explorerRibbonXml;
