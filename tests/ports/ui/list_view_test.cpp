@@ -139,6 +139,7 @@ TEST(ListView, KeepsSortedOrderWhenItemsAreAddedOrChanged) {
 TEST(ListView, CompareTextIgnoresCaseAndPutsDanishLettersLast) {
     EXPECT_LT(ListView::CompareText("100", "99"), 0);
     EXPECT_EQ(ListView::CompareText("ABC", "abc"), 0);
+    EXPECT_EQ(ListView::CompareText("ÆØÅÉ", "æøåé"), 0);
     EXPECT_LT(ListView::CompareText("zebra", "æble"), 0);
     EXPECT_LT(ListView::CompareText("æble", "ørred"), 0);
     EXPECT_LT(ListView::CompareText("ørred", "Åen"), 0);
