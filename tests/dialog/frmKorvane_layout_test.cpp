@@ -79,29 +79,3 @@ TEST(KorvaneLayout, CaptionsItemsAndColumns) {
     EXPECT_EQ(k.lblFolder->Caption(), "");
     EXPECT_EQ(form.TabOrder().front(), k.cmdImport);
 }
-
-TEST(KorvaneLayout, TheLayoutSwitchCanWalkTheControlsByTag) {
-    Form form("frmKorvane");
-    const kv::dialog::KorvaneControls k = kv::dialog::BuildKorvaneLayout(form);
-    // The arrangement for a resource other than a customer.
-    const int jobsLeft = k.lstvJobs->Left();
-    k.treeFolders->SetWidth(7920 - jobsLeft + 3135);
-    int job = 0, folder = 0, label = 0;
-    for (Control* c : form.Controls()) {
-        if (c->Tag() == "j") {
-            c->SetVisible(false);
-            ++job;
-        } else if (c->Tag() == "f") {
-            c->SetLeft(jobsLeft);
-            ++folder;
-        } else if (c->Tag() == "f1") {
-            c->SetLeft(jobsLeft + 960);
-            ++label;
-        }
-    }
-    EXPECT_EQ(std::make_tuple(job, folder, label), std::make_tuple(7, 3, 1));
-    EXPECT_EQ(k.treeFolders->Width(), 8175);
-    EXPECT_EQ(k.treeFolders->Left() + k.treeFolders->Width(), 11055);
-    EXPECT_EQ(k.lblFolder->Left(), 3840);
-    EXPECT_FALSE(k.txtJobId->Visible());
-}

@@ -46,46 +46,42 @@ TEST_F(LoadTest, UserWithoutResourceRowGetsAnEmptyName) {
     EXPECT_EQ(h.view.Showings().at(0).captionShown, "Import af mails til Korvane,  (ver. 1.0.150)");
 }
 
-TEST_F(LoadTest, StoredRessTypeOutsideTheItemsShowsAlleButFiltersByIt) {
-    for (std::int32_t stored : {9, -1}) {
-        settings::WriteNumber(h.registry, "RessType", stored);
+// A stored resource type outside the box's items shows <Alle> but filters
+// by the stored number (nothing is listed), and is not written back; a job
+// setting or delete box the controls cannot take shows its default and is
+// repaired.
+TEST_F(LoadTest, StoredChoicesTheControlsCannotTake) {
+    struct Case {
+        const char* name;
+        std::int32_t stored;
+        int shown;                            // the box's index, the check box's value
+        std::optional<std::int32_t> written;  // what the setting holds afterwards
+    } cases[] = {
+        {"RessType", 9, 0, 9},    {"RessType", -1, 0, -1},  {"RessType", 1, 1, 1},    {"RessType", 8, 8, 8},
+        {"JobSetting", 0, 0, 1},  {"JobSetting", 4, 0, 1},  {"JobSetting", -7, 0, 1}, {"MailDelete", 3, 0, 0},
+        {"MailDelete", -1, 0, 0}, {"MailDelete", 99, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
+        settings::WriteNumber(h.registry, c.name, c.stored);
         Open([&](frmKorvane& d) {
-            EXPECT_EQ(d.Controls().cboRessType->ListIndex(), 0);
-            EXPECT_EQ(d.mRessType, stored);
-            EXPECT_EQ(d.Controls().lstvRess->Count(), 0);
-            EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
-            EXPECT_FALSE(d.Controls().lstvJobs->Visible());
+            const auto& k = d.Controls();
+            const std::string name = c.name;
+            if (name == "RessType") {
+                EXPECT_EQ(k.cboRessType->ListIndex(), c.shown);
+                EXPECT_EQ(d.mRessType, c.stored);
+                if (c.shown == 0) {
+                    EXPECT_EQ(k.lstvRess->Count(), 0);
+                    EXPECT_EQ(k.treeFolders->Count(), 0);
+                    EXPECT_FALSE(k.lstvJobs->Visible());
+                }
+            } else {
+                EXPECT_EQ(name == "JobSetting" ? k.cboActive->ListIndex() : k.chkDelete->Value(), c.shown);
+            }
         });
-        EXPECT_EQ(Setting("RessType"), stored) << "loading writes nothing back";
+        EXPECT_EQ(Setting(c.name), c.written);
     }
-}
-
-TEST_F(LoadTest, StoredRessTypeAtEitherEndOfTheItemsShowsItsOwnItem) {
-    for (std::int32_t stored : {1, 8}) {
-        settings::WriteNumber(h.registry, "RessType", stored);
-        Open([&](frmKorvane& d) {
-            EXPECT_EQ(d.Controls().cboRessType->ListIndex(), stored);
-            EXPECT_EQ(d.mRessType, stored);
-        });
-    }
-}
-
-TEST_F(LoadTest, JobSettingOutsideTheItemsFallsBackToActiveJobsAndIsRepaired) {
-    for (std::int32_t stored : {0, 4, -7}) {
-        settings::WriteNumber(h.registry, "JobSetting", stored);
-        Open([&](frmKorvane& d) { EXPECT_EQ(d.Controls().cboActive->ListIndex(), 0); });
-        EXPECT_EQ(Setting("JobSetting"), 1);
-    }
-    EXPECT_EQ(h.view.Showings().size(), 3u);
-}
-
-TEST_F(LoadTest, MailDeleteTheCheckBoxCannotTakeCountsAsUntickedAndIsRepaired) {
-    for (std::int32_t stored : {3, -1, 99}) {
-        settings::WriteNumber(h.registry, "MailDelete", stored);
-        Open([&](frmKorvane& d) { EXPECT_EQ(d.Controls().chkDelete->Value(), 0); });
-        EXPECT_EQ(Setting("MailDelete"), 0);
-    }
-    EXPECT_EQ(h.view.Showings().size(), 3u);
+    EXPECT_EQ(h.view.Showings().size(), std::size(cases)) << "every case was shown";
 }
 
 TEST_F(LoadTest, StoredChoicesAreShownWithoutBeingWrittenBack) {

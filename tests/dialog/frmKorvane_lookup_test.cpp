@@ -245,60 +245,51 @@ TEST_F(LookupTest, DatabaseFailureInTheNameLookupIsShownAndTheDialogStays) {
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 
-TEST(LookupNumbers, NumericTextAndConversion) {
-    using dialog::IsNumeric;
-    using dialog::ToLong;
-    EXPECT_TRUE(IsNumeric(" 42 "));
-    EXPECT_TRUE(IsNumeric("-5"));
-    EXPECT_TRUE(IsNumeric("2.5"));
-    EXPECT_FALSE(IsNumeric(""));
-    EXPECT_FALSE(IsNumeric("-"));
-    EXPECT_FALSE(IsNumeric("1e3"));
-    EXPECT_FALSE(IsNumeric("12a"));
-    EXPECT_EQ(ToLong("2147483647"), 2147483647);
-    EXPECT_EQ(ToLong("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(ToLong("2.5"), 2);
-    EXPECT_EQ(ToLong("3.5"), 4);
-    EXPECT_EQ(ToLong("2.51"), 3);
-    EXPECT_THROW(ToLong("2147483648"), Error);
-    EXPECT_THROW(ToLong("99999999999999999999999"), Error);
-    EXPECT_THROW(ToLong("abc"), Error);
-    EXPECT_EQ(dialog::KeyNumber("R345"), 345);
-    EXPECT_THROW(dialog::KeyNumber("R"), Error);
-    EXPECT_THROW(dialog::KeyNumber(""), Error);
-}
-
-// Signs, blanks and decimals as a person types them into the job number
-// box, and list keys at the edge of their length.
-TEST(LookupNumbers, SignsBlanksDecimalsAndKeyLengths) {
+// Numbers as a person types them into the job number box (signs, blanks,
+// decimals rounded half to even, the 32-bit range), and list keys at the
+// edge of their length.
+TEST(LookupNumbers, NumericTextConversionAndKeys) {
     struct Case {
         const char* text;
         bool numeric;
-        std::int32_t value;  // when numeric
+        std::optional<std::int32_t> value;  // none: the conversion fails
     };
-    for (const Case& c : std::initializer_list<Case>{{"+5", true, 5},
+    for (const Case& c : std::initializer_list<Case>{{" 42 ", true, 42},
+                                                     {"+5", true, 5},
                                                      {" -5 ", true, -5},
                                                      {"5.", true, 5},
                                                      {".5", true, 0},
+                                                     {"2.5", true, 2},
+                                                     {"3.5", true, 4},
+                                                     {"2.51", true, 3},
                                                      {"-2.5", true, -2},
-                                                     {"+", false, 0},
-                                                     {"a5", false, 0},
-                                                     {"5a", false, 0},
-                                                     {"1.2.3", false, 0},
-                                                     {"- 5", false, 0},
-                                                     {"+-5", false, 0},
-                                                     {"0042", true, 42}}) {
+                                                     {"0042", true, 42},
+                                                     {"2147483647", true, 2147483647},
+                                                     {"-2147483648", true, -2147483647 - 1},
+                                                     {"2147483648", true, std::nullopt},
+                                                     {"99999999999999999999999", true, std::nullopt},
+                                                     {"", false, std::nullopt},
+                                                     {"-", false, std::nullopt},
+                                                     {"+", false, std::nullopt},
+                                                     {"1e3", false, std::nullopt},
+                                                     {"12a", false, std::nullopt},
+                                                     {"a5", false, std::nullopt},
+                                                     {"1.2.3", false, std::nullopt},
+                                                     {"- 5", false, std::nullopt},
+                                                     {"+-5", false, std::nullopt}}) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(dialog::IsNumeric(c.text), c.numeric);
-        if (c.numeric) {
-            EXPECT_EQ(dialog::ToLong(c.text), c.value);
+        if (c.value) {
+            EXPECT_EQ(dialog::ToLong(c.text), *c.value);
         } else {
             EXPECT_THROW(dialog::ToLong(c.text), Error);
         }
     }
+    EXPECT_EQ(dialog::KeyNumber("R345"), 345);
     EXPECT_EQ(dialog::KeyNumber("R-2147483648"), -2147483647 - 1) << "eleven characters after the letter";
     EXPECT_EQ(dialog::KeyNumber("J00000000042"), 42);
     EXPECT_THROW(dialog::KeyNumber("J000000000042"), Error) << "twelve are too many";
+    for (const char* key : {"R", ""}) EXPECT_THROW(dialog::KeyNumber(key), Error) << key;
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "adapters/win32/module.hpp"
 #include "adapters/win32/registration.hpp"
 #include "addin_dll_fixture.hpp"
-#include "fake_dispatch.hpp"
+#include "fake_object.hpp"
 #include "registry_probe.hpp"
 #include "support/error.hpp"
 
@@ -20,11 +20,11 @@ namespace kv::win32 {
 namespace {
 
 using test::AddinDll;
-using test::AddInInstProperties;
 using test::ClassesMirror;
 using test::ComApartment;
 using test::DllPath;
-using test::FakeDispatch;
+using test::FakeAddInInst;
+using test::FakeObject;
 using test::KeyExists;
 using test::ReadNumber;
 using test::ReadText;
@@ -114,8 +114,8 @@ TEST_F(AddinDll, ComCreatesConnectByProgIdAndLetsTheModuleGo) {
     ASSERT_EQ(::CLSIDFromProgID(L"KVOutlookAddin.Connect", &clsid), S_OK);
     EXPECT_TRUE(::IsEqualCLSID(clsid, CLSID_Connect));
 
-    FakeDispatch application;
-    FakeDispatch addInInst{AddInInstProperties(L"KVOutlookAddin.Connect")};
+    FakeObject application;
+    FakeAddInInst addInInst{"KVOutlookAddin.Connect"};
     {
         ComPtr<IDTExtensibility2> connect;
         ASSERT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2,
@@ -133,25 +133,6 @@ TEST_F(AddinDll, ComCreatesConnectByProgIdAndLetsTheModuleGo) {
         EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
         EXPECT_EQ(addInInst.Refs(), 0);
     }
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
-}
-
-TEST_F(AddinDll, ClassObjectIsOnlyForConnect) {
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto get =
-        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(dll_, "DllGetClassObject")));
-    ASSERT_NE(get, nullptr);
-    ComPtr<IClassFactory> factory;
-    EXPECT_EQ(get(IID_IDispatch, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())),
-              CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_FALSE(factory);
-    ASSERT_EQ(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
-    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    factory.Reset();
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
-    ASSERT_EQ(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.Put())), S_OK);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    factory.Reset();
     EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
 }
 

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_dispatch.hpp"
+#include "fake_object.hpp"
 
 namespace kv::win32 {
 namespace {
 
-using test::FakeDispatch;
+using test::FakeObject;
 
 TEST(ComPtr, EveryReferenceTakenIsGivenBack) {
-    FakeDispatch object;
+    FakeObject object;
     {
         ComPtr<IDispatch> shared(&object);
         EXPECT_EQ(object.Refs(), 1);
@@ -30,7 +30,7 @@ TEST(ComPtr, EveryReferenceTakenIsGivenBack) {
 }
 
 TEST(ComPtr, AttachAdoptsAndDetachHandsOver) {
-    FakeDispatch object;
+    FakeObject object;
     object.AddRef();  // an out-parameter's reference
     IDispatch* raw = nullptr;
     {
@@ -45,12 +45,12 @@ TEST(ComPtr, AttachAdoptsAndDetachHandsOver) {
 }
 
 TEST(ComPtr, PutReleasesWhatWasHeldAndQueryFillsIt) {
-    FakeDispatch first, second;
+    FakeObject first, second;
     ComPtr<IDispatch> holder(&first);
     IDispatch** slot = holder.Put();
     EXPECT_EQ(first.Refs(), 0);
     EXPECT_EQ(*slot, nullptr);
-    ComPtr<IUnknown> unknown(static_cast<IUnknown*>(&second));
+    ComPtr<IUnknown> unknown(static_cast<IUnknown*>(static_cast<IDispatch*>(&second)));
     EXPECT_EQ(unknown.As(IID_IDispatch, holder), S_OK);
     EXPECT_EQ(holder.Get(), static_cast<IDispatch*>(&second));
     EXPECT_EQ(second.Refs(), 2);

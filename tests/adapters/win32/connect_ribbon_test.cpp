@@ -10,7 +10,6 @@
 #include "adapters/win32/extensibility.hpp"
 #include "adapters/win32/module.hpp"
 #include "adapters/win32/ribbon.hpp"
-#include "fake_dispatch.hpp"
 #include "fake_object.hpp"
 
 namespace kv::win32 {
@@ -91,8 +90,8 @@ protected:
     }
 
     std::vector<Pressed> pressed;
-    test::FakeDispatch application;
-    test::FakeDispatch addInInst{test::AddInInstProperties(L"KVOutlookAddin.Connect")};
+    FakeObject application;
+    test::FakeAddInInst addInInst{"KVOutlookAddin.Connect"};
     FakeObject control, explorer, inspector, item;
     ComPtr<IDTExtensibility2> connect;
     ComPtr<IRibbonExtensibility> ribbon;

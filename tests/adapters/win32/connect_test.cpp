@@ -11,14 +11,14 @@
 #include "adapters/win32/extensibility.hpp"
 #include "adapters/win32/module.hpp"
 #include "adapters/win32/registration.hpp"
-#include "fake_dispatch.hpp"
+#include "fake_object.hpp"
 #include "support/error.hpp"
 
 namespace kv::win32 {
 namespace {
 
-using test::AddInInstProperties;
-using test::FakeDispatch;
+using test::FakeAddInInst;
+using test::FakeObject;
 
 struct HostLog {
     std::vector<std::string> calls;
@@ -70,8 +70,8 @@ protected:
     }
 
     HostLog log;
-    FakeDispatch application;
-    FakeDispatch addInInst{AddInInstProperties(L"KVOutlookAddin.Connect")};
+    FakeObject application;
+    FakeAddInInst addInInst{"KVOutlookAddin.Connect"};
     ComPtr<IDTExtensibility2> connect;
 };
 
@@ -135,7 +135,7 @@ TEST_F(ConnectTest, ReleaseWithoutDisconnectionLetsGoOfTheApplication) {
 }
 
 TEST_F(ConnectTest, ProgIdIsReadByNameAsUnicode) {
-    FakeDispatch danish{AddInInstProperties(L"Kørvane.Forbind")};
+    FakeAddInInst danish{"Kørvane.Forbind"};
     ASSERT_EQ(connect->OnConnection(&application, ext_cm_Startup, &danish, nullptr), S_OK);
     EXPECT_EQ(log.calls.at(0), "connect Kørvane.Forbind");
     EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
@@ -143,7 +143,8 @@ TEST_F(ConnectTest, ProgIdIsReadByNameAsUnicode) {
 }
 
 TEST_F(ConnectTest, FailedConnectionKeepsNothing) {
-    FakeDispatch noProgId{{{L"Name", L"x"}}};
+    FakeObject noProgId;
+    noProgId.Set(L"Name", test::Var("x"));
     EXPECT_EQ(connect->OnConnection(&application, ext_cm_Startup, &noProgId, nullptr), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(connect->OnConnection(nullptr, ext_cm_Startup, &addInInst, nullptr), E_INVALIDARG);
     EXPECT_EQ(connect->OnConnection(&application, ext_cm_Startup, nullptr, nullptr), E_INVALIDARG);
@@ -293,8 +294,9 @@ TEST(ConnectClassFactory, MakesConnectOnlyAndCountsLocks) {
     EXPECT_FALSE(CanUnloadModule());  // a client holding the factory keeps the module
 
     ComPtr<IUnknown> object;
-    FakeDispatch someOuter;
-    EXPECT_EQ(factory->CreateInstance(&someOuter, IID_IUnknown, reinterpret_cast<void**>(object.Put())),
+    FakeObject someOuter;
+    EXPECT_EQ(factory->CreateInstance(static_cast<IDispatch*>(&someOuter), IID_IUnknown,
+                                      reinterpret_cast<void**>(object.Put())),
               CLASS_E_NOAGGREGATION);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, reinterpret_cast<void**>(object.Put())),
               E_NOINTERFACE);

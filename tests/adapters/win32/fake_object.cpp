@@ -119,11 +119,6 @@ FakeObject& FakeObject::SetFailure(const std::wstring& name, const std::wstring&
     return *this;
 }
 
-FakeObject& FakeObject::FailEverything(const std::wstring& description, HRESULT scode) {
-    for (auto& [id, member] : members_) member.second = Failure{description, scode};
-    return *this;
-}
-
 FakeObject& FakeObject::AddEvents(REFIID iid) {
     points_.push_back(std::make_unique<FakeConnectionPoint>(iid, this));
     return *this;

@@ -26,7 +26,7 @@ using outlook::Var;
 
 class FakeConnectionPoint;
 
-class FakeObject final : public IDispatch, public IConnectionPointContainer, public IOleWindow {
+class FakeObject : public IDispatch, public IConnectionPointContainer, public IOleWindow {
 public:
     // args in declaration order; the result may stay empty. A method that
     // throws a Refusal fails as the host fails (DISP_E_EXCEPTION).
@@ -57,9 +57,6 @@ public:
     FakeObject& AddEvents(REFIID iid);
     // The object answers IOleWindow with window (nullptr: it has none).
     FakeObject& SetWindow(HWND window);
-    // From now on every member fails as the host fails on an item it took
-    // away (sent, moved, deleted); the names stay known.
-    FakeObject& FailEverything(const std::wstring& description, HRESULT scode);
 
     // Raises event id on every sink advised for iid; args in declaration order.
     void Fire(REFIID iid, DISPID id, std::vector<VARIANT> args = {});
@@ -99,6 +96,11 @@ private:
     std::vector<Call> calls_;
     HWND window_ = nullptr;
     long refs_ = 0;
+};
+
+// The add-in instance object the host passes at connection.
+struct FakeAddInInst : FakeObject {
+    explicit FakeAddInInst(const char* progId) { Set(L"ProgId", Var(progId)); }
 };
 
 // Owns the fakes of one test.

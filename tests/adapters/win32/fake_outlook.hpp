@@ -6,14 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "adapters/win32/extensibility.hpp"
 #include "addin_dll_fixture.hpp"
-#include "fake_dispatch.hpp"
 #include "fake_object.hpp"
 #include "window_probe.hpp"
 
@@ -65,42 +63,6 @@ struct BoxAnswer {
         shown = 0;
         ::SetTimer(nullptr, 0, 50, &Tick);
     }
-};
-
-// The add-in's log, KVOutlookAddin.log beside the DLL that COM loaded: a
-// mark at its present end, and the lines written after a mark.
-class AddinLog {
-public:
-    AddinLog() {
-        wchar_t dll[MAX_PATH] = {};
-        ::GetModuleFileNameW(::GetModuleHandleW(L"KVOutlookAddin.dll"), dll, MAX_PATH);
-        path_ = dll;
-        path_ = path_.substr(0, path_.find_last_of(L'\\') + 1) + L"KVOutlookAddin.log";
-    }
-    long Mark() const { return static_cast<long>(Text(0).size()); }
-    std::vector<std::string> LinesSince(long mark) const {
-        std::vector<std::string> lines;
-        const std::string text = Text(mark);
-        for (std::size_t begin = 0, end; begin < text.size(); begin = end + 1) {
-            end = text.find('\n', begin);
-            if (end == std::string::npos) end = text.size();
-            if (end > begin + 1) lines.push_back(text.substr(begin, end - begin));
-        }
-        return lines;
-    }
-
-private:
-    std::string Text(long from) const {
-        std::string text;
-        if (FILE* in = ::_wfopen(path_.c_str(), L"rb")) {
-            std::fseek(in, from, SEEK_SET);
-            char buffer[4096];
-            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, n);
-            std::fclose(in);
-        }
-        return text;
-    }
-    std::wstring path_;
 };
 
 // One explorer window of the fake Outlook: its selection, command bars that
@@ -302,27 +264,19 @@ protected:
         Forget(shownExplorers, w.explorer);
         if (active == &w.explorer) active = shownExplorers.empty() ? nullptr : shownExplorers.front();
     }
-    // A mail window as Outlook opens it, announced by NewInspector. Unless
-    // bars are given, its command bars refuse a toolbar, so only the ribbon
-    // files from it.
-    FakeObject& OpenInspector(FakeObject& item, FakeObject* bars = nullptr) {
+    // A mail window as Outlook opens it, announced by NewInspector. Its
+    // command bars refuse a toolbar, so only the ribbon files from it.
+    FakeObject& OpenInspector(FakeObject& item) {
         FakeObject& inspector = world.Make();
-        if (!bars) {
-            bars = &world.Make();
-            bars->SetFailure(L"Item", L"Objektet blev ikke fundet.");
-            bars->SetFailure(L"Add", L"Der er ikke plads til flere værktøjslinjer.");
-        }
-        inspector.SetObject(L"CurrentItem", &item).SetObject(L"CommandBars", bars).SetObject(L"Application", &app);
+        FakeObject& bars = world.Make();
+        bars.SetFailure(L"Item", L"Objektet blev ikke fundet.");
+        bars.SetFailure(L"Add", L"Der er ikke plads til flere værktøjslinjer.");
+        inspector.SetObject(L"CurrentItem", &item).SetObject(L"CommandBars", &bars).SetObject(L"Application", &app);
         inspector.AddEvents(kInspectorEvents10);
         Frame(inspector, L"Meddelelse");
-        inspectorBars.push_back(bars);
         shownInspectors.push_back(&inspector);
         inspectors.Fire(kInspectorsEvents, kNewInspector, {Object(inspector)});
         return inspector;
-    }
-    void CloseInspector(FakeObject& inspector) {
-        inspector.Fire(kInspectorEvents10, kClose);
-        Forget(shownInspectors, inspector);
     }
     // The window leaves its collection, and its frame goes.
     static void Forget(std::vector<FakeObject*>& shown, FakeObject& window) {
@@ -347,10 +301,9 @@ protected:
     FakeObject &toolbar = main.toolbar, &controls = main.controls, &button = main.button;
     FakeObject* active = &main.explorer;
     std::vector<FakeObject*> shownExplorers{&main.explorer}, shownInspectors;
-    std::vector<FakeObject*> inspectorBars;  // of each inspector opened, in order
     std::vector<HWND> frames_;
     FakeObject& mail = world.Make();
-    test::FakeDispatch addInInst{test::AddInInstProperties(L"KVOutlookAddin.Connect")};
+    FakeAddInInst addInInst{"KVOutlookAddin.Connect"};
     ComPtr<IDTExtensibility2> connect;
     ComPtr<IRibbonExtensibility> ribbon;
     std::string explorerRibbonXml;

@@ -23,6 +23,8 @@ TEST(ComboBox, RefusesAnIndexOutsideTheListAndKeepsItsChoice) {
     EXPECT_EQ(box.ListIndex(), 0);
     EXPECT_EQ(clicks, 0);
     EXPECT_THROW(box.List(1), kv::Error);
+    box.SetListIndex(-1);  // no choice: nothing was clicked
+    EXPECT_EQ(clicks, 0);
 }
 
 TEST(CheckBox, ClickOnlyWhenTheValueChanges) {

@@ -90,22 +90,6 @@ TEST(TreeView, ExpandIsRaisedOnlyWhenANodeOpens) {
     EXPECT_EQ(expanded.size(), 2u);
 }
 
-TEST(TreeView, AnExpandHandlerMayAddNodesLazily) {
-    TreeView tree("t");
-    TreeNode& root = tree.Add(0, Relationship::Child, "root");
-    tree.Add(1, Relationship::Child, "a");
-    tree.Add(1, Relationship::Child, "b");
-    tree.Expand.Subscribe([&](TreeNode& n) {
-        for (TreeNode* c = n.Child(); c; c = c->Next()) {
-            if (c->Children() == 0) tree.Add(c->Index(), Relationship::Child, c->Text() + "1");
-        }
-    });
-    root.SetExpanded(true);
-    EXPECT_EQ(tree.Count(), 5);
-    EXPECT_EQ(tree.Node(4).Text(), "a1");
-    EXPECT_EQ(tree.Node(4).Parent(), &tree.Node(2));
-}
-
 TEST(TreeView, SelectionByCodeRaisesNothingAUserClickRaisesNodeClick) {
     TreeView tree("t");
     TreeNode& root = tree.Add(0, Relationship::Child, "root");
