@@ -22,7 +22,8 @@ public:
     ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     ~ComPtr() { Reset(); }
 
-    ComPtr& operator=(const ComPtr& other) noexcept {
+    // Copy and swap: assigning a holder to itself takes and drops one reference.
+    ComPtr& operator=(const ComPtr& other) noexcept {  // NOLINT(bugprone-unhandled-self-assignment)
         ComPtr(other).Swap(*this);
         return *this;
     }

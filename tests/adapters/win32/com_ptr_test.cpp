@@ -18,8 +18,8 @@ TEST(ComPtr, EveryReferenceTakenIsGivenBack) {
         EXPECT_EQ(object.Refs(), 2);
         ComPtr<IDispatch> moved = std::move(copy);
         EXPECT_EQ(object.Refs(), 2);
-        EXPECT_FALSE(copy);
-        copy = moved;  // copy-assign into an empty holder
+        EXPECT_FALSE(copy);  // NOLINT(bugprone-use-after-move): a moved-from holder is empty
+        copy = moved;        // copy-assign into an empty holder
         EXPECT_EQ(object.Refs(), 3);
         copy = copy;  // self-assignment keeps the one reference
         EXPECT_EQ(object.Refs(), 3);

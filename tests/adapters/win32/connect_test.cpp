@@ -36,17 +36,21 @@ public:
     }
     ~RecordingHost() override { log_.alive = false; }
     void OnConnection(const std::string& progId) override {
-        log_.calls.push_back("connect " + progId);
+        log_.calls.emplace_back("connect " + progId);
         if (log_.throwOnConnection) throw Error(91, "OutAddIn", "Objektvariabel ikke sat");
     }
-    void OnConnectionFailed(const std::string& reason) noexcept override { log_.calls.push_back("failed " + reason); }
-    void OnDisconnection(int removeMode) override { log_.calls.push_back("disconnect " + std::to_string(removeMode)); }
-    void OnAddInsUpdate() override { log_.calls.push_back("addins update"); }
+    void OnConnectionFailed(const std::string& reason) noexcept override {
+        log_.calls.emplace_back("failed " + reason);
+    }
+    void OnDisconnection(int removeMode) override {
+        log_.calls.emplace_back("disconnect " + std::to_string(removeMode));
+    }
+    void OnAddInsUpdate() override { log_.calls.emplace_back("addins update"); }
     void OnStartupComplete() override {
-        log_.calls.push_back("startup complete");
+        log_.calls.emplace_back("startup complete");
         if (log_.letGoOnStartupComplete) application_.Reset();
     }
-    void OnBeginShutdown() override { log_.calls.push_back("begin shutdown"); }
+    void OnBeginShutdown() override { log_.calls.emplace_back("begin shutdown"); }
 
 private:
     HostLog& log_;
