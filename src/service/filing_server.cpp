@@ -4,6 +4,10 @@
 
 #include <httplib.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "adapters/database/open_database.hpp"
 #include "service/routes.hpp"
 #include "support/utf.hpp"
@@ -45,6 +49,10 @@ struct FilingServer::Impl {
     ServiceWorld world;
     std::shared_ptr<const Authenticator> authenticator;
     std::unique_ptr<httplib::Server> server;
+    // httplib stops only a server already listening: a stop that comes
+    // before Serve has begun is remembered, one that comes while it begins
+    // waits until it listens.
+    std::atomic<bool> serving{false}, stopRequested{false};
 
     // The caller, or the refusal: 401 for no or a bad token, 403 for a user
     // the map does not know.
@@ -190,10 +198,21 @@ int FilingServer::Bind() {
     return port;
 }
 
-bool FilingServer::Serve() { return impl_->server->listen_after_bind(); }
+bool FilingServer::Serve() {
+    impl_->serving = true;
+    const bool served = impl_->stopRequested || impl_->server->listen_after_bind();
+    impl_->serving = false;
+    return served;
+}
 
 void FilingServer::Stop() {
-    if (impl_ && impl_->server) impl_->server->stop();
+    if (!impl_ || !impl_->server) return;
+    impl_->stopRequested = true;
+    // Bounded: a signal handler runs on the serving thread itself, which
+    // cannot begin listening while the handler waits.
+    for (int waited = 0; waited < 2000 && impl_->serving && !impl_->server->is_running(); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    impl_->server->stop();
 }
 
 }  // namespace kv::service

@@ -22,6 +22,7 @@
 #include <regex>
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
@@ -922,6 +923,18 @@ INSTANTIATE_TEST_SUITE_P(Backends, KvfiledLoad, kBackends, ParamName);
 INSTANTIATE_TEST_SUITE_P(Backends, KvfiledFaults, kBackends, ParamName);
 
 // A configuration that cannot work is refused at start, saying why.
+// A stop that comes before the server listens is not lost (a signal at
+// start, a test over before its server began).
+TEST(KvfiledStart, AStopBeforeServingEndsTheServing) {
+    Service& s = Service::Get();
+    FilingServer server(MakeServerOptions(s.world.config, {}), MakeServiceWorld(s.world.config),
+                        MakeTokenAuthenticator(s.world.config));
+    server.Bind();
+    server.Stop();
+    std::future<bool> served = std::async(std::launch::async, [&server] { return server.Serve(); });
+    ASSERT_EQ(served.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
 TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
     const json good = {{"connection", "SERVER=(sqlite);DATABASE=k.db"},
                        {"stateDir", "state"},
