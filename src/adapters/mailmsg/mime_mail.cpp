@@ -145,7 +145,11 @@ std::vector<outlook::Recipient> ParseAddresses(GMimeObject* object, const char* 
     for (const auto& entry : AddressEntries(RawHeader(object, name))) {
         std::string text = Trim(Unfolded(entry));
         if (text.empty()) continue;
-        GObjectPtr<InternetAddressList> list(internet_address_list_parse(nullptr, JoinEncodedWords(text).c_str()));
+        // GMime reads a quoted name alone ("Kontoret") as a local part with
+        // no domain; it is a name typed without an address.
+        const bool quotedNameAlone = text.front() == '"' && text.back() == '"' && text.size() >= 2;
+        GObjectPtr<InternetAddressList> list(
+            quotedNameAlone ? nullptr : internet_address_list_parse(nullptr, JoinEncodedWords(text).c_str()));
         if (list && internet_address_list_length(list.get()) > 0) {
             AddAddresses(list.get(), type, out);
             continue;

@@ -150,6 +150,13 @@ TEST(MimeMail, MailsWithLittleInThemAreRead) {
     const MailData quoted = ParseMail("From: a@b.dk\r\nTo: \"Kim \\\"K\\\" Hansen\" <kim@x.dk>, b@y.dk\r\n\r\nx");
     ASSERT_EQ(quoted.recipients.size(), 2u);
     EXPECT_EQ(quoted.recipients[0].name, "Kim \"K\" Hansen");
+    // A quoted name alone is a name without an address, as an unquoted one is.
+    const MailData nameOnly = ParseMail("To: \"Kontoret\", Peter Jensen\r\n\r\nx");
+    ASSERT_EQ(nameOnly.recipients.size(), 2u);
+    for (const auto& [recipient, name] : {std::pair{nameOnly.recipients[0], "Kontoret"}, {nameOnly.recipients[1], "Peter Jensen"}}) {
+        EXPECT_EQ(recipient.name, name);
+        EXPECT_EQ(recipient.address, "");
+    }
 }
 
 // Mails forwarded inside each other are read sixteen levels deep; below that
