@@ -22,12 +22,14 @@ fs::path SaveAsMsg(MailStore& store, const std::shared_ptr<outlook::Item>& item,
     return file;
 }
 
-// A directory of some 300 storages and a file past the mini stream: a
-// directory left unbalanced, or a sector chain cut short, shows here.
-TEST(MsgFile, ThreeHundredRecipientsAndAOneMegabyteAttachment) {
+// A directory of some 300 storages and a file past the mini stream, big
+// enough (8 MB) that the FAT sectors no longer fit the header's list: a
+// directory left unbalanced, a sector chain cut short or a FAT sector
+// missed shows here.
+TEST(MsgFile, ThreeHundredRecipientsAndAnEightMegabyteAttachment) {
     TempDir dir;
     std::mt19937 random(4711);
-    std::string data(std::size_t{1024} * 1024, '\0');
+    std::string data(std::size_t{8} * 1024 * 1024, '\0');
     for (auto& c : data) c = static_cast<char>(random() & 0xFF);
     gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(data.data()), data.size());
     std::string base64 = encoded;
