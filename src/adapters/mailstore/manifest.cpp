@@ -135,12 +135,7 @@ void Manifest::Save(const std::filesystem::path& file, const ItemEntries& entrie
         WriteLine(out, {"nextid", std::to_string(nextId)});
         for (const auto& folder : folders)
             WriteLine(out, {"folder", folder.name, folder.messageClass, std::to_string(folder.defaultNumber)});
-        const auto writeItem = [&](const std::string& id, const std::string& path) {
-            WriteLine(out, {"item", id, path});
-        };
-        if (entries) entries(writeItem);
-        else
-            for (const auto& [id, path] : items) writeItem(id, path);
+        entries([&](const std::string& id, const std::string& path) { WriteLine(out, {"item", id, path}); });
         for (const auto& bar : bars) {
             WriteLine(out, {"bar", bar.windowKind, bar.name, bar.visible ? "1" : "0", std::to_string(bar.position)});
             for (const auto& b : bar.buttons)

@@ -49,8 +49,8 @@ struct Manifest {
     // Throws kv::Error when the file is there but not a manifest.
     static Manifest Load(const std::filesystem::path& file);
     // Written beside under a name of its own and renamed over, so a crash
-    // never leaves half a manifest. The items are those of entries, else items.
-    void Save(const std::filesystem::path& file, const ItemEntries& entries = {}) const;
+    // never leaves half a manifest. The items are those entries hands on.
+    void Save(const std::filesystem::path& file, const ItemEntries& entries) const;
     // Adds the entry of one item (new or moved) and the next id to the end
     // of file in one write, so a store of any size pays the same for it; Load
     // takes an item's last entry. A line a crash cut short, with no line end,

@@ -153,7 +153,8 @@ TEST(MimeMail, MailsWithLittleInThemAreRead) {
     // A quoted name alone is a name without an address, as an unquoted one is.
     const MailData nameOnly = ParseMail("To: \"Kontoret\", Peter Jensen\r\n\r\nx");
     ASSERT_EQ(nameOnly.recipients.size(), 2u);
-    for (const auto& [recipient, name] : {std::pair{nameOnly.recipients[0], "Kontoret"}, {nameOnly.recipients[1], "Peter Jensen"}}) {
+    for (const auto& [recipient, name] :
+         {std::pair{nameOnly.recipients[0], "Kontoret"}, {nameOnly.recipients[1], "Peter Jensen"}}) {
         EXPECT_EQ(recipient.name, name);
         EXPECT_EQ(recipient.address, "");
     }

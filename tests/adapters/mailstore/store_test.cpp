@@ -286,6 +286,46 @@ TEST(MailWrapper, DraftMovedOutOfDraftsStaysUnsent) {
     EXPECT_EQ(draft->ReceivedTime().year, 4501);  // no date yet
 }
 
+// What the store refuses it names, as kvimport shows it to the user.
+TEST(MailStore, RefusalsSayWhatWasRefused) {
+    TempDir dir;
+    auto store = MakeStore(dir.Path() / "store", {"rapport_utf8.eml"});
+    std::ofstream(dir.Path() / "noter.txt") << "x";
+    auto item = store->Items("Inbox").at(0);
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(item);
+    auto sender = wrapper->Sender();
+    sender->Close();
+    const fs::path file = store->PathOf(*item);
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { store->AddItemFile("Inbox", dir.Path() / "noter.txt"); },
+         "Not a mail, appointment or contact file: " + (dir.Path() / "noter.txt").string()},
+        {[&] { sender->Name(); }, "The address entry is closed"},
+        {[&] { wrapper->SaveAs("", outlook::SaveAsMsg); }, "No file name to save the mail to"},
+        // The item's file replaced by a folder: its changes cannot be written back.
+        {[&] {
+             fs::remove(file);
+             fs::create_directories(file / "x");
+             wrapper->Save();
+         },
+         "Cannot write " + file.string() + ": Is a directory"},
+        {[&] {
+             auto app = MakeStore(dir.Path() / "lukket")->GetApplication();
+             app->GetNamespace("MAPI");
+         },
+         "The mail store is closed"},
+    };
+    for (const auto& [refused, words] : cases) {
+        try {
+            refused();
+            ADD_FAILURE() << "no error: " << words;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Description(), words);
+            EXPECT_EQ(e.Source(), words.starts_with("No file") ? "MailWrapper" : "MailStore");
+        }
+    }
+}
+
 TEST(MailStore, ObjectsOutlivingTheStoreFailCleanly) {
     TempDir dir;
     auto store = MakeStore(dir.Path(), {"no_from.eml"});

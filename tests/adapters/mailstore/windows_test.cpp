@@ -180,6 +180,9 @@ TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
     mail->Close(outlook::closemode::Discard);
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(inspectors->Count(), 1);
+    store->CloseInspector(*third);  // twice is harmless and raises nothing
+    EXPECT_EQ(closes, 1);
+    EXPECT_THROW(third->GetCommandBars(), Error);
     EXPECT_THROW(mail->Close(7), Error);
 }
 
@@ -224,6 +227,7 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
     EXPECT_EQ(bar->FindControl(""), extra);
     while (controls->Count() > 0) controls->Item(1)->Delete();
     EXPECT_THROW(button->Caption(), Error);
+    EXPECT_THROW(button->OnClick([](auto, bool&) {}), Error);
     bar->Delete();
     EXPECT_THROW(bars->Item("KorvaneNMail"), Error);
     EXPECT_THROW(bar->SetVisible(true), Error);
@@ -282,13 +286,15 @@ TEST(CommandBars, KeptToolbarsSurviveARestartTemporaryOnesDoNot) {
         button->SetTooltipText("Korvane Import\tmed tab");
         button->SetOnAction("<!KVOutlookAddin.ConnectGlobal>");
         explorer->GetCommandBars()->Add("Midlertidig", outlook::BarTop, true);
+        explorer->GetCommandBars()->Add("Urørt", outlook::BarTop, false);  // kept though never changed
         auto inspector = store->OpenInspector(store->Items("Inbox").at(0));
         inspector->GetCommandBars()->Add("KorvaneNMail", outlook::BarTop, true);
     }
     auto store = MailStore::Open(dir.Path());
     auto explorer = store->OpenExplorer("Calendar");
     auto bars = explorer->GetCommandBars();
-    EXPECT_EQ(bars->Count(), 1);
+    EXPECT_EQ(bars->Count(), 2);
+    EXPECT_FALSE(bars->Item("Urørt")->Visible());
     auto bar = bars->Item("Korvane");
     EXPECT_TRUE(bar->Visible()) << "kept as last shown";
     EXPECT_FALSE(bar->Temporary());
