@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -71,6 +72,16 @@ inline std::shared_ptr<outlook::Item> ItemNamed(MailStore& store, const std::str
         if (store.PathOf(*item).filename() == file) return item;
     ADD_FAILURE() << "no item " << file << " in " << folder;
     return nullptr;
+}
+
+// "Source: description" of the error refused throws; "" when it throws none.
+inline std::string Refusal(const std::function<void()>& refused) {
+    try {
+        refused();
+    } catch (const Error& e) {
+        return e.Source() + ": " + e.Description();
+    }
+    return "";
 }
 
 // Runs a shell command; its output (stderr too) and exit status.

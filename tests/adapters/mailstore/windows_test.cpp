@@ -198,7 +198,8 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
         EXPECT_EQ(e.Number(), outlook::hosterr::InvalidIndex);
     }
     auto bar = bars->Add("KorvaneNMail", outlook::BarTop, true);
-    EXPECT_THROW(bars->Add("KorvaneNMail", outlook::BarTop, true), Error);
+    EXPECT_EQ(Refusal([&] { bars->Add("KorvaneNMail", outlook::BarTop, true); }),
+              "CommandBars: A command bar named \"KorvaneNMail\" exists");
     EXPECT_EQ(bars->Item("KorvaneNMail"), bar);
     EXPECT_TRUE(bar->Temporary());
     EXPECT_EQ(bar->Position(), outlook::BarTop);
@@ -215,6 +216,8 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
     EXPECT_EQ(button->Parameter(), "CBButtonMail");
     EXPECT_EQ(controls->Count(), 1);
     EXPECT_EQ(controls->Item(1), button);
+    EXPECT_EQ(Refusal([&] { controls->Item(2); }), "CommandBarControls: No control at position 2");
+    EXPECT_EQ(Refusal([&] { button->SetStyle(99); }), "CommandBarButton: Invalid button style 99");
     EXPECT_EQ(bar->FindControl("CBButtonMail"), button);
     EXPECT_FALSE(bar->FindControl(""));
     // button -> bar -> inspector -> item, as the click handlers walk it.
@@ -228,6 +231,7 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
     while (controls->Count() > 0) controls->Item(1)->Delete();
     EXPECT_THROW(button->Caption(), Error);
     EXPECT_THROW(button->OnClick([](auto, bool&) {}), Error);
+    EXPECT_THROW(button->Delete(), Error);
     bar->Delete();
     EXPECT_THROW(bars->Item("KorvaneNMail"), Error);
     EXPECT_THROW(bar->SetVisible(true), Error);
