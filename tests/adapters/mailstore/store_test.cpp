@@ -2,6 +2,7 @@
 // wrapper, drafts and sending.
 #include <functional>
 
+#include "adapters/mailstore/uploaded_mail.hpp"
 #include "test_support.hpp"
 
 namespace kv::mailstore::test {
@@ -17,13 +18,16 @@ TEST(MailStore, StandardFoldersAndKinds) {
     EXPECT_THROW(ns->GetDefaultFolder(99), Error);
     EXPECT_THROW(store->GetApplication()->GetNamespace("OTHER"), Error);
     EXPECT_TRUE(fs::is_directory(dir.Path() / "Sent Items"));
-    store->AddFolder("Projekter", "IPM.Note");
-    EXPECT_THROW(store->AddFolder("../ud", "IPM.Note"), Error);
+    const auto customers = store->AddFolder("Kunder", "IPM.Contact");
+    EXPECT_EQ(store->AddFolder("Kunder", "IPM.Note"), customers);  // one folder of a name
+    EXPECT_TRUE(fs::is_directory(dir.Path() / "Kunder"));
+    for (const char* name : {"../ud", "", ".", "..", "a\\b", "a\tb"})
+        EXPECT_THROW(store->AddFolder(name, "IPM.Note"), Error) << name;
     EXPECT_THROW(store->GetFolder("Findes ikke"), Error);
     // Folder kinds are kept.
     store.reset();
     auto reopened = MailStore::Open(dir.Path());
-    EXPECT_EQ(reopened->GetFolder("Projekter")->DefaultMessageClass(), "IPM.Note");
+    EXPECT_EQ(reopened->GetFolder("Kunder")->DefaultMessageClass(), "IPM.Contact");
     EXPECT_EQ(reopened->GetFolder("Contacts")->DefaultMessageClass(), "IPM.Contact");
 }
 
@@ -289,9 +293,12 @@ TEST(MailWrapper, DraftMovedOutOfDraftsStaysUnsent) {
 // What the store refuses it names, as kvimport shows it to the user.
 TEST(MailStore, RefusalsSayWhatWasRefused) {
     TempDir dir;
-    auto store = MakeStore(dir.Path() / "store", {"rapport_utf8.eml"});
+    auto store = MakeStore(dir.Path() / "store", {"rapport_utf8.eml", "no_from.eml"});
     std::ofstream(dir.Path() / "noter.txt") << "x";
-    auto item = store->Items("Inbox").at(0);
+    std::ofstream(dir.Path() / "kladde.eml") << "X-Unsent: 1\r\nSubject: kladde\r\n\r\nx";
+    auto item = ItemNamed(*store, "Inbox", "rapport_utf8.eml");
+    auto unread = ItemNamed(*store, "Inbox", "no_from.eml");
+    const fs::path unreadFile = store->PathOf(*unread);
     auto wrapper = store->CreateMailWrapper();
     wrapper->SetItem(item);
     auto sender = wrapper->Sender();
@@ -303,6 +310,23 @@ TEST(MailStore, RefusalsSayWhatWasRefused) {
         {[&] { MailStore::Open(dir.Path() / "noter.txt"); },
          "MailStore: Cannot open the mail store " + (dir.Path() / "noter.txt").string()},
         {[&] { sender->Name(); }, "MailStore: The address entry is closed"},
+        {[&] { store->AddFolder("a/b", "IPM.Note"); }, "MailStore: Invalid folder name \"a/b\""},
+        {[&] { store->GetFolder("Findes ikke"); }, "MailStore: No folder named \"Findes ikke\""},
+        {[&] { store->OpenInspector(nullptr); }, "MailStore: No item to open"},
+        {[&] { store->OpenInspector(ReadUploadedMail(ReadAll(unreadFile), std::nullopt)); },
+         "MailStore: The item is not one of this store"},
+        {[&] { wrapper->Send(); }, "MailWrapper: The mail has been sent already"},
+        {[&] {
+             auto draft = store->CreateMailWrapper();
+             draft->SetItem(store->AddItemFile("Drafts", dir.Path() / "kladde.eml"));
+             draft->Send();
+         },
+         "MailWrapper: There must be at least one recipient"},
+        {[&] {
+             fs::remove(unreadFile);
+             store->CreateMailWrapper()->SetItem(unread);
+         },
+         "MailStore: The item's file " + unreadFile.string() + " is missing or not a file of the store"},
         {[&] { wrapper->SaveAs("", outlook::SaveAsMsg); }, "MailWrapper: No file name to save the mail to"},
         // The item's file replaced by a folder: its changes cannot be written back.
         {[&] {

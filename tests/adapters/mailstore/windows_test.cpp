@@ -183,6 +183,7 @@ TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
     store->CloseInspector(*third);  // twice is harmless and raises nothing
     EXPECT_EQ(closes, 1);
     EXPECT_THROW(third->GetCommandBars(), Error);
+    EXPECT_THROW(third->OnClose([] {}), Error);
     EXPECT_THROW(mail->Close(7), Error);
 }
 
@@ -235,6 +236,7 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
     bar->Delete();
     EXPECT_THROW(bars->Item("KorvaneNMail"), Error);
     EXPECT_THROW(bar->SetVisible(true), Error);
+    EXPECT_THROW(bar->FindControl("CBButtonMail"), Error);
 
     // Temporary bars go with their window.
     auto temp = bars->Add("Midlertidig", outlook::BarTop, true);
@@ -287,7 +289,7 @@ TEST(CommandBars, KeptToolbarsSurviveARestartTemporaryOnesDoNot) {
         button->SetTag("CBButton");
         button->SetFaceId(578);
         button->SetStyle(outlook::buttonstyle::Icon);
-        button->SetTooltipText("Korvane Import\tmed tab");
+        button->SetTooltipText("Korvane Import\tmed tab\r\nog linjer\\");
         button->SetOnAction("<!KVOutlookAddin.ConnectGlobal>");
         explorer->GetCommandBars()->Add("Midlertidig", outlook::BarTop, true);
         explorer->GetCommandBars()->Add("Urørt", outlook::BarTop, false);  // kept though never changed
@@ -307,7 +309,7 @@ TEST(CommandBars, KeptToolbarsSurviveARestartTemporaryOnesDoNot) {
     EXPECT_EQ(button->Caption(), "Korvane");
     EXPECT_EQ(button->FaceId(), 578);
     EXPECT_EQ(button->Style(), outlook::buttonstyle::Icon);
-    EXPECT_EQ(button->TooltipText(), "Korvane Import\tmed tab");
+    EXPECT_EQ(button->TooltipText(), "Korvane Import\tmed tab\r\nog linjer\\");
     EXPECT_EQ(button->OnAction(), "<!KVOutlookAddin.ConnectGlobal>");
     EXPECT_EQ(button->Parameter(), "CBButton");
     EXPECT_THROW(bars->Item("Midlertidig"), Error);
