@@ -208,6 +208,8 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
     EXPECT_EQ(HtmlToText("x<!-- <p>skjult</p> -->y &ndash; z"), "xy \u2013 z");
     EXPECT_EQ(HtmlToText("<style>no end"), "");
     EXPECT_EQ(HtmlToText("<style>p</</style>efter"), "efter");
+    EXPECT_EQ(HtmlToText("<head><meta charset=x><body>Hej"), "Hej");  // a head left open ends at the body
+    EXPECT_EQ(HtmlToText("a&#0;b"), "a\uFFFDb");
     EXPECT_EQ(
         WithUtf8Charset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><p>charset=x"),
         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>charset=x");
@@ -331,6 +333,14 @@ TEST(MimeMail, WinmailDatUnderEitherTypeNameIsUnpacked) {
 TEST(MimeMail, OpaqueSmimeMailShowsItsOwnBody) {
     EXPECT_EQ(Corpus("31_smime_opaque_signed.eml").body.rfind("Denne mail er signeret", 0), 0u);
     EXPECT_EQ(Corpus("32_smime_encrypted.eml").body.rfind("Denne mail er krypteret", 0), 0u);
+    // Signed another way than S/MIME, a mail is read as its parts.
+    const MailData pgp = ParseMail(
+        "From: a@b.dk\r\nContent-Type: multipart/signed; protocol=\"application/pgp-signature\"; boundary=s\r\n\r\n"
+        "--s\r\nContent-Type: text/plain\r\n\r\nHej\r\n--s\r\nContent-Type: application/pgp-signature; "
+        "name=signature.asc\r\n\r\nsig\r\n--s--\r\n");
+    EXPECT_EQ(pgp.body, "Hej");
+    ASSERT_EQ(pgp.attachments.size(), 1u);
+    EXPECT_EQ(pgp.attachments[0].fileName, "signature.asc");
 }
 
 TEST(MimeMail, FileNameParameters) {

@@ -287,6 +287,9 @@ class Message(MsgObject):
                     problems.add(where, f"storage {name} out of sequence")
                 child = storage.children[name]
                 obj = MsgObject(cfb, child, 8, f"{where}/{name}", problems)
+                kind = 7 if prefix.startswith("__attach") else 6  # MAPI_ATTACH, MAPI_MAILUSER
+                if obj.get(0x0FFE, PT_LONG) != kind:
+                    problems.add(f"{where}/{name}", f"object type {obj.get(0x0FFE, PT_LONG)}, not {kind}")
                 if prefix.startswith("__attach"):
                     inner = obj.get(0x3701, PT_OBJECT)
                     obj.message = Message(cfb, inner, True, f"{where}/{name}/embedded", problems) if inner else None
