@@ -197,6 +197,7 @@ TEST_F(FoldersTest, ChildRemovedFromDiskIsReportedAndTheTreeStaysUsable) {
         EXPECT_TRUE(d.IsLoaded());
         EXPECT_EQ(d.MousePointer(), ui::pointer::Default);
         user::ClickNode(d, "treeFolders", Child(tree.Node(1), "Tilbud")->Index());
+        EXPECT_EQ(tree.SelectedItem()->Text(), "Tilbud");
     });
 }
 

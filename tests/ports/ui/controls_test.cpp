@@ -14,17 +14,21 @@ TEST(ComboBox, RefusesAnIndexOutsideTheListAndKeepsItsChoice) {
     int clicks = 0;
     box.Click.Subscribe([&] { ++clicks; });
     try {
-        box.SetListIndex(3);
+        box.List(1);
         FAIL();
     } catch (const kv::Error& e) {
         EXPECT_EQ(e.Number(), uierr::InvalidPropertyValue);
+        EXPECT_EQ(e.Description(), "Invalid property value (List)");
     }
+    EXPECT_THROW(box.SetListIndex(3), kv::Error);
     EXPECT_THROW(box.SetListIndex(-2), kv::Error);
     EXPECT_EQ(box.ListIndex(), 0);
     EXPECT_EQ(clicks, 0);
-    EXPECT_THROW(box.List(1), kv::Error);
     box.SetListIndex(-1);  // no choice: nothing was clicked
     EXPECT_EQ(clicks, 0);
+    box.SetEnabled(false);
+    EXPECT_FALSE(box.UserSelect(0));
+    EXPECT_EQ(box.ListIndex(), -1);
 }
 
 TEST(CheckBox, ClickOnlyWhenTheValueChanges) {
@@ -92,6 +96,9 @@ TEST(TextBox, PastedTextPassesTheKeyFilterWhole) {
     strict.KeyPress.Subscribe([](int& code) { code = 0; });
     EXPECT_FALSE(strict.UserPaste("x"));
     EXPECT_EQ(strict.Text(), "");
+    box.SetEnabled(false);
+    EXPECT_FALSE(box.UserPaste("3"));
+    EXPECT_EQ(box.Text(), "12a");
 }
 
 TEST(TextBox, TypesUnicodeAndBackspacesWholeCharacters) {
@@ -116,6 +123,7 @@ TEST(Button, UserClickRaisesClickOnlyWhenReachable) {
     int clicks = 0;
     b.Click.Subscribe([&] { ++clicks; });
     EXPECT_TRUE(b.UserClick());
+    EXPECT_NO_THROW(b.SetHeight(0));
     b.SetEnabled(false);
     EXPECT_FALSE(b.UserClick());
     EXPECT_EQ(clicks, 1);

@@ -35,6 +35,10 @@ TEST(HeadlessPrompts, InputBoxesAnswerQueuedTextOrCancel) {
     EXPECT_EQ(prompts.ProgressEnds(), 1) << "ending what is not shown does nothing";
     EXPECT_EQ(echoed.size(), 4u);
     EXPECT_EQ(echoed[0], "[Opret folder] Foldernavn: \"Tilbud\"");
+    prompts.ClearRecords();
+    EXPECT_TRUE(prompts.Inputs().empty());
+    EXPECT_TRUE(prompts.ProgressLog().empty());
+    EXPECT_EQ(prompts.ProgressEnds(), 0);
 }
 
 TEST(HeadlessPrompts, TheProgressDisplayStepsAsideWhileABoxIsUpAndComesBackAsItWas) {
@@ -139,12 +143,15 @@ TEST(HeadlessView, DescribesWhatTheWindowShowsAndFindsNodesByPath) {
     view.QueueUser([&](Form& f) {
         f.Get<TreeView>("tree").Node(1).SetExpanded(true);
         f.Get<ListView>("lstv").SetSelectedItem(f.Get<ListView>("lstv").Find("R1"));
+        for (int i = 0; i < 50; ++i) f.Get<ListView>("lstv").Add("", "Cy");
         shown = DescribeForm(f);
         EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\Sub"), &f.Get<TreeView>("tree").Node(2));
         EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\None"), nullptr);
     });
     form.ShowModal(view);
+    EXPECT_TRUE(view.Showings().at(0).closedByUser);
     EXPECT_NE(shown.find("> Ann"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("... 2 more"), std::string::npos) << shown;
     EXPECT_NE(shown.find("- Dokumenter"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("cmdHidden"), std::string::npos) << shown;
 }

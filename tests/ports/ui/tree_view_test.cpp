@@ -109,6 +109,8 @@ TEST(TreeView, SelectionByCodeRaisesNothingAUserClickRaisesNodeClick) {
     tree.SetSelectedItem(&sub);
     tree.UserCollapse(root);
     EXPECT_EQ(tree.SelectedItem(), &root);
+    TreeView other("other");
+    EXPECT_THROW(tree.SetSelectedItem(&other.Add(0, Relationship::Child, "x")), kv::Error);
 }
 
 TEST(TreeView, ClearRestartsNumberingAndDropsSelection) {
