@@ -64,7 +64,7 @@ TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
     auto app = std::exchange(AddIn().objOutlook, nullptr);
     h.store->Click(*AddIn().objCBButton);
     AddIn().objOutlook = app;
-    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
+    ASSERT_EQ(h.MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
     EXPECT_EQ(record.shown, 0);
 }

@@ -155,7 +155,7 @@ TEST_F(FoldersTest, MissingFolderOrAFileInsteadTellsTheUserToCreateIt) {
         EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
         EXPECT_EQ(d.MousePointer(), ui::pointer::Default);
     });
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kNoJobFolder, kNoJobFolder}));
+    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{kNoJobFolder, kNoJobFolder}));
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 
@@ -167,7 +167,7 @@ TEST_F(FoldersTest, NullOrEmptyPathsAreTold) {
         user::ClickItem(d, "lstvJobs", "J418");
         user::ClickItem(d, "lstvJobs", "J419");
     });
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Invalid use of Null\r\n(BuildFolderView)", kNoJobFolder}));
+    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{"Invalid use of Null\r\n(BuildFolderView)", kNoJobFolder}));
 }
 
 TEST_F(FoldersTest, LabelShowsTheLastComponentOnly) {
@@ -313,7 +313,7 @@ TEST_F(FakeFilesTest, ListingFailureWhileExpandingIsShownAndNothingIsHalfAdded) 
         ASSERT_EQ(tree.Count(), 3);
         files.FailNext("SubFolders", Error(fserr::PermissionDenied, "FileSystem", "Permission denied"));
         user::ExpandNode(d, "treeFolders", 1);
-        EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Permission denied"});
+        EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Permission denied"});
         EXPECT_EQ(tree.Count(), 3);
         EXPECT_EQ(d.MousePointer(), ui::pointer::Default);
         // The next expansion works.
@@ -326,7 +326,7 @@ TEST_F(FakeFilesTest, ListingFailureWhileExpandingIsShownAndNothingIsHalfAdded) 
 TEST_F(FakeFilesTest, FailureDuringTheBuildIsShownWithItsPlace) {
     files.FailNext("SubFolders", Error(fserr::AccessError, "FileSystem", "Path/File access error"));
     OpenFake([&](frmKorvane& d) { EXPECT_EQ(d.Controls().treeFolders->Count(), 1); });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Path/File access error\r\n(BuildFolderView)"});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Path/File access error\r\n(BuildFolderView)"});
 }
 
 TEST_F(FakeFilesTest, NewFolderInAFolderGoneUnreachableIsReported) {

@@ -197,7 +197,7 @@ TEST_F(ListsTest, JobClickSetsTheJobEvenWhenItsFolderIsMissing) {
         ChooseJob417(d);
         user::ClickItem(d, "lstvJobs", "J418");
         EXPECT_EQ(h.ctx->gJobId, 418);
-        EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoJobFolder});
+        EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{kNoJobFolder});
         EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
         EXPECT_EQ(d.Controls().lblFolder->Caption(), "417") << "the label keeps the last folder";
     });

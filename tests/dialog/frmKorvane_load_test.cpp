@@ -29,7 +29,7 @@ TEST_F(LoadTest, FirstOpeningWritesTheDefaultsAndChoosesTheFirstResource) {
     EXPECT_EQ(Setting("MailDelete"), 0);
     EXPECT_FALSE(Setting("RessType"));
     EXPECT_EQ(h.ctx->gRessId, 3);
-    EXPECT_TRUE(h.prompts.Messages().empty()) << MessageTexts().front();
+    EXPECT_TRUE(h.prompts.Messages().empty()) << h.MessageTexts().front();
 }
 
 TEST_F(LoadTest, CaptionCarriesUserAndVersionOnceAtEveryOpening) {
