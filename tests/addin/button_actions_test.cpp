@@ -84,12 +84,14 @@ TEST_F(AddinTest, WithoutSettingsTheUserIsToldToStartKorvane) {
 TEST_F(AddinTest, AClickForAnotherTagDoesNothing) {
     Start();
     h.store->Select(*explorer, h.store->Items("Inbox"));
-    auto other = AddIn().objExplBar->GetControls()->Add(outlook::ControlButton, "Other");
+    // On a mail window's toolbar, where each handler would find a mail.
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto other = Bar(*inspector, "KorvaneNMail")->GetControls()->Add(outlook::ControlButton, "Other");
     other->SetTag("Other");
     bool cancel = false;
     AddIn().objCBButton_Click(other, cancel);
-    AddIn().objCBButtonMail_Click(AddIn().objCBButton, cancel);
-    AddIn().objCBNewButtonMail_Click(AddIn().objCBButton, cancel);
+    AddIn().objCBButtonMail_Click(other, cancel);
+    AddIn().objCBNewButtonMail_Click(AddIn().objCBButtonMail, cancel);
     AddIn().objCBButton_Click(nullptr, cancel);
     EXPECT_EQ(record.shown, 0);
     EXPECT_TRUE(h.prompts.Messages().empty());

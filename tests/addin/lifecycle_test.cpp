@@ -150,6 +150,8 @@ TEST_F(AddinTest, StartWithoutAnExplorerConnectsAndBuildsTheToolbarWithTheFirstE
     EXPECT_TRUE(h.ctx->gOutlookApp) << "the mail window is still open";
     h.store->CloseInspector(*inspector);
     EXPECT_FALSE(h.ctx->gOutlookApp) << "the last window closed";
+    EXPECT_FALSE(AddIn().objInsp);
+    EXPECT_FALSE(h.ctx->gImportExplorer);
 }
 
 TEST_F(AddinTest, LettingGoOfTheHostLeavesNoReferenceToItsApplication) {
@@ -266,6 +268,7 @@ TEST_F(AddinTest, InspectorsOfReceivedAndNewMailsGetTheirOwnToolbars) {
     EXPECT_FALSE(sButton->BeginGroup());
     EXPECT_EQ(sButton->OnAction(), "<!KVOutlookAddin.ConnectNy>");
     EXPECT_EQ(AddIn().objInsp, writing);
+    EXPECT_EQ(AddIn().objSMailBar, sBar);
     EXPECT_TRUE(sBar->Visible()) << "a new toolbar is hidden until made visible";
 
     // Only the latest inspector's Close is followed, and explorers remain.
