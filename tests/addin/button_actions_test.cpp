@@ -64,6 +64,11 @@ TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
     auto app = std::exchange(AddIn().objOutlook, nullptr);
     h.store->Click(*AddIn().objCBButton);
     AddIn().objOutlook = app;
+    // A front end that wired no dialog.
+    h.ctx->makeImportDialog = nullptr;
+    h.store->Select(*explorer, h.store->Items("Inbox"));
+    h.store->Click(*AddIn().objCBButton);
+    EXPECT_NE(Log().find("ShowImportDialog: No import dialog is wired"), std::string::npos) << Log();
     ASSERT_EQ(h.MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
     EXPECT_EQ(record.shown, 0);

@@ -62,4 +62,7 @@ TEST(Utf, EveryEncodingEdgeConvertsBothWays) {
     EXPECT_EQ(ToUtf8(u"\xD800\xE000"), "\xEF\xBF\xBD\xEE\x80\x80");
 }
 
-TEST(Utf, UpperCasesAsciiOnly) { EXPECT_EQ(AsciiUpper("Server=æ"), "SERVER=æ"); }
+TEST(Utf, UpperCasesAsciiOnly) {
+    EXPECT_EQ(AsciiUpper("Server=æ"), "SERVER=æ");
+    EXPECT_TRUE(AsciiEqualIgnoringCase("AZ@[", "az@["));
+}
