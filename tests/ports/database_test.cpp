@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using kv::db::detail::SourceTable;
 
 TEST(DatabasePort, FindsTheTableAnInsertSetWritesTo) {
@@ -21,4 +23,8 @@ TEST(DatabasePort, ParsesKeysWithoutRegardToCaseOrBlanks) {
     EXPECT_EQ(f.dataSource, "(sqlite)");
     EXPECT_EQ(f.catalog, "C:\\a=b.db");  // only the first '=' separates
     EXPECT_EQ(f.provider, " SQLOLEDB.1 ");
+    // The ODBC spellings of the same keys.
+    const auto odbc = kv::db::ParseProviderString("Driver={FreeTDS};Server=s;Pwd=p;Encrypt=no");
+    EXPECT_EQ(std::tie(odbc.driver, odbc.dataSource, odbc.password), std::tie("{FreeTDS}", "s", "p"));
+    EXPECT_EQ(odbc.encrypt, "no");
 }
