@@ -159,15 +159,21 @@ TEST_F(FoldersTest, MissingFolderOrAFileInsteadTellsTheUserToCreateIt) {
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 
-TEST_F(FoldersTest, NullOrEmptyPathsAreTold) {
+// Each job is chosen all the same.
+TEST_F(FoldersTest, NullEmptyOrMissingPathsAreTold) {
     Sql("UPDATE JobFldPath SET FldPri = NULL WHERE JobID = 418");
     Sql("UPDATE JobFldPath SET FldPri = '' WHERE JobID = 419");
     Open([&](frmKorvane& d) {
         ChooseJob417(d);
         user::ClickItem(d, "lstvJobs", "J418");
         user::ClickItem(d, "lstvJobs", "J419");
+        EXPECT_EQ(h.ctx->gJobId, 419);
+        Sql("DELETE FROM JobFldPath WHERE JobID = 417");
+        user::ClickItem(d, "lstvJobs", "J417");
+        EXPECT_EQ(h.ctx->gJobId, 417);
     });
-    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{"Invalid use of Null\r\n(BuildFolderView)", kNoJobFolder}));
+    EXPECT_EQ(h.MessageTexts(),
+              (std::vector<std::string>{"Invalid use of Null\r\n(BuildFolderView)", kNoJobFolder, kNoJobFolder}));
 }
 
 TEST_F(FoldersTest, LabelShowsTheLastComponentOnly) {
