@@ -1,6 +1,5 @@
 // Opening and closing the dialog: remembered settings, re-selection of the
 // last resource and job, caption, the delete box for unsent mails, layout.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -154,21 +153,20 @@ TEST_F(LoadTest, DeactivatedRememberedResourceGivesTheFirstOne) {
 
 TEST_F(LoadTest, UnsentInspectorMailDisablesTheDeleteBoxButKeepsItsState) {
     settings::WriteNumber(h.registry, "MailDelete", 1);
-    const std::string data = std::getenv("KV_TEST_DATA");
     h.ctx->gImportFromInspector = true;
     // A draft whose From account was chosen: the host names it as the
     // sender, yet the mail is unsent.
     const std::filesystem::path fromAccount = h.dir.Path() / "fra_konto.eml";
     std::ofstream(fromAccount, std::ios::binary)
         << "X-Unsent: 1\r\nFrom: Demo Bruger <demo@korvane.example>\r\nTo: a@b.dk\r\nSubject: Udkast\r\n\r\nHej\r\n";
-    for (const std::filesystem::path& draft : {std::filesystem::path(data + "/mail/draft_ok.eml"), fromAccount}) {
+    for (const std::filesystem::path& draft : {fakes::TestData("draft_ok.eml"), fromAccount}) {
         h.ctx->gImportMail = h.store->AddItemFile("Drafts", draft);
         Open([&](frmKorvane& d) {
             EXPECT_FALSE(d.Controls().chkDelete->Enabled()) << draft;
             EXPECT_EQ(d.Controls().chkDelete->Value(), 1);
         });
     }
-    h.ctx->gImportMail = h.store->AddItemFile("Inbox", data + "/mail/rapport_utf8.eml");
+    h.ctx->gImportMail = h.store->AddItemFile("Inbox", fakes::TestData("rapport_utf8.eml"));
     Open([&](frmKorvane& d) { EXPECT_TRUE(d.Controls().chkDelete->Enabled()); });
 }
 
