@@ -198,7 +198,7 @@ TEST_F(RibbonTest, APressWithoutItsWindowFailsAsTheToolbarButtonsDo) {
     Press(std::string(ribbon::kComposeMailRibbon), nullptr);
     EXPECT_EQ(record.shown, 0);
     EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{"Object variable not set: Context",
-                                                        "Type mismatch: the window is not an explorer"}));
+                                                          "Type mismatch: the window is not an explorer"}));
     EXPECT_NE(Log().find("Ribbon ImportMail: Type mismatch: the window is not an inspector"), std::string::npos)
         << Log();
     EXPECT_NE(Log().find("Ribbon ImportAndSend: Object variable not set: Context"), std::string::npos) << Log();
