@@ -105,8 +105,8 @@ TEST(TextBox, TypesUnicodeAndBackspacesWholeCharacters) {
     TextBox box("txtJobNavn");
     int changes = 0;
     box.Change.Subscribe([&] { ++changes; });
-    box.UserType("Ø😀");
-    EXPECT_EQ(box.Text(), "Ø😀");
+    box.UserType("Ø\U0010FFFF");  // the last code point there is
+    EXPECT_EQ(box.Text(), "Ø\U0010FFFF");
     box.UserPressKey(keys::Backspace);
     EXPECT_EQ(box.Text(), "Ø");
     box.UserPressKey(keys::Backspace);
@@ -124,6 +124,7 @@ TEST(Button, UserClickRaisesClickOnlyWhenReachable) {
     b.Click.Subscribe([&] { ++clicks; });
     EXPECT_TRUE(b.UserClick());
     EXPECT_NO_THROW(b.SetHeight(0));
+    EXPECT_THROW(b.SetHeight(-1), kv::Error);
     b.SetEnabled(false);
     EXPECT_FALSE(b.UserClick());
     EXPECT_EQ(clicks, 1);

@@ -92,6 +92,8 @@ protected:
         tree.Add(0, Relationship::Child, "Dokumenter");
         tree.Add(1, Relationship::Child, "Sub");
         tree.Expand.Subscribe([this](TreeNode& n) { log.push_back("expand " + n.Text()); });
+        auto& combo = Add<ComboBox>("cbo");
+        for (const char* item : {"Ann", "Bo"}) combo.AddItem(item);
         auto& hidden = Add<Button>("cmdHidden");
         hidden.SetVisible(false);
         Add<Button>("cmdClose").Click.Subscribe([this] {
@@ -111,7 +113,7 @@ TEST(HeadlessView, TheUserCannotReachHiddenControlsOrMissingItems) {
         for (const auto& act : std::vector<std::function<void()>>{
                  [&] { user::ClickButton(f, "cmdHidden"); }, [&] { user::ClickItem(f, "lstv", "R9"); },
                  [&] { user::ClickButton(f, "lstv"); }, [&] { user::ExpandNode(f, "tree", 2); },
-                 [&] { user::SelectComboItem(f, "nope", 0); }}) {
+                 [&] { user::SelectComboItem(f, "nope", 0); }, [&] { user::SelectComboText(f, "cbo", "Cy"); }}) {
             try {
                 act();
             } catch (const kv::Error& e) {
@@ -120,7 +122,7 @@ TEST(HeadlessView, TheUserCannotReachHiddenControlsOrMissingItems) {
         }
     });
     form.ShowModal(view);
-    ASSERT_EQ(failures.size(), 5u);
+    ASSERT_EQ(failures.size(), 6u);
     EXPECT_NE(failures[0].find("hidden"), std::string::npos);
     EXPECT_TRUE(form.log.empty());
 }
@@ -143,7 +145,8 @@ TEST(HeadlessView, DescribesWhatTheWindowShowsAndFindsNodesByPath) {
     view.QueueUser([&](Form& f) {
         f.Get<TreeView>("tree").Node(1).SetExpanded(true);
         f.Get<ListView>("lstv").SetSelectedItem(f.Get<ListView>("lstv").Find("R1"));
-        for (int i = 0; i < 50; ++i) f.Get<ListView>("lstv").Add("", "Cy");
+        for (int i = 1; i <= 50; ++i) f.Get<ListView>("lstv").Add("", "Cy" + std::to_string(i));
+        user::SelectComboText(f, "cbo", "Bo");
         shown = DescribeForm(f);
         EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\Sub"), &f.Get<TreeView>("tree").Node(2));
         EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\None"), nullptr);
@@ -151,7 +154,9 @@ TEST(HeadlessView, DescribesWhatTheWindowShowsAndFindsNodesByPath) {
     form.ShowModal(view);
     EXPECT_TRUE(view.Showings().at(0).closedByUser);
     EXPECT_NE(shown.find("> Ann"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("... 2 more"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Cy48\n    ... 2 more"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("cbo: Bo"), std::string::npos) << shown;
+    EXPECT_EQ(view.Showings().at(0).captionAtClose, "Dialog");
     EXPECT_NE(shown.find("- Dokumenter"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("cmdHidden"), std::string::npos) << shown;
 }

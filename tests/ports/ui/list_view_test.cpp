@@ -78,6 +78,8 @@ TEST(ListView, SelectingByCodeRaisesNothingButAUserClickDoes) {
     EXPECT_TRUE(clicked.empty());
     jobs.SetSelectedItem(nullptr);
     EXPECT_EQ(jobs.SelectedItem(), nullptr);
+    ListView other("other");
+    EXPECT_THROW(jobs.SetSelectedItem(&other.Add("J1", "1")), kv::Error);
     EXPECT_TRUE(jobs.UserClickItem(b));
     EXPECT_EQ(jobs.SelectedItem(), &b);
     EXPECT_EQ(clicked, std::vector<std::string>{"J2"});
@@ -148,6 +150,7 @@ TEST(ListView, CompareTextIgnoresCaseAndPutsDanishLettersLast) {
     EXPECT_LT(ListView::CompareText("æble", "ørred"), 0);
     EXPECT_LT(ListView::CompareText("ørred", "Åen"), 0);
     EXPECT_LT(ListView::CompareText("", "a"), 0);
+    EXPECT_LT(ListView::CompareText("\uFFFD", "😀"), 0) << "a character beyond the first 64K sorts by its code point";
 }
 
 TEST(ListView, HitTestMapsRowsToItemsBelowTheHeader) {
@@ -191,6 +194,9 @@ TEST(ListView, EnsureVisibleScrollsSoHitTestSeesTheItem) {
     ListItem& last = *jobs.Find("J100");
     EXPECT_FALSE(jobs.IsScrolledIntoView(last));
     last.EnsureVisible();
+    const int top = jobs.TopIndex();
+    jobs.Find("J90")->EnsureVisible();
+    EXPECT_EQ(jobs.TopIndex(), top) << "already in view";
     EXPECT_TRUE(jobs.IsScrolledIntoView(last));
     EXPECT_FALSE(jobs.IsScrolledIntoView(*jobs.Find("J1")));
     const int lastRowY = jobs.HeaderHeight() + (jobs.VisibleRows() - 1) * jobs.RowHeight();
@@ -204,6 +210,7 @@ TEST(ListView, SmallIconsMustBeInTheImageList) {
     kv::ui::ImageList images("kvImages");
     images.Add("job");
     EXPECT_THROW(images.Add(""), kv::Error);
+    EXPECT_THROW(images.SetImageSize(16, 0), kv::Error);
     ListView jobs("lstvJobs");
     SetUpJobs(jobs);
     jobs.SetSmallIcons(&images);
