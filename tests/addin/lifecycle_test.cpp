@@ -54,6 +54,7 @@ TEST_F(AddinTest, StoredLogLevelHoldsFromTheConnectionOn) {
 
 TEST_F(AddinTest, AConnectionThatFailsBeforeItStartsLeavesItsReasonInTheLog) {
     connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    h.ctx->gLog.LogFile("");  // the log is not open before the add-in starts
     connect->OnConnectionFailed("ProgId could not be read (0x80004005)");
     EXPECT_FALSE(connect->objAddIn);
     EXPECT_NE(Log().find("ERROR\t\tOnConnection: ProgId could not be read (0x80004005)"), std::string::npos) << Log();
