@@ -64,5 +64,6 @@ TEST(DatabasePort, ARowIsStoredOnceAndNothingIsAddedToAClosedSet) {
     EXPECT_EQ(rows.stored[0], (std::vector<std::pair<std::string, kv::Value>>{{"Subject", kv::Value("Tilbud")}}));
     rows.Close();
     EXPECT_EQ(Refusal([&] { rows.AddNew(); }), "The row set is closed");
+    EXPECT_EQ(Refusal([&] { rows.Update(); }), "The row set is closed");
     EXPECT_EQ(Refusal([&] { rows.SetField("Subject", kv::Value("x")); }), "The row set is closed");
 }

@@ -54,7 +54,15 @@ TEST(FileSystemOrder, IgnoresCaseLikeTheFileSystemAndBreaksTiesExactly) {
     EXPECT_TRUE(FolderNameLess("Ärger", "ärgerlich"));
     EXPECT_TRUE(FolderNameLess("Москва", "мост"));  // Cyrillic folds too
     EXPECT_TRUE(FolderNameLess("мост", "МОСТЫ"));
+    EXPECT_TRUE(FolderNameLess("αβγ", "ΑΒΓΔ"));
+    EXPECT_FALSE(FolderNameLess("Žb", "ža"));
     EXPECT_TRUE(FolderNameLess("āb", "Ăa"));  // and Latin Extended-A
+}
+
+TEST(FileSystemOrder, SortsAListingAsTheNamesCompare) {
+    std::vector<Folder> folders = {{"/d/B", "B"}, {"/d/a", "a"}};
+    SortByFolderName(folders);
+    EXPECT_EQ(folders, (std::vector<Folder>{{"/d/a", "a"}, {"/d/B", "B"}}));
 }
 
 TEST(FileSystemNames, AcceptsOrdinaryNamesAndRefusesWhatAShareRefuses) {
