@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -53,10 +51,7 @@ private:
     DialogRecord& record_;
 };
 
-inline std::filesystem::path TestData(const std::string& name) {
-    const char* base = std::getenv("KV_TEST_DATA");
-    return std::filesystem::path(base ? base : "tests/data") / "mail" / name;
-}
+using fakes::TestData;
 
 struct AddinTest : ::testing::Test {
     fakes::AddinHarness h;
@@ -106,11 +101,6 @@ struct AddinTest : ::testing::Test {
         auto button = found ? found->FindControl(tag) : nullptr;
         if (!button) throw std::runtime_error("no button " + tag + " on toolbar " + bar);
         return *button;
-    }
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& m : h.prompts.Messages()) texts.push_back(m.request.text);
-        return texts;
     }
     std::string Log() const { return h.LogText(); }
 };

@@ -64,7 +64,12 @@ TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
     auto app = std::exchange(AddIn().objOutlook, nullptr);
     h.store->Click(*AddIn().objCBButton);
     AddIn().objOutlook = app;
-    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
+    // A front end that wired no dialog.
+    h.ctx->makeImportDialog = nullptr;
+    h.store->Select(*explorer, h.store->Items("Inbox"));
+    h.store->Click(*AddIn().objCBButton);
+    EXPECT_NE(Log().find("ShowImportDialog: No import dialog is wired"), std::string::npos) << Log();
+    ASSERT_EQ(h.MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
     EXPECT_EQ(record.shown, 0);
 }
@@ -84,12 +89,14 @@ TEST_F(AddinTest, WithoutSettingsTheUserIsToldToStartKorvane) {
 TEST_F(AddinTest, AClickForAnotherTagDoesNothing) {
     Start();
     h.store->Select(*explorer, h.store->Items("Inbox"));
-    auto other = AddIn().objExplBar->GetControls()->Add(outlook::ControlButton, "Other");
+    // On a mail window's toolbar, where each handler would find a mail.
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto other = Bar(*inspector, "KorvaneNMail")->GetControls()->Add(outlook::ControlButton, "Other");
     other->SetTag("Other");
     bool cancel = false;
     AddIn().objCBButton_Click(other, cancel);
-    AddIn().objCBButtonMail_Click(AddIn().objCBButton, cancel);
-    AddIn().objCBNewButtonMail_Click(AddIn().objCBButton, cancel);
+    AddIn().objCBButtonMail_Click(other, cancel);
+    AddIn().objCBNewButtonMail_Click(AddIn().objCBButtonMail, cancel);
     AddIn().objCBButton_Click(nullptr, cancel);
     EXPECT_EQ(record.shown, 0);
     EXPECT_TRUE(h.prompts.Messages().empty());

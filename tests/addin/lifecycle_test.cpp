@@ -54,6 +54,7 @@ TEST_F(AddinTest, StoredLogLevelHoldsFromTheConnectionOn) {
 
 TEST_F(AddinTest, AConnectionThatFailsBeforeItStartsLeavesItsReasonInTheLog) {
     connect = std::make_unique<Connect>(*h.ctx, h.store->GetApplication());
+    h.ctx->gLog.LogFile("");  // the log is not open before the add-in starts
     connect->OnConnectionFailed("ProgId could not be read (0x80004005)");
     EXPECT_FALSE(connect->objAddIn);
     EXPECT_NE(Log().find("ERROR\t\tOnConnection: ProgId could not be read (0x80004005)"), std::string::npos) << Log();
@@ -150,6 +151,8 @@ TEST_F(AddinTest, StartWithoutAnExplorerConnectsAndBuildsTheToolbarWithTheFirstE
     EXPECT_TRUE(h.ctx->gOutlookApp) << "the mail window is still open";
     h.store->CloseInspector(*inspector);
     EXPECT_FALSE(h.ctx->gOutlookApp) << "the last window closed";
+    EXPECT_FALSE(AddIn().objInsp);
+    EXPECT_FALSE(h.ctx->gImportExplorer);
 }
 
 TEST_F(AddinTest, LettingGoOfTheHostLeavesNoReferenceToItsApplication) {
@@ -266,6 +269,7 @@ TEST_F(AddinTest, InspectorsOfReceivedAndNewMailsGetTheirOwnToolbars) {
     EXPECT_FALSE(sButton->BeginGroup());
     EXPECT_EQ(sButton->OnAction(), "<!KVOutlookAddin.ConnectNy>");
     EXPECT_EQ(AddIn().objInsp, writing);
+    EXPECT_EQ(AddIn().objSMailBar, sBar);
     EXPECT_TRUE(sBar->Visible()) << "a new toolbar is hidden until made visible";
 
     // Only the latest inspector's Close is followed, and explorers remain.

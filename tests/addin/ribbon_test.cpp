@@ -154,7 +154,7 @@ TEST_F(RibbonTest, TheExplorerButtonImportsTheSelectionOfTheWindowPressedIn) {
     auto third = h.store->OpenExplorer("Inbox");
     Press(std::string(ribbon::kExplorerRibbon), third);
     EXPECT_EQ(record.shown, 2);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Du skal vælge en e-mail først."});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Du skal vælge en e-mail først."});
 }
 
 TEST_F(RibbonTest, TheMailButtonsImportTheMailOfTheirOwnWindow) {
@@ -197,8 +197,8 @@ TEST_F(RibbonTest, APressWithoutItsWindowFailsAsTheToolbarButtonsDo) {
     Press(std::string(ribbon::kReadMailRibbon), explorer);
     Press(std::string(ribbon::kComposeMailRibbon), nullptr);
     EXPECT_EQ(record.shown, 0);
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Object variable not set: Context",
-                                                        "Type mismatch: the window is not an explorer"}));
+    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{"Object variable not set: Context",
+                                                          "Type mismatch: the window is not an explorer"}));
     EXPECT_NE(Log().find("Ribbon ImportMail: Type mismatch: the window is not an inspector"), std::string::npos)
         << Log();
     EXPECT_NE(Log().find("Ribbon ImportAndSend: Object variable not set: Context"), std::string::npos) << Log();

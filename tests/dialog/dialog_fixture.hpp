@@ -54,12 +54,6 @@ struct DialogTest : ::testing::Test {
         return list.SelectedItem() != nullptr ? list.SelectedItem()->Key() : std::string();
     }
 
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& m : h.prompts.Messages()) texts.push_back(m.request.text);
-        return texts;
-    }
-
     std::filesystem::path JobFolder(std::int32_t job) const {
         return std::filesystem::path(h.docRoot) / "Jobs" / std::to_string(job);
     }

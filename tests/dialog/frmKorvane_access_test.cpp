@@ -121,7 +121,7 @@ TEST_P(AccessTest, NumberLookupFindsExactlyTheJobsTheUserMaySee) {
             }
         }
     });
-    EXPECT_EQ(MessageTexts(), expectedMessages);
+    EXPECT_EQ(h.MessageTexts(), expectedMessages);
 }
 
 // A name typed for each customer's jobs: found only among the jobs listed.

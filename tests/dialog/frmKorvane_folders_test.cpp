@@ -155,19 +155,25 @@ TEST_F(FoldersTest, MissingFolderOrAFileInsteadTellsTheUserToCreateIt) {
         EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
         EXPECT_EQ(d.MousePointer(), ui::pointer::Default);
     });
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kNoJobFolder, kNoJobFolder}));
+    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{kNoJobFolder, kNoJobFolder}));
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 
-TEST_F(FoldersTest, NullOrEmptyPathsAreTold) {
+// Each job is chosen all the same.
+TEST_F(FoldersTest, NullEmptyOrMissingPathsAreTold) {
     Sql("UPDATE JobFldPath SET FldPri = NULL WHERE JobID = 418");
     Sql("UPDATE JobFldPath SET FldPri = '' WHERE JobID = 419");
     Open([&](frmKorvane& d) {
         ChooseJob417(d);
         user::ClickItem(d, "lstvJobs", "J418");
         user::ClickItem(d, "lstvJobs", "J419");
+        EXPECT_EQ(h.ctx->gJobId, 419);
+        Sql("DELETE FROM JobFldPath WHERE JobID = 417");
+        user::ClickItem(d, "lstvJobs", "J417");
+        EXPECT_EQ(h.ctx->gJobId, 417);
     });
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Invalid use of Null\r\n(BuildFolderView)", kNoJobFolder}));
+    EXPECT_EQ(h.MessageTexts(),
+              (std::vector<std::string>{"Invalid use of Null\r\n(BuildFolderView)", kNoJobFolder, kNoJobFolder}));
 }
 
 TEST_F(FoldersTest, LabelShowsTheLastComponentOnly) {
@@ -197,6 +203,7 @@ TEST_F(FoldersTest, ChildRemovedFromDiskIsReportedAndTheTreeStaysUsable) {
         EXPECT_TRUE(d.IsLoaded());
         EXPECT_EQ(d.MousePointer(), ui::pointer::Default);
         user::ClickNode(d, "treeFolders", Child(tree.Node(1), "Tilbud")->Index());
+        EXPECT_EQ(tree.SelectedItem()->Text(), "Tilbud");
     });
 }
 
@@ -312,7 +319,7 @@ TEST_F(FakeFilesTest, ListingFailureWhileExpandingIsShownAndNothingIsHalfAdded) 
         ASSERT_EQ(tree.Count(), 3);
         files.FailNext("SubFolders", Error(fserr::PermissionDenied, "FileSystem", "Permission denied"));
         user::ExpandNode(d, "treeFolders", 1);
-        EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Permission denied"});
+        EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Permission denied"});
         EXPECT_EQ(tree.Count(), 3);
         EXPECT_EQ(d.MousePointer(), ui::pointer::Default);
         // The next expansion works.
@@ -325,7 +332,7 @@ TEST_F(FakeFilesTest, ListingFailureWhileExpandingIsShownAndNothingIsHalfAdded) 
 TEST_F(FakeFilesTest, FailureDuringTheBuildIsShownWithItsPlace) {
     files.FailNext("SubFolders", Error(fserr::AccessError, "FileSystem", "Path/File access error"));
     OpenFake([&](frmKorvane& d) { EXPECT_EQ(d.Controls().treeFolders->Count(), 1); });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Path/File access error\r\n(BuildFolderView)"});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Path/File access error\r\n(BuildFolderView)"});
 }
 
 TEST_F(FakeFilesTest, NewFolderInAFolderGoneUnreachableIsReported) {

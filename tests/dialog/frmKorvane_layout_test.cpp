@@ -68,6 +68,8 @@ TEST(KorvaneLayout, CaptionsItemsAndColumns) {
     EXPECT_EQ(k.treeFolders->Images(), k.kvImages);
     EXPECT_EQ(k.treeFolders->PathSeparator(), "\\");
     EXPECT_EQ(k.kvImages->Keys(), (std::vector<std::string>{"job", "folc", "folo"}));
+    EXPECT_EQ(form.Find("kvImages"), k.kvImages);
+    EXPECT_EQ(std::make_pair(k.kvImages->ImageWidth(), k.kvImages->ImageHeight()), std::make_pair(16, 16));
     EXPECT_EQ(k.chkDelete->Caption(), "Slet mail efter import");
     EXPECT_EQ(k.chkDelete->Value(), 0);
     EXPECT_EQ(k.cmdImport->Caption(), "Import");

@@ -191,17 +191,5 @@ TEST_F(ListsTest, TooltipFollowsThePointer) {
     });
 }
 
-TEST_F(ListsTest, JobClickSetsTheJobEvenWhenItsFolderIsMissing) {
-    Sql("DELETE FROM JobFldPath WHERE JobID = 418");
-    Open([&](frmKorvane& d) {
-        ChooseJob417(d);
-        user::ClickItem(d, "lstvJobs", "J418");
-        EXPECT_EQ(h.ctx->gJobId, 418);
-        EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoJobFolder});
-        EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
-        EXPECT_EQ(d.Controls().lblFolder->Caption(), "417") << "the label keeps the last folder";
-    });
-}
-
 }  // namespace
 }  // namespace kv::dialogtest

@@ -46,7 +46,7 @@ TEST_F(LookupTest, EnterWithoutANumberAsksForOne) {
         user::PasteText(d, "txtJobId", "12a");
         user::TypeText(d, "txtJobId", "\r");
     });
-    ASSERT_EQ(MessageTexts(),
+    ASSERT_EQ(h.MessageTexts(),
               (std::vector<std::string>{"Du har ikke indtastet et jobid.", "Du har ikke indtastet et jobid."}));
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
@@ -57,7 +57,7 @@ TEST_F(LookupTest, PastedNumberTooLargeShowsTheFailure) {
         user::TypeText(d, "txtJobId", "\r");
         EXPECT_TRUE(d.IsLoaded());
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Overflow"});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Overflow"});
 }
 
 TEST_F(LookupTest, JobZeroDoesNothing) {
@@ -96,7 +96,7 @@ TEST_F(LookupTest, JobOutsideTheListRestoresThePreviousResource) {
         EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J430"}));
         EXPECT_EQ(c.treeFolders->Node(1).Tag(), ResourceFolder(101).string());
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
     EXPECT_EQ(h.ctx->gRessId, 101);
     EXPECT_EQ(h.ctx->gJobId, 0);
 }
@@ -121,7 +121,7 @@ TEST_F(LookupTest, ATypeChangeDuringTheJobFillLeavesNoStaleResourceBehind) {
         EXPECT_EQ(Selected(*c.lstvRess), "R101") << "found again by its key";
         EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J430"}));
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
     EXPECT_EQ(h.ctx->gRessId, 101);
 }
 
@@ -140,7 +140,7 @@ TEST_F(LookupTest, AResourceGoneAfterATypeChangeIsNotRestored) {
         EXPECT_EQ(c.lstvRess->Find("R101"), nullptr);
         EXPECT_NE(Selected(*c.lstvRess), "R101");
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
 }
 
 TEST_F(LookupTest, JobOutsideTheListWithNothingChosenBeforeKeepsTheCustomer) {
@@ -152,7 +152,7 @@ TEST_F(LookupTest, JobOutsideTheListWithNothingChosenBeforeKeepsTheCustomer) {
         EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J417", "J418", "J419"}));
         EXPECT_EQ(c.lstvJobs->SelectedItem(), nullptr);
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
 }
 
 TEST_F(LookupTest, JobsTheUserMayNotSeeOrThatDoNotExistAreNotFound) {
@@ -162,7 +162,7 @@ TEST_F(LookupTest, JobsTheUserMayNotSeeOrThatDoNotExistAreNotFound) {
         user::TypeText(d, "txtJobId", "\b\b\b2147483647\r");
         EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
     });
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{NotFound(460), NotFound(450), NotFound(2147483647)}));
+    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{NotFound(460), NotFound(450), NotFound(2147483647)}));
 }
 
 TEST_F(LookupTest, CustomerMissingFromTheListIsNotFound) {
@@ -172,7 +172,7 @@ TEST_F(LookupTest, CustomerMissingFromTheListIsNotFound) {
         user::TypeText(d, "txtJobId", "417\r");
         EXPECT_EQ(Selected(*d.Controls().lstvRess), "R101");
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{NotFound(417)});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(417)});
 }
 
 TEST_F(LookupTest, DatabaseFailureInTheNumberLookupIsShown) {
@@ -182,7 +182,7 @@ TEST_F(LookupTest, DatabaseFailureInTheNumberLookupIsShown) {
         EXPECT_TRUE(d.IsLoaded());
     });
     ASSERT_EQ(h.prompts.Messages().size(), 1u);
-    EXPECT_NE(MessageTexts()[0].find("RessKunde"), std::string::npos);
+    EXPECT_NE(h.MessageTexts()[0].find("RessKunde"), std::string::npos);
 }
 
 TEST_F(LookupTest, NameByPrefixThenByContainment) {
@@ -213,7 +213,7 @@ TEST_F(LookupTest, NameWithAnApostropheIsFoundNotSpliced) {
         c.txtJobNavn->SetText("");
         user::TypeText(d, "txtJobNavn", "x' OR '1'='1\r");
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
 }
 
 TEST_F(LookupTest, NameMatchingAClosedJobOutsideTheListIsNotFound) {
@@ -222,7 +222,7 @@ TEST_F(LookupTest, NameMatchingAClosedJobOutsideTheListIsNotFound) {
         user::TypeText(d, "txtJobNavn", "afsluttet\r");
         EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
     });
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
+    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
 }
 
 TEST_F(LookupTest, NameLookupWithAnEmptyJobListDoesNothing) {
@@ -241,7 +241,7 @@ TEST_F(LookupTest, DatabaseFailureInTheNameLookupIsShownAndTheDialogStays) {
         EXPECT_TRUE(d.IsLoaded());
     });
     ASSERT_EQ(h.prompts.Messages().size(), 1u);
-    EXPECT_NE(MessageTexts()[0].find("Job"), std::string::npos);
+    EXPECT_NE(h.MessageTexts()[0].find("Job"), std::string::npos);
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 

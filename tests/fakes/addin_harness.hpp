@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "adapters/database/open_database.hpp"
 #include "adapters/mailstore/mail_store.hpp"
@@ -25,7 +26,7 @@
 #include "ports/ui/headless.hpp"
 #include "settings/load_settings.hpp"
 #include "settings/settings_key.hpp"
-#include "support/utf.hpp"
+#include "support/registry_text.hpp"
 
 namespace kv::fakes {
 
@@ -59,21 +60,18 @@ public:
     void WriteSetting(const std::string& name, const std::string& text) {
         RegistryStore::Key key;
         registry.CreateKey(regroot::CurrentUser, settings::kSettingsKey, regaccess::Write, key);
-        std::u16string wide = utf::ToUtf16(text);
-        Bytes data;
-        for (char16_t unit : wide) {
-            data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-            data.push_back(static_cast<std::uint8_t>(unit >> 8));
-        }
-        data.push_back(0);
-        data.push_back(0);
-        registry.SetValue(key, name, regtype::Sz, data);
+        registry.SetValue(key, name, regtype::Sz, reg::ToRegSz(text));
     }
 
     // LoadSettings as an import start runs it.
     bool Load() { return LoadSettings(*ctx); }
     std::string LogPath() const { return dir / "KVOutlookAddin.log"; }
     std::string LogText() const { return ReadFileText(LogPath()); }
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : prompts.Messages()) texts.push_back(m.request.text);
+        return texts;
+    }
 
     TempDir dir;
     std::string dbPath;

@@ -101,6 +101,7 @@ std::string DescribeValue(const Value& value) {
 
 std::unique_ptr<db::Connection> RecordingConnector::Open(const db::ProviderFields& connection,
                                                          const std::string& odbcDriver) {
+    lastDriver_ = odbcDriver;
     return std::make_unique<RecordingConnection>(inner_.Open(connection, odbcDriver), log_);
 }
 

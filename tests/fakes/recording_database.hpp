@@ -24,9 +24,12 @@ public:
     // Every statement since the connector was made or last cleared.
     const std::vector<std::string>& Statements() const { return *log_; }
     void Clear() { log_->clear(); }
+    // The ODBC driver the last connection was opened with.
+    const std::string& LastDriver() const { return lastDriver_; }
 
 private:
     db::DatabaseConnector& inner_;
+    std::string lastDriver_;
     std::shared_ptr<std::vector<std::string>> log_ = std::make_shared<std::vector<std::string>>();
 };
 

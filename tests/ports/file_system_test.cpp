@@ -43,6 +43,7 @@ TEST(FileSystemPaths, LastComponentIsThePartAfterTheLastSeparator) {
 TEST(FileSystemOrder, IgnoresCaseLikeTheFileSystemAndBreaksTiesExactly) {
     EXPECT_TRUE(FolderNameLess("alpha", "Beta"));
     EXPECT_TRUE(FolderNameLess("B", "c"));
+    EXPECT_TRUE(FolderNameLess("z", "_"));
     EXPECT_FALSE(FolderNameLess("Beta", "alpha"));
     EXPECT_TRUE(FolderNameLess("f1", "f10"));
     EXPECT_TRUE(FolderNameLess("f10", "f2"));
@@ -52,14 +53,24 @@ TEST(FileSystemOrder, IgnoresCaseLikeTheFileSystemAndBreaksTiesExactly) {
     EXPECT_FALSE(FolderNameLess("same", "same"));
     EXPECT_TRUE(FolderNameLess("Ärger", "ärgerlich"));
     EXPECT_TRUE(FolderNameLess("Москва", "мост"));  // Cyrillic folds too
+    EXPECT_TRUE(FolderNameLess("мост", "МОСТЫ"));
+    EXPECT_TRUE(FolderNameLess("αβγ", "ΑΒΓΔ"));
+    EXPECT_FALSE(FolderNameLess("Žb", "ža"));
+    EXPECT_TRUE(FolderNameLess("āb", "Ăa"));  // and Latin Extended-A
+}
+
+TEST(FileSystemOrder, SortsAListingAsTheNamesCompare) {
+    std::vector<Folder> folders = {{"/d/B", "B"}, {"/d/a", "a"}};
+    SortByFolderName(folders);
+    EXPECT_EQ(folders, (std::vector<Folder>{{"/d/a", "a"}, {"/d/B", "B"}}));
 }
 
 TEST(FileSystemNames, AcceptsOrdinaryNamesAndRefusesWhatAShareRefuses) {
     for (const char* ok : {"Tilbud", "Møde 2024", "v1.2", ".hidden", "CONTROL", "COM0", "COMA", "LPTX", "a b"}) {
         EXPECT_NO_THROW(ValidateFolderName(ok)) << ok;
     }
-    for (const char* bad :
-         {"", ".", "..", "a:b", "a*", "x|y", "<x>", "quote\"", "ends.", "ends ", "nul", "Aux.txt", "COM1", "lpt9"}) {
+    for (const char* bad : {"", ".", "..", "a:b", "a*", "x|y", "<x>", "quote\"", "ends.", "ends ", "nul", "Aux.txt",
+                            "con", "COM1", "lpt9"}) {
         try {
             ValidateFolderName(bad);
             ADD_FAILURE() << "accepted " << bad;

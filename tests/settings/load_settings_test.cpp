@@ -39,8 +39,10 @@ struct LoadSettingsTest : ::testing::Test {
 }  // namespace
 
 TEST_F(LoadSettingsTest, LoadsSettingsOpensTheDatabaseAndReadsTheFolderNames) {
+    h.WriteSetting("OdbcDriver", "ODBC Driver 18 for SQL Server");  // SQLite takes no driver
     ASSERT_TRUE(h.Load());
     ASSERT_NE(h.ctx->gConnection, nullptr);
+    EXPECT_EQ(h.database.LastDriver(), "ODBC Driver 18 for SQL Server");
     EXPECT_EQ(h.ctx->gUserRessId, h.demo.userRessId);
     EXPECT_EQ(h.ctx->gJobFolderName, h.demo.jobFolderName);
     EXPECT_EQ(h.ctx->gJobFolderNameArkiv, h.demo.jobFolderNameArkiv);

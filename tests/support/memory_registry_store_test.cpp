@@ -33,6 +33,10 @@ TEST(MemoryRegistryStore, ClosingAKeyReleasesItsHandle) {
         EXPECT_EQ(store.OpenKeyCount(), 1u);
     }
     EXPECT_EQ(store.OpenKeyCount(), 0u);
+    RegistryStore::Key key;
+    ASSERT_EQ(store.CreateKey(regroot::CurrentUser, "A", regaccess::Write, key), regstatus::Success);
+    EXPECT_EQ(store.OpenKey(regroot::CurrentUser, "Missing", regaccess::Read, key), regstatus::FileNotFound);
+    EXPECT_EQ(store.OpenKeyCount(), 0u) << "a failed open lets go of what the key held";
 }
 
 TEST(MemoryRegistryStore, MalformedPathsAreRefused) {

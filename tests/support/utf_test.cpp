@@ -26,6 +26,7 @@ TEST(Utf, RoundTripsAndReplacesMalformedInput) {
     const std::string text = "Møde \xF0\x9F\x98\x80 kl. 10";
     EXPECT_EQ(ToUtf8(ToUtf16(text)), text);
     EXPECT_EQ(ToUtf16("\xC3"), std::u16string(1, u'\xFFFD'));                // truncated sequence
+    EXPECT_EQ(ToUtf16("\xC3Z"), u"\xFFFDZ");                                 // cut short by the next character
     EXPECT_EQ(ToUtf16("\xC0\xAF"), std::u16string(2, u'\xFFFD'));            // overlong form
     EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");  // lone surrogate
 }
@@ -62,4 +63,7 @@ TEST(Utf, EveryEncodingEdgeConvertsBothWays) {
     EXPECT_EQ(ToUtf8(u"\xD800\xE000"), "\xEF\xBF\xBD\xEE\x80\x80");
 }
 
-TEST(Utf, UpperCasesAsciiOnly) { EXPECT_EQ(AsciiUpper("Server=æ"), "SERVER=æ"); }
+TEST(Utf, UpperCasesAsciiOnly) {
+    EXPECT_EQ(AsciiUpper("Serverz=æ"), "SERVERZ=æ");
+    EXPECT_TRUE(AsciiEqualIgnoringCase("AZ@[", "az@["));
+}

@@ -22,6 +22,7 @@ TEST(Value, ConvertsToIntOrFailsClearly) {
     EXPECT_THROW(Value("12a").ToInt(), kv::Error);
     EXPECT_THROW(Value("2147483648").ToInt(), kv::Error);
     EXPECT_THROW(Value("x").AsInt(), kv::Error);
+    EXPECT_EQ(Value(2.5).AsDouble(), 2.5);
     // Numbers from the database round to the nearest whole number, up to either end of the range.
     EXPECT_EQ(Value(2147483647.0).ToInt(), 2147483647);
     EXPECT_EQ(Value(-2147483648.0).ToInt(), -2147483647 - 1);
@@ -67,6 +68,7 @@ TEST(DateTimeText, ParsesAndPrintsIso) {
                             "2024-03-0a",
                             "2024-03-05 ",
                             "2024-09-31",
+                            "2024-08-32",
                             "2024-02-30",
                             "2024-03-32",
                             "2024-12-32"}) {

@@ -26,8 +26,12 @@ char32_t Fold(char32_t c) {
     case 0xE5: return U'z' + 3;  // å
     default: break;
     }
-    if (c >= 0x100 && c < 0x180 && (c % 2) == 0) return c + 1;  // Latin Extended-A pairs
-    return c;
+    // Latin Extended-A pairs: the capital comes first, at an even code point
+    // except from Ĺ to ň and from Ź to ž; ĸ has no capital, Ÿ's small is ÿ.
+    const bool evenCapital = ((c >= 0x100 && c < 0x138) || (c >= 0x14A && c < 0x178)) && c % 2 == 0;
+    const bool oddCapital = ((c >= 0x139 && c < 0x149) || (c >= 0x179 && c < 0x17F)) && c % 2 == 1;
+    if (evenCapital || oddCapital) return c + 1;
+    return c == 0x178 ? 0xFF : c;
 }
 
 std::u32string CollationKey(std::string_view text) {

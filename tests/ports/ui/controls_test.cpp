@@ -14,17 +14,21 @@ TEST(ComboBox, RefusesAnIndexOutsideTheListAndKeepsItsChoice) {
     int clicks = 0;
     box.Click.Subscribe([&] { ++clicks; });
     try {
-        box.SetListIndex(3);
+        box.List(1);
         FAIL();
     } catch (const kv::Error& e) {
         EXPECT_EQ(e.Number(), uierr::InvalidPropertyValue);
+        EXPECT_EQ(e.Description(), "Invalid property value (List)");
     }
+    EXPECT_THROW(box.SetListIndex(3), kv::Error);
     EXPECT_THROW(box.SetListIndex(-2), kv::Error);
     EXPECT_EQ(box.ListIndex(), 0);
     EXPECT_EQ(clicks, 0);
-    EXPECT_THROW(box.List(1), kv::Error);
     box.SetListIndex(-1);  // no choice: nothing was clicked
     EXPECT_EQ(clicks, 0);
+    box.SetEnabled(false);
+    EXPECT_FALSE(box.UserSelect(0));
+    EXPECT_EQ(box.ListIndex(), -1);
 }
 
 TEST(CheckBox, ClickOnlyWhenTheValueChanges) {
@@ -92,14 +96,17 @@ TEST(TextBox, PastedTextPassesTheKeyFilterWhole) {
     strict.KeyPress.Subscribe([](int& code) { code = 0; });
     EXPECT_FALSE(strict.UserPaste("x"));
     EXPECT_EQ(strict.Text(), "");
+    box.SetEnabled(false);
+    EXPECT_FALSE(box.UserPaste("3"));
+    EXPECT_EQ(box.Text(), "12a");
 }
 
 TEST(TextBox, TypesUnicodeAndBackspacesWholeCharacters) {
     TextBox box("txtJobNavn");
     int changes = 0;
     box.Change.Subscribe([&] { ++changes; });
-    box.UserType("Ø😀");
-    EXPECT_EQ(box.Text(), "Ø😀");
+    box.UserType("Ø\U0010FFFF");  // the last code point there is
+    EXPECT_EQ(box.Text(), "Ø\U0010FFFF");
     box.UserPressKey(keys::Backspace);
     EXPECT_EQ(box.Text(), "Ø");
     box.UserPressKey(keys::Backspace);
@@ -116,6 +123,8 @@ TEST(Button, UserClickRaisesClickOnlyWhenReachable) {
     int clicks = 0;
     b.Click.Subscribe([&] { ++clicks; });
     EXPECT_TRUE(b.UserClick());
+    EXPECT_NO_THROW(b.SetHeight(0));
+    EXPECT_THROW(b.SetHeight(-1), kv::Error);
     b.SetEnabled(false);
     EXPECT_FALSE(b.UserClick());
     EXPECT_EQ(clicks, 1);

@@ -35,6 +35,10 @@ TEST(HeadlessPrompts, InputBoxesAnswerQueuedTextOrCancel) {
     EXPECT_EQ(prompts.ProgressEnds(), 1) << "ending what is not shown does nothing";
     EXPECT_EQ(echoed.size(), 4u);
     EXPECT_EQ(echoed[0], "[Opret folder] Foldernavn: \"Tilbud\"");
+    prompts.ClearRecords();
+    EXPECT_TRUE(prompts.Inputs().empty());
+    EXPECT_TRUE(prompts.ProgressLog().empty());
+    EXPECT_EQ(prompts.ProgressEnds(), 0);
 }
 
 TEST(HeadlessPrompts, TheProgressDisplayStepsAsideWhileABoxIsUpAndComesBackAsItWas) {
@@ -88,6 +92,8 @@ protected:
         tree.Add(0, Relationship::Child, "Dokumenter");
         tree.Add(1, Relationship::Child, "Sub");
         tree.Expand.Subscribe([this](TreeNode& n) { log.push_back("expand " + n.Text()); });
+        auto& combo = Add<ComboBox>("cbo");
+        for (const char* item : {"Ann", "Bo"}) combo.AddItem(item);
         auto& hidden = Add<Button>("cmdHidden");
         hidden.SetVisible(false);
         Add<Button>("cmdClose").Click.Subscribe([this] {
@@ -107,7 +113,7 @@ TEST(HeadlessView, TheUserCannotReachHiddenControlsOrMissingItems) {
         for (const auto& act : std::vector<std::function<void()>>{
                  [&] { user::ClickButton(f, "cmdHidden"); }, [&] { user::ClickItem(f, "lstv", "R9"); },
                  [&] { user::ClickButton(f, "lstv"); }, [&] { user::ExpandNode(f, "tree", 2); },
-                 [&] { user::SelectComboItem(f, "nope", 0); }}) {
+                 [&] { user::SelectComboItem(f, "nope", 0); }, [&] { user::SelectComboText(f, "cbo", "Cy"); }}) {
             try {
                 act();
             } catch (const kv::Error& e) {
@@ -116,7 +122,7 @@ TEST(HeadlessView, TheUserCannotReachHiddenControlsOrMissingItems) {
         }
     });
     form.ShowModal(view);
-    ASSERT_EQ(failures.size(), 5u);
+    ASSERT_EQ(failures.size(), 6u);
     EXPECT_NE(failures[0].find("hidden"), std::string::npos);
     EXPECT_TRUE(form.log.empty());
 }
@@ -139,12 +145,18 @@ TEST(HeadlessView, DescribesWhatTheWindowShowsAndFindsNodesByPath) {
     view.QueueUser([&](Form& f) {
         f.Get<TreeView>("tree").Node(1).SetExpanded(true);
         f.Get<ListView>("lstv").SetSelectedItem(f.Get<ListView>("lstv").Find("R1"));
+        for (int i = 1; i <= 50; ++i) f.Get<ListView>("lstv").Add("", "Cy" + std::to_string(i));
+        user::SelectComboText(f, "cbo", "Bo");
         shown = DescribeForm(f);
         EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\Sub"), &f.Get<TreeView>("tree").Node(2));
         EXPECT_EQ(FindNodeByFullPath(f.Get<TreeView>("tree"), "Dokumenter\\None"), nullptr);
     });
     form.ShowModal(view);
+    EXPECT_TRUE(view.Showings().at(0).closedByUser);
     EXPECT_NE(shown.find("> Ann"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Cy48\n    ... 2 more"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("cbo: Bo"), std::string::npos) << shown;
+    EXPECT_EQ(view.Showings().at(0).captionAtClose, "Dialog");
     EXPECT_NE(shown.find("- Dokumenter"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("cmdHidden"), std::string::npos) << shown;
 }

@@ -78,6 +78,8 @@ TEST(ListView, SelectingByCodeRaisesNothingButAUserClickDoes) {
     EXPECT_TRUE(clicked.empty());
     jobs.SetSelectedItem(nullptr);
     EXPECT_EQ(jobs.SelectedItem(), nullptr);
+    ListView other("other");
+    EXPECT_THROW(jobs.SetSelectedItem(&other.Add("J1", "1")), kv::Error);
     EXPECT_TRUE(jobs.UserClickItem(b));
     EXPECT_EQ(jobs.SelectedItem(), &b);
     EXPECT_EQ(clicked, std::vector<std::string>{"J2"});
@@ -113,11 +115,14 @@ TEST(ListView, SortsByColumnTextBothWays) {
     EXPECT_EQ(jobs.Find("J99")->Index(), 4);
 
     jobs.SetSortOrder(SortOrder::Descending);
+    EXPECT_EQ(jobs.Find("J99")->Index(), 1);
     EXPECT_EQ(Texts(jobs), (std::vector<std::string>{"99", "5", "1000", "100"}));
 
     jobs.SetSortKey(1);
     jobs.SetSortOrder(SortOrder::Ascending);
     // Case is ignored (equal texts keep their order); Æ comes after z.
+    EXPECT_EQ(Texts(jobs, 1), (std::vector<std::string>{"alfa", "Alfa", "beta", "Ærø"}));
+    jobs.SetSortKey(2);  // past the last column: no text to sort by
     EXPECT_EQ(Texts(jobs, 1), (std::vector<std::string>{"alfa", "Alfa", "beta", "Ærø"}));
 }
 
@@ -140,23 +145,25 @@ TEST(ListView, CompareTextIgnoresCaseAndPutsDanishLettersLast) {
     EXPECT_LT(ListView::CompareText("100", "99"), 0);
     EXPECT_EQ(ListView::CompareText("ABC", "abc"), 0);
     EXPECT_EQ(ListView::CompareText("ÆØÅÉ", "æøåé"), 0);
+    EXPECT_EQ(ListView::CompareText("ĀĹŁŇŊŹŽŸ", "āĺłňŋźžÿ"), 0);
     EXPECT_LT(ListView::CompareText("zebra", "æble"), 0);
     EXPECT_LT(ListView::CompareText("æble", "ørred"), 0);
     EXPECT_LT(ListView::CompareText("ørred", "Åen"), 0);
     EXPECT_LT(ListView::CompareText("", "a"), 0);
+    EXPECT_LT(ListView::CompareText("\uFFFD", "😀"), 0) << "a character beyond the first 64K sorts by its code point";
 }
 
 TEST(ListView, HitTestMapsRowsToItemsBelowTheHeader) {
     ListView jobs("lstvJobs");
     SetUpJobs(jobs);
     jobs.SetHeaderHeight(300);
-    jobs.SetRowHeight(240);
+    jobs.SetRowHeight(250);
     for (int id = 1; id <= 3; ++id) AddJob(jobs, id, "job");
     EXPECT_EQ(jobs.HitTest(100, 100), nullptr);  // header
     EXPECT_EQ(jobs.HitTest(100, 300), jobs.Find("J1"));
-    EXPECT_EQ(jobs.HitTest(100, 539), jobs.Find("J1"));
-    EXPECT_EQ(jobs.HitTest(100, 540), jobs.Find("J2"));
-    EXPECT_EQ(jobs.HitTest(100, 300 + 3 * 240), nullptr);  // empty space below the items
+    EXPECT_EQ(jobs.HitTest(100, 549), jobs.Find("J1"));
+    EXPECT_EQ(jobs.HitTest(100, 550), jobs.Find("J2"));
+    EXPECT_EQ(jobs.HitTest(100, 300 + 3 * 250), nullptr);  // empty space below the items
     EXPECT_EQ(jobs.HitTest(-1, 400), nullptr);
     EXPECT_EQ(jobs.HitTest(4935, 400), nullptr);
     // After sorting the rows show other items.
@@ -187,17 +194,23 @@ TEST(ListView, EnsureVisibleScrollsSoHitTestSeesTheItem) {
     ListItem& last = *jobs.Find("J100");
     EXPECT_FALSE(jobs.IsScrolledIntoView(last));
     last.EnsureVisible();
+    const int top = jobs.TopIndex();
+    jobs.Find("J90")->EnsureVisible();
+    EXPECT_EQ(jobs.TopIndex(), top) << "already in view";
     EXPECT_TRUE(jobs.IsScrolledIntoView(last));
     EXPECT_FALSE(jobs.IsScrolledIntoView(*jobs.Find("J1")));
     const int lastRowY = jobs.HeaderHeight() + (jobs.VisibleRows() - 1) * jobs.RowHeight();
     EXPECT_EQ(jobs.HitTest(10, lastRowY), &last);
     jobs.Find("J1")->EnsureVisible();
     EXPECT_EQ(jobs.TopIndex(), 0);
+    EXPECT_EQ(jobs.HitTest(10, jobs.Height()), nullptr) << "below the window, though items follow";
 }
 
 TEST(ListView, SmallIconsMustBeInTheImageList) {
     kv::ui::ImageList images("kvImages");
     images.Add("job");
+    EXPECT_THROW(images.Add(""), kv::Error);
+    EXPECT_THROW(images.SetImageSize(16, 0), kv::Error);
     ListView jobs("lstvJobs");
     SetUpJobs(jobs);
     jobs.SetSmallIcons(&images);

@@ -109,6 +109,12 @@ TEST(TreeView, SelectionByCodeRaisesNothingAUserClickRaisesNodeClick) {
     tree.SetSelectedItem(&sub);
     tree.UserCollapse(root);
     EXPECT_EQ(tree.SelectedItem(), &root);
+    root.SetSelected(false);
+    EXPECT_EQ(tree.SelectedItem(), nullptr);
+    TreeView other("other");
+    TreeNode& stranger = other.Add(0, Relationship::Child, "x");
+    EXPECT_THROW(tree.SetSelectedItem(&stranger), kv::Error);
+    EXPECT_THROW(tree.UserExpand(stranger), kv::Error);
 }
 
 TEST(TreeView, ClearRestartsNumberingAndDropsSelection) {
