@@ -226,16 +226,15 @@ bool Step(sqlite3* db, sqlite3_stmt* st) {
 class SqliteRecordSet final : public db::RecordSet {
 public:
     SqliteRecordSet(DatabasePtr db, Statement st) : db_(std::move(db)), st_(std::move(st)) {
+        // The first step comes before the columns are read: a statement
+        // kept from before a change of the schema is prepared again by it.
+        // A statement without rows runs to its end here.
+        atRow_ = Step(db_->get(), st_.get());
         const int n = sqlite3_column_count(st_.get());
         // Names and declared types are the statement's, the same on every row.
         for (int i = 0; i < n; ++i) {
             columns_.Add(sqlite3_column_name(st_.get(), i));
             dateColumns_.push_back(IsDateType(sqlite3_column_decltype(st_.get(), i)));
-        }
-        atRow_ = n > 0 && Step(db_->get(), st_.get());
-        if (n == 0) {
-            // A statement without rows runs to its end here.
-            while (Step(db_->get(), st_.get())) {}
         }
     }
     bool EndOfFile() const override { return !atRow_; }
@@ -264,7 +263,12 @@ private:
     bool atRow_ = false;
 };
 
-std::vector<std::string> ColumnNames(sqlite3_stmt* st) {
+// The columns of source's result, run once so that a statement kept from
+// before a change of the schema is prepared again and names them as they are.
+std::vector<std::string> ColumnNames(const DatabasePtr& db, std::string_view source) {
+    const Statement statement = Prepare(db, source);
+    sqlite3_stmt* st = statement.get();
+    Step(db->get(), st);
     std::vector<std::string> names;
     for (int i = 0; i < sqlite3_column_count(st); ++i) names.emplace_back(sqlite3_column_name(st, i));
     return names;
@@ -273,7 +277,7 @@ std::vector<std::string> ColumnNames(sqlite3_stmt* st) {
 class SqliteInsertSet final : public db::detail::NewRowSet {
 public:
     SqliteInsertSet(DatabasePtr db, std::string_view source)
-        : NewRowSet(kSource, source, ColumnNames(Prepare(db, source).get())), db_(std::move(db)) {}
+        : NewRowSet(kSource, source, ColumnNames(db, source)), db_(std::move(db)) {}
 
     void Update() override {
         const auto& row = PendingRow();

@@ -143,6 +143,12 @@ TEST_F(SqliteAdapter, StatementsRunAgainAsIfPreparedAnew) {
     second.reset();
     EXPECT_EQ(cn->Execute(sql, {Value("")})->Field("n"), lowest);
     EXPECT_NE(cn->Execute(sql, {lowest})->Field("n"), lowest);
+    // A table changed since its statement was kept shows its new columns.
+    cn->Execute("CREATE TABLE t (a)")->Close();
+    cn->Execute("SELECT * FROM t")->Close();
+    cn->Execute("ALTER TABLE t ADD COLUMN b")->Close();
+    cn->Execute("INSERT INTO t VALUES (1, 2)")->Close();
+    EXPECT_EQ(cn->Execute("SELECT * FROM t")->Field("b"), Value(std::int32_t{2}));
 
     auto memoryBefore = sqlite3_memory_used();
     for (int i = 0; i < 1000; ++i)
