@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace kv::fakes {
 
@@ -23,6 +24,7 @@ public:
         throw std::runtime_error("cannot create a temporary folder");
     }
     ~TempDir() {
+        if (path_.empty()) return;
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -30,6 +32,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
+    // Leaves the folder for the caller to remove.
+    std::filesystem::path Release() { return std::exchange(path_, {}); }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
 private:

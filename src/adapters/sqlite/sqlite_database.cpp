@@ -2,9 +2,15 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "ports/procedure_body.hpp"
 #include "support/utf.hpp"
@@ -16,8 +22,6 @@ namespace {
 constexpr const char* kSource = "SQLite";
 // Two add-ins (or an add-in and a tool) writing at once wait for each other.
 constexpr int kBusyTimeoutMs = 15000;
-
-using StatementPtr = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
 
 Error Fail(sqlite3* db, const std::string& what = {}) {
     std::string message = db ? sqlite3_errmsg(db) : "out of memory";
@@ -31,6 +35,68 @@ bool IsDateType(const char* declared) {
     return upper.find("DATE") != std::string::npos || upper.find("TIME") != std::string::npos;
 }
 
+// Statements prepared once are kept for their text: an import runs the same
+// few for every mail, and compiling them was a sixth of its time. Texts that
+// change with every call (a number written into them) are kept too, so the
+// cache holds the most recently used and drops the oldest beyond its size.
+class StatementCache {
+public:
+    StatementCache() = default;
+    // Finalizes every statement kept; a connection closed before this lets
+    // go of its file with the last of them.
+    ~StatementCache() {
+        for (const auto& [text, entry] : entries_) sqlite3_finalize(entry.statement);
+    }
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+
+    // The statement kept for text and the length of text it took, taken out
+    // of the cache so a second user of the same text prepares its own.
+    std::pair<sqlite3_stmt*, std::size_t> Take(std::string_view text) {
+        const auto it = entries_.find(text);
+        if (it == entries_.end()) return {nullptr, 0};
+        const Entry entry = it->second;
+        entries_.erase(it);
+        return {entry.statement, entry.length};
+    }
+
+    // Keeps a statement whose user is done with it, reset and without its
+    // values (a bound mail body is not held until the next use).
+    void Give(std::string text, sqlite3_stmt* statement, std::size_t length) {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+        const auto [it, added] = entries_.try_emplace(std::move(text), Entry{statement, length, ++clock_});
+        if (!added) {
+            sqlite3_finalize(statement);  // a second user's copy
+            return;
+        }
+        if (entries_.size() > kSize) DropOldest();
+    }
+
+private:
+    static constexpr std::size_t kSize = 32;
+    struct Entry {
+        sqlite3_stmt* statement;
+        std::size_t length;
+        std::uint64_t lastUse;
+    };
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+
+    void DropOldest() {
+        const auto oldest = std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
+            return a.second.lastUse < b.second.lastUse;
+        });
+        sqlite3_finalize(oldest->second.statement);
+        entries_.erase(oldest);
+    }
+
+    std::unordered_map<std::string, Entry, TextHash, std::equal_to<>> entries_;
+    std::uint64_t clock_ = 0;
+};
+
 class Database {
 public:
     explicit Database(sqlite3* handle) : handle_(handle) {}
@@ -38,21 +104,60 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
     sqlite3* get() const { return handle_; }
+    StatementCache& Statements() { return statements_; }
 
 private:
     sqlite3* handle_;
+    StatementCache statements_;
 };
 using DatabasePtr = std::shared_ptr<Database>;
 
+// A prepared statement in use; it goes back to its connection's cache when
+// its user is done with it.
+class Statement {
+public:
+    Statement() = default;
+    Statement(DatabasePtr db, std::string_view text, sqlite3_stmt* statement, std::size_t length)
+        : db_(std::move(db)), text_(text), statement_(statement), length_(length) {}
+    ~Statement() {
+        if (statement_) db_->Statements().Give(std::move(text_), statement_, length_);
+    }
+    Statement(Statement&& other) noexcept
+        : db_(std::move(other.db_)),
+          text_(std::move(other.text_)),
+          statement_(std::exchange(other.statement_, nullptr)),
+          length_(other.length_) {}
+    Statement& operator=(Statement&&) = delete;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return statement_; }
+    explicit operator bool() const { return statement_ != nullptr; }
+    void reset() { Statement gone(std::move(*this)); }
+
+private:
+    DatabasePtr db_;
+    std::string text_;
+    sqlite3_stmt* statement_ = nullptr;
+    std::size_t length_ = 0;
+};
+
 // Prepares the first statement of text; rest receives what follows it.
-StatementPtr Prepare(sqlite3* db, std::string_view text, std::string_view* rest = nullptr) {
+Statement Prepare(const DatabasePtr& database, std::string_view text, std::string_view* rest = nullptr) {
     if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         throw db::detail::DriverError(kSource, "The query text is too long");
-    sqlite3_stmt* raw = nullptr;
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v2(db, text.data(), static_cast<int>(text.size()), &raw, &tail) != SQLITE_OK) throw Fail(db);
-    if (rest) *rest = text.substr(static_cast<std::size_t>(tail - text.data()));
-    return StatementPtr(raw, &sqlite3_finalize);
+    auto [raw, length] = database->Statements().Take(text);
+    if (!raw) {
+        sqlite3* db = database->get();
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, text.data(), static_cast<int>(text.size()), &raw, &tail) != SQLITE_OK)
+            throw Fail(db);
+        length = static_cast<std::size_t>(tail - text.data());
+    }
+    if (rest) *rest = text.substr(length);
+    // Trailing blanks or comments prepare to no statement; nothing to keep.
+    if (!raw) return {};
+    return Statement(database, text, raw, length);
 }
 
 void Bind(sqlite3* db, sqlite3_stmt* st, int index, const Value& value) {
@@ -120,17 +225,16 @@ bool Step(sqlite3* db, sqlite3_stmt* st) {
 
 class SqliteRecordSet final : public db::RecordSet {
 public:
-    SqliteRecordSet(DatabasePtr db, StatementPtr st) : db_(std::move(db)), st_(std::move(st)) {
+    SqliteRecordSet(DatabasePtr db, Statement st) : db_(std::move(db)), st_(std::move(st)) {
+        // The first step comes before the columns are read: a statement
+        // kept from before a change of the schema is prepared again by it.
+        // A statement without rows runs to its end here.
+        atRow_ = Step(db_->get(), st_.get());
         const int n = sqlite3_column_count(st_.get());
         // Names and declared types are the statement's, the same on every row.
         for (int i = 0; i < n; ++i) {
             columns_.Add(sqlite3_column_name(st_.get(), i));
             dateColumns_.push_back(IsDateType(sqlite3_column_decltype(st_.get(), i)));
-        }
-        atRow_ = n > 0 && Step(db_->get(), st_.get());
-        if (n == 0) {
-            // A statement without rows runs to its end here.
-            while (Step(db_->get(), st_.get())) {}
         }
     }
     bool EndOfFile() const override { return !atRow_; }
@@ -153,13 +257,18 @@ public:
 
 private:
     DatabasePtr db_;
-    StatementPtr st_;
+    Statement st_;
     db::detail::ColumnIndex columns_;
     std::vector<bool> dateColumns_;
     bool atRow_ = false;
 };
 
-std::vector<std::string> ColumnNames(sqlite3_stmt* st) {
+// The columns of source's result, run once so that a statement kept from
+// before a change of the schema is prepared again and names them as they are.
+std::vector<std::string> ColumnNames(const DatabasePtr& db, std::string_view source) {
+    const Statement statement = Prepare(db, source);
+    sqlite3_stmt* st = statement.get();
+    Step(db->get(), st);
     std::vector<std::string> names;
     for (int i = 0; i < sqlite3_column_count(st); ++i) names.emplace_back(sqlite3_column_name(st, i));
     return names;
@@ -168,7 +277,7 @@ std::vector<std::string> ColumnNames(sqlite3_stmt* st) {
 class SqliteInsertSet final : public db::detail::NewRowSet {
 public:
     SqliteInsertSet(DatabasePtr db, std::string_view source)
-        : NewRowSet(kSource, source, ColumnNames(Prepare(db->get(), source).get())), db_(std::move(db)) {}
+        : NewRowSet(kSource, source, ColumnNames(db, source)), db_(std::move(db)) {}
 
     void Update() override {
         const auto& row = PendingRow();
@@ -185,7 +294,7 @@ public:
             }
             sql += " (" + names + ") VALUES (" + marks + ")";
         }
-        auto st = Prepare(db_->get(), sql);
+        auto st = Prepare(db_, sql);
         BindAll(db_->get(), st.get(), values);
         Step(db_->get(), st.get());
         RowStored();
@@ -217,7 +326,7 @@ public:
             Value result = Value::MakeNull();
             std::string_view rest = *body_;
             while (!rest.empty()) {
-                auto st = Prepare(db, rest, &rest);
+                auto st = Prepare(db_, rest, &rest);
                 if (!st) break;  // trailing blanks or comments
                 BindAll(db, st.get(), params_);
                 if (Step(db, st.get())) {
@@ -240,7 +349,7 @@ public:
 
 private:
     std::string LoadBody() const {
-        auto st = Prepare(db_->get(), "SELECT body FROM kv_procedure WHERE name = ?1 COLLATE NOCASE");
+        auto st = Prepare(db_, "SELECT body FROM kv_procedure WHERE name = ?1 COLLATE NOCASE");
         BindAll(db_->get(), st.get(), {Value(name_)});
         if (!Step(db_->get(), st.get()))
             throw db::detail::DriverError(kSource, "Could not find stored procedure '" + name_ + "'");
@@ -267,7 +376,7 @@ public:
         // is prepared (it may need what they made); the last is the result.
         std::string_view rest = sql;
         while (true) {
-            auto st = Prepare(db_->get(), rest, &rest);
+            auto st = Prepare(db_, rest, &rest);
             if (!st) break;
             BindAll(db_->get(), st.get(), params);
             if (db::detail::SplitStatements(rest).empty()) return std::make_unique<SqliteRecordSet>(db_, std::move(st));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -96,6 +97,10 @@ bool IsNormalAbsolute(std::string_view path) {
 }
 
 #ifndef _WIN32
+// Where a folder read in hash order (ext4's indexed folders) ends: its last
+// entries carry it, so the read that would only find the end is not needed.
+constexpr off64_t kEndOfHashedFolder = std::numeric_limits<off64_t>::max();
+
 // The sub-folders of the open folder fd as the kernel's directory entries
 // name them, their paths path + "/" + name: no path object per entry, no
 // stat but for links and entries of unknown type, and no DIR of its own (an
@@ -112,9 +117,11 @@ std::vector<Folder> ListOpenFolder(int fd, const std::string& path, std::error_c
             break;
         }
         if (got == 0) break;
+        off64_t next = 0;  // where the next read starts: the last entry's offset
         for (ssize_t at = 0; at < got;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
             at += entry->d_reclen;
+            next = entry->d_off;
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..") continue;
             bool folder = entry->d_type == DT_DIR;
@@ -125,6 +132,7 @@ std::vector<Folder> ListOpenFolder(int fd, const std::string& path, std::error_c
             }
             if (folder) out.emplace_back(prefix + entry->d_name, std::string(name));
         }
+        if (next == kEndOfHashedFolder) break;
     }
     ::close(fd);
     return out;

@@ -1,6 +1,7 @@
 // What only the embedded database does: files, the procedure table, busy
 // waiting, and the provider strings that pick it.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -117,6 +118,48 @@ TEST_F(SqliteAdapter, WideIntegersComeBackAsNumbersNotTruncated) {
         cn_->Execute("CREATE TEMP TABLE t (x TEXT); INSERT INTO t VALUES ('2024-05-14 07:15:30'); SELECT x FROM t")
             ->Field("x"),
         Value("2024-05-14 07:15:30"));
+}
+
+// Statements are kept for their text and run again: each run starts at its
+// first row with the values given to it, two results of one text at once
+// stay apart, texts beyond the few kept do not pile up, and closing the
+// connection lets go of its file.
+TEST_F(SqliteAdapter, StatementsRunAgainAsIfPreparedAnew) {
+    const auto openFiles = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    cn_.reset();
+    const auto filesBefore = openFiles();
+    auto cn = kv::sqlite::OpenDatabase(dir_ / "korvane.db");
+    const std::string sql = "SELECT VariableNavn AS n FROM SysVariabler WHERE VariableNavn > ? ORDER BY 1";
+    auto first = cn->Execute(sql, {Value("")});
+    ASSERT_FALSE(first->EndOfFile());
+    const Value lowest = first->Field("n");
+    first->MoveNext();
+    auto second = cn->Execute(sql, {Value("")});
+    EXPECT_EQ(second->Field("n"), lowest);
+    EXPECT_NE(first->Field("n"), lowest);
+    first.reset();
+    second.reset();
+    EXPECT_EQ(cn->Execute(sql, {Value("")})->Field("n"), lowest);
+    EXPECT_NE(cn->Execute(sql, {lowest})->Field("n"), lowest);
+    // A table changed since its statement was kept shows its new columns.
+    cn->Execute("CREATE TABLE t (a)")->Close();
+    cn->Execute("SELECT * FROM t")->Close();
+    cn->Execute("ALTER TABLE t ADD COLUMN b")->Close();
+    cn->Execute("INSERT INTO t VALUES (1, 2)")->Close();
+    EXPECT_EQ(cn->Execute("SELECT * FROM t")->Field("b"), Value(std::int32_t{2}));
+
+    auto memoryBefore = sqlite3_memory_used();
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(cn->Execute("SELECT " + std::to_string(i) + " AS a")->Field("a").AsInt(), i);
+    EXPECT_LT(sqlite3_memory_used() - memoryBefore, 256 * 1024) << "every text kept";
+    memoryBefore = sqlite3_memory_used();
+    EXPECT_EQ(cn->Execute("SELECT length(?) AS a", {Value(std::string(1 << 20, 'x'))})->Field("a").AsInt(), 1 << 20);
+    EXPECT_LT(sqlite3_memory_used() - memoryBefore, 256 * 1024) << "a value kept beyond its use";
+    EXPECT_EQ(cn->Execute(sql, {Value("")})->Field("n"), lowest);
+    cn.reset();
+    EXPECT_EQ(openFiles(), filesBefore);
 }
 
 TEST_F(SqliteAdapter, ASecondWriterWaitsForTheFirstInsteadOfFailing) {

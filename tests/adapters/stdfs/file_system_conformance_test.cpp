@@ -168,7 +168,7 @@ TYPED_TEST(FileSystemConformance, ListsEachFolderInTurnUntilOneFails) {
     // failure, a failure of the caller's own stops the listing.
     std::vector<std::string> many, expected;
     for (int i = 0; i < 300; ++i) {
-        const std::string name = "m" + std::to_string(i);
+        const std::string name = "mappe med et langt navn " + std::to_string(i);
         this->world.MakeFolder(kv::fakes::HostPaths().Join(name.c_str(), "s"));
         many.push_back(this->At(name));
         expected.push_back(std::to_string(i) + ": s=" + this->At(kv::fakes::HostPaths().Join(name.c_str(), "s")));
@@ -176,6 +176,10 @@ TYPED_TEST(FileSystemConformance, ListsEachFolderInTurnUntilOneFails) {
     seen.clear();
     this->fsys.ListEachFolder(many, note);
     EXPECT_EQ(seen, expected);
+    std::size_t listed = 0;
+    this->fsys.ListEachFolder({this->world.Root()},
+                              [&](std::size_t, const std::vector<Folder>& subFolders) { listed = subFolders.size(); });
+    EXPECT_EQ(listed, many.size() + 3) << "a folder too big to be read in one piece";
     for (const std::size_t bad : {std::size_t{0}, std::size_t{31}, std::size_t{32}, std::size_t{250}}) {
         seen.clear();
         auto broken = many;
