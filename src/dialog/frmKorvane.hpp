@@ -55,7 +55,7 @@ public:
 
     void BuildFolderView();
     std::optional<Folder> GetDocumentFolder();
-    void AddSubFolders(const std::vector<Folder>& subFolders, ui::TreeNode& parent);
+    void AddSubFolders(std::vector<Folder> subFolders, ui::TreeNode& parent);
     ui::TreeNode* FindChildNode(ui::TreeNode& parent, const std::string& name);
     void UpdateTreeLines();
 

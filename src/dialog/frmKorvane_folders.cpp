@@ -71,7 +71,7 @@ void frmKorvane::BuildFolderView() {
     SetMousePointer(ui::pointer::Default);
 }
 
-void frmKorvane::AddSubFolders(const std::vector<Folder>& subFolders, ui::TreeNode& parent) {
+void frmKorvane::AddSubFolders(std::vector<Folder> subFolders, ui::TreeNode& parent) {
     // The children's texts, gathered once for this call. The names of one
     // listing differ, so the nodes added here need no entry.
     ChildTexts children{&parent, {}};
@@ -87,14 +87,14 @@ void frmKorvane::AddSubFolders(const std::vector<Folder>& subFolders, ui::TreeNo
     } restore{childTexts_, outer};
 
     ui::TreeView& tree = *c_.treeFolders;
-    for (const Folder& sub : subFolders) {
+    for (Folder& sub : subFolders) {
         // Folder names compare as Windows compares them, without case.
         if (text::EqualsIgnoringCase(sub.Name(), ctx_.gJobFolderName) ||
             text::EqualsIgnoringCase(sub.Name(), ctx_.gJobFolderNameArkiv))
             continue;
         if (FindChildNode(parent, sub.Name()) != nullptr) continue;
         ui::TreeNode& node = tree.Add(parent.Index(), ui::Relationship::Child, sub.Name(), kClosedFolder, kOpenFolder);
-        node.SetTag(sub.Path());
+        node.SetTag(std::move(sub).Path());
     }
 }
 
@@ -129,8 +129,8 @@ void frmKorvane::treeFolders_Expand(ui::TreeNode& node) {
                 children.push_back(child);
                 paths.push_back(child->Tag());
             }
-            ctx_.Files().ListEachFolder(paths, [&](std::size_t i, const std::vector<Folder>& subFolders) {
-                AddSubFolders(subFolders, *children[i]);
+            ctx_.Files().ListEachFolder(paths, [&](std::size_t i, std::vector<Folder> subFolders) {
+                AddSubFolders(std::move(subFolders), *children[i]);
             });
         },
         [&](const Error& e) { ShowFailure(e); });

@@ -39,7 +39,8 @@ std::int32_t FreeOrdId(db::Connection& connection, RandomSource& random, std::in
     constexpr int kDraws = 1000;
     for (int draw = 0; draw < kDraws; ++draw) {
         const std::int32_t ordId = MakeOrdId(random.Next(), userRessId);
-        auto rs = connection.Execute("SELECT OrdId FROM DocMailImport WHERE OrdId = " + std::to_string(ordId));
+        // One text for every draw, so the database prepares it once.
+        auto rs = connection.Execute("SELECT OrdId FROM DocMailImport WHERE OrdId = ?", {Value(ordId)});
         const bool taken = !rs->EndOfFile();
         rs->Close();
         if (!taken) return ordId;

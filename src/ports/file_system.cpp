@@ -64,23 +64,27 @@ std::string LastPathComponent(std::string_view path) {
 
 namespace {
 
-// The upper-cased UTF-16 units, each as two bytes, high first: the keys
-// compare as byte strings (memcmp) in the order of the units.
-std::string FolderNameKey(std::string_view name) {
-    std::string key;
-    key.reserve(name.size() * 2);
+// Appends the upper-cased UTF-16 units, each as two bytes, high first: the
+// keys compare as byte strings (memcmp) in the order of the units.
+void AppendFolderNameKey(std::string& key, std::string_view name) {
     if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         for (char c : name) {
             key.push_back('\0');
             key.push_back(static_cast<char>(Upcase(static_cast<char16_t>(c))));
         }
-        return key;
+        return;
     }
     for (char16_t c : utf::ToUtf16(name)) {
         const char16_t upper = Upcase(c);
         key.push_back(static_cast<char>(upper >> 8));
         key.push_back(static_cast<char>(upper & 0xFF));
     }
+}
+
+std::string FolderNameKey(std::string_view name) {
+    std::string key;
+    key.reserve(name.size() * 2);
+    AppendFolderNameKey(key, name);
     return key;
 }
 
@@ -96,20 +100,42 @@ bool FolderNameLess(std::string_view a, std::string_view b) {
 void SortByFolderName(std::vector<Folder>& folders) {
     // Most folders of an expanded tree hold one sub-folder or none.
     if (folders.size() < 2) return;
-    // Each key made once, and positions sorted rather than folders moved: a
-    // folder of 10,000 sub-folders is sorted at every listing.
-    std::vector<std::string> keys;
-    keys.reserve(folders.size());
-    for (const Folder& f : folders) keys.push_back(FolderNameKey(f.Name()));
-    std::vector<std::uint32_t> order(folders.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int byKey = keys[a].compare(keys[b]);
-        return byKey != 0 ? byKey < 0 : folders[a].Name() < folders[b].Name();
+    // Each key made once, all in one buffer, and entries sorted rather than
+    // folders moved: a folder of 10,000 sub-folders is sorted at every
+    // listing. Where every name is ASCII the keys' high bytes are all zero,
+    // so the low bytes alone compare the same.
+    const bool ascii = std::all_of(folders.begin(), folders.end(), [](const Folder& f) {
+        return std::all_of(f.Name().begin(), f.Name().end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    });
+    std::string keys;
+    std::vector<std::size_t> starts;
+    starts.reserve(folders.size() + 1);
+    for (const Folder& f : folders) {
+        starts.push_back(keys.size());
+        if (!ascii) {
+            AppendFolderNameKey(keys, f.Name());
+            continue;
+        }
+        for (char c : f.Name()) keys.push_back(static_cast<char>(Upcase(static_cast<char16_t>(c))));
+    }
+    starts.push_back(keys.size());
+    struct Entry {
+        std::string_view key;
+        std::uint32_t index;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(folders.size());
+    for (std::uint32_t i = 0; i < folders.size(); ++i) {
+        entries.push_back({std::string_view(keys).substr(starts[i], starts[i + 1] - starts[i]), i});
+    }
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        const int byKey = a.key.compare(b.key);
+        return byKey != 0 ? byKey < 0 : folders[a.index].Name() < folders[b.index].Name();
     });
     std::vector<Folder> sorted;
     sorted.reserve(folders.size());
-    for (std::uint32_t i : order) sorted.push_back(std::move(folders[i]));
+    for (const Entry& e : entries) sorted.push_back(std::move(folders[e.index]));
     folders = std::move(sorted);
 }
 

@@ -68,7 +68,8 @@ class Folder {
 public:
     Folder() = default;
     Folder(std::string path, std::string name) : path_(std::move(path)), name_(std::move(name)) {}
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const& { return path_; }
+    std::string Path() && { return std::move(path_); }
     const std::string& Name() const { return name_; }
     friend bool operator==(const Folder&, const Folder&) = default;
 
@@ -95,7 +96,7 @@ public:
     // stops at the first folder that fails, with their failure. Expanding
     // a folder lists every sub-folder of it; an adapter may list folders of
     // one parent faster than path by path.
-    using FolderListing = std::function<void(std::size_t index, const std::vector<Folder>& subFolders)>;
+    using FolderListing = std::function<void(std::size_t index, std::vector<Folder> subFolders)>;
     virtual void ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each);
     // Creates the sub-folder name in folder and returns it; fails when an
     // entry of that name exists (58), the name is invalid (52) or the folder

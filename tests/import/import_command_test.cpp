@@ -110,7 +110,7 @@ TEST_F(ImportCommandTest, StatementsSentForAJobAndAResourceImport) {
         EXPECT_EQ(w.h.database.Statements(),
                   (std::vector<std::string>{
                       c.duplicateQuery + " | 'Salg [salg@kunde.dk]', 'Tilbud 3_4 fra OBrien', " + received,
-                      "SELECT OrdId FROM DocMailImport WHERE OrdId = 536821762",
+                      "SELECT OrdId FROM DocMailImport WHERE OrdId = ? | 536821762",
                       "INSERT SELECT * FROM DocMailImport WHERE ImpId = -1  | DocTitle='Tilbud 3_4 fra OBrien', "
                       "DocAuthorId=1, " +
                           c.target + ", DocDate=#2024-03-05 14:07:09#, FExt='msg', FSize=" + size +

@@ -43,7 +43,8 @@ bool DecodeEntity(const std::string& text, std::size_t& i, std::string& out) {
     if (!name.empty() && name[0] == '#') {
         bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
         std::string digits = name.substr(hex ? 2 : 1);
-        if (digits.empty() || digits.size() > 7) return false;
+        // The entity's length bounds the digits: 8 decimal ones at most.
+        if (digits.empty()) return false;
         for (char c : digits)
             if (!(hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
                 return false;

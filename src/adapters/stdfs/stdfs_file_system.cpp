@@ -225,11 +225,11 @@ void StdFileSystem::ListEachFolder(const std::vector<std::string>& paths, const 
             const std::string& path = paths[i];
             const std::size_t cut = path.rfind('/');
             if (!IsNormalAbsolute(path) || cut == std::string::npos) return SubFolders(GetFolder(path));
-            const std::string folderOf = cut == 0 ? std::string("/") : path.substr(0, cut);
+            const std::string_view folderOf = cut == 0 ? std::string_view("/") : std::string_view(path).substr(0, cut);
             if (parent->fd < 0 || folderOf != parent->path) {
                 if (parent->fd >= 0) ::close(parent->fd);
-                parent->fd = ::open(folderOf.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
                 parent->path = folderOf;
+                parent->fd = ::open(parent->path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
                 // Whatever is wrong with the parent, the path's own failure tells it.
                 if (parent->fd < 0) return SubFolders(GetFolder(path));
             }

@@ -62,6 +62,8 @@ INSTANTIATE_TEST_SUITE_P(Mails, MailCorpus, ::testing::ValuesIn(CorpusFiles()), 
 
 // Signed mail keeps its signature: the entity kept in the .msg verifies with
 // openssl as the mail did, and a changed byte in the signed text is caught.
+// Opaque signed data also comes as application/octet-stream with a folded
+// type, or with its body's lines ended by LF alone under CRLF headers.
 TEST(MsgSmime, KeptEntityStillVerifies) {
     int status = 0;
     if (std::string(KV_PYTHON).empty() || (Shell("openssl version", &status), status != 0))
@@ -70,11 +72,22 @@ TEST(MsgSmime, KeptEntityStillVerifies) {
     std::string detached = ReadAll(DataFile("corpus/30_smime_detached_signed.eml"));
     std::ofstream(dir.Path() / "changed.eml", std::ios::binary)
         << detached.replace(detached.find("tagrenovering"), 3, "TAG");
+    const std::string opaque = ReadAll(DataFile("corpus/31_smime_opaque_signed.eml"));
+    const std::string opaqueType = "application/x-pkcs7-mime; smime-type=signed-data; name=\"smime.p7m\"";
+    std::string octet = opaque;
+    std::ofstream(dir.Path() / "octet.eml", std::ios::binary)
+        << octet.replace(octet.find(opaqueType), opaqueType.size(), "application/octet-stream;\r\n name=\"smime.p7m\"");
+    const std::size_t headEnd = opaque.find("\r\n\r\n") + 4;
+    std::string body = opaque.substr(headEnd);
+    std::erase(body, '\r');
+    std::ofstream(dir.Path() / "mixed.eml", std::ios::binary) << opaque.substr(0, headEnd) << body << "\n";
     const struct {
         fs::path eml;
         bool verifies;
     } cases[] = {{DataFile("corpus/30_smime_detached_signed.eml"), true},
                  {DataFile("corpus/31_smime_opaque_signed.eml"), true},
+                 {dir.Path() / "octet.eml", true},
+                 {dir.Path() / "mixed.eml", true},
                  {dir.Path() / "changed.eml", false}};
     for (const auto& c : cases) {
         auto store = MakeStore(dir.Path() / "store");
@@ -85,6 +98,12 @@ TEST(MsgSmime, KeptEntityStillVerifies) {
         std::string out =
             Shell(Checker() + " attachment " + Quote(msg.string()) + " 0 " + Quote(kept.string()), &status);
         ASSERT_EQ(status, 0) << out;
+        // openssl reads no octet-stream: the kept entity, folded line and
+        // all, verifies under the type the data has.
+        std::string entity = ReadAll(kept);
+        if (const auto at = entity.find("application/octet-stream;\r\n name="); at != std::string::npos) {
+            std::ofstream(kept, std::ios::binary | std::ios::trunc) << entity.replace(at, 24, "application/pkcs7-mime");
+        }
         out = Shell("openssl smime -verify -noverify -in " + Quote(kept.string()) + " -out /dev/null", &status);
         EXPECT_EQ(status == 0, c.verifies) << c.eml << ": " << out;
         EXPECT_EQ(out.find("Verification successful") != std::string::npos, c.verifies) << out;

@@ -150,8 +150,9 @@ TEST(MimeMail, MailsWithLittleInThemAreRead) {
     const MailData quoted = ParseMail("From: a@b.dk\r\nTo: \"Kim \\\"K\\\" Hansen\" <kim@x.dk>, b@y.dk\r\n\r\nx");
     ASSERT_EQ(quoted.recipients.size(), 2u);
     EXPECT_EQ(quoted.recipients[0].name, "Kim \"K\" Hansen");
-    // A quoted name alone is a name without an address, as an unquoted one is.
-    const MailData nameOnly = ParseMail("To: \"Kontoret\", Peter Jensen\r\n\r\nx");
+    // A quoted name alone is a name without an address, as an unquoted one
+    // is; an empty one is nobody.
+    const MailData nameOnly = ParseMail("To: \"Kontoret\", \"\", Peter Jensen\r\n\r\nx");
     ASSERT_EQ(nameOnly.recipients.size(), 2u);
     for (const auto& [recipient, name] :
          {std::pair{nameOnly.recipients[0], "Kontoret"}, {nameOnly.recipients[1], "Peter Jensen"}}) {
@@ -210,6 +211,8 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
     EXPECT_EQ(HtmlToText("<style>p</</style>efter"), "efter");
     EXPECT_EQ(HtmlToText("<head><meta charset=x><body>Hej"), "Hej");  // a head left open ends at the body
     EXPECT_EQ(HtmlToText("a&#0;b"), "a\uFFFDb");
+    EXPECT_EQ(HtmlToText("&#00000065;&#99999999;&#x10FFFF0;&#;&#x;"),
+              "A\uFFFD\uFFFD&#;&#x;");  // zeros lead, as in browsers
     EXPECT_EQ(
         WithUtf8Charset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><p>charset=x"),
         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>charset=x");
@@ -236,6 +239,7 @@ TEST(MimeMail, EncodedWordRunsDecodeWhole) {
         {"=?UTF-8?B?w6bD?= =?UTF-8?B?uA==?=", "æø"},  // one character split between two words
         {"Pris =?utf-8?q?=E2=82=AC?= 10", "Pris € 10"},
         {"=?utf-8*da?Q?M=C3=B8de?=", "Møde"},
+        {"=?koi8-r*ru?Q?=F0=D2=C9=D7=C5=D4?=", "Привет"},     // the language is no part of the charset
         {"=?utf-8?q?K=c3=b8b_=3d_=3Dsalg?=", "Køb = =salg"},  // hex digits in either case
         {"=?utf-8?q?100=?=", "100="},                         // a lone "=" stays
         {"not =? encoded ?= at all", "not =? encoded ?= at all"},

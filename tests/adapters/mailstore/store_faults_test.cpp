@@ -1,5 +1,6 @@
 // The store under faults: other processes on the same store, links that
 // lead out of it, and what a killed writer leaves behind.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +69,10 @@ TEST(StoreFaults, LinksAreNoItemsOfTheStore) {
     auto item = reopened->Items("Inbox")[0];
     fs::remove(store / "Inbox" / "tilbud_iso8859.eml");
     fs::create_symlink(outside.Path() / "secret.eml", store / "Inbox" / "tilbud_iso8859.eml");
+    EXPECT_THROW(item->Subject(), Error);
+    // Nor a pipe, which no one may make the store wait on.
+    fs::remove(store / "Inbox" / "tilbud_iso8859.eml");
+    ASSERT_EQ(::mkfifo((store / "Inbox" / "tilbud_iso8859.eml").c_str(), 0600), 0);
     EXPECT_THROW(item->Subject(), Error);
 }
 

@@ -106,7 +106,8 @@ TYPED_TEST(FileSystemConformance, RefusesEmptyMissingAndFilePaths) {
 }
 
 TYPED_TEST(FileSystemConformance, ListsDirectSubFoldersInNameOrderIgnoringCase) {
-    for (const char* name : {"beta", "Alpha", "ørken", "Æble", "with space", "v1.2", "Zulu", "alpha2"}) {
+    // æ and Æ upper-case alike, so the letter after them decides.
+    for (const char* name : {"beta", "Alpha", "ørken", "Æg", "æble", "with space", "v1.2", "Zulu", "alpha2"}) {
         this->world.MakeFolder(name);
     }
     this->world.MakeFolder(kv::fakes::HostPaths().Join("beta", "deeper"));
@@ -117,7 +118,7 @@ TYPED_TEST(FileSystemConformance, ListsDirectSubFoldersInNameOrderIgnoringCase) 
         paths.push_back(f.Path());
     }
     EXPECT_EQ(names,
-              (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "Æble", "ørken"}));
+              (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "æble", "Æg", "ørken"}));
     EXPECT_EQ(paths[4], this->At("with space"));
 }
 
