@@ -2,13 +2,12 @@
 // fake say something about the real thing.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 
 #include "fakes/fake_file_system.hpp"
+#include "fakes/temp_dir.hpp"
 #include "stdfs/stdfs_file_system.hpp"
 #include "support/error.hpp"
 
@@ -25,16 +24,8 @@ fs::path U8Path(const std::string& s) {
 class RealWorld {
 public:
     RealWorld() {
-        static std::atomic<int> counter{0};
-        std::random_device rd;
-        root_ = fs::temp_directory_path() / ("kv_stdfs_" + std::to_string(rd()) + "_" + std::to_string(counter++));
-        fs::create_directories(root_);
-        const std::u8string r = root_.u8string();
+        const std::u8string r = dir_.Path().u8string();
         rootText_.assign(reinterpret_cast<const char*>(r.data()), r.size());
-    }
-    ~RealWorld() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
     const std::string& Root() const { return rootText_; }
     void MakeFolder(const std::string& rel) {
@@ -48,7 +39,7 @@ public:
     kv::FileSystem& Fs() { return fs_; }
 
 private:
-    fs::path root_;
+    kv::fakes::TempDir dir_{"kv_stdfs"};
     std::string rootText_;
     kv::stdfs::StdFileSystem fs_;
 };
@@ -120,11 +111,7 @@ TYPED_TEST(FileSystemConformance, ListsDirectSubFoldersInNameOrderIgnoringCase) 
     EXPECT_EQ(names,
               (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "æble", "Æg", "ørken"}));
     EXPECT_EQ(paths[4], this->At("with space"));
-}
-
-TYPED_TEST(FileSystemConformance, EmptyFolderHasNoSubFolders) {
-    this->world.MakeFolder("empty");
-    EXPECT_TRUE(this->fsys.SubFolders(this->fsys.GetFolder(this->At("empty"))).empty());
+    EXPECT_TRUE(this->fsys.SubFolders(this->fsys.GetFolder(this->At("Zulu"))).empty());
 }
 
 TYPED_TEST(FileSystemConformance, ListingAFolderRemovedSinceItWasOpenedFails) {

@@ -31,12 +31,6 @@ using test::ReadText;
 
 using test::kUser;
 
-TEST_F(AddinDll, ExportsTheFourEntryPointsUndecorated) {
-    for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"}) {
-        EXPECT_NE(::GetProcAddress(dll_, name), nullptr) << name;
-    }
-}
-
 TEST_F(AddinDll, RegistersClassProgIdAndOutlookEntryForTheUser) {
     // Stale values of an earlier install are replaced.
     test::WriteText(kUser, ClassKeyPath() + L"\\InprocServer32", nullptr, L"C:\\old\\KVOutlookAddin.dll");

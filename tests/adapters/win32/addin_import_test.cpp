@@ -4,9 +4,9 @@
 // its SQLite3 driver). The test picks a customer, a job and a folder with the
 // messages Windows itself sends, presses Import, and finds the .msg file in
 // the job's folder and the mail's row in Korvane. The import's decisions
-// (the duplicate question, the formats, import and send) are the Linux
-// tests'; here is what only Windows shows: the real controls, ODBC, and the
-// windows the dialog belongs to.
+// (the duplicate question, the formats, import and send, the window the
+// dialog belongs to) are the Linux tests'; here is what only Windows shows:
+// the real controls and ODBC.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -247,11 +247,7 @@ protected:
         ::SendMessageW(types, CB_SETCURSEL, 3, 0);
         ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(types), CBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(types));
-        // The demo user's customers, from the database; 103 is not displayed.
-        EXPECT_GE(FindRow(resources, "Bøgh & Søn A/S"), 0);
-        EXPECT_GE(FindRow(resources, "O'Connor Consulting ApS"), 0);
-        EXPECT_EQ(FindRow(resources, "Æblehaven Frugt I/S"), -1);
-        EXPECT_EQ(FindRow(resources, "Dansk Papir Leverandør A/S"), -1);
+        // The demo user's customers, from the database.
         const int customer = FindRow(resources, "Ålborg Tømrerfirma ApS");
         ASSERT_GE(customer, 0);
         SelectRow(resources, customer);
@@ -284,14 +280,6 @@ protected:
         std::string path;
         std::int32_t format;
     };
-    // The onAction callback of the ribbon's button for windows of ribbonId.
-    std::string OnAction(const wchar_t* ribbonId) {
-        const std::string xml = ribbonId == kExplorerRibbon ? explorerRibbonXml : CustomUI(ribbonId);
-        const auto begin = xml.find("onAction=\"");
-        EXPECT_NE(begin, std::string::npos) << xml;
-        if (begin == std::string::npos) return {};
-        return xml.substr(begin + 10, xml.find('"', begin + 10) - begin - 10);
-    }
     FakeObject& sender = world.Make();
     FakeObject& attachments = world.Make();
     bool screenshot_ = false;  // the README's picture of the dialog
@@ -355,32 +343,6 @@ TEST_F(ImportThroughTheDialog, FilesTheSelectedMailIntoTheChosenJobFolderAndKorv
 
     // Not asked to delete: the mail stays where it was.
     EXPECT_EQ(Calls(mail, L"Move"), 0);
-}
-
-// The dialog of an import belongs to the window its button was pressed in,
-// whichever that is: it disables that window only, and the window left
-// enabled could start a second import under the first.
-TEST_F(ImportThroughTheDialog, TheDialogBelongsToTheWindowTheButtonWasPressedIn) {
-    const std::string fromExplorer = OnAction(kExplorerRibbon), fromMail = OnAction(kReadMailRibbon);
-    OpenExplorer(other);
-    other.selection.Set(L"Count", Var(1)).SetObject(L"Item", &mail);
-    FakeObject& inspector = OpenInspector(mail);
-    const struct {
-        const char* where;
-        FakeObject& window;
-        std::function<void()> press;
-    } kPresses[] = {
-        {"the main window's toolbar", main.explorer, [&] { Click(main); }},
-        {"the second window's ribbon", other.explorer, [&] { PressRibbon(fromExplorer, other.explorer); }},
-        {"the mail window's ribbon", inspector, [&] { PressRibbon(fromMail, inspector); }},
-    };
-    for (const auto& p : kPresses) {
-        WindowDriver::Arm([](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
-        p.press();
-        WindowDriver::Disarm();
-        EXPECT_TRUE(WindowDriver::dialogSeen) << p.where;
-        EXPECT_EQ(WindowDriver::dialogOwner, p.window.Window()) << p.where;
-    }
 }
 
 TEST_F(ImportThroughTheDialog, ADatabaseDriverThatIsNotInstalledOpensNoDialogAndFilesNothing) {

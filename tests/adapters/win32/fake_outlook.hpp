@@ -20,50 +20,11 @@ namespace kv::win32::test {
 constexpr IID kExplorersEvents = {0x00063078, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr IID kInspectorEvents10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr DISPID kNewExplorer = 0xF001;
-constexpr DISPID kNewInspector = 0xF001;
 constexpr DISPID kBeforeFolderSwitch = 0xF003;
 constexpr DISPID kClose = 0xF008;
 constexpr DISPID kClick = 1;
-
-// Message boxes are answered with OK from a timer, which runs inside the
-// box's own loop. Only boxes of this thread are looked at, so a box another
-// test program shows on the same display is left alone.
-struct BoxAnswer {
-    static inline std::wstring title, text;
-    static inline HWND owner = nullptr;
-    static inline int shown = 0;
-    static BOOL CALLBACK Check(HWND hwnd, LPARAM found) {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(hwnd, cls, 16);
-        if (std::wstring(cls) != L"#32770") return TRUE;
-        *reinterpret_cast<HWND*>(found) = hwnd;
-        return FALSE;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-        HWND box = nullptr;
-        ::EnumThreadWindows(::GetCurrentThreadId(), &Check, reinterpret_cast<LPARAM>(&box));
-        if (!box) return;
-        ::KillTimer(nullptr, id);
-        wchar_t buffer[256] = {};
-        ::GetWindowTextW(box, buffer, 256);
-        title = buffer;
-        ::GetDlgItemTextW(box, 0xFFFF, buffer, 256);  // a message box's text
-        text = buffer;
-        owner = ::GetWindow(box, GW_OWNER);
-        ++shown;
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-    static void Arm() {
-        title.clear();
-        text.clear();
-        owner = nullptr;
-        shown = 0;
-        ::SetTimer(nullptr, 0, 50, &Tick);
-    }
-};
 
 // One explorer window of the fake Outlook: its selection, command bars that
 // know no "Korvane" toolbar until it is added, and that toolbar's one button.
@@ -79,20 +40,15 @@ constexpr IID kIRibbonExtensibility = {0x000C0396, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0
 struct IRibbonExtensibility : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) = 0;
 };
-inline constexpr const wchar_t* kExplorerRibbon = L"Microsoft.Outlook.Explorer";
-inline constexpr const wchar_t* kReadMailRibbon = L"Microsoft.Outlook.Mail.Read";
-inline constexpr const wchar_t* kComposeMailRibbon = L"Microsoft.Outlook.Mail.Compose";
 
 // An Outlook with one explorer on the Inbox (and a second one the test may
 // open), no inspectors, and command bars that know no "Korvane" toolbar
 // until it is added. As in Outlook, a click raises Click on every button
 // with the clicked one's tag and makes its window the active explorer.
 // As Outlook 2010 and later, it asks the connected add-in for its ribbon and
-// the main window's markup; a ribbon button pressed calls the add-in back
-// by the button's onAction name with a control whose Context is the window
-// it was pressed in. Every explorer and inspector is shown in a top-level
-// window of its own, which it tells through IOleWindow as Outlook's do, and
-// which goes when it closes.
+// the main window's markup. Every explorer is shown in a top-level window of
+// its own, which it tells through IOleWindow as Outlook's do, and which goes
+// when it closes.
 class AddinInOutlook : public AddinDll {
 protected:
     void SetUp() override {
@@ -178,8 +134,6 @@ protected:
         w.button.SetObject(L"Parent", &w.toolbar).AddEvents(kButtonEvents);
     }
     void TearDown() override {
-        // The host lets go of the ribbon with the add-in.
-        ribbon.Reset();
         connect.Reset();
         std::wstring held;
         EXPECT_TRUE(world.AllReleased(&held)) << "a reference was kept on the object first asked for " << Narrow(held);
@@ -191,56 +145,15 @@ protected:
 
     HRESULT ConnectAtStartup() {
         const HRESULT hr = connect->OnConnection(&app, ext_cm_Startup, &addInInst, nullptr);
-        // An add-in without a ribbon answers E_NOINTERFACE; Outlook then shows none.
-        ribbon.Reset();
+        ComPtr<IRibbonExtensibility> ribbon;
         if (SUCCEEDED(hr) &&
-            SUCCEEDED(connect->QueryInterface(kIRibbonExtensibility, reinterpret_cast<void**>(ribbon.Put()))))
-            explorerRibbonXml = CustomUI(kExplorerRibbon);
-        return hr;
-    }
-    // The markup for ribbonId, as Outlook asks for it when it first shows a
-    // window of that kind; empty when the add-in has no ribbon or none for it.
-    std::string CustomUI(const wchar_t* ribbonId) {
-        if (!ribbon) return {};
-        BSTR id = ::SysAllocString(ribbonId);
-        BSTR xml = nullptr;
-        const HRESULT hr = ribbon->GetCustomUI(id, &xml);
-        ::SysFreeString(id);
-        EXPECT_EQ(hr, S_OK) << Narrow(ribbonId);
-        std::string text = xml ? Narrow(std::wstring(xml, ::SysStringLen(xml))) : std::string();
-        ::SysFreeString(xml);
-        return text;
-    }
-    // The callback named callback, as Office resolves it: through the
-    // add-in's IDispatch, by name; DISPID_UNKNOWN when it is not known.
-    DISPID CallbackId(const std::string& callback) {
-        ComPtr<IDispatch> dispatch;
-        if (!ribbon || FAILED(ribbon->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put()))))
-            return DISPID_UNKNOWN;
-        std::wstring name = Widen(callback);
-        LPOLESTR names[] = {name.data()};
-        DISPID id = DISPID_UNKNOWN;
-        if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return DISPID_UNKNOWN;
-        return id;
-    }
-    // A ribbon button pressed in window: Office invokes its onAction
-    // callback with an IRibbonControl whose Context is that window.
-    HRESULT PressRibbon(const std::string& callback, FakeObject& window, const std::string& controlId = "") {
-        const DISPID id = CallbackId(callback);
-        if (id == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
-        FakeObject& control = world.Make();
-        control.Set(L"Id", Var(controlId)).Set(L"Tag", Var("")).SetObject(L"Context", &window);
-        ComPtr<IDispatch> dispatch;
-        ribbon->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Put()));
-        VARIANT arg = Object(control);
-        DISPPARAMS params{&arg, nullptr, 1, 0};
-        EXCEPINFO excepInfo{};
-        const HRESULT hr =
-            dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excepInfo, nullptr);
-        ::SysFreeString(excepInfo.bstrSource);
-        ::SysFreeString(excepInfo.bstrDescription);
-        ::SysFreeString(excepInfo.bstrHelpFile);
-        EXPECT_EQ(control.Refs(), 0) << "the control was kept";
+            SUCCEEDED(connect->QueryInterface(kIRibbonExtensibility, reinterpret_cast<void**>(ribbon.Put())))) {
+            BSTR id = ::SysAllocString(L"Microsoft.Outlook.Explorer"), xml = nullptr;
+            EXPECT_EQ(ribbon->GetCustomUI(id, &xml), S_OK);
+            EXPECT_NE(::SysStringLen(xml), 0u) << "no markup for the main window";
+            ::SysFreeString(id);
+            ::SysFreeString(xml);
+        }
         return hr;
     }
     void Click() { Click(main); }
@@ -263,20 +176,6 @@ protected:
         w.explorer.Fire(kExplorerEvents10, kClose);
         Forget(shownExplorers, w.explorer);
         if (active == &w.explorer) active = shownExplorers.empty() ? nullptr : shownExplorers.front();
-    }
-    // A mail window as Outlook opens it, announced by NewInspector. Its
-    // command bars refuse a toolbar, so only the ribbon files from it.
-    FakeObject& OpenInspector(FakeObject& item) {
-        FakeObject& inspector = world.Make();
-        FakeObject& bars = world.Make();
-        bars.SetFailure(L"Item", L"Objektet blev ikke fundet.");
-        bars.SetFailure(L"Add", L"Der er ikke plads til flere værktøjslinjer.");
-        inspector.SetObject(L"CurrentItem", &item).SetObject(L"CommandBars", &bars).SetObject(L"Application", &app);
-        inspector.AddEvents(kInspectorEvents10);
-        Frame(inspector, L"Meddelelse");
-        shownInspectors.push_back(&inspector);
-        inspectors.Fire(kInspectorsEvents, kNewInspector, {Object(inspector)});
-        return inspector;
     }
     // The window leaves its collection, and its frame goes.
     static void Forget(std::vector<FakeObject*>& shown, FakeObject& window) {
@@ -305,8 +204,6 @@ protected:
     FakeObject& mail = world.Make();
     FakeAddInInst addInInst{"KVOutlookAddin.Connect"};
     ComPtr<IDTExtensibility2> connect;
-    ComPtr<IRibbonExtensibility> ribbon;
-    std::string explorerRibbonXml;
 };
 
 }  // namespace kv::win32::test

@@ -75,7 +75,6 @@ protected:
         received.SetObject(L"Recipients", &recipients).SetObject(L"Application", &app);
         received.SetMethod(L"Move", [this](auto&, Var& result) { result = Var(static_cast<IDispatch*>(&moved)); });
         received.SetMethod(L"SaveAs", [](auto&, Var&) {}).SetMethod(L"Close", [](auto&, Var&) {});
-        received.SetMethod(L"Save", [](auto&, Var&) {}).SetMethod(L"Send", [](auto&, Var&) {});
         moved.Set(L"Class", Var(ol::itemclass::Mail)).Set(L"EntryID", Var("00AB01"));
         attachments.Set(L"Count", Var(3));
         sender.Set(L"Name", Var("Åse Ørsted")).Set(L"Address", Var("aase@example.dk"));

@@ -4,15 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "adapters/win32/com_ptr.hpp"
 #include "adapters/win32/win32_clock.hpp"
-#include "support/file_log.hpp"
 
 namespace {
 
@@ -57,27 +52,6 @@ TEST(Win32Clock, NowIsTheLocalTime) {
     EXPECT_EQ(now.year, before.wYear);
     EXPECT_GE(now.hour * 3600 + now.minute * 60 + now.second,
               before.wHour * 3600 + before.wMinute * 60 + before.wSecond - (now.day != before.wDay ? 86400 : 0));
-}
-
-TEST(Win32Clock, TheLogLineBeginsWithTheUsersDateAndTime) {
-    const Win32Clock clock(L"da-DK");
-    struct FixedClock final : kv::Clock {
-        const kv::Clock& format;
-        explicit FixedClock(const kv::Clock& f) : format(f) {}
-        DateTime Now() const override { return kAfternoon; }
-        std::string FormatGeneralDate(const DateTime& when) const override { return format.FormatGeneralDate(when); }
-    } fixed(clock);
-    const auto file = std::filesystem::temp_directory_path() / "kv_win32_clock_test.log";
-    std::filesystem::remove(file);
-    kv::FileLog log(fixed);
-    log.LogFile(file.string());
-    log.LogErrorFile("UpdateDB (10): fejl");
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), SystemText(L"da-DK", kAfternoon) + "\t\tERROR\t\tUpdateDB (10): fejl\r\n");
-    in.close();
-    std::filesystem::remove(file);
 }
 
 }  // namespace
