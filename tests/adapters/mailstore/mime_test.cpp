@@ -211,8 +211,9 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
     EXPECT_EQ(HtmlToText("<style>p</</style>efter"), "efter");
     EXPECT_EQ(HtmlToText("<head><meta charset=x><body>Hej"), "Hej");  // a head left open ends at the body
     EXPECT_EQ(HtmlToText("a&#0;b"), "a\uFFFDb");
-    EXPECT_EQ(HtmlToText("&#00000065;&#99999999;&#x10FFFF0;&#;&#x;"),
-              "A\uFFFD\uFFFD&#;&#x;");  // zeros lead, as in browsers
+    // Up to 8 digits, zeros leading as in browsers.
+    EXPECT_EQ(HtmlToText("&#00000065;&#99999999;&#x10FFFF0;&#;&#x;<h3>&#000000065;</h3>b"),
+              "A\uFFFD\uFFFD&#;&#x;\n&#000000065;\nb");
     EXPECT_EQ(
         WithUtf8Charset("<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"><p>charset=x"),
         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><p>charset=x");

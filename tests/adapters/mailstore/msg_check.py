@@ -126,8 +126,8 @@ class Problems(list):
 # ---- Compound File ----
 
 class Entry:
-    def __init__(self, name, kind, left, right, child, start, size):
-        self.name, self.kind, self.left, self.right, self.child = name, kind, left, right, child
+    def __init__(self, name, kind, colour, left, right, child, start, size):
+        self.name, self.kind, self.colour, self.left, self.right, self.child = name, kind, colour, left, right, child
         self.start, self.size = start, size
         self.children = {}
 
@@ -156,12 +156,12 @@ class Cfb:
             raw = dir_bytes[off:off + 128]
             name_len = struct.unpack_from("<H", raw, 64)[0]
             name = raw[:max(0, name_len - 2)].decode("utf-16-le", "replace")
-            kind = raw[66]
+            kind, colour = raw[66], raw[67]
             left, right, child = struct.unpack_from("<III", raw, 68)
             start, size = struct.unpack_from("<IQ", raw, 116)
             if self.sector == 512:
                 size &= 0xFFFFFFFF
-            self.entries.append(Entry(name, kind, left, right, child, start, size))
+            self.entries.append(Entry(name, kind, colour, left, right, child, start, size))
         self.minifat = []
         if n_minifat:
             blob = self._chain(first_minifat)
@@ -198,6 +198,24 @@ class Cfb:
             stack += [e.left, e.right]
             if e.kind == 1:
                 self._link(e, seen)
+        self._check_red_black(storage)
+
+    def _check_red_black(self, storage):
+        """Each storage's children form a red-black tree (colour 0 red, 1 black)."""
+        def black_height(i, under_red):
+            if i == FREE:
+                return 1
+            e = self.entries[i]
+            red = e.colour == 0
+            if red and under_red:
+                raise ValueError(f"red entry {e.name!r} under a red one in {storage.name!r}")
+            left, right = black_height(e.left, red), black_height(e.right, red)
+            if left != right:
+                raise ValueError(f"black heights {left} and {right} below {e.name!r} in {storage.name!r}")
+            return left + (0 if red else 1)
+        if storage.child != FREE and self.entries[storage.child].colour == 0:
+            raise ValueError(f"the tree of {storage.name!r} has a red root")
+        black_height(storage.child, False)
 
     def read(self, entry):
         if entry.size < self.cutoff:
@@ -598,6 +616,8 @@ def flat_entry_addresses(flat):
     at, found = 8, []
     for _ in range(count):
         n = struct.unpack_from("<I", flat, at)[0] if at + 4 <= len(flat) else 0
+        if flat[at + 24:at + 28] != b"\0\0\x01\x80":  # version 0; Unicode, no rich info
+            return f"entry {len(found)} has version and flags {flat[at + 24:at + 28].hex()}"
         found.append(flat[at + 28:at + 4 + n].decode("utf-16-le", "replace").split("\0")[2:3])
         at += 4 + n + (-n % 4)
     if at != len(flat) or size != len(flat) - 8:
@@ -660,6 +680,7 @@ def compare(where, msg, m, arrival, problems, raw=None):
         expect("HTML code page", m.get(0x3FDE, PT_LONG), 65001)
     expect("RTF body", m.get(0x1009, PT_BINARY), parts.rtf)
     expect("attachment count", len(m.attachments), len(parts.attachments))
+    expect("has-attachments flag", bool(m.get(0x0E07, PT_LONG, 0) & 0x10), bool(parts.attachments))
     for i, (a, want) in enumerate(zip(m.attachments, parts.attachments)):
         at = f"{where} attachment {i}"
         method = a.get(0x3705, PT_LONG)

@@ -288,6 +288,10 @@ TEST(MailWrapper, DraftMovedOutOfDraftsStaysUnsent) {
     draft->Move(*store->GetFolder("Inbox"));
     EXPECT_FALSE(draft->Sent());
     EXPECT_EQ(draft->ReceivedTime().year, 4501);  // no date yet
+    // A received mail without a date was sent on Outlook's "no date" too.
+    auto wrapper = store->CreateMailWrapper();
+    wrapper->SetItem(store->AddItemFile("Inbox", DataFile("corpus/07_undated.eml")));
+    EXPECT_EQ(wrapper->SentOn(), (DateTime{4501, 1, 1, 0, 0, 0}));
 }
 
 // What the store refuses it names, as kvimport shows it to the user.

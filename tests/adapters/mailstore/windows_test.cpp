@@ -54,6 +54,7 @@ TEST(HostEvents, ExplorerEventsAndSelection) {
     EXPECT_EQ(app->GetExplorers()->Count(), 0);
     EXPECT_FALSE(app->ActiveExplorer());
     EXPECT_THROW(explorer->GetCurrentFolder(), Error);
+    EXPECT_THROW(explorer->OnClose([] {}), Error);
     EXPECT_NO_THROW(store->CloseExplorer(*explorer));  // twice is harmless
 }
 
@@ -242,6 +243,8 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
     auto temp = bars->Add("Midlertidig", outlook::BarTop, true);
     store->CloseInspector(*inspector);
     EXPECT_THROW(temp->Name(), Error);
+    EXPECT_EQ(bars->Count(), 0);
+    EXPECT_EQ(Refusal([&] { bars->Item("Midlertidig"); }), "MailStore: The window is closed");
 }
 
 TEST(CommandBars, ClickReachesEveryButtonWithTheTag) {
