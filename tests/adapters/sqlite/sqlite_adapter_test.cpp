@@ -143,11 +143,17 @@ TEST_F(SqliteAdapter, StatementsRunAgainAsIfPreparedAnew) {
     second.reset();
     EXPECT_EQ(cn->Execute(sql, {Value("")})->Field("n"), lowest);
     EXPECT_NE(cn->Execute(sql, {lowest})->Field("n"), lowest);
-    // A table changed since its statement was kept shows its new columns.
+    // A table changed since its statements were kept shows its new columns,
+    // to a result and to an insert alike.
     cn->Execute("CREATE TABLE t (a)")->Close();
     cn->Execute("SELECT * FROM t")->Close();
+    cn->OpenInsertSet("SELECT * FROM t WHERE 0")->Close();
     cn->Execute("ALTER TABLE t ADD COLUMN b")->Close();
-    cn->Execute("INSERT INTO t VALUES (1, 2)")->Close();
+    auto set = cn->OpenInsertSet("SELECT * FROM t WHERE 0");
+    set->AddNew();
+    set->SetField("b", Value(std::int32_t{2}));
+    set->Update();
+    set.reset();
     EXPECT_EQ(cn->Execute("SELECT * FROM t")->Field("b"), Value(std::int32_t{2}));
 
     auto memoryBefore = sqlite3_memory_used();
