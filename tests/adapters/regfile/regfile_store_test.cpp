@@ -391,6 +391,8 @@ TEST_F(RegFileTest, WritesPersistKeepPermissionsAndLeaveNoTemporaryFiles) {
 }
 
 TEST_F(RegFileTest, AStoreSeesWhatAnotherStoreWrote) {
+    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto filesBefore = openFiles();
     RegFileStore first(File());
     RegFileStore second(File());
     Set(first, regroot::CurrentUser, "Software\\Kv", "a", regtype::Dword, Bytes{1, 0, 0, 0});
@@ -404,6 +406,7 @@ TEST_F(RegFileTest, AStoreSeesWhatAnotherStoreWrote) {
     for (const std::string& name : {std::string("a"), std::string("b"), std::string("c"), odd})
         EXPECT_TRUE(Get(third, regroot::CurrentUser, "Software\\Kv", name)) << name;
     EXPECT_EQ(Get(third, regroot::CurrentUser, "Software\\Kv", odd)->second, reg::ToRegSz(odd));
+    EXPECT_EQ(openFiles(), filesBefore) << "a file left open";
 }
 
 TEST_F(RegFileTest, TwoProcessesWritingAtOnceLoseNothing) {
