@@ -149,7 +149,12 @@ TEST_P(DatabaseConformance, ReadsRowsForwardWithColumnsByNameInAnyCase) {
 TEST_P(DatabaseConformance, EmptyResultIsAtItsEndAtOnce) {
     auto rs = cn_->Execute("SELECT id FROM conf_people WHERE id = -1");
     EXPECT_TRUE(rs->EndOfFile());
-    EXPECT_THROW(rs->MoveNext(), Error);
+    try {
+        rs->MoveNext();
+        ADD_FAILURE() << "moved past the end";
+    } catch (const Error& e) {
+        EXPECT_NE(e.Description().find("The result has no current row"), std::string::npos) << e.Description();
+    }
     EXPECT_THROW(rs->Field("id"), Error);
     // A statement without rows gives a result at its end, too.
     auto none = cn_->Execute("UPDATE conf_people SET note = 'x' WHERE id = -1");

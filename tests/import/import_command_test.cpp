@@ -353,16 +353,18 @@ TEST_F(ImportCommandTest, AFailureNamesItsStepAndFilesNothing) {
         bool inspector;
         std::function<void(ImportWorld&, Choice&)> arrange;
         const char* title;
+        const char* logged;  // the cause and its number, in the log
     };
     // A folder the tree still shows but the file system no longer has.
     const auto goneFolder = [](ImportWorld& w, Choice& c) { c.folder = w.JobFolder() + Sep() + "Fjernet"; };
     const auto noResource = [](ImportWorld&, Choice& c) { c.ressSelected = false; };
+    const char* notSet = "Object variable or With block variable not set: no ";
     const Case cases[] = {
-        {"inspector, no resource", true, noResource, "Korvane Mailimport (10)"},
-        {"inspector, save refused", true, goneFolder, "Korvane Mailimport (12)"},
+        {"inspector, no resource", true, noResource, "Korvane Mailimport (10)", "resource selected (91)"},
+        {"inspector, save refused", true, goneFolder, "Korvane Mailimport (12)", ""},
         {"explorer, no explorer handed over", false, [](ImportWorld& w, Choice&) { w.explorer = nullptr; },
-         "Korvane Mailimport (14)"},
-        {"explorer, no resource", false, noResource, "Korvane Mailimport (17)"},
+         "Korvane Mailimport (14)", "explorer to import from (91)"},
+        {"explorer, no resource", false, noResource, "Korvane Mailimport (17)", "resource selected (91)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -383,6 +385,9 @@ TEST_F(ImportCommandTest, AFailureNamesItsStepAndFilesNothing) {
         EXPECT_TRUE(world.FilesIn(world.JobFolder()).empty());
         EXPECT_FALSE(world.h.ctx->gImportDone);
         EXPECT_EQ(world.pointerAfter, ui::pointer::Default);
+        if (*c.logged) {
+            EXPECT_NE(world.Log().find(notSet + std::string(c.logged)), std::string::npos) << world.Log();
+        }
     }
 }
 

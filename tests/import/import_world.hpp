@@ -23,11 +23,6 @@ namespace kv::importtest {
 namespace demo = sqlite::demo;
 namespace fs = std::filesystem;
 
-inline std::string TestData(const std::string& name) {
-    const char* dir = std::getenv("KV_TEST_DATA");
-    return (fs::path(dir ? dir : "tests/data") / "mail" / name).string();
-}
-
 using fakes::ReadFileText;
 
 // What the user picked in the dialog.
@@ -107,7 +102,7 @@ public:
         return h.store->AddItemFile(folder, source);
     }
     std::shared_ptr<outlook::Item> AddSample(const std::string& name, const std::string& folder = "Inbox") {
-        return h.store->AddItemFile(folder, TestData(name));
+        return h.store->AddItemFile(folder, fakes::TestData(name));
     }
 
     // Explorer mode over these items of the Inbox.

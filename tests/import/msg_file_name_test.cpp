@@ -311,33 +311,5 @@ TEST_F(SaveTest, AFailedRenameLeavesNoTemporaryFile) {
     EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
-TEST_F(SaveTest, ConcurrentWritersOfOneSubjectEachKeepTheirOwnFile) {
-    constexpr int kThreads = 6;
-    constexpr int kEach = 5;
-    std::vector<std::thread> threads;
-    std::vector<std::vector<std::string>> written(kThreads);
-    std::atomic<int> ready{0};
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            ++ready;
-            while (ready < kThreads) std::this_thread::yield();
-            for (int i = 0; i < kEach; ++i) {
-                // Every writer finds the same name free, then races for it.
-                BytesWrapper mail("writer " + std::to_string(t) + " mail " + std::to_string(i));
-                written[t].push_back(SaveMsgWithoutReplacing(files, mail, Folder(), "Re_ Tilbud", 0, kLinuxNameLimits));
-            }
-        });
-    for (auto& t : threads) t.join();
-    std::vector<std::string> all;
-    for (int t = 0; t < kThreads; ++t)
-        for (int i = 0; i < kEach; ++i) {
-            EXPECT_EQ(ReadFileText(written[t][i]), "writer " + std::to_string(t) + " mail " + std::to_string(i));
-            all.push_back(written[t][i]);
-        }
-    std::sort(all.begin(), all.end());
-    EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
-    EXPECT_EQ(Names(dir.Path()).size(), static_cast<std::size_t>(kThreads * kEach)) << "no temporary file left";
-}
-
 }  // namespace
 }  // namespace kv

@@ -24,11 +24,11 @@
 #include <fstream>
 #include <future>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <thread>
 
 #include "adapters/database/open_database.hpp"
 #include "adapters/demo/demo_seed.hpp"
+#include "fakes/file_text.hpp"
 #include "fakes/temp_dir.hpp"
 #include "adapters/odbc/pg_test_server.hpp"
 #include "adapters/regfile/regfile_store.hpp"
@@ -51,11 +51,15 @@ using nlohmann::json;
 constexpr std::size_t kUploadLimit = 512 << 10;  // below the corpus's large attachment
 constexpr std::int32_t kUser = demo::UserRessId, kOther = demo::OtherUserRessId;
 
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+using fakes::ReadFileText;
+
+// The command's exit status (-1: it could not start) and its output.
+std::pair<int, std::string> RunCommand(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    return {pipe != nullptr ? pclose(pipe) : -1, output};
 }
 
 // The database the service runs on: the demo world's SQLite file, or the
@@ -116,7 +120,7 @@ struct Service {
         kv::testing::LoadKorvaneDemo(*odbc::OpenConnectionString(postgres.ConnectionString(database)),
                                      dir.Path() / "world" / "dokumenter");
         setenv("PGPORT", std::to_string(postgres.port).c_str(), 1);
-        json config = json::parse(ReadFile(world.configFile));
+        json config = json::parse(ReadFileText(world.configFile));
         config["connection"] = "SERVER=127.0.0.1;DATABASE=" + database + ";UID=postgres";
         config["odbcDriver"] = kv::testing::kPostgresDriver;
         std::ofstream(world.configFile, std::ios::binary | std::ios::trunc) << config.dump(2);
@@ -135,6 +139,13 @@ struct Service {
         policy.audiences = world.config.token.audiences;
         return signer.Sign(token::ClaimsFor(policy, world.config.token.tenants.front(), "stranger",
                                             std::chrono::system_clock::now(), std::chrono::minutes(5)));
+    }
+    // A client that trusts only the demo's certificate.
+    std::unique_ptr<httplib::SSLClient> Client(int toPort = 0) const {
+        auto client = std::make_unique<httplib::SSLClient>("127.0.0.1", toPort != 0 ? toPort : port);
+        client->set_ca_cert_path((dir.Path() / "world" / "tls-cert.pem").c_str());
+        client->enable_server_certificate_verification(true);
+        return client;
     }
     fs::path JobFolder(std::int32_t job) const {
         return dir.Path() / "world" / "dokumenter" / "Jobs" / std::to_string(job);
@@ -166,17 +177,15 @@ struct Reply {
 
 Reply Call(const Service& s, const std::string& method, const std::string& path, const std::string& token,
            const std::string& contentType = {}, const std::string& body = {}) {
-    httplib::SSLClient client("127.0.0.1", s.port);
-    client.set_ca_cert_path((s.dir.Path() / "world" / "tls-cert.pem").c_str());
-    client.enable_server_certificate_verification(true);
+    const auto client = s.Client();
     httplib::Headers headers;
     // A token with a blank in it is a whole header of another scheme.
     if (!token.empty())
         headers.emplace("Authorization", token.find(' ') == std::string::npos ? "Bearer " + token : token);
     const std::string url = "/api/v1" + path;
-    httplib::Result result = method == "GET"   ? client.Get(url.c_str(), headers)
-                             : method == "PUT" ? client.Put(url.c_str(), headers, body, contentType.c_str())
-                                               : client.Post(url.c_str(), headers, body, contentType.c_str());
+    httplib::Result result = method == "GET"   ? client->Get(url.c_str(), headers)
+                             : method == "PUT" ? client->Put(url.c_str(), headers, body, contentType.c_str())
+                                               : client->Post(url.c_str(), headers, body, contentType.c_str());
     if (!result) {
         ADD_FAILURE() << method << " " << path << ": " << httplib::to_string(result.error());
         return {};
@@ -184,7 +193,7 @@ Reply Call(const Service& s, const std::string& method, const std::string& path,
     return {result->status, json::parse(result->body, nullptr, false), result->get_header_value("WWW-Authenticate")};
 }
 
-std::string Mail(const std::string& name) { return ReadFile(fs::path(KV_MAIL_DATA_DIR) / name); }
+std::string Mail(const std::string& name) { return ReadFileText(fs::path(KV_MAIL_DATA_DIR) / name); }
 
 std::string Encode(const std::string& text) {
     std::string out;
@@ -243,6 +252,7 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         std::string method, path, token, contentType, body;
         int status;
         const char* error;
+        const char* message = nullptr;  // checked where given
     };
     std::vector<Case> cases = {
         {"no token", "GET", "/me", "", "", "", 401, "unauthorized"},
@@ -258,8 +268,8 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
          "unprocessable"},
         {"over the size limit", "POST", FilePath(100, 417, "", "ask"), user, rfc822,
          Mail("corpus/13_large_attachment.eml"), 413, "too_large"},
-        {"an unknown duplicate answer", "POST", FilePath(100, 417, "", "maybe"), user, rfc822, mail, 400,
-         "bad_request"},
+        {"an unknown duplicate answer", "POST", FilePath(100, 417, "", "maybe"), user, rfc822, mail, 400, "bad_request",
+         "duplicate must be ask, file or skip"},
         {"into a folder link leading out", "POST", FilePath(100, 417, "ud", "file"), user, rfc822, mail, 400,
          "bad_request"},
         {"into ..", "POST", FilePath(100, 417, "..", "file"), user, rfc822, mail, 400, "bad_request"},
@@ -275,6 +285,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
          422, "unprocessable"},
         {"a device name as folder", "POST", "/folders", user, jsonType,
          R"({"ressId":100,"jobId":417,"parent":"","name":"CON"})", 400, "bad_request"},
+        {"a folder named as Korvane's own", "POST", "/folders", user, jsonType,
+         R"({"ressId":100,"jobId":417,"parent":"","name":"Jobmappe"})", 400, "bad_request",
+         "The folder name is kept for Korvane"},
         {"a folder under ..", "POST", "/folders", user, jsonType,
          R"({"ressId":100,"jobId":417,"parent":"..","name":"x"})", 400, "bad_request"},
         {"101 mails to check", "POST", "/mails/check", user, jsonType, ManyMails(101), 413, "too_large"},
@@ -287,6 +300,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         {"a minute past the hour", "POST", "/mails/check", user, jsonType,
          R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":"2024-03-05T14:60:00"}]})", 422,
          "unprocessable"},
+        {"a subject that is no text", "POST", "/mails/check", user, jsonType,
+         R"({"ressId":100,"jobId":417,"mails":[{"subject":5,"sender":"y","received":"2024-03-05T14:07:09"}]})", 422,
+         "unprocessable", "subject must be a text"},
         {"a received time as a number", "POST", "/mails/check", user, jsonType,
          R"({"ressId":100,"jobId":417,"mails":[{"subject":"x","sender":"y","received":5}]})", 422, "unprocessable"},
         {"half a JSON text", "PUT", "/me/settings", user, jsonType, "{", 400, "bad_request"},
@@ -300,6 +316,8 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         {"a status with a tail", "GET", "/resources/100/jobs?status=1x", user, "", "", 400, "bad_request"},
         {"a job by a name it lacks", "GET", "/resources/100/jobs/by-name?name=Ingen%20s%C3%A5dan&status=3", user, "",
          "", 404, "not_found"},
+        {"a job by name of a resource that is no customer", "GET", "/resources/200/jobs/by-name?name=Tilbud&status=3",
+         user, "", "", 404, "not_found"},
         {"a job by its name", "GET", "/resources/100/jobs/by-name?name=Tilbud&status=3", user, "", "", 200, ""},
         {"a job by its name in other letters' case", "GET", "/resources/100/jobs/by-name?name=tILBUD&status=3", user,
          "", "", 200, ""},
@@ -340,6 +358,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         const Reply reply = Call(s, c.method, c.path, c.token, c.contentType, c.body);
         EXPECT_EQ(reply.status, c.status);
         EXPECT_EQ(reply.body.value("error", ""), c.error);
+        if (c.message) {
+            EXPECT_EQ(reply.body.value("message", ""), c.message);
+        }
         if (const std::string byNumber = "/jobs/by-number/"; c.status == 404 && c.path.starts_with(byNumber)) {
             const std::string number = c.path.substr(byNumber.size(), c.path.find('?') - byNumber.size());
             EXPECT_EQ(reply.body.value("message", ""),
@@ -472,20 +493,17 @@ TEST_P(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
         EXPECT_EQ(db->Execute("SELECT SubFld FROM DocMail ORDER BY DocID DESC")->Field("SubFld").ToText(),
                   "Korrespondance");
         if (std::string(KV_PYTHON).empty()) continue;
-        const std::string command = std::string(KV_PYTHON) + " " + KV_MSG_CHECK + " compare '" + KV_MAIL_DATA_DIR +
-                                    "/" + name + "' '" + msg.string() + "' --arrival " + UtcNow() + " 2>&1";
-        std::string output;
-        FILE* pipe = popen(command.c_str(), "r");
-        char buffer[4096];
-        for (std::size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            output.append(buffer, n);
-        EXPECT_EQ(pipe != nullptr ? pclose(pipe) : -1, 0) << output;
+        const auto [status, output] =
+            RunCommand(std::string(KV_PYTHON) + " " + KV_MSG_CHECK + " compare '" + KV_MAIL_DATA_DIR + "/" + name +
+                       "' '" + msg.string() + "' --arrival " + UtcNow());
+        EXPECT_EQ(status, 0) << output;
     }
     EXPECT_EQ(MsgFiles(folder), 6u);
     // The user's file is rewritten only when the target changes: blank lines
     // added at its end would not survive a rewrite.
     const fs::path settingsFile = UserSettingsFile(s.world.config.stateDir, kUser);
-    const std::string marked = ReadFile(settingsFile) + std::string("\r\0\n\0\r\0\n\0", 8);  // UTF-16, as written
+    EXPECT_EQ(settingsFile, s.world.config.stateDir / "users" / (std::to_string(kUser) + ".reg"));
+    const std::string marked = ReadFileText(settingsFile) + std::string("\r\0\n\0\r\0\n\0", 8);  // UTF-16, as written
     std::ofstream(settingsFile, std::ios::binary) << marked;
     // A draft: not sent, so not received either; the import records the
     // host's "no date" for it.
@@ -496,7 +514,7 @@ TEST_P(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
               4501);
     const json me = Call(s, "GET", "/me", token).body;
     EXPECT_EQ(me.at("last"), (json{{"ressId", 100}, {"jobId", 418}}));
-    EXPECT_TRUE(ReadFile(settingsFile) == marked) << "the user's settings file was rewritten";
+    EXPECT_TRUE(ReadFileText(settingsFile) == marked) << "the user's settings file was rewritten";
 }
 
 // The duplicate question as the dialog asks it: asked (409, nothing
@@ -639,7 +657,7 @@ TEST(KvfiledPostgres, ConnectionsTheServerDroppedAreOpenedAgain) {
             "WHERE datname = current_database() AND pid <> pg_backend_pid()")
         ->Close();
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Call(s, "GET", "/resources?type=3", token).status, 200);
-    EXPECT_NE(ReadFile(s.world.config.stateDir / "kvfiled.log").find("Connect: an idle connection failed"),
+    EXPECT_NE(ReadFileText(s.world.config.stateDir / "kvfiled.log").find("Connect: an idle connection failed"),
               std::string::npos);
 }
 
@@ -734,14 +752,12 @@ TEST_P(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
     std::vector<std::thread> clients;
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c] {
-            httplib::SSLClient client("127.0.0.1", c % 2 == 0 ? first.Port() : second.Port());
-            client.set_ca_cert_path((s.dir.Path() / "world" / "tls-cert.pem").c_str());
-            client.enable_server_certificate_verification(true);
-            client.set_read_timeout(60, 0);
+            const auto client = s.Client(c % 2 == 0 ? first.Port() : second.Port());
+            client->set_read_timeout(60, 0);
             const httplib::Headers headers = {{"Authorization", "Bearer " + token}};
             for (int m = 0; m < kMails; ++m) {
-                auto result = client.Post(("/api/v1" + FilePath(102, 441, "", "ask")).c_str(), headers, LoadMail(m),
-                                          "message/rfc822");
+                auto result = client->Post(("/api/v1" + FilePath(102, 441, "", "ask")).c_str(), headers, LoadMail(m),
+                                           "message/rfc822");
                 statuses[c][m] = result ? result->status : -1;
             }
         });
@@ -781,11 +797,7 @@ std::string ReadBackProblems(const std::vector<std::pair<std::string, fs::path>>
         std::ofstream(eml, std::ios::binary) << mails[i].first;
         command += " '" + eml.string() + "' '" + mails[i].second.string() + "'";
     }
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    const auto [status, output] = RunCommand(command);
     return status == 0 ? std::string() : "status " + std::to_string(status) + ": " + output;
 }
 
@@ -807,9 +819,7 @@ TEST_P(KvfiledFaults, AnInstanceKilledMidRunReportsNothingHalfWrittenAsFiled) {
     const std::string token = s.Token(kUser);
     const std::string path = "/api/v1" + FilePath(102, kJob, "", "ask");
     const auto client = [&](int port) {
-        auto c = std::make_unique<httplib::SSLClient>("127.0.0.1", port);
-        c->set_ca_cert_path((s.dir.Path() / "world" / "tls-cert.pem").c_str());
-        c->enable_server_certificate_verification(true);
+        auto c = s.Client(port);
         c->set_connection_timeout(5, 0);
         c->set_read_timeout(30, 0);
         return c;

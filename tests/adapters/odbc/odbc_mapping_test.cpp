@@ -148,6 +148,7 @@ TEST(SqlServerMapping, KnowsTheDriverFamilies) {
         {"odbc driver 17 for sql server", SqlServerDriverFamily::MicrosoftOdbc, 17},
         {"{ODBC Driver 13 for SQL Server}", SqlServerDriverFamily::MicrosoftOdbc, 13},
         {"ODBC Driver X for SQL Server", SqlServerDriverFamily::Other, 0},
+        {"ODBC Driver 1234 for SQL Server", SqlServerDriverFamily::Other, 0},
         {"ODBC Driver 18 for SQL Server Express", SqlServerDriverFamily::Other, 0},
         {"SQL Server Native Client 11.0", SqlServerDriverFamily::NativeClient, 0},
         {"SQL Native Client", SqlServerDriverFamily::NativeClient, 0},

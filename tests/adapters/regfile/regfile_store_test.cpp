@@ -61,25 +61,26 @@ INSTANTIATE_TYPED_TEST_SUITE_P(RegFile, RegistryStoreConformance, ::testing::Typ
 namespace kv::regfile {
 namespace {
 
+void Set(RegistryStore& store, RegRoot root, const std::string& path, const std::string& name, RegType type,
+         const Bytes& data) {
+    RegistryStore::Key key;
+    ASSERT_EQ(store.CreateKey(root, path, regaccess::Write, key), regstatus::Success) << path;
+    ASSERT_EQ(store.SetValue(key, name, type, data), regstatus::Success) << name;
+}
+
+std::optional<std::pair<RegType, Bytes>> Get(RegistryStore& store, RegRoot root, const std::string& path,
+                                             const std::string& name) {
+    RegistryStore::Key key;
+    RegType type = 0;
+    Bytes data;
+    if (store.OpenKey(root, path, regaccess::Read, key) != regstatus::Success) return std::nullopt;
+    if (store.QueryValue(key, name, &type, &data) != regstatus::Success) return std::nullopt;
+    return std::make_pair(type, data);
+}
+
 class RegFileTest : public ::testing::Test {
 protected:
     fs::path File() const { return dir.Path() / "korvane" / "registry.reg"; }
-    void Set(RegistryStore& store, RegRoot root, const std::string& path, const std::string& name, RegType type,
-             const Bytes& data) {
-        RegistryStore::Key key;
-        ASSERT_EQ(store.CreateKey(root, path, regaccess::Write, key), regstatus::Success) << path;
-        ASSERT_EQ(store.SetValue(key, name, type, data), regstatus::Success) << name;
-    }
-    std::optional<std::pair<RegType, Bytes>> Get(RegistryStore& store, RegRoot root, const std::string& path,
-                                                 const std::string& name) {
-        RegistryStore::Key key;
-        RegType type = 0;
-        Bytes data;
-        if (store.OpenKey(root, path, regaccess::Read, key) != regstatus::Success) return std::nullopt;
-        if (store.QueryValue(key, name, &type, &data) != regstatus::Success) return std::nullopt;
-        return std::make_pair(type, data);
-    }
-
     fakes::TempDir dir;
 };
 
@@ -121,31 +122,26 @@ const char* const kRegeditText =
     "\n";
 
 void FillLikeTheRegeditSample(RegistryStore& store) {
-    auto set = [&](RegRoot root, const std::string& path, const std::string& name, RegType type, const Bytes& data) {
-        RegistryStore::Key key;
-        ASSERT_EQ(store.CreateKey(root, path, regaccess::Write, key), regstatus::Success);
-        ASSERT_EQ(store.SetValue(key, name, type, data), regstatus::Success);
-    };
     const std::string settings = "Software\\Tolvenor\\Korvane\\OutlookSettings";
-    set(regroot::LocalMachine, "SOFTWARE\\Classes\\.kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
-    set(regroot::CurrentUser, settings, "DBCn", regtype::Sz,
+    Set(store, regroot::LocalMachine, "SOFTWARE\\Classes\\.kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
+    Set(store, regroot::CurrentUser, settings, "DBCn", regtype::Sz,
         reg::ToRegSz("Data Source=C:\\Korvane\\db;Name=\"Blåbærgrød 😀\""));
-    set(regroot::CurrentUser, settings, "UserRessId", regtype::Dword, Bytes{42, 0, 0, 0});
-    set(regroot::CurrentUser, settings, "", regtype::Sz, reg::ToRegSz("Standard"));
-    set(regroot::CurrentUser, settings, "ShellState", regtype::Binary,
+    Set(store, regroot::CurrentUser, settings, "UserRessId", regtype::Dword, Bytes{42, 0, 0, 0});
+    Set(store, regroot::CurrentUser, settings, "", regtype::Sz, reg::ToRegSz("Standard"));
+    Set(store, regroot::CurrentUser, settings, "ShellState", regtype::Binary,
         Bytes{0x24, 0, 0, 0, 0x33, 0xa8, 0,    0, 0, 0, 0, 0, 0, 0, 0,    0, 0, 0,
               0,    0, 1, 0, 0,    0,    0x13, 0, 0, 0, 0, 0, 0, 0, 0x72, 0, 0, 0});
-    set(regroot::CurrentUser, settings, "Path", regtype::ExpandSz, reg::ToRegSz("%USERPROFILE%\\AppData"));
-    set(regroot::CurrentUser, settings, "Multi", regtype::MultiSz, reg::ToRegSz(std::string("a\0b\0", 4)));
-    set(regroot::CurrentUser, settings, "None", regtype::None, Bytes{1, 2});
-    set(regroot::CurrentUser, settings, "Big", regtype::DwordBigEndian, Bytes{0, 0, 0, 1});
-    set(regroot::CurrentUser, settings, "Empty", regtype::Binary, Bytes{});
-    set(regroot::CurrentUser, settings, "Lines", regtype::Sz, reg::ToRegSz("a\nb"));
+    Set(store, regroot::CurrentUser, settings, "Path", regtype::ExpandSz, reg::ToRegSz("%USERPROFILE%\\AppData"));
+    Set(store, regroot::CurrentUser, settings, "Multi", regtype::MultiSz, reg::ToRegSz(std::string("a\0b\0", 4)));
+    Set(store, regroot::CurrentUser, settings, "None", regtype::None, Bytes{1, 2});
+    Set(store, regroot::CurrentUser, settings, "Big", regtype::DwordBigEndian, Bytes{0, 0, 0, 1});
+    Set(store, regroot::CurrentUser, settings, "Empty", regtype::Binary, Bytes{});
+    Set(store, regroot::CurrentUser, settings, "Lines", regtype::Sz, reg::ToRegSz("a\nb"));
     // Text that ends in a character outside Latin-1 is text all the same.
-    set(regroot::CurrentUser, settings, "Valuta", regtype::Sz, reg::ToRegSz("100 €"));
+    Set(store, regroot::CurrentUser, settings, "Valuta", regtype::Sz, reg::ToRegSz("100 €"));
     // č is U+010D: its low byte alone would be a carriage return.
-    set(regroot::CurrentUser, settings, "Titel", regtype::Sz, reg::ToRegSz("Počet"));
-    set(regroot::ClassesRoot, ".kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
+    Set(store, regroot::CurrentUser, settings, "Titel", regtype::Sz, reg::ToRegSz("Počet"));
+    Set(store, regroot::ClassesRoot, ".kvd", "", regtype::Sz, reg::ToRegSz("Korvane.Document"));
 }
 
 TEST_F(RegFileTest, WritesByteForByteWhatRegeditWrites) {
@@ -244,6 +240,7 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
         // Without a byte-order mark: UTF-8 where it is valid, the code page where not.
         {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"K\xf8kken\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("Køkken")},
         {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"😀\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("😀")},
+        {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"100 €\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("100 €")},
     };
     RegFileStore missing(File());
     EXPECT_FALSE(Get(missing, regroot::CurrentUser, "Software", "x"));
@@ -282,6 +279,7 @@ TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
         {header + "\"" + std::string(16384, 'n') + "\"=dword:1\n", 4, "invalid value name"},
         {header + "[HKEY_USERS\\S-1-5]\n\"x\"=dword:1\n", 4, "unsupported root key 'HKEY_USERS'"},
         {header + "[HKEY_CURRENT_USER\\B\n", 4, "no closing \"]\""},
+        {header + "[-HKEY_CURRENT_USER\\Software\\A]\n\"x\"=dword:1\n", 5, "a value line must follow a [key] line"},
         {"Windows Registry Editor Version 5.00\n\"x\"=dword:1\n", 2, "a value line must follow a [key] line"},
         {"Hello\n", 1, "not a registry file"},
     };
@@ -393,6 +391,8 @@ TEST_F(RegFileTest, WritesPersistKeepPermissionsAndLeaveNoTemporaryFiles) {
 }
 
 TEST_F(RegFileTest, AStoreSeesWhatAnotherStoreWrote) {
+    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto filesBefore = openFiles();
     RegFileStore first(File());
     RegFileStore second(File());
     Set(first, regroot::CurrentUser, "Software\\Kv", "a", regtype::Dword, Bytes{1, 0, 0, 0});
@@ -406,6 +406,7 @@ TEST_F(RegFileTest, AStoreSeesWhatAnotherStoreWrote) {
     for (const std::string& name : {std::string("a"), std::string("b"), std::string("c"), odd})
         EXPECT_TRUE(Get(third, regroot::CurrentUser, "Software\\Kv", name)) << name;
     EXPECT_EQ(Get(third, regroot::CurrentUser, "Software\\Kv", odd)->second, reg::ToRegSz(odd));
+    EXPECT_EQ(openFiles(), filesBefore) << "a file left open";
 }
 
 TEST_F(RegFileTest, TwoProcessesWritingAtOnceLoseNothing) {

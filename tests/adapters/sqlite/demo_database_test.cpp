@@ -6,6 +6,7 @@
 
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/sqlite/sqlite_database.hpp"
+#include "fakes/file_text.hpp"
 #include "fakes/temp_dir.hpp"
 
 namespace fs = std::filesystem;
@@ -77,6 +78,10 @@ TEST_F(DemoDatabase, RefusesToOverwriteAnExistingFile) {
         }
     }
     EXPECT_NO_THROW(kv::sqlite::OpenDatabase(existing));
+    // A document folder that cannot be made leaves no half-built database.
+    kv::fakes::WriteFileText(*dir_ / "plain", "x");
+    EXPECT_ANY_THROW(kv::sqlite::CreateDemoDatabase(*dir_ / "half.db", kv::sqlite::DemoSize::Small, *dir_ / "plain"));
+    EXPECT_FALSE(fs::exists(*dir_ / "half.db"));
 }
 
 TEST(LargeDemoDatabase, HasTheBenchmarkVolumeAndNoFolders) {
@@ -87,6 +92,9 @@ TEST(LargeDemoDatabase, HasTheBenchmarkVolumeAndNoFolders) {
     EXPECT_EQ(cn->Execute("SELECT COUNT(*) AS n FROM Job")->Field("n"), Value(std::int32_t{20000}));
     EXPECT_EQ(info.resources, 50000);
     EXPECT_EQ(info.jobs, 20000);
+    EXPECT_EQ(
+        cn->Execute("SELECT Vaerdi FROM SysVariabler WHERE VariableNavn='DocHandlingJobFolderName'")->Field("Vaerdi"),
+        Value(info.jobFolderName));
     EXPECT_FALSE(fs::exists(dir.Path() / "docs"));
     // Only customers are customers, and a resource without a folder has no folder path.
     EXPECT_EQ(cn->Execute("SELECT COUNT(*) AS n FROM RessKunde")->Field("n"),

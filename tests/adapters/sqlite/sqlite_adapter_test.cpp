@@ -57,8 +57,9 @@ TEST_F(SqliteAdapter, RefusesMissingEmptyAndForeignFilesWithoutCreatingOne) {
         out << std::string(200, 'x');
     }
     EXPECT_THROW(kv::sqlite::OpenDatabase(damaged), Error);
-    EXPECT_NE(ErrorText([&] { kv::sqlite::OpenDatabase(dir_.Path().string()); }).find("is a folder"),
-              std::string::npos);
+    EXPECT_NE(
+        ErrorText([&] { kv::sqlite::OpenDatabase(dir_.Path().string()); }).find("The database file is a folder: "),
+        std::string::npos);
 }
 
 // The user reads these in the error box: each names this driver and says
@@ -82,6 +83,7 @@ TEST_F(SqliteAdapter, RefusalsComeFromTheDriverSayingWhatWasWrong) {
         {[&] { cn_->CreateProcedureCall("IngenSaadan")->Execute(); },
          "SQLite: Could not find stored procedure 'IngenSaadan'"},
         {[&] { kv::sqlite::CreateDatabase(missing); }, "SQLite: unable to open database file (" + missing + ")"},
+        {[&] { kv::sqlite::CreateDatabase(""); }, "SQLite: No database file is named"},
     };
     for (const auto& [body, expected] : cases) EXPECT_EQ(ErrorText(body), expected);
     EXPECT_EQ(row()->Field("VariableNavn").ToText().empty(), false);
@@ -108,6 +110,7 @@ TEST_F(SqliteAdapter, ScriptStatementsBeforeTheLastRunAndTheLastIsTheResult) {
 
 TEST_F(SqliteAdapter, WideIntegersComeBackAsNumbersNotTruncated) {
     EXPECT_EQ(cn_->Execute("SELECT 2147483647 AS a")->Field("a"), Value(std::int32_t{2147483647}));
+    EXPECT_EQ(cn_->Execute("SELECT -2147483648 AS a")->Field("a"), Value(std::int32_t{-2147483647 - 1}));
     EXPECT_EQ(cn_->Execute("SELECT 4294967296 AS a")->Field("a"), Value(4294967296.0));
     // A text in a date column that is not a date stays text.
     cn_->Execute("CREATE TEMP TABLE d (w DATETIME)")->Close();
@@ -143,11 +146,17 @@ TEST_F(SqliteAdapter, StatementsRunAgainAsIfPreparedAnew) {
     second.reset();
     EXPECT_EQ(cn->Execute(sql, {Value("")})->Field("n"), lowest);
     EXPECT_NE(cn->Execute(sql, {lowest})->Field("n"), lowest);
-    // A table changed since its statement was kept shows its new columns.
+    // A table changed since its statements were kept shows its new columns,
+    // to a result and to an insert alike.
     cn->Execute("CREATE TABLE t (a)")->Close();
     cn->Execute("SELECT * FROM t")->Close();
+    cn->OpenInsertSet("SELECT * FROM t WHERE 0")->Close();
     cn->Execute("ALTER TABLE t ADD COLUMN b")->Close();
-    cn->Execute("INSERT INTO t VALUES (1, 2)")->Close();
+    auto set = cn->OpenInsertSet("SELECT * FROM t WHERE 0");
+    set->AddNew();
+    set->SetField("b", Value(std::int32_t{2}));
+    set->Update();
+    set.reset();
     EXPECT_EQ(cn->Execute("SELECT * FROM t")->Field("b"), Value(std::int32_t{2}));
 
     auto memoryBefore = sqlite3_memory_used();
