@@ -51,8 +51,9 @@ std::string ReadFile(const fs::path& path) {
         if (fd >= 0) ::close(fd);
         Gone("The item's file " + path.string() + " is missing or not a file of the store");
     }
-    // Read whole, in as few reads as its size allows: no stream copies.
-    std::string raw(static_cast<std::size_t>(st.st_size), '\0');
+    // Read whole, in as few reads as its size allows: no stream copies. One
+    // byte more than the size finds the end without a larger buffer.
+    std::string raw(static_cast<std::size_t>(st.st_size) + 1, '\0');
     std::size_t got = 0;
     for (;;) {
         if (got == raw.size()) raw.resize(raw.size() + 4096);  // grown since the stat
