@@ -185,6 +185,7 @@ TEST(HostEvents, NewInspectorAndCloseEndWithTheirTokens) {
     EXPECT_EQ(closes, 1);
     EXPECT_THROW(third->GetCommandBars(), Error);
     EXPECT_THROW(third->OnClose([] {}), Error);
+    EXPECT_NO_THROW(mail->Close(outlook::closemode::PromptForSave));
     EXPECT_THROW(mail->Close(7), Error);
 }
 

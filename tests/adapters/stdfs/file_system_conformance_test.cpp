@@ -108,8 +108,8 @@ TYPED_TEST(FileSystemConformance, ListsDirectSubFoldersInNameOrderIgnoringCase) 
         names.push_back(f.Name());
         paths.push_back(f.Path());
     }
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "æble", "Æg", "ørken"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "alpha2", "beta", "v1.2", "with space", "Zulu", "æble", "Æg",
+                                               "ørken"}));
     EXPECT_EQ(paths[4], this->At("with space"));
     EXPECT_TRUE(this->fsys.SubFolders(this->fsys.GetFolder(this->At("Zulu"))).empty());
 }
