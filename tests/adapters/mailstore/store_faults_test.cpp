@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "fakes/open_files.hpp"
 #include "test_support.hpp"
 
 namespace kv::mailstore::test {
@@ -59,6 +60,8 @@ TEST(StoreFaults, LinksAreNoItemsOfTheStore) {
     fs::create_directory_symlink(outside.Path(), store / "Linked");
     fs::create_symlink(outside.Path() / "secret.eml", store / "Inbox" / "out.eml");
     fs::create_symlink(store / "Inbox" / "tilbud_iso8859.eml", store / "Inbox" / "in.eml");
+    const auto filesBefore = fakes::OpenFiles();
+    EXPECT_FALSE(opened->Items("Inbox").at(0)->Subject().empty());
     opened.reset();
 
     auto reopened = MailStore::Open(store);
@@ -74,6 +77,7 @@ TEST(StoreFaults, LinksAreNoItemsOfTheStore) {
     fs::remove(store / "Inbox" / "tilbud_iso8859.eml");
     ASSERT_EQ(::mkfifo((store / "Inbox" / "tilbud_iso8859.eml").c_str(), 0600), 0);
     EXPECT_THROW(item->Subject(), Error);
+    EXPECT_EQ(fakes::OpenFiles(), filesBefore);  // read or refused, no file stays open
 }
 
 // A save into a folder first clears what saves killed there long ago left:

@@ -19,6 +19,7 @@
 #include "support/error.hpp"
 #include "support/registry_text.hpp"
 #include "support/utf.hpp"
+#include "fakes/open_files.hpp"
 
 namespace kv::regfile {
 namespace {
@@ -391,7 +392,7 @@ TEST_F(RegFileTest, WritesPersistKeepPermissionsAndLeaveNoTemporaryFiles) {
 }
 
 TEST_F(RegFileTest, AStoreSeesWhatAnotherStoreWrote) {
-    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto openFiles = kv::fakes::OpenFiles;
     const auto filesBefore = openFiles();
     RegFileStore first(File());
     RegFileStore second(File());

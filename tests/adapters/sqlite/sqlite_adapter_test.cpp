@@ -11,6 +11,7 @@
 #include "adapters/sqlite/demo_database.hpp"
 #include "adapters/sqlite/sqlite_database.hpp"
 #include "fakes/temp_dir.hpp"
+#include "fakes/open_files.hpp"
 
 namespace fs = std::filesystem;
 using kv::Error;
@@ -128,9 +129,7 @@ TEST_F(SqliteAdapter, WideIntegersComeBackAsNumbersNotTruncated) {
 // stay apart, texts beyond the few kept do not pile up, and closing the
 // connection lets go of its file.
 TEST_F(SqliteAdapter, StatementsRunAgainAsIfPreparedAnew) {
-    const auto openFiles = [] {
-        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
-    };
+    const auto openFiles = kv::fakes::OpenFiles;
     cn_.reset();
     const auto filesBefore = openFiles();
     auto cn = kv::sqlite::OpenDatabase(dir_ / "korvane.db");

@@ -10,6 +10,7 @@
 #include "fakes/temp_dir.hpp"
 #include "stdfs/stdfs_file_system.hpp"
 #include "support/error.hpp"
+#include "fakes/open_files.hpp"
 
 namespace {
 
@@ -270,9 +271,7 @@ TEST(StdFileSystem, SubFoldersThroughALinkCount) {
 // A descriptor left open per mail saved or folder listed runs a long import
 // into the process's limit.
 TEST(StdFileSystem, LeavesNoFileOpen) {
-    const auto openFiles = [] {
-        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
-    };
+    const auto openFiles = kv::fakes::OpenFiles;
     RealWorld world;
     world.MakeFolder(kv::fakes::HostPaths().Join("a", "b"));
     world.MakeFile("tmp", 3);
