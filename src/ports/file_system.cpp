@@ -64,10 +64,14 @@ std::string LastPathComponent(std::string_view path) {
 
 namespace {
 
+bool IsAscii(std::string_view name) {
+    return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // Appends the upper-cased UTF-16 units, each as two bytes, high first: the
 // keys compare as byte strings (memcmp) in the order of the units.
 void AppendFolderNameKey(std::string& key, std::string_view name) {
-    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (IsAscii(name)) {
         for (char c : name) {
             key.push_back('\0');
             key.push_back(static_cast<char>(Upcase(static_cast<char16_t>(c))));
@@ -104,10 +108,7 @@ void SortByFolderName(std::vector<Folder>& folders) {
     // folders moved: a folder of 10,000 sub-folders is sorted at every
     // listing. Where every name is ASCII the keys' high bytes are all zero,
     // so the low bytes alone compare the same.
-    const bool ascii = std::all_of(folders.begin(), folders.end(), [](const Folder& f) {
-        return std::all_of(f.Name().begin(), f.Name().end(),
-                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    });
+    const bool ascii = std::all_of(folders.begin(), folders.end(), [](const Folder& f) { return IsAscii(f.Name()); });
     std::string keys;
     std::vector<std::size_t> starts;
     starts.reserve(folders.size() + 1);
