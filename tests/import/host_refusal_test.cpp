@@ -59,6 +59,10 @@ TEST_P(HostRefusal, NamesTheStepAndFilesNothingHalfDone) {
         EXPECT_NE(w.Log().find("UpdateDB (" + std::to_string(r.recordStep) + "): " + refusal), std::string::npos)
             << w.Log();
         EXPECT_EQ(messages[1].request.text, kRecordFailure);
+        EXPECT_NE(
+            w.Log().find(std::string("cmdImport_Click: ") + (r.inspector ? "Single" : "Multi") + " after PutInDB"),
+            std::string::npos)
+            << w.Log();
         EXPECT_EQ(w.Count("DocMailImport"), 0);
     }
     const bool filed = r.importStep >= 23;  // refused only while moving the filed mail
