@@ -94,38 +94,32 @@ TEST_F(FoldersTest, ReExpandingAddsNothingTwice) {
     });
 }
 
-TEST_F(FoldersTest, MissingFolderOrAFileInsteadTellsTheUserToCreateIt) {
+// A job without a usable folder (none on disk, a file in its place, a NULL,
+// empty or missing path) is chosen all the same, and the user is told.
+TEST_F(FoldersTest, AJobWithoutAUsableFolderIsChosenAndTheUserTold) {
     fs::remove_all(JobFolder(418));
     fs::remove_all(JobFolder(419));
     std::ofstream(JobFolder(419)) << "not a folder";
     Open([&](frmKorvane& d) {
         ChooseJob417(d);
-        user::ClickItem(d, "lstvJobs", "J418");
-        EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
-        EXPECT_EQ(d.Controls().lblFolder->Caption(), "417");
-        user::ClickItem(d, "lstvJobs", "J419");
-        EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
+        for (const char* job : {"J418", "J419"}) {
+            user::ClickItem(d, "lstvJobs", job);
+            EXPECT_EQ(d.Controls().treeFolders->Count(), 0);
+            EXPECT_EQ(d.Controls().lblFolder->Caption(), "417");
+        }
         EXPECT_EQ(d.MousePointer(), ui::pointer::Default);
-    });
-    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{kNoJobFolder, kNoJobFolder}));
-    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
-}
-
-// Each job is chosen all the same.
-TEST_F(FoldersTest, NullEmptyOrMissingPathsAreTold) {
-    Sql("UPDATE JobFldPath SET FldPri = NULL WHERE JobID = 418");
-    Sql("UPDATE JobFldPath SET FldPri = '' WHERE JobID = 419");
-    Open([&](frmKorvane& d) {
-        ChooseJob417(d);
-        user::ClickItem(d, "lstvJobs", "J418");
-        user::ClickItem(d, "lstvJobs", "J419");
-        EXPECT_EQ(h.ctx->gJobId, 419);
+        Sql("UPDATE JobFldPath SET FldPri = NULL WHERE JobID = 418");
+        Sql("UPDATE JobFldPath SET FldPri = '' WHERE JobID = 419");
         Sql("DELETE FROM JobFldPath WHERE JobID = 417");
-        user::ClickItem(d, "lstvJobs", "J417");
-        EXPECT_EQ(h.ctx->gJobId, 417);
+        for (const std::int32_t job : {418, 419, 417}) {
+            user::ClickItem(d, "lstvJobs", "J" + std::to_string(job));
+            EXPECT_EQ(h.ctx->gJobId, job);
+        }
     });
     EXPECT_EQ(h.MessageTexts(),
-              (std::vector<std::string>{"Invalid use of Null\r\n(BuildFolderView)", kNoJobFolder, kNoJobFolder}));
+              (std::vector<std::string>{kNoJobFolder, kNoJobFolder, "Invalid use of Null\r\n(BuildFolderView)",
+                                        kNoJobFolder, kNoJobFolder}));
+    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 
 TEST_F(FoldersTest, ChildRemovedFromDiskIsReportedAndTheTreeStaysUsable) {
