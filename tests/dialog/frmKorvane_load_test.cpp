@@ -53,9 +53,9 @@ TEST_F(LoadTest, StoredChoicesTheControlsCannotTake) {
         int shown;                            // the box's index, the check box's value
         std::optional<std::int32_t> written;  // what the setting holds afterwards
     } cases[] = {
-        {"RessType", 9, 0, 9},    {"RessType", -1, 0, -1},  {"RessType", 1, 1, 1},    {"RessType", 8, 8, 8},
-        {"JobSetting", 0, 0, 1},  {"JobSetting", 4, 0, 1},  {"JobSetting", -7, 0, 1}, {"MailDelete", 3, 0, 0},
-        {"MailDelete", -1, 0, 0}, {"MailDelete", 99, 0, 0},
+        {"RessType", 9, 0, 9},   {"RessType", -1, 0, -1},  {"RessType", 1, 1, 1},    {"RessType", 8, 8, 8},
+        {"JobSetting", 0, 0, 1}, {"JobSetting", 4, 0, 1},  {"JobSetting", -7, 0, 1}, {"MailDelete", 2, 2, 2},
+        {"MailDelete", 3, 0, 0}, {"MailDelete", -1, 0, 0}, {"MailDelete", 99, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));

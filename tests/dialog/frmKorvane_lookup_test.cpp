@@ -180,6 +180,10 @@ TEST_F(LookupTest, NameWithAnApostropheIsFoundNotSpliced) {
         c.txtJobNavn->SetText("");
         user::TypeText(d, "txtJobNavn", "afsluttet\r");
         EXPECT_EQ(c.lstvJobs->SelectedItem(), nullptr);
+        // Jobs listed but no customer chosen (a click on the list's blank area).
+        c.lstvRess->SetSelectedItem(nullptr);
+        c.txtJobNavn->SetText("");
+        user::TypeText(d, "txtJobNavn", "Tag\r");
         // A customer without jobs to show still shows its folder; with no
         // jobs listed nothing is looked up.
         user::ClickItem(d, "lstvRess", "R104");
@@ -188,7 +192,8 @@ TEST_F(LookupTest, NameWithAnApostropheIsFoundNotSpliced) {
         c.txtJobNavn->SetText("");
         user::TypeText(d, "txtJobNavn", "Bager\r");
     });
-    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{"Job blev ikke fundet", "Job blev ikke fundet"}));
+    EXPECT_EQ(h.MessageTexts(),
+              (std::vector<std::string>{"Job blev ikke fundet", "Job blev ikke fundet", "Vælg først en kunde"}));
 }
 
 // Numbers as a person types them into the job number box (signs, blanks,
@@ -208,6 +213,7 @@ TEST(LookupNumbers, NumericTextConversionAndKeys) {
                                                      {"2.5", true, 2},
                                                      {"3.5", true, 4},
                                                      {"2.51", true, 3},
+                                                     {"2.6", true, 3},
                                                      {"-2.5", true, -2},
                                                      {"0042", true, 42},
                                                      {"2147483647", true, 2147483647},

@@ -118,6 +118,10 @@ TEST(ImportWithoutAConnection, FailsAtTheDuplicateCheckAndFilesNothing) {
     w.dialog->ShowModal();
     ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
     EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (17)");
+    EXPECT_NE(w.Log().find("cmdImport_Click (17): Object variable or With block variable not set: no database "
+                           "connection (91)"),
+              std::string::npos)
+        << w.Log();
     EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
 }
 
