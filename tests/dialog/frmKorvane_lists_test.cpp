@@ -27,6 +27,7 @@ TEST_F(ListsTest, TypeChangeKeepsTheRememberedResourceWhenListed) {
         user::SelectComboItem(d, "cboRessType", kKunder);
         user::ClickItem(d, "lstvRess", "R100");
         user::SelectComboItem(d, "cboRessType", kAlle);
+        EXPECT_EQ(Setting("RessType"), kAlle) << "<Alle> is a type like any other";
         EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
         user::SelectComboItem(d, "cboRessType", kPersonale);
         EXPECT_EQ(Selected(*d.Controls().lstvRess), "R3");
