@@ -53,9 +53,9 @@ TEST_F(LoadTest, StoredChoicesTheControlsCannotTake) {
         int shown;                            // the box's index, the check box's value
         std::optional<std::int32_t> written;  // what the setting holds afterwards
     } cases[] = {
-        {"RessType", 9, 0, 9},    {"RessType", -1, 0, -1},  {"RessType", 1, 1, 1},    {"RessType", 8, 8, 8},
-        {"JobSetting", 0, 0, 1},  {"JobSetting", 4, 0, 1},  {"JobSetting", -7, 0, 1}, {"MailDelete", 3, 0, 0},
-        {"MailDelete", -1, 0, 0}, {"MailDelete", 99, 0, 0},
+        {"RessType", 9, 0, 9},   {"RessType", -1, 0, -1},  {"RessType", 1, 1, 1},    {"RessType", 8, 8, 8},
+        {"JobSetting", 0, 0, 1}, {"JobSetting", 4, 0, 1},  {"JobSetting", -7, 0, 1}, {"MailDelete", 2, 2, 2},
+        {"MailDelete", 3, 0, 0}, {"MailDelete", -1, 0, 0}, {"MailDelete", 99, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
@@ -121,34 +121,34 @@ TEST_F(LoadTest, RemembersResourceAndJobAcrossOpenings) {
     EXPECT_TRUE(h.prompts.Messages().empty());
 }
 
-TEST_F(LoadTest, RememberedJobNoLongerListedSelectsNoJobQuietly) {
-    settings::WriteNumber(h.registry, "RessType", 3);
-    h.ctx->gRessId = demo::CustomerWithJobs;
-    h.ctx->gJobId = demo::ClosedJob;  // filtered out under "Aktive jobs"
-    Open([&](frmKorvane& d) {
-        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
-        EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
-        EXPECT_EQ(d.Controls().treeFolders->Node(1).Tag(), ResourceFolder(100).string());
-    });
-    EXPECT_EQ(h.ctx->gJobId, demo::ClosedJob);
-    EXPECT_TRUE(h.prompts.Messages().empty());
-}
-
-TEST_F(LoadTest, RememberedJobIsIgnoredForANonCustomer) {
-    h.ctx->gRessId = demo::Supplier;
-    h.ctx->gJobId = demo::ActiveJob;
-    Open([&](frmKorvane& d) {
-        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R200");
-        EXPECT_EQ(d.Controls().lstvJobs->Count(), 0);
-        EXPECT_EQ(d.Controls().treeFolders->Node(1).Tag(), ResourceFolder(200).string());
-    });
-}
-
-TEST_F(LoadTest, DeactivatedRememberedResourceGivesTheFirstOne) {
-    h.ctx->gRessId = demo::CustomerWithJobs;
-    Sql("UPDATE Ress SET RessAktiv = 0 WHERE RessID = 100");
-    Open([&](frmKorvane& d) { EXPECT_EQ(Selected(*d.Controls().lstvRess), "R3"); });
+// A remembered choice the lists no longer hold is let go of quietly: a
+// closed job under "Aktive jobs", a job for a non-customer, a resource made
+// inactive.
+TEST_F(LoadTest, RememberedChoicesNoLongerListed) {
+    struct Case {
+        std::int32_t ress, job;
+        const char* sql;
+        const char* selected;
+        std::int32_t folder;  // the resource whose folder the tree shows
+    } cases[] = {
+        {demo::CustomerWithJobs, demo::ClosedJob, "", "R100", 100},
+        {demo::Supplier, demo::ActiveJob, "", "R200", 200},
+        {demo::CustomerWithJobs, 0, "UPDATE Ress SET RessAktiv = 0 WHERE RessID = 100", "R3", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.selected);
+        h.ctx->gRessId = c.ress;
+        h.ctx->gJobId = c.job;
+        if (*c.sql) Sql(c.sql);
+        Open([&](frmKorvane& d) {
+            EXPECT_EQ(Selected(*d.Controls().lstvRess), c.selected);
+            EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
+            EXPECT_EQ(d.Controls().treeFolders->Node(1).Tag(), ResourceFolder(c.folder).string());
+        });
+        EXPECT_EQ(h.ctx->gJobId, c.job) << "kept for when it is listed again";
+    }
     EXPECT_EQ(h.ctx->gRessId, 3);
+    EXPECT_TRUE(h.prompts.Messages().empty());
 }
 
 TEST_F(LoadTest, UnsentInspectorMailDisablesTheDeleteBoxButKeepsItsState) {
@@ -192,51 +192,40 @@ TEST_F(LoadTest, ALoadFailureReachesTheCallerAndNothingIsShown) {
     EXPECT_FALSE(Dlg().IsLoaded());
 }
 
+// A customer shows the job controls (tag "j") with the folder controls
+// ("f", "f1") right of them; anything else hides the jobs and moves the
+// folders to where the job list starts. The type is the item's tag: a
+// number, its text, other text or nothing.
 TEST_F(LoadTest, LayoutFollowsTheChosenResourceType) {
-    auto expectCustomer = [](const dialog::KorvaneControls& c) {
-        EXPECT_EQ(c.treeFolders->Width(), 3135);
-        for (const ui::Control* f : {static_cast<ui::Control*>(c.Label4), static_cast<ui::Control*>(c.cmdNewFld),
-                                     static_cast<ui::Control*>(c.treeFolders)}) {
-            EXPECT_EQ(f->Left(), 7920) << f->Name();
-        }
-        EXPECT_EQ(c.lblFolder->Left(), 8880);
-        EXPECT_TRUE(c.lstvJobs->Visible() && c.txtJobId->Visible() && c.cboActive->Visible() && c.lblJob->Visible());
-    };
     Open([&](frmKorvane& d) {
         const auto& c = d.Controls();
-        user::ClickItem(d, "lstvRess", "R100");
-        expectCustomer(c);
-        user::ClickItem(d, "lstvRess", "R200");
-        EXPECT_EQ(c.treeFolders->Width(), 8175);
-        EXPECT_EQ(c.treeFolders->Left() + c.treeFolders->Width(), 11055);
-        EXPECT_EQ(c.Label4->Left(), 2880);
-        EXPECT_EQ(c.cmdNewFld->Left(), 2880);
-        EXPECT_EQ(c.treeFolders->Left(), 2880);
-        EXPECT_EQ(c.lblFolder->Left(), 3840);
-        for (const ui::Control* j : {static_cast<ui::Control*>(c.lblJob), static_cast<ui::Control*>(c.picSearch),
-                                     static_cast<ui::Control*>(c.txtJobId), static_cast<ui::Control*>(c.txtJobNavn),
-                                     static_cast<ui::Control*>(c.Label3), static_cast<ui::Control*>(c.cboActive),
-                                     static_cast<ui::Control*>(c.lstvJobs)}) {
-            EXPECT_FALSE(j->Visible()) << j->Name();
+        const auto expectLayout = [&](bool customer) {
+            EXPECT_EQ(c.treeFolders->Width(), customer ? 3135 : 8175);
+            EXPECT_EQ(c.treeFolders->Left() + c.treeFolders->Width(), 11055);
+            EXPECT_EQ(c.lblFolder->Left(), customer ? 8880 : 3840);
+            for (const ui::Control* control : static_cast<ui::Form&>(d).Controls()) {
+                if (control->Tag() == "j") {
+                    EXPECT_EQ(control->Visible(), customer) << control->Name();
+                } else if (control->Tag() == "f") {
+                    EXPECT_EQ(control->Left(), customer ? 7920 : 2880) << control->Name();
+                }
+            }
+            // Untagged controls stay where they were designed.
+            EXPECT_EQ(c.lstvRess->Left(), 120);
+            EXPECT_EQ(c.cmdImport->Left(), 8520);
+        };
+        for (const auto& [key, customer] : {std::pair{"R100", true}, {"R200", false}, {"R101", true}}) {
+            SCOPED_TRACE(key);
+            user::ClickItem(d, "lstvRess", key);
+            expectLayout(customer);
         }
-        // Untagged controls stay where they were designed.
-        EXPECT_EQ(c.lstvRess->Left(), 120);
-        EXPECT_EQ(c.cmdImport->Left(), 8520);
-        user::ClickItem(d, "lstvRess", "R101");
-        expectCustomer(c);
-    });
-}
-
-TEST_F(LoadTest, ArrangeTakesATagAsNumberOrText) {
-    Open([&](frmKorvane& d) {
-        d.ArrangeForRessType(Value("3"));
-        EXPECT_EQ(d.Controls().treeFolders->Width(), 3135);
-        d.ArrangeForRessType(Value("kunde"));
-        EXPECT_EQ(d.Controls().treeFolders->Width(), 8175);
-        d.ArrangeForRessType(Value(3));
-        EXPECT_TRUE(d.Controls().lstvJobs->Visible());
-        d.ArrangeForRessType(Value());
-        EXPECT_FALSE(d.Controls().lstvJobs->Visible());
+        int n = 0;
+        for (const auto& [tag, customer] :
+             {std::pair{Value("3"), true}, {Value("kunde"), false}, {Value(3), true}, {Value(), false}}) {
+            SCOPED_TRACE(++n);
+            d.ArrangeForRessType(tag);
+            expectLayout(customer);
+        }
     });
 }
 

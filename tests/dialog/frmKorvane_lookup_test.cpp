@@ -40,33 +40,25 @@ TEST_F(LookupTest, KeyFilterTakesDigitsUpTo32BitsAndControlKeys) {
     EXPECT_TRUE(h.prompts.Messages().empty());
 }
 
-TEST_F(LookupTest, EnterWithoutANumberAsksForOne) {
+// Enter with no number, with text that is none, with a number too large, or
+// with 0: nothing is chosen and the dialog stays.
+TEST_F(LookupTest, EnterWithoutAUsableNumber) {
     Open([&](frmKorvane& d) {
         user::TypeText(d, "txtJobId", "\r");
-        user::PasteText(d, "txtJobId", "12a");
-        user::TypeText(d, "txtJobId", "\r");
-    });
-    ASSERT_EQ(h.MessageTexts(),
-              (std::vector<std::string>{"Du har ikke indtastet et jobid.", "Du har ikke indtastet et jobid."}));
-    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
-}
-
-TEST_F(LookupTest, PastedNumberTooLargeShowsTheFailure) {
-    Open([&](frmKorvane& d) {
-        user::PasteText(d, "txtJobId", "99999999999");
-        user::TypeText(d, "txtJobId", "\r");
-        EXPECT_TRUE(d.IsLoaded());
-    });
-    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Overflow"});
-}
-
-TEST_F(LookupTest, JobZeroDoesNothing) {
-    Open([&](frmKorvane& d) {
+        for (const char* pasted : {"12a", "99999999999"}) {
+            d.Controls().txtJobId->SetText("");
+            user::PasteText(d, "txtJobId", pasted);
+            user::TypeText(d, "txtJobId", "\r");
+        }
+        d.Controls().txtJobId->SetText("");
         user::TypeText(d, "txtJobId", "0\r");
         EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
         EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
+        EXPECT_TRUE(d.IsLoaded());
     });
-    EXPECT_TRUE(h.prompts.Messages().empty());
+    const std::string noNumber = "Du har ikke indtastet et jobid.";
+    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{noNumber, noNumber, "Overflow"}));
+    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
 }
 
 TEST_F(LookupTest, NumberSelectsCustomerAndJobAsClicksWould) {
@@ -101,46 +93,37 @@ TEST_F(LookupTest, JobOutsideTheListRestoresThePreviousResource) {
     EXPECT_EQ(h.ctx->gJobId, 0);
 }
 
+// The job-list fill lets window messages through; the user picks another
+// resource type then, which refills the resource list: every item the
+// lookup saw before is gone. The previous resource is found again by its
+// key, if the new type lists it (customers do, staff do not).
 TEST_F(LookupTest, ATypeChangeDuringTheJobFillLeavesNoStaleResourceBehind) {
-    // The job-list fill lets window messages through; the user picks another
-    // resource type then, which refills the resource list: every item the
-    // lookup saw before is gone.
-    h.ctx->gRessId = 101;
-    Open([&](frmKorvane& d) {
-        const auto& c = d.Controls();
-        const std::vector<std::string> before = Keys(*c.lstvRess);
-        bool changed = false;
-        h.view.SetOnDoEvents([&] {
-            if (std::exchange(changed, true)) return;
-            user::SelectComboItem(d, "cboRessType", 3);
+    for (const int type : {3, 2}) {
+        SCOPED_TRACE(type);
+        const bool listed = type == 3;
+        h.ctx->gRessId = 101;
+        Open([&](frmKorvane& d) {
+            const auto& c = d.Controls();
+            const std::vector<std::string> before = Keys(*c.lstvRess);
+            bool changed = false;
+            h.view.SetOnDoEvents([&] {
+                if (!std::exchange(changed, true)) user::SelectComboItem(d, "cboRessType", type);
+            });
+            user::TypeText(d, "txtJobId", std::to_string(demo::ClosedJob) + "\r");
+            h.view.SetOnDoEvents({});
+            ASSERT_TRUE(changed);
+            EXPECT_NE(Keys(*c.lstvRess), before) << "the type change refilled the list";
+            EXPECT_EQ(c.lstvRess->Find("R101") != nullptr, listed);
+            EXPECT_EQ(Selected(*c.lstvRess) == "R101", listed);
+            if (listed) {
+                EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J430"}));
+            }
         });
-        user::TypeText(d, "txtJobId", std::to_string(demo::ClosedJob) + "\r");
-        h.view.SetOnDoEvents({});
-        ASSERT_TRUE(changed);
-        EXPECT_NE(Keys(*c.lstvRess), before) << "the type change refilled the list";
-        EXPECT_EQ(Selected(*c.lstvRess), "R101") << "found again by its key";
-        EXPECT_EQ(Keys(*c.lstvJobs), (std::vector<std::string>{"J430"}));
-    });
-    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
-    EXPECT_EQ(h.ctx->gRessId, 101);
-}
-
-TEST_F(LookupTest, AResourceGoneAfterATypeChangeIsNotRestored) {
-    h.ctx->gRessId = 101;
-    Open([&](frmKorvane& d) {
-        const auto& c = d.Controls();
-        bool changed = false;
-        h.view.SetOnDoEvents([&] {
-            if (std::exchange(changed, true)) return;
-            user::SelectComboItem(d, "cboRessType", 2);  // staff: no customer is listed
-        });
-        user::TypeText(d, "txtJobId", std::to_string(demo::ClosedJob) + "\r");
-        h.view.SetOnDoEvents({});
-        ASSERT_TRUE(changed);
-        EXPECT_EQ(c.lstvRess->Find("R101"), nullptr);
-        EXPECT_NE(Selected(*c.lstvRess), "R101");
-    });
-    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
+        if (listed) {
+            EXPECT_EQ(h.ctx->gRessId, 101);
+        }
+    }
+    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{NotFound(demo::ClosedJob), NotFound(demo::ClosedJob)}));
 }
 
 TEST_F(LookupTest, JobOutsideTheListWithNothingChosenBeforeKeepsTheCustomer) {
@@ -155,16 +138,6 @@ TEST_F(LookupTest, JobOutsideTheListWithNothingChosenBeforeKeepsTheCustomer) {
     EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(demo::ClosedJob)});
 }
 
-TEST_F(LookupTest, JobsTheUserMayNotSeeOrThatDoNotExistAreNotFound) {
-    Open([&](frmKorvane& d) {
-        user::TypeText(d, "txtJobId", "460\r");        // customer 104: no access row
-        user::TypeText(d, "txtJobId", "\b\b\b450\r");  // customer 103: not displayed
-        user::TypeText(d, "txtJobId", "\b\b\b2147483647\r");
-        EXPECT_EQ(Selected(*d.Controls().lstvRess), "R100");
-    });
-    EXPECT_EQ(h.MessageTexts(), (std::vector<std::string>{NotFound(460), NotFound(450), NotFound(2147483647)}));
-}
-
 TEST_F(LookupTest, CustomerMissingFromTheListIsNotFound) {
     Sql("UPDATE Ress SET RessFld = '' WHERE RessID = 100");  // no folder: never listed
     h.ctx->gRessId = 101;
@@ -173,16 +146,6 @@ TEST_F(LookupTest, CustomerMissingFromTheListIsNotFound) {
         EXPECT_EQ(Selected(*d.Controls().lstvRess), "R101");
     });
     EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{NotFound(417)});
-}
-
-TEST_F(LookupTest, DatabaseFailureInTheNumberLookupIsShown) {
-    Open([&](frmKorvane& d) {
-        Sql("ALTER TABLE RessKunde RENAME TO RessKundeGammel");
-        user::TypeText(d, "txtJobId", "417\r");
-        EXPECT_TRUE(d.IsLoaded());
-    });
-    ASSERT_EQ(h.prompts.Messages().size(), 1u);
-    EXPECT_NE(h.MessageTexts()[0].find("RessKunde"), std::string::npos);
 }
 
 TEST_F(LookupTest, NameByPrefixThenByContainment) {
@@ -212,37 +175,25 @@ TEST_F(LookupTest, NameWithAnApostropheIsFoundNotSpliced) {
         EXPECT_EQ(Selected(*c.lstvJobs), "J440");
         c.txtJobNavn->SetText("");
         user::TypeText(d, "txtJobNavn", "x' OR '1'='1\r");
-    });
-    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
-}
-
-TEST_F(LookupTest, NameMatchingAClosedJobOutsideTheListIsNotFound) {
-    Open([&](frmKorvane& d) {
+        // A closed job outside the list is not found either.
         user::ClickItem(d, "lstvRess", "R100");
+        c.txtJobNavn->SetText("");
         user::TypeText(d, "txtJobNavn", "afsluttet\r");
-        EXPECT_EQ(d.Controls().lstvJobs->SelectedItem(), nullptr);
-    });
-    EXPECT_EQ(h.MessageTexts(), std::vector<std::string>{"Job blev ikke fundet"});
-}
-
-TEST_F(LookupTest, NameLookupWithAnEmptyJobListDoesNothing) {
-    Open([&](frmKorvane& d) {
+        EXPECT_EQ(c.lstvJobs->SelectedItem(), nullptr);
+        // Jobs listed but no customer chosen (a click on the list's blank area).
+        c.lstvRess->SetSelectedItem(nullptr);
+        c.txtJobNavn->SetText("");
+        user::TypeText(d, "txtJobNavn", "Tag\r");
+        // A customer without jobs to show still shows its folder; with no
+        // jobs listed nothing is looked up.
         user::ClickItem(d, "lstvRess", "R104");
+        EXPECT_TRUE(c.lstvJobs->Visible());
+        EXPECT_EQ(c.treeFolders->Node(1).Tag(), ResourceFolder(104).string());
+        c.txtJobNavn->SetText("");
         user::TypeText(d, "txtJobNavn", "Bager\r");
     });
-    EXPECT_TRUE(h.prompts.Messages().empty());
-}
-
-TEST_F(LookupTest, DatabaseFailureInTheNameLookupIsShownAndTheDialogStays) {
-    Open([&](frmKorvane& d) {
-        user::ClickItem(d, "lstvRess", "R100");
-        Sql("ALTER TABLE Job RENAME TO JobGammel");
-        user::TypeText(d, "txtJobNavn", "Tag\r");
-        EXPECT_TRUE(d.IsLoaded());
-    });
-    ASSERT_EQ(h.prompts.Messages().size(), 1u);
-    EXPECT_NE(h.MessageTexts()[0].find("Job"), std::string::npos);
-    EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
+    EXPECT_EQ(h.MessageTexts(),
+              (std::vector<std::string>{"Job blev ikke fundet", "Job blev ikke fundet", "Vælg først en kunde"}));
 }
 
 // Numbers as a person types them into the job number box (signs, blanks,
@@ -262,6 +213,7 @@ TEST(LookupNumbers, NumericTextConversionAndKeys) {
                                                      {"2.5", true, 2},
                                                      {"3.5", true, 4},
                                                      {"2.51", true, 3},
+                                                     {"2.6", true, 3},
                                                      {"-2.5", true, -2},
                                                      {"0042", true, 42},
                                                      {"2147483647", true, 2147483647},

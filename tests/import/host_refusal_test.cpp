@@ -59,6 +59,10 @@ TEST_P(HostRefusal, NamesTheStepAndFilesNothingHalfDone) {
         EXPECT_NE(w.Log().find("UpdateDB (" + std::to_string(r.recordStep) + "): " + refusal), std::string::npos)
             << w.Log();
         EXPECT_EQ(messages[1].request.text, kRecordFailure);
+        EXPECT_NE(
+            w.Log().find(std::string("cmdImport_Click: ") + (r.inspector ? "Single" : "Multi") + " after PutInDB"),
+            std::string::npos)
+            << w.Log();
         EXPECT_EQ(w.Count("DocMailImport"), 0);
     }
     const bool filed = r.importStep >= 23;  // refused only while moving the filed mail
@@ -114,6 +118,10 @@ TEST(ImportWithoutAConnection, FailsAtTheDuplicateCheckAndFilesNothing) {
     w.dialog->ShowModal();
     ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
     EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "Korvane Mailimport (17)");
+    EXPECT_NE(w.Log().find("cmdImport_Click (17): Object variable or With block variable not set: no database "
+                           "connection (91)"),
+              std::string::npos)
+        << w.Log();
     EXPECT_TRUE(w.FilesIn(w.JobFolder()).empty());
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "fakes/fake_file_system.hpp"
+#include "fakes/scoped_env.hpp"
 #include "import/import_support.hpp"
 #include "import_world.hpp"
 #include "support/utf.hpp"
@@ -14,7 +15,6 @@ namespace kv::importtest {
 namespace {
 
 constexpr const char* kGeneralFailure = "Der opstod en fejl under importen til Korvane";
-constexpr const char* kRecordFailure = "Der skete en fejl under importen til Korvane";
 
 std::string Sep() { return std::string(1, fakes::HostPaths().separator); }
 
@@ -58,9 +58,13 @@ TEST_F(ImportCommandTest, SubFolderTextIsThePathBelowTheDocumentFolder) {
     auto first = w.AddMail(MailAt("Et", 1));
     Choice choice = w.JobChoice();
     choice.folder = w.JobFolder() + Sep() + "Korrespondance" + Sep() + "2024";
+    // A checked box the dialog disabled (an unsent mail's) moves nothing.
+    choice.deleteValue = ui::CheckBox::Checked;
+    choice.deleteEnabled = false;
     w.OpenInInspector(first);
     EXPECT_FALSE(w.Import(choice));
     EXPECT_EQ(w.FilesIn(choice.folder), (std::vector<std::string>{"Et.msg"}));
+    EXPECT_EQ(w.EntryIdsIn("Inbox"), (std::vector<std::string>{first->EntryID()}));
     EXPECT_EQ(w.Scalar("SELECT SubFld AS v FROM DocMail WHERE FName = 'Et.msg'"),
               Value("Korrespondance" + Sep() + "2024"));
 
@@ -203,9 +207,7 @@ TEST_F(ImportCommandTest, AMailFiledBeforeIsAskedAboutAndHandledAsAnswered) {
 // reports UTC, so the two mails are stored an hour apart and neither is
 // taken for the other; the duplicate check still finds each of them again.
 TEST_F(ImportCommandTest, TwoMailsAtTheRepeatedHourAreNoDuplicates) {
-    const char* oldZone = std::getenv("TZ");
-    const std::string restore = oldZone ? oldZone : "";
-    setenv("TZ", "Europe/Copenhagen", 1);
+    const fakes::ScopedEnv zone("TZ", "Europe/Copenhagen");
     tzset();
     auto first = w.AddMail(MailWith("Alarm", "Sun, 27 Oct 2024 02:30:00 +0200"));
     auto second = w.AddMail(MailWith("Alarm", "Sun, 27 Oct 2024 02:30:00 +0100"));
@@ -220,9 +222,6 @@ TEST_F(ImportCommandTest, TwoMailsAtTheRepeatedHourAreNoDuplicates) {
     w.h.prompts.QueueAnswer(ui::Answer::No);
     EXPECT_FALSE(w.Import(w.JobChoice()));
     EXPECT_EQ(w.h.prompts.Messages().size(), 1u) << "importing the same mail again asks";
-    if (oldZone) setenv("TZ", restore.c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
 }
 
 TEST_F(ImportCommandTest, ImportAndLukPressedDuringTheQuestionCannotCutIntoTheRun) {
@@ -277,18 +276,6 @@ TEST_F(ImportCommandTest, InspectorNonMailNeverReachesTheImport) {
     EXPECT_TRUE(w.h.prompts.Messages().empty());
 }
 
-TEST_F(ImportCommandTest, DisabledDeleteBoxMovesNothing) {
-    auto mail = w.AddMail(MailAt("Udkast", 1));
-    w.OpenInInspector(mail);
-    Choice choice = w.JobChoice();
-    choice.deleteValue = ui::CheckBox::Checked;
-    choice.deleteEnabled = false;
-    EXPECT_FALSE(w.Import(choice));
-    EXPECT_EQ(w.Count("DocMail"), 1);
-    EXPECT_TRUE(w.EntryIdsIn("Deleted Items").empty());
-    EXPECT_EQ(w.EntryIdsIn("Inbox"), (std::vector<std::string>{mail->EntryID()}));
-}
-
 TEST_F(ImportCommandTest, TheProgressDisplayIsDownOnEveryWayOutOfTheImport) {
     // Each way a run over several mails can end; the display must be gone
     // afterwards, and gone before any message that ends the run.
@@ -330,21 +317,6 @@ TEST_F(ImportCommandTest, TheProgressDisplayIsDownOnEveryWayOutOfTheImport) {
     }
 }
 
-TEST_F(ImportCommandTest, RecordFailureInTheInspectorLogsSingle) {
-    auto mail = w.AddMail(MailAt("Et", 1));
-    w.OpenInInspector(mail);
-    w.FailInsertNumber(1);
-    Choice choice = w.JobChoice();
-    choice.deleteValue = ui::CheckBox::Checked;
-    EXPECT_TRUE(w.Import(choice));
-    EXPECT_FALSE(ctx.gImportDone);
-    EXPECT_EQ(w.FilesIn(w.JobFolder()), (std::vector<std::string>{"Et.msg"}));
-    EXPECT_EQ(w.EntryIdsIn("Inbox").size(), 1u);
-    EXPECT_NE(w.Log().find("cmdImport_Click: Single after PutInDB"), std::string::npos);
-    ASSERT_EQ(w.MessageTexts().size(), 2u);
-    EXPECT_EQ(w.MessageTexts()[1], kRecordFailure);
-}
-
 // A run that cannot start or go on names its step in the message's title,
 // files nothing and leaves the dialog open.
 TEST_F(ImportCommandTest, AFailureNamesItsStepAndFilesNothing) {
@@ -355,13 +327,10 @@ TEST_F(ImportCommandTest, AFailureNamesItsStepAndFilesNothing) {
         const char* title;
         const char* logged;  // the cause and its number, in the log
     };
-    // A folder the tree still shows but the file system no longer has.
-    const auto goneFolder = [](ImportWorld& w, Choice& c) { c.folder = w.JobFolder() + Sep() + "Fjernet"; };
     const auto noResource = [](ImportWorld&, Choice& c) { c.ressSelected = false; };
     const char* notSet = "Object variable or With block variable not set: no ";
     const Case cases[] = {
         {"inspector, no resource", true, noResource, "Korvane Mailimport (10)", "resource selected (91)"},
-        {"inspector, save refused", true, goneFolder, "Korvane Mailimport (12)", ""},
         {"explorer, no explorer handed over", false, [](ImportWorld& w, Choice&) { w.explorer = nullptr; },
          "Korvane Mailimport (14)", "explorer to import from (91)"},
         {"explorer, no resource", false, noResource, "Korvane Mailimport (17)", "resource selected (91)"},
@@ -385,9 +354,7 @@ TEST_F(ImportCommandTest, AFailureNamesItsStepAndFilesNothing) {
         EXPECT_TRUE(world.FilesIn(world.JobFolder()).empty());
         EXPECT_FALSE(world.h.ctx->gImportDone);
         EXPECT_EQ(world.pointerAfter, ui::pointer::Default);
-        if (*c.logged) {
-            EXPECT_NE(world.Log().find(notSet + std::string(c.logged)), std::string::npos) << world.Log();
-        }
+        EXPECT_NE(world.Log().find(notSet + std::string(c.logged)), std::string::npos) << world.Log();
     }
 }
 

@@ -15,15 +15,12 @@
 
 #include "dialog/frmKorvane.hpp"
 #include "fakes/addin_harness.hpp"
-#include "fakes/file_text.hpp"
 #include "ports/ui/headless.hpp"
 
 namespace kv::importtest {
 
 namespace demo = sqlite::demo;
 namespace fs = std::filesystem;
-
-using fakes::ReadFileText;
 
 // What the user picked in the dialog.
 struct Choice {
@@ -134,17 +131,6 @@ public:
         return open;
     }
 
-    // Runs body while the dialog is shown with the choice made (for calling
-    // UpdateDB and GetSenderName directly).
-    template <class Body>
-    void WithDialog(const Choice& choice, Body body) {
-        h.view.QueueUser([&](ui::Form&) {
-            Choose(choice);
-            body(*dialog);
-        });
-        dialog->ShowModal();
-    }
-
     void Choose(const Choice& choice) {
         const auto& c = dialog->Controls();
         c.lstvRess->SetSelectedItem(nullptr);
@@ -220,11 +206,6 @@ public:
         std::vector<std::string> ids;
         for (const auto& item : h.store->Items(folder)) ids.push_back(item->EntryID());
         return Sorted(ids);
-    }
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& m : h.prompts.Messages()) texts.push_back(m.request.text);
-        return texts;
     }
     std::string Log() const { return h.LogText(); }
 

@@ -210,14 +210,6 @@ struct SaveTest : ::testing::Test {
     std::string Folder() const { return dir.Path().string() + fakes::HostPaths().separator; }
 };
 
-TEST_F(SaveTest, SavesUnderTheFreeNameAndLeavesNothingElse) {
-    BytesWrapper mail("MSG BYTES");
-    const std::string path = SaveMsgWithoutReplacing(files, mail, Folder(), "Tilbud", 0, kLinuxNameLimits);
-    EXPECT_EQ(path, Folder() + "Tilbud.msg");
-    EXPECT_EQ(ReadFileText(path), "MSG BYTES");
-    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"Tilbud.msg"}));
-}
-
 TEST_F(SaveTest, SavesInUnicodeAndInTheCodePageOnlyWhereTheHostRefusesUnicode) {
     struct Case {
         const char* name;
@@ -298,17 +290,9 @@ TEST_F(SaveTest, ATemporaryFileThatCannotBeRemovedIsNamedInTheFailure) {
         const std::vector<std::string> left = Names(dir.Path());
         ASSERT_EQ(left.size(), 1u);
         EXPECT_EQ(e.Number(), 75) << "the save's own failure";
-        EXPECT_NE(e.Description().find("The disk is full"), std::string::npos) << e.Description();
-        EXPECT_NE(e.Description().find(left[0]), std::string::npos) << e.Description();
-        EXPECT_NE(e.Description().find("Permission denied"), std::string::npos) << e.Description();
+        EXPECT_EQ(e.Description(), "The disk is full (the temporary file " + Folder() + left[0] +
+                                       " could not be removed: Permission denied)");
     }
-}
-
-TEST_F(SaveTest, AFailedRenameLeavesNoTemporaryFile) {
-    BytesWrapper mail("MSG");
-    // A name the file system refuses: longer than any file name may be.
-    EXPECT_THROW(SaveMsgWithoutReplacing(files, mail, Folder(), std::string(300, 'a'), 0, FileNameLimits{}), Error);
-    EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
 }  // namespace

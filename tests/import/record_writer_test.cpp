@@ -2,6 +2,8 @@
 // told to answer without filing where a test reads the import row itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "import/import_support.hpp"
 #include "fakes/fake_file_system.hpp"
 #include "import/record_writer.hpp"
@@ -45,63 +47,63 @@ struct RecordWriterTest : ::testing::Test {
     }
 };
 
-TEST_F(RecordWriterTest, WritesEveryColumnOfTheImportRow) {
-    Mail m;
-    m.subject = "Re: Tilbud 3/4";
-    m.cc = "Kontor <kontor@kunde.dk>";
-    m.extraHeaders = "X-Priority: 1\r\n";
-    m.body = "Linje et\r\nLinje to\r\n";
-    auto item = w.AddMail(m);
-    // ".msg" inside the name is taken out of the title too.
-    const std::string file = SaveMsg(item, "Tilbud.msg kopi_2.msg");
+// The row as the database is sent it: the title without any ".msg", the
+// clock's time, the drawn key; a missing job, sub-folder or text left out or
+// NULL, an empty subject as empty text. The file's size and the received
+// time stand as {size} and {received}.
+TEST_F(RecordWriterTest, TheImportRowAsWritten) {
+    const std::string sub = "Korrespondance" + std::string(1, fakes::HostPaths().separator) + "2024";
+    const std::string user = std::to_string(ctx.gUserRessId);
+    Mail full = MailWith("Re: Tilbud 3/4");
+    full.cc = "Kontor <kontor@kunde.dk>";
+    full.extraHeaders = "X-Priority: 1\r\n";
+    full.body = "Linje et\r\nLinje to\r\n";
+    Mail bare = MailWith("");
+    bare.to = "";
+    struct Case {
+        Mail mail;
+        const char* file;
+        std::string subFolder;
+        std::int32_t job, ress;
+        float draw;
+        std::string fields;
+    };
+    const Case cases[] = {
+        {full, "Tilbud.msg kopi_2.msg", sub, 417, demo::CustomerWithJobs, 0.25f,
+         "DocTitle='Tilbud kopi_2', DocAuthorId=" + user +
+             ", ResId=100, JobId=417, DocDate=#2024-06-01 09:30:00#, FExt='msg', SubFld='" + sub +
+             "', FSize={size}, FName='Tilbud.msg kopi_2.msg', IconID=34, Subject='Re_ Tilbud 3_4', "
+             "Sender='Salg [salg@kunde.dk]', Received={received}, Attachments=0, Importance=" +
+             std::to_string(outlook::importance::High) +
+             ", mailto='Mette', mailcc='Kontor', mailbcc=NULL, Body='Linje et\r\nLinje to\r\n', OrdId=" +
+             std::to_string(8191 * 32767 + (ctx.gUserRessId & 32767))},
+        {bare, "Ingen emne.msg", "", 0, demo::Supplier, 0.5f,
+         "DocTitle='Ingen emne', DocAuthorId=" + user +
+             ", ResId=200, DocDate=#2024-06-01 09:30:00#, FExt='msg', FSize={size}, FName='Ingen emne.msg', "
+             "IconID=34, Subject='', Sender='Salg [salg@kunde.dk]', Received={received}, Attachments=0, "
+             "Importance=1, mailto=NULL, mailcc=NULL, mailbcc=NULL, Body='Hej\r\n', OrdId=" +
+             std::to_string(16383 * 32767 + (ctx.gUserRessId & 32767))},
+    };
     w.ProcedureReturns(0);
-    w.h.random.values = {0.25f};
     w.h.clock.now = DateTime{2024, 6, 1, 9, 30, 0};
-
-    ASSERT_TRUE(Record(item, file, "Korrespondance" + std::string(1, fakes::HostPaths().separator) + "2024", 417));
-
-    EXPECT_EQ(Column("DocTitle"), Value("Tilbud kopi_2"));
-    EXPECT_EQ(Column("FName"), Value("Tilbud.msg kopi_2.msg"));
-    EXPECT_EQ(Column("FExt"), Value("msg"));
-    EXPECT_EQ(Column("DocAuthorId").ToInt(), ctx.gUserRessId);
-    EXPECT_EQ(Column("ResId").ToInt(), demo::CustomerWithJobs);
-    EXPECT_EQ(Column("JobId").ToInt(), 417);
-    EXPECT_EQ(Column("SubFld"), Value("Korrespondance" + std::string(1, fakes::HostPaths().separator) + "2024"));
-    EXPECT_EQ(Column("FSize").ToInt(), static_cast<std::int32_t>(fs::file_size(file)));
-    EXPECT_EQ(Column("IconID").ToInt(), 34);
-    EXPECT_EQ(Column("Subject"), Value("Re_ Tilbud 3_4"));
-    EXPECT_EQ(Column("Sender"), Value("Salg [salg@kunde.dk]"));
-    EXPECT_EQ(Column("Attachments").ToInt(), 0);
-    EXPECT_EQ(Column("Importance").ToInt(), outlook::importance::High);
-    EXPECT_EQ(Column("mailto"), Value("Mette"));
-    EXPECT_EQ(Column("mailcc"), Value("Kontor"));
-    EXPECT_TRUE(Column("mailbcc").IsNull());
-    EXPECT_EQ(Column("Body"), Value("Linje et\r\nLinje to\r\n"));
-    EXPECT_EQ(Column("OrdId").ToInt(), 8191 * 32767 + (ctx.gUserRessId & 32767));
-    const Value docDate = Column("DocDate");
-    const Value received = Column("Received");
-    EXPECT_EQ(docDate.IsDateTime() ? docDate.AsDateTime() : DateTime::FromIso(docDate.ToText()),
-              (DateTime{2024, 6, 1, 9, 30, 0}));
-    EXPECT_EQ(received.IsDateTime() ? received.AsDateTime() : DateTime::FromIso(received.ToText()),
-              item->ReceivedTime());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        auto item = w.AddMail(c.mail);
+        const std::string file = SaveMsg(item, c.file);
+        w.h.random.values = {c.draw};
+        w.h.database.Clear();
+        ASSERT_TRUE(Record(item, file, c.subFolder, c.job, c.ress));
+        std::string fields = c.fields;
+        fields.replace(fields.find("{size}"), 6, std::to_string(fs::file_size(file)));
+        fields.replace(fields.find("{received}"), 10, fakes::DescribeValue(Value(item->ReceivedTime())));
+        const auto& sent = w.h.database.Statements();
+        const auto insert =
+            std::find_if(sent.begin(), sent.end(), [](const std::string& s) { return s.starts_with("INSERT"); });
+        ASSERT_NE(insert, sent.end());
+        EXPECT_EQ(*insert, "INSERT SELECT * FROM DocMailImport WHERE ImpId = -1  | " + fields);
+    }
+    EXPECT_EQ(w.Count("DocMailImport"), 2);
     EXPECT_TRUE(w.h.prompts.Messages().empty());
-}
-
-TEST_F(RecordWriterTest, OptionalColumnsStayNullAndEmptySubjectIsEmptyText) {
-    Mail m;
-    m.subject = "";
-    m.to = "";
-    auto item = w.AddMail(m);
-    const std::string file = SaveMsg(item, "Ingen emne.msg");
-    w.ProcedureReturns(0);
-    ASSERT_TRUE(Record(item, file, "", 0, demo::Supplier));
-    EXPECT_TRUE(Column("JobId").IsNull());
-    EXPECT_TRUE(Column("SubFld").IsNull());
-    EXPECT_EQ(Column("Subject"), Value(""));
-    EXPECT_TRUE(Column("mailto").IsNull());
-    EXPECT_TRUE(Column("mailcc").IsNull());
-    EXPECT_TRUE(Column("mailbcc").IsNull());
-    EXPECT_EQ(Column("ResId").ToInt(), demo::Supplier);
 }
 
 TEST(MakeOrdId, KeepsTheLowFifteenBitsOfTheUser) {
@@ -111,32 +113,18 @@ TEST(MakeOrdId, KeepsTheLowFifteenBitsOfTheUser) {
     EXPECT_LE(MakeOrdId(0.9999999f, 32767), 32767 * 32767);
 }
 
-TEST_F(RecordWriterTest, OrdIdOfARowLeftBehindIsDrawnAgain) {
+// A row left behind by a procedure that did not file it keeps its key, so
+// the next record draws again: up to a thousand times.
+TEST_F(RecordWriterTest, NoFreeOrdIdIsAFailureOfStepZero) {
     ctx.gUserRessId = 40000;
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");
     w.ProcedureReturns(5);  // the row stays in DocMailImport
-    w.h.random.values = {0.0f};
-    ASSERT_FALSE(Record(item, file, "", 417));
-    ASSERT_EQ(Column("OrdId").ToInt(), 7232);
-    EXPECT_EQ(Column("DocAuthorId").ToInt(), 40000);
-
-    // Two draws hit the key left behind; the third is free.
-    w.ProcedureReturns(0);
-    w.h.random.values = {0.0f, 0.0f, 0.5f};
-    ASSERT_TRUE(Record(item, file, "", 417));
-    EXPECT_EQ(Column("OrdId").ToInt(), 16383 * 32767 + 7232);
-    EXPECT_EQ(w.Count("DocMailImport WHERE OrdId = 7232"), 1);
-    EXPECT_TRUE(w.h.random.values.empty()) << "three draws";
-}
-
-TEST_F(RecordWriterTest, NoFreeOrdIdIsAFailureOfStepZero) {
-    ctx.gUserRessId = 1;
-    auto item = w.AddMail(Mail{});
-    const std::string file = SaveMsg(item, "Tilbud.msg");
-    w.ProcedureReturns(5);
     w.h.random.fallback = 0.25f;
     ASSERT_FALSE(Record(item, file, "", 417));
+    EXPECT_EQ(Column("OrdId").ToInt(), 8191 * 32767 + 7232);
+    EXPECT_TRUE(w.h.prompts.Messages().empty()) << "an answer other than 0 is no failure to show";
+    EXPECT_EQ(w.Log().find("UpdateDB"), std::string::npos);
     // Every draw gives the same key now.
     EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_EQ(w.Count("DocMailImport"), 1);
@@ -149,6 +137,7 @@ TEST_F(RecordWriterTest, NoFreeOrdIdIsAFailureOfStepZero) {
     w.h.random.values.push_back(0.75f);
     EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_EQ(w.Count("DocMailImport"), 2);
+    EXPECT_EQ(Column("OrdId").ToInt(), 24575 * 32767 + 7232);
     w.h.random.values.assign(1000, 0.25f);
     w.h.random.values.push_back(0.5f);
     EXPECT_FALSE(Record(item, file, "", 417));
@@ -166,80 +155,63 @@ TEST_F(RecordWriterTest, AFileOverTwoGigabytesKeepsItsWholeSize) {
     EXPECT_EQ(Column("FSize").ToText(), std::to_string(kSize));
 }
 
-TEST_F(RecordWriterTest, ProcedureAnsweringNonZeroIsFalseWithoutMessageOrLog) {
+// A failure is shown under "UpdateDB" and logged with the step it happened
+// at; nothing is written before the insert, and the saved file stays.
+TEST_F(RecordWriterTest, AFailureIsShownAndLoggedWithItsStep) {
     auto item = w.AddMail(Mail{});
     const std::string file = SaveMsg(item, "Tilbud.msg");
-    w.ProcedureReturns(5);
-    EXPECT_FALSE(Record(item, file, "", 417));
-    EXPECT_TRUE(w.h.prompts.Messages().empty());
-    EXPECT_EQ(w.Log().find("UpdateDB"), std::string::npos);
-    EXPECT_EQ(w.Count("DocMailImport"), 1) << "the row was written";
-}
-
-TEST_F(RecordWriterTest, NoResourceSelectedFailsAtStepOneAndWritesNothing) {
-    auto item = w.AddMail(Mail{});
-    const std::string file = SaveMsg(item, "Tilbud.msg");
-    EXPECT_FALSE(Record(item, file, "", 417, std::nullopt));
-    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.buttons, ui::Buttons::OK);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.icon, ui::Icon::None);
-    EXPECT_NE(w.Log().find("ERROR\t\tUpdateDB (1): " + w.h.prompts.Messages()[0].request.text), std::string::npos)
-        << w.Log();
+    const std::string missing = w.JobFolder() + "/findes-ikke.msg";
+    struct Case {
+        const char* column;  // dropped from the table for the case
+        std::string file;
+        std::optional<std::int32_t> ressId;
+        int step;
+    };
+    const Case cases[] = {
+        {"", file, std::nullopt, 1},
+        {"", missing, demo::CustomerWithJobs, 0},
+        {"Subject", file, demo::CustomerWithJobs, 2},
+        {"Sender", file, demo::CustomerWithJobs, 3},
+        {"Received", file, demo::CustomerWithJobs, 4},
+    };
+    const std::string table = "ALTER TABLE DocMailImport ";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        if (*c.column) ctx.gConnection->Execute(table + "DROP COLUMN " + c.column)->Close();
+        EXPECT_FALSE(Record(item, c.file, "", 417, c.ressId));
+        if (*c.column) ctx.gConnection->Execute(table + "ADD COLUMN " + c.column)->Close();
+        ASSERT_FALSE(w.h.prompts.Messages().empty());
+        const auto& shown = w.h.prompts.Messages().back().request;
+        EXPECT_EQ(shown.title, "UpdateDB");
+        EXPECT_EQ(shown.buttons, ui::Buttons::OK);
+        EXPECT_EQ(shown.icon, ui::Icon::None);
+        EXPECT_NE(w.Log().find("ERROR\t\tUpdateDB (" + std::to_string(c.step) + "): " + shown.text), std::string::npos)
+            << w.Log();
+    }
+    EXPECT_EQ(w.h.prompts.Messages().size(), std::size(cases));
+    EXPECT_EQ(w.h.prompts.Messages()[1].request.text, "File not found: " + missing);
     EXPECT_EQ(w.Count("DocMailImport"), 0);
     EXPECT_TRUE(fs::exists(file)) << "the saved file is never removed";
-}
 
-TEST_F(RecordWriterTest, MissingFileFailsAtStepZero) {
-    auto item = w.AddMail(Mail{});
-    const std::string missing = w.JobFolder() + "/findes-ikke.msg";
-    EXPECT_FALSE(Record(item, missing, "", 417));
-    EXPECT_NE(w.Log().find("UpdateDB (0): File not found: " + missing), std::string::npos) << w.Log();
-    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.text, "File not found: " + missing);
-    EXPECT_EQ(w.Count("DocMailImport"), 0);
-}
-
-TEST_F(RecordWriterTest, MissingProcedureFailsAtStepElevenLeavingTheRow) {
-    auto item = w.AddMail(Mail{});
-    const std::string file = SaveMsg(item, "Tilbud.msg");
+    // Past the insert the row stays.
     ctx.gConnection->Execute("DELETE FROM kv_procedure WHERE name = 'DocMailImportExec'")->Close();
     EXPECT_FALSE(Record(item, file, "", 417));
     EXPECT_NE(w.Log().find("UpdateDB (11): "), std::string::npos) << w.Log();
-    ASSERT_EQ(w.h.prompts.Messages().size(), 1u);
-    EXPECT_EQ(w.h.prompts.Messages()[0].request.title, "UpdateDB");
     EXPECT_EQ(w.Count("DocMailImport"), 1);
 }
 
-// A field the database refuses names the step that wrote it.
-TEST_F(RecordWriterTest, AColumnTheDatabaseLacksFailsAtItsOwnStep) {
-    auto item = w.AddMail(Mail{});
-    const std::string file = SaveMsg(item, "Tilbud.msg");
-    for (const auto& [column, step] : {std::pair{"Subject", 2}, {"Sender", 3}, {"Received", 4}}) {
-        const std::string table = "ALTER TABLE DocMailImport ";
-        ctx.gConnection->Execute(table + "DROP COLUMN " + column)->Close();
-        EXPECT_FALSE(Record(item, file, "", 417));
-        EXPECT_NE(w.Log().find("UpdateDB (" + std::to_string(step) + "): "), std::string::npos) << column;
-        ctx.gConnection->Execute(table + "ADD COLUMN " + column)->Close();
-    }
-}
-
+// The entry's name stands in for a missing name; an address without @ is
+// left out.
 TEST_F(RecordWriterTest, SenderTextForms) {
-    Mail named;
-    named.from = "Salg <salg@x.dk>";
-    EXPECT_EQ(SenderOf(w.AddMail(named)), "Salg [salg@x.dk]");
-
-    Mail bare;
-    bare.from = "salg@x.dk";
-    EXPECT_EQ(SenderOf(w.AddMail(bare)), "salg@x.dk [salg@x.dk]") << "the entry's name stands in for a missing name";
-
-    Mail apostrophe;
-    apostrophe.from = "\"Kim O'Brien\" <kim@x.dk>";
-    EXPECT_EQ(SenderOf(w.AddMail(apostrophe)), "Kim O'Brien [kim@x.dk]");
-
-    Mail noAt;
-    noAt.from = "Salg <salg>";
-    EXPECT_EQ(SenderOf(w.AddMail(noAt)), "Salg") << "an address without @ is left out";
+    for (const auto& [from, text] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"Salg <salg@x.dk>", "Salg [salg@x.dk]"},
+             {"salg@x.dk", "salg@x.dk [salg@x.dk]"},
+             {"\"Kim O'Brien\" <kim@x.dk>", "Kim O'Brien [kim@x.dk]"},
+             {"Salg <salg>", "Salg"}}) {
+        Mail m;
+        m.from = from;
+        EXPECT_EQ(SenderOf(w.AddMail(m)), text) << from;
+    }
 }
 
 TEST_F(RecordWriterTest, UnsentMailGetsTheUsersOwnName) {
