@@ -177,7 +177,7 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
                          "<tr><th>c</th><td> d </td></tr></table>"),
               "a\tb\nc\td");
     EXPECT_EQ(HtmlToText("x<!-- <p>skjult</p> -->y &ndash; z"), "xy \u2013 z");
-    EXPECT_EQ(HtmlToText("<style>no end"), "");
+    EXPECT_EQ(HtmlToText("<h2>a</h2>b<style>no end"), "a\nb");
     EXPECT_EQ(HtmlToText("<style>p</</style>efter"), "efter");
     EXPECT_EQ(HtmlToText("<head><meta charset=x><body>Hej"), "Hej");  // a head left open ends at the body
     EXPECT_EQ(HtmlToText("a&#0;b"), "a\uFFFDb");

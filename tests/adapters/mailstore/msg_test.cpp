@@ -113,7 +113,7 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
                     {outlook::Recipient::Cc, "B", "b@x.dk"},
                     {outlook::Recipient::Bcc, "C", "c@x.dk"}};
     Attachment text;
-    text.fileName = "a.txt";
+    text.fileName = "Tilbud på køkken.txt";
     text.data = Bytes{'h', 'i'};
     m.attachments = {text};
     m.importance = outlook::importance::High;
@@ -146,6 +146,7 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     auto attachEntries = Properties(ReadStream(GSF_INFILE(attach), "__properties_version1.0"), 8);
     EXPECT_EQ(attachEntries.at(0x37050003).value, 1u);           // by value
     EXPECT_EQ(attachEntries.at(0x370B0003).value, 0xFFFFFFFFu);  // rendered nowhere in the body
+    EXPECT_EQ(ReadStream(GSF_INFILE(attach), "__substg1.0_3704001F"), Utf16("TILBUD~1.TXT"));  // 8.3, ASCII
     // A type no one gave is Outlook's for any bytes.
     EXPECT_EQ(ReadStream(GSF_INFILE(attach), "__substg1.0_370E001F"), Utf16("application/octet-stream"));
     g_object_unref(attach);

@@ -123,7 +123,12 @@ TEST(MailStore, FilesAddedOrRemovedOutsideAreNoticedAtOpen) {
     fs::copy_file(DataFile("html_only.eml"), dir.Path() / "Inbox" / "ny.eml");
     fs::create_directories(dir.Path() / "Arkiv");
     fs::remove(dir.Path() / "Inbox" / "no_from.eml");
+    // A standard folder the manifest lost is known by its name.
+    std::string manifest = ReadAll(dir.Path() / "manifest.txt");
+    const auto line = manifest.find("folder\tContacts");
+    std::ofstream(dir.Path() / "manifest.txt") << manifest.erase(line, manifest.find('\n', line) + 1 - line);
     auto store = MailStore::Open(dir.Path());
+    EXPECT_EQ(store->GetFolder("Contacts")->DefaultMessageClass(), "IPM.Contact");
     auto items = store->Items("Inbox");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0]->Subject(), "Nyhedsbrev maj");

@@ -209,7 +209,7 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
     EXPECT_EQ(bar->Position(), outlook::BarTop);
 
     auto controls = bar->GetControls();
-    EXPECT_THROW(controls->Add(10, ""), Error);  // only buttons
+    EXPECT_EQ(Refusal([&] { controls->Add(10, ""); }), "CommandBarControls: Only buttons can be added (type 10)");
     auto button = controls->Add(outlook::ControlButton, "CBButtonMail");
     button->SetCaption("Korvane");
     button->SetTag("CBButtonMail");
