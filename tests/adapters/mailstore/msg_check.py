@@ -216,6 +216,14 @@ class Cfb:
         if storage.child != FREE and self.entries[storage.child].colour == 0:
             raise ValueError(f"the tree of {storage.name!r} has a red root")
         black_height(storage.child, False)
+        # In order, siblings go shorter names first, then by UTF-16 units with a-z upper-cased.
+        def in_order(i):
+            e = self.entries[i] if i != FREE else None
+            return in_order(e.left) + [e.name] + in_order(e.right) if e else []
+        names = in_order(storage.child)
+        key = lambda n: (len(n.encode("utf-16-le")), [ord(c) - 32 if "a" <= c <= "z" else ord(c) for c in n])
+        if names != sorted(names, key=key):
+            raise ValueError(f"the children of {storage.name!r} are out of order: {names}")
 
     def read(self, entry):
         if entry.size < self.cutoff:
@@ -308,6 +316,8 @@ class Message(MsgObject):
                 kind = 7 if prefix.startswith("__attach") else 6  # MAPI_ATTACH, MAPI_MAILUSER
                 if obj.get(0x0FFE, PT_LONG) != kind:
                     problems.add(f"{where}/{name}", f"object type {obj.get(0x0FFE, PT_LONG)}, not {kind}")
+                if obj.get(0x0E21 if kind == 7 else 0x3000, PT_LONG) != i:  # attachment number, recipient row id
+                    problems.add(f"{where}/{name}", f"numbered {obj.get(0x0E21 if kind == 7 else 0x3000, PT_LONG)}")
                 if prefix.startswith("__attach"):
                     inner = obj.get(0x3701, PT_OBJECT)
                     obj.message = Message(cfb, inner, True, f"{where}/{name}/embedded", problems) if inner else None

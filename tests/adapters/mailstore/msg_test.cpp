@@ -80,6 +80,12 @@ std::uint32_t Le32(const std::string& s, std::size_t at) {
     return v;
 }
 
+std::string Utf16(const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) out += {c, '\0'};
+    return out;
+}
+
 std::string ReadStream(GsfInfile* storage, const char* name) {
     GsfInput* input = gsf_infile_child_by_name(storage, name);
     if (!input) return "<missing>";
@@ -103,19 +109,14 @@ std::map<std::uint32_t, PropertyEntry> Properties(const std::string& stream, std
 TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     TempDir dir;
     MsgMessage m;
-    m.subject = "Æble";
-    m.senderName = "Karen Holm";
-    m.senderAddress = "karen@tolvenor.dk";
     m.recipients = {{outlook::Recipient::To, "A", "a@x.dk"},
                     {outlook::Recipient::Cc, "B", "b@x.dk"},
                     {outlook::Recipient::Bcc, "C", "c@x.dk"}};
     Attachment text;
-    text.fileName = "a.txt";
-    text.mimeType = "text/plain";
+    text.fileName = "Tilbud på køkken.txt";
     text.data = Bytes{'h', 'i'};
     m.attachments = {text};
     m.importance = outlook::importance::High;
-    m.deliveryTime = DateTime{2024, 1, 15, 12, 0, 0};
     fs::path file = dir.Path() / "s.msg";
     WriteMsg(file, m);
 
@@ -125,47 +126,29 @@ TEST(MsgFile, StructureHeaderCountsAndPropertyEntries) {
     GsfInfile* root = gsf_infile_msole_new(input, &error);
     g_object_unref(input);
     ASSERT_TRUE(root);
-    std::vector<std::string> names;
-    for (int i = 0; i < gsf_infile_num_children(root); ++i) names.emplace_back(gsf_infile_name_by_index(root, i));
-    for (const char* expected : {"__nameid_version1.0", "__recip_version1.0_#00000000", "__recip_version1.0_#00000002",
-                                 "__attach_version1.0_#00000000", "__properties_version1.0", "__substg1.0_0037001F"})
-        EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
-
     std::string props = ReadStream(root, "__properties_version1.0");
     EXPECT_EQ(Le32(props, 8), 3u);   // next recipient id
     EXPECT_EQ(Le32(props, 12), 1u);  // next attachment id
-    EXPECT_EQ(Le32(props, 16), 3u);  // recipients
-    EXPECT_EQ(Le32(props, 20), 1u);  // attachments
     auto entries = Properties(props, 32);
     EXPECT_EQ(entries.at(0x00170003).value, 2u);  // importance high
     EXPECT_EQ(entries.at(0x00170003).flags, 6u);
-    // Strings: the size counts the terminator the stream leaves out.
-    EXPECT_EQ(entries.at(0x0037001F).value, 4u * 2 + 2);
-    EXPECT_EQ(ReadStream(root, "__substg1.0_0037001F"), std::string("\xC6\0b\0l\0e\0", 8));
-    // 2024-01-15 12:00 UTC, whatever the zone.
-    EXPECT_EQ(entries.at(0x0E060040).value, 133497936000000000ull);
-    EXPECT_EQ(entries.count(0x00390040), 0u);  // no submit time given, none written
     EXPECT_EQ(entries.at(0x0E1B000B).value, 1u);
-
-    GsfInput* nameid = gsf_infile_child_by_name(root, "__nameid_version1.0");
-    ASSERT_TRUE(nameid);
-    EXPECT_EQ(gsf_infile_num_children(GSF_INFILE(nameid)), 3);
-    g_object_unref(nameid);
 
     GsfInput* recip = gsf_infile_child_by_name(root, "__recip_version1.0_#00000001");
     ASSERT_TRUE(recip);
     auto recipEntries = Properties(ReadStream(GSF_INFILE(recip), "__properties_version1.0"), 8);
-    EXPECT_EQ(recipEntries.at(0x0C150003).value, 2u);  // Cc
     EXPECT_EQ(recipEntries.at(0x30000003).value, 1u);  // row id
-    EXPECT_EQ(ReadStream(GSF_INFILE(recip), "__substg1.0_3002001F"), std::string("S\0M\0T\0P\0", 8));
+    EXPECT_EQ(ReadStream(GSF_INFILE(recip), "__substg1.0_3002001F"), Utf16("SMTP"));
     g_object_unref(recip);
 
     GsfInput* attach = gsf_infile_child_by_name(root, "__attach_version1.0_#00000000");
     ASSERT_TRUE(attach);
     auto attachEntries = Properties(ReadStream(GSF_INFILE(attach), "__properties_version1.0"), 8);
-    EXPECT_EQ(attachEntries.at(0x37050003).value, 1u);  // by value
-    EXPECT_EQ(attachEntries.at(0x37010102).value, 2u);  // binary size, no terminator
-    EXPECT_EQ(ReadStream(GSF_INFILE(attach), "__substg1.0_37010102"), "hi");
+    EXPECT_EQ(attachEntries.at(0x37050003).value, 1u);           // by value
+    EXPECT_EQ(attachEntries.at(0x370B0003).value, 0xFFFFFFFFu);  // rendered nowhere in the body
+    EXPECT_EQ(ReadStream(GSF_INFILE(attach), "__substg1.0_3704001F"), Utf16("TILBUD~1.TXT"));  // 8.3, ASCII
+    // A type no one gave is Outlook's for any bytes.
+    EXPECT_EQ(ReadStream(GSF_INFILE(attach), "__substg1.0_370E001F"), Utf16("application/octet-stream"));
     g_object_unref(attach);
     g_object_unref(root);
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "adapters/mailstore/uploaded_mail.hpp"
 #include "fakes/open_files.hpp"
 #include "test_support.hpp"
 
@@ -112,6 +113,16 @@ TEST(StoreFaults, ASaveClearsStaleTemporaryFilesOfEarlierSaves) {
     for (const auto& c : cases) EXPECT_EQ(fs::exists(job / c.name), !c.removed) << c.name;
     EXPECT_TRUE(fs::is_symlink(job / ".gsf-save-Ln0000"));
     EXPECT_TRUE(fs::is_regular_file(job / "Tilbud.msg"));
+    // Sweeps are few: a store sweeps a folder once, an upload's save once an hour.
+    auto uploaded = UploadedMailWrappers().CreateMailWrapper();
+    uploaded->SetItem(ReadUploadedMail(ReadAll(DataFile("tilbud_iso8859.eml")), std::nullopt));
+    for (const auto& [wrapper, sweeps] :
+         {std::pair{saver.get(), false}, {uploaded.get(), true}, {uploaded.get(), false}}) {
+        std::ofstream(job / cases[0].name) << "x";
+        fs::last_write_time(job / cases[0].name, old);
+        wrapper->SaveAs((job / "Tilbud.msg").string(), outlook::SaveAsMsg);
+        EXPECT_EQ(fs::exists(job / cases[0].name), !sweeps);
+    }
 }
 
 }  // namespace
