@@ -63,7 +63,10 @@ TEST_F(ListsTest, ADatabaseFailureBehindAControlIsShownAndTheDialogStays) {
         {"RessKunde", [](frmKorvane& d) { user::TypeText(d, "txtJobId", "417\r"); }},
     };
     std::size_t shown = 0;
-    for (const auto& [table, act] : cases) {
+    for (const auto& c : cases) {
+        // Named copies: a lambda cannot capture the parts of a structured binding in every compiler.
+        const char* table = c.first;
+        const auto& act = c.second;
         SCOPED_TRACE(table);
         Open([&](frmKorvane& d) {
             user::ClickItem(d, "lstvRess", "R100");

@@ -41,6 +41,7 @@ TEST(MemoryRegistryStore, ClosingAKeyReleasesItsHandle) {
 
 TEST(MemoryRegistryStore, MalformedPathsAreRefused) {
     MemoryRegistryStore store;
+    EXPECT_EQ(store.DeleteKey(regroot::CurrentUser, ""), regstatus::AccessDenied) << "a root, even an empty one";
     RegistryStore::Key key;
     EXPECT_EQ(store.CreateKey(regroot::CurrentUser, "A\\\\B", regaccess::Write, key), regstatus::InvalidParameter);
     EXPECT_EQ(store.CreateKey(regroot::CurrentUser, "\\A", regaccess::Write, key), regstatus::InvalidParameter);

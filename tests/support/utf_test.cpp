@@ -61,6 +61,8 @@ TEST(Utf, EveryEncodingEdgeConvertsBothWays) {
               "\xEF\xBF\xBD"
               "a\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(ToUtf8(u"\xD800\xE000"), "\xEF\xBF\xBD\xEE\x80\x80");
+    // A text cut between the halves of a pair ends at the cut.
+    EXPECT_EQ(ToUtf8(std::u16string_view(u"\xD800\xDC00").substr(0, 1)), "\xEF\xBF\xBD");
 }
 
 TEST(Utf, UpperCasesAsciiOnly) {

@@ -118,6 +118,9 @@ TEST(MimeMail, MailsWithLittleInThemAreRead) {
     EXPECT_EQ(ParseMail(noBody).subject, "æøå");
     // A raw 8-bit Latin-1 header falls back to Windows-1252.
     EXPECT_EQ(ParseMail("Subject: K\xf8kken\r\n\r\nx").subject, "Køkken");
+    // The date a relay stamped starts right after its semicolon, blank or not.
+    EXPECT_EQ(ParseMail("Received: by mx.b.dk id 4713;14 May 2024 09:15:30 +0200\r\n\r\nx").receivedTime,
+              (DateTime{2024, 5, 14, 7, 15, 30}));
     // A text marked as an attachment is one, even without a name.
     const MailData marked =
         ParseMail("From: a@b.dk\r\nContent-Type: text/plain\r\nContent-Disposition: attachment\r\n\r\nx");
@@ -214,6 +217,7 @@ TEST(MimeMail, EncodedWordRunsDecodeWhole) {
         {"=?utf-8?q?K=c3=b8b_=3d_=3Dsalg?=", "Køb = =salg"},  // hex digits in either case
         {"=?utf-8?q?100=?=", "100="},                         // a lone "=" stays
         {"not =? encoded ?= at all", "not =? encoded ?= at all"},
+        {"=?UTF-8?Q?never_closed", "=?UTF-8?Q?never_closed"},
         {"", ""},
         // A bad word spoils only its own bad bytes; an escape-shifted word is read alone.
         {"=?UTF-8?Q?K=F8b?= =?UTF-8?Q?_og_salg?=", "K\uFFFDb og salg"},
@@ -240,6 +244,7 @@ TEST(MimeMail, CharsetsAreReadAsWindowsReadsThem) {
          "csISO2022JP", "\u7e8a\uff71\uff723"},                       // IBM row 89; SO/SI katakana
         {"\x1B$(D0!\x1B(Bx\x1B$B-", "iso-2022-jp", "\uFFFDx\uFFFD"},  // JIS X 0212; cut pair
         {"a\x1B(Zb", "ISO-2022-JP", "a\uFFFD(Zb"},                    // an escape of no known set
+        {"\x1B$B!_!`\x1B(B", "ISO-2022-JP", "\u00d7\u00f7"},          // both sides of the skipped trail byte
         {"\x87\x40", "Shift_JIS", "\u2460"},
         {"\xE9\x46\x80", "GB2312", "\u9555\u20ac"},
         {"\xF9\xD6\xA3\xE1", "\"big5\"", "\u7881\u20ac"},
