@@ -45,6 +45,7 @@ TEST(FileSystemOrder, IgnoresCaseLikeTheFileSystemAndBreaksTiesExactly) {
     EXPECT_TRUE(FolderNameLess("B", "c"));
     EXPECT_TRUE(FolderNameLess("z", "_"));
     EXPECT_FALSE(FolderNameLess("Beta", "alpha"));
+    EXPECT_TRUE(FolderNameLess("Aa", "ab"));  // letter by letter, each without case
     EXPECT_TRUE(FolderNameLess("f1", "f10"));
     EXPECT_TRUE(FolderNameLess("f10", "f2"));
     EXPECT_TRUE(FolderNameLess("Zulu", "æble"));

@@ -199,10 +199,16 @@ TEST(ListView, EnsureVisibleScrollsSoHitTestSeesTheItem) {
     EXPECT_EQ(jobs.TopIndex(), top) << "already in view";
     EXPECT_TRUE(jobs.IsScrolledIntoView(last));
     EXPECT_FALSE(jobs.IsScrolledIntoView(*jobs.Find("J1")));
+    // The first row shown is in view, the one above it not.
+    EXPECT_TRUE(jobs.IsScrolledIntoView(*jobs.Find("J" + std::to_string(top + 1))));
+    EXPECT_FALSE(jobs.IsScrolledIntoView(*jobs.Find("J" + std::to_string(top))));
     const int lastRowY = jobs.HeaderHeight() + (jobs.VisibleRows() - 1) * jobs.RowHeight();
     EXPECT_EQ(jobs.HitTest(10, lastRowY), &last);
     jobs.Find("J1")->EnsureVisible();
     EXPECT_EQ(jobs.TopIndex(), 0);
+    // The last row shown is in view, the one below it not.
+    EXPECT_TRUE(jobs.IsScrolledIntoView(*jobs.Find("J" + std::to_string(jobs.VisibleRows()))));
+    EXPECT_FALSE(jobs.IsScrolledIntoView(*jobs.Find("J" + std::to_string(jobs.VisibleRows() + 1))));
     EXPECT_EQ(jobs.HitTest(10, jobs.Height()), nullptr) << "below the window, though items follow";
 }
 
