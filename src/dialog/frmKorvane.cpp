@@ -1,5 +1,6 @@
 #include "dialog/frmKorvane.hpp"
 
+#include "catalog/document_folder.hpp"
 #include "dialog/frmKorvane_helpers.hpp"
 #include "settings/log_level.hpp"
 #include "settings/settings_key.hpp"
@@ -73,6 +74,9 @@ void frmKorvane::Form_Load() {
         else sender->Close();
     }
 
+    // The remembered job's folder is shown expanded once the lists are
+    // filled; it is read meanwhile.
+    const std::unique_ptr<FileSystem::TreeReadAhead> jobFolderAhead = ReadRememberedJobFolderAhead();
     FillRessList();
 
     const bool lookupBegun = ctx_.gJobId != 0 && CustomerSelected();
@@ -92,6 +96,17 @@ void frmKorvane::Form_Load() {
     };
     if (lookupBegun) IgnoreStepLogged(ctx_.gLog, "Form_Load", setCaption);
     else setCaption();
+}
+
+std::unique_ptr<FileSystem::TreeReadAhead> frmKorvane::ReadRememberedJobFolderAhead() {
+    std::unique_ptr<FileSystem::TreeReadAhead> ahead;
+    if (ctx_.gJobId == 0) return ahead;
+    // Only a head start: without it the folder is read when it is shown.
+    IgnoreStepLogged(ctx_.gLog, "Form_Load", [&] {
+        if (std::optional<std::string> path = catalog::JobFolderPath(Db(), ctx_.gJobId))
+            ahead = ctx_.Files().ReadFolderTreeAhead(*path);
+    });
+    return ahead;
 }
 
 void frmKorvane::LoadFormSettings() {

@@ -13,6 +13,7 @@
 //   frmKorvane_helpers.cpp    list keys and tags, typed numbers, shared SQL
 //   frmKorvane_import.cpp     cmdImport_Click: the choice handed to the import
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -43,6 +44,9 @@ public:
 
     // Routines other parts of the dialog call.
     void LoadFormSettings();
+    // The remembered job's folder read ahead while the lists fill; nothing
+    // without a remembered job, or when its folder cannot be looked up.
+    std::unique_ptr<FileSystem::TreeReadAhead> ReadRememberedJobFolderAhead();
     void SaveJobSetting(std::int32_t& value);
     void SaveRessType(std::int32_t& value);
     void ArrangeForRessType(const Value& ressType);

@@ -47,6 +47,8 @@ std::string PathStyle::WithTrailingSeparator(std::string_view path) const {
     return out;
 }
 
+std::unique_ptr<FileSystem::TreeReadAhead> FileSystem::ReadFolderTreeAhead(const std::string&) { return nullptr; }
+
 void FileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
     for (std::size_t i = 0; i < paths.size(); ++i) each(i, SubFolders(GetFolder(paths[i])));
 }

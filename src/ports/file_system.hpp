@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,17 @@ public:
     // one parent faster than path by path.
     using FolderListing = std::function<void(std::size_t index, std::vector<Folder> subFolders)>;
     virtual void ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each);
+    // Says that the folder at path is about to be shown expanded: SubFolders
+    // of it and ListEachFolder of its sub-folders are to come. An adapter may
+    // begin reading them now, beside the caller's other work, and answer
+    // those calls with what it read while the returned object lives (a
+    // sub-folder made anywhere drops it). Nothing (the default) where
+    // nothing is read ahead.
+    class TreeReadAhead {
+    public:
+        virtual ~TreeReadAhead() = default;
+    };
+    virtual std::unique_ptr<TreeReadAhead> ReadFolderTreeAhead(const std::string& path);
     // Creates the sub-folder name in folder and returns it; fails when an
     // entry of that name exists (58), the name is invalid (52) or the folder
     // cannot be written.

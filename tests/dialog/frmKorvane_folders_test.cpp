@@ -265,6 +265,17 @@ TEST_F(FakeFilesTest, ListingFailureWhileExpandingIsShownAndNothingIsHalfAdded) 
     });
 }
 
+// Only a remembered job's folder is read while the lists fill: it is the
+// one shown expanded when they are.
+TEST_F(FakeFilesTest, TheRememberedJobsFolderIsReadAheadOfTheLists) {
+    OpenFake([](frmKorvane&) {});
+    EXPECT_EQ(files.AheadPaths(), std::vector<std::string>{});
+    ctx->gRessId = demo::CustomerWithJobs;
+    ctx->gJobId = demo::ActiveJob;
+    OpenFake([](frmKorvane&) {});
+    EXPECT_EQ(files.AheadPaths(), std::vector<std::string>{JobFolder(demo::ActiveJob).string()});
+}
+
 TEST_F(FakeFilesTest, FailureDuringTheBuildIsShownWithItsPlace) {
     files.FailNext("SubFolders", Error(fserr::AccessError, "FileSystem", "Path/File access error"));
     OpenFake([&](frmKorvane& d) { EXPECT_EQ(d.Controls().treeFolders->Count(), 1); });

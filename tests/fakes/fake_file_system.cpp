@@ -121,6 +121,11 @@ std::vector<Folder> FakeFileSystem::SubFolders(const Folder& folder) {
     return out;
 }
 
+std::unique_ptr<FileSystem::TreeReadAhead> FakeFileSystem::ReadFolderTreeAhead(const std::string& path) {
+    aheadPaths_.push_back(path);
+    return nullptr;
+}
+
 Folder FakeFileSystem::AddSubFolder(const Folder& folder, const std::string& name) {
     Enter("AddSubFolder");
     ValidateFolderName(name);

@@ -5,6 +5,7 @@
 // built. Paths use the platform separator, like the real adapter.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ public:
 
     Folder GetFolder(const std::string& path) override;
     std::vector<Folder> SubFolders(const Folder& folder) override;
+    // Reads nothing ahead; the paths asked for are kept, in order.
+    std::unique_ptr<TreeReadAhead> ReadFolderTreeAhead(const std::string& path) override;
+    const std::vector<std::string>& AheadPaths() const { return aheadPaths_; }
     Folder AddSubFolder(const Folder& folder, const std::string& name) override;
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
@@ -68,6 +72,7 @@ private:
     std::vector<std::string> denied_;
     std::map<std::string, Error> failNext_;
     std::map<std::string, int> calls_;
+    std::vector<std::string> aheadPaths_;
 };
 
 }  // namespace kv::fakes

@@ -22,10 +22,15 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <optional>
 #endif
 
-#include "stdfs/read_ahead.hpp"
 #include "support/error.hpp"
+#ifndef _WIN32
+#include "stdfs/read_ahead.hpp"
+#include "stdfs/tree_ahead.hpp"
+#endif
 
 namespace kv::stdfs {
 
@@ -195,6 +200,14 @@ Folder StdFileSystem::GetFolder(const std::string& path) {
 }
 
 std::vector<Folder> StdFileSystem::SubFolders(const Folder& folder) {
+#ifndef _WIN32
+    if (const std::shared_ptr<TreeAhead> ahead = Ahead())
+        if (std::optional<std::vector<Folder>> read = ahead->TakeRoot(folder.Path())) return std::move(*read);
+#endif
+    return ReadSubFolders(folder);
+}
+
+std::vector<Folder> StdFileSystem::ReadSubFolders(const Folder& folder) {
     std::error_code ec;
     std::vector<Folder> out = ListSubFolders(folder.Path(), ec);
     if (ec) FailFor(ec, folder.Path());
@@ -210,48 +223,89 @@ constexpr std::size_t kReadAheadFrom = 128;
 
 }  // namespace
 
-void StdFileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
-    // Each thread's reader keeps the parent folder of the path it read last
-    // open, and opens the next path relative to it when it is the same.
-    const auto makeReader = [&]() -> FolderReader {
-        struct Parent {
-            std::string path;
-            int fd = -1;
-            ~Parent() {
-                if (fd >= 0) ::close(fd);
-            }
-        };
-        return [this, &paths, parent = std::make_shared<Parent>()](std::size_t i) {
-            const std::string& path = paths[i];
-            const std::size_t cut = path.rfind('/');
-            if (!IsNormalAbsolute(path) || cut == std::string::npos) return SubFolders(GetFolder(path));
-            const std::string_view folderOf = cut == 0 ? std::string_view("/") : std::string_view(path).substr(0, cut);
-            if (parent->fd < 0 || folderOf != parent->path) {
-                if (parent->fd >= 0) ::close(parent->fd);
-                parent->path = folderOf;
-                parent->fd = ::open(parent->path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                // Whatever is wrong with the parent, the path's own failure tells it.
-                if (parent->fd < 0) return SubFolders(GetFolder(path));
-            }
-            // Missing, a file, or not to be read: the failures GetFolder and
-            // SubFolders have for the path.
-            std::error_code ec;
-            const int fd = ::openat(parent->fd, path.c_str() + cut + 1, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (fd < 0) FailFor(std::error_code(errno, std::generic_category()), path);
-            std::vector<Folder> subFolders = ListOpenFolder(fd, path, ec);
-            if (ec) FailFor(ec, path);
-            SortByFolderName(subFolders);
-            return subFolders;
-        };
+FolderReader StdFileSystem::RelativeReader(const std::vector<std::string>& paths) {
+    // The reader keeps the parent folder of the path it read last open, and
+    // opens the next path relative to it when it is the same.
+    struct Parent {
+        std::string path;
+        int fd = -1;
+        ~Parent() {
+            if (fd >= 0) ::close(fd);
+        }
     };
+    return [this, &paths, parent = std::make_shared<Parent>()](std::size_t i) {
+        const std::string& path = paths[i];
+        const std::size_t cut = path.rfind('/');
+        if (!IsNormalAbsolute(path) || cut == std::string::npos) return ReadSubFolders(GetFolder(path));
+        const std::string_view folderOf = cut == 0 ? std::string_view("/") : std::string_view(path).substr(0, cut);
+        if (parent->fd < 0 || folderOf != parent->path) {
+            if (parent->fd >= 0) ::close(parent->fd);
+            parent->path = folderOf;
+            parent->fd = ::open(parent->path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            // Whatever is wrong with the parent, the path's own failure tells it.
+            if (parent->fd < 0) return ReadSubFolders(GetFolder(path));
+        }
+        // Missing, a file, or not to be read: the failures GetFolder and
+        // SubFolders have for the path.
+        std::error_code ec;
+        const int fd = ::openat(parent->fd, path.c_str() + cut + 1, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) FailFor(std::error_code(errno, std::generic_category()), path);
+        std::vector<Folder> subFolders = ListOpenFolder(fd, path, ec);
+        if (ec) FailFor(ec, path);
+        SortByFolderName(subFolders);
+        return subFolders;
+    };
+}
+
+void StdFileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
+    if (const std::shared_ptr<TreeAhead> ahead = Ahead(); ahead && ahead->Serves(paths)) {
+        DropAhead();
+        for (std::size_t i = 0; i < paths.size(); ++i) each(i, ahead->Take(paths[i]));
+        return;
+    }
+    const auto makeReader = [&] { return RelativeReader(paths); };
     if (paths.size() >= kReadAheadFrom) return ReadEachAhead(paths.size(), makeReader, each);
     const FolderReader read = makeReader();
     for (std::size_t i = 0; i < paths.size(); ++i) each(i, read(i));
+}
+
+std::unique_ptr<FileSystem::TreeReadAhead> StdFileSystem::ReadFolderTreeAhead(const std::string& path) {
+    auto ahead = std::make_shared<TreeAhead>(
+        path,
+        [this, path](Folder& opened) {
+            opened = GetFolder(path);
+            return ReadSubFolders(opened);
+        },
+        [this](const std::vector<std::string>& paths) { return RelativeReader(paths); });
+    {
+        const std::lock_guard guard(aheadMutex_);
+        ahead_ = ahead;
+    }
+    // The caller's handle keeps it; this file system only looks at it.
+    struct Handle final : TreeReadAhead {
+        explicit Handle(std::shared_ptr<TreeAhead> a) : ahead(std::move(a)) {}
+        std::shared_ptr<TreeAhead> ahead;
+    };
+    return std::make_unique<Handle>(std::move(ahead));
+}
+
+std::shared_ptr<TreeAhead> StdFileSystem::Ahead() {
+    const std::lock_guard guard(aheadMutex_);
+    return ahead_.lock();
+}
+
+void StdFileSystem::DropAhead() {
+    const std::lock_guard guard(aheadMutex_);
+    ahead_.reset();
 }
 #endif
 
 Folder StdFileSystem::AddSubFolder(const Folder& folder, const std::string& name) {
     ValidateFolderName(name);
+#ifndef _WIN32
+    // What was read ahead may not show the new folder.
+    DropAhead();
+#endif
     const fs::path parent = ToPath(folder.Path());
     std::error_code ec;
     if (!fs::is_directory(parent, ec)) {

@@ -1,8 +1,16 @@
 #pragma once
 // The file-system port on the local file system and mounted shares.
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
 #include "ports/file_system.hpp"
 
 namespace kv::stdfs {
+
+class TreeAhead;
 
 class StdFileSystem : public FileSystem {
 public:
@@ -14,6 +22,8 @@ public:
     // Sub-folders of one parent opened relative to it: one name looked up
     // per folder, not its whole path twice.
     void ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) override;
+    // Reads on a thread of its own: the folder's sub-folders, then theirs.
+    std::unique_ptr<TreeReadAhead> ReadFolderTreeAhead(const std::string& path) override;
 #endif
     Folder AddSubFolder(const Folder& folder, const std::string& name) override;
     bool FileExists(const std::string& path) override;
@@ -21,6 +31,19 @@ public:
     void FlushFile(const std::string& path) override;
     bool MoveFileNoReplace(const std::string& from, const std::string& to) override;
     void RemoveFile(const std::string& path) override;
+
+private:
+    // SubFolders without a look at what was read ahead.
+    std::vector<Folder> ReadSubFolders(const Folder& folder);
+#ifndef _WIN32
+    std::function<std::vector<Folder>(std::size_t index)> RelativeReader(const std::vector<std::string>& paths);
+    std::shared_ptr<TreeAhead> Ahead();
+    void DropAhead();
+
+    std::mutex aheadMutex_;
+    // What the caller of ReadFolderTreeAhead holds, while it does.
+    std::weak_ptr<TreeAhead> ahead_;
+#endif
 };
 
 }  // namespace kv::stdfs

@@ -4,13 +4,19 @@
 
 #include <filesystem>
 #include <fstream>
+#include <chrono>
 #include <memory>
+#include <optional>
+#include <thread>
 
 #include "fakes/fake_file_system.hpp"
 #include "fakes/temp_dir.hpp"
 #include "stdfs/stdfs_file_system.hpp"
 #include "support/error.hpp"
 #include "fakes/open_files.hpp"
+#ifndef _WIN32
+#include "stdfs/tree_ahead.hpp"
+#endif
 
 namespace {
 
@@ -268,6 +274,107 @@ TEST(StdFileSystem, SubFoldersThroughALinkCount) {
 }
 
 #ifndef _WIN32
+// What a tree read ahead gives is what reading it then gives; a folder made
+// meanwhile, or after the reading is let go of, is not missed.
+TEST(StdFileSystem, ATreeReadAheadGivesWhatReadingItGives) {
+    RealWorld world;
+    for (const char* rel : {"a/1", "a/2", "b", "c/3"}) world.MakeFolder(rel);
+    kv::FileSystem& files = world.Fs();
+    const auto tree = [&] {
+        std::vector<std::vector<Folder>> lists{files.SubFolders(files.GetFolder(world.Root()))};
+        std::vector<std::string> paths;
+        for (const Folder& f : lists[0]) paths.push_back(f.Path());
+        files.ListEachFolder(paths, [&](std::size_t, std::vector<Folder> subs) { lists.push_back(std::move(subs)); });
+        return lists;
+    };
+    const auto plain = tree();
+    ASSERT_EQ(plain.size(), 4u);
+    {
+        const auto ahead = files.ReadFolderTreeAhead(world.Root());
+        ASSERT_NE(ahead, nullptr);
+        EXPECT_EQ(tree(), plain);
+        EXPECT_EQ(tree(), plain) << "read again, afresh";
+    }
+    const auto ahead = files.ReadFolderTreeAhead(world.Root());
+    const Folder root = files.GetFolder(world.Root());
+    EXPECT_EQ(files.SubFolders(root), plain[0]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the sub-folders read by now
+    files.AddSubFolder(Folder(kv::fakes::HostPaths().Join(world.Root(), "b"), "b"), "new");
+    std::vector<std::vector<Folder>> lists;
+    files.ListEachFolder({plain[0][0].Path(), plain[0][1].Path(), plain[0][2].Path()},
+                         [&](std::size_t, std::vector<Folder> subs) { lists.push_back(std::move(subs)); });
+    ASSERT_EQ(lists.size(), 3u);
+    EXPECT_EQ(lists[1].size(), 1u) << "the folder made while the tree was read ahead";
+}
+
+// A folder read ahead hands on what reading it then would have given,
+// once, and never a failure of a folder the caller does not ask for.
+// The root /r with a, b (which cannot be read) and c; each readable one has
+// one sub-folder named after it.
+kv::stdfs::TreeAhead MakeAhead(bool rootReadable = true) {
+    return kv::stdfs::TreeAhead(
+        "/r",
+        [rootReadable](Folder& opened) {
+            if (!rootReadable) throw kv::Error(kv::fserr::PathNotFound, "test", "Path not found: /r");
+            opened = Folder("/r", "r");
+            return std::vector<Folder>{{"/r/a", "a"}, {"/r/b", "b"}, {"/r/c", "c"}};
+        },
+        [](const std::vector<std::string>& paths) -> kv::stdfs::FolderReader {
+            return [&paths](std::size_t i) {
+                if (paths[i] == "/r/b") throw kv::Error(kv::fserr::PermissionDenied, "test", "Permission denied");
+                return std::vector<Folder>{{paths[i] + "/x", "x"}};
+            };
+        });
+}
+
+TEST(TreeAhead, HandsOnTheRootOnceAndOnlyForItsPath) {
+    kv::stdfs::TreeAhead ahead = MakeAhead();
+    EXPECT_EQ(ahead.TakeRoot("/other"), std::nullopt);
+    const std::optional<std::vector<Folder>> root = ahead.TakeRoot("/r");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->size(), 3u);
+    EXPECT_EQ(ahead.TakeRoot("/r"), std::nullopt) << "a second listing is read afresh";
+
+    kv::stdfs::TreeAhead unreadable = MakeAhead(false);
+    EXPECT_EQ(unreadable.TakeRoot("/r"), std::nullopt) << "the caller's own reading meets the failure";
+    EXPECT_FALSE(unreadable.Serves({"/r/a"}));
+}
+
+TEST(TreeAhead, ServesTheRootsSubFoldersInTheirOrderEachOnce) {
+    const struct {
+        std::vector<std::string> paths;
+        bool served;
+    } cases[] = {
+        {{"/r/a", "/r/b", "/r/c"}, true},
+        {{"/r/a", "/r/c"}, true},  // some left out, as hidden folders are
+        {{}, true},
+        {{"/r/c", "/r/a"}, false},
+        {{"/r/a", "/r/a"}, false},
+        {{"/r/a", "/elsewhere"}, false},
+    };
+    for (const auto& c : cases) {
+        kv::stdfs::TreeAhead ahead = MakeAhead();
+        EXPECT_EQ(ahead.Serves(c.paths), c.served) << ::testing::PrintToString(c.paths);
+    }
+    kv::stdfs::TreeAhead ahead = MakeAhead();
+    ASSERT_TRUE(ahead.Serves({"/r/a"}));
+    EXPECT_EQ(ahead.Take("/r/a").at(0).Path(), "/r/a/x");
+    EXPECT_FALSE(ahead.Serves({"/r/a"})) << "taken";
+    EXPECT_TRUE(ahead.Serves({"/r/c"}));
+}
+
+TEST(TreeAhead, AFailureReachesOnlyTheCallerWhoAsksForThatFolder) {
+    kv::stdfs::TreeAhead skipping = MakeAhead();
+    ASSERT_TRUE(skipping.Serves({"/r/a", "/r/c"}));
+    EXPECT_EQ(skipping.Take("/r/a").at(0).Name(), "x");
+    EXPECT_EQ(skipping.Take("/r/c").at(0).Path(), "/r/c/x");
+
+    kv::stdfs::TreeAhead asking = MakeAhead();
+    ASSERT_TRUE(asking.Serves({"/r/a", "/r/b", "/r/c"}));
+    asking.Take("/r/a");
+    EXPECT_EQ(ErrorNumberOf([&] { asking.Take("/r/b"); }), kv::fserr::PermissionDenied);
+}
+
 // A descriptor left open per mail saved or folder listed runs a long import
 // into the process's limit.
 TEST(StdFileSystem, LeavesNoFileOpen) {
