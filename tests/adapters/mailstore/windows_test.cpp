@@ -192,6 +192,7 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.Number(), outlook::hosterr::InvalidIndex);
+        EXPECT_EQ(e.Source() + ": " + e.Description(), "CommandBars: No command bar named \"KorvaneNMail\"");
     }
     auto bar = bars->Add("KorvaneNMail", outlook::BarTop, true);
     EXPECT_EQ(Refusal([&] { bars->Add("KorvaneNMail", outlook::BarTop, true); }),
