@@ -290,9 +290,12 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         withBody("a status outside the list", "PUT", "/me/settings", R"({"jobSetting":4})", 422, "unprocessable",
                  "jobSetting must be 1 to 3"),
         withBody("a type that is no number", "PUT", "/me/settings", R"({"ressType":"3"})", 422, "unprocessable"),
+        withBody("a mail choice that is no truth value", "PUT", "/me/settings", R"({"mailDelete":1})", 422,
+                 "unprocessable", "mailDelete must be true or false"),
         withBody("a type past the list", "PUT", "/me/settings", R"({"ressType":9})", 422, "unprocessable",
                  "ressType must be 0 to 8"),
-        withBody("a folder without a name", "POST", "/folders", newFolder + R"("")}", 422, "unprocessable"),
+        withBody("a folder without a name", "POST", "/folders", newFolder + R"("")}", 422, "unprocessable",
+                 "parent and name must be texts"),
         withBody("a folder with an empty name", "POST", "/folders", newFolder + R"("","name":""})",
                  400, "bad_request"),
         withBody("a device name as folder", "POST", "/folders", newFolder + R"("","name":"CON"})", 400, "bad_request"),
@@ -632,6 +635,23 @@ TEST(KvfiledSettings, StoredValuesOutsideTheirRangeCountAsTheDefault) {
         EXPECT_EQ(read.jobSetting, c.readJobSetting) << c.jobSetting;
         EXPECT_EQ(read.mailDelete, c.readMailDelete) << c.mailDelete;
     }
+}
+
+// A mail the database refuses to record is answered 500, and the service's
+// log says what the import was told.
+TEST(KvfiledRecording, AMailTheDatabaseRefusesIsLoggedWithWhatTheImportWasTold) {
+    Service& s = Service::Get();
+    s.Database()
+        ->Execute("CREATE TRIGGER refuse BEFORE INSERT ON DocMail BEGIN SELECT RAISE(ABORT, 'optaget'); END")
+        ->Close();
+    const Reply reply =
+        Call(s, "POST", FilePath(100, 421, "", "file"), s.Token(kUser), "message/rfc822", Mail("no_from.eml"));
+    s.Database()->Execute("DROP TRIGGER refuse")->Close();
+    EXPECT_EQ(reply.status, 500);
+    const std::string log = ReadFileText(s.world.config.stateDir / "kvfiled.log");
+    const auto at = log.rfind("kvfiled: not recorded: ");
+    ASSERT_NE(at, std::string::npos) << log;
+    EXPECT_NE(log.substr(at, log.find('\n', at) - at).find("optaget"), std::string::npos) << log.substr(at);
 }
 
 // Idle connections the server has dropped (a restart, an idle timeout) cost
