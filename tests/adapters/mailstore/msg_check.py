@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Reads a .msg file with nothing but the standard library, checks its
+"""Reads a .msg file with olefile (python3-olefile), checks its
 structure against the published .msg rules and compares it field by field
 with the .eml it was made from, as Python's own MIME parser reads that.
 
@@ -24,6 +24,8 @@ import html.parser
 import re
 import struct
 import sys
+
+import olefile
 
 # ---- charsets as Windows reads them ----
 # Mailers label text with the standard name and write the Windows code page
@@ -112,7 +114,8 @@ def windows_words(text):
                                     else m.group(1)) + m.group(2), text)
 
 
-FREE, END = 0xFFFFFFFF, 0xFFFFFFFE
+FREE = 0xFFFFFFFF
+STORAGE, STREAM = olefile.STGTY_STORAGE, olefile.STGTY_STREAM
 PT_LONG, PT_BOOL, PT_OBJECT, PT_STRING8, PT_UNICODE, PT_TIME, PT_BINARY = 3, 0xB, 0xD, 0x1E, 0x1F, 0x40, 0x102
 VARIABLE = {PT_OBJECT, PT_STRING8, PT_UNICODE, PT_BINARY, 0x48}
 PREFIXES = ("re", "sv", "fw", "fwd", "aw", "vs", "wg", "tr", "rv", "antw", "doorst", "ref", "res", "enc", "odp", "vl")
@@ -125,114 +128,51 @@ class Problems(list):
 
 # ---- Compound File ----
 
-class Entry:
-    def __init__(self, name, kind, colour, left, right, child, start, size):
-        self.name, self.kind, self.colour, self.left, self.right, self.child = name, kind, colour, left, right, child
-        self.start, self.size = start, size
-        self.children = {}
-
-
 class Cfb:
-    def __init__(self, data):
-        if data[:8] != bytes.fromhex("D0CF11E0A1B11AE1"):
-            raise ValueError("not a compound file")
-        self.data = data
-        self.sector = 1 << struct.unpack_from("<H", data, 0x1E)[0]
-        self.mini = 1 << struct.unpack_from("<H", data, 0x20)[0]
-        n_fat, first_dir = struct.unpack_from("<II", data, 0x2C)
-        self.cutoff, first_minifat, n_minifat, first_difat, n_difat = struct.unpack_from("<IIIII", data, 0x38)
-        difat = list(struct.unpack_from("<109I", data, 0x4C))
-        sec = first_difat
-        for _ in range(n_difat):
-            words = struct.unpack_from(f"<{self.sector // 4}I", data, self._offset(sec))
-            difat += words[:-1]
-            sec = words[-1]
-        self.fat = []
-        for s in difat[:n_fat]:
-            self.fat += struct.unpack_from(f"<{self.sector // 4}I", data, self._offset(s))
-        dir_bytes = self._chain(first_dir)
-        self.entries = []
-        for off in range(0, len(dir_bytes), 128):
-            raw = dir_bytes[off:off + 128]
-            name_len = struct.unpack_from("<H", raw, 64)[0]
-            name = raw[:max(0, name_len - 2)].decode("utf-16-le", "replace")
-            kind, colour = raw[66], raw[67]
-            left, right, child = struct.unpack_from("<III", raw, 68)
-            start, size = struct.unpack_from("<IQ", raw, 116)
-            if self.sector == 512:
-                size &= 0xFFFFFFFF
-            self.entries.append(Entry(name, kind, colour, left, right, child, start, size))
-        self.minifat = []
-        if n_minifat:
-            blob = self._chain(first_minifat)
-            self.minifat = list(struct.unpack_from(f"<{len(blob) // 4}I", blob))
-        root = self.entries[0]
-        self.ministream = self._chain(root.start)[:root.size] if root.size else b""
-        self._link(root, set())
-        self.root = root
+    """The compound file as olefile reads it, any defect it finds an error.
+    On top: each storage's children form a red-black tree in the order of
+    their names, which olefile does not check."""
 
-    def _offset(self, sector):
-        return (sector + 1) * self.sector
+    def __init__(self, path):
+        self.ole = olefile.OleFileIO(path, raise_defects=olefile.DEFECT_INCORRECT)
+        self.root = self.ole.root
+        self._link(self.root, [])
 
-    def _chain(self, start):
-        out, sec, seen = bytearray(), start, set()
-        while sec not in (END, FREE) and sec < len(self.fat) + 1000000:
-            if sec in seen:
-                raise ValueError("sector chain loops")
-            seen.add(sec)
-            out += self.data[self._offset(sec):self._offset(sec) + self.sector]
-            sec = self.fat[sec]
-        return bytes(out)
-
-    def _link(self, storage, seen):
-        stack = [storage.child]
-        while stack:
-            i = stack.pop()
-            if i == FREE:
-                continue
-            if i in seen:
-                raise ValueError("directory tree loops")
-            seen.add(i)
-            e = self.entries[i]
-            storage.children[e.name] = e
-            stack += [e.left, e.right]
-            if e.kind == 1:
-                self._link(e, seen)
-        self._check_red_black(storage)
+    def _link(self, entry, path):
+        entry.path, entry.children = path, {e.name: e for e in entry.kids}
+        if entry.entry_type != STREAM:
+            self._check_red_black(entry)
+        for e in entry.kids:
+            self._link(e, path + [e.name])
 
     def _check_red_black(self, storage):
-        """Each storage's children form a red-black tree (colour 0 red, 1 black)."""
+        """Colour 0 red, 1 black."""
+        entries = self.ole.direntries
         def black_height(i, under_red):
             if i == FREE:
                 return 1
-            e = self.entries[i]
-            red = e.colour == 0
+            e = entries[i]
+            red = e.color == 0
             if red and under_red:
                 raise ValueError(f"red entry {e.name!r} under a red one in {storage.name!r}")
-            left, right = black_height(e.left, red), black_height(e.right, red)
+            left, right = black_height(e.sid_left, red), black_height(e.sid_right, red)
             if left != right:
                 raise ValueError(f"black heights {left} and {right} below {e.name!r} in {storage.name!r}")
             return left + (0 if red else 1)
-        if storage.child != FREE and self.entries[storage.child].colour == 0:
+        if storage.sid_child != FREE and entries[storage.sid_child].color == 0:
             raise ValueError(f"the tree of {storage.name!r} has a red root")
-        black_height(storage.child, False)
+        black_height(storage.sid_child, False)
         # In order, siblings go shorter names first, then by UTF-16 units with a-z upper-cased.
         def in_order(i):
-            e = self.entries[i] if i != FREE else None
-            return in_order(e.left) + [e.name] + in_order(e.right) if e else []
-        names = in_order(storage.child)
+            e = entries[i] if i != FREE else None
+            return in_order(e.sid_left) + [e.name] + in_order(e.sid_right) if e else []
+        names = in_order(storage.sid_child)
         key = lambda n: (len(n.encode("utf-16-le")), [ord(c) - 32 if "a" <= c <= "z" else ord(c) for c in n])
         if names != sorted(names, key=key):
             raise ValueError(f"the children of {storage.name!r} are out of order: {names}")
 
     def read(self, entry):
-        if entry.size < self.cutoff:
-            out, sec = bytearray(), entry.start
-            while sec not in (END, FREE) and len(out) < entry.size:
-                out += self.ministream[sec * self.mini:(sec + 1) * self.mini]
-                sec = self.minifat[sec]
-            return bytes(out[:entry.size])
-        return self._chain(entry.start)[:entry.size]
+        return self.ole.openstream(entry.path).read()
 
 
 # ---- .msg objects ----
@@ -244,7 +184,7 @@ class MsgObject:
         self.cfb, self.storage, self.where = cfb, storage, where
         self.props, self.header = {}, b""
         stream = storage.children.get("__properties_version1.0")
-        if stream is None or stream.kind != 2:
+        if stream is None or stream.entry_type != STREAM:
             problems.add(where, "no property stream")
             return
         data = cfb.read(stream)
@@ -258,7 +198,7 @@ class MsgObject:
             ptype, pid = tag & 0xFFFF, tag >> 16
             if tag in self.props:
                 problems.add(where, f"property {tag:08X} twice")
-            if flags & ~0x7:
+            if flags & ~0x7 or flags & 0x6 != 0x6:  # Outlook's own are readable and writable
                 problems.add(where, f"property {tag:08X} has flags {flags:X}")
             if ptype in VARIABLE:
                 size = struct.unpack_from("<I", data, off + 8)[0]
@@ -267,11 +207,11 @@ class MsgObject:
                 if ptype == PT_OBJECT:
                     if size != 0xFFFFFFFF:
                         problems.add(where, f"object {tag:08X} has size {size:X}, not FFFFFFFF")
-                    if child is None or child.kind != 1:
+                    if child is None or child.entry_type != STORAGE:
                         problems.add(where, f"object {tag:08X} has no storage")
                     self.props[tag] = child
                     continue
-                if child is None or child.kind != 2:
+                if child is None or child.entry_type != STREAM:
                     problems.add(where, f"no stream {name}")
                     continue
                 value = cfb.read(child)
@@ -293,7 +233,7 @@ class MsgObject:
                 else:
                     self.props[tag] = raw
         for name, child in storage.children.items():
-            if name.startswith("__substg1.0_") and child.kind == 2:
+            if name.startswith("__substg1.0_") and child.entry_type == STREAM:
                 tag = int(name[12:20], 16)
                 if tag not in self.props and tag & 0xFFFF in VARIABLE:
                     problems.add(where, f"stream {name} has no property entry")
@@ -318,16 +258,23 @@ class Message(MsgObject):
                     problems.add(f"{where}/{name}", f"object type {obj.get(0x0FFE, PT_LONG)}, not {kind}")
                 if obj.get(0x0E21 if kind == 7 else 0x3000, PT_LONG) != i:  # attachment number, recipient row id
                     problems.add(f"{where}/{name}", f"numbered {obj.get(0x0E21 if kind == 7 else 0x3000, PT_LONG)}")
-                if prefix.startswith("__attach"):
+                if kind == 6 and obj.get(0x3002, PT_UNICODE) != "SMTP":
+                    problems.add(f"{where}/{name}", f"address type {obj.get(0x3002, PT_UNICODE)!r}")
+                if kind == 7:
                     inner = obj.get(0x3701, PT_OBJECT)
                     obj.message = Message(cfb, inner, True, f"{where}/{name}/embedded", problems) if inner else None
+                    short = obj.get(0x3704, PT_UNICODE)  # by value only: an ASCII 8.3 name in capitals
+                    got = (obj.get(0x3705, PT_LONG), obj.get(0x370B, PT_LONG), bool(obj.get(0x370E, PT_UNICODE)),
+                           inner is not None or bool(re.fullmatch(r"[A-Z0-9~]{1,8}(\.[A-Z0-9]{1,3})?", short or "")))
+                    if got != (5 if inner else 1, -1, True, True):  # embedded or by value, rendered nowhere, typed
+                        problems.add(f"{where}/{name}", f"method, position, type, 8.3 name {got} for {short!r}")
                 out.append(obj)
         if len(self.header) >= 24:
             next_r, next_a, n_r, n_a = struct.unpack_from("<IIII", self.header, 8)
             if (n_r, n_a) != (len(self.recipients), len(self.attachments)):
                 problems.add(where, f"header counts {n_r}/{n_a}, storages {len(self.recipients)}/{len(self.attachments)}")
-            if next_r < n_r or next_a < n_a:
-                problems.add(where, f"next ids {next_r}/{next_a} below the counts {n_r}/{n_a}")
+            if (next_r, next_a) != (n_r, n_a):  # written once: numbered on from the last storage
+                problems.add(where, f"next ids {next_r}/{next_a}, counts {n_r}/{n_a}")
             if self.header[:8] != bytes(8) or (not embedded and self.header[24:32] != bytes(8)):
                 problems.add(where, "reserved header bytes are not zero")
         cls = self.get(0x001A, PT_UNICODE)
@@ -341,7 +288,7 @@ class Message(MsgObject):
         if embedded and nameid is not None:
             problems.add(where, "an embedded message has its own named-property storage")
         if not embedded:
-            if nameid is None or nameid.kind != 1:
+            if nameid is None or nameid.entry_type != STORAGE:
                 problems.add(where, "no named-property storage")
             else:
                 sizes = {}
@@ -355,10 +302,7 @@ class Message(MsgObject):
 
 
 def open_msg(path, problems):
-    with open(path, "rb") as f:
-        cfb = Cfb(f.read())
-    if cfb.root.kind != 5:
-        problems.add(path, "root entry is not a root storage")
+    cfb = Cfb(path)
     return Message(cfb, cfb.root, False, "msg", problems)
 
 
@@ -416,6 +360,16 @@ def text8(value):
         return raw.decode("utf-8")
     except UnicodeDecodeError:
         return raw.decode("cp1252", "replace")
+
+
+def importance_of(msg):
+    """0 low, 1 normal, 2 high: by Importance, else an X-Priority digit, else X-MSMail-Priority."""
+    levels = {"low": 0, "normal": 1, "high": 2, "0": 1, "1": 2, "2": 2, "3": 1, "4": 0, "5": 0}
+    digit = re.match(r"\s*(\d)", str(msg.get("x-priority") or ""))
+    for value in (msg.get("importance"), digit and digit.group(1), msg.get("x-msmail-priority")):
+        if value and str(value).strip().lower() in levels:
+            return levels[str(value).strip().lower()]
+    return 1
 
 
 def subject_of(msg):
@@ -691,6 +645,8 @@ def compare(where, msg, m, arrival, problems, raw=None):
     expect("RTF body", m.get(0x1009, PT_BINARY), parts.rtf)
     expect("attachment count", len(m.attachments), len(parts.attachments))
     expect("has-attachments flag", bool(m.get(0x0E07, PT_LONG, 0) & 0x10), bool(parts.attachments))
+    expect("has-attachments property", m.get(0x0E1B, PT_BOOL), bool(parts.attachments))
+    expect("importance", m.get(0x0017, PT_LONG), importance_of(msg))
     for i, (a, want) in enumerate(zip(m.attachments, parts.attachments)):
         at = f"{where} attachment {i}"
         method = a.get(0x3705, PT_LONG)

@@ -1,6 +1,8 @@
 // The store under faults: other processes on the same store, links that
 // lead out of it, and what a killed writer leaves behind.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,13 +73,23 @@ TEST(StoreFaults, LinksAreNoItemsOfTheStore) {
     EXPECT_THROW(reopened->GetFolder("Linked"), Error);
 
     auto item = reopened->Items("Inbox")[0];
-    fs::remove(store / "Inbox" / "tilbud_iso8859.eml");
-    fs::create_symlink(outside.Path() / "secret.eml", store / "Inbox" / "tilbud_iso8859.eml");
+    const fs::path file = store / "Inbox" / "tilbud_iso8859.eml";
+    fs::remove(file);
+    fs::create_symlink(outside.Path() / "secret.eml", file);
     EXPECT_THROW(item->Subject(), Error);
-    // Nor a pipe, which no one may make the store wait on.
-    fs::remove(store / "Inbox" / "tilbud_iso8859.eml");
-    ASSERT_EQ(::mkfifo((store / "Inbox" / "tilbud_iso8859.eml").c_str(), 0600), 0);
+    // Nor a pipe, which no one may make the store wait on, nor a socket,
+    // which cannot even be opened.
+    fs::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
     EXPECT_THROW(item->Subject(), Error);
+    fs::remove(file);
+    sockaddr_un address{AF_UNIX, {}};
+    file.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(Refusal([&] { item->Subject(); }),
+              "MailStore: The item's file " + file.string() + " could not be read: No such device or address");
+    ::close(listener);
     EXPECT_EQ(fakes::OpenFiles(), filesBefore);  // read or refused, no file stays open
 }
 
@@ -115,7 +127,7 @@ TEST(StoreFaults, ASaveClearsStaleTemporaryFilesOfEarlierSaves) {
     EXPECT_TRUE(fs::is_regular_file(job / "Tilbud.msg"));
     // Sweeps are few: a store sweeps a folder once, an upload's save once an hour.
     auto uploaded = UploadedMailWrappers().CreateMailWrapper();
-    uploaded->SetItem(ReadUploadedMail(ReadAll(DataFile("tilbud_iso8859.eml")), std::nullopt));
+    uploaded->SetItem(ReadUploadedMail(ReadFileText(DataFile("tilbud_iso8859.eml")), std::nullopt));
     for (const auto& [wrapper, sweeps] :
          {std::pair{saver.get(), false}, {uploaded.get(), true}, {uploaded.get(), false}}) {
         std::ofstream(job / cases[0].name) << "x";

@@ -59,12 +59,9 @@ TEST(MailStore, ItemClassesAndFieldsByKind) {
     EXPECT_THROW(store->AddItemFile("Inbox", DataFile("rapport_data.bin")), Error);
     // A file that cannot be copied adds nothing.
     const fs::path missing = dir.Path() / "findes ikke.eml";
-    try {
-        store->AddItemFile("Inbox", missing);
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Description().rfind("Cannot copy " + missing.string() + ": ", 0), 0u) << e.Description();
-    }
+    EXPECT_TRUE(Refusal([&] {
+                    store->AddItemFile("Inbox", missing);
+                }).starts_with("MailStore: Cannot copy " + missing.string() + ": "));
     EXPECT_EQ(store->Items("Inbox").size(), 1u);
 }
 
@@ -82,9 +79,9 @@ TEST(MailStore, EntryIdsSurviveMovesAndReopening) {
     auto deleted = ns->GetDefaultFolder(outlook::defaultfolder::DeletedItems);
     auto moved = ns->GetItemFromID(ids[1]);
     fs::path before = store->PathOf(*moved);
-    const std::string manifest = ReadAll(dir.Path() / "manifest.txt");
+    const std::string manifest = ReadFileText(dir.Path() / "manifest.txt");
     moved->Move(*deleted);
-    EXPECT_EQ(ReadAll(dir.Path() / "manifest.txt").substr(0, manifest.size()), manifest)
+    EXPECT_EQ(ReadFileText(dir.Path() / "manifest.txt").substr(0, manifest.size()), manifest)
         << "a move is added to the end of the manifest, not written over the whole of it";
     // The file moved on disk, the id did not, and the object still works.
     EXPECT_FALSE(fs::exists(before));
@@ -124,7 +121,7 @@ TEST(MailStore, FilesAddedOrRemovedOutsideAreNoticedAtOpen) {
     fs::create_directories(dir.Path() / "Arkiv");
     fs::remove(dir.Path() / "Inbox" / "no_from.eml");
     // A standard folder the manifest lost is known by its name.
-    std::string manifest = ReadAll(dir.Path() / "manifest.txt");
+    std::string manifest = ReadFileText(dir.Path() / "manifest.txt");
     const auto line = manifest.find("folder\tContacts");
     std::ofstream(dir.Path() / "manifest.txt") << manifest.erase(line, manifest.find('\n', line) + 1 - line);
     auto store = MailStore::Open(dir.Path());
@@ -162,13 +159,8 @@ TEST(MailStore, DamagedManifestIsReportedNotGuessed) {
     };
     for (const auto& [body, where] : cases) {
         std::ofstream(manifest, std::ios::binary | std::ios::trunc) << body;
-        try {
-            MailStore::Open(dir.Path());
-            ADD_FAILURE() << "no error for: " << body;
-        } catch (const Error& e) {
-            EXPECT_EQ(e.Source() + ": " + e.Description(),
-                      "MailStore: The store manifest " + manifest.string() + " is damaged at line " + where);
-        }
+        EXPECT_EQ(Refusal([&] { MailStore::Open(dir.Path()); }),
+                  "MailStore: The store manifest " + manifest.string() + " is damaged at line " + where);
     }
     // An item's entry a crash cut short, with no line end, is left out; what came before it holds.
     std::ofstream(manifest, std::ios::binary | std::ios::trunc) << head << "nextid\t7\nitem\t00A";
@@ -201,12 +193,6 @@ TEST(MailWrapper, ReadsTheFieldsTheImportStores) {
     EXPECT_TRUE(wrapper->ResolveAll());
     EXPECT_THROW(wrapper->Send(), Error);  // sent already
     EXPECT_THROW(wrapper->SaveAs((dir.Path() / "x.msg").string(), 0), Error);
-    // Both of Outlook's .msg formats are written.
-    for (std::int32_t format : {outlook::SaveAsMsgUnicode, outlook::SaveAsMsg}) {
-        const auto file = dir.Path() / ("format" + std::to_string(format) + ".msg");
-        EXPECT_NO_THROW(wrapper->SaveAs(file.string(), format));
-        EXPECT_GT(std::filesystem::file_size(file), 0u);
-    }
 }
 
 TEST(MailWrapper, MailWithoutFromHasNoSenderEntry) {
@@ -336,11 +322,11 @@ TEST(UploadedMail, ReadsAndSavesAsTheStoreDoes) {
         fs::last_write_time(store->PathOf(*item), fs::file_time_type::clock::from_sys(arrival));
         stored->SetItem(item);
         auto uploaded = uploads.CreateMailWrapper();
-        uploaded->SetItem(ReadUploadedMail(ReadAll(eml), DateTime{2024, 6, 3, 9, 0, 0}));
+        uploaded->SetItem(ReadUploadedMail(ReadFileText(eml), DateTime{2024, 6, 3, 9, 0, 0}));
         EXPECT_EQ(fields(*uploaded), fields(*stored)) << eml;
         stored->SaveAs((dir.Path() / "stored.msg").string(), outlook::SaveAsMsg);
         uploaded->SaveAs((dir.Path() / "uploaded.msg").string(), outlook::SaveAsMsgUnicode);
-        EXPECT_EQ(ReadAll(dir.Path() / "uploaded.msg"), ReadAll(dir.Path() / "stored.msg")) << eml;
+        EXPECT_EQ(ReadFileText(dir.Path() / "uploaded.msg"), ReadFileText(dir.Path() / "stored.msg")) << eml;
     }
 }
 
@@ -359,7 +345,7 @@ TEST(MailStore, RefusalsSayWhatWasRefused) {
     sender->Close();
     const fs::path file = store->PathOf(*item);
     UploadedMailWrappers uploads;
-    auto upload = ReadUploadedMail(ReadAll(file), std::nullopt);
+    auto upload = ReadUploadedMail(ReadFileText(file), std::nullopt);
     auto uploaded = uploads.CreateMailWrapper();
     uploaded->SetItem(upload);
     const std::pair<std::function<void()>, std::string> cases[] = {
@@ -371,7 +357,7 @@ TEST(MailStore, RefusalsSayWhatWasRefused) {
         {[&] { store->AddFolder("a/b", "IPM.Note"); }, "MailStore: Invalid folder name \"a/b\""},
         {[&] { store->GetFolder("Findes ikke"); }, "MailStore: No folder named \"Findes ikke\""},
         {[&] { store->OpenInspector(nullptr); }, "MailStore: No item to open"},
-        {[&] { store->OpenInspector(ReadUploadedMail(ReadAll(unreadFile), std::nullopt)); },
+        {[&] { store->OpenInspector(ReadUploadedMail(ReadFileText(unreadFile), std::nullopt)); },
          "MailStore: The item is not one of this store"},
         {[&] { wrapper->Send(); }, "MailWrapper: The mail has been sent already"},
         {[&] {
@@ -410,6 +396,14 @@ TEST(MailStore, RefusalsSayWhatWasRefused) {
              wrapper->Save();
          },
          "MailStore: Cannot write " + file.string() + ": Is a directory"},
+        // The manifest replaced by a folder: a change cannot be saved over it.
+        {[&] {
+             fs::remove(dir.Path() / "store" / "manifest.txt");
+             fs::create_directories(dir.Path() / "store" / "manifest.txt" / "x");
+             store->AddFolder("Ny", "IPM.Note");
+         },
+         "MailStore: Cannot replace the store manifest " + (dir.Path() / "store" / "manifest.txt").string() +
+             ": Is a directory"},
         {[&] {
              auto app = MakeStore(dir.Path() / "lukket")->GetApplication();  // the store is gone after this line
              app->GetNamespace("MAPI");

@@ -25,12 +25,10 @@ TEST(HostEvents, ExplorerEventsAndSelection) {
     EXPECT_EQ(Refusal([&] { selection->Item(0); }), "Selection: No selected item at position 0");
     EXPECT_THROW(selection->Item(3), Error);
     auto calendarItem = store->AddItemFile("Calendar", DataFile("moede.ics"));
-    try {
-        store->Select(*explorer, {items[0], calendarItem});
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Description(), "Only items of the folder shown can be selected");
-    }
+    EXPECT_EQ(Refusal([&] {
+                  store->Select(*explorer, {items[0], calendarItem});
+              }),
+              "Explorer: Only items of the folder shown can be selected");
     EXPECT_EQ(explorer->GetSelection()->Count(), 2) << "a refused selection changes nothing";
 
     std::vector<std::string> switches;
@@ -79,14 +77,8 @@ TEST(HostEvents, AWindowOfAnotherHostIsRefusedByName) {
     ForeignExplorer foreign;
     for (const auto& use : std::vector<std::function<void()>>{[&] { store->CloseExplorer(foreign); },
                                                               [&] { store->SwitchFolder(foreign, "Inbox"); },
-                                                              [&] { store->Select(foreign, {}); }}) {
-        try {
-            use();
-            ADD_FAILURE() << "no error";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.Description(), "The explorer is not one of this store");
-        }
-    }
+                                                              [&] { store->Select(foreign, {}); }})
+        EXPECT_EQ(Refusal(use), "MailStore: The explorer is not one of this store");
 }
 
 TEST(HostEvents, NewExplorerAndAClickMakeTheActiveExplorer) {
@@ -200,6 +192,7 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.Number(), outlook::hosterr::InvalidIndex);
+        EXPECT_EQ(e.Source() + ": " + e.Description(), "CommandBars: No command bar named \"KorvaneNMail\"");
     }
     auto bar = bars->Add("KorvaneNMail", outlook::BarTop, true);
     EXPECT_EQ(Refusal([&] { bars->Add("KorvaneNMail", outlook::BarTop, true); }),
@@ -211,12 +204,7 @@ TEST(CommandBars, BarsButtonsAndTheParentChain) {
     auto controls = bar->GetControls();
     EXPECT_EQ(Refusal([&] { controls->Add(10, ""); }), "CommandBarControls: Only buttons can be added (type 10)");
     auto button = controls->Add(outlook::ControlButton, "CBButtonMail");
-    button->SetCaption("Korvane");
     button->SetTag("CBButtonMail");
-    button->SetFaceId(578);
-    button->SetStyle(outlook::buttonstyle::Icon);
-    button->SetTooltipText("Korvane Import");
-    button->SetOnAction("<!KVOutlookAddin.ConnectNormal>");
     EXPECT_EQ(button->Parameter(), "CBButtonMail");
     EXPECT_EQ(controls->Count(), 1);
     EXPECT_EQ(controls->Item(1), button);
