@@ -69,6 +69,22 @@ TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
     ASSERT_EQ(h.MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
     EXPECT_EQ(record.shown, 0);
+
+    // No main window left to ask for (a mail window keeps the host): the box
+    // names what was missing.
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto alike = Bar(*inspector, "KorvaneNMail")->GetControls()->Add(outlook::ControlButton, "CBButton");
+    alike->SetTag("CBButton");
+    h.store->CloseExplorer(*explorer);
+    bool cancel = false;
+    AddIn().objCBButton_Click(alike, cancel);
+    EXPECT_EQ(h.MessageTexts().back(), "Object variable not set: ActiveExplorer");
+    // A box that cannot be shown either: the failure goes to the log.
+    h.ctx->gLog.LogLevel(2);
+    h.prompts.SetMessageResponder(
+        [](const ui::MessageBoxRequest&) -> std::optional<ui::Answer> { throw Error(5, "Prompts", "No display"); });
+    AddIn().objCBButton_Click(alike, cancel);
+    EXPECT_NE(Log().find("objCBButton_Click: Object variable not set: ActiveExplorer"), std::string::npos) << Log();
 }
 
 TEST_F(AddinTest, WithoutSettingsTheUserIsToldToStartKorvane) {

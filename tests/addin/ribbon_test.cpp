@@ -121,6 +121,15 @@ TEST_F(RibbonTest, EachMailRibbonGetsTheKorvaneGroupWithItsToolbarButton) {
         EXPECT_EQ(connect->GetCustomUI(other), "") << other;
 }
 
+TEST(RibbonCallbacks, EachPositionStandsForItsActionAndNoneBeyond) {
+    const ribbon::Action expected[] = {ribbon::Action::ImportSelection, ribbon::Action::ImportMail,
+                                       ribbon::Action::ImportAndSend};
+    ASSERT_EQ(std::size(ribbon::kCallbacks), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(ribbon::ActionAt(i), expected[i]) << i;
+    for (std::size_t beyond : {std::size(expected), std::size(expected) + 1, static_cast<std::size_t>(-1)})
+        EXPECT_FALSE(ribbon::ActionAt(beyond)) << beyond;
+}
+
 TEST_F(RibbonTest, APressWithoutItsWindowFailsAsTheToolbarButtonsDo) {
     Start();
     h.ctx->gLog.LogLevel(2);
