@@ -70,5 +70,16 @@ TEST_F(AddinInOutlook, BuildsItsToolbarThroughIDispatchFollowsEventsAndGivesEver
     }
 }
 
+// Closing Outlook's last window lets go of it before any disconnection: of
+// every object, and of every event sink advised (which only COM shows).
+TEST_F(AddinInOutlook, TheLastWindowClosedLetsGoOfOutlook) {
+    ASSERT_EQ(ConnectAtStartup(), S_OK);
+    CloseExplorer(main);
+    std::wstring held;
+    EXPECT_TRUE(world.AllReleased(&held)) << "still held: the object first asked for " << Narrow(held);
+    EXPECT_EQ(button.Sinks(kButtonEvents), 0u);
+    ASSERT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+}
+
 }  // namespace
 }  // namespace kv::win32::test
