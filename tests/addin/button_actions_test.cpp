@@ -272,6 +272,7 @@ TEST_F(ImportAndSendTest, TheDialogAndItsBoxesBelongToTheWindowPressedIn) {
         ASSERT_EQ(record.shown, static_cast<int>(i + 1));
         EXPECT_NE(record.owner, 0u);
         EXPECT_EQ(record.owner, windows[i]);
+        EXPECT_EQ(record.fromInspector, windows[i] != first->Handle() && windows[i] != second->Handle());
     }
     // A window that cannot be told owns nothing: the boxes are the whole task's.
     for (ribbon::Action action :
