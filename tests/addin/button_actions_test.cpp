@@ -11,8 +11,9 @@ namespace {
 constexpr const char* kUnresolved =
     "Alle modtagere kunne ikke genkendes af Outlook\r\nRet modtagere inden import til Korvane";
 
-TEST_F(AddinTest, ExplorerButtonWithoutSelectionOnlyAsksForAMail) {
+TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
     Start();
+    // Nothing selected: the user is only asked for a mail.
     h.store->Click(*AddIn().objCBButton);
     ASSERT_EQ(h.prompts.Messages().size(), 1u);
     const auto& box = h.prompts.Messages()[0].request;
@@ -20,12 +21,8 @@ TEST_F(AddinTest, ExplorerButtonWithoutSelectionOnlyAsksForAMail) {
     EXPECT_EQ(box.icon, ui::Icon::None);
     EXPECT_EQ(box.buttons, ui::Buttons::OK);
     EXPECT_EQ(box.title, ui::kAppTitle);
-    EXPECT_EQ(record.shown, 0);
-    EXPECT_FALSE(h.ctx->gConnection);  // the settings were not even loaded
-}
+    EXPECT_FALSE(h.ctx->gConnection) << "the settings were not even loaded";
 
-TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
-    Start();
     TwoExplorers two = TwoExplorersWithOwnSelections();
     auto& first = two.first;
     auto& second = two.second;
@@ -44,7 +41,7 @@ TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
         EXPECT_FALSE(record.mail);
         EXPECT_TRUE(record.connectionOpen);
     }
-    EXPECT_TRUE(h.prompts.Messages().empty());
+    EXPECT_EQ(h.prompts.Messages().size(), 1u);
     // The window whose button was bound closes: the other still imports.
     h.store->CloseExplorer(*first);
     h.store->Click(ButtonOn(*second, "Korvane", "CBButton"));
@@ -54,8 +51,8 @@ TEST_F(AddinTest, EachExplorersButtonImportsThatExplorersSelectionOnce) {
     auto third = h.store->OpenExplorer("Inbox");
     h.store->Click(ButtonOn(*third, "Korvane", "CBButton"));
     EXPECT_EQ(record.shown, shown);
-    ASSERT_EQ(h.prompts.Messages().size(), 1u);
-    EXPECT_EQ(h.prompts.Messages()[0].request.text, "Du skal vælge en e-mail først.");
+    ASSERT_EQ(h.prompts.Messages().size(), 2u);
+    EXPECT_EQ(h.prompts.Messages()[1].request.text, "Du skal vælge en e-mail først.");
 }
 
 TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
@@ -72,6 +69,22 @@ TEST_F(AddinTest, ExplorerButtonShowsTheHostsFailure) {
     ASSERT_EQ(h.MessageTexts(), std::vector<std::string>{"Object variable not set: Application"});
     EXPECT_EQ(h.prompts.Messages()[0].request.title, ui::kAppTitle);
     EXPECT_EQ(record.shown, 0);
+
+    // No main window left to ask for (a mail window keeps the host): the box
+    // names what was missing.
+    auto inspector = h.store->OpenInspector(h.store->Items("Inbox").at(0));
+    auto alike = Bar(*inspector, "KorvaneNMail")->GetControls()->Add(outlook::ControlButton, "CBButton");
+    alike->SetTag("CBButton");
+    h.store->CloseExplorer(*explorer);
+    bool cancel = false;
+    AddIn().objCBButton_Click(alike, cancel);
+    EXPECT_EQ(h.MessageTexts().back(), "Object variable not set: ActiveExplorer");
+    // A box that cannot be shown either: the failure goes to the log.
+    h.ctx->gLog.LogLevel(2);
+    h.prompts.SetMessageResponder(
+        [](const ui::MessageBoxRequest&) -> std::optional<ui::Answer> { throw Error(5, "Prompts", "No display"); });
+    AddIn().objCBButton_Click(alike, cancel);
+    EXPECT_NE(Log().find("objCBButton_Click: Object variable not set: ActiveExplorer"), std::string::npos) << Log();
 }
 
 TEST_F(AddinTest, WithoutSettingsTheUserIsToldToStartKorvane) {
@@ -173,6 +186,17 @@ TEST_F(ImportAndSendTest, AnUnresolvableRecipientStopsBeforeTheDialog) {
     EXPECT_FALSE(h.ctx->gImportDone);
 }
 
+// A refusal of the host on the way is dropped into the log under the handler's name.
+TEST_F(ImportAndSendTest, AHostRefusalIsLoggedUnderTheButtonsHandler) {
+    Open("draft_ok.eml");
+    h.ctx->gLog.LogLevel(2);
+    h.mailWrappers->plan = fakes::FaultPlan{"MailWrapper.Save", 1};
+    PressSend();
+    EXPECT_EQ(record.shown, 0);
+    EXPECT_TRUE(h.prompts.Messages().empty());
+    EXPECT_NE(Log().find("objCBNewButtonMail_Click: The host refused MailWrapper.Save"), std::string::npos) << Log();
+}
+
 TEST_F(ImportAndSendTest, ACancelledDialogLeavesTheMailSavedUnsentAndOpen) {
     Open("draft_ok.eml");
     h.ctx->gImportDone = true;  // from an earlier import
@@ -225,23 +249,30 @@ TEST_F(ImportAndSendTest, TheDialogAndItsBoxesBelongToTheWindowPressedIn) {
         {"second explorer's button", [&] { h.store->Click(ButtonOn(*second, "Korvane", "CBButton")); }},
         {"mail window's button", [&] { h.store->Click(ButtonOn(*received, "KorvaneNMail", "CBButtonMail")); }},
         {"draft's button", [&] { PressSend(); }},
-        {"second explorer's ribbon",
+        // The ribbon's presses in windows that are not the active ones.
+        {"first explorer's ribbon",
          [&] {
-             AddIn().Ribbon_OnAction(ribbon::Action::ImportSelection, {"KorvaneButton", "", second});
+             AddIn().Ribbon_OnAction(ribbon::Action::ImportSelection, {"KorvaneButton", "", first});
          }},
         {"mail window's ribbon",
          [&] {
              AddIn().Ribbon_OnAction(ribbon::Action::ImportMail, {"KorvaneButton", "", received});
          }},
+        {"draft's ribbon",
+         [&] {
+             AddIn().Ribbon_OnAction(ribbon::Action::ImportAndSend, {"KorvaneButton", "", window});
+         }},
     };
     const std::vector<NativeWindow> windows = {first->Handle(),  second->Handle(), received->Handle(),
-                                               window->Handle(), second->Handle(), received->Handle()};
+                                               window->Handle(), first->Handle(),  received->Handle(),
+                                               window->Handle()};
     for (std::size_t i = 0; i < presses.size(); ++i) {
         SCOPED_TRACE(presses[i].first);
         presses[i].second();
         ASSERT_EQ(record.shown, static_cast<int>(i + 1));
         EXPECT_NE(record.owner, 0u);
         EXPECT_EQ(record.owner, windows[i]);
+        EXPECT_EQ(record.fromInspector, windows[i] != first->Handle() && windows[i] != second->Handle());
     }
     // A window that cannot be told owns nothing: the boxes are the whole task's.
     for (ribbon::Action action :

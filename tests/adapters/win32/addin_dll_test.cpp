@@ -1,5 +1,6 @@
 // KVOutlookAddin.dll as Windows uses it: loaded by path, registered through
-// its exports, created by COM from its ProgId, and its version resource.
+// its exports, and its version and icon resources (COM creating it from its
+// ProgId is the fake Outlook's start).
 #include <windows.h>
 #include <objbase.h>
 
@@ -8,11 +9,10 @@
 #include <string>
 
 #include "adapters/win32/com_ptr.hpp"
-#include "adapters/win32/extensibility.hpp"
+#include "adapters/win32/dialog/dialog_icon.h"
 #include "adapters/win32/module.hpp"
 #include "adapters/win32/registration.hpp"
 #include "addin_dll_fixture.hpp"
-#include "fake_object.hpp"
 #include "registry_probe.hpp"
 #include "support/error.hpp"
 
@@ -20,11 +20,6 @@ namespace kv::win32 {
 namespace {
 
 using test::AddinDll;
-using test::ClassesMirror;
-using test::ComApartment;
-using test::DllPath;
-using test::FakeAddInInst;
-using test::FakeObject;
 using test::KeyExists;
 using test::ReadNumber;
 using test::ReadText;
@@ -94,40 +89,13 @@ TEST_F(AddinDll, CarriesItsVersionAndTellsItsFolder) {
                                  reinterpret_cast<void**>(&text), &length));
     EXPECT_EQ(std::wstring(text), L"1.00.0150");
 
+    // The dialog's icon, which the dialog shows from the module's resources.
+    HANDLE icon = ::LoadImageW(dll_, MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, 32, 32, 0);
+    EXPECT_NE(icon, nullptr);
+    if (icon) ::DestroyIcon(static_cast<HICON>(icon));
+
     // The test program itself has no version resource: a clear error.
     EXPECT_THROW(ReadModuleInfo(::GetModuleHandleW(nullptr)), Error);
-}
-
-TEST_F(AddinDll, ComCreatesConnectByProgIdAndLetsTheModuleGo) {
-    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
-    ComApartment apartment;
-    ASSERT_TRUE(SUCCEEDED(apartment.Result()));
-    ClassesMirror mirror;
-
-    CLSID clsid{};
-    ASSERT_EQ(::CLSIDFromProgID(L"KVOutlookAddin.Connect", &clsid), S_OK);
-    EXPECT_TRUE(::IsEqualCLSID(clsid, CLSID_Connect));
-
-    FakeObject application;
-    FakeAddInInst addInInst{"KVOutlookAddin.Connect"};
-    {
-        ComPtr<IDTExtensibility2> connect;
-        ASSERT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2,
-                                     reinterpret_cast<void**>(connect.Put())),
-                  S_OK);
-        // COM loaded the very module this test loaded by path.
-        EXPECT_EQ(::GetModuleHandleW(DllPath().c_str()), dll_);
-        EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
-
-        // An application that is no Outlook (no namespace, no explorer): the
-        // connection fails, and the add-in keeps nothing of it.
-        EXPECT_TRUE(FAILED(connect->OnConnection(&application, ext_cm_Startup, &addInInst, nullptr)));
-        EXPECT_EQ(application.Refs(), 0);
-        EXPECT_EQ(addInInst.Refs(), 0);
-        EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
-        EXPECT_EQ(addInInst.Refs(), 0);
-    }
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
 }
 
 }  // namespace

@@ -296,13 +296,6 @@ bool FileHolds(const std::string& path, const std::string& expected) {
     return std::string(buffer, n) == expected;
 }
 
-int Count(db::Connection& cn, const std::string& sql) {
-    auto rs = cn.Execute(sql);
-    const int n = rs->Field("n").ToInt();
-    rs->Close();
-    return n;
-}
-
 TEST_F(ImportThroughTheDialog, FilesTheSelectedMailIntoTheChosenJobFolderAndKorvane) {
     screenshot_ = true;
     ImportByClick();
@@ -319,40 +312,24 @@ TEST_F(ImportThroughTheDialog, FilesTheSelectedMailIntoTheChosenJobFolderAndKorv
               savedAs_[0].path != file)
         << "a temporary file was left: " << savedAs_[0].path;
 
-    // One Korvane document of job 417 with the mail's particulars.
+    // One Korvane document of job 417, its texts through ODBC as written
+    // (what the row holds is the Linux import tests' concern).
     auto cn = OpenDatabase();
     auto rs = cn->Execute(
-        "SELECT d.FName, d.FExt, d.SubFld, d.FSize, d.Sender, d.Subject, d.Attachments, d.DocAuthorId, d.mailto "
-        "FROM DocMail d INNER JOIN JobDoc j ON j.DocId = d.DocID WHERE j.jobID = ?",
+        "SELECT d.FName, d.FSize, d.Sender, d.mailto FROM DocMail d INNER JOIN JobDoc j ON j.DocId = d.DocID "
+        "WHERE j.jobID = ?",
         {demo::ActiveJob});
     ASSERT_FALSE(rs->EndOfFile());
     EXPECT_EQ(rs->Field("FName").ToText(), std::string(kCleanSubject) + ".msg");
-    EXPECT_EQ(rs->Field("FExt").ToText(), "msg");
-    EXPECT_EQ(rs->Field("SubFld").ToText(), "Korrespondance");
     EXPECT_EQ(rs->Field("FSize").ToInt(), static_cast<int>(std::string(kSavedBytes).size()));
     EXPECT_EQ(rs->Field("Sender").ToText(), std::string(kSenderName) + " [" + kSenderAddress + "]");
-    EXPECT_EQ(rs->Field("Subject").ToText(), kCleanSubject);
-    EXPECT_EQ(rs->Field("Attachments").ToInt(), 1);
-    EXPECT_EQ(rs->Field("DocAuthorId").ToInt(), demo::UserRessId);
     EXPECT_EQ(rs->Field("mailto").ToText(), "Mette Sørensen");
     rs->MoveNext();
     EXPECT_TRUE(rs->EndOfFile()) << "filed twice";
     rs->Close();
-    EXPECT_EQ(Count(*cn, "SELECT COUNT(*) AS n FROM DocMailImport"), 0);
-    EXPECT_EQ(Count(*cn, "SELECT COUNT(*) AS n FROM ResDoc"), 0);
 
     // Not asked to delete: the mail stays where it was.
     EXPECT_EQ(Calls(mail, L"Move"), 0);
-}
-
-TEST_F(ImportThroughTheDialog, ADatabaseDriverThatIsNotInstalledOpensNoDialogAndFilesNothing) {
-    WriteText(kUser, Widen(settings::kSettingsKey), L"OdbcDriver", L"Korvane ODBC Driver 99");
-    ImportByClick();
-    EXPECT_FALSE(WindowDriver::dialogSeen);
-    ASSERT_EQ(WindowDriver::boxes.size(), 1u);
-    EXPECT_EQ(WindowDriver::boxes[0], "Start Korvane mindst en gang før denne funktion kan bruges");
-    EXPECT_TRUE(savedAs_.empty());
-    EXPECT_EQ(Count(*OpenDatabase(), "SELECT COUNT(*) AS n FROM DocMail"), 0);
 }
 
 }  // namespace

@@ -114,6 +114,17 @@ private:
     std::vector<std::unique_ptr<FakeObject>> objects_;
 };
 
+// The host's event interfaces, and the events of them the tests raise.
+constexpr IID kExplorersEvents = {0x00063078, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kInspectorEvents10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr DISPID kNewWindow = 0xF001;  // NewExplorer, NewInspector
+constexpr DISPID kBeforeFolderSwitch = 0xF003;
+constexpr DISPID kClose = 0xF008;
+constexpr DISPID kClick = 1;
+
 // Event arguments as a host passes them: an object, and a Boolean by
 // reference (Cancel, CancelDefault). The variants do not own what they point at.
 inline VARIANT Object(FakeObject& object) {

@@ -17,15 +17,6 @@
 
 namespace kv::win32::test {
 
-constexpr IID kExplorersEvents = {0x00063078, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr DISPID kNewExplorer = 0xF001;
-constexpr DISPID kBeforeFolderSwitch = 0xF003;
-constexpr DISPID kClose = 0xF008;
-constexpr DISPID kClick = 1;
-
 // One explorer window of the fake Outlook: its selection, command bars that
 // know no "Korvane" toolbar until it is added, and that toolbar's one button.
 struct FakeExplorerWindow {
@@ -169,7 +160,7 @@ protected:
     void OpenExplorer(FakeExplorerWindow& w) {
         shownExplorers.push_back(&w.explorer);
         active = &w.explorer;
-        explorers.Fire(kExplorersEvents, kNewExplorer, {Object(w.explorer)});
+        explorers.Fire(kExplorersEvents, kNewWindow, {Object(w.explorer)});
     }
     // Close is raised while the window is still counted; then it is gone.
     void CloseExplorer(FakeExplorerWindow& w) {

@@ -10,16 +10,8 @@ using kv::win32::ComPtr;
 using kv::win32::outlook::FromVariantTime;
 using kv::win32::outlook::ToVariantTime;
 using kv::win32::outlook::Var;
-using kv::win32::test::BoolRef;
-using kv::win32::test::FakeObject;
-using kv::win32::test::FakeWorld;
-using kv::win32::test::Object;
+using namespace kv::win32::test;
 namespace ol = kv::outlook;
-
-constexpr IID kInspectorsEvents = {0x00063079, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr IID kExplorerEvents10 = {0x0006300F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr IID kInspectorEvents10 = {0x0006302A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr IID kButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 Var Date(const kv::DateTime& time) {
     Var v;
@@ -291,7 +283,7 @@ TEST_F(OutlookHostTest, MailWrapperWorksOnTheMailItemsOwnMembers) {
 TEST_F(OutlookHostTest, CommandBarsAndButtonClicks) {
     std::shared_ptr<ol::Inspector> opened;
     auto newInspector = application->GetInspectors()->OnNewInspector([&](auto i) { opened = std::move(i); });
-    inspectors.Fire(kInspectorsEvents, 0xF001, {Object(inspector)});
+    inspectors.Fire(kInspectorsEvents, kNewWindow, {Object(inspector)});
     ASSERT_TRUE(opened);
     auto bars = opened->GetCommandBars();
     auto added = bars->Add("KorvaneNMail", ol::BarTop, true);
@@ -333,7 +325,7 @@ TEST_F(OutlookHostTest, CommandBarsAndButtonClicks) {
     });
     auto failing = b->OnClick([](auto, bool&) { throw kv::Error(5, "test", "handler failed"); });
     VARIANT_BOOL cancelDefault = VARIANT_FALSE;
-    button.Fire(kButtonEvents, 1, {Object(button), BoolRef(&cancelDefault)});
+    button.Fire(kButtonEvents, kClick, {Object(button), BoolRef(&cancelDefault)});
     EXPECT_EQ(clickedTag, "CBButton");
     EXPECT_EQ(cancelDefault, VARIANT_TRUE);
     click.Reset();
@@ -345,13 +337,13 @@ TEST_F(OutlookHostTest, EventsReachTheirHandlersUntilTheTokenGoes) {
     auto insp = application->GetInspectors();
     std::shared_ptr<ol::Inspector> opened;
     auto newInspector = insp->OnNewInspector([&](std::shared_ptr<ol::Inspector> i) { opened = std::move(i); });
-    inspectors.Fire(kInspectorsEvents, 0xF001, {Object(inspector)});
+    inspectors.Fire(kInspectorsEvents, kNewWindow, {Object(inspector)});
     ASSERT_TRUE(opened);
     EXPECT_FALSE(opened->GetCurrentItem()->Sent());
 
     int closes = 0;
     auto inspectorClose = opened->OnClose([&] { ++closes; });
-    inspector.Fire(kInspectorEvents10, 0xF008);
+    inspector.Fire(kInspectorEvents10, kClose);
     EXPECT_EQ(closes, 1);
 
     auto active = application->ActiveExplorer();
@@ -363,10 +355,10 @@ TEST_F(OutlookHostTest, EventsReachTheirHandlersUntilTheTokenGoes) {
     int explorerCloses = 0;
     auto explorerClose = active->OnClose([&] { ++explorerCloses; });
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    explorer.Fire(kExplorerEvents10, 0xF003, {Object(deleted), BoolRef(&cancel)});
+    explorer.Fire(kExplorerEvents10, kBeforeFolderSwitch, {Object(deleted), BoolRef(&cancel)});
     EXPECT_EQ(switchedTo, "Slettet post");
     EXPECT_EQ(cancel, VARIANT_TRUE);
-    explorer.Fire(kExplorerEvents10, 0xF008);
+    explorer.Fire(kExplorerEvents10, kClose);
     EXPECT_EQ(explorerCloses, 1);
     EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 2u);
 
@@ -375,8 +367,8 @@ TEST_F(OutlookHostTest, EventsReachTheirHandlersUntilTheTokenGoes) {
     newInspector.Reset();
     inspectorClose.Reset();
     beforeSwitch.Reset();
-    explorer.Fire(kExplorerEvents10, 0xF008);
-    inspector.Fire(kInspectorEvents10, 0xF008);
+    explorer.Fire(kExplorerEvents10, kClose);
+    inspector.Fire(kInspectorEvents10, kClose);
     EXPECT_EQ(explorerCloses, 1);
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(explorer.Sinks(kExplorerEvents10), 0u);

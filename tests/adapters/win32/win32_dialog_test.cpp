@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "adapters/win32/com_ptr.hpp"
-#include "adapters/win32/dialog/dialog_icon.h"
 #include "adapters/win32/dialog/win32_prompts.hpp"
 #include "adapters/win32/dialog/win32_view.hpp"
 #include "dialog/frmKorvane_layout.hpp"
@@ -86,10 +85,7 @@ protected:
         k.txtJobNavn->KeyPress.Subscribe([this](int& code) { log.push_back("name-key:" + std::to_string(code)); });
         k.cboRessType->Click.Subscribe([this] { log.push_back("type:" + std::to_string(k.cboRessType->ListIndex())); });
         k.chkDelete->Click.Subscribe([this] { log.push_back("delete:" + std::to_string(k.chkDelete->Value())); });
-        k.cmdImport->Click.Subscribe([this] {
-            log.emplace_back("import");
-            SetMousePointer(ui::pointer::Hourglass);
-        });
+        k.cmdImport->Click.Subscribe([this] { SetMousePointer(ui::pointer::Hourglass); });
         k.treeFolders->NodeClick.Subscribe([this](ui::TreeNode& n) { log.push_back("node:" + n.Text()); });
         k.treeFolders->Expand.Subscribe([this](ui::TreeNode& n) {
             log.push_back("expand:" + n.Text());
@@ -112,15 +108,25 @@ bool Logged(const TestForm& form, const std::string& entry) {
     return std::find(form.log.begin(), form.log.end(), entry) != form.log.end();
 }
 
-TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+// The form, its view and the prompts on the display.
+class OnDisplay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+    }
     TestForm form;
     Win32View view;
+    Win32Prompts prompts{view};
+};
+
+TEST_F(OnDisplay, ShowsTheFormAndFeedsUserActionsToTheModels) {
     bool shown = false;
     view.SetOnShown([&](HWND dialog) {
         shown = true;
         const auto& k = form.k;
         EXPECT_EQ(WindowText(dialog), "Import af mails til Korvane");
+        EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
+        EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0), 0);
         // Import is first in the tab order and has the focus.
         EXPECT_EQ(::GetFocus(), view.WindowOf(*k.cmdImport));
         EXPECT_EQ(::GetNextDlgTabItem(dialog, view.WindowOf(*k.cmdImport), FALSE), view.WindowOf(*k.cboRessType));
@@ -191,13 +197,6 @@ TEST(Win32View, ShowsTheFormAndFeedsUserActionsToTheModels) {
         ::GetWindowRect(tree, &after);
         EXPECT_LT(after.left, before.left);
 
-        // Import: the wait cursor while it runs.
-        ::SendMessageW(view.WindowOf(*k.cmdImport), BM_CLICK, 0, 0);
-        EXPECT_TRUE(Logged(form, "import"));
-        EXPECT_TRUE(
-            ::SendMessageW(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(dialog), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-        form.SetMousePointer(ui::pointer::Default);
-
         // Back to a customer; then keys as the keyboard sends them, through
         // the dialog manager: Enter in the lookup box reaches its KeyPress,
         // Escape closes the dialog.
@@ -245,10 +244,7 @@ void PutOnClipboard(const std::wstring& text) {
     ::CloseClipboard();
 }
 
-TEST(Win32View, TextBoxesEditAsEveryWindowsEditBoxDoes) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    TestForm form;
-    Win32View view;
+TEST_F(OnDisplay, TextBoxesEditAsEveryWindowsEditBoxDoes) {
     std::vector<std::string> atEnter, changes;
     form.Load.Subscribe([&] {
         form.k.txtJobId->KeyPress.Subscribe([&](int& code) {
@@ -312,10 +308,7 @@ TEST(Win32View, TextBoxesEditAsEveryWindowsEditBoxDoes) {
     form.ShowModal(view);
 }
 
-TEST(Win32View, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    TestForm form;
-    Win32View view;
+TEST_F(OnDisplay, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
     HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
     std::vector<std::string> seen;
     const auto note = [&](const char* when) {
@@ -348,10 +341,7 @@ TEST(Win32View, TheWaitCursorShowsAtOnceAndStaysUntilSetBack) {
               (std::vector<std::string>{"set:wait", "lstvRess:wait", "txtJobId:wait", "cmdClose:wait", "back:other"}));
 }
 
-TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    TestForm form;
-    Win32View view;
+TEST_F(OnDisplay, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
     form.Load.Subscribe([&] {
         ui::ListView& list = *form.k.lstvRess;
         for (int i = 1; i <= kResources; ++i) list.Item(i).SetToolTipText(Numbered("Kunde nr. ", i));
@@ -413,10 +403,7 @@ TEST(Win32View, TheListTooltipShowsTheTextOfTheItemUnderTheMouse) {
 
 // The virtual list answers the window's searches (typing, LVM_FINDITEM)
 // from the model's texts, without regard to case.
-TEST(Win32View, TheResourceListFindsTheItemATypedTextBeginsOrNames) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    TestForm form;
-    Win32View view;
+TEST_F(OnDisplay, TheResourceListFindsTheItemATypedTextBeginsOrNames) {
     view.SetOnShown([&](HWND dialog) {
         HWND list = view.WindowOf(*form.k.lstvRess);
         struct Case {
@@ -455,57 +442,7 @@ TEST(Win32View, TheResourceListFindsTheItemATypedTextBeginsOrNames) {
     form.ShowModal(view);
 }
 
-// The icon is in the add-in's resources, and the dialog window shows it big
-// and small from the resources of the module that shows it.
-TEST(Win32View, TheDialogWindowShowsTheIconOfTheAddinsResources) {
-    const std::wstring dll = kv::win32::Widen(KV_ADDIN_DLL);
-    HMODULE resources =
-        ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(resources, nullptr);
-    HANDLE icon = ::LoadImageW(resources, MAKEINTRESOURCEW(KV_DIALOG_ICON), IMAGE_ICON, 32, 32, 0);
-    EXPECT_NE(icon, nullptr);
-    if (icon) ::DestroyIcon(static_cast<HICON>(icon));
-    ::FreeLibrary(resources);
-
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    TestForm form;
-    Win32View view;
-    view.SetOnShown([&](HWND dialog) {
-        EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
-        EXPECT_NE(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0), 0);
-        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-    });
-    form.ShowModal(view);
-}
-
-TEST(Win32View, IsModalOnItsOwnerAndCentredOnIt) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    HWND owner = TopLevel(L"Outlook");
-    ASSERT_TRUE(owner);
-    TestForm form;
-    Win32View view;
-    view.SetOwner(Native(owner));
-    view.SetOnShown([&](HWND dialog) {
-        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), owner);
-        EXPECT_FALSE(::IsWindowEnabled(owner));
-        RECT o{}, d{};
-        ::GetWindowRect(owner, &o);
-        ::GetWindowRect(dialog, &d);
-        // Centres compared in whole pixels: each side's own halving may round.
-        EXPECT_LE(std::abs((d.left + d.right) - (o.left + o.right)), 4);
-        EXPECT_LE(std::abs((d.top + d.bottom) - (o.top + o.bottom)), 4);
-        ::SendMessageW(view.WindowOf(*form.k.cmdClose), BM_CLICK, 0, 0);
-    });
-    form.Load.Subscribe([&] { form.k.cmdClose->Click.Subscribe([&] { form.Unload(); }); });
-    form.ShowModal(view);
-    EXPECT_TRUE(::IsWindowEnabled(owner));
-    ::DestroyWindow(owner);
-}
-
-TEST(Win32View, AFailingHandlerEndsTheDialogAndReachesTheCaller) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    TestForm form;
-    Win32View view;
+TEST_F(OnDisplay, AFailingHandlerEndsTheDialogAndReachesTheCaller) {
     form.Load.Subscribe([&] {
         form.k.cmdClose->Click.Subscribe([] { throw kv::Error(91, "frmKorvane", "Objektvariabel ikke angivet"); });
     });
@@ -520,10 +457,13 @@ TEST(Win32View, AFailingHandlerEndsTheDialogAndReachesTheCaller) {
     EXPECT_EQ(view.Dialog(), nullptr);
 }
 
-TEST(Win32Prompts, MessageAndInputBoxesShowAndAnswer) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    Win32View view;
-    Win32Prompts prompts(view);
+TEST_F(OnDisplay, MessageAndInputBoxesShowAndAnswer) {
+    // The host window the add-in started in has closed before the boxes are
+    // asked for: they show without it.
+    HWND gone = TopLevel(L"Outlook", 0);
+    ASSERT_NE(gone, nullptr);
+    ::DestroyWindow(gone);
+    view.SetOwner(Native(gone));
     BoxAnswer::Arm(L"Korvane Outlook Addin", IDNO);
     EXPECT_EQ(prompts.MsgBox("Mailen er importeret før. Importér igen?", ui::Buttons::YesNo, ui::Icon::Question),
               ui::Answer::No);
@@ -536,31 +476,14 @@ TEST(Win32Prompts, MessageAndInputBoxesShowAndAnswer) {
     EXPECT_EQ(prompts.InputBox("Navn på den nye mappe", "Ny mappe"), "");
 }
 
-TEST(Win32Prompts, AnOwnerThatHasClosedIsNotUsed) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    // The host window the add-in started in, closed before the box is asked for.
-    HWND gone = TopLevel(L"Outlook", 0);
-    ASSERT_NE(gone, nullptr);
-    ::DestroyWindow(gone);
-    Win32View view;
-    view.SetOwner(Native(gone));
-    Win32Prompts prompts(view);
-    BoxAnswer::Arm(L"Korvane Outlook Addin", IDOK);
-    EXPECT_EQ(prompts.MsgBox("Du skal vælge en e-mail først."), ui::Answer::OK);
-    EXPECT_EQ(Narrow(BoxAnswer::text), "Du skal vælge en e-mail først.");
-}
-
-// A box disables its owner and nothing else, so it belongs to the window the
+// The dialog is modal on the window it was opened from and centred on it. A
+// box disables its owner and nothing else, so it belongs to the window the
 // user works the import in: the one it was started from while no dialog is
 // up, the dialog while it is shown. The progress display is the dialog's
 // too, takes no focus and never covers a box.
-TEST(Win32Prompts, BoxesBelongToTheDialogWhileItIsShownElseToTheWindowItWasOpenedFrom) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
+TEST_F(OnDisplay, BoxesBelongToTheDialogWhileItIsShownElseToTheWindowItWasOpenedFrom) {
     HWND explorer = TopLevel(L"Indbakke"), second = TopLevel(L"Indbakke (2)");
     ASSERT_TRUE(explorer && second);
-    TestForm form;
-    Win32View view;
-    Win32Prompts prompts(view);
     view.SetOwner(Native(explorer));
     const auto ownedBy = [&](HWND owner) {
         return [owner, second](HWND box) {
@@ -573,6 +496,14 @@ TEST(Win32Prompts, BoxesBelongToTheDialogWhileItIsShownElseToTheWindowItWasOpene
     prompts.MsgBox("Du skal vælge en e-mail først.");
 
     view.SetOnShown([&](HWND dialog) {
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), explorer);
+        EXPECT_FALSE(::IsWindowEnabled(explorer));
+        RECT o{}, d{};
+        ::GetWindowRect(explorer, &o);
+        ::GetWindowRect(dialog, &d);
+        // Centres compared in whole pixels: each side's own halving may round.
+        EXPECT_LE(std::abs((d.left + d.right) - (o.left + o.right)), 4);
+        EXPECT_LE(std::abs((d.top + d.bottom) - (o.top + o.bottom)), 4);
         view.SetOwner(Native(second));  // for a later import: this one's boxes stay the dialog's
         prompts.Progress(1, 3, "Tilbud");
         HWND progress = prompts.ProgressWindow();
@@ -600,16 +531,14 @@ TEST(Win32Prompts, BoxesBelongToTheDialogWhileItIsShownElseToTheWindowItWasOpene
         ::PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
     form.ShowModal(view);
+    EXPECT_TRUE(::IsWindowEnabled(explorer));
     BoxAnswer::Arm(L"Korvane Outlook Addin", IDOK, {}, ownedBy(explorer));
     prompts.MsgBox("Start Korvane mindst en gang før denne funktion kan bruges");
     ::DestroyWindow(second);
     ::DestroyWindow(explorer);
 }
 
-TEST(Win32Prompts, ProgressShowsForSeveralMailsOnly) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
-    Win32View view;
-    Win32Prompts prompts(view);
+TEST_F(OnDisplay, ProgressShowsForSeveralMailsOnly) {
     prompts.Progress(1, 1, "Tilbud");
     EXPECT_EQ(prompts.ProgressWindow(), nullptr);
     prompts.Progress(1, 3, "Tilbud");
