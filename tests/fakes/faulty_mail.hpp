@@ -2,9 +2,10 @@
 // The host failing one call: Outlook refuses calls now and then (the item
 // was moved or deleted meanwhile, the store is offline, a server times out),
 // and each such refusal reaches the add-in as a kv::Error from that call.
-// FaultyMailWrappers passes every call through to the real mail wrappers and
-// items and fails the one method named in the plan from its n-th call on (a
+// FaultyMailWrappers passes every call through to the real mail wrappers,
+// items, explorers and their selection and session, and fails the one method named in the plan from its n-th call on (a
 // refusal rarely comes alone: the same call tried again fails again).
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -59,12 +60,93 @@ public:
         plan_.Check("Item.Close");
         inner_->Close(mode);
     }
-    std::shared_ptr<outlook::Application> GetApplication() const override {
-        return plan_.Check("Item.GetApplication"), inner_->GetApplication();
-    }
+    std::shared_ptr<outlook::Application> GetApplication() const override;
 
 private:
     std::shared_ptr<outlook::Item> inner_;
+    FaultPlan& plan_;
+};
+
+// The host's session: its Deleted Items folder and items found by id.
+class FaultyNameSpace : public outlook::NameSpace {
+public:
+    FaultyNameSpace(std::shared_ptr<outlook::NameSpace> inner, FaultPlan& plan)
+        : inner_(std::move(inner)), plan_(plan) {}
+    std::shared_ptr<outlook::Folder> GetDefaultFolder(std::int32_t folderType) override {
+        return plan_.Check("NameSpace.GetDefaultFolder"), inner_->GetDefaultFolder(folderType);
+    }
+    std::shared_ptr<outlook::Item> GetItemFromID(const std::string& entryId) override {
+        plan_.Check("NameSpace.GetItemFromID");
+        return std::make_shared<FaultyItem>(inner_->GetItemFromID(entryId), plan_);
+    }
+
+private:
+    std::shared_ptr<outlook::NameSpace> inner_;
+    FaultPlan& plan_;
+};
+
+class FaultyApplication : public outlook::Application {
+public:
+    FaultyApplication(std::shared_ptr<outlook::Application> inner, FaultPlan& plan)
+        : inner_(std::move(inner)), plan_(plan) {}
+    std::shared_ptr<outlook::NameSpace> GetNamespace(const std::string& type) override {
+        plan_.Check("Application.GetNamespace");
+        return std::make_shared<FaultyNameSpace>(inner_->GetNamespace(type), plan_);
+    }
+    std::shared_ptr<outlook::Explorer> ActiveExplorer() override { return inner_->ActiveExplorer(); }
+    std::shared_ptr<outlook::Explorers> GetExplorers() override { return inner_->GetExplorers(); }
+    std::shared_ptr<outlook::Inspectors> GetInspectors() override { return inner_->GetInspectors(); }
+
+private:
+    std::shared_ptr<outlook::Application> inner_;
+    FaultPlan& plan_;
+};
+
+inline std::shared_ptr<outlook::Application> FaultyItem::GetApplication() const {
+    plan_.Check("Item.GetApplication");
+    return std::make_shared<FaultyApplication>(inner_->GetApplication(), plan_);
+}
+
+// The mails selected in an explorer, each failing as planned.
+class FaultySelection : public outlook::Selection {
+public:
+    FaultySelection(std::shared_ptr<outlook::Selection> inner, FaultPlan& plan)
+        : inner_(std::move(inner)), plan_(plan) {}
+    std::int32_t Count() const override { return plan_.Check("Selection.Count"), inner_->Count(); }
+    std::shared_ptr<outlook::Item> Item(std::int32_t index) const override {
+        plan_.Check("Selection.Item");
+        return std::make_shared<FaultyItem>(inner_->Item(index), plan_);
+    }
+
+private:
+    std::shared_ptr<outlook::Selection> inner_;
+    FaultPlan& plan_;
+};
+
+class FaultyExplorer : public outlook::Explorer {
+public:
+    FaultyExplorer(std::shared_ptr<outlook::Explorer> inner, FaultPlan& plan) : inner_(std::move(inner)), plan_(plan) {}
+    std::shared_ptr<outlook::CommandBars> GetCommandBars() override { return inner_->GetCommandBars(); }
+    std::shared_ptr<outlook::Application> GetApplication() const override {
+        plan_.Check("Explorer.GetApplication");
+        return std::make_shared<FaultyApplication>(inner_->GetApplication(), plan_);
+    }
+    NativeWindow Handle() const override { return inner_->Handle(); }
+    std::shared_ptr<outlook::Folder> GetCurrentFolder() const override { return inner_->GetCurrentFolder(); }
+    std::shared_ptr<outlook::Selection> GetSelection() const override {
+        plan_.Check("Explorer.GetSelection");
+        return std::make_shared<FaultySelection>(inner_->GetSelection(), plan_);
+    }
+    outlook::Subscription OnBeforeFolderSwitch(
+        std::function<void(std::shared_ptr<outlook::Folder>, bool&)> handler) override {
+        return inner_->OnBeforeFolderSwitch(std::move(handler));
+    }
+    outlook::Subscription OnClose(std::function<void()> handler) override {
+        return inner_->OnClose(std::move(handler));
+    }
+
+private:
+    std::shared_ptr<outlook::Explorer> inner_;
     FaultPlan& plan_;
 };
 
@@ -128,6 +210,11 @@ public:
     // An item the add-in is handed directly (the open mail), failing as planned.
     std::shared_ptr<outlook::Item> Wrap(std::shared_ptr<outlook::Item> item) {
         return std::make_shared<FaultyItem>(std::move(item), plan);
+    }
+    // An explorer the add-in imports from: its selection, its items and
+    // the session they are moved through fail as planned.
+    std::shared_ptr<outlook::Explorer> Wrap(std::shared_ptr<outlook::Explorer> explorer) {
+        return std::make_shared<FaultyExplorer>(std::move(explorer), plan);
     }
 
     FaultPlan plan;

@@ -82,14 +82,19 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{false, "MailWrapper.SaveAs", 1, 20, 0}, Refusal{false, "MailWrapper.GetItem", 3, 0, 1},
         Refusal{false, "MailWrapper.AttachmentCount", 1, 0, 5}, Refusal{false, "Item.Importance", 1, 0, 6},
         Refusal{false, "MailWrapper.To", 1, 0, 7}, Refusal{false, "MailWrapper.Bcc", 1, 0, 7},
-        Refusal{false, "MailWrapper.Body", 1, 0, 8},
+        Refusal{false, "MailWrapper.Body", 1, 0, 8}, Refusal{false, "Explorer.GetSelection", 1, 14, 0},
+        Refusal{false, "Selection.Count", 1, 14, 0}, Refusal{false, "Selection.Item", 1, 14, 0},
+        Refusal{false, "Item.Class", 1, 14, 0}, Refusal{false, "Item.EntryID", 1, 18, 0},
+        Refusal{false, "Explorer.GetApplication", 1, 26, 0}, Refusal{false, "NameSpace.GetDefaultFolder", 1, 26, 0},
+        Refusal{false, "NameSpace.GetItemFromID", 1, 28, 0}, Refusal{false, "Item.Move", 1, 28, 0},
         // The mail open in its own window (the dialog's load has asked a
         // wrapper of its own for the sender before).
         Refusal{true, "Item.Class", 1, 8, 0}, Refusal{true, "MailWrappers.CreateMailWrapper", 2, 9, 0},
         Refusal{true, "MailWrapper.SetItem", 2, 9, 0}, Refusal{true, "MailWrappers.CreateMailWrapper", 3, 12, 0},
         Refusal{true, "MailWrapper.Subject", 1, 9, 0}, Refusal{true, "MailWrapper.ReceivedTime", 1, 10, 0},
         Refusal{true, "MailWrapper.SaveAs", 1, 12, 0}, Refusal{true, "MailWrapper.Body", 1, 0, 8},
-        Refusal{true, "Item.GetApplication", 1, 23, 0}, Refusal{true, "Item.Move", 1, 24, 0}));
+        Refusal{true, "Item.GetApplication", 1, 23, 0}, Refusal{true, "NameSpace.GetDefaultFolder", 1, 23, 0},
+        Refusal{true, "Item.Move", 1, 24, 0}));
 
 // The sender is looked up once, for the duplicate check and the row alike;
 // when the host will not tell it, the mail is filed without one and the

@@ -104,8 +104,9 @@ public:
 
     // Explorer mode over these items of the Inbox.
     void SelectInExplorer(const std::vector<std::shared_ptr<outlook::Item>>& items) {
-        explorer = h.store->OpenExplorer("Inbox");
-        h.store->Select(*explorer, items);
+        const auto opened = h.store->OpenExplorer("Inbox");
+        h.store->Select(*opened, items);
+        explorer = h.mailWrappers->Wrap(opened);
         h.ctx->gImportFromInspector = false;
         h.ctx->gImportExplorer = explorer;
     }
