@@ -121,6 +121,20 @@ TEST_F(LoadTest, RemembersResourceAndJobAcrossOpenings) {
     EXPECT_TRUE(h.prompts.Messages().empty());
 }
 
+// A remembered job far down a long list is scrolled into view.
+TEST_F(LoadTest, ARememberedJobFarDownItsListIsInView) {
+    for (int id = 500; id < 560; ++id)
+        Sql("INSERT INTO Job (JobID, ProjektID, JobNavn, JobStatusID) VALUES (?, 1001, 'Sag', 1)", {Value(id)});
+    h.ctx->gRessId = demo::CustomerWithJobs;
+    h.ctx->gJobId = 559;
+    Open([&](frmKorvane& d) {
+        const ui::ListView& jobs = *d.Controls().lstvJobs;
+        ASSERT_EQ(Selected(jobs), "J559");
+        EXPECT_GT(jobs.TopIndex(), 0);
+        EXPECT_TRUE(jobs.IsScrolledIntoView(*jobs.SelectedItem()));
+    });
+}
+
 // A remembered choice the lists no longer hold is let go of quietly: a
 // closed job under "Aktive jobs", a job for a non-customer, a resource made
 // inactive.
