@@ -7,6 +7,7 @@
 
 #include "fakes/fake_file_system.hpp"
 #include "fakes/scoped_env.hpp"
+#include "import/import_command.hpp"
 #include "import/import_support.hpp"
 #include "import_world.hpp"
 #include "support/utf.hpp"
@@ -314,6 +315,21 @@ TEST_F(ImportCommandTest, TheProgressDisplayIsDownOnEveryWayOutOfTheImport) {
         EXPECT_FALSE(world.h.prompts.ProgressShown());
         EXPECT_EQ(shownUnderMessage, std::vector<bool>(shownUnderMessage.size(), false))
             << "no message is covered by the display";
+    }
+}
+
+// A caller without the dialog (a service filing an uploaded mail) that hands
+// over no mail or no explorer learns it, with the step, instead of a crash.
+TEST_F(ImportCommandTest, ASourceWithNothingInItIsNamedWithItsStep) {
+    for (const bool oneMail : {true, false}) {
+        ImportProgress progress;
+        try {
+            RunImport(ctx, ImportChoice{}, ImportSource{oneMail, nullptr, nullptr}, progress);
+            ADD_FAILURE() << "nothing to import went through";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Number(), 91) << oneMail;
+        }
+        EXPECT_EQ(progress.step, oneMail ? 8 : 14);
     }
 }
 
