@@ -258,8 +258,7 @@ FolderReader StdFileSystem::RelativeReader(const std::vector<std::string>& paths
 }
 
 void StdFileSystem::ListEachFolder(const std::vector<std::string>& paths, const FolderListing& each) {
-    if (const std::shared_ptr<TreeAhead> ahead = Ahead(); ahead && ahead->Serves(paths)) {
-        DropAhead();
+    if (const std::shared_ptr<TreeAhead> ahead = TakeAheadServing(paths)) {
         for (std::size_t i = 0; i < paths.size(); ++i) each(i, ahead->Take(paths[i]));
         return;
     }
@@ -292,6 +291,16 @@ std::unique_ptr<FileSystem::TreeReadAhead> StdFileSystem::ReadFolderTreeAhead(co
 std::shared_ptr<TreeAhead> StdFileSystem::Ahead() {
     const std::lock_guard guard(aheadMutex_);
     return ahead_.lock();
+}
+
+std::shared_ptr<TreeAhead> StdFileSystem::TakeAheadServing(const std::vector<std::string>& paths) {
+    // Checked and let go of in one step: two callers asking at once never
+    // take from one reading.
+    const std::lock_guard guard(aheadMutex_);
+    std::shared_ptr<TreeAhead> ahead = ahead_.lock();
+    if (!ahead || !ahead->Serves(paths)) return nullptr;
+    ahead_.reset();
+    return ahead;
 }
 
 void StdFileSystem::DropAhead() {

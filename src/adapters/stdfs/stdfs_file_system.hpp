@@ -38,6 +38,8 @@ private:
 #ifndef _WIN32
     std::function<std::vector<Folder>(std::size_t index)> RelativeReader(const std::vector<std::string>& paths);
     std::shared_ptr<TreeAhead> Ahead();
+    // The reading ahead when it serves paths, no longer this file system's.
+    std::shared_ptr<TreeAhead> TakeAheadServing(const std::vector<std::string>& paths);
     void DropAhead();
 
     std::mutex aheadMutex_;
