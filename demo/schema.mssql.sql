@@ -9,7 +9,9 @@ CREATE TABLE Ress (
     mFldID      INT NULL,
     RessFld     NVARCHAR(255) NULL
 );
-CREATE INDEX IX_Ress_Type ON Ress (RessTypeID, RessNavn);
+-- The dialog's resource list (by type and name, active ones with a folder)
+-- is read from the index alone: tens of thousands of rows, no look-up each.
+CREATE INDEX IX_Ress_Type ON Ress (RessTypeID, RessNavn) INCLUDE (RessAktiv, mFldID, RessFld);
 
 CREATE TABLE RessKunde (
     KundeRessID INT NOT NULL PRIMARY KEY REFERENCES Ress (RessID),

@@ -18,7 +18,9 @@ CREATE TABLE Ress (
     mFldID      INTEGER,
     RessFld     VARCHAR(255)
 );
-CREATE INDEX IX_Ress_Type ON Ress (RessTypeID, RessNavn);
+-- The dialog's resource list (by type and name, active ones with a folder)
+-- is read from the index alone: tens of thousands of rows, no look-up each.
+CREATE INDEX IX_Ress_Type ON Ress (RessTypeID, RessNavn) INCLUDE (RessAktiv, mFldID, RessFld);
 
 CREATE TABLE RessKunde (
     KundeRessID INTEGER NOT NULL PRIMARY KEY REFERENCES Ress (RessID),
