@@ -5,46 +5,36 @@
 using kv::ConvertConnectionText;
 using kv::ParseConnectionText;
 
-TEST(ConnectionText, BuildsTrustedAndLoginStrings) {
-    EXPECT_EQ(ConvertConnectionText("SERVER=sql01;DATABASE=projects;TRUSTED_CONNECTION=yes"),
-              "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Integrated Security=SSPI;"
-              "Persist Security Info=False");
-    EXPECT_EQ(ConvertConnectionText("server=sql01;database=projects;uid=importer"),
-              "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;"
-              "User ID=importer");
-    EXPECT_EQ(ConvertConnectionText("Server=s;User Id=u;Password=p"),
-              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=s;Persist Security Info=True;User ID=u;Password=p");
-}
-
-TEST(ConnectionText, EmptyAndUnrecognisedInput) {
-    EXPECT_EQ(ConvertConnectionText(""), "");
-    const std::string allEmpty =
-        "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=;Persist Security Info=True;User ID=";
-    EXPECT_EQ(ConvertConnectionText("hello"), allEmpty);
-    EXPECT_EQ(ConvertConnectionText(";;;="), allEmpty);
-    EXPECT_EQ(ConvertConnectionText(" SERVER=x; DATABASE=y"), allEmpty);  // blanks before keys are not trimmed
-    EXPECT_EQ(ConvertConnectionText("SERVER =x"), allEmpty);
-    EXPECT_EQ(ConvertConnectionText("SERVER;DATABASE;UID"), allEmpty) << "a key without \"=\" gives nothing";
-}
-
-TEST(ConnectionText, TrustedFlagStaysOnceSetAndIgnoresLogin) {
-    const std::string trusted =
-        "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=s;Integrated Security=SSPI;Persist Security Info=False";
-    EXPECT_EQ(ConvertConnectionText("TRUSTED_CONNECTION=no;SERVER=s;TRUSTED_CONNECTION=YES;UID=u;PWD=p"), trusted);
-    EXPECT_EQ(ConvertConnectionText("TRUSTED_CONNECTION=Yes;SERVER=s;TRUSTED_CONNECTION=no"), trusted);
-}
-
-TEST(ConnectionText, LaterPiecesOverwriteAndEmptyPiecesAreSkipped) {
-    EXPECT_EQ(ConvertConnectionText("SERVER=a;;SERVER=b;UID=x;User ID=y;PWD=1;PASSWORD=2;DATABASE=;"),
-              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=b;Persist Security Info=True;User ID=y;Password=2");
-}
-
-TEST(ConnectionText, ValueKeepsEverythingAfterTheFirstEquals) {
-    // A password such as ab=c must arrive whole.
-    EXPECT_EQ(ConvertConnectionText("SERVER=s;UID=u;PWD=ab=c"),
-              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=s;Persist Security Info=True;User ID=u;Password=ab=c");
-    EXPECT_EQ(ConvertConnectionText("SERVER==s"),
-              "Provider=SQLOLEDB.1;Initial Catalog=;Data Source==s;Persist Security Info=True;User ID=");
+// The stored text and the provider string made of it.
+TEST(ConnectionText, BuildsTheProviderStringFromTheStoredPieces) {
+    const std::string login = "Provider=SQLOLEDB.1;Initial Catalog=;Data Source=";
+    const std::string allEmpty = login + ";Persist Security Info=True;User ID=";
+    const std::string trusted = login + "s;Integrated Security=SSPI;Persist Security Info=False";
+    const std::pair<const char*, std::string> cases[] = {
+        {"SERVER=sql01;DATABASE=projects;TRUSTED_CONNECTION=yes",
+         "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Integrated Security=SSPI;"
+         "Persist Security Info=False"},
+        {"server=sql01;database=projects;uid=importer",
+         "Provider=SQLOLEDB.1;Initial Catalog=projects;Data Source=sql01;Persist Security Info=True;"
+         "User ID=importer"},
+        {"Server=s;User Id=u;Password=p", login + "s;Persist Security Info=True;User ID=u;Password=p"},
+        {"", ""},
+        {"hello", allEmpty},
+        {";;;=", allEmpty},
+        {" SERVER=x; DATABASE=y", allEmpty},  // blanks before keys are not trimmed
+        {"SERVER =x", allEmpty},
+        {"SERVER;DATABASE;UID", allEmpty},  // a key without "=" gives nothing
+        // Trusted once set stays so, and ignores the login.
+        {"TRUSTED_CONNECTION=no;SERVER=s;TRUSTED_CONNECTION=YES;UID=u;PWD=p", trusted},
+        {"TRUSTED_CONNECTION=Yes;SERVER=s;TRUSTED_CONNECTION=no", trusted},
+        // Later pieces overwrite; empty ones are skipped.
+        {"SERVER=a;;SERVER=b;UID=x;User ID=y;PWD=1;PASSWORD=2;DATABASE=;",
+         login + "b;Persist Security Info=True;User ID=y;Password=2"},
+        // A value is everything after the first "=": a password such as ab=c arrives whole.
+        {"SERVER=s;UID=u;PWD=ab=c", login + "s;Persist Security Info=True;User ID=u;Password=ab=c"},
+        {"SERVER==s", login + "=s;Persist Security Info=True;User ID="},
+    };
+    for (const auto& [stored, expected] : cases) EXPECT_EQ(ConvertConnectionText(stored), expected) << stored;
 }
 
 TEST(ConnectionText, EncryptionWishesOfTheStoredTextTravelOn) {
