@@ -219,6 +219,7 @@ TEST_F(RegFileTest, ReadsWhatOtherWritersLeave) {
         {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"K\xf8kken\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("Køkken")},
         {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"😀\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("😀")},
         {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"100 €\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("100 €")},
+        {v5 + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"\xC3(\"\n", regroot::CurrentUser, "A", "x", reg::ToRegSz("Ã(")},
     };
     RegFileStore missing(File());
     EXPECT_FALSE(Get(missing, regroot::CurrentUser, "Software", "x"));
@@ -260,6 +261,7 @@ TEST_F(RegFileTest, MalformedFileRaisesNamingFileAndLineAndIsLeftAlone) {
         {header + "\"x\"=qword:1\n", 4, "unknown value form"},
         {header + "\"x\"=\"y\" z\n", 4, "unexpected text after the closing quote"},
         {header + "x=1\n", 4, "expected a [key] or a value line"},
+        {header + "\"x\" dword:1\n", 4, "expected \"=\" after the value name"},
         {header + "\"" + std::string(16384, 'n') + "\"=dword:1\n", 4, "invalid value name"},
         {header + "[HKEY_USERS\\S-1-5]\n\"x\"=dword:1\n", 4, "unsupported root key 'HKEY_USERS'"},
         {header + "[HKEY_CURRENT_USER\\B\n", 4, "no closing \"]\""},
