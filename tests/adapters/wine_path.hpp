@@ -2,6 +2,7 @@
 // Paths between the host and Wine: Wine maps the host's root to drive Z:.
 // Host libraries loaded under Wine (an ODBC driver through unixODBC) take
 // host paths; the Windows code under test takes Windows paths.
+#include <cstdlib>
 #include <string>
 
 namespace kv::testing {
@@ -21,6 +22,13 @@ inline std::string HostPath(const std::string& winePath) {
     for (char& c : path)
         if (c == '\\') c = '/';
     return path;
+}
+
+// The folder a ctest fixture made for this run, named by the environment
+// variable; empty when the test was started otherwise.
+inline std::string FixtureDir(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value ? value : "";
 }
 
 }  // namespace kv::testing

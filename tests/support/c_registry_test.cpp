@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fakes/memory_registry_store.hpp"
 #include "support/error.hpp"
 #include "support/registry_text.hpp"
@@ -37,15 +39,15 @@ protected:
         ASSERT_EQ(store.CreateKey(regroot::CurrentUser, kSettings, regaccess::Write, key), regstatus::Success);
         ASSERT_EQ(store.SetValue(key, name, type, data), regstatus::Success);
     }
+    // The error body raised, as "number source: description".
     template <class Body>
-    Error Raised(Body&& body) {
+    static std::string Raised(Body&& body) {
         try {
             body();
         } catch (const Error& e) {
-            return e;
+            return std::to_string(e.Number()) + " " + e.Source() + ": " + e.Description();
         }
-        ADD_FAILURE() << "no error raised";
-        return Error(0, "", "");
+        return "(no error)";
     }
 
     MemoryRegistryStore store;
@@ -161,13 +163,6 @@ TEST_F(RegistryTest, BinaryRoundTripsByteExact) {
     }
 }
 
-TEST_F(RegistryTest, BinaryTypeWithANonByteValueRaises26001WithoutText) {
-    Error e = Raised([&] { Settings("Bin", cRegistry::RegBinary).SetValue("text"); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Source(), "");
-    EXPECT_EQ(e.Description(), "");
-}
-
 TEST_F(RegistryTest, DwordTypeWithTextAndUnknownTypesWriteNothing) {
     Settings("Level", cRegistry::RegDword).SetValue("1");
     Settings("Level", cRegistry::RegDwordBigEndian).SetValue(true);
@@ -192,30 +187,48 @@ TEST_F(RegistryTest, WriteCreatesTheWholeKeyPath) {
     }
 }
 
-TEST_F(RegistryTest, RefusedKeyRaises26001WithTheFullDescription) {
-    store.faults().refuseCreateKey = true;
-    Error e = Raised([&] { Settings("RessType", cRegistry::RegDword).SetValue(std::int32_t{3}); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Source(), "KVOutlookAddin.cRegistry");
-    EXPECT_EQ(e.Description(),
-              "Failed to set registry value Key: '-2147483647',Section: "
-              "'Software\\Tolvenor\\Korvane\\OutlookSettings',Key: 'RessType' to value: '3'");
-
-    Error create = Raised([&] { Settings("", 1).CreateKey(); });
-    EXPECT_EQ(create.Number(), 26001);
-    EXPECT_EQ(create.Source(), "KVOutlookAddin.cRegistry");
-    EXPECT_EQ(create.Description(), "Failed to create registry Key: 'Software\\Tolvenor\\Korvane\\OutlookSettings");
-}
-
-TEST_F(RegistryTest, RefusedValueWriteRaisesWithTheKeyFailureText) {
-    store.faults().refuseSetValue = true;
-    Error e = Raised([&] { Settings("DBCn", cRegistry::RegSz).SetValue("Data Source=x"); });
-    EXPECT_EQ(e.Number(), -2147194455);
-    EXPECT_EQ(e.Source(), "KVOutlookAddin.cRegistry");
-    EXPECT_EQ(e.Description(),
-              "Failed to set registry value Key: '-2147483647',Section: "
-              "'Software\\Tolvenor\\Korvane\\OutlookSettings',Key: 'DBCn' to value: 'Data Source=x'");
-    EXPECT_EQ(store.OpenKeyCount(), 0u);
+// Each refusal raises with its number, source and the full text naming
+// root, key and value; nothing is left open.
+TEST_F(RegistryTest, RefusalsRaiseWithNumberSourceAndText) {
+    const std::string key = "-2147483647',Section: 'Software\\Tolvenor\\Korvane\\OutlookSettings";
+    const std::string source = " KVOutlookAddin.cRegistry: ";
+    struct Case {
+        std::function<void()> action;
+        std::string raised;
+    } cases[] = {
+        // While the key is missing.
+        {[&] { Settings("MailDelete", cRegistry::RegDword).DeleteValue(); },
+         "26001" + source + "Failed to open key '" + key + "' for delete access"},
+        {[&] { Settings("", 0).DeleteKey(); }, "26001" + source + "Failed to delete registry Key: '" + key},
+        {[&] { Settings("Bin", cRegistry::RegBinary).SetValue("text"); }, "26001 : "},
+        {[&] {
+             Settings("MailDelete", cRegistry::RegDword).SetValue(std::int32_t{1});
+             Settings("MailDelete", cRegistry::RegDword).DeleteValue();
+             Settings("MailDelete", cRegistry::RegDword).DeleteValue();
+         },
+         "26001" + source + "Failed to delete registry Key: '" + key + "',Key: 'MailDelete"},
+        {[&] {
+             store.faults().refuseCreateKey = true;
+             Settings("RessType", cRegistry::RegDword).SetValue(std::int32_t{3});
+         },
+         "26001" + source + "Failed to set registry value Key: '" + key + "',Key: 'RessType' to value: '3'"},
+        {[&] {
+             store.faults().refuseCreateKey = true;
+             Settings("", 1).CreateKey();
+         },
+         "26001" + source + "Failed to create registry Key: 'Software\\Tolvenor\\Korvane\\OutlookSettings"},
+        {[&] {
+             store.faults().refuseSetValue = true;
+             Settings("DBCn", cRegistry::RegSz).SetValue("Data Source=x");
+         },
+         "-2147194455" + source + "Failed to set registry value Key: '" + key +
+             "',Key: 'DBCn' to value: 'Data Source=x'"},
+    };
+    for (const Case& c : cases) {
+        store.faults() = {};
+        EXPECT_EQ(Raised(c.action), c.raised);
+        EXPECT_EQ(store.OpenKeyCount(), 0u) << c.raised;
+    }
 }
 
 TEST_F(RegistryTest, UnknownRootReadsDefaultAndWriteRaises) {
@@ -226,43 +239,22 @@ TEST_F(RegistryTest, UnknownRootReadsDefaultAndWriteRaises) {
     reg.SetValueType(1);
     EXPECT_TRUE(reg.GetValue().IsEmpty());
     EXPECT_FALSE(reg.KeyExists());
-    EXPECT_EQ(Raised([&] { reg.SetValue("y"); }).Number(), 26001);
+    EXPECT_EQ(Raised([&] { reg.SetValue("y"); }).substr(0, 6), "26001 ");
 }
 
-TEST_F(RegistryTest, KeyExistsCreateKeyAndDeleteKey) {
+TEST_F(RegistryTest, KeyExistsCreateKeyAndDeleteKeyAndValue) {
     cRegistry reg = Settings("", 0);
     EXPECT_FALSE(reg.KeyExists());
     EXPECT_TRUE(reg.CreateKey());
     EXPECT_TRUE(reg.KeyExists());
     EXPECT_TRUE(reg.CreateKey()) << "an existing key opens";
+    cRegistry value = Settings("MailDelete", cRegistry::RegDword);
+    value.SetValue(std::int32_t{1});
+    EXPECT_TRUE(value.DeleteValue());
+    EXPECT_TRUE(value.GetValue().IsEmpty());
     EXPECT_TRUE(reg.DeleteKey());
     EXPECT_FALSE(reg.KeyExists());
-
-    Error e = Raised([&] { reg.DeleteKey(); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Source(), "KVOutlookAddin.cRegistry");
-    EXPECT_EQ(e.Description(),
-              "Failed to delete registry Key: '-2147483647',Section: 'Software\\Tolvenor\\Korvane\\OutlookSettings");
     EXPECT_EQ(store.OpenKeyCount(), 0u);
-}
-
-TEST_F(RegistryTest, DeleteValueAndItsTwoFailures) {
-    cRegistry reg = Settings("MailDelete", cRegistry::RegDword);
-    Error open = Raised([&] { reg.DeleteValue(); });
-    EXPECT_EQ(open.Number(), 26001);
-    EXPECT_EQ(open.Description(),
-              "Failed to open key '-2147483647',Section: 'Software\\Tolvenor\\Korvane\\OutlookSettings' for delete "
-              "access");
-
-    reg.SetValue(std::int32_t{1});
-    EXPECT_TRUE(reg.DeleteValue());
-    EXPECT_TRUE(reg.GetValue().IsEmpty());
-    Error missing = Raised([&] { reg.DeleteValue(); });
-    EXPECT_EQ(missing.Number(), 26001);
-    EXPECT_EQ(missing.Source(), "KVOutlookAddin.cRegistry");
-    EXPECT_EQ(missing.Description(),
-              "Failed to delete registry Key: '-2147483647',Section: "
-              "'Software\\Tolvenor\\Korvane\\OutlookSettings',Key: 'MailDelete");
 }
 
 TEST_F(RegistryTest, EnumerateValuesAndSections) {
@@ -349,18 +341,14 @@ TEST_F(AssociationTest, VerbsWithoutTheirFlagAreNotWritten) {
 TEST_F(AssociationTest, AdditionalAssociationsCheckItemsThenClass) {
     cRegistry reg(store);
     const std::vector<std::string> five{"edit", "&Edit", "\"kv.exe\" /e \"%1\"", "view", "&View"};
-    Error items = Raised([&] { reg.CreateAdditionalEXEAssociations("Kv.File", five); });
-    EXPECT_EQ(items.Number(), -2147194452);
-    EXPECT_EQ(items.Source(), "KVOutlookAddin.cRegistry");
-    EXPECT_EQ(items.Description(),
-              "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
-
+    const std::string source = " KVOutlookAddin.cRegistry: ";
+    EXPECT_EQ(Raised([&] { reg.CreateAdditionalEXEAssociations("Kv.File", five); }),
+              "-2147194452" + source +
+                  "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
     const std::vector<std::string> six{"edit", "&Edit", "\"kv.exe\" /e \"%1\"",
                                        "view", "&View", "\"kv.exe\" /v \"%1\""};
-    Error undefined = Raised([&] { reg.CreateAdditionalEXEAssociations("Kv.File", six); });
-    EXPECT_EQ(undefined.Number(), -2147194451);
-    EXPECT_EQ(undefined.Source(), "KVOutlookAddin.cRegistry");
-    EXPECT_EQ(undefined.Description(), "Error - attempt to create additional associations before class defined.");
+    EXPECT_EQ(Raised([&] { reg.CreateAdditionalEXEAssociations("Kv.File", six); }),
+              "-2147194451" + source + "Error - attempt to create additional associations before class defined.");
     EXPECT_FALSE(Exists(regroot::ClassesRoot, "Kv.File"));
 
     reg.CreateEXEAssociation("C:\\kv.exe", "Kv.File", "Kv file", "kvf");
@@ -383,14 +371,6 @@ TEST(RegistryText, ExpandKeepsUnknownNamesAndLoneSigns) {
     EXPECT_EQ(reg::ExpandPercentReferences("a%%b%", lookup), "a%%b%");
     EXPECT_EQ(reg::ExpandPercentReferences("%HOME", lookup), "%HOME");
     EXPECT_EQ(reg::ExpandPercentReferences("%HOME%%HOME%", lookup), "/home/mette/home/mette");
-}
-
-TEST(RegistryText, NamesFoldAcrossLatinLetters) {
-    EXPECT_TRUE(reg::SameName("blåbærgrød", "BLÅBÆRGRØD"));
-    EXPECT_TRUE(reg::SameName("Łódź", "łÓDŹ"));
-    EXPECT_TRUE(reg::SameName("ÿ", "Ÿ"));
-    EXPECT_FALSE(reg::SameName("a", "b"));
-    EXPECT_FALSE(reg::SameName("æ", "ae"));
 }
 
 TEST(RegistryText, RegSzDataRoundTrips) {

@@ -3,7 +3,6 @@
 // driver is a host library, so the database path in the connection string
 // is a host path; the test's own file work goes through Wine's Z: drive.
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 
 #include "adapters/odbc/odbc_database.hpp"
@@ -16,13 +15,9 @@ namespace {
 using kv::conformance::DatabaseConformance;
 using kv::conformance::DatabaseHarness;
 using kv::conformance::HarnessFactory;
+using kv::testing::FixtureDir;
 using kv::testing::HostPath;
 using kv::testing::WinePath;
-
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 std::string SqliteConnectionString(const std::string& hostFile) {
     // NoCreat keeps the driver from making an empty database of a missing file.
@@ -31,7 +26,7 @@ std::string SqliteConnectionString(const std::string& hostFile) {
 
 class WineSqliteOdbcHarness final : public DatabaseHarness {
 public:
-    WineSqliteOdbcHarness() : dir_(Env("KV_ODBC_WINE_DIR")) {
+    WineSqliteOdbcHarness() : dir_(FixtureDir("KV_ODBC_WINE_DIR")) {
         if (dir_.empty()) {
             missing_ = "no demo database was made for this run (run the test through ctest)";
             return;
@@ -63,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(OdbcUnderWine, DatabaseConformance,
 
 // The driver list comes from the host's odbcinst.ini through the bridge.
 TEST(OdbcUnderWine, InstalledDriversIncludeTheHostsSqliteDriver) {
-    if (Env("KV_ODBC_WINE_DIR").empty()) GTEST_SKIP() << "run the test through ctest";
+    if (FixtureDir("KV_ODBC_WINE_DIR").empty()) GTEST_SKIP() << "run the test through ctest";
     const auto drivers = kv::odbc::InstalledDrivers();
     EXPECT_NE(std::find(drivers.begin(), drivers.end(), "SQLite3"), drivers.end())
         << drivers.size() << " drivers listed";

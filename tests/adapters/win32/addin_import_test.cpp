@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <utility>
@@ -37,6 +36,7 @@
 namespace kv::win32::test {
 namespace {
 
+using kv::testing::FixtureDir;
 using kv::testing::WinePath;
 
 constexpr const char* kSubject = "Tilbud på tagrender, Søndergade 12";
@@ -44,11 +44,6 @@ constexpr const char* kSubject = "Tilbud på tagrender, Søndergade 12";
 constexpr const char* kCleanSubject = "Tilbud på tagrender Søndergade 12";
 constexpr const char* kSenderName = "Birgitte Møller";
 constexpr const char* kSenderAddress = "birgitte@aalborg-toemrer.example";
-
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 // The dialog's controls of one window class, in dialog order (which is the
 // tab order: cboRessType before cboActive, lstvRess before lstvJobs).
@@ -85,14 +80,12 @@ std::string TreeCaretText(HWND tree) {
 }
 
 // Drives the add-in's windows from a timer, which runs inside their modal
-// loops: the import dialog once it is up (and whom it belongs to), and every
-// message box the add-in shows (answered with OK, and remembered).
-// An import that stops with the dialog still open is ended with Escape, so
-// no test hangs.
+// loops: the import dialog once it is up, and every message box the add-in
+// shows (answered with OK, and remembered). An import that stops with the
+// dialog still open is ended with Escape, so no test hangs.
 struct WindowDriver {
     static inline std::function<void(HWND)> onDialog;
     static inline std::vector<std::string> boxes;
-    static inline HWND dialogOwner = nullptr;
     static inline bool dialogSeen = false;
     static inline bool leftOpen = false;
     static inline int idleTicks = 0;
@@ -121,7 +114,6 @@ struct WindowDriver {
         if (!dialog) return;
         if (!dialogSeen) {
             dialogSeen = true;
-            dialogOwner = ::GetWindow(dialog, GW_OWNER);
             onDialog(dialog);
         } else if (++idleTicks >= 3) {
             leftOpen = true;
@@ -131,7 +123,6 @@ struct WindowDriver {
     static void Arm(std::function<void(HWND)> dialog) {
         onDialog = std::move(dialog);
         boxes.clear();
-        dialogOwner = nullptr;
         dialogSeen = leftOpen = false;
         idleTicks = 0;
         timer = ::SetTimer(nullptr, 0, 100, &Tick);
@@ -148,7 +139,7 @@ struct WindowDriver {
 class ImportThroughTheDialog : public AddinInOutlook {
 protected:
     void SetUp() override {
-        const std::string dir = Env("KV_IMPORT_WINE_DIR");
+        const std::string dir = FixtureDir("KV_IMPORT_WINE_DIR");
         if (dir.empty()) GTEST_SKIP() << "no Korvane schema was made for this run (run the test through ctest)";
         if (!HaveDisplay()) GTEST_SKIP() << "no display (the Windows test stage starts Xvfb)";
         AddinInOutlook::SetUp();
@@ -204,7 +195,7 @@ protected:
         // Outlook writes the mail as a .msg file where it is told to.
         mail.SetMethod(L"SaveAs", [this](auto& args, Var&) {
             const std::string path = Var(*args[0]).Text();
-            savedAs_.push_back({path, Var(*args[1]).Int()});
+            savedAs_.push_back(path);
             if (FILE* out = ::_wfopen(Widen(path).c_str(), L"wb")) {
                 std::fputs(kSavedBytes, out);
                 std::fclose(out);
@@ -252,9 +243,8 @@ protected:
         ASSERT_GE(customer, 0);
         SelectRow(resources, customer);
 
-        // Its active jobs; the closed ones stay out.
+        // Its jobs, number and name in their columns.
         ASSERT_TRUE(::IsWindowVisible(jobs));
-        EXPECT_EQ(FindRow(jobs, "420"), -1);
         const int job = FindRow(jobs, "417");
         ASSERT_GE(job, 0);
         EXPECT_EQ(ListText(jobs, job, 1), "Tagrenovering Søndergade 12");
@@ -266,25 +256,18 @@ protected:
             ::SendMessageW(tree, WM_KEYDOWN, VK_DOWN, 0);
         ASSERT_EQ(TreeCaretText(tree), "Korrespondance");
 
-        if (screenshot_) {
-            // The chosen folder shows highlighted while the tree has the focus.
-            ::SetFocus(tree);
-            EXPECT_TRUE(SaveScreenshot(dialog, Widen(KV_SCREENSHOT_BMP).c_str()));
-        }
+        // The README's picture: the chosen folder shows highlighted while the tree has the focus.
+        ::SetFocus(tree);
+        EXPECT_TRUE(SaveScreenshot(dialog, Widen(KV_SCREENSHOT_BMP).c_str()));
     }
 
     std::string JobFolder() const { return documentRoot_ + "\\Jobs\\417\\Korrespondance"; }
 
     static constexpr const char* kSavedBytes = "the mail as Outlook saves it";
-    struct SavedAs {
-        std::string path;
-        std::int32_t format;
-    };
     FakeObject& sender = world.Make();
     FakeObject& attachments = world.Make();
-    bool screenshot_ = false;  // the README's picture of the dialog
     std::string hostDatabase_, documentRoot_;
-    std::vector<SavedAs> savedAs_;
+    std::vector<std::string> savedAs_;
 };
 
 bool FileHolds(const std::string& path, const std::string& expected) {
@@ -297,33 +280,27 @@ bool FileHolds(const std::string& path, const std::string& expected) {
 }
 
 TEST_F(ImportThroughTheDialog, FilesTheSelectedMailIntoTheChosenJobFolderAndKorvane) {
-    screenshot_ = true;
     ImportByClick();
     EXPECT_TRUE(WindowDriver::dialogSeen);
     EXPECT_FALSE(WindowDriver::leftOpen);
     EXPECT_TRUE(WindowDriver::boxes.empty()) << WindowDriver::boxes.front();
 
-    // Saved once, as a Unicode .msg (format 9), named for the subject, in the folder.
+    // Saved once, named for the subject, in the folder; no temporary file left.
     ASSERT_EQ(savedAs_.size(), 1u);
-    EXPECT_EQ(savedAs_[0].format, 9);
     const std::string file = JobFolder() + "\\" + kCleanSubject + ".msg";
     EXPECT_TRUE(FileHolds(file, kSavedBytes)) << file;
-    EXPECT_EQ(::GetFileAttributesW(Widen(savedAs_[0].path).c_str()) == INVALID_FILE_ATTRIBUTES,
-              savedAs_[0].path != file)
-        << "a temporary file was left: " << savedAs_[0].path;
+    EXPECT_EQ(::GetFileAttributesW(Widen(savedAs_[0]).c_str()) == INVALID_FILE_ATTRIBUTES, savedAs_[0] != file)
+        << "a temporary file was left: " << savedAs_[0];
 
     // One Korvane document of job 417, its texts through ODBC as written
     // (what the row holds is the Linux import tests' concern).
     auto cn = OpenDatabase();
     auto rs = cn->Execute(
-        "SELECT d.FName, d.FSize, d.Sender, d.mailto FROM DocMail d INNER JOIN JobDoc j ON j.DocId = d.DocID "
-        "WHERE j.jobID = ?",
+        "SELECT d.FName, d.Sender FROM DocMail d INNER JOIN JobDoc j ON j.DocId = d.DocID WHERE j.jobID = ?",
         {demo::ActiveJob});
     ASSERT_FALSE(rs->EndOfFile());
-    EXPECT_EQ(rs->Field("FName").ToText(), std::string(kCleanSubject) + ".msg");
-    EXPECT_EQ(rs->Field("FSize").ToInt(), static_cast<int>(std::string(kSavedBytes).size()));
-    EXPECT_EQ(rs->Field("Sender").ToText(), std::string(kSenderName) + " [" + kSenderAddress + "]");
-    EXPECT_EQ(rs->Field("mailto").ToText(), "Mette Sørensen");
+    EXPECT_EQ(rs->Field("FName").ToText() + " " + rs->Field("Sender").ToText(),
+              std::string(kCleanSubject) + ".msg " + kSenderName + " [" + kSenderAddress + "]");
     rs->MoveNext();
     EXPECT_TRUE(rs->EndOfFile()) << "filed twice";
     rs->Close();

@@ -5,7 +5,6 @@
 // test fills. Message boxes the add-in shows are answered from a timer.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,16 +161,13 @@ protected:
         active = &w.explorer;
         explorers.Fire(kExplorersEvents, kNewWindow, {Object(w.explorer)});
     }
-    // Close is raised while the window is still counted; then it is gone.
+    // Close is raised while the window is still counted; then it leaves
+    // its collection, and its frame goes.
     void CloseExplorer(FakeExplorerWindow& w) {
         w.explorer.Fire(kExplorerEvents10, kClose);
-        Forget(shownExplorers, w.explorer);
+        std::erase(shownExplorers, &w.explorer);
+        ::DestroyWindow(w.explorer.Window());
         if (active == &w.explorer) active = shownExplorers.empty() ? nullptr : shownExplorers.front();
-    }
-    // The window leaves its collection, and its frame goes.
-    static void Forget(std::vector<FakeObject*>& shown, FakeObject& window) {
-        shown.erase(std::remove(shown.begin(), shown.end(), &window), shown.end());
-        ::DestroyWindow(window.Window());
     }
     int Calls(const FakeObject& object, const std::wstring& name) const {
         int n = 0;
