@@ -332,11 +332,13 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         query("a job by its name", "/resources/100/jobs/by-name?name=Tilbud&status=3", 200, ""),
         query("a job by its name in other letters' case", "/resources/100/jobs/by-name?name=tILBUD&status=3", 200, ""),
         query("a folder that is not there", "/folders?ressId=100&jobId=417&path=Findes%20ikke", 404, "not_found"),
+        query("a folder path of 1,024 bytes", "/folders?ressId=100&jobId=417&path=" + Nested(5, 170).substr(1), 404,
+              "not_found"),
     };
-    // The last two: 33 levels, and 1,205 bytes of good names.
+    // The last two: 33 levels, and 1,025 bytes of good names.
     for (const std::string& path : std::vector<std::string>{
              "..", "../418", "/etc", "Korrespondance/..", "Korrespondance\\..", "C:", "CON", "Korrespondance//x",
-             "Korrespondance/", "ARKIV", "Jobmappe", "ud", std::string(300, 'a'), Nested(32, 1), Nested(5, 200)})
+             "Korrespondance/", "ARKIV", "Jobmappe", "ud", std::string(300, 'a'), Nested(32, 1), Nested(5, 170)})
         cases.push_back(query("folder path", "/folders?ressId=100&jobId=417&path=" + Encode(path), 400, "bad_request"));
     const std::size_t before = EntriesBelow(s.dir.Path() / "world" / "dokumenter");
     const std::int32_t rows = s.Rows("DocMail");
