@@ -54,6 +54,7 @@ TEST(HostEvents, ExplorerEventsAndSelection) {
     EXPECT_EQ(Refusal([&] { explorer->GetCurrentFolder(); }), "MailStore: The explorer is closed");
     EXPECT_THROW(explorer->GetCommandBars(), Error);
     EXPECT_THROW(explorer->OnClose([] {}), Error);
+    EXPECT_THROW(store->SwitchFolder(*explorer, "Inbox"), Error);
     EXPECT_NO_THROW(store->CloseExplorer(*explorer));  // twice is harmless
 }
 
