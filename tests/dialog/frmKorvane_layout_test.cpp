@@ -79,5 +79,10 @@ TEST(KorvaneLayout, CaptionsItemsAndColumns) {
     EXPECT_EQ(k.Label3->Caption(), "Status");
     EXPECT_EQ(k.Label4->Caption(), "Placering");
     EXPECT_EQ(k.lblFolder->Caption(), "");
-    EXPECT_EQ(form.TabOrder().front(), k.cmdImport);
+    // Import first, so it has the focus at opening; then reading order.
+    std::vector<std::string> tabOrder;
+    for (const Control* c : form.TabOrder()) tabOrder.push_back(c->Name());
+    EXPECT_EQ(tabOrder,
+              (std::vector<std::string>{"cmdImport", "cboRessType", "lstvRess", "txtJobId", "txtJobNavn", "cboActive",
+                                        "lstvJobs", "cmdNewFld", "treeFolders", "chkDelete", "cmdClose"}));
 }
