@@ -219,6 +219,7 @@ TEST(LookupNumbers, NumericTextConversionAndKeys) {
                                                      {"2147483647", true, 2147483647},
                                                      {"-2147483648", true, -2147483647 - 1},
                                                      {"2147483648", true, std::nullopt},
+                                                     {"-2147483649", true, std::nullopt},
                                                      {"99999999999999999999999", true, std::nullopt},
                                                      {"", false, std::nullopt},
                                                      {"-", false, std::nullopt},

@@ -67,8 +67,13 @@ private:
 
 class RecordingConnection final : public db::Connection {
 public:
-    RecordingConnection(std::unique_ptr<db::Connection> inner, Log log)
-        : inner_(std::move(inner)), log_(std::move(log)) {}
+    RecordingConnection(std::unique_ptr<db::Connection> inner, Log log, std::shared_ptr<int> open)
+        : inner_(std::move(inner)), log_(std::move(log)), open_(std::move(open)) {
+        ++*open_;
+    }
+    ~RecordingConnection() override { --*open_; }
+    RecordingConnection(const RecordingConnection&) = delete;
+    RecordingConnection& operator=(const RecordingConnection&) = delete;
     std::unique_ptr<db::RecordSet> Execute(std::string_view sql, const db::Params& params) override {
         std::vector<std::string> values;
         for (const Value& value : params) values.push_back(DescribeValue(value));
@@ -85,6 +90,7 @@ public:
 private:
     std::unique_ptr<db::Connection> inner_;
     Log log_;
+    std::shared_ptr<int> open_;
 };
 
 }  // namespace
@@ -102,7 +108,8 @@ std::string DescribeValue(const Value& value) {
 std::unique_ptr<db::Connection> RecordingConnector::Open(const db::ProviderFields& connection,
                                                          const std::string& odbcDriver) {
     lastDriver_ = odbcDriver;
-    return std::make_unique<RecordingConnection>(inner_.Open(connection, odbcDriver), log_);
+    openWhenLastOpened_ = *open_;
+    return std::make_unique<RecordingConnection>(inner_.Open(connection, odbcDriver), log_, open_);
 }
 
 }  // namespace kv::fakes

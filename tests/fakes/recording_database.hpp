@@ -26,10 +26,14 @@ public:
     void Clear() { log_->clear(); }
     // The ODBC driver the last connection was opened with.
     const std::string& LastDriver() const { return lastDriver_; }
+    // How many of its connections were still open when the last one was asked for.
+    int OpenWhenLastOpened() const { return openWhenLastOpened_; }
 
 private:
     db::DatabaseConnector& inner_;
     std::string lastDriver_;
+    int openWhenLastOpened_ = 0;
+    std::shared_ptr<int> open_ = std::make_shared<int>(0);
     std::shared_ptr<std::vector<std::string>> log_ = std::make_shared<std::vector<std::string>>();
 };
 

@@ -187,6 +187,8 @@ TEST_F(RecordWriterTest, AFailureIsShownAndLoggedWithItsStep) {
             << w.Log();
     }
     EXPECT_EQ(w.h.prompts.Messages().size(), std::size(cases));
+    EXPECT_EQ(w.h.prompts.Messages()[0].request.text,
+              "Object variable or With block variable not set: no resource selected");
     EXPECT_EQ(w.h.prompts.Messages()[1].request.text, "File not found: " + missing);
     EXPECT_EQ(w.Count("DocMailImport"), 0);
     EXPECT_TRUE(fs::exists(file)) << "the saved file is never removed";

@@ -132,11 +132,11 @@ TEST_F(LoadSettingsTest, SysVariableNameIsBoundNotSpliced) {
 
 TEST_F(LoadSettingsTest, SecondLoadReplacesTheConnection) {
     ASSERT_TRUE(h.Load());
-    kv::db::Connection* first = h.ctx->gConnection.get();
     h.ctx->gConnection->Execute("CREATE TEMP TABLE only_in_first (x INTEGER)");
     ASSERT_TRUE(h.Load());
     ASSERT_NE(h.ctx->gConnection, nullptr);
-    (void)first;
+    // A server may allow a user few connections: the first is gone before the second opens.
+    EXPECT_EQ(h.database.OpenWhenLastOpened(), 0);
     // A temporary table lives only in its own connection.
     EXPECT_THROW(h.ctx->gConnection->Execute("SELECT * FROM only_in_first"), kv::Error);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
 #include <vector>
 
 using namespace kv::utf;
@@ -43,6 +44,8 @@ TEST(Utf, EveryEncodingEdgeConvertsBothWays) {
     EXPECT_EQ(ToUtf16("\xC0\xAF"), std::u16string(2, u'\xFFFD'));
     EXPECT_EQ(ToUtf16("\xC3"), std::u16string(1, u'\xFFFD'));
     EXPECT_EQ(ToUtf16("\xC3Z"), u"\xFFFDZ");
+    // A view that ends inside a sequence reads nothing past its end.
+    EXPECT_EQ(ToUtf16(std::string_view("\xC3\xA6", 1)), u"\xFFFD");
     // Unpaired halves become one replacement each; what follows them is kept.
     EXPECT_EQ(ToUtf8(u"\xDC00"
                      u"a\xDFFF\xD800"),
