@@ -123,12 +123,14 @@ struct Service {
             if (u.userRessId == user) return u.token;
         return {};
     }
-    // A valid token of someone the user map does not know.
-    std::string StrangerToken() const {
+    // A token signed with the demo's key for objectId ("stranger": someone the
+    // user map does not know), issued by the configured issuer or the one given.
+    std::string SignedToken(const std::string& objectId, const std::string& issuer = {}) const {
         const auto signer = token::TestSigner::Load(dir.Path() / "world" / "signing-key.pem");
         token::Policy policy;
         policy.audiences = world.config.token.audiences;
-        return signer.Sign(token::ClaimsFor(policy, world.config.token.tenants.front(), "stranger",
+        policy.issuerTemplate = issuer.empty() ? world.config.token.issuerTemplate : issuer;
+        return signer.Sign(token::ClaimsFor(policy, world.config.token.tenants.front(), objectId,
                                             std::chrono::system_clock::now(), std::chrono::minutes(5)));
     }
     // A client that trusts only the demo's certificate.
@@ -267,9 +269,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
     const std::string ask = FilePath(100, 417, "", "ask"), rfc822 = "message/rfc822";
     const std::string newFolder = R"({"ressId":100,"jobId":417,"parent":)";
     std::vector<Case> cases = {
-        {"no token", "GET", "/me", "", "", "", 401, "unauthorized"},
+        {"no token", "GET", "/me", "", "", "", 401, "unauthorized", "A valid access token is needed"},
         {"a tampered token", "GET", "/me", user.substr(0, user.size() - 4) + "AAAA", "", "", 401, "unauthorized"},
-        {"a user the map does not know", "GET", "/me", s.StrangerToken(), "", "", 403, "forbidden"},
+        {"a user the map does not know", "GET", "/me", s.SignedToken("stranger"), "", "", 403, "forbidden"},
         {"a good token under another scheme", "GET", "/me", "Digest " + user, "", "", 401, "unauthorized"},
         {"the scheme in small letters", "GET", "/me", "bearer " + user, "", "", 200, ""},
         {"the health of the service, asked by anyone", "GET", "/health", "", "", "", 200, ""},
@@ -611,6 +613,16 @@ TEST(KvfiledFolders, ANewFolderIsNamedAsTheDialogNamesItAndMadeOnce) {
     EXPECT_EQ(listed.at("folders"), folders);
     // Another user who cannot see the job cannot make folders in it.
     EXPECT_EQ(Call(s, "POST", "/folders", s.Token(kOther), "application/json", body.dump()).status, 403);
+    // The tree's label is the folder's name, whole at the longest a name can be.
+    const fs::path longest = s.JobFolder(420) / std::string(255, 'k');
+    fs::create_directory(longest);
+    const auto moveJob = [&](const fs::path& folder) {
+        s.Database()->Execute("UPDATE JobFldPath SET FldPri = ? WHERE JobID = 420", {folder.string()})->Close();
+    };
+    moveJob(longest);
+    EXPECT_EQ(Call(s, "GET", "/folders?ressId=100&jobId=420", token).body.value("name", ""),
+              longest.filename().string());
+    moveJob(s.JobFolder(420));
 }
 
 TEST(KvfiledSettings, EachUserKeepsTheirOwnRememberedChoices) {
@@ -942,10 +954,12 @@ TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
         {with({{"token", {{"jwksUrl", "https://keys"}}}}), "jwksFile"},
         {with({{"port", "443"}}), "wrong type"},
     };
-    for (const auto& [config, why] : cases) {
-        SCOPED_TRACE(config.dump());
+    std::vector<std::pair<std::string, std::string>> texts = {{"{", "not JSON"}};
+    for (const auto& [config, why] : cases) texts.emplace_back(config.dump(), why);
+    for (const auto& [text, why] : texts) {
+        SCOPED_TRACE(text);
         try {
-            ParseServiceConfig(config.dump(), "/etc/kv");
+            ParseServiceConfig(text, "/etc/kv");
             ADD_FAILURE() << "accepted";
         } catch (const Error& e) {
             EXPECT_NE(e.Description().find(why), std::string::npos) << e.Description();
@@ -958,6 +972,43 @@ TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
     options.port = s.port;
     FilingServer second(options, MakeServiceWorld(s.world.config), MakeTokenAuthenticator(s.world.config));
     EXPECT_THROW(second.Bind(), Error);
+}
+
+// A database out of reach is told to every signed-in caller as the dialog
+// tells it, and by the health check; a token is checked against the issuer
+// the configuration names.
+TEST(KvfiledStart, ADatabaseOutOfReachIsToldAsTheDialogTellsIt) {
+    Service& s = Service::Get();
+    ServiceConfig config = s.world.config;
+    config.connectionText = "SERVER=(sqlite);DATABASE=" + (s.dir.Path() / "findes ikke.db").string();
+    config.token.issuerTemplate = "https://sts.example/{tenantid}/";
+    FilingServer down(MakeServerOptions(config, {}), MakeServiceWorld(config), MakeTokenAuthenticator(config));
+    const int port = down.Bind();
+    std::thread serving([&down] { down.Serve(); });
+    const auto client = s.Client(port);
+    const auto me = [&](const std::string& token) {
+        return client->Get("/api/v1/me", httplib::Headers{{"Authorization", "Bearer " + token}});
+    };
+    const auto health = client->Get("/api/v1/health");
+    const auto ours = me(s.SignedToken(s.world.users.front().objectId, config.token.issuerTemplate));
+    const auto otherIssuer = me(s.Token(kUser));
+    down.Stop();
+    serving.join();
+    ASSERT_TRUE(health && ours && otherIssuer);
+    EXPECT_EQ(health->status, 503);
+    EXPECT_EQ(json::parse(health->body), (json{{"status", "unavailable"}}));
+    EXPECT_EQ(ours->status, 503);
+    EXPECT_EQ(
+        json::parse(ours->body),
+        (json{{"error", "unavailable"}, {"message", "Start Korvane mindst en gang før denne funktion kan bruges"}}));
+    EXPECT_EQ(otherIssuer->status, 401);
+    // A demo is made only in a new or empty folder, never over a world in use.
+    try {
+        MakeDemoWorld(s.dir.Path() / "world", 0);
+        ADD_FAILURE() << "a demo made over the world in use";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Description(), (s.dir.Path() / "world").string() + " is not a new or empty folder");
+    }
 }
 
 }  // namespace
