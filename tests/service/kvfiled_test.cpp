@@ -247,8 +247,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         const char* message = nullptr;  // checked where given
     };
     // The user's requests by kind: a GET, a mail filed, JSON sent.
-    const auto query = [&](const char* what, const std::string& path, int status, const char* error) {
-        return Case{what, "GET", path, user, "", "", status, error};
+    const auto query = [&](const char* what, const std::string& path, int status, const char* error,
+                           const char* message = nullptr) {
+        return Case{what, "GET", path, user, "", "", status, error, message};
     };
     const auto upload = [&](const char* what, const std::string& path, const std::string& type, const std::string& body,
                             int status, const char* error, const char* message = nullptr) {
@@ -296,10 +297,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
                  "unprocessable", "mailDelete must be true or false"),
         withBody("a type past the list", "PUT", "/me/settings", R"({"ressType":9})", 422, "unprocessable",
                  "ressType must be 0 to 8"),
-        withBody("a folder without a name", "POST", "/folders", newFolder + R"("")}", 422, "unprocessable",
+        withBody("a folder without a name", "POST", "/folders", newFolder + R"(""})", 422, "unprocessable",
                  "parent and name must be texts"),
-        withBody("a folder with an empty name", "POST", "/folders", newFolder + R"("","name":""})",
-                 400, "bad_request"),
+        withBody("a folder with an empty name", "POST", "/folders", newFolder + R"("","name":""})", 400, "bad_request"),
         withBody("a device name as folder", "POST", "/folders", newFolder + R"("","name":"CON"})", 400, "bad_request"),
         withBody("a folder named as Korvane's own", "POST", "/folders", newFolder + R"("","name":"Jobmappe"})", 400,
                  "bad_request", "The folder name is kept for Korvane"),
@@ -325,7 +325,7 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         checkAt("a received time as a number", "5", 422, "unprocessable", "received must be a time text"),
         query("a job number nobody has", "/jobs/by-number/999999", 404, "not_found"),
         query("a closed job among active ones", "/jobs/by-number/420?status=1", 404, "not_found"),
-        query("a status past the list", "/resources/100/jobs?status=4", 400, "bad_request"),
+        query("a status past the list", "/resources/100/jobs?status=4", 400, "bad_request", "status must be 1, 2 or 3"),
         query("a status with a tail", "/resources/100/jobs?status=1x", 400, "bad_request"),
         query("a job by a name it lacks", "/resources/100/jobs/by-name?name=Ingen%20s%C3%A5dan&status=3", 404,
               "not_found"),
@@ -334,6 +334,8 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         query("a job by its name", "/resources/100/jobs/by-name?name=Tilbud&status=3", 200, ""),
         query("a job by its name in other letters' case", "/resources/100/jobs/by-name?name=tILBUD&status=3", 200, ""),
         query("a folder that is not there", "/folders?ressId=100&jobId=417&path=Findes%20ikke", 404, "not_found"),
+        query("a folder path of 32 levels", "/folders?ressId=100&jobId=417&path=" + Encode(Nested(31, 1)), 404,
+              "not_found"),
         query("a folder path of 1,024 bytes", "/folders?ressId=100&jobId=417&path=" + Nested(5, 170).substr(1), 404,
               "not_found"),
     };
@@ -954,7 +956,7 @@ TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
         {with({{"token", {{"jwksUrl", "https://keys"}}}}), "jwksFile"},
         {with({{"port", "443"}}), "wrong type"},
     };
-    std::vector<std::pair<std::string, std::string>> texts = {{"{", "not JSON"}};
+    std::vector<std::pair<std::string, std::string>> texts = {{"{", "configuration: not JSON"}};
     for (const auto& [config, why] : cases) texts.emplace_back(config.dump(), why);
     for (const auto& [text, why] : texts) {
         SCOPED_TRACE(text);
