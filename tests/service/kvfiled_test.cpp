@@ -123,12 +123,14 @@ struct Service {
             if (u.userRessId == user) return u.token;
         return {};
     }
-    // A valid token of someone the user map does not know.
-    std::string StrangerToken() const {
+    // A token signed with the demo's key for objectId ("stranger": someone the
+    // user map does not know), issued by the configured issuer or the one given.
+    std::string SignedToken(const std::string& objectId, const std::string& issuer = {}) const {
         const auto signer = token::TestSigner::Load(dir.Path() / "world" / "signing-key.pem");
         token::Policy policy;
         policy.audiences = world.config.token.audiences;
-        return signer.Sign(token::ClaimsFor(policy, world.config.token.tenants.front(), "stranger",
+        policy.issuerTemplate = issuer.empty() ? world.config.token.issuerTemplate : issuer;
+        return signer.Sign(token::ClaimsFor(policy, world.config.token.tenants.front(), objectId,
                                             std::chrono::system_clock::now(), std::chrono::minutes(5)));
     }
     // A client that trusts only the demo's certificate.
@@ -245,8 +247,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         const char* message = nullptr;  // checked where given
     };
     // The user's requests by kind: a GET, a mail filed, JSON sent.
-    const auto query = [&](const char* what, const std::string& path, int status, const char* error) {
-        return Case{what, "GET", path, user, "", "", status, error};
+    const auto query = [&](const char* what, const std::string& path, int status, const char* error,
+                           const char* message = nullptr) {
+        return Case{what, "GET", path, user, "", "", status, error, message};
     };
     const auto upload = [&](const char* what, const std::string& path, const std::string& type, const std::string& body,
                             int status, const char* error, const char* message = nullptr) {
@@ -267,9 +270,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
     const std::string ask = FilePath(100, 417, "", "ask"), rfc822 = "message/rfc822";
     const std::string newFolder = R"({"ressId":100,"jobId":417,"parent":)";
     std::vector<Case> cases = {
-        {"no token", "GET", "/me", "", "", "", 401, "unauthorized"},
+        {"no token", "GET", "/me", "", "", "", 401, "unauthorized", "A valid access token is needed"},
         {"a tampered token", "GET", "/me", user.substr(0, user.size() - 4) + "AAAA", "", "", 401, "unauthorized"},
-        {"a user the map does not know", "GET", "/me", s.StrangerToken(), "", "", 403, "forbidden"},
+        {"a user the map does not know", "GET", "/me", s.SignedToken("stranger"), "", "", 403, "forbidden"},
         {"a good token under another scheme", "GET", "/me", "Digest " + user, "", "", 401, "unauthorized"},
         {"the scheme in small letters", "GET", "/me", "bearer " + user, "", "", 200, ""},
         {"the health of the service, asked by anyone", "GET", "/health", "", "", "", 200, ""},
@@ -294,10 +297,9 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
                  "unprocessable", "mailDelete must be true or false"),
         withBody("a type past the list", "PUT", "/me/settings", R"({"ressType":9})", 422, "unprocessable",
                  "ressType must be 0 to 8"),
-        withBody("a folder without a name", "POST", "/folders", newFolder + R"("")}", 422, "unprocessable",
+        withBody("a folder without a name", "POST", "/folders", newFolder + R"(""})", 422, "unprocessable",
                  "parent and name must be texts"),
-        withBody("a folder with an empty name", "POST", "/folders", newFolder + R"("","name":""})",
-                 400, "bad_request"),
+        withBody("a folder with an empty name", "POST", "/folders", newFolder + R"("","name":""})", 400, "bad_request"),
         withBody("a device name as folder", "POST", "/folders", newFolder + R"("","name":"CON"})", 400, "bad_request"),
         withBody("a folder named as Korvane's own", "POST", "/folders", newFolder + R"("","name":"Jobmappe"})", 400,
                  "bad_request", "The folder name is kept for Korvane"),
@@ -323,7 +325,7 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         checkAt("a received time as a number", "5", 422, "unprocessable", "received must be a time text"),
         query("a job number nobody has", "/jobs/by-number/999999", 404, "not_found"),
         query("a closed job among active ones", "/jobs/by-number/420?status=1", 404, "not_found"),
-        query("a status past the list", "/resources/100/jobs?status=4", 400, "bad_request"),
+        query("a status past the list", "/resources/100/jobs?status=4", 400, "bad_request", "status must be 1, 2 or 3"),
         query("a status with a tail", "/resources/100/jobs?status=1x", 400, "bad_request"),
         query("a job by a name it lacks", "/resources/100/jobs/by-name?name=Ingen%20s%C3%A5dan&status=3", 404,
               "not_found"),
@@ -332,6 +334,8 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
         query("a job by its name", "/resources/100/jobs/by-name?name=Tilbud&status=3", 200, ""),
         query("a job by its name in other letters' case", "/resources/100/jobs/by-name?name=tILBUD&status=3", 200, ""),
         query("a folder that is not there", "/folders?ressId=100&jobId=417&path=Findes%20ikke", 404, "not_found"),
+        query("a folder path of 32 levels", "/folders?ressId=100&jobId=417&path=" + Encode(Nested(31, 1)), 404,
+              "not_found"),
         query("a folder path of 1,024 bytes", "/folders?ressId=100&jobId=417&path=" + Nested(5, 170).substr(1), 404,
               "not_found"),
     };
@@ -611,6 +615,16 @@ TEST(KvfiledFolders, ANewFolderIsNamedAsTheDialogNamesItAndMadeOnce) {
     EXPECT_EQ(listed.at("folders"), folders);
     // Another user who cannot see the job cannot make folders in it.
     EXPECT_EQ(Call(s, "POST", "/folders", s.Token(kOther), "application/json", body.dump()).status, 403);
+    // The tree's label is the folder's name, whole at the longest a name can be.
+    const fs::path longest = s.JobFolder(420) / std::string(255, 'k');
+    fs::create_directory(longest);
+    const auto moveJob = [&](const fs::path& folder) {
+        s.Database()->Execute("UPDATE JobFldPath SET FldPri = ? WHERE JobID = 420", {folder.string()})->Close();
+    };
+    moveJob(longest);
+    EXPECT_EQ(Call(s, "GET", "/folders?ressId=100&jobId=420", token).body.value("name", ""),
+              longest.filename().string());
+    moveJob(s.JobFolder(420));
 }
 
 TEST(KvfiledSettings, EachUserKeepsTheirOwnRememberedChoices) {
@@ -942,10 +956,12 @@ TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
         {with({{"token", {{"jwksUrl", "https://keys"}}}}), "jwksFile"},
         {with({{"port", "443"}}), "wrong type"},
     };
-    for (const auto& [config, why] : cases) {
-        SCOPED_TRACE(config.dump());
+    std::vector<std::pair<std::string, std::string>> texts = {{"{", "configuration: not JSON"}};
+    for (const auto& [config, why] : cases) texts.emplace_back(config.dump(), why);
+    for (const auto& [text, why] : texts) {
+        SCOPED_TRACE(text);
         try {
-            ParseServiceConfig(config.dump(), "/etc/kv");
+            ParseServiceConfig(text, "/etc/kv");
             ADD_FAILURE() << "accepted";
         } catch (const Error& e) {
             EXPECT_NE(e.Description().find(why), std::string::npos) << e.Description();
@@ -958,6 +974,43 @@ TEST(KvfiledStart, AConfigurationThatCannotWorkIsRefused) {
     options.port = s.port;
     FilingServer second(options, MakeServiceWorld(s.world.config), MakeTokenAuthenticator(s.world.config));
     EXPECT_THROW(second.Bind(), Error);
+}
+
+// A database out of reach is told to every signed-in caller as the dialog
+// tells it, and by the health check; a token is checked against the issuer
+// the configuration names.
+TEST(KvfiledStart, ADatabaseOutOfReachIsToldAsTheDialogTellsIt) {
+    Service& s = Service::Get();
+    ServiceConfig config = s.world.config;
+    config.connectionText = "SERVER=(sqlite);DATABASE=" + (s.dir.Path() / "findes ikke.db").string();
+    config.token.issuerTemplate = "https://sts.example/{tenantid}/";
+    FilingServer down(MakeServerOptions(config, {}), MakeServiceWorld(config), MakeTokenAuthenticator(config));
+    const int port = down.Bind();
+    std::thread serving([&down] { down.Serve(); });
+    const auto client = s.Client(port);
+    const auto me = [&](const std::string& token) {
+        return client->Get("/api/v1/me", httplib::Headers{{"Authorization", "Bearer " + token}});
+    };
+    const auto health = client->Get("/api/v1/health");
+    const auto ours = me(s.SignedToken(s.world.users.front().objectId, config.token.issuerTemplate));
+    const auto otherIssuer = me(s.Token(kUser));
+    down.Stop();
+    serving.join();
+    ASSERT_TRUE(health && ours && otherIssuer);
+    EXPECT_EQ(health->status, 503);
+    EXPECT_EQ(json::parse(health->body), (json{{"status", "unavailable"}}));
+    EXPECT_EQ(ours->status, 503);
+    EXPECT_EQ(
+        json::parse(ours->body),
+        (json{{"error", "unavailable"}, {"message", "Start Korvane mindst en gang før denne funktion kan bruges"}}));
+    EXPECT_EQ(otherIssuer->status, 401);
+    // A demo is made only in a new or empty folder, never over a world in use.
+    try {
+        MakeDemoWorld(s.dir.Path() / "world", 0);
+        ADD_FAILURE() << "a demo made over the world in use";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Description(), (s.dir.Path() / "world").string() + " is not a new or empty folder");
+    }
 }
 
 }  // namespace

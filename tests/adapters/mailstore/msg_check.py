@@ -639,6 +639,8 @@ def compare(where, msg, m, arrival, problems, raw=None):
         expect("HTML", normalized_html(html_bytes.decode("utf-8", "replace")), normalized_html(parts.html))
         expect("HTML code page", m.get(0x3FDE, PT_LONG), 65001)
     expect("RTF body", m.get(0x1009, PT_BINARY), parts.rtf)
+    if parts.rtf is not None:  # else Outlook would make the RTF again from the plain body
+        expect("RTF in sync", m.get(0x0E1F, PT_BOOL), True)
     expect("attachment count", len(m.attachments), len(parts.attachments))
     expect("has-attachments flag", bool(m.get(0x0E07, PT_LONG, 0) & 0x10), bool(parts.attachments))
     expect("has-attachments property", m.get(0x0E1B, PT_BOOL), bool(parts.attachments))

@@ -154,6 +154,7 @@ TEST(MailStore, DamagedManifestIsReportedNotGuessed) {
         {head + "\r\n\nfolder\tInbox\tIPM.Note\tseks\n", "4: \"seks\" is not a number"},
         {head + "folder\tInbox\tIPM.Note\t6x\n", "2: \"6x\" is not a number"},
         {head + "folder\tInbox\tIPM.Note\t2147483648\n", "2: \"2147483648\" is not a number"},
+        {head + "folder\tInbox\tIPM.Note\t-2147483649\n", "2: \"-2147483649\" is not a number"},
         {head + "mappe\tInbox\n", "2: unknown entry \"mappe\""},
     };
     for (const auto& [body, where] : cases) {
@@ -161,6 +162,14 @@ TEST(MailStore, DamagedManifestIsReportedNotGuessed) {
         EXPECT_EQ(Refusal([&] { MailStore::Open(dir.Path()); }),
                   "MailStore: The store manifest " + manifest.string() + " is damaged at line " + where);
     }
+    // A kept toolbar as the store writes it, numbers at both ends of their range.
+    std::ofstream(manifest, std::ios::binary | std::ios::trunc)
+        << head << "bar\texplorer\tKorvane\t1\t-2147483648\n"
+        << "button\tKorvane\tKorvane\tKorvane Import\t<!kv>\t\t2147483647\t0\t0\t1\n";
+    const auto kept = MailStore::Open(dir.Path());
+    const auto bar = kept->OpenExplorer("Inbox")->GetCommandBars()->Item("Korvane");
+    EXPECT_EQ(bar->Position(), INT32_MIN);
+    EXPECT_EQ(bar->FindControl("Korvane")->FaceId(), INT32_MAX);
     // An item's entry a crash cut short, with no line end, is left out; what came before it holds.
     std::ofstream(manifest, std::ios::binary | std::ios::trunc) << head << "nextid\t7\nitem\t00A";
     EXPECT_EQ(MailStore::Open(dir.Path())->AddItemFile("Inbox", DataFile("no_from.eml"))->EntryID(),
@@ -241,6 +250,7 @@ TEST(MailWrapper, DraftIsUnsentAndSendingMovesItToSentItems) {
     EXPECT_TRUE(sent->Sent());
     EXPECT_EQ(sent->EntryID(), id);
     wrapper->SetItem(sent);
+    EXPECT_EQ(wrapper->Body(), "Tak for tilbuddet – vi går videre.\r\n");  // sent as written
     auto sender = wrapper->Sender();
     ASSERT_TRUE(sender);
     EXPECT_EQ(sender->Address(), "karen@tolvenor.dk");
@@ -385,6 +395,7 @@ TEST(MailStore, RefusalsSayWhatWasRefused) {
         {[&] { upload->GetApplication(); },
          "UploadedMail: Object doesn't support this property or method: Application"},
         {[&] { uploaded->Send(); }, "UploadedMail: Object doesn't support this property or method: Send"},
+        {[&] { uploaded->ResolveAll(); }, "UploadedMail: Object doesn't support this property or method: ResolveAll"},
         // The item's file replaced by a folder: its changes cannot be written back.
         {[&] {
              fs::remove(file);
