@@ -285,7 +285,8 @@ TEST_P(KvfiledRefusals, EachBadRequestGetsItsStatusAndWritesNothing) {
                "duplicate must be ask, file or skip"),
         upload("into a folder link leading out", FilePath(100, 417, "ud", "file"), rfc822, mail, 400, "bad_request"),
         upload("into ..", FilePath(100, 417, "..", "file"), rfc822, mail, 400, "bad_request"),
-        upload("into a job of another customer", FilePath(101, 417, "", "file"), rfc822, mail, 403, "forbidden"),
+        upload("into a job of another customer", FilePath(101, 417, "", "file"), rfc822, mail, 403, "forbidden",
+               "The user may not file here"),
         withBody("settings not JSON", "PUT", "/me/settings", "[1]", 400, "bad_request"),
         withBody("half a JSON text", "PUT", "/me/settings", "{", 400, "bad_request"),
         {"settings as text", "PUT", "/me/settings", user, "text/plain", "{}", 415, "unsupported_media_type",
@@ -415,6 +416,10 @@ TEST_P(KvfiledAccess, ListsAndFoldersAreExactlyTheUsersOwn) {
         EXPECT_EQ(reply.status, 200);
         EXPECT_EQ(Ids(reply.body), jobs);
     }
+    // A job as the pane shows it: its name, and whether its folder is archived.
+    EXPECT_EQ(Call(s, "GET", "/resources/101/jobs?status=3", token).body,
+              json::array({json{{"id", 430}, {"name", "Årsregnskab 2024"}, {"archived", false}},
+                           json{{"id", 431}, {"name", "Revision af lønsystem"}, {"archived", true}}}));
     for (const auto& [job, customer] : kCustomerOfJob) {
         SCOPED_TRACE("job " + std::to_string(job));
         const auto& visible = r.jobsOfCustomer.at(customer);
