@@ -147,6 +147,12 @@ TEST(MimeMail, HtmlToTextAndAddressCheck) {
     EXPECT_EQ(HtmlToText("<style>p</</style>efter"), "efter");
     EXPECT_EQ(HtmlToText("<head><meta charset=x><body>Hej"), "Hej");  // a head left open ends at the body
     EXPECT_EQ(HtmlToText("a&#0;b"), "a\uFFFDb");
+    // A block opened or closed starts a line; an inline tag does not.
+    for (const char* tag : {"p",   "/p", "div", "/div",  "tr",     "/tr",        "li",          "/li", "h1",
+                            "/h1", "h2", "/h2", "h3",    "/h3",    "h4",         "/h4",         "hr",  "ul",
+                            "/ul", "ol", "/ol", "table", "/table", "blockquote", "/blockquote", "pre", "/pre"})
+        EXPECT_EQ(HtmlToText(std::string("a<") + tag + ">b"), "a\nb") << tag;
+    EXPECT_EQ(HtmlToText("a<span>b</span>c"), "abc");
     // Up to 8 digits, zeros leading as in browsers.
     EXPECT_EQ(HtmlToText("&#00000065;&#99999999;&#x10FFFF0;&#;&#x;<h3>&#000000065;</h3>b"),
               "A\uFFFD\uFFFD&#;&#x;\n&#000000065;\nb");
