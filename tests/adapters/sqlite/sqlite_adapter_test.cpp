@@ -44,12 +44,12 @@ TEST_F(SqliteAdapter, RefusesMissingEmptyAndForeignFilesWithoutCreatingOne) {
     const std::string empty = dir_ / "empty.db";
     std::ofstream(empty).close();
     const std::string folder = dir_.Path().string();
-    for (const auto& [path, text] : std::initializer_list<std::pair<std::string, std::string>>{
+    for (const auto& [file, text] : std::initializer_list<std::pair<std::string, std::string>>{
              {missing, "The database file does not exist: " + missing},
              {"", "No database file is named (Initial Catalog is empty)"},
              {empty, "The file is not an SQLite database: " + empty},
              {folder, "The database file is a folder: " + folder}})
-        EXPECT_EQ(ErrorText([&] { kv::sqlite::OpenDatabase(path); }), "SQLite: " + text);
+        EXPECT_EQ(ErrorText([&, path = file] { kv::sqlite::OpenDatabase(path); }), "SQLite: " + text);
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_EQ(fs::file_size(empty), 0u);
 
