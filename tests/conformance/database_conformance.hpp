@@ -141,6 +141,9 @@ TEST_P(DatabaseConformance, ReadsRowsForwardWithColumnsByNameInAnyCase) {
     rs->Close();  // twice is harmless
     EXPECT_EQ(rows, (std::vector<std::pair<std::int32_t, std::string>>{{1, "Anne"}, {2, "Bent"}, {3, "Carl"}}));
     EXPECT_DOUBLE_EQ(One("SELECT score FROM conf_people WHERE id = 1", "score").AsDouble(), -1.25);
+    // Whole numbers past 32 bits keep their value on either side of zero.
+    for (const char* n : {"3000000000", "-3000000000"})
+        EXPECT_DOUBLE_EQ(One(std::string("SELECT CAST(") + n + " AS BIGINT) AS v", "v").AsDouble(), std::stod(n)) << n;
     // Names in SQL Server's brackets, as the dialog's statements write some.
     EXPECT_EQ(One("SELECT [ID], [Name] From [Conf_People] Where [id] = ? AND note <> '[b]'", "name", {2}),
               Value("Bent"));
